@@ -1,0 +1,55 @@
+#include "Support/IsoDate.h"
+
+#include <QTimeZone>
+
+namespace mivora::IsoDate {
+
+namespace {
+// Reads exactly `n` ASCII digits at `pos`.
+bool digits(QStringView s, qsizetype pos, int n, int& out) {
+    if (pos + n > s.size()) return false;
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        const char16_t c = s[pos + i].unicode();
+        if (c < u'0' || c > u'9') return false;
+        v = v * 10 + (c - u'0');
+    }
+    out = v;
+    return true;
+}
+} // namespace
+
+QString format(const QDateTime& date) {
+    return date.toUTC().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'"));
+}
+
+std::optional<QDateTime> parse(QStringView s) {
+    int y, mo, d, h, mi, se;
+    if (s.size() < 20) return std::nullopt;
+    if (!digits(s, 0, 4, y) || s[4] != u'-' || !digits(s, 5, 2, mo) || s[7] != u'-' || !digits(s, 8, 2, d) ||
+        s[10] != u'T' || !digits(s, 11, 2, h) || s[13] != u':' || !digits(s, 14, 2, mi) || s[16] != u':' ||
+        !digits(s, 17, 2, se))
+        return std::nullopt;
+    int offsetSeconds = 0;
+    const QStringView zone = s.mid(19);
+    if (zone == u"Z") {
+        offsetSeconds = 0;
+    } else if (zone.size() == 6 && (zone[0] == u'+' || zone[0] == u'-') && zone[3] == u':') {
+        int oh, om;
+        if (!digits(zone, 1, 2, oh) || !digits(zone, 4, 2, om) || oh > 23 || om > 59) return std::nullopt;
+        offsetSeconds = (oh * 3600 + om * 60) * (zone[0] == u'-' ? -1 : 1);
+    } else {
+        return std::nullopt;
+    }
+    const QDate date(y, mo, d);
+    const QTime time(h, mi, se);
+    if (!date.isValid() || !time.isValid()) return std::nullopt;
+    return QDateTime(date, time, QTimeZone(offsetSeconds)).toUTC();
+}
+
+QDateTime wholeSeconds(const QDateTime& date) {
+    if (!date.isValid()) return date;
+    return QDateTime::fromSecsSinceEpoch(date.toSecsSinceEpoch(), Qt::UTC);
+}
+
+} // namespace mivora::IsoDate

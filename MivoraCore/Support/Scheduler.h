@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <coroutine>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+
+namespace mivora {
+
+// One-shot and repeating timers on the main loop. Every delayed action in the program goes through a
+// Scheduler, so tests can drive 0.6 s or 600 s timers instantly with a fake.
+class Scheduler {
+public:
+    using TimerId = std::uint64_t; // 0 is never a valid id
+
+    virtual ~Scheduler() = default;
+
+    // Runs `action` once, `seconds` from now.
+    virtual TimerId after(double seconds, std::function<void()> action) = 0;
+    // Runs `action` every `seconds` until cancelled.
+    virtual TimerId every(double seconds, std::function<void()> action) = 0;
+    // Cancels a pending timer; unknown or finished ids are ignored.
+    virtual void cancel(TimerId id) = 0;
+
+    // Awaitable pause for coroutines: `co_await scheduler.sleep(1.5);`. When the awaiting coroutine is
+    // destroyed first, the timer is cancelled and nothing is resumed.
+    class Sleep {
+    public:
+        Sleep(Scheduler& s, double seconds) : s_(s), seconds_(seconds) {}
+        Sleep(const Sleep&) = delete;
+        Sleep& operator=(const Sleep&) = delete;
+        ~Sleep() {
+            if (id_ != 0) s_.cancel(id_);
+        }
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> h) {
+            id_ = s_.after(seconds_, [this, h] {
+                id_ = 0;
+                h.resume();
+            });
+        }
+        void await_resume() const noexcept {}
+
+    private:
+        Scheduler& s_;
+        double seconds_;
+        TimerId id_ = 0;
+    };
+    Sleep sleep(double seconds) { return Sleep(*this, seconds); }
+
+    // The process-wide scheduler on the Qt main loop.
+    static Scheduler& main();
+};
+
+// Production scheduler backed by QTimer; lives on the thread it was created on.
+class QtScheduler final : public QObject, public Scheduler {
+    Q_OBJECT
+public:
+    explicit QtScheduler(QObject* parent = nullptr);
+    ~QtScheduler() override;
+
+    TimerId after(double seconds, std::function<void()> action) override;
+    TimerId every(double seconds, std::function<void()> action) override;
+    void cancel(TimerId id) override;
+
+private:
+    TimerId start(double seconds, bool repeat, std::function<void()> action);
+    struct Entry;
+    std::unordered_map<TimerId, std::unique_ptr<Entry>> timers_;
+    TimerId next_ = 1;
+};
+
+} // namespace mivora

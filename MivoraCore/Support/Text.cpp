@@ -1,0 +1,153 @@
+#include "Support/Text.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/translit.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <memory>
+#include <mutex>
+
+namespace mivora::Text {
+
+namespace {
+
+icu::UnicodeString toIcu(QStringView s) {
+    return icu::UnicodeString(reinterpret_cast<const UChar*>(s.utf16()), int32_t(s.size()));
+}
+
+QString fromIcu(const icu::UnicodeString& s) {
+    return QString(reinterpret_cast<const QChar*>(s.getBuffer()), s.length());
+}
+
+// Boundaries of the characters of `text` as UTF-16 offsets, including 0 and the end.
+template <typename F> void forEachGrapheme(QStringView text, F&& f) {
+    if (text.isEmpty()) return;
+    UErrorCode status = U_ZERO_ERROR;
+    // A break iterator is costly to create; keep one per thread.
+    thread_local std::unique_ptr<icu::BreakIterator> it(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (!it) {
+        for (qsizetype i = 0; i < text.size(); ++i) f(i, i + 1);
+        return;
+    }
+    UText ut = UTEXT_INITIALIZER;
+    utext_openUChars(&ut, reinterpret_cast<const UChar*>(text.utf16()), text.size(), &status);
+    it->setText(&ut, status);
+    int32_t start = it->first();
+    for (int32_t end = it->next(); end != icu::BreakIterator::DONE; start = end, end = it->next())
+        if (!f(start, end)) break;
+    utext_close(&ut);
+}
+
+UChar32 firstCodePoint(QStringView c) {
+    if (c.isEmpty()) return -1;
+    if (c.size() >= 2 && QChar::isHighSurrogate(c[0].unicode()) && QChar::isLowSurrogate(c[1].unicode()))
+        return UChar32(QChar::surrogateToUcs4(c[0], c[1]));
+    return c[0].unicode();
+}
+
+class Transform {
+public:
+    explicit Transform(const char* id) {
+        UErrorCode status = U_ZERO_ERROR;
+        t_.reset(icu::Transliterator::createInstance(id, UTRANS_FORWARD, status));
+        if (U_FAILURE(status)) t_.reset();
+    }
+    QString apply(const QString& text) {
+        if (!t_ || text.isEmpty()) return text;
+        icu::UnicodeString s = toIcu(text);
+        std::lock_guard lock(mutex_); // transliterators are not safe to share between threads
+        t_->transliterate(s);
+        return fromIcu(s);
+    }
+
+private:
+    std::unique_ptr<icu::Transliterator> t_;
+    std::mutex mutex_;
+};
+
+} // namespace
+
+qsizetype graphemeCount(QStringView text) {
+    qsizetype n = 0;
+    forEachGrapheme(text, [&](int32_t, int32_t) {
+        ++n;
+        return true;
+    });
+    return n;
+}
+
+QStringList graphemes(QStringView text) {
+    QStringList out;
+    forEachGrapheme(text, [&](int32_t s, int32_t e) {
+        out.append(text.mid(s, e - s).toString());
+        return true;
+    });
+    return out;
+}
+
+QString prefix(QStringView text, qsizetype count) {
+    if (count <= 0) return {};
+    qsizetype n = 0, endAt = text.size();
+    forEachGrapheme(text, [&](int32_t, int32_t e) {
+        if (++n == count) {
+            endAt = e;
+            return false;
+        }
+        return true;
+    });
+    return text.left(endAt).toString();
+}
+
+QString suffix(QStringView text, qsizetype count) {
+    if (count <= 0) return {};
+    const qsizetype total = graphemeCount(text);
+    if (count >= total) return text.toString();
+    qsizetype n = 0, startAt = 0;
+    forEachGrapheme(text, [&](int32_t, int32_t e) {
+        if (++n == total - count) {
+            startAt = e;
+            return false;
+        }
+        return true;
+    });
+    return text.mid(startAt).toString();
+}
+
+bool isWhitespace(QStringView c) {
+    const UChar32 cp = firstCodePoint(c);
+    return cp >= 0 && (u_isUWhiteSpace(cp) || cp == 0x85 || cp == 0x2028 || cp == 0x2029);
+}
+
+bool isPunctuation(QStringView c) {
+    const UChar32 cp = firstCodePoint(c);
+    return cp >= 0 && (U_GET_GC_MASK(cp) & U_GC_P_MASK) != 0;
+}
+
+bool isSymbol(QStringView c) {
+    const UChar32 cp = firstCodePoint(c);
+    return cp >= 0 && (U_GET_GC_MASK(cp) & U_GC_S_MASK) != 0;
+}
+
+bool isLetter(QStringView c) {
+    const UChar32 cp = firstCodePoint(c);
+    return cp >= 0 && (U_GET_GC_MASK(cp) & U_GC_L_MASK) != 0;
+}
+
+bool isNumber(QStringView c) {
+    const UChar32 cp = firstCodePoint(c);
+    return cp >= 0 && (U_GET_GC_MASK(cp) & U_GC_N_MASK) != 0;
+}
+
+QString toSimplified(const QString& text) {
+    static Transform t("Traditional-Simplified");
+    return t.apply(text);
+}
+
+QString toLatin(const QString& text) {
+    static Transform t("Han-Latin; Latin-ASCII");
+    return t.apply(text);
+}
+
+} // namespace mivora::Text

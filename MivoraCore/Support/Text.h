@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+namespace mivora {
+
+// Text helpers on ICU. "Characters" are user-perceived characters (extended grapheme clusters), as the
+// user sees them, never bytes or UTF-16 units.
+namespace Text {
+
+qsizetype graphemeCount(QStringView text);
+QStringList graphemes(QStringView text);
+// The first `count` characters (all of them when there are fewer).
+QString prefix(QStringView text, qsizetype count);
+// The last `count` characters.
+QString suffix(QStringView text, qsizetype count);
+
+// Character classes of one character, decided by its first code point (the way a user-perceived
+// character is classified): white space and line breaks, punctuation (Unicode P*), symbols (S*),
+// letters (L*), numbers (N*).
+bool isWhitespace(QStringView character);
+bool isPunctuation(QStringView character);
+bool isSymbol(QStringView character);
+bool isLetter(QStringView character);
+bool isNumber(QStringView character);
+
+// Traditional Chinese to Simplified ("Traditional-Simplified"); the text unchanged when ICU fails.
+QString toSimplified(const QString& text);
+// Chinese characters to Latin without diacritics ("Han-Latin" then "Latin-ASCII"): 你好 -> "ni hao".
+QString toLatin(const QString& text);
+
+} // namespace Text
+} // namespace mivora

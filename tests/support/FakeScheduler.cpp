@@ -1,0 +1,44 @@
+#include "support/FakeScheduler.h"
+
+#include <algorithm>
+
+namespace mivora::test {
+
+Scheduler::TimerId FakeScheduler::after(double seconds, std::function<void()> action) {
+    const TimerId id = next_++;
+    timers_[id] = Timer{clock_.uptime() + std::max(0.0, seconds), 0, std::move(action)};
+    return id;
+}
+
+Scheduler::TimerId FakeScheduler::every(double seconds, std::function<void()> action) {
+    const TimerId id = next_++;
+    const double interval = std::max(seconds, 1e-6);
+    timers_[id] = Timer{clock_.uptime() + interval, interval, std::move(action)};
+    return id;
+}
+
+void FakeScheduler::cancel(TimerId id) { timers_.erase(id); }
+
+void FakeScheduler::advance(double seconds) {
+    const double end = clock_.uptime() + seconds;
+    for (;;) {
+        // The earliest due timer; ties fire in the order they were made.
+        auto next = timers_.end();
+        for (auto it = timers_.begin(); it != timers_.end(); ++it)
+            if (it->second.due <= end + 1e-9 && (next == timers_.end() || it->second.due < next->second.due))
+                next = it;
+        if (next == timers_.end()) break;
+        clock_.elapsed_ += std::max(0.0, next->second.due - clock_.uptime());
+        const TimerId id = next->first;
+        auto action = next->second.action;
+        if (next->second.interval > 0)
+            next->second.due += next->second.interval;
+        else
+            timers_.erase(next);
+        action();
+        (void)id;
+    }
+    clock_.elapsed_ += std::max(0.0, end - clock_.uptime());
+}
+
+} // namespace mivora::test

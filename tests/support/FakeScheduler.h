@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Support/Clock.h"
+#include "Support/Scheduler.h"
+
+#include <map>
+
+namespace mivora::test {
+
+// A clock that only moves when told to.
+class FakeClock final : public Clock {
+public:
+    QDateTime now() const override { return wall_.addMSecs(qint64(elapsed_ * 1000.0)); }
+    double uptime() const override { return start_ + elapsed_; }
+
+    void setNow(const QDateTime& wall) {
+        wall_ = wall;
+        elapsed_ = 0;
+        start_ = uptimeBase_;
+    }
+    void advance(double seconds) { elapsed_ += seconds; }
+
+private:
+    QDateTime wall_ = QDateTime(QDate(2025, 3, 7), QTime(9, 0), Qt::UTC);
+    double uptimeBase_ = 1000.0;
+    double start_ = 1000.0;
+    double elapsed_ = 0;
+    friend class FakeScheduler;
+};
+
+// Timers that fire when the test advances time, in due order, with the clock set to each timer's moment.
+class FakeScheduler final : public Scheduler {
+public:
+    explicit FakeScheduler(FakeClock& clock) : clock_(clock) {}
+
+    TimerId after(double seconds, std::function<void()> action) override;
+    TimerId every(double seconds, std::function<void()> action) override;
+    void cancel(TimerId id) override;
+
+    // Moves the clock forward, firing every timer that falls due on the way.
+    void advance(double seconds);
+    // Number of timers still pending.
+    size_t pending() const { return timers_.size(); }
+    FakeClock& clock() { return clock_; }
+
+private:
+    struct Timer {
+        double due;
+        double interval; // 0 for one-shot
+        std::function<void()> action;
+    };
+    FakeClock& clock_;
+    std::map<TimerId, Timer> timers_;
+    TimerId next_ = 1;
+};
+
+} // namespace mivora::test

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Support/Defaults.h"
+
+#include <QHash>
+
+namespace mivora::test {
+
+// User defaults kept in memory.
+class MemoryDefaults final : public Defaults {
+public:
+    QVariant value(const QString& key) const override { return values_.value(key); }
+    void setValue(const QString& key, const QVariant& value) override { values_[key] = value; }
+    void remove(const QString& key) override { values_.remove(key); }
+
+private:
+    QHash<QString, QVariant> values_;
+};
+
+} // namespace mivora::test
