@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Mivora"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    AppLog::write(QStringLiteral("启动 ") + BundleInfo::value("CFBundleShortVersionString").value_or("?") + " (" +
-                  BundleInfo::value("CFBundleVersion").value_or("?") + ")");
+    AppLog::write(QStringLiteral("启动 ") + BundleInfo::value("CFBundleShortVersionString").value_or("?") +
+                  " (" + BundleInfo::value("CFBundleVersion").value_or("?") + ")");
     return 0;
 }

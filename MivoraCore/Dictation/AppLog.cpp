@@ -101,15 +101,22 @@ Writer& writer() {
 
 } // namespace
 
-QString dir() { return Paths::logDir(); }
+QString dir() {
+    return Paths::logDir();
+}
 
-QString file() { return dir() + "/mivora.log"; }
+QString file() {
+    return dir() + "/mivora.log";
+}
 
 void write(const QString& message) {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-    writer().push(Line{dir().toStdString(), file().toStdString(), (stamp + "  " + message + "\n").toStdString()});
+    writer().push(
+        Line{dir().toStdString(), file().toStdString(), (stamp + "  " + message + "\n").toStdString()});
 }
 
-void flush() { writer().flush(); }
+void flush() {
+    writer().flush();
+}
 
 } // namespace mivora::AppLog

@@ -16,7 +16,8 @@ AudioClip::AudioClip(std::vector<std::int16_t> s, std::optional<float> p)
 
 float AudioClip::peakOf(const std::vector<std::int16_t>& samples) {
     std::int32_t loudest = 0;
-    for (std::int16_t s : samples) loudest = std::max(loudest, std::abs(std::int32_t(s)));
+    for (std::int16_t s : samples)
+        loudest = std::max(loudest, std::abs(std::int32_t(s)));
     return float(loudest) / 32767.0f;
 }
 
@@ -28,7 +29,8 @@ double AudioClip::voicedDuration() const {
     for (size_t f = 0; f < frames; ++f) {
         double sum = 0;
         const std::int16_t* p = samples.data() + f * frame;
-        for (size_t i = 0; i < frame; ++i) sum += double(p[i]) * double(p[i]);
+        for (size_t i = 0; i < frame; ++i)
+            sum += double(p[i]) * double(p[i]);
         levels[f] = std::sqrt(sum / double(frame)) / 32767.0;
     }
     std::vector<double> sorted = levels;
@@ -48,7 +50,8 @@ QByteArray AudioClip::wav() const {
     QByteArray out;
     out.reserve(qsizetype(44 + dataBytes));
     auto u32 = [&](std::uint32_t v) {
-        const char b[4] = {char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff), char((v >> 24) & 0xff)};
+        const char b[4] = {char(v & 0xff), char((v >> 8) & 0xff), char((v >> 16) & 0xff),
+                           char((v >> 24) & 0xff)};
         out.append(b, 4);
     };
     auto u16 = [&](std::uint16_t v) {

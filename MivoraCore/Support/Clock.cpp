@@ -4,7 +4,9 @@
 
 namespace mivora {
 
-QDateTime SystemClock::now() const { return QDateTime::currentDateTimeUtc(); }
+QDateTime SystemClock::now() const {
+    return QDateTime::currentDateTimeUtc();
+}
 
 double SystemClock::uptime() const {
     timespec ts{};

@@ -17,12 +17,20 @@ QString home() {
     return h.isEmpty() ? QDir::homePath() : h;
 }
 
-QString appData() { return envOr("XDG_DATA_HOME", home() + "/.local/share") + "/Mivora"; }
+QString appData() {
+    return envOr("XDG_DATA_HOME", home() + "/.local/share") + "/Mivora";
+}
 
-QString logDir() { return envOr("XDG_STATE_HOME", home() + "/.local/state") + "/Mivora"; }
+QString logDir() {
+    return envOr("XDG_STATE_HOME", home() + "/.local/state") + "/Mivora";
+}
 
-QString developerDir() { return home() + "/.yarrik"; }
+QString developerDir() {
+    return home() + "/.yarrik";
+}
 
-QString temp() { return envOr("TMPDIR", QStringLiteral("/tmp")); }
+QString temp() {
+    return envOr("TMPDIR", QStringLiteral("/tmp"));
+}
 
 } // namespace mivora::Paths

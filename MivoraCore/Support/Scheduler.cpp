@@ -57,7 +57,8 @@ void QtScheduler::cancel(TimerId id) {
     // control returns to the loop to be certain nothing still references it.
     auto* entry = it->second.release();
     timers_.erase(it);
-    QMetaObject::invokeMethod(this, [entry] { delete entry; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [entry] { delete entry; }, Qt::QueuedConnection);
 }
 
 Scheduler& Scheduler::main() {

@@ -28,7 +28,8 @@ template <typename F> void forEachGrapheme(QStringView text, F&& f) {
     thread_local std::unique_ptr<icu::BreakIterator> it(
         icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
     if (!it) {
-        for (qsizetype i = 0; i < text.size(); ++i) f(i, i + 1);
+        for (qsizetype i = 0; i < text.size(); ++i)
+            f(i, i + 1);
         return;
     }
     UText ut = UTEXT_INITIALIZER;

@@ -15,9 +15,10 @@ TEST(IsoDate, ReadsWholeSecondsWithAZone) {
 }
 
 TEST(IsoDate, RejectsFractionsMissingZonesAndNonsense) {
-    for (const char16_t* bad : {u"2025-03-07T09:15:02.5Z", u"2025-03-07T09:15:02", u"2025-03-07", u"2025-02-30T00:00:00Z",
-                                u"2025-03-07 09:15:02Z", u"2025-03-07T25:00:00Z", u"2025-03-07T09:15:02+0800",
-                                u"２０２５-03-07T09:15:02Z", u"", u"2025-03-07T09:15:02Zjunk"})
+    for (const char16_t* bad :
+         {u"2025-03-07T09:15:02.5Z", u"2025-03-07T09:15:02", u"2025-03-07", u"2025-02-30T00:00:00Z",
+          u"2025-03-07 09:15:02Z", u"2025-03-07T25:00:00Z", u"2025-03-07T09:15:02+0800",
+          u"２０２５-03-07T09:15:02Z", u"", u"2025-03-07T09:15:02Zjunk"})
         EXPECT_FALSE(IsoDate::parse(bad)) << QString::fromUtf16(bad).toStdString();
 }
 

@@ -7,9 +7,9 @@ using namespace mivora;
 TEST(Text, CountsUserPerceivedCharacters) {
     EXPECT_EQ(Text::graphemeCount(u""), 0);
     EXPECT_EQ(Text::graphemeCount(u"你好"), 2);
-    EXPECT_EQ(Text::graphemeCount(u"👍🏽a"), 2);                 // emoji with skin tone modifier
-    EXPECT_EQ(Text::graphemeCount(u"e\u0301"), 1);              // combining accent
-    EXPECT_EQ(Text::graphemeCount(u"👨‍👩‍👧"), 1);                   // joined family
+    EXPECT_EQ(Text::graphemeCount(u"👍🏽a"), 2);          // emoji with skin tone modifier
+    EXPECT_EQ(Text::graphemeCount(u"e\u0301"), 1);            // combining accent
+    EXPECT_EQ(Text::graphemeCount(u"👨‍👩‍👧"), 1); // joined family
     EXPECT_EQ(Text::graphemes(u"a你👍🏽"), QStringList({"a", "你", "👍🏽"}));
     EXPECT_EQ(Text::prefix(u"👍🏽你好", 2), QString::fromUtf16(u"👍🏽你"));
     EXPECT_EQ(Text::prefix(u"你好", 5), "你好");

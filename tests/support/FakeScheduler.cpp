@@ -17,7 +17,9 @@ Scheduler::TimerId FakeScheduler::every(double seconds, std::function<void()> ac
     return id;
 }
 
-void FakeScheduler::cancel(TimerId id) { timers_.erase(id); }
+void FakeScheduler::cancel(TimerId id) {
+    timers_.erase(id);
+}
 
 void FakeScheduler::advance(double seconds) {
     const double end = clock_.uptime() + seconds;

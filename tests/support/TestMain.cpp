@@ -13,7 +13,9 @@ namespace mivora::test {
 namespace {
 QString homeDir;
 }
-QString home() { return homeDir; }
+QString home() {
+    return homeDir;
+}
 } // namespace mivora::test
 
 // Every test process gets its own HOME and XDG folders, so no test reads or writes the real home.
@@ -23,14 +25,16 @@ int main(int argc, char** argv) {
     const QString h = root.path() + "/home";
     QDir().mkpath(h);
     QDir().mkpath(root.path() + "/run");
-    QFile::setPermissions(root.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(root.path() + "/run",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     mivora::test::homeDir = h;
     qputenv("HOME", h.toUtf8());
     qputenv("XDG_CONFIG_HOME", (h + "/.config").toUtf8());
     qputenv("XDG_DATA_HOME", (h + "/.local/share").toUtf8());
     qputenv("XDG_STATE_HOME", (h + "/.local/state").toUtf8());
     qputenv("XDG_CACHE_HOME", (h + "/.cache").toUtf8());
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qputenv("XDG_RUNTIME_DIR", (root.path() + "/run").toUtf8());
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", (root.path() + "/run").toUtf8());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QCoro/QCoroTask>
+#include <QString>
+
+namespace mivora {
+
+// What has keyboard focus in the front application.
+enum class FocusKind { text, other, none, unknown };
+
+// The inserter's answer: the text was pasted, or only left on the clipboard with a hint for the user.
+struct InsertResult {
+    enum class Kind { copied, inserted };
+    Kind kind = Kind::inserted;
+    QString hint; // only for copied
+
+    static InsertResult inserted() { return {Kind::inserted, {}}; }
+    static InsertResult copied(QString hint) { return {Kind::copied, std::move(hint)}; }
+    bool isInserted() const { return kind == Kind::inserted; }
+    bool operator==(const InsertResult&) const = default;
+};
+
+// Puts text at the caret of the front application.
+class Inserting {
+public:
+    virtual ~Inserting() = default;
+    virtual QCoro::Task<InsertResult> insert(QString text) = 0;
+};
+
+} // namespace mivora
