@@ -292,8 +292,10 @@ TEST_F(Store, InMemoryStoresNeverTouchTheDisk) {
     EXPECT_FALSE(s->file());
     int calls = 0;
     s->onChange = [&] { ++calls; };
+    // Ids taken straight from the list the store is about to replace.
     s->markUsed(s->memories()[0].id);
     s->deleteMemory(s->memories()[1].id);
+    EXPECT_EQ(s->count(), 10);
     EXPECT_EQ(calls, 2);
     auto scratch = MemoryStore::scratch(clock);
     scratch->add(QStringLiteral("t"), QStringLiteral("v"));
