@@ -1,5 +1,6 @@
 #include "Memories/Recall.h"
 #include "Memories/Seed.h"
+#include "Support/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,27 @@ TEST(Recall, GramsAndContainmentWorkOnWholeCharacters) {
     EXPECT_FALSE(exact);
     EXPECT_EQ(s, 0.0);
     EXPECT_TRUE(std::get<2>(Recall::score(QStringLiteral("cat"), accented, now)));
+}
+
+TEST(Recall, PairsAgreeWithTheBreakIteratorForEveryBasicCharacter) {
+    // Pairs are taken unit by unit wherever that is safe; every BMP unit between others must still give
+    // the pairs that whole-character splitting gives.
+    auto byGraphemes = [](const QString& text) {
+        const QStringList g = Text::graphemes(text);
+        QSet<QString> out;
+        for (qsizetype i = 0; i + 1 < g.size(); ++i)
+            out.insert(g[i] + g[i + 1]);
+        return out;
+    };
+    int mismatches = 0;
+    for (char32_t c = 1; c < 0x10000; ++c) {
+        if (QChar::isSurrogate(c)) continue;
+        const QString one{QChar(char16_t(c))};
+        const QString text = QStringLiteral("中") + one + QStringLiteral("a") + one + one;
+        if (Recall::grams(text) != byGraphemes(text) && ++mismatches < 5)
+            ADD_FAILURE() << std::hex << unsigned(c);
+    }
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST(Recall, TypeWordsAloneReachTheThreshold) {
