@@ -214,6 +214,9 @@ TEST(HotkeyMachine, HoldShorterThanTheMinimumIsCancelled) {
     EXPECT_EQ(slow.minHold(), 0.5);
     slow.handle(KeyInput::fnDown(), 10.0);
     EXPECT_EQ(slow.handle(KeyInput::fnUp(), 10.4), act(HotkeyAction::cancel(CancelReason::tooShort)));
+    // A hold of exactly the minimum (exact in binary) counts as a take.
+    slow.handle(KeyInput::fnDown(), 1.0);
+    EXPECT_EQ(slow.handle(KeyInput::fnUp(), 1.5), act(HotkeyAction::stop()));
 }
 
 TEST(HotkeyMachine, ShiftSelectsRecall) {
