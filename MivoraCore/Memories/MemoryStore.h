@@ -1,0 +1,89 @@
+#pragma once
+
+#include "Account/Vault.h"
+#include "Memories/Memory.h"
+#include "Support/Clock.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace mivora {
+
+// The user's memories and the tombstones of deleted ones, kept in "memories.json" and "deleted.json" in
+// one folder. Main thread only. The list changes first; file problems never reach the caller. A file that
+// exists but cannot be read is set aside (renamed with a time stamp) before the first save instead of
+// being overwritten.
+class MemoryStore : public QObject {
+    Q_OBJECT
+public:
+    // Loads both files when `file` is given; an absent file makes an in-memory store that never touches
+    // the disk. `initial` stands when the memories file is missing or unreadable.
+    explicit MemoryStore(std::optional<QString> file, QList<Memory> initial = {},
+                         const Clock& clock = Clock::system(), QObject* parent = nullptr);
+
+    // An in-memory store holding the eleven sample memories, saved relative to now.
+    static std::unique_ptr<MemoryStore> samples(const Clock& clock = Clock::system());
+    // An empty in-memory store.
+    static std::unique_ptr<MemoryStore> scratch(const Clock& clock = Clock::system());
+    // "memories.json" in the application data folder, fixed at first use for the life of the process.
+    static QString defaultFile();
+
+    const QList<Memory>& memories() const { return memories_; }
+    const QMap<QString, QDateTime>& deleted() const { return deleted_; }
+    const std::optional<QString>& file() const { return file_; }
+
+    qsizetype count() const { return memories_.size(); }
+    // Titles in stored order.
+    QStringList orderedTitles() const;
+    // Titles of all memories (expired ones too), most used first; equal counts keep stored order.
+    QStringList titles() const;
+    // Recognition hints: the alive memories most used first, all their titles, then all their aliases.
+    QStringList vocabulary() const;
+
+    // Stores one memory: replaces the first with its id in place, or puts it in front. A memory that
+    // differs from the stored one (or is new) gets `updatedAt` now.
+    void upsert(Memory memory);
+    // Removes every memory with this id and records its tombstone now (also for an unknown id).
+    void deleteMemory(const QString& id);
+    // One more use of the first memory with this id: `useCount` + 1, `lastUsedAt` now. Unknown: nothing.
+    void markUsed(const QString& id);
+    // A new "信息" memory added by hand, put in front.
+    void add(const QString& title, const QString& value);
+    // Deletes the first memory with exactly this title; nothing when there is none.
+    void remove(const QString& title);
+    // Adopts a sync result (its items and tombstones) unless it equals the store; saves without `onChange`.
+    void applySynced(const Vault::Payload& payload);
+
+    // Called on every local change, before anything is written (not for `applySynced`).
+    std::function<void()> onChange;
+
+signals:
+    // Around every change of `memories()`.
+    void memoriesWillChange();
+    void memoriesChanged();
+
+private:
+    void setMemories(QList<Memory> memories);
+    QDateTime now() const;
+    void save(bool notify);
+    // Renames an unreadable file found at start-up out of the way; false when it is still in the way.
+    bool setAside(const QString& path, bool& pending);
+    QString deletedFile() const;
+
+    QList<Memory> memories_;
+    QMap<QString, QDateTime> deleted_;
+    std::optional<QString> file_;
+    const Clock& clock_;
+    bool badMemoriesFile_ = false;
+    bool badDeletedFile_ = false;
+};
+
+} // namespace mivora

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+namespace mivora {
+
+// Writes one JSON document from a stream of calls, members in the order they are handed over unless the
+// writer sorts them. Dates are written as whole-second UTC ISO 8601 text; texts come out as UTF-8 without
+// escaping beyond what JSON requires. Calls must be balanced; `data()` is the finished document.
+class JsonWriter {
+public:
+    // `sortedKeys`: the members of every object, at every depth, in ascending key order.
+    // `prettyPrinted`: one member or element per line, indented by two spaces; otherwise compact.
+    JsonWriter(bool sortedKeys, bool prettyPrinted);
+
+    bool sortedKeys() const { return sorted_; }
+    bool prettyPrinted() const { return pretty_; }
+
+    void beginObject();
+    void endObject();
+    void beginArray();
+    void endArray();
+    // The name of the next member of the open object.
+    void key(const QString& name);
+
+    void string(const QString& text);
+    void integer(qint64 number);
+    void boolean(bool flag);
+    void date(const QDateTime& date);
+    void null();
+
+    // The document in UTF-8; empty until the top-level value is complete.
+    QByteArray data() const { return done_ ? out_.toUtf8() : QByteArray(); }
+
+private:
+    struct Frame {
+        bool object = false;
+        QString pendingKey;
+        // Objects: (key, written value); arrays: written values with empty keys.
+        std::vector<std::pair<QString, QString>> parts;
+    };
+    void put(QString text);
+    void close(bool object);
+    static void quote(QString& out, const QString& text);
+
+    bool sorted_;
+    bool pretty_;
+    std::vector<Frame> stack_;
+    QString out_;
+    bool done_ = false;
+};
+
+} // namespace mivora
