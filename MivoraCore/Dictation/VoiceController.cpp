@@ -3,6 +3,7 @@
 #include "Dictation/ChooseKeys.h"
 #include "Dictation/MicDiagnostics.h"
 #include "Dictation/VoiceText.h"
+#include "Memories/MemoryStore.h"
 
 #include <QPointer>
 

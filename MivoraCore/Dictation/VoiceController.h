@@ -13,6 +13,7 @@
 #include <QCoro/QCoroTask>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +27,7 @@
 namespace mivora {
 
 class MemoryStore;
+struct Memory;
 
 // Runs one take at a time, from the Fn press to inserted text or a recalled memory: routes key events
 // through the hotkey machine, refuses takes it cannot serve, records, gates out short, silent and
@@ -135,7 +137,9 @@ private:
     void presentChoices(QList<RecallChoice> choices, std::optional<QString> armed);
     // Swallow (true), pass (false), or not handled (absent: the hotkey machine gets the input).
     std::optional<bool> handleChoosing(const KeyInput& input);
-    void pick(qsizetype index, int code);
+    void pick(qsizetype index);
+    void fill(const Memory& memory, double released, double audio);
+    QCoro::Task<> insertDetached(QString text, double released, double audio);
 
     // Published state; every write notifies.
     void setPhase(VoicePhase phase);
@@ -159,7 +163,7 @@ private:
     std::unique_ptr<AudioSource> source_;
     std::shared_ptr<Recognizer> recognizer_;
     Inserting& inserter_;
-    MemoryStore* memories_;
+    QPointer<MemoryStore> memories_;
     System system_;
     Scheduler& scheduler_;
     Clock& clock_;

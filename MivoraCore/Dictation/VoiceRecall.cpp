@@ -4,9 +4,13 @@
 #include "Dictation/VoiceController.h"
 
 #include "Dictation/ChooseKeys.h"
+#include "Memories/MemoryStore.h"
+#include "Memories/Recall.h"
 #include "Support/Text.h"
 
 #include <QPointer>
+
+#include <algorithm>
 
 namespace mivora {
 
@@ -16,17 +20,37 @@ constexpr qsizetype notFoundChars = 12;
 } // namespace
 
 QStringList VoiceController::vocabulary() const {
-    return {};
+    return memories_ ? memories_->vocabulary() : QStringList();
 }
 
 void VoiceController::recall(const QString& text, double released, double audio) {
-    (void)released;
-    (void)audio;
-    write(QStringLiteral("唤起：没找到"));
-    call(onNeedsMemories);
-    show(VoicePhase::notice(QStringLiteral("还没有记忆，先存几条"), false));
-    (void)text;
-    (void)notFoundChars;
+    const QList<Memory> all = memories_ ? memories_->memories() : QList<Memory>();
+    const QList<RecallHit> hits = Recall::recall(text, all, clock_.now());
+    if (const auto memory = Recall::autoInsertCandidate(hits)) {
+        write(QStringLiteral("唤起：直接填入"));
+        fill(*memory, released, audio);
+        return;
+    }
+    const QList<RecallHit> strong = Recall::strong(hits);
+    if (strong.isEmpty()) {
+        write(QStringLiteral("唤起：没找到"));
+        if (all.isEmpty()) {
+            call(onNeedsMemories);
+            show(VoicePhase::notice(QStringLiteral("还没有记忆，先存几条"), false));
+        } else {
+            show(VoicePhase::notice(QStringLiteral("没找到「%1」").arg(Text::prefix(text, notFoundChars)),
+                                    false));
+        }
+        return;
+    }
+    write(QStringLiteral("唤起：%1 条候选").arg(strong.size()));
+    pendingRelease_ = Release{released, audio};
+    QList<RecallChoice> choices;
+    for (const RecallHit& hit : strong) {
+        const Memory& m = hit.memory;
+        choices.append({m.id, m.title, m.sensitive ? RecallChoice::sensitivePreview : m.value, m.sensitive});
+    }
+    presentChoices(std::move(choices), std::nullopt);
 }
 
 void VoiceController::presentChoices(QList<RecallChoice> choices, std::optional<QString> armed) {
@@ -58,7 +82,7 @@ std::optional<bool> VoiceController::handleChoosing(const KeyInput& input) {
         // A held choose key repeats the press (the second press of a sensitive choice).
         if (const auto index = ChooseKeys::index(input.code)) {
             swallowedUps_.insert(input.code);
-            pick(*index, input.code);
+            pick(*index);
             return true;
         }
         setPhase(VoicePhase::idle());
@@ -72,11 +96,39 @@ std::optional<bool> VoiceController::handleChoosing(const KeyInput& input) {
     }
 }
 
-void VoiceController::pick(qsizetype index, int code) {
-    (void)code;
-    const QList<RecallChoice> choices = phase_.choices;
-    if (index >= choices.size()) return;
-    if (!memories_) return;
+void VoiceController::pick(qsizetype index) {
+    const VoicePhase choosing = phase_;
+    if (index >= choosing.choices.size() || !memories_) return;
+    const RecallChoice& choice = choosing.choices[index];
+    const QList<Memory>& all = memories_->memories();
+    const auto it = std::find_if(all.begin(), all.end(), [&](const Memory& m) { return m.id == choice.id; });
+    if (it == all.end()) return; // deleted while the choices were shown
+    const Memory memory = *it;
+    if (memory.sensitive && choosing.armed != memory.id) {
+        presentChoices(choosing.choices, memory.id);
+        return;
+    }
+    const Release release = pendingRelease_.value_or(Release{clock_.uptime(), 0});
+    write(QStringLiteral("唤起：选了第 %1 条").arg(index + 1));
+    // The choices end with the pick: a second press or an auto-repeat of the key must not insert the
+    // memory again while the first insertion runs.
+    setPhase(VoicePhase::processing());
+    fill(memory, release.released, release.audio);
+}
+
+void VoiceController::fill(const Memory& memory, double released, double audio) {
+    if (memories_) memories_->markUsed(memory.id);
+    // Sensitive values never become the last text (which a menu command copies).
+    if (!memory.sensitive) setLastText(memory.value);
+    insertDetached(memory.value, released, audio);
+}
+
+QCoro::Task<> VoiceController::insertDetached(QString text, double released, double audio) {
+    try {
+        co_await insert(std::move(text), released, audio);
+    } catch (...) {
+        // The inserter does not throw by contract; a detached task must not lose an exception into Qt.
+    }
 }
 
 } // namespace mivora
