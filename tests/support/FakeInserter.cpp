@@ -16,7 +16,10 @@ QCoro::Task<InsertResult> FakeInserter::insert(QString text) {
     } else {
         waiting_.push_back(pending);
     }
-    co_return co_await Awaiter{pending};
+    // A named awaiter: GCC 12 destroys an aggregate temporary awaited in place twice.
+    Awaiter awaiter{pending};
+    const InsertResult answer = co_await awaiter;
+    co_return answer;
 }
 
 bool FakeInserter::finish() {

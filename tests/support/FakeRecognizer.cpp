@@ -25,7 +25,10 @@ QCoro::Task<QString> FakeRecognizer::wait(AudioClip clip, QStringList vocabulary
     requests.push_back({std::move(clip), std::move(vocabulary), tidied});
     auto pending = std::make_shared<Pending>();
     waiting_.push_back(pending);
-    co_return co_await Awaiter{pending};
+    // A named awaiter: GCC 12 destroys an aggregate temporary awaited in place twice.
+    Awaiter awaiter{pending};
+    QString text = co_await awaiter;
+    co_return text;
 }
 
 QString FakeRecognizer::Awaiter::await_resume() const {
