@@ -16,13 +16,10 @@
 inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
-
 namespace mivora {
-// Readable phases in failure messages.
 inline void PrintTo(const VoicePhase& p, std::ostream* os) {
-    *os << "phase " << int(p.kind) << " handsFree=" << p.handsFree << " text=\"" << p.text.toStdString()
-        << "\" isError=" << p.isError << " choices=" << p.choices.size()
-        << " armed=" << p.armed.value_or("-").toStdString();
+    *os << "phase " << int(p.kind) << " \"" << p.text.toStdString() << "\" error " << p.isError << ", "
+        << p.choices.size() << " choices";
 }
 } // namespace mivora
 
@@ -71,10 +68,7 @@ protected:
         };
         c->onNeedsMemories = [this] { ++needsMemories; };
         c->needsSignIn = [this] { return signInRequired; };
-        c->onNeedsSignIn = [this, c] {
-            ++needsSignIn;
-            phaseAtCallback = c->phase();
-        };
+        c->onNeedsSignIn = [this] { ++needsSignIn; };
         c->onTiming = [this](const VoiceController::Timing& t) { timings.push_back(t); };
     }
 

@@ -2,24 +2,40 @@
 
 #include "Dictation/Inserting.h"
 
-#include <coroutine>
+#include "support/Deferred.h"
+
 #include <deque>
-#include <memory>
 #include <vector>
 
 namespace mivora::test {
 
-// An inserter that records the texts it is given. By default it answers at once with `result`; with
-// `holding` set, each insertion waits until `finish` settles the oldest one. Insertions still waiting
-// when the fake goes away finish, so no coroutine is left suspended forever.
+// An inserter that records the texts it is given and answers `result`: at once, or with `holding` set
+// only when `finish` settles the oldest waiting insertion (destruction finishes them all).
 class FakeInserter final : public Inserting {
 public:
-    ~FakeInserter() override;
+    ~FakeInserter() override {
+        while (finish()) {
+        }
+    }
 
-    QCoro::Task<InsertResult> insert(QString text) override;
+    QCoro::Task<InsertResult> insert(QString text) override {
+        texts.push_back(text);
+        Deferred<InsertResult> answer;
+        if (holding)
+            waiting_.push_back(answer);
+        else
+            answer.set(result);
+        InsertResult r = co_await answer;
+        co_return r;
+    }
 
-    // Settles the oldest waiting insertion with `result`; false when none waits.
-    bool finish();
+    bool finish() {
+        if (waiting_.empty()) return false;
+        const Deferred<InsertResult> next = waiting_.front();
+        waiting_.pop_front();
+        next.set(result);
+        return true;
+    }
     size_t waiting() const { return waiting_.size(); }
 
     std::vector<QString> texts;
@@ -27,18 +43,7 @@ public:
     bool holding = false;
 
 private:
-    struct Pending {
-        std::coroutine_handle<> waiter;
-        InsertResult result;
-        bool settled = false;
-    };
-    struct Awaiter {
-        std::shared_ptr<Pending> pending;
-        bool await_ready() const noexcept { return pending->settled; }
-        void await_suspend(std::coroutine_handle<> h) noexcept { pending->waiter = h; }
-        InsertResult await_resume() const { return pending->result; }
-    };
-    std::deque<std::shared_ptr<Pending>> waiting_;
+    std::deque<Deferred<InsertResult>> waiting_;
 };
 
 } // namespace mivora::test

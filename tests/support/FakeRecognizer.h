@@ -2,18 +2,18 @@
 
 #include "Dictation/Recognizer.h"
 
-#include <coroutine>
+#include "support/Deferred.h"
+
 #include <deque>
 #include <exception>
-#include <memory>
-#include <optional>
+#include <stdexcept>
 #include <vector>
 
 namespace mivora::test {
 
 // A recogniser whose answers the test gives: each request waits until `answer` or `fail` settles the
-// oldest waiting one. Requests still waiting when the fake goes away fail, so no coroutine is left
-// suspended forever.
+// oldest waiting one. `abandon` (also run on destruction) fails whatever still waits, so no coroutine is
+// left suspended.
 class FakeRecognizer final : public Recognizer {
 public:
     struct Request {
@@ -22,39 +22,48 @@ public:
         bool tidied = false; // recognize (dictation) rather than transcribe (recall)
     };
 
-    ~FakeRecognizer() override;
+    ~FakeRecognizer() override { abandon(); }
 
-    QCoro::Task<QString> recognize(AudioClip clip, QStringList vocabulary) override;
-    QCoro::Task<QString> transcribe(AudioClip clip, QStringList vocabulary) override;
+    QCoro::Task<QString> recognize(AudioClip clip, QStringList vocabulary) override {
+        return wait({std::move(clip), std::move(vocabulary), true});
+    }
+    QCoro::Task<QString> transcribe(AudioClip clip, QStringList vocabulary) override {
+        return wait({std::move(clip), std::move(vocabulary), false});
+    }
     void warmUp() override { ++warmUps; }
 
-    // Settles the oldest waiting request; false when none waits.
-    bool answer(const QString& text);
-    bool fail(std::exception_ptr error);
-    size_t waiting() const { return waiting_.size(); }
-    // Fails every waiting request, so the coroutines awaiting them finish.
-    void abandon();
+    bool answer(const QString& text) { return settle({text, nullptr}); }
+    bool fail(std::exception_ptr error) { return settle({{}, std::move(error)}); }
+    void abandon() {
+        while (fail(std::make_exception_ptr(std::runtime_error("recogniser gone")))) {
+        }
+    }
 
     std::vector<Request> requests;
     int warmUps = 0;
 
 private:
-    struct Pending {
-        std::coroutine_handle<> waiter;
-        std::optional<QString> text;
+    struct Outcome {
+        QString text;
         std::exception_ptr error;
-        bool settled = false;
     };
-    struct Awaiter {
-        std::shared_ptr<Pending> pending;
-        bool await_ready() const noexcept { return pending->settled; }
-        void await_suspend(std::coroutine_handle<> h) noexcept { pending->waiter = h; }
-        QString await_resume() const;
-    };
-    QCoro::Task<QString> wait(AudioClip clip, QStringList vocabulary, bool tidied);
-    bool settle(std::optional<QString> text, std::exception_ptr error);
+    QCoro::Task<QString> wait(Request request) {
+        requests.push_back(std::move(request));
+        Deferred<Outcome> outcome;
+        waiting_.push_back(outcome);
+        Outcome o = co_await outcome;
+        if (o.error) std::rethrow_exception(o.error);
+        co_return o.text;
+    }
+    bool settle(Outcome outcome) {
+        if (waiting_.empty()) return false;
+        const Deferred<Outcome> next = waiting_.front();
+        waiting_.pop_front();
+        next.set(std::move(outcome));
+        return true;
+    }
 
-    std::deque<std::shared_ptr<Pending>> waiting_;
+    std::deque<Deferred<Outcome>> waiting_;
 };
 
 } // namespace mivora::test
