@@ -170,7 +170,7 @@ void MemoryStore::upsert(Memory memory) {
     save(true);
 }
 
-void MemoryStore::deleteMemory(const QString& id) {
+void MemoryStore::deleteMemory(QString id) {
     QList<Memory> list = memories_;
     list.removeIf([&](const Memory& m) { return m.id == id; });
     setMemories(std::move(list));
@@ -178,7 +178,7 @@ void MemoryStore::deleteMemory(const QString& id) {
     save(true);
 }
 
-void MemoryStore::markUsed(const QString& id) {
+void MemoryStore::markUsed(QString id) {
     const auto it =
         std::find_if(memories_.cbegin(), memories_.cend(), [&](const Memory& m) { return m.id == id; });
     if (it == memories_.cend()) return;
@@ -203,11 +203,11 @@ void MemoryStore::add(const QString& title, const QString& value) {
                   .sensitive = false});
 }
 
-void MemoryStore::remove(const QString& title) {
+void MemoryStore::remove(QString title) {
     const auto it =
         std::find_if(memories_.cbegin(), memories_.cend(), [&](const Memory& m) { return m.title == title; });
     if (it == memories_.cend()) return;
-    deleteMemory(QString(it->id));
+    deleteMemory(it->id);
 }
 
 void MemoryStore::applySynced(const Vault::Payload& payload) {

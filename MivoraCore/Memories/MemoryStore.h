@@ -48,17 +48,19 @@ public:
     // Recognition hints: the alive memories most used first, all their titles, then all their aliases.
     QStringList vocabulary() const;
 
+    // Arguments are taken by value: callers may pass a field of a memory this store holds.
+
     // Stores one memory: replaces the first with its id in place, or puts it in front. A memory that
     // differs from the stored one (or is new) gets `updatedAt` now.
     void upsert(Memory memory);
     // Removes every memory with this id and records its tombstone now (also for an unknown id).
-    void deleteMemory(const QString& id);
+    void deleteMemory(QString id);
     // One more use of the first memory with this id: `useCount` + 1, `lastUsedAt` now. Unknown: nothing.
-    void markUsed(const QString& id);
+    void markUsed(QString id);
     // A new "信息" memory added by hand, put in front.
     void add(const QString& title, const QString& value);
     // Deletes the first memory with exactly this title; nothing when there is none.
-    void remove(const QString& title);
+    void remove(QString title);
     // Adopts a sync result (its items and tombstones) unless it equals the store; saves without `onChange`.
     void applySynced(const Vault::Payload& payload);
 

@@ -76,34 +76,43 @@ const std::vector<TypeWords>& typeWords() {
     return table;
 }
 
-// UTF-16 units that are always a character of their own next to one another: no surrogate, and a grapheme
-// break class that joins with nothing (CR, which joins a following LF, is not among them). Texts made only
-// of these are split by unit, which spares the break iterator on nearly every name.
-const std::bitset<65536>& standalone() {
-    static const std::bitset<65536> table = [] {
-        std::bitset<65536> t;
+// Facts about single UTF-16 units, looked up once. A unit is `standalone` when it is always a character of
+// its own next to another such unit: no surrogate, and a grapheme break class that joins with nothing (CR,
+// which joins a following LF, is not among them). Texts made only of these are split by unit, which spares
+// the break iterator on nearly every name. `removed`: a standalone unit that `norm` drops.
+struct Units {
+    std::bitset<65536> standalone;
+    std::bitset<65536> removed;
+};
+
+const Units& units() {
+    static const Units table = [] {
+        Units t;
         for (UChar32 c = 0; c < 0x10000; ++c) {
             if (U16_IS_SURROGATE(c)) continue;
             const int gcb = u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK);
-            t[size_t(c)] = gcb == U_GCB_OTHER || gcb == U_GCB_CONTROL || gcb == U_GCB_LF;
+            t.standalone[size_t(c)] = gcb == U_GCB_OTHER || gcb == U_GCB_CONTROL || gcb == U_GCB_LF;
+            const char16_t unit = char16_t(c);
+            t.removed[size_t(c)] =
+                Text::isWhitespace(QStringView(&unit, 1)) || dropped().contains(QChar(unit));
         }
         return t;
     }();
     return table;
 }
 
-// A text with the UTF-16 offsets of its character boundaries (0 first, the text's length last).
+// A text split into characters: by unit when every unit stands alone, otherwise at the offsets of its
+// character boundaries (0 first, the text's length last).
 struct Chars {
     QString text;
-    QVarLengthArray<qsizetype, 48> bounds;
-    bool byUnit = true; // every unit is one character
+    bool byUnit = true;
+    QVarLengthArray<qsizetype, 16> bounds;
 
-    qsizetype count() const { return bounds.size() - 1; }
-    QStringView at(qsizetype i) const { return QStringView(text).mid(bounds[i], bounds[i + 1] - bounds[i]); }
-    // The pair of characters i and i + 1.
-    QStringView pair(qsizetype i) const {
-        return QStringView(text).mid(bounds[i], bounds[i + 2] - bounds[i]);
-    }
+    qsizetype count() const { return byUnit ? text.size() : bounds.size() - 1; }
+    qsizetype start(qsizetype i) const { return byUnit ? i : bounds[i]; }
+    QStringView at(qsizetype i) const { return QStringView(text).mid(start(i), start(i + 1) - start(i)); }
+    // Characters i and i + 1.
+    QStringView pair(qsizetype i) const { return QStringView(text).mid(start(i), start(i + 2) - start(i)); }
     bool isBoundary(qsizetype offset) const {
         return byUnit || std::binary_search(bounds.begin(), bounds.end(), offset);
     }
@@ -122,18 +131,14 @@ struct Chars {
 Chars split(QString text) {
     Chars c;
     c.text = std::move(text);
-    c.bounds.append(0);
-    const auto& table = standalone();
+    const auto& table = units().standalone;
     for (const QChar ch : std::as_const(c.text))
         if (!table[ch.unicode()]) {
             c.byUnit = false;
             break;
         }
-    if (c.byUnit) {
-        for (qsizetype i = 1; i <= c.text.size(); ++i)
-            c.bounds.append(i);
-        return c;
-    }
+    if (c.byUnit) return c;
+    c.bounds.append(0);
     qsizetype at = 0;
     for (const QString& g : Text::graphemes(c.text)) {
         at += g.size();
@@ -148,13 +153,19 @@ bool isDropped(QStringView character) {
 
 Chars normalised(const QString& text) {
     Chars c = split(text.toLower());
-    bool any = false;
-    for (qsizetype i = 0; i < c.count() && !any; ++i)
-        any = isDropped(c.at(i));
-    if (!any) return c;
-
+    if (c.byUnit) {
+        const auto& removed = units().removed;
+        const auto keep = [&](QChar ch) { return !removed[ch.unicode()]; };
+        if (std::all_of(c.text.cbegin(), c.text.cend(), keep)) return c;
+        QString kept;
+        kept.reserve(c.text.size());
+        for (const QChar ch : std::as_const(c.text))
+            if (keep(ch)) kept += ch;
+        c.text = std::move(kept);
+        return c;
+    }
     Chars kept;
-    kept.byUnit = c.byUnit;
+    kept.byUnit = false;
     kept.bounds.append(0);
     kept.text.reserve(c.text.size());
     for (qsizetype i = 0; i < c.count(); ++i) {
@@ -173,17 +184,42 @@ std::optional<Window> windowOf(const Chars& q) {
     return std::nullopt;
 }
 
+// A set of character pairs. Nearly every pair is two UTF-16 units, kept packed in one number so that
+// comparing pairs costs an integer comparison; longer pairs are kept as text.
+class PairSet {
+public:
+    // False when the pair was already there.
+    bool insert(QStringView pair) {
+        if (contains(pair)) return false;
+        if (pair.size() == 2)
+            packed_.append(pack(pair));
+        else
+            long_.append(pair);
+        return true;
+    }
+    bool contains(QStringView pair) const {
+        if (pair.size() == 2) return std::find(packed_.begin(), packed_.end(), pack(pair)) != packed_.end();
+        return std::find(long_.begin(), long_.end(), pair) != long_.end();
+    }
+    qsizetype size() const { return packed_.size() + long_.size(); }
+
+private:
+    static quint32 pack(QStringView pair) { return quint32(pair[0].unicode()) << 16 | pair[1].unicode(); }
+    QVarLengthArray<quint32, 32> packed_;
+    QVarLengthArray<QStringView, 4> long_;
+};
+
 // Everything about the request that does not depend on the memory, worked out once per call.
 struct Query {
     Chars q;
-    QVarLengthArray<QStringView, 48> grams;
+    PairSet grams;
     std::optional<Window> window;
     // For each row of the type table, the first of its words the request contains (null when none).
     std::vector<QString> typeHit;
 
     explicit Query(const QString& text) : q(normalised(text)) {
         for (qsizetype i = 0; i + 1 < q.count(); ++i)
-            grams.append(q.pair(i));
+            grams.insert(q.pair(i));
         window = windowOf(q);
         for (const TypeWords& row : typeWords()) {
             QString hit;
@@ -195,8 +231,6 @@ struct Query {
             typeHit.push_back(hit);
         }
     }
-
-    bool hasGram(QStringView g) const { return std::find(grams.begin(), grams.end(), g) != grams.end(); }
 };
 
 struct Scored {
@@ -218,13 +252,11 @@ Scored scoreOne(const Query& query, const Memory& memory, const QDateTime& now) 
             s = containBase + std::min(containMaxExtra, containPerChar * double(chars));
             e = true;
         } else {
-            QVarLengthArray<QStringView, 48> seen;
+            PairSet seen;
             qsizetype shared = 0;
             for (qsizetype i = 0; i + 1 < chars; ++i) {
                 const QStringView g = n.pair(i);
-                if (std::find(seen.begin(), seen.end(), g) != seen.end()) continue;
-                seen.append(g);
-                if (query.hasGram(g)) ++shared;
+                if (seen.insert(g) && query.grams.contains(g)) ++shared;
             }
             s = pairWeight * double(shared) / double(seen.size());
             e = false;

@@ -1,0 +1,67 @@
+#include "Dictation/UsageStats.h"
+
+#include "Support/Clock.h"
+#include "Support/Defaults.h"
+
+#include <QDateTime>
+
+namespace mivora {
+
+namespace {
+const QString dayKeyName = QStringLiteral("stats.day");
+const QString todayKey = QStringLiteral("stats.today");
+const QString totalKey = QStringLiteral("stats.total");
+const QString charsKey = QStringLiteral("stats.chars");
+const QString recallsKey = QStringLiteral("stats.recalls");
+const QString typedKey = QStringLiteral("stats.typed");
+} // namespace
+
+UsageStats::UsageStats(Defaults& defaults, Clock& clock, QObject* parent)
+    : QObject(parent), d_(defaults), clock_(clock) {
+    total_ = d_.value(totalKey).toLongLong();
+    chars_ = d_.value(charsKey).toLongLong();
+    recalls_ = d_.value(recallsKey).toLongLong();
+    typedFills_ = d_.value(typedKey).toLongLong();
+    const QVariant day = d_.value(dayKeyName);
+    if (day.isValid() && day.toString() == dayKey(clock_.now())) today_ = d_.value(todayKey).toLongLong();
+}
+
+QString UsageStats::dayKey(const QDateTime& date) {
+    const QDate local = date.toLocalTime().date();
+    return QStringLiteral("%1-%2-%3").arg(local.year()).arg(local.month()).arg(local.day());
+}
+
+void UsageStats::count(qint64 n) {
+    const QString now = dayKey(clock_.now());
+    const QVariant stored = d_.value(dayKeyName);
+    if (!stored.isValid() || stored.toString() != now) {
+        today_ = 0;
+        d_.setValue(dayKeyName, now);
+    }
+    ++today_;
+    ++total_;
+    chars_ += n;
+    d_.setValue(todayKey, today_);
+    d_.setValue(totalKey, total_);
+    d_.setValue(charsKey, chars_);
+    emit todayChanged();
+    emit totalChanged();
+    if (n != 0) emit charsChanged();
+}
+
+void UsageStats::record(qint64 chars, bool recall) {
+    count(chars);
+    if (!recall) return;
+    ++recalls_;
+    d_.setValue(recallsKey, recalls_);
+    emit recallsChanged();
+}
+
+void UsageStats::recordTyped(qint64 chars) {
+    count(chars);
+    ++typedFills_;
+    d_.setValue(typedKey, typedFills_);
+    emit typedFillsChanged();
+}
+
+} // namespace mivora
