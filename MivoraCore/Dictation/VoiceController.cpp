@@ -1,0 +1,256 @@
+#include "Dictation/VoiceController.h"
+
+#include "Dictation/ChooseKeys.h"
+#include "Dictation/MicDiagnostics.h"
+#include "Dictation/VoiceText.h"
+#include "Memories/MemoryStore.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+namespace mivora {
+
+namespace {
+// A clip shorter than this never leaves the controller (a slip of the key rather than speech).
+constexpr double minTake = 0.3;
+// Takes quieter than this are worth a log line: they are amplified before recognition.
+constexpr float quietPeak = 0.25f;
+constexpr double doneFade = 0.9;
+constexpr double noticeFade = 2.6;
+} // namespace
+
+VoiceController::VoiceController(std::unique_ptr<AudioSource> source, std::shared_ptr<Recognizer> recognizer,
+                                 Inserting& inserter, MemoryStore* memories, System system,
+                                 Scheduler& scheduler, Clock& clock, QObject* parent)
+    : QObject(parent), source_(std::move(source)), recognizer_(std::move(recognizer)), inserter_(inserter),
+      memories_(memories), system_(std::move(system)), scheduler_(scheduler), clock_(clock) {}
+
+VoiceController::~VoiceController() {
+    if (limitTimer_ != 0) scheduler_.cancel(limitTimer_);
+    // A take still recording when the controller goes away is discarded, so the microphone is released.
+    if (isRecording()) source_->cancel();
+}
+
+bool VoiceController::handle(const KeyInput& input, double time) {
+    if (const auto answer = handleChoosing(input)) {
+        updateSwallowable();
+        return *answer;
+    }
+    const auto result = machine_.handle(input, time);
+    if (result.action) {
+        using A = HotkeyAction::Kind;
+        switch (result.action->kind) {
+        case A::start:
+            start(VoiceMode::dictate);
+            break;
+        case A::startRecall:
+            start(VoiceMode::recall);
+            break;
+        case A::switchToRecall:
+            if (isRecording()) setMode(VoiceMode::recall);
+            break;
+        case A::stop:
+            stop();
+            break;
+        case A::enterHandsFree:
+            if (isRecording()) setPhase(VoicePhase::listening(true));
+            break;
+        case A::cancel:
+            cancel(result.action->reason);
+            break;
+        }
+    }
+    updateSwallowable();
+    return result.swallow;
+}
+
+void VoiceController::start(VoiceMode mode) {
+    if (isRecording()) return;
+    // One recognition at a time: a press while one runs is ignored, and its release must do nothing.
+    if (phase_.is(VoicePhase::Kind::processing)) {
+        resetMachine();
+        return;
+    }
+
+    if (probe(system_.secureInput)) return refuse({}, QStringLiteral("密码框里不能用语音输入"));
+    if (!probe(system_.micAuthorized))
+        return refuse(onNeedsSetup, QStringLiteral("需要麦克风权限，点菜单栏图标完成设置"));
+    if (!recognizer_) return refuse(onNeedsSetup, QStringLiteral("云端识别还没配置好"));
+    if (probe(needsSignIn))
+        return refuse(onNeedsSignIn, QStringLiteral("先登录 Veskel 才能用口述和「问」，已打开设置"));
+
+    QPointer<VoiceController> self(this);
+    try {
+        source_->start([self](float value) {
+            // Meter values that arrive after the take ended are dropped.
+            if (self && self->isRecording()) self->setLevel(value);
+        });
+    } catch (...) {
+        return refuse({},
+                      VoiceText::describe(std::current_exception()).value_or(QStringLiteral("麦克风打不开")));
+    }
+
+    recognizer_->warmUp();
+    setMode(mode);
+    ++token_;
+    recordingSince_ = clock_.uptime();
+    setLevel(0);
+    setPhase(VoicePhase::listening(false));
+    write(QStringLiteral("开始听"));
+    if (limitTimer_ != 0) scheduler_.cancel(limitTimer_);
+    limitTimer_ = scheduler_.after(maxDuration, [self] {
+        if (self) self->recordingLimitReached();
+    });
+}
+
+void VoiceController::refuse(const std::function<void()>& callback, const QString& text) {
+    call(callback);
+    resetMachine();
+    show(VoicePhase::notice(text, true));
+}
+
+void VoiceController::recordingLimitReached() {
+    limitTimer_ = 0;
+    if (!isRecording()) return;
+    write(QStringLiteral("到达单段上限，自动结束"));
+    resetMachine();
+    stop();
+}
+
+void VoiceController::endRecording() {
+    recordingSince_.reset();
+    if (limitTimer_ != 0) scheduler_.cancel(limitTimer_);
+    limitTimer_ = 0;
+    setLevel(0);
+}
+
+void VoiceController::cancel(CancelReason reason) {
+    if (!isRecording()) return;
+    endRecording();
+    source_->cancel();
+    write(QStringLiteral("取消（%1）").arg(QLatin1String(name(reason))));
+    setPhase(VoicePhase::idle());
+}
+
+void VoiceController::stop() {
+    if (!isRecording()) return;
+    const double since = *recordingSince_;
+    endRecording();
+    AudioClip clip = source_->stop();
+    const double released = clock_.uptime();
+    write(QStringLiteral("松开，录音 ") + VoiceText::ms(released - since));
+
+    if (clip.duration() < minTake) {
+        setPhase(VoicePhase::idle());
+        return;
+    }
+    if (clip.peak < quietPeak)
+        write(QStringLiteral("录音偏轻（峰值 %1），放大后识别")
+                  .arg(QString::asprintf("%.3f", double(clip.peak))));
+
+    if (const auto* mic = dynamic_cast<const MicDiagnostics*>(source_.get())) {
+        const bool zeros = mic->lastWasDigitalSilence();
+        write(QStringLiteral("麦克风：") + mic->lastDiagnosis() +
+              (zeros ? QStringLiteral("，收到的全是 0") : QString()));
+        if (zeros) {
+            call(onNeedsSetup);
+            show(VoicePhase::notice(QStringLiteral("麦克风没有声音：检查麦克风权限和「声音 → 输入」设备"),
+                                    true));
+            return;
+        }
+    }
+
+    if (clip.isSilent()) {
+        write(QStringLiteral("音量太小（峰值 %1），不发云端")
+                  .arg(QString::asprintf("%.4f", double(clip.peak))));
+        show(VoicePhase::notice(
+            QStringLiteral("声音太小：靠近麦克风，或在「系统设置 → 声音 → 输入」调大输入音量"), false));
+        return;
+    }
+
+    clip = clip.normalized(0.5f, 40.0f);
+    const double voiced = clip.voicedDuration();
+    if (voiced < AudioClip::minVoiced) {
+        write(QStringLiteral("有效说话太短（%1），不发云端").arg(VoiceText::ms(voiced)));
+        show(VoicePhase::notice(QStringLiteral("没听清，再说一次"), false));
+        return;
+    }
+    process(std::move(clip), mode_, released, false);
+}
+
+void VoiceController::show(VoicePhase phase) {
+    const std::uint64_t token = ++token_;
+    const double fade = phase.is(VoicePhase::Kind::done) ? doneFade : noticeFade;
+    setPhase(std::move(phase));
+    QPointer<VoiceController> self(this);
+    scheduler_.after(fade, [self, token] {
+        if (self && self->token_ == token && !self->isRecording()) self->setPhase(VoicePhase::idle());
+    });
+}
+
+void VoiceController::resetMachine() {
+    machine_.reset(probe(system_.fnIsDown));
+    updateSwallowable();
+}
+
+void VoiceController::setPhase(VoicePhase phase) {
+    phase_ = std::move(phase);
+    emit phaseChanged();
+    updateSwallowable();
+}
+
+void VoiceController::setLevel(float level) {
+    level_ = level;
+    emit levelChanged();
+}
+
+void VoiceController::setLastText(std::optional<QString> text) {
+    lastText_ = std::move(text);
+    emit lastTextChanged();
+}
+
+void VoiceController::setFailedClip(std::optional<AudioClip> clip) {
+    failedClip_ = std::move(clip);
+    emit failedClipChanged();
+}
+
+void VoiceController::setMode(VoiceMode mode) {
+    mode_ = mode;
+    emit modeChanged();
+}
+
+void VoiceController::updateSwallowable() {
+    std::set<int> keys(swallowedUps_.begin(), swallowedUps_.end());
+    // Around a take the hotkey machine may swallow Esc and Space (and owes swallows to their repeats
+    // and key-ups for as long as it remembers them).
+    if (machine_.state().kind != HotkeyMachine::State::Kind::idle) {
+        keys.insert(HotkeyMachine::escape);
+        keys.insert(HotkeyMachine::space);
+    }
+    for (const int code : {HotkeyMachine::escape, HotkeyMachine::space})
+        if (machine_.swallowing().contains(code)) keys.insert(code);
+    if (phase_.is(VoicePhase::Kind::choosing)) {
+        keys.insert(HotkeyMachine::escape);
+        for (const int code : ChooseKeys::codes)
+            keys.insert(code);
+    }
+    QList<int> list(keys.begin(), keys.end());
+    if (list == swallowable_) return;
+    swallowable_ = std::move(list);
+    emit swallowableKeysChanged();
+}
+
+void VoiceController::write(const QString& line) const {
+    if (log) log(line);
+}
+
+void VoiceController::call(const std::function<void()>& callback) {
+    if (callback) callback();
+}
+
+bool VoiceController::probe(const std::function<bool()>& probe) {
+    return probe ? probe() : false;
+}
+
+} // namespace mivora

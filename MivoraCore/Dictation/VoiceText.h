@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <optional>
+
+namespace mivora {
+
+// Small text helpers of the voice controller's log lines and notices.
+namespace VoiceText {
+
+// Seconds as whole milliseconds, rounded half away from zero, followed by "ms": 1.2344 -> "1234ms".
+QString ms(double seconds);
+
+// The user-facing message of a failure, when it carries one: the UTF-8 text of a std::exception's
+// what() (every typed error of the program derives from std::exception with its Chinese message there).
+// Absent for an empty message or anything that is not a std::exception.
+std::optional<QString> describe(std::exception_ptr error);
+
+} // namespace VoiceText
+} // namespace mivora
