@@ -3,6 +3,7 @@
 #include "Dictation/CloudRecognizer.h"
 #include "Dictation/FileSource.h"
 
+#include <QCoreApplication>
 #include <QCoro/QCoroTask>
 #include <QTextStream>
 
@@ -39,7 +40,10 @@ QCoro::Task<int> recognizeFile(QString path) {
 } // namespace
 
 int runRecognizeMode(const QString& audioFile) {
-    return QCoro::waitFor(recognizeFile(audioFile));
+    const int status = QCoro::waitFor(recognizeFile(audioFile));
+    // Let what the run queued for later (released timers) finish before the process ends.
+    QCoreApplication::sendPostedEvents();
+    return status;
 }
 
 } // namespace mivora

@@ -174,8 +174,10 @@ bool FakeOpenAI::handleRequest(const QHttpServerRequest& request, QTcpSocket* so
     socket->setProperty("mivoraPending", index + 1);
     if (response.hang) return true;
     if (response.delayMs > 0) {
-        Scheduler::main().after(response.delayMs / 1000.0,
-                                [this, index, guarded, response] { answer(index, guarded, response); });
+        QPointer<FakeOpenAI> self(this);
+        Scheduler::main().after(response.delayMs / 1000.0, [self, index, guarded, response] {
+            if (self) self->answer(index, guarded, response);
+        });
         return true;
     }
     answer(index, guarded, response);
