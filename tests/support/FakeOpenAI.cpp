@@ -35,9 +35,11 @@ protected:
     }
 
 private:
-    static void quickAck(int fd) {
+    static void quickAck([[maybe_unused]] int fd) {
+#ifdef TCP_QUICKACK // Linux only; elsewhere the ACK timer stays
         int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+#endif
     }
 };
 
