@@ -96,11 +96,15 @@ AudioClip AudioClip::normalized(float target, float maxGain) const {
 QString AudioClip::writeWAV() const {
     const QString name = "mivora-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + ".wav";
     const QString path = Paths::temp() + "/" + name;
+    // The message reaches the user as a failed take, so it says what went wrong in their language and
+    // keeps the system's reason for the log.
+    auto failure = [](const QSaveFile& f) {
+        return std::runtime_error(("临时录音文件写不进去（" + f.errorString() + "）").toStdString());
+    };
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error(file.errorString().toStdString());
+    if (!file.open(QIODevice::WriteOnly)) throw failure(file);
     const QByteArray bytes = wav();
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw std::runtime_error(file.errorString().toStdString());
+    if (file.write(bytes) != bytes.size() || !file.commit()) throw failure(file);
     return path;
 }
 

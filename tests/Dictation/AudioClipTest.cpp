@@ -174,7 +174,12 @@ TEST(AudioClip, WriteWavFailureThrowsAndLeavesNothing) {
     QTemporaryDir tmp;
     const QString missing = tmp.filePath("gone");
     test::ScopedEnv env("TMPDIR", missing.toUtf8());
-    EXPECT_ANY_THROW(AudioClip({1}).writeWAV());
+    try {
+        AudioClip({1}).writeWAV();
+        ADD_FAILURE() << "writing into a missing folder must fail";
+    } catch (const std::runtime_error& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith("临时录音文件写不进去")) << e.what();
+    }
     EXPECT_FALSE(QFileInfo::exists(missing));
     EXPECT_TRUE(QDir(tmp.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
