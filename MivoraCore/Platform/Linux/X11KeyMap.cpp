@@ -120,9 +120,7 @@ X11KeyMap X11KeyMap::fromDisplay(Display* display, const QString& fnKeyName) {
             const char* n = xkb->names->keys[kc].name;
             e.name.assign(n, strnlen(n, XkbKeyNameLength));
         }
-        const int levels = XkbKeyGroupsWidth(xkb, kc) > 0 && XkbKeyNumGroups(xkb, kc) > 0
-                               ? XkbKeyGroupWidth(xkb, kc, XkbGroup1Index)
-                               : 0;
+        const int levels = XkbKeyNumGroups(xkb, kc) > 0 ? XkbKeyGroupsWidth(xkb, kc) : 0;
         for (int level = 0; level < levels; ++level)
             e.keysyms.push_back(XkbKeySymEntry(xkb, kc, level, XkbGroup1Index));
         entries.push_back(std::move(e));
