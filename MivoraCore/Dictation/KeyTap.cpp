@@ -34,6 +34,9 @@ bool KeyTap::start() {
 void KeyTap::stop() {
     source_->stop();
     held_.clear();
+    // Changes while stopped go unseen; a Fn or Shift remembered as down would hide the next press.
+    fnDown_ = false;
+    shiftDown_ = false;
 }
 
 bool KeyTap::isRunning() const {

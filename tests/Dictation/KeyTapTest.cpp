@@ -111,6 +111,16 @@ TEST_F(KeyTapTest, StartsOnceAndAgainAfterStop) {
     EXPECT_TRUE(tap.start());
     EXPECT_EQ(source->starts, 2);
 
+    // Fn and Shift held when the tap stopped and released meanwhile: their next presses still count.
+    source->flagsChanged(63, fn);
+    source->flagsChanged(56, shift);
+    tap.stop();
+    ASSERT_TRUE(tap.start());
+    seen.clear();
+    source->flagsChanged(63, fn);
+    source->flagsChanged(56, shift);
+    EXPECT_EQ(seen, (std::vector<KeyInput>{KeyInput::fnDown(), KeyInput::shift(true)}));
+
     FakeKeySource* refusing = nullptr;
     KeyTap refused(std::unique_ptr<KeySource>(refusing = new FakeKeySource), clock);
     refusing->refuse = true;

@@ -102,8 +102,9 @@ private:
 class KeyTapDesktop : public ::testing::Test {
 protected:
     KeyTapDesktop() {
-        tap = std::make_unique<KeyTap>(
-            std::make_unique<X11KeySource>(defaults, Clock::system(), OwnKeyEvents::shared()));
+        auto owned = std::make_unique<X11KeySource>(defaults, Clock::system(), OwnKeyEvents::shared());
+        source = owned.get();
+        tap = std::make_unique<KeyTap>(std::move(owned));
         tap->handler = [this](const KeyInput& input, double time) {
             seen.push_back(input);
             return answer(input, time);
@@ -123,6 +124,7 @@ protected:
 
     test::MemoryDefaults defaults;
     Keyboard keyboard;
+    X11KeySource* source = nullptr;
     std::unique_ptr<KeyTap> tap;
     std::vector<KeyInput> seen;
     std::function<bool(const KeyInput&, double)> answer = [](const KeyInput&, double) { return false; };
@@ -190,7 +192,12 @@ TEST_F(KeyTapDesktop, EscDuringATakeIsKeptFromTheFocusedApplication) {
 TEST_F(KeyTapDesktop, AGrabbedKeyTheHandlerPassesIsReplayed) {
     KeyLog target;
     ASSERT_TRUE(target.started());
+    // Announced while stopped: grabbed once started.
+    tap->stop();
     tap->setSwallowable("voice", {escape, space});
+    ASSERT_TRUE(tap->start());
+    EXPECT_EQ(source->grabbedKeycodes(),
+              (std::set<int>{keyboard.keycode(XK_Escape), keyboard.keycode(XK_space)}));
     keyboard.tap(XK_a);
     keyboard.press(XK_space, 1000);
     keyboard.release(XK_space);

@@ -69,6 +69,9 @@ bool X11KeySource::start(Callback callback) {
     XIEventMask events{XIAllMasterDevices, int(sizeof mask), mask};
     XISelectEvents(d, DefaultRootWindow(d), &events, 1);
 
+    // Keys announced while stopped are grabbed now.
+    applyGrabs();
+
     notifier_ = new QSocketNotifier(ConnectionNumber(d), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &X11KeySource::drain);
     drain();
