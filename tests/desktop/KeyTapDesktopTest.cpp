@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <vector>
@@ -114,6 +115,10 @@ protected:
         ASSERT_TRUE(keyboard.display());
         ASSERT_TRUE(tap->start());
     }
+    // Waits until the handler has seen `input` (events are read on this thread's event loop).
+    bool waitForInput(const KeyInput& input, int ms = 3000) {
+        return QTest::qWaitFor([&] { return std::find(seen.begin(), seen.end(), input) != seen.end(); }, ms);
+    }
     std::vector<KeyInput> keyInputs(int code) const {
         std::vector<KeyInput> out;
         for (const KeyInput& i : seen)
@@ -133,12 +138,14 @@ protected:
 TEST_F(KeyTapDesktop, AHeldKeyArrivesAsOnePressAndOneRelease) {
     keyboard.press(XK_a, 1200); // long enough for the server's auto-repeat to start
     keyboard.release(XK_a);
+    ASSERT_TRUE(waitForInput(KeyInput::keyUp(keyA)));
     EXPECT_EQ(keyInputs(keyA), (std::vector<KeyInput>{KeyInput::keyDown(keyA), KeyInput::keyUp(keyA)}));
 
     // The key acting as Fn (right Control by default), held the same way.
     seen.clear();
     keyboard.press(XK_Control_R, 1000);
     keyboard.release(XK_Control_R);
+    ASSERT_TRUE(waitForInput(KeyInput::fnUp()));
     EXPECT_EQ(seen, (std::vector<KeyInput>{KeyInput::fnDown(), KeyInput::fnUp()}));
     EXPECT_EQ(tap->fnEventsSeen(), 2);
 }
@@ -175,6 +182,7 @@ TEST_F(KeyTapDesktop, EscDuringATakeIsKeptFromTheFocusedApplication) {
     keyboard.release(XK_Control_R);
     keyboard.tap(XK_b);
     ASSERT_TRUE(target.waitFor("text:ab"));
+    ASSERT_TRUE(waitForInput(KeyInput::keyUp(escape)));
     EXPECT_FALSE(target.received("Esc")) << target.lines().join(' ').toStdString();
 
     const std::vector<KeyInput> esc = keyInputs(escape);
@@ -224,6 +232,7 @@ TEST_F(KeyTapDesktop, OurOwnPostedKeysAreNotHandedOn) {
     EXPECT_TRUE(keyInputs(keyV).empty());
     // The user's own V afterwards is handed on.
     keyboard.tap(XK_v);
+    ASSERT_TRUE(waitForInput(KeyInput::keyUp(keyV)));
     EXPECT_EQ(keyInputs(keyV), (std::vector<KeyInput>{KeyInput::keyDown(keyV), KeyInput::keyUp(keyV)}));
 }
 
@@ -253,6 +262,7 @@ TEST_F(KeyTapDesktop, AKeyAnotherProgramHoldsIsWatchedWithoutEndingTheProcess) {
     keyboard.tap(XK_space); // held with Control by the other program only: still ours
     keyboard.tap(XK_b);
     ASSERT_TRUE(target.waitFor("text:ab"));
+    ASSERT_TRUE(waitForInput(KeyInput::keyUp(space)));
     // Esc is still seen, but cannot be kept from the other program.
     EXPECT_EQ(keyInputs(escape), (std::vector<KeyInput>{KeyInput::keyDown(escape), KeyInput::keyUp(escape)}));
     EXPECT_EQ(keyInputs(space).size(), 2u);

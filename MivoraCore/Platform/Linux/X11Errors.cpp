@@ -13,9 +13,10 @@ struct Watched {
     X11Errors::Handler handler;
 };
 
+// Never destroyed: owners held in statics unwatch their displays during exit, in any order.
 std::vector<Watched>& watched() {
-    static std::vector<Watched> list;
-    return list;
+    static auto* list = new std::vector<Watched>;
+    return *list;
 }
 
 XErrorHandler previous = nullptr;
