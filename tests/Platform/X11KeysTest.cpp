@@ -132,13 +132,6 @@ TEST_F(X11KeyEventsTest, OwnPostedKeysAreMarkedAndLeaveTheKeyStateAlone) {
     EXPECT_EQ(events.flags(), KeyEvent::controlFlag);
 }
 
-TEST_F(X11KeyEventsTest, OnlyLeftAndRightButtonsCount) {
-    EXPECT_EQ(X11KeyEvents::button(1)->type, KeyEvent::leftMouseDown);
-    EXPECT_EQ(X11KeyEvents::button(3)->type, KeyEvent::rightMouseDown);
-    for (int b : {2, 4, 5, 8})
-        EXPECT_FALSE(X11KeyEvents::button(b)) << b;
-}
-
 // The source's event steps, fed by hand as the event loop would feed them.
 class X11KeySourceSteps : public ::testing::Test {
 protected:
