@@ -18,7 +18,7 @@ public:
     virtual void remove(const QString& key) = 0;
     bool contains(const QString& key) const { return value(key).isValid(); }
 
-    // The standard store of the user (QSettings, ~/.config/Mivora/Mivora.conf).
+    // The standard store of the user (QSettings, INI format: $XDG_CONFIG_HOME/Mivora/Mivora.ini).
     static Defaults& standard();
 };
 

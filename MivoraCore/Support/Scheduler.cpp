@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace mivora {
 
@@ -31,7 +33,9 @@ Scheduler::TimerId QtScheduler::start(double seconds, bool repeat, std::function
     entry->repeat = repeat;
     entry->timer.setTimerType(Qt::PreciseTimer);
     entry->timer.setSingleShot(!repeat);
-    entry->timer.setInterval(int(std::lround(std::max(0.0, seconds) * 1000.0)));
+    // QTimer counts in int milliseconds; a delay beyond that range must not wrap around to a short one.
+    const double ms = std::min(std::max(0.0, seconds) * 1000.0, double(std::numeric_limits<int>::max()));
+    entry->timer.setInterval(int(std::lround(ms)));
     QObject::connect(&entry->timer, &QTimer::timeout, this, [this, id] {
         auto it = timers_.find(id);
         if (it == timers_.end()) return;
@@ -41,7 +45,7 @@ Scheduler::TimerId QtScheduler::start(double seconds, bool repeat, std::function
             return;
         }
         auto action = std::move(it->second->action);
-        timers_.erase(it);
+        retire(it);
         action();
     });
     entry->timer.start();
@@ -52,13 +56,18 @@ Scheduler::TimerId QtScheduler::start(double seconds, bool repeat, std::function
 void QtScheduler::cancel(TimerId id) {
     auto it = timers_.find(id);
     if (it == timers_.end()) return;
+    retire(it);
+}
+
+void QtScheduler::retire(Timers::iterator it) {
     it->second->timer.stop();
-    // Deleting a QTimer from inside its own timeout is safe in Qt 6, but keep the entry alive until
-    // control returns to the loop to be certain nothing still references it.
-    auto* entry = it->second.release();
+    // The timer may be the one whose timeout is running right now: free it once control is back in the
+    // loop. Entries still waiting for that go with the scheduler, so none leaks.
+    retired_.push_back(std::move(it->second));
     timers_.erase(it);
-    QMetaObject::invokeMethod(
-        this, [entry] { delete entry; }, Qt::QueuedConnection);
+    if (retired_.size() == 1)
+        QMetaObject::invokeMethod(
+            this, [this] { retired_.clear(); }, Qt::QueuedConnection);
 }
 
 Scheduler& Scheduler::main() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 namespace mivora {
 
@@ -70,7 +71,10 @@ public:
 private:
     TimerId start(double seconds, bool repeat, std::function<void()> action);
     struct Entry;
-    std::unordered_map<TimerId, std::unique_ptr<Entry>> timers_;
+    using Timers = std::unordered_map<TimerId, std::unique_ptr<Entry>>;
+    void retire(Timers::iterator it);
+    Timers timers_;
+    std::vector<std::unique_ptr<Entry>> retired_; // cancelled, freed on the next loop pass
     TimerId next_ = 1;
 };
 

@@ -219,59 +219,17 @@ TEST(HotkeyMachine, HoldShorterThanTheMinimumIsCancelled) {
     EXPECT_EQ(slow.handle(KeyInput::fnUp(), 1.5), act(HotkeyAction::stop()));
 }
 
-TEST(HotkeyMachine, ShiftSelectsRecall) {
-    HotkeyMachine atPress;
-    atPress.handle(KeyInput::shift(true), 1.0);
-    EXPECT_EQ(atPress.handle(KeyInput::fnDown(), 2.0), act(HotkeyAction::startRecall()));
-    // Shift still down at the next press selects recall again; once released it does not.
-    atPress.handle(KeyInput::fnUp(), 3.0);
-    EXPECT_EQ(atPress.handle(KeyInput::fnDown(), 4.0), act(HotkeyAction::startRecall()));
-    atPress.handle(KeyInput::fnUp(), 5.0);
-    atPress.handle(KeyInput::shift(false), 6.0);
-    EXPECT_EQ(atPress.handle(KeyInput::fnDown(), 7.0), act(HotkeyAction::start()));
-
-    HotkeyMachine during;
-    during.handle(KeyInput::fnDown(), 1.0);
-    EXPECT_EQ(during.handle(KeyInput::shift(true), 1.1), act(HotkeyAction::switchToRecall()));
-    EXPECT_EQ(during.handle(KeyInput::shift(false), 1.2), none());
-    EXPECT_EQ(during.handle(KeyInput::shift(true), 1.3), act(HotkeyAction::switchToRecall()));
-    EXPECT_EQ(during.state(), State::holding(1.0));
-    EXPECT_EQ(during.handle(KeyInput::fnUp(), 2.0), act(HotkeyAction::stop()));
-}
-
-TEST(HotkeyMachine, HandsFreeGesture) {
+TEST(HotkeyMachine, ShiftHeldAtThePressSelectsRecall) {
     HotkeyMachine m;
-    EXPECT_EQ(m.handle(KeyInput::fnDown(), 1.0), act(HotkeyAction::start()));
-    EXPECT_EQ(m.handle(KeyInput::keyDown(space), 1.5), act(HotkeyAction::enterHandsFree(), true));
-    EXPECT_EQ(m.handle(KeyInput::keyDown(space, true), 1.6), none(true));
-    // A second Fn press while the first is still held (no release seen) does nothing.
-    EXPECT_EQ(m.handle(KeyInput::fnDown(), 1.7), none());
-    EXPECT_EQ(m.handle(KeyInput::keyUp(space), 1.8), none(true));
-    EXPECT_EQ(m.handle(KeyInput::fnUp(), 2.0), none());
-    EXPECT_TRUE(m.isActive());
-    // Typing during hands-free recording goes to the application, Space included.
-    EXPECT_EQ(m.handle(KeyInput::keyDown(space), 3.0), none());
-    EXPECT_EQ(m.handle(KeyInput::keyUp(space), 3.1), none());
-    EXPECT_EQ(m.handle(KeyInput::fnDown(), 5.0), act(HotkeyAction::stop()));
-    EXPECT_EQ(m.state(), waiting);
-    EXPECT_EQ(m.handle(KeyInput::fnUp(), 5.2), none());
-    EXPECT_EQ(m.state(), idle);
-    EXPECT_EQ(m.handle(KeyInput::fnDown(), 6.0), act(HotkeyAction::start()));
-}
-
-TEST(HotkeyMachine, ComboKeyPassesAndLaterSpacesAreSwallowed) {
-    HotkeyMachine m;
-    m.handle(KeyInput::fnDown(), 1.0);
-    EXPECT_EQ(m.handle(KeyInput::keyDown(keyA), 1.1), act(HotkeyAction::cancel(CancelReason::combo)));
-    EXPECT_EQ(m.handle(KeyInput::keyDown(keyA, true), 1.2), none());
-    EXPECT_EQ(m.handle(KeyInput::keyUp(keyA), 1.3), none());
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(m.handle(KeyInput::keyDown(space), 1.4), none(true));
-        EXPECT_EQ(m.handle(KeyInput::keyUp(space), 1.5), none(true));
-    }
-    EXPECT_EQ(m.handle(KeyInput::fnUp(), 2.0), none());
-    EXPECT_EQ(m.state(), idle);
-    EXPECT_EQ(m.handle(KeyInput::keyDown(space), 2.1), none());
+    m.handle(KeyInput::shift(true), 1.0);
+    EXPECT_EQ(m.handle(KeyInput::fnDown(), 2.0), act(HotkeyAction::startRecall()));
+    EXPECT_EQ(m.handle(KeyInput::fnUp(), 3.0), act(HotkeyAction::stop()));
+    m.handle(KeyInput::shift(false), 4.0);
+    EXPECT_EQ(m.handle(KeyInput::fnDown(), 5.0), act(HotkeyAction::start()));
+    // The reasons are written into log lines under exactly these names.
+    EXPECT_STREQ(name(CancelReason::tooShort), "tooShort");
+    EXPECT_STREQ(name(CancelReason::combo), "combo");
+    EXPECT_STREQ(name(CancelReason::user), "user");
 }
 
 TEST(HotkeyMachine, SwallowedKeyUpArrivingAfterTheTakeIsStillSwallowed) {
@@ -334,17 +292,4 @@ TEST(HotkeyMachine, KeySetHandlesCodesOutsideTheDirectRange) {
     for (int code : {0, 255, 179, -1, 100000})
         EXPECT_TRUE(set.remove(code));
     EXPECT_TRUE(set.empty());
-}
-
-TEST(HotkeyMachine, ValuesCompareByTheirOwnPayloadsOnly) {
-    EXPECT_EQ(HotkeyAction::stop(), (HotkeyAction{HotkeyAction::Kind::stop, CancelReason::user}));
-    EXPECT_NE(HotkeyAction::cancel(CancelReason::combo), HotkeyAction::cancel(CancelReason::user));
-    EXPECT_NE(State::holding(1.0), State::holding(2.0));
-    EXPECT_NE(State::handsFree(true), State::handsFree(false));
-    EXPECT_EQ(KeyInput::fnDown(), (KeyInput{KeyInput::Kind::fnDown, 5, true, true}));
-    EXPECT_NE(KeyInput::keyDown(1), KeyInput::keyDown(1, true));
-    EXPECT_NE(KeyInput::keyDown(1), KeyInput::keyUp(1));
-    EXPECT_EQ(std::string(name(CancelReason::tooShort)) + name(CancelReason::combo) +
-                  name(CancelReason::user),
-              "tooShortcombouser");
 }

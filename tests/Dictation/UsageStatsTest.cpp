@@ -2,6 +2,7 @@
 
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
+#include "support/ScopedEnv.h"
 
 #include "Support/Defaults.h"
 
@@ -9,8 +10,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <time.h>
 
 using namespace mivora;
 using mivora::test::FakeClock;
@@ -21,30 +20,14 @@ namespace {
 // Runs the test in a fixed local zone eight hours east of UTC, so local and UTC days differ.
 class UsageStatsTest : public testing::Test {
 protected:
-    void SetUp() override {
-        oldTz_ = qgetenv("TZ");
-        hadTz_ = qEnvironmentVariableIsSet("TZ");
-        qputenv("TZ", "CST-8");
-        tzset();
-        clock.setNow(utc(2025, 3, 7, 9, 0)); // 17:00 local
-    }
-    void TearDown() override {
-        if (hadTz_)
-            qputenv("TZ", oldTz_);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
+    void SetUp() override { clock.setNow(utc(2025, 3, 7, 9, 0)); } // 17:00 local
     static QDateTime utc(int y, int mo, int d, int h, int mi) {
         return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC);
     }
 
+    test::ScopedEnv tz{"TZ", "CST-8"};
     FakeClock clock;
     MemoryDefaults defaults;
-
-private:
-    QByteArray oldTz_;
-    bool hadTz_ = false;
 };
 
 } // namespace

@@ -30,17 +30,16 @@ void FakeScheduler::advance(double seconds) {
             if (it->second.due <= end + 1e-9 && (next == timers_.end() || it->second.due < next->second.due))
                 next = it;
         if (next == timers_.end()) break;
-        clock_.elapsed_ += std::max(0.0, next->second.due - clock_.uptime());
-        const TimerId id = next->first;
+        // The action sees the clock at exactly its due moment.
+        clock_.moveTo(next->second.due);
         auto action = next->second.action;
         if (next->second.interval > 0)
             next->second.due += next->second.interval;
         else
             timers_.erase(next);
         action();
-        (void)id;
     }
-    clock_.elapsed_ += std::max(0.0, end - clock_.uptime());
+    clock_.moveTo(end);
 }
 
 } // namespace mivora::test

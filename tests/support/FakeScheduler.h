@@ -3,28 +3,35 @@
 #include "Support/Clock.h"
 #include "Support/Scheduler.h"
 
+#include <cmath>
 #include <map>
 
 namespace mivora::test {
 
-// A clock that only moves when told to.
+// A clock that only moves when told to. Uptime is monotonic: setting the wall time never moves it, and
+// time never runs backwards.
 class FakeClock final : public Clock {
 public:
-    QDateTime now() const override { return wall_.addMSecs(qint64(elapsed_ * 1000.0)); }
-    double uptime() const override { return start_ + elapsed_; }
+    QDateTime now() const override { return wall_.addMSecs(std::llround(wallSeconds_ * 1000.0)); }
+    double uptime() const override { return uptime_; }
 
+    // Sets the wall time (from now on it moves with uptime); uptime is left alone.
     void setNow(const QDateTime& wall) {
         wall_ = wall;
-        elapsed_ = 0;
-        start_ = uptimeBase_;
+        wallSeconds_ = 0;
     }
-    void advance(double seconds) { elapsed_ += seconds; }
+    void advance(double seconds) { moveTo(uptime_ + seconds); }
 
 private:
+    void moveTo(double uptime) {
+        if (!(uptime > uptime_)) return;
+        wallSeconds_ += uptime - uptime_;
+        uptime_ = uptime;
+    }
+
     QDateTime wall_ = QDateTime(QDate(2025, 3, 7), QTime(9, 0), Qt::UTC);
-    double uptimeBase_ = 1000.0;
-    double start_ = 1000.0;
-    double elapsed_ = 0;
+    double uptime_ = 1000.0;
+    double wallSeconds_ = 0;
     friend class FakeScheduler;
 };
 
