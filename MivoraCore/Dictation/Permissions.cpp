@@ -1,0 +1,116 @@
+#include "Dictation/Permissions.h"
+
+#include "Platform/AccessibilityBus.h"
+#include "Platform/AudioInputs.h"
+#include "Platform/KeySource.h"
+#include "Platform/KeyboardProbe.h"
+#include "Platform/SettingsPages.h"
+#include "Support/Defaults.h"
+
+namespace mivora {
+
+namespace {
+
+struct PaneName {
+    Permissions::Pane pane;
+    const char* raw;
+};
+constexpr PaneName paneNames[] = {
+    {Permissions::Pane::microphone,
+     "x-apple.systempreferences:com.apple.preference.security?Privacy_Microphone"},
+    {Permissions::Pane::accessibility,
+     "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"},
+    {Permissions::Pane::keyboard, "x-apple.systempreferences:com.apple.Keyboard-Settings.extension"},
+};
+
+Permissions::Services replaced;
+
+SettingsPages::Page pageFor(Permissions::Pane pane) {
+    switch (pane) {
+    case Permissions::Pane::microphone:
+        return SettingsPages::Page::microphone;
+    case Permissions::Pane::accessibility:
+        return SettingsPages::Page::accessibility;
+    case Permissions::Pane::keyboard:
+        break;
+    }
+    return SettingsPages::Page::keyboard;
+}
+
+} // namespace
+
+QString Permissions::rawValue(Pane pane) {
+    for (const PaneName& n : paneNames)
+        if (n.pane == pane) return QString::fromLatin1(n.raw);
+    return {};
+}
+
+std::optional<Permissions::Pane> Permissions::pane(const QString& rawValue) {
+    for (const PaneName& n : paneNames)
+        if (rawValue == QLatin1String(n.raw)) return n.pane;
+    return std::nullopt;
+}
+
+Permissions::Services Permissions::services() {
+    return {
+        replaced.inputs ? replaced.inputs : &AudioInputs::desktop(),
+        replaced.bus ? replaced.bus : &AccessibilityBus::desktop(),
+        replaced.keyboard ? replaced.keyboard : &KeyboardProbe::desktop(),
+        replaced.settings ? replaced.settings : &SettingsPages::desktop(),
+        replaced.defaults ? replaced.defaults : &Defaults::standard(),
+    };
+}
+
+void Permissions::setServices(const Services& services) {
+    replaced = services;
+}
+
+Permissions::MicStatus Permissions::micStatus() {
+    return services().inputs->available() ? MicStatus::authorized : MicStatus::denied;
+}
+
+QCoro::Task<bool> Permissions::requestMic() {
+    // There is no consent to ask for on this desktop: either a device is there or the user has to
+    // connect or enable one in the sound settings.
+    if (micStatus() == MicStatus::authorized) co_return true;
+    open(Pane::microphone);
+    co_return false;
+}
+
+void Permissions::open(Pane pane) {
+    services().settings->open(pageFor(pane));
+}
+
+bool Permissions::accessibility() {
+    const Services s = services();
+    return s.bus->answers() && s.keyboard->watchable();
+}
+
+void Permissions::requestAccessibility() {
+    if (accessibility()) return;
+    open(Pane::accessibility);
+}
+
+std::optional<int> Permissions::fnUsage() {
+    const Services s = services();
+    switch (s.keyboard->hotkeyState(KeySource::fnKeyName(*s.defaults))) {
+    case KeyboardProbe::KeyState::missing:
+        return std::nullopt;
+    case KeyboardProbe::KeyState::taken:
+        return 1;
+    case KeyboardProbe::KeyState::free:
+        break;
+    }
+    return 0;
+}
+
+bool Permissions::fnKeyFree() {
+    const std::optional<int> usage = fnUsage();
+    return usage && *usage == 0;
+}
+
+bool Permissions::allSet() {
+    return micStatus() == MicStatus::authorized && accessibility() && fnKeyFree();
+}
+
+} // namespace mivora

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+
+namespace mivora {
+
+class Defaults;
+
+// One keyboard or mouse-button event of the whole desktop, in the program's own key vocabulary: virtual
+// key codes (Escape 53, Space 49, Fn 63...) and modifier flag bits, whatever the platform reports.
+struct KeyEvent {
+    enum Type : int {
+        leftMouseDown = 1,
+        rightMouseDown = 3,
+        keyDown = 10,
+        keyUp = 11,
+        flagsChanged = 12, // a modifier key (Shift, Control, Option, Command, Caps Lock, Fn) changed
+    };
+
+    // Modifier flag bits, as they stand after the event.
+    static constexpr std::uint64_t shiftFlag = 0x20000;
+    static constexpr std::uint64_t controlFlag = 0x40000;
+    static constexpr std::uint64_t optionFlag = 0x80000;
+    static constexpr std::uint64_t commandFlag = 0x100000;
+    static constexpr std::uint64_t fnFlag = 0x800000;
+
+    // The mark the source puts into `userData` of events this program posted itself.
+    static constexpr std::int64_t ownEventMark = 0x4D565241;
+
+    int type = keyDown;
+    int keyCode = 0;
+    bool autoRepeat = false;
+    std::uint64_t flags = 0;
+    std::int64_t userData = 0;
+};
+
+// Watches the keyboard and the mouse buttons of the whole desktop and hands every event to one callback
+// on the main thread. The callback's answer (true = swallow) keeps the event from the focused
+// application, but only for keys announced with `setSwallowable` beforehand: every other key reaches
+// the applications without waiting for the program.
+class KeySource {
+public:
+    using Callback = std::function<bool(const KeyEvent&)>;
+
+    virtual ~KeySource() = default;
+
+    // Starts watching. True when running (also when it already was); false when the desktop's input
+    // cannot be watched, in which case nothing is kept and a later call tries again.
+    virtual bool start(Callback callback) = 0;
+    virtual void stop() = 0;
+    virtual bool isRunning() const = 0;
+    // The virtual key codes whose events may be swallowed from now on (replaces the previous set).
+    virtual void setSwallowable(const std::set<int>& codes) = 0;
+
+    // The source for this desktop (X11 here). Its `start` fails where there is no usable desktop.
+    static std::unique_ptr<KeySource> desktop();
+
+    // The user default naming the key that acts as Fn, and its value when unset.
+    static constexpr const char* fnKeySetting = "fnKey";
+    static constexpr const char* fnKeyFallback = "Control_R";
+    // The key that acts as Fn according to `defaults` (an X11 key name such as "Control_R").
+    static QString fnKeyName(const Defaults& defaults);
+};
+
+} // namespace mivora

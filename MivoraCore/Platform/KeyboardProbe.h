@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace mivora {
+
+// Questions about the desktop's keyboard that are asked now and then rather than per event.
+class KeyboardProbe {
+public:
+    // Whether a key can serve as the hotkey.
+    enum class KeyState {
+        missing, // no key of the keyboard produces it (or there is no keyboard to ask)
+        taken,   // another program holds it as a global shortcut
+        free,
+    };
+
+    virtual ~KeyboardProbe() = default;
+    // True when the key events of the whole desktop can be watched.
+    virtual bool watchable() = 0;
+    // True when the key named `keyName` is held down right now.
+    virtual bool isDown(const QString& keyName) = 0;
+    virtual KeyState hotkeyState(const QString& keyName) = 0;
+
+    // The probe of this desktop (X11 here), created on first use.
+    static KeyboardProbe& desktop();
+};
+
+} // namespace mivora

@@ -1,0 +1,62 @@
+#include "Platform/Linux/X11Errors.h"
+
+#include <X11/Xlib.h>
+
+#include <vector>
+
+namespace mivora {
+
+namespace {
+
+struct Watched {
+    Display* display;
+    X11Errors::Handler handler;
+};
+
+// Never destroyed: owners held in statics unwatch their displays during exit, in any order.
+std::vector<Watched>& watched() {
+    static auto* list = new std::vector<Watched>;
+    return *list;
+}
+
+XErrorHandler previous = nullptr;
+bool installed = false;
+
+int onError(Display* display, XErrorEvent* error) {
+    for (const Watched& w : watched()) {
+        if (w.display == display) {
+            if (w.handler) w.handler({error->serial, error->error_code, error->request_code});
+            return 0;
+        }
+    }
+    // A handler installed over ours might hand the error back to us; never go round in circles.
+    static bool forwarding = false;
+    if (!previous || forwarding) return 0;
+    forwarding = true;
+    const int rc = previous(display, error);
+    forwarding = false;
+    return rc;
+}
+
+} // namespace
+
+void X11Errors::watch(Display* display, Handler handler) {
+    // Another library may have replaced the handler since; put ours back in front of it.
+    XErrorHandler current = XSetErrorHandler(onError);
+    if (!installed || current != onError) previous = current;
+    installed = true;
+    for (Watched& w : watched()) {
+        if (w.display == display) {
+            w.handler = std::move(handler);
+            return;
+        }
+    }
+    watched().push_back({display, std::move(handler)});
+}
+
+void X11Errors::unwatch(Display* display) {
+    auto& list = watched();
+    std::erase_if(list, [display](const Watched& w) { return w.display == display; });
+}
+
+} // namespace mivora

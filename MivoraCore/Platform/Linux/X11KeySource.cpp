@@ -1,0 +1,256 @@
+#include "Platform/Linux/X11KeySource.h"
+
+#include "Dictation/AppLog.h"
+#include "Platform/Linux/OwnKeyEvents.h"
+#include "Platform/Linux/X11Errors.h"
+#include "Support/Clock.h"
+#include "Support/Defaults.h"
+
+#include <QSocketNotifier>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+#include <X11/extensions/XInput2.h>
+
+namespace mivora {
+
+namespace {
+
+// Modifiers tried one combination at a time when a key cannot be grabbed with any modifiers at once
+// (another program holds it with some of them): Shift, Caps Lock, Control, Alt, Num Lock, Super.
+constexpr unsigned int fallbackModifiers[] = {ShiftMask, LockMask, ControlMask, Mod1Mask, Mod2Mask, Mod4Mask};
+
+} // namespace
+
+std::unique_ptr<KeySource> KeySource::desktop() {
+    return std::make_unique<X11KeySource>(Defaults::standard(), Clock::system(), OwnKeyEvents::shared());
+}
+
+X11KeySource::X11KeySource(Defaults& defaults, Clock& clock, OwnKeyEvents& own, QObject* parent)
+    : QObject(parent), defaults_(defaults), events_(clock, own) {}
+
+X11KeySource::~X11KeySource() {
+    stop();
+}
+
+bool X11KeySource::start(Callback callback) {
+    if (display_) {
+        callback_ = std::move(callback);
+        return true;
+    }
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return false;
+    // Before the first request that may fail: Xlib's default handler would end the process.
+    X11Errors::watch(d, [this](const X11Errors::Error& e) { onError(e); });
+    int opcode = -1, firstEvent = 0, firstError = 0;
+    int major = 2, minor = 2;
+    // Raw events while another client holds a grab need XInput 2.1 or later.
+    if (!XQueryExtension(d, "XInputExtension", &opcode, &firstEvent, &firstError) ||
+        XIQueryVersion(d, &major, &minor) != Success || major < 2 || (major == 2 && minor < 1)) {
+        XCloseDisplay(d);
+        X11Errors::unwatch(d);
+        return false;
+    }
+    display_ = d;
+    xiOpcode_ = opcode;
+    callback_ = std::move(callback);
+
+    // Auto-repeat reaches us as repeated presses only (no release in between), so a repeat is told
+    // apart from a new press.
+    Bool detectable = False;
+    XkbSetDetectableAutoRepeat(d, True, &detectable);
+    reloadKeyMap();
+
+    unsigned char mask[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(mask, XI_RawKeyPress);
+    XISetMask(mask, XI_RawKeyRelease);
+    XISetMask(mask, XI_RawButtonPress);
+    XIEventMask events{XIAllMasterDevices, int(sizeof mask), mask};
+    XISelectEvents(d, DefaultRootWindow(d), &events, 1);
+
+    // Keys announced while stopped are grabbed now.
+    applyGrabs();
+
+    notifier_ = new QSocketNotifier(ConnectionNumber(d), QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &X11KeySource::drain);
+    drain();
+    return true;
+}
+
+void X11KeySource::stop() {
+    if (!display_) return;
+    Display* d = display_;
+    display_ = nullptr;
+    for (int kc : grabbed_)
+        XUngrabKey(d, kc, AnyModifier, DefaultRootWindow(d));
+    grabbed_.clear();
+    requests_.clear();
+    refusals_.clear();
+    if (notifier_) {
+        notifier_->setEnabled(false);
+        notifier_->deleteLater();
+        notifier_ = nullptr;
+    }
+    // Closing also ends any grab still active, so a frozen keyboard is let go.
+    XCloseDisplay(d);
+    X11Errors::unwatch(d);
+    events_.reset();
+    pressAnswers_ = {};
+}
+
+void X11KeySource::setSwallowable(const std::set<int>& codes) {
+    if (codes == swallowable_) return;
+    swallowable_ = codes;
+    if (!display_) return;
+    applyGrabs();
+    XFlush(display_);
+    // Writing may have read events into Xlib's queue, where the socket notifier cannot see them.
+    if (XQLength(display_) > 0) QMetaObject::invokeMethod(this, &X11KeySource::drain, Qt::QueuedConnection);
+}
+
+bool X11KeySource::deliver(const KeyEvent& event) {
+    return callback_ ? callback_(event) : false;
+}
+
+bool X11KeySource::handleRaw(int evtype, int detail, unsigned long time) {
+    std::optional<KeyEvent> event;
+    switch (evtype) {
+    case XI_RawKeyPress:
+        event = events_.press(detail);
+        break;
+    case XI_RawKeyRelease:
+        event = events_.release(detail);
+        break;
+    case XI_RawButtonPress:
+        event = X11KeyEvents::button(detail);
+        break;
+    default:
+        return false;
+    }
+    if (!event) return false;
+    const bool swallow = deliver(*event);
+    if (evtype == XI_RawKeyPress && detail >= 0 && detail < X11KeyMap::keycodeCount)
+        pressAnswers_[std::size_t(detail)] = {time, true, swallow};
+    return swallow;
+}
+
+bool X11KeySource::handleCore(bool press, int keycode, unsigned long time) {
+    if (keycode < 0 || keycode >= X11KeyMap::keycodeCount) return false;
+    if (!press) {
+        const auto event = events_.release(keycode);
+        return event && deliver(*event);
+    }
+    // The press that set off a grab was reported raw just before: answer as the handler did then.
+    Answer& answer = pressAnswers_[std::size_t(keycode)];
+    if (answer.valid && answer.time == time) {
+        answer.valid = false;
+        return answer.swallow;
+    }
+    // Otherwise the grab is active (raw events do not come while we hold one): an auto-repeat of a
+    // held key, or a new press.
+    const auto event = events_.isDown(keycode) ? events_.repeat(keycode) : events_.press(keycode);
+    return event && deliver(*event);
+}
+
+void X11KeySource::drain() {
+    while (display_ && XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        dispatch(event);
+    }
+    if (!display_) return;
+    const unsigned long processed = LastKnownRequestProcessed(display_);
+    requests_.erase(requests_.begin(), requests_.upper_bound(processed));
+    retryRefused();
+    XFlush(display_);
+}
+
+void X11KeySource::dispatch(XEvent& event) {
+    if (event.type == GenericEvent && event.xcookie.extension == xiOpcode_) {
+        if (!XGetEventData(display_, &event.xcookie)) return;
+        const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
+        const int evtype = raw->evtype;
+        const int detail = raw->detail;
+        const unsigned long time = raw->time;
+        XFreeEventData(display_, &event.xcookie);
+        handleRaw(evtype, detail, time);
+    } else if (event.type == KeyPress || event.type == KeyRelease) {
+        const XKeyEvent key = event.xkey;
+        const bool keep = handleCore(key.type == KeyPress, int(key.keycode), key.time);
+        // The keyboard stays frozen until we answer. Keeping it: the next key is reported to us
+        // too (the grab lasts while the key is held); replaying it: the grab ends and the focused
+        // window gets the event.
+        if (display_) XAllowEvents(display_, keep ? SyncKeyboard : ReplayKeyboard, key.time);
+    } else if (event.type == MappingNotify) {
+        XRefreshKeyboardMapping(&event.xmapping);
+        if (event.xmapping.request != MappingPointer) {
+            reloadKeyMap();
+            for (int kc : grabbed_)
+                XUngrabKey(display_, kc, AnyModifier, DefaultRootWindow(display_));
+            grabbed_.clear();
+            applyGrabs();
+        }
+    }
+}
+
+void X11KeySource::reloadKeyMap() {
+    fnKeyName_ = KeySource::fnKeyName(defaults_);
+    events_.setKeyMap(X11KeyMap::fromDisplay(display_, fnKeyName_));
+}
+
+void X11KeySource::applyGrabs() {
+    const X11KeyMap& map = events_.keyMap();
+    std::set<int> wanted;
+    for (int code : swallowable_)
+        for (int kc : map.keycodesFor(code))
+            wanted.insert(kc);
+    const Window root = DefaultRootWindow(display_);
+    for (auto it = grabbed_.begin(); it != grabbed_.end();) {
+        if (wanted.count(*it)) {
+            ++it;
+            continue;
+        }
+        // Releases every combination we hold; a grab active right now (the key is held) lasts
+        // until the key goes up, so its repeats and release stay with us.
+        XUngrabKey(display_, *it, AnyModifier, root);
+        it = grabbed_.erase(it);
+    }
+    for (int kc : wanted)
+        if (grabbed_.insert(kc).second) grab(kc, AnyModifier);
+}
+
+void X11KeySource::grab(int keycode, unsigned int modifiers) {
+    requests_[NextRequest(display_)] = {keycode, modifiers};
+    XGrabKey(display_, keycode, modifiers, DefaultRootWindow(display_), False, GrabModeAsync, GrabModeSync);
+}
+
+void X11KeySource::onError(const X11Errors::Error& error) {
+    // Called inside Xlib: only note what happened, act after the read.
+    if (error.requestCode != X_GrabKey || error.errorCode != BadAccess) return;
+    const auto it = requests_.find(error.serial);
+    if (it != requests_.end()) refusals_.push_back(it->second);
+}
+
+void X11KeySource::retryRefused() {
+    if (refusals_.empty()) return;
+    const std::vector<Request> refusals = std::move(refusals_);
+    refusals_.clear();
+    for (const Request& r : refusals) {
+        if (!grabbed_.count(r.keycode)) continue; // no longer wanted
+        if (r.modifiers == AnyModifier) {
+            for (unsigned int combo = 0; combo < (1u << std::size(fallbackModifiers)); ++combo) {
+                unsigned int modifiers = 0;
+                for (std::size_t bit = 0; bit < std::size(fallbackModifiers); ++bit)
+                    if (combo & (1u << bit)) modifiers |= fallbackModifiers[bit];
+                grab(r.keycode, modifiers);
+            }
+        } else if (r.modifiers == 0 && reported_.insert(r.keycode).second) {
+            const char* name = XKeysymToString(XkbKeycodeToKeysym(display_, KeyCode(r.keycode), 0, 0));
+            AppLog::write(QStringLiteral("按键 %1 已被其他程序占用，无法拦截")
+                              .arg(name ? QString::fromLatin1(name) : QString::number(r.keycode)));
+        }
+    }
+}
+
+} // namespace mivora

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "Platform/KeySource.h"
+#include "Platform/Linux/X11Errors.h"
+#include "Platform/Linux/X11KeyEvents.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <array>
+#include <map>
+#include <set>
+
+typedef struct _XDisplay Display;
+union _XEvent;
+class QSocketNotifier;
+
+namespace mivora {
+
+class Clock;
+class Defaults;
+class OwnKeyEvents;
+
+// The desktop's keys and mouse buttons through X11, on a connection of its own read on the main loop.
+//
+// Watching: XInput2 raw key and button events on the root window. They arrive whoever has the focus or
+// a grab, once per physical press (no auto-repeats), and before any grab takes effect.
+// Swallowing: the swallowable keys are grabbed (XGrabKey, any modifiers, keyboard frozen on press).
+// When such a key goes down the server holds the keyboard until we answer: a swallowed press stays
+// with us, a passed one is replayed to the focused window as if never grabbed. While a swallowed key
+// is held the server reports every key to us instead of raw (auto-repeats of the held key included);
+// each of those is answered the same way, so only what the handler swallows is kept from applications.
+// A key another program has grabbed already cannot be grabbed (the server refuses); it is then tried
+// per modifier combination, and what stays refused is only watched, never swallowed.
+class X11KeySource final : public QObject, public KeySource {
+    Q_OBJECT
+public:
+    explicit X11KeySource(Defaults& defaults, Clock& clock, OwnKeyEvents& own, QObject* parent = nullptr);
+    ~X11KeySource() override;
+
+    bool start(Callback callback) override;
+    void stop() override;
+    bool isRunning() const override { return display_ != nullptr; }
+    void setSwallowable(const std::set<int>& codes) override;
+
+    // The X11 key codes grabbed right now (refused ones included until the refusal arrives).
+    const std::set<int>& grabbedKeycodes() const { return grabbed_; }
+
+    // The event loop's steps, callable by hand (tests, benchmarks) without a connection:
+    // where events go, which key map translates them,
+    void setCallback(Callback callback) { callback_ = std::move(callback); }
+    void setKeyMap(const X11KeyMap& map) { events_.setKeyMap(map); }
+    // one XInput2 raw event (XI_RawKeyPress, XI_RawKeyRelease or XI_RawButtonPress; `detail` is the key
+    // code or button, `time` the server time); returns the callback's answer;
+    bool handleRaw(int evtype, int detail, unsigned long time);
+    // one key event reported through a grab; true = keep it from the applications, false = replay it.
+    bool handleCore(bool press, int keycode, unsigned long time);
+
+private:
+    struct Request {
+        int keycode;
+        unsigned int modifiers;
+    };
+    struct Answer {
+        unsigned long time = 0;
+        bool valid = false;
+        bool swallow = false;
+    };
+
+    void drain();
+    void dispatch(::_XEvent& event);
+    void applyGrabs();
+    void grab(int keycode, unsigned int modifiers);
+    void onError(const X11Errors::Error& error);
+    void retryRefused();
+    void reloadKeyMap();
+    bool deliver(const KeyEvent& event);
+
+    Defaults& defaults_;
+    X11KeyEvents events_;
+    Callback callback_;
+    Display* display_ = nullptr;
+    int xiOpcode_ = -1;
+    QPointer<QSocketNotifier> notifier_;
+    bool draining_ = false;
+    QString fnKeyName_;
+
+    // The handler's answer to the last raw press of each key, so the same press reported again by a
+    // grab (same server time) gets the same answer without asking twice.
+    std::array<Answer, X11KeyMap::keycodeCount> pressAnswers_{};
+
+    std::set<int> swallowable_;                 // virtual key codes
+    std::set<int> grabbed_;                     // X11 key codes
+    std::map<unsigned long, Request> requests_; // grab requests in flight, by request serial
+    std::set<int> refusedAny_;                  // key codes whose any-modifier grab was refused
+    std::set<int> reported_;                    // key codes whose refusal has been logged
+    std::vector<Request> refusals_;             // refusals waiting to be dealt with after the read
+};
+
+} // namespace mivora
