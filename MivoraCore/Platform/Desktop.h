@@ -1,8 +1,11 @@
 #pragma once
 
+#include <memory>
+
 namespace mivora {
 
 class Accessibility;
+class AudioInput;
 class FrontApplication;
 class Pasteboard;
 class SyntheticKeys;
@@ -14,6 +17,8 @@ Pasteboard& pasteboard();
 SyntheticKeys& syntheticKeys();
 Accessibility& accessibility();
 FrontApplication& frontApplication();
+// A new microphone input (each audio source owns its own).
+std::unique_ptr<AudioInput> makeAudioInput();
 
 } // namespace Desktop
 } // namespace mivora

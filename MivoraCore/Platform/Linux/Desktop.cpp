@@ -1,6 +1,7 @@
 #include "Platform/Desktop.h"
 
 #include "Platform/Linux/AtspiAccessibility.h"
+#include "Platform/Linux/QtAudioInput.h"
 #include "Platform/Linux/QtPasteboard.h"
 #include "Platform/Linux/X11FrontApplication.h"
 #include "Platform/Linux/X11SyntheticKeys.h"
@@ -21,6 +22,10 @@ Accessibility& accessibility() {
 
 FrontApplication& frontApplication() {
     return X11FrontApplication::shared();
+}
+
+std::unique_ptr<AudioInput> makeAudioInput() {
+    return std::make_unique<QtAudioInput>();
 }
 
 } // namespace mivora::Desktop
