@@ -17,6 +17,7 @@
 #include <future>
 #include <mutex>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace mivora {
@@ -83,15 +84,17 @@ struct QtAudioInput::Capture {
         context = new QObject;
         context->moveToThread(&thread);
     }
-    // On the capture thread.
+    // On the capture thread. Qt 6.4's QAudioSource runs the thread's pending events inside its
+    // destructor, so queued work (another stop, the next start) can run in the middle of this: the
+    // members are cleared before anything is deleted.
     void stopSource() {
-        if (source) {
-            source->stop();
-            delete source;
-            source = nullptr;
+        QAudioSource* oldSource = std::exchange(source, nullptr);
+        GateSink* oldSink = std::exchange(sink, nullptr);
+        if (oldSource) {
+            oldSource->stop();
+            delete oldSource;
         }
-        delete sink;
-        sink = nullptr;
+        delete oldSink;
     }
     // From the main thread: ends the thread if it answers in time. A thread stuck inside the sound server
     // cannot be ended; it is left to itself (and this object with it) rather than blocking the program.
@@ -182,11 +185,11 @@ void QtAudioInput::start(Handler handler) {
             });
             capture->source = new QAudioSource(device, format);
             capture->source->setBufferSize(bufferBytes);
-            QObject::connect(capture->source, &QAudioSource::stateChanged, capture->context,
-                             [capture, self](QAudio::State state) {
-                                 // The device went away under us.
-                                 if (state == QAudio::StoppedState && capture->source &&
-                                     capture->source->error() != QAudio::NoError)
+            QAudioSource* source = capture->source;
+            QObject::connect(source, &QAudioSource::stateChanged, capture->context,
+                             [source, self](QAudio::State state) {
+                                 // The device went away under us (our own stop ends without an error).
+                                 if (state == QAudio::StoppedState && source->error() != QAudio::NoError)
                                      QMetaObject::invokeMethod(
                                          QCoreApplication::instance(),
                                          [self] {
