@@ -44,7 +44,8 @@ std::optional<FrontApp> X11FrontApplication::current() {
     if (window == None) {
         int revert = 0;
         XGetInputFocus(display, &window, &revert);
-        if (window == None || window == PointerRoot) return std::nullopt;
+        // Focus on the root window (what it reverts to when the focused window closes) is no application.
+        if (window == None || window == PointerRoot || window == root) return std::nullopt;
     }
 
     // The focus may rest on a child window; WM_CLASS sits on the top-level one.
