@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <map>
+#include <optional>
+#include <vector>
 
 namespace mivora::test {
 
