@@ -25,6 +25,9 @@ class Inserting {
 public:
     virtual ~Inserting() = default;
     virtual QCoro::Task<InsertResult> insert(QString text) = 0;
+    // The same for a secret (the value of a sensitive memory): whatever of it stays on the clipboard is
+    // marked so that clipboard managers do not keep it.
+    virtual QCoro::Task<InsertResult> insertSensitive(QString text) { return insert(std::move(text)); }
 };
 
 } // namespace mivora

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace mivora {
+
+// The application whose window is in front.
+struct FrontApp {
+    QString identifier; // stable name of the application; empty when it has none
+    qint64 pid = 0;     // process id, 0 when unknown
+};
+
+class FrontApplication {
+public:
+    virtual ~FrontApplication() = default;
+    // The front application, or nothing when no window is in front.
+    virtual std::optional<FrontApp> current() = 0;
+};
+
+} // namespace mivora

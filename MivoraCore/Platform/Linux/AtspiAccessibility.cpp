@@ -1,0 +1,205 @@
+// AT-SPI's GLib headers come before Qt's, whose keyword macros ("signals") would clash with them.
+#include <atspi/atspi.h>
+
+#include "Platform/Linux/AtspiAccessibility.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <unistd.h>
+
+namespace mivora {
+
+namespace {
+
+constexpr int callTimeoutMs = 250;
+constexpr int maxVisited = 4000; // elements looked at in one search, so a huge tree cannot stall us
+constexpr int maxChildren = 500; // children looked at under one element
+
+struct GErrorHolder {
+    GError* error = nullptr;
+    ~GErrorHolder() {
+        if (error) g_error_free(error);
+    }
+    GError** out() { return &error; }
+    explicit operator bool() const { return error != nullptr; }
+};
+
+class AtspiElement final : public AccessibleElement {
+public:
+    explicit AtspiElement(AtspiAccessible* object) : object_(object) { // takes the reference
+        GErrorHolder error;
+        role_ = atspi_accessible_get_role(object_, error.out());
+        if (error) role_ = ATSPI_ROLE_INVALID;
+        states_ = atspi_accessible_get_state_set(object_);
+        AtspiText* text = atspi_accessible_get_text_iface(object_);
+        hasText_ = text != nullptr;
+        if (text) g_object_unref(text);
+    }
+    ~AtspiElement() override {
+        if (states_) g_object_unref(states_);
+        g_object_unref(object_);
+    }
+
+    QString role() const override {
+        if (role_ == ATSPI_ROLE_INVALID) return QStringLiteral("?");
+        return AtspiAccessibility::roleName(role_, has(ATSPI_STATE_MULTI_LINE));
+    }
+    bool isSelectedTextSettable() const override { return hasText_ && has(ATSPI_STATE_EDITABLE); }
+    bool isValueSettable() const override { return has(ATSPI_STATE_EDITABLE); }
+    bool isPasswordText() const override { return role_ == ATSPI_ROLE_PASSWORD_TEXT; }
+
+private:
+    bool has(AtspiStateType state) const { return states_ && atspi_state_set_contains(states_, state); }
+    AtspiAccessible* object_;
+    AtspiRole role_ = ATSPI_ROLE_INVALID;
+    AtspiStateSet* states_ = nullptr;
+    bool hasText_ = false;
+};
+
+// Depth-first search for the element with the FOCUSED state. Returns a new reference or nullptr; `failed`
+// is set when the application stopped answering.
+AtspiAccessible* findFocused(AtspiAccessible* node, int depth, int& visited, bool& failed) {
+    if (++visited > maxVisited || failed) return nullptr;
+    AtspiStateSet* states = atspi_accessible_get_state_set(node);
+    if (!states) return nullptr;
+    const bool focused = atspi_state_set_contains(states, ATSPI_STATE_FOCUSED);
+    const bool hidden = depth > 0 && !atspi_state_set_contains(states, ATSPI_STATE_SHOWING);
+    const bool managed = atspi_state_set_contains(states, ATSPI_STATE_MANAGES_DESCENDANTS);
+    g_object_unref(states);
+    if (focused) return static_cast<AtspiAccessible*>(g_object_ref(node));
+    if (hidden || managed) return nullptr;
+
+    GErrorHolder error;
+    const int count = atspi_accessible_get_child_count(node, error.out());
+    if (error) {
+        failed = true;
+        return nullptr;
+    }
+    for (int i = 0; i < std::min(count, maxChildren); ++i) {
+        GErrorHolder childError;
+        AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, childError.out());
+        if (childError) {
+            failed = true;
+            return nullptr;
+        }
+        if (!child) continue;
+        AtspiAccessible* found = findFocused(child, depth + 1, visited, failed);
+        g_object_unref(child);
+        if (found || failed) return found;
+    }
+    return nullptr;
+}
+
+// Calls `visit` for every application on the desktop except this process, with its process id, until it
+// returns true. False when the desktop cannot be read.
+template <typename Visit> bool forEachApplication(Visit visit) {
+    AtspiAccessible* desktop = atspi_get_desktop(0);
+    if (!desktop) return false;
+    GErrorHolder error;
+    const int count = atspi_accessible_get_child_count(desktop, error.out());
+    if (error) {
+        g_object_unref(desktop);
+        return false;
+    }
+    const qint64 self = getpid();
+    for (int i = 0; i < count; ++i) {
+        GErrorHolder childError;
+        AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, childError.out());
+        if (childError || !app) continue;
+        GErrorHolder pidError;
+        const qint64 pid = atspi_accessible_get_process_id(app, pidError.out());
+        const bool stop = !pidError && pid != self && visit(app, pid);
+        g_object_unref(app);
+        if (stop) break;
+    }
+    g_object_unref(desktop);
+    return true;
+}
+
+} // namespace
+
+AtspiAccessibility& AtspiAccessibility::shared() {
+    static AtspiAccessibility accessibility;
+    return accessibility;
+}
+
+bool AtspiAccessibility::ready() {
+    if (initialised_ < 0) {
+        // Without a session bus, libdbus would try to start one (X11 autolaunch); treat that as no bus.
+        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        const bool bus = !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") ||
+                         (!runtime.isEmpty() && QFileInfo::exists(QDir(runtime).filePath("bus")));
+        initialised_ = 0;
+        if (bus && atspi_init() <= 1) { // 1: the library was already set up by someone else
+            atspi_set_timeout(callTimeoutMs, 0);
+            initialised_ = 1;
+        }
+    }
+    return initialised_ == 1;
+}
+
+Accessibility::FocusRead AtspiAccessibility::focusedElement(qint64 pid) {
+    if (!ready()) return {nullptr, apiDisabled};
+    FocusRead result{nullptr, noValue};
+    bool seen = false;
+    const bool readable = forEachApplication([&](AtspiAccessible* app, qint64 appPid) {
+        if (appPid != pid) return false;
+        seen = true;
+        int visited = 0;
+        bool failed = false;
+        if (AtspiAccessible* found = findFocused(app, 0, visited, failed))
+            result = {std::make_unique<AtspiElement>(found), noError};
+        else
+            result.error = failed ? cannotComplete : noValue;
+        return true;
+    });
+    if (!readable) return {nullptr, apiDisabled};
+    if (!seen) result.error = cannotComplete; // the application is not on the accessibility bus
+    return result;
+}
+
+Accessibility::FocusRead AtspiAccessibility::focusedElementAnywhere() {
+    if (!ready()) return {nullptr, apiDisabled};
+    FocusRead result{nullptr, noValue};
+    bool anyFailed = false;
+    const bool readable = forEachApplication([&](AtspiAccessible* app, qint64) {
+        int visited = 0;
+        bool failed = false;
+        if (AtspiAccessible* found = findFocused(app, 0, visited, failed)) {
+            result = {std::make_unique<AtspiElement>(found), noError};
+            return true;
+        }
+        anyFailed = anyFailed || failed;
+        return false;
+    });
+    if (!readable) return {nullptr, apiDisabled};
+    if (!result.element && anyFailed) result.error = cannotComplete;
+    return result;
+}
+
+QString AtspiAccessibility::roleName(int atspiRole, bool multiLine) {
+    switch (atspiRole) {
+    case ATSPI_ROLE_TEXT:
+        return multiLine ? QStringLiteral("AXTextArea") : QStringLiteral("AXTextField");
+    case ATSPI_ROLE_ENTRY:
+    case ATSPI_ROLE_PASSWORD_TEXT:
+    case ATSPI_ROLE_EDITBAR:
+        return QStringLiteral("AXTextField");
+    case ATSPI_ROLE_COMBO_BOX:
+        return QStringLiteral("AXComboBox");
+    case ATSPI_ROLE_SLIDER:
+        return QStringLiteral("AXSlider");
+    case ATSPI_ROLE_INVALID:
+        return QStringLiteral("?");
+    default:
+        break;
+    }
+    gchar* name = atspi_role_get_name(AtspiRole(atspiRole));
+    const QString role = name && *name ? QString::fromUtf8(name) : QStringLiteral("?");
+    g_free(name);
+    return role;
+}
+
+} // namespace mivora

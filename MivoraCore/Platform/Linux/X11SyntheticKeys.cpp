@@ -1,0 +1,42 @@
+#include "Platform/Linux/X11SyntheticKeys.h"
+
+#include "Platform/Linux/OwnKeyEvents.h"
+#include "Platform/Linux/X11Display.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace mivora {
+
+X11SyntheticKeys::X11SyntheticKeys(Clock& clock) : clock_(clock) {}
+
+X11SyntheticKeys& X11SyntheticKeys::shared() {
+    static X11SyntheticKeys keys;
+    return keys;
+}
+
+bool X11SyntheticKeys::postPaste() {
+    Display* display = X11Display::shared();
+    if (!display) return false;
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) return false;
+    const int control = XKeysymToKeycode(display, XK_Control_L);
+    const int v = XKeysymToKeycode(display, XK_v);
+    if (control == 0 || v == 0) return false;
+
+    X11Display::ErrorTrap trap(display);
+    const struct {
+        int keycode;
+        bool press;
+    } sequence[] = {{control, true}, {v, true}, {v, false}, {control, false}};
+    bool sent = true;
+    for (const auto& key : sequence) {
+        OwnKeyEvents::shared().expect(key.keycode, key.press, clock_.uptime());
+        if (!XTestFakeKeyEvent(display, unsigned(key.keycode), key.press ? True : False, CurrentTime))
+            sent = false;
+    }
+    return sent && !trap.failed();
+}
+
+} // namespace mivora

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace mivora {
+
+// The system clipboard as a list of items, each holding typed data, and a counter of changes. The X11
+// clipboard holds at most one item.
+class Pasteboard {
+public:
+    // One item: its types in order, each with its bytes.
+    using Item = std::vector<std::pair<QString, QByteArray>>;
+
+    virtual ~Pasteboard() = default;
+
+    // Number of items on the pasteboard now (0 when it is empty).
+    virtual int itemCount() const = 0;
+    // The types an item offers, in the owner's order.
+    virtual QStringList types(int item) const = 0;
+    // The bytes stored under one type, or nothing when the owner cannot give them.
+    virtual std::optional<QByteArray> data(int item, const QString& type) const = 0;
+    // Replaces the whole contents with these items; no items leaves the pasteboard empty.
+    virtual void write(const std::vector<Item>& items) = 0;
+    // Grows with every change of the contents, made by this process or by any other.
+    virtual qint64 changeCount() const = 0;
+};
+
+} // namespace mivora
