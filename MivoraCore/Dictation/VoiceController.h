@@ -129,7 +129,7 @@ private:
     QCoro::Task<> applyResult(QString text, AudioClip clip, VoiceMode mode, double released,
                               std::uint64_t token, bool retry);
     void applyFailure(std::exception_ptr error, AudioClip clip, VoiceMode mode, std::uint64_t token);
-    QCoro::Task<> insert(QString text, double released, double audio);
+    QCoro::Task<> insert(QString text, double released, double audio, bool sensitive = false);
 
     // Voice recall and numbered choices.
     QStringList vocabulary() const;
@@ -139,7 +139,7 @@ private:
     std::optional<bool> handleChoosing(const KeyInput& input);
     void pick(qsizetype index);
     void fill(const Memory& memory, double released, double audio);
-    QCoro::Task<> insertDetached(QString text, double released, double audio);
+    QCoro::Task<> insertDetached(QString text, double released, double audio, bool sensitive);
 
     // Published state; every write notifies.
     void setPhase(VoicePhase phase);

@@ -120,12 +120,12 @@ void VoiceController::fill(const Memory& memory, double released, double audio) 
     if (memories_) memories_->markUsed(memory.id);
     // Sensitive values never become the last text (which a menu command copies).
     if (!memory.sensitive) setLastText(memory.value);
-    insertDetached(memory.value, released, audio);
+    insertDetached(memory.value, released, audio, memory.sensitive);
 }
 
-QCoro::Task<> VoiceController::insertDetached(QString text, double released, double audio) {
+QCoro::Task<> VoiceController::insertDetached(QString text, double released, double audio, bool sensitive) {
     try {
-        co_await insert(std::move(text), released, audio);
+        co_await insert(std::move(text), released, audio, sensitive);
     } catch (...) {
         // The inserter does not throw by contract; a detached task must not lose an exception into Qt.
     }

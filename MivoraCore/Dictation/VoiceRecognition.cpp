@@ -80,10 +80,15 @@ void VoiceController::retryLast() {
     process(*failedClip_, failedMode_, clock_.uptime(), true);
 }
 
-QCoro::Task<> VoiceController::insert(QString text, double released, double audio) {
+QCoro::Task<> VoiceController::insert(QString text, double released, double audio, bool sensitive) {
     QPointer<VoiceController> self(this);
     const std::uint64_t token = token_;
-    const InsertResult result = co_await inserter_.insert(text);
+    // A secret is inserted so that whatever of it stays on the clipboard is hidden from clipboard managers.
+    InsertResult result;
+    if (sensitive)
+        result = co_await inserter_.insertSensitive(text);
+    else
+        result = co_await inserter_.insert(text);
     if (!self) co_return;
 
     Timing timing;
