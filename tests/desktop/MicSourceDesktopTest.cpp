@@ -2,6 +2,7 @@
 #include "Platform/Linux/PulseDefaultSource.h"
 
 #include "support/ChildProcess.h"
+#include "support/MicFifo.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -19,53 +20,13 @@ using namespace mivora::test;
 
 namespace {
 
-QByteArray fifoPath() {
-    return qgetenv("MIC_FIFO");
-}
-
-// Throws away audio a writer left in the microphone's FIFO while nothing recorded.
-void drainFifo() {
-    const int fd = ::open(fifoPath().constData(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0) return;
-    char buffer[65536];
-    while (::read(fd, buffer, sizeof buffer) > 0) {
-    }
-    ::close(fd);
-}
-
-// Writes the samples into the FIFO (s16le), giving up after a few seconds without progress.
-bool feed(const std::vector<std::int16_t>& samples) {
-    const int fd = ::open(fifoPath().constData(), O_WRONLY | O_NONBLOCK);
-    if (fd < 0) return false;
-    const char* data = reinterpret_cast<const char*>(samples.data());
-    std::size_t left = samples.size() * sizeof(std::int16_t);
-    while (left > 0) {
-        pollfd p{fd, POLLOUT, 0};
-        if (::poll(&p, 1, 5000) <= 0) break;
-        const ssize_t n = ::write(fd, data, left);
-        if (n <= 0) break;
-        data += n;
-        left -= std::size_t(n);
-    }
-    ::close(fd);
-    return left == 0;
-}
-
-std::vector<std::int16_t> tone(std::size_t count, double amplitude) {
-    std::vector<std::int16_t> samples(count);
-    for (std::size_t i = 0; i < count; ++i)
-        samples[i] =
-            std::int16_t(std::lround(amplitude * 32767.0 * std::sin(double(i) * 2 * M_PI * 440 / 16000)));
-    return samples;
-}
-
 // Records what is fed into the FIFO during one take.
 AudioClip record(MicSource& mic, const std::vector<std::int16_t>& fed, int* meterCalls = nullptr) {
-    drainFifo();
+    MicFifo::drain();
     int calls = 0;
     mic.start([&](float) { ++calls; });
     waitUntil([] { return false; }, 300); // the stream is up and reading
-    EXPECT_TRUE(feed(fed));
+    EXPECT_TRUE(MicFifo::feed(fed));
     waitUntil([] { return false; }, 700);
     AudioClip clip = mic.stop();
     if (meterCalls) *meterCalls = calls;
@@ -75,9 +36,9 @@ AudioClip record(MicSource& mic, const std::vector<std::int16_t>& fed, int* mete
 } // namespace
 
 TEST(MicSourceDesktop, RecordsTheFedSamplesFromThePipeSource) {
-    ASSERT_FALSE(fifoPath().isEmpty());
+    ASSERT_TRUE(MicFifo::available());
     MicSource mic;
-    const auto fed = tone(16000, 0.5);
+    const auto fed = MicFifo::tone(16000, 0.5);
     int meterCalls = 0;
     const AudioClip clip = record(mic, fed, &meterCalls);
     EXPECT_EQ(clip.samples.size(), fed.size());
@@ -131,7 +92,7 @@ TEST(MicSourceWithoutServer, StartThrowsNoInput) {
 
 TEST(MicSourceDesktop, FollowsTheDefaultInputWhenItChangesDuringATake) {
     ASSERT_EQ(QProcess::execute("pactl", {"set-default-source", "vmic"}), 0);
-    drainFifo();
+    MicFifo::drain();
     MicSource mic;
     mic.start([](float) {});
     EXPECT_EQ(mic.lastDiagnosis(), "输入 1 声道 16000Hz");
@@ -139,8 +100,8 @@ TEST(MicSourceDesktop, FollowsTheDefaultInputWhenItChangesDuringATake) {
     ASSERT_EQ(QProcess::execute("pactl", {"set-default-source", "mic"}), 0);
     const bool moved = waitUntil([&] { return mic.lastDiagnosis().endsWith(" · 录音中换了设备"); }, 5000);
     waitUntil([] { return false; }, 300);
-    const auto fed = tone(8000, 0.25);
-    EXPECT_TRUE(feed(fed));
+    const auto fed = MicFifo::tone(8000, 0.25);
+    EXPECT_TRUE(MicFifo::feed(fed));
     waitUntil([] { return false; }, 700);
     const AudioClip clip = mic.stop();
     EXPECT_TRUE(moved) << mic.lastDiagnosis().toStdString();

@@ -1,0 +1,98 @@
+// One dictation through the real desktop: the hotkey held on the X server, audio from the PulseAudio test
+// microphone, recognition by a loopback server, and the text pasted into another application.
+#include "Dictation/CloudRecognizer.h"
+#include "Dictation/KeyTap.h"
+#include "Dictation/MicSource.h"
+#include "Dictation/TextInserter.h"
+#include "Dictation/VoiceController.h"
+#include "Platform/Desktop.h"
+#include "Platform/FrontApplication.h"
+
+#include "support/ChildProcess.h"
+#include "support/FakeOpenAI.h"
+#include "support/MicFifo.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+// Xlib's macros clash with Qt and GoogleTest names: include it last.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+using namespace mivora;
+using namespace mivora::test;
+
+namespace {
+
+// Speech stand-in: a voiced stretch between two pauses, so the controller's speech gates pass.
+std::vector<std::int16_t> utterance() {
+    std::vector<std::int16_t> samples(4800, 0);
+    const auto voiced = MicFifo::tone(12800, 0.3);
+    samples.insert(samples.end(), voiced.begin(), voiced.end());
+    samples.insert(samples.end(), 4800, 0);
+    return samples;
+}
+
+void hotkey(Display* display, bool down) {
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Control_R), down ? True : False, CurrentTime);
+    XFlush(display);
+}
+
+} // namespace
+
+TEST(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplication) {
+    ASSERT_TRUE(MicFifo::available());
+    FakeOpenAI server;
+    server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription("明天上午十点开会"));
+    std::shared_ptr<Recognizer> recognizer =
+        CloudRecognizer::viaProxy(server.url("/v1/"), []() -> QCoro::Task<std::optional<QString>> {
+            co_return QString("account-token");
+        });
+
+    ChildProcess target;
+    ASSERT_TRUE(target.start("mivora_target") && target.waitForLine("ready"));
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const auto app = Desktop::frontApplication().current();
+            return app && app->pid == target.pid();
+        },
+        5000));
+
+    // Wired the way the application wires them: the key tap feeds the controller and grabs exactly the
+    // keys the controller may swallow.
+    TextInserter inserter;
+    VoiceController voice(std::make_unique<MicSource>(), recognizer, inserter, nullptr,
+                          VoiceController::System::live());
+    QStringList log;
+    voice.log = [&](const QString& line) { log << line; };
+    KeyTap tap;
+    tap.handler = [&](const KeyInput& input, double time) { return voice.handle(input, time); };
+    QObject::connect(&voice, &VoiceController::swallowableKeysChanged, [&] {
+        const QList<int> keys = voice.swallowableKeys();
+        tap.setSwallowable("voice", std::set<int>(keys.begin(), keys.end()));
+    });
+    ASSERT_TRUE(tap.start());
+
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    MicFifo::drain();
+    hotkey(display, true);
+    EXPECT_TRUE(waitUntil([&] { return voice.phase().is(VoicePhase::Kind::listening); }, 3000))
+        << log.join('\n').toStdString();
+    waitUntil([] { return false; }, 300); // the capture stream is up and reading
+    EXPECT_TRUE(MicFifo::feed(utterance()));
+    waitUntil([] { return false; }, 700);
+    hotkey(display, false);
+    XCloseDisplay(display);
+
+    EXPECT_TRUE(target.waitForLine("text:明天上午十点开会", 15000))
+        << "log:\n"
+        << log.join('\n').toStdString() << "\ntarget:\n"
+        << target.lines().join('\n').toStdString();
+    const auto uploads = server.requests("/v1/audio/transcriptions");
+    ASSERT_EQ(uploads.size(), 1);
+    EXPECT_EQ(uploads[0].header("Authorization"), "Bearer account-token");
+    tap.stop();
+}

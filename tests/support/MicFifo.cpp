@@ -1,0 +1,56 @@
+#include "support/MicFifo.h"
+
+#include <QByteArray>
+
+#include <cmath>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace mivora::test::MicFifo {
+
+namespace {
+QByteArray path() {
+    return qgetenv("MIC_FIFO");
+}
+} // namespace
+
+bool available() {
+    return !path().isEmpty();
+}
+
+void drain() {
+    const int fd = ::open(path().constData(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) return;
+    char buffer[65536];
+    while (::read(fd, buffer, sizeof buffer) > 0) {
+    }
+    ::close(fd);
+}
+
+bool feed(const std::vector<std::int16_t>& samples) {
+    const int fd = ::open(path().constData(), O_WRONLY | O_NONBLOCK);
+    if (fd < 0) return false;
+    const char* data = reinterpret_cast<const char*>(samples.data());
+    std::size_t left = samples.size() * sizeof(std::int16_t);
+    while (left > 0) {
+        pollfd p{fd, POLLOUT, 0};
+        if (::poll(&p, 1, 5000) <= 0) break;
+        const ssize_t n = ::write(fd, data, left);
+        if (n <= 0) break;
+        data += n;
+        left -= std::size_t(n);
+    }
+    ::close(fd);
+    return left == 0;
+}
+
+std::vector<std::int16_t> tone(std::size_t count, double amplitude) {
+    std::vector<std::int16_t> samples(count);
+    for (std::size_t i = 0; i < count; ++i)
+        samples[i] =
+            std::int16_t(std::lround(amplitude * 32767.0 * std::sin(double(i) * 2 * M_PI * 440 / 16000)));
+    return samples;
+}
+
+} // namespace mivora::test::MicFifo

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace mivora::test {
+
+// The test microphone of scripts/with-desktop: a PulseAudio pipe source reading s16le 16 kHz mono
+// samples from the FIFO named by $MIC_FIFO.
+namespace MicFifo {
+
+bool available();
+// Throws away audio a writer left in the FIFO while nothing recorded.
+void drain();
+// Writes the samples, giving up after a few seconds without progress; true when all were written.
+bool feed(const std::vector<std::int16_t>& samples);
+// A 440 Hz sine of `count` samples at `amplitude` (fraction of full scale).
+std::vector<std::int16_t> tone(std::size_t count, double amplitude);
+
+} // namespace MicFifo
+} // namespace mivora::test
