@@ -1,78 +1,113 @@
 #pragma once
 
-#include <QtHttpServer/QAbstractHttpServer>
-
-#include <QByteArray>
-#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
-#include <QList>
-#include <QPair>
-#include <QPointer>
-#include <QString>
-#include <QUrl>
+#include <QTcpServer>
+#include <QTcpSocket>
 
-class QTcpSocket;
+#include <QtHttpServer/QAbstractHttpServer>
+#include <QtHttpServer/QHttpServerRequest>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 
 namespace mivora::test {
 
-// A loopback stand-in for the OpenAI-style API (and the relay in front of it), listening on 127.0.0.1 on a
-// free port. Each route (a URL path such as "/v1/audio/transcriptions") is scripted with a list of
-// responses used in turn, the last one repeating; unscripted routes answer 404. Every request is recorded.
+// A loopback stand-in for the OpenAI-style API (and the relay in front of it) on 127.0.0.1. Each route (a
+// URL path such as "/v1/audio/transcriptions") is scripted with responses used in turn, the last one
+// repeating; unscripted routes answer 404. Every request is recorded in `log`.
 class FakeOpenAI final : public QAbstractHttpServer {
 public:
     struct Response {
         int status = 200;
         QByteArray body;
-        QByteArray contentType = "application/json";
-        int delayMs = 0;   // real time before the answer
         bool hang = false; // never answer; the client must give up
     };
-
     struct Request {
-        QByteArray method;
         QString path;
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body;
         bool abandoned = false; // the client closed the connection before it was answered
 
         // The first header of that name (case-insensitive), or a null array.
-        QByteArray header(const QByteArray& name) const;
-        bool hasHeader(const QByteArray& name) const { return !header(name).isNull(); }
+        QByteArray header(const QByteArray& name) const {
+            for (const auto& [k, v] : headers)
+                if (k.compare(name, Qt::CaseInsensitive) == 0) return v;
+            return {};
+        }
     };
 
-    FakeOpenAI();
-    ~FakeOpenAI() override;
+    FakeOpenAI() {
+        auto* tcp = new QuickAckServer;
+        if (tcp->listen(QHostAddress::LocalHost, 0)) port_ = tcp->serverPort();
+        bind(tcp); // takes ownership
+    }
 
-    quint16 port() const { return port_; }
-    // http://127.0.0.1:<port> followed by `path`.
-    QUrl url(const QString& path = QStringLiteral("/v1")) const;
-
-    void script(const QString& path, QList<Response> responses);
+    QUrl url(const QString& path = "/v1") const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path));
+    }
+    void script(const QString& path, QList<Response> responses) { scripts_[path] = std::move(responses); }
     void respond(const QString& path, Response response) { script(path, {std::move(response)}); }
 
-    // Ready-made bodies.
-    static Response transcription(const QString& text);
-    static Response chat(const QString& content, const QString& finishReason = QStringLiteral("stop"));
-    static Response error(int status, const QString& message);
-    static Response json(const QJsonObject& object, int status = 200);
+    static Response transcription(const QString& text) { return json(200, {{"text", text}}); }
+    static Response chat(const QString& content, const QString& finishReason = QStringLiteral("stop")) {
+        const QJsonObject message{{"role", "assistant"}, {"content", content}};
+        return json(200, {{"choices",
+                           QJsonArray{QJsonObject{{"message", message}, {"finish_reason", finishReason}}}}});
+    }
+    static Response error(int status, const QString& message) {
+        return json(status,
+                    {{"error", QJsonObject{{"message", message}, {"type", "invalid_request_error"}}}});
+    }
+    static Response json(int status, const QJsonObject& body) {
+        return {status, QJsonDocument(body).toJson()};
+    }
 
-    const QList<Request>& requests() const { return requests_; }
-    QList<Request> requests(const QString& path) const;
-    int count(const QString& path) const { return int(requests(path).size()); }
-    int abandoned() const;
-    void clearRequests() { requests_.clear(); }
+    QList<Request> log;
+    int count(const QString& path) const {
+        return int(std::count_if(log.begin(), log.end(), [&](const Request& r) { return r.path == path; }));
+    }
+    int abandoned() const {
+        return int(std::count_if(log.begin(), log.end(), [](const Request& r) { return r.abandoned; }));
+    }
 
 protected:
-    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
-    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
+        const int index = int(log.size());
+        log.append({request.url().path(), request.headers(), request.body()});
+        QList<Response>& script = scripts_[log.last().path];
+        const Response response = script.value(0, Response{404});
+        if (script.size() > 1) script.removeFirst();
+        QObject::connect(socket, &QTcpSocket::disconnected, this, [this, index, hang = response.hang] {
+            if (hang && index < log.size()) log[index].abandoned = true;
+        });
+        if (response.hang) return true;
+        socket->write("HTTP/1.1 " + QByteArray::number(response.status) +
+                      " Fake\r\nContent-Type: application/json\r\nContent-Length: " +
+                      QByteArray::number(response.body.size()) + "\r\n\r\n" + response.body);
+        return true;
+    }
+    void missingHandler(const QHttpServerRequest&, QTcpSocket*) override {}
 
 private:
-    void answer(int index, QPointer<QTcpSocket> socket, const Response& response);
+    // Acknowledges every segment at once. Linux delays ACKs by up to 40 ms and Qt's HTTP client leaves
+    // Nagle's algorithm on, so each upload on a kept-alive connection would wait for that timer; tests and
+    // benchmarks should measure our code, not the ACK timer.
+    struct QuickAckServer final : QTcpServer {
+        void incomingConnection(qintptr handle) override {
+            auto* socket = new QTcpSocket(this);
+            socket->setSocketDescriptor(handle);
+            const auto quickAck = [fd = int(handle), one = 1] {
+                ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+            };
+            quickAck();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, quickAck);
+            addPendingConnection(socket);
+        }
+    };
 
     quint16 port_ = 0;
     QHash<QString, QList<Response>> scripts_;
-    QHash<QString, int> served_;
-    QList<Request> requests_;
 };
 
 } // namespace mivora::test

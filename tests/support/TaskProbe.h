@@ -13,50 +13,41 @@ namespace mivora::test {
 
 // Runs a coroutine from a test and keeps its outcome: the value, or the exception it ended with. The event
 // loop runs while `wait` waits, so loopback servers and network replies make progress.
-template <typename T> class TaskProbe {
-public:
-    explicit TaskProbe(QCoro::Task<T> task) : state_(std::make_shared<State>()) {
-        run(std::move(task), state_);
-    }
-
-    bool done() const { return state_->done; }
-    // Runs the event loop until the task has ended (true) or `ms` have passed (false).
-    bool wait(int ms = 15000) const {
-        if (state_->done) return true;
-        QEventLoop loop;
-        state_->loop = &loop;
-        const auto timer = Scheduler::main().after(ms / 1000.0, [&loop] { loop.quit(); });
-        loop.exec();
-        Scheduler::main().cancel(timer);
-        state_->loop = nullptr;
-        return state_->done;
-    }
-    const std::optional<T>& value() const { return state_->value; }
-    std::exception_ptr error() const { return state_->error; }
-    // The value; rethrows the task's exception.
-    T get() const {
-        if (state_->error) std::rethrow_exception(state_->error);
-        return *state_->value;
-    }
-    // The exception as E (null when the task succeeded or threw something else).
-    template <typename E> std::optional<E> errorAs() const {
-        if (!state_->error) return std::nullopt;
-        try {
-            std::rethrow_exception(state_->error);
-        } catch (const E& e) {
-            return e;
-        } catch (...) {
-        }
-        return std::nullopt;
-    }
-
-private:
+template <typename T> struct TaskProbe {
     struct State {
         std::optional<T> value;
         std::exception_ptr error;
         bool done = false;
         QEventLoop* loop = nullptr; // the loop `wait` runs, quit when the task ends
     };
+    std::shared_ptr<State> state = std::make_shared<State>();
+
+    explicit TaskProbe(QCoro::Task<T> task) { run(std::move(task), state); }
+    const std::optional<T>& value() const { return state->value; }
+    std::exception_ptr error() const { return state->error; }
+
+    // Runs the event loop until the task has ended (true) or `ms` have passed (false).
+    bool wait(int ms = 15000) const {
+        QEventLoop loop;
+        state->loop = &loop;
+        const auto timer = Scheduler::main().after(ms / 1000.0, [&loop] { loop.quit(); });
+        if (!state->done) loop.exec();
+        Scheduler::main().cancel(timer);
+        state->loop = nullptr;
+        return state->done;
+    }
+
+    // Waits, then gives the text, or "error: " and the message of what the task threw.
+    QString outcome() const {
+        if (!wait()) return QStringLiteral("still running");
+        try {
+            if (state->error) std::rethrow_exception(state->error);
+        } catch (const std::exception& e) {
+            return QStringLiteral("error: ") + QString::fromUtf8(e.what());
+        }
+        return *state->value;
+    }
+
     static QCoro::Task<> run(QCoro::Task<T> task, std::shared_ptr<State> state) {
         try {
             state->value.emplace(co_await task);
@@ -66,7 +57,6 @@ private:
         state->done = true;
         if (state->loop) state->loop->quit();
     }
-    std::shared_ptr<State> state_;
 };
 
 } // namespace mivora::test
