@@ -1,25 +1,6 @@
 #include "support/FakeScheduler.h"
 
-#include <algorithm>
-
 namespace mivora::test {
-
-Scheduler::TimerId FakeScheduler::after(double seconds, std::function<void()> action) {
-    const TimerId id = next_++;
-    timers_[id] = Timer{clock_.uptime() + std::max(0.0, seconds), 0, std::move(action)};
-    return id;
-}
-
-Scheduler::TimerId FakeScheduler::every(double seconds, std::function<void()> action) {
-    const TimerId id = next_++;
-    const double interval = std::max(seconds, 1e-6);
-    timers_[id] = Timer{clock_.uptime() + interval, interval, std::move(action)};
-    return id;
-}
-
-void FakeScheduler::cancel(TimerId id) {
-    timers_.erase(id);
-}
 
 void FakeScheduler::advance(double seconds) {
     const double end = clock_.uptime() + seconds;

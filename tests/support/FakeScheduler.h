@@ -3,6 +3,7 @@
 #include "Support/Clock.h"
 #include "Support/Scheduler.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -35,20 +36,25 @@ private:
     friend class FakeScheduler;
 };
 
-// Timers that fire when the test advances time, in due order, with the clock set to each timer's moment.
+// Timers that fire when the test advances time, in due order (ties in the order they were made), with the
+// clock set to each timer's moment.
 class FakeScheduler final : public Scheduler {
 public:
     explicit FakeScheduler(FakeClock& clock) : clock_(clock) {}
 
-    TimerId after(double seconds, std::function<void()> action) override;
-    TimerId every(double seconds, std::function<void()> action) override;
-    void cancel(TimerId id) override;
+    TimerId after(double seconds, std::function<void()> action) override {
+        return add(std::max(0.0, seconds), 0, std::move(action));
+    }
+    TimerId every(double seconds, std::function<void()> action) override {
+        const double interval = std::max(seconds, 1e-6);
+        return add(interval, interval, std::move(action));
+    }
+    void cancel(TimerId id) override { timers_.erase(id); }
 
     // Moves the clock forward, firing every timer that falls due on the way.
     void advance(double seconds);
     // Number of timers still pending.
     size_t pending() const { return timers_.size(); }
-    FakeClock& clock() { return clock_; }
 
 private:
     struct Timer {
@@ -56,6 +62,10 @@ private:
         double interval; // 0 for one-shot
         std::function<void()> action;
     };
+    TimerId add(double delay, double interval, std::function<void()> action) {
+        timers_[next_] = Timer{clock_.uptime() + delay, interval, std::move(action)};
+        return next_++;
+    }
     FakeClock& clock_;
     std::map<TimerId, Timer> timers_;
     TimerId next_ = 1;
