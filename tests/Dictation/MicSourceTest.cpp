@@ -37,12 +37,11 @@ TEST(MicSourceMeter, IsLinearInDecibelsBetweenMinus55AndMinus10) {
 TEST_F(MicSourceTest, RecordsAndReportsTheMeterOnTheMainThread) {
     int levels = 0;
     mic.start([&](float) { ++levels; });
-    const auto samples = ramp(3200, -1600);
-    std::thread([&] { input->deliver(samples); }).join();
+    std::thread([&] { input->deliver(ramp(3200, -1600)); }).join();
     EXPECT_EQ(levels, 0); // queued to the main thread, not called on the capture thread
     QCoreApplication::processEvents();
     EXPECT_EQ(levels, 1);
-    EXPECT_EQ(mic.stop().samples, samples);
+    EXPECT_EQ(mic.stop().samples, ramp(3200, -1600));
     EXPECT_FALSE(input->recording());
 
     input->nextFormat = {48000, 2};
