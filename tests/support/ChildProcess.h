@@ -1,40 +1,44 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QProcess>
-#include <QStringList>
+#include <QTest>
 
 #include <functional>
 
 namespace mivora::test {
 
-// A helper program run by a desktop test ("another application"). Its standard output is collected line
-// by line while the test waits with the event loop running, so this process keeps answering X11 and
-// D-Bus requests (clipboard transfers, accessibility calls) meanwhile. Ended by its own process id.
+// Runs the event loop (so this process keeps answering clipboard and accessibility requests) until `done`
+// is true or the time is up; returns `done()`.
+inline bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    return QTest::qWaitFor(done, timeoutMs);
+}
+
+// A program built beside the test executable, run as "another application"; killed at the end.
 class ChildProcess {
 public:
-    ChildProcess() = default;
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    // Starts a program built beside the test executable.
-    bool start(const QString& name, const QStringList& args = {});
-    // Waits until a line equal to `line` has been printed; false on time-out or exit.
-    bool waitForLine(const QString& line, int timeoutMs = 10000);
-    QStringList lines() const { return lines_; }
+    ~ChildProcess() { stop(); }
+    bool start(const QString& name, const QStringList& args = {}) {
+        process_.start(QCoreApplication::applicationDirPath() + "/" + name, args);
+        return process_.waitForStarted(5000);
+    }
+    // The lines printed so far.
+    QStringList lines() { return QString::fromUtf8(output_ += process_.readAllStandardOutput()).split('\n'); }
+    // False on time-out or when the program ended without printing `line`.
+    bool waitForLine(const QString& line, int timeoutMs = 10000) {
+        waitUntil([&] { return lines().contains(line) || process_.state() == QProcess::NotRunning; },
+                  timeoutMs);
+        return lines().contains(line);
+    }
     qint64 pid() const { return process_.processId(); }
-    void stop();
+    void stop() {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
 
 private:
     QProcess process_;
-    QStringList lines_;
-    QByteArray partial_;
+    QByteArray output_;
 };
-
-// Runs the event loop until `done` is true or the time is up; returns `done()`.
-bool waitUntil(const std::function<bool()>& done, int timeoutMs);
-
-// Runs a command to the end (event loop running) and returns its standard output; empty on failure.
-QByteArray runCommand(const QString& program, const QStringList& args, int timeoutMs = 10000);
 
 } // namespace mivora::test

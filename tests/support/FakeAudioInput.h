@@ -2,40 +2,43 @@
 
 #include "Platform/AudioInput.h"
 
-#include <QString>
-
-#include <mutex>
-#include <optional>
+#include <stdexcept>
 #include <vector>
 
 namespace mivora::test {
 
-// A microphone driven by the test: it delivers whatever buffers the test hands it (from any thread).
+// A microphone the test drives: it hands the running capture the buffers the test delivers.
 class FakeAudioInput final : public AudioInput {
 public:
     Format nextFormat{16000, 1};
-    std::optional<QString> startFailure; // thrown by start
+    const char* startFailure = nullptr; // thrown by start
     int starts = 0;
-    int stops = 0;
-    // Runs inside stop() while the capture still counts as running: a buffer that was in flight.
+    // Runs inside stop() while the capture still runs: a buffer that was in flight.
     std::function<void()> duringStop;
 
     Format format() override { return nextFormat; }
-    void start(Handler handler) override;
-    void stop() override;
+    void start(Handler handler) override {
+        ++starts;
+        if (startFailure) throw std::runtime_error(startFailure);
+        handler_ = std::move(handler);
+    }
+    void stop() override {
+        if (duringStop) std::exchange(duringStop, nullptr)();
+        handler_ = nullptr;
+    }
     void setChangeHandler(std::function<void()> onChange) override { onChange_ = std::move(onChange); }
 
-    bool recording();
-    // Hands one buffer to the running capture; ignored when none runs.
-    void deliver(const std::vector<std::int16_t>& samples);
-    void deliver(const std::vector<float>& samples);
-    // The system's input changes.
-    void change() {
-        if (onChange_) onChange_();
+    bool recording() const { return bool(handler_); }
+    void deliver(const std::vector<std::int16_t>& samples) {
+        if (handler_) handler_({{}, samples});
     }
+    void deliver(const std::vector<float>& samples) {
+        if (handler_) handler_({samples, {}});
+    }
+    // The system's input changes.
+    void change() { onChange_(); }
 
 private:
-    std::mutex mutex_;
     Handler handler_;
     std::function<void()> onChange_;
 };

@@ -7,67 +7,52 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <vector>
+#include <variant>
 
 namespace mivora::test {
 
-// An accessibility element with fixed answers.
-struct FakeElement {
-    QString role = "AXTextField";
-    bool selectedTextSettable = false;
-    bool valueSettable = false;
-    bool password = false;
+struct FakeElement final : AccessibleElement {
+    explicit FakeElement(QString role, bool selectionSettable = false, bool valueSettable = false,
+                         bool password = false)
+        : role_(std::move(role)), selection_(selectionSettable), value_(valueSettable), password_(password) {}
+    QString role() const override { return role_; }
+    bool isSelectedTextSettable() const override { return selection_; }
+    bool isValueSettable() const override { return value_; }
+    bool isPasswordText() const override { return password_; }
+    QString role_;
+    bool selection_, value_, password_;
 };
 
-class FakeAccessibleElement final : public AccessibleElement {
-public:
-    explicit FakeAccessibleElement(FakeElement e) : e_(std::move(e)) {}
-    QString role() const override { return e_.role; }
-    bool isSelectedTextSettable() const override { return e_.selectedTextSettable; }
-    bool isValueSettable() const override { return e_.valueSettable; }
-    bool isPasswordText() const override { return e_.password; }
+// The focused element per process id and anywhere on the desktop, or the error why there is none.
+struct FakeAccessibility final : Accessibility {
+    using Answer = std::variant<Error, FakeElement>;
+    std::map<qint64, Answer> apps = {{4242, FakeElement("AXTextField")}};
+    Answer anywhere = noValue;
 
-private:
-    FakeElement e_;
-};
-
-// Focus per application (by process id) and anywhere on the desktop: an element or an error.
-class FakeAccessibility final : public Accessibility {
-public:
-    struct Answer {
-        std::optional<FakeElement> element;
-        Error error = noValue;
-    };
-    std::map<qint64, Answer> apps;
-    Answer anywhere;
-    std::vector<qint64> asked; // process ids asked, -1 for "anywhere"
-
-    FocusRead focusedElement(qint64 pid) override;
-    FocusRead focusedElementAnywhere() override;
-
-private:
-    static FocusRead read(const Answer& answer);
-};
-
-class FakeFrontApplication final : public FrontApplication {
-public:
-    std::optional<FrontApp> app = FrontApp{"mivora_target", 4242};
-    int calls = 0;
-    std::optional<FrontApp> current() override {
-        ++calls;
-        return app;
+    FocusRead focusedElement(qint64 pid) override {
+        return read(apps.count(pid) ? apps.at(pid) : cannotComplete);
+    }
+    FocusRead focusedElementAnywhere() override { return read(anywhere); }
+    static FocusRead read(const Answer& answer) {
+        if (auto* element = std::get_if<FakeElement>(&answer))
+            return {std::make_unique<FakeElement>(*element)};
+        return {nullptr, std::get<Error>(answer)};
     }
 };
 
-// Records posted pastes; `onPaste` sees the moment of posting (for example the clipboard then).
-class FakeSyntheticKeys final : public SyntheticKeys {
-public:
+struct FakeFrontApplication final : FrontApplication {
+    std::optional<FrontApp> app = FrontApp{"mivora_target", 4242};
+    std::optional<FrontApp> current() override { return app; }
+};
+
+// Counts posted pastes; `onPaste` sees the moment of posting (the clipboard then).
+struct FakeSyntheticKeys final : SyntheticKeys {
     bool succeeds = true;
     int posted = 0;
-    std::function<void()> onPaste;
+    std::function<void()> onPaste = [] {};
     bool postPaste() override {
         ++posted;
-        if (onPaste) onPaste();
+        onPaste();
         return succeeds;
     }
 };
