@@ -2,9 +2,9 @@
 
 #include "Support/Paths.h"
 
-#include <QDateTime>
-
 #include <condition_variable>
+#include <cstdio>
+#include <ctime>
 #include <deque>
 #include <filesystem>
 #include <mutex>
@@ -99,6 +99,19 @@ Writer& writer() {
     return *w;
 }
 
+// "yyyy-MM-dd HH:mm:ss.SSS" in local time. Formatted with the C library rather than Qt, because the exit
+// line is written after Qt's own globals (its locale and time-zone data) have been torn down.
+QString localStamp() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    char text[32];
+    const size_t n = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    std::snprintf(text + n, sizeof text - n, ".%03ld", long(now.tv_nsec / 1000000));
+    return QString::fromLatin1(text);
+}
+
 } // namespace
 
 QString dir() {
@@ -110,7 +123,7 @@ QString file() {
 }
 
 void write(const QString& message) {
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    const QString stamp = localStamp();
     writer().push(
         Line{dir().toStdString(), file().toStdString(), (stamp + "  " + message + "\n").toStdString()});
 }
