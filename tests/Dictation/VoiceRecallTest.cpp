@@ -12,12 +12,7 @@ enum Key { one = 18, two = 19, three = 20, keypadOne = 83, returnKey = 36, esc =
 
 class VoiceRecallTest : public VoiceControllerFixture {
 protected:
-    void SetUp() override {
-        store = std::make_unique<MemoryStore>(std::nullopt, QList<Memory>{home, work, wifi}, clock);
-        make();
-    }
-    MemoryStore* memoryStore() override { return store.get(); }
-
+    MemoryStore* memoryStore() override { return &store; }
     // A recall take (Fn with Shift) whose transcript is `text`.
     void recallTake(const QString& text) {
         key(KeyInput::shift(true));
@@ -25,33 +20,28 @@ protected:
         key(KeyInput::shift(false));
         recognizer->answer(text);
     }
-    qint64 uses(const Memory& m) const {
-        for (const Memory& s : store->memories())
-            if (s.id == m.id) return s.useCount;
-        return -1;
+    QList<qint64> uses() const {
+        QList<qint64> counts;
+        for (const Memory& m : store.memories())
+            counts << m.useCount;
+        return counts;
     }
-    bool press(int code, bool isRepeat = false) { return key(KeyInput::keyDown(code, isRepeat)); }
 
     Memory home{.title = "家庭地址", .type = "地址", .aliases = {"我家"}, .value = "海淀路 1 号"};
     Memory work{.title = "公司地址", .type = "地址", .aliases = {"公司"}, .value = "浦东路 2 号"};
-    Memory wifi{
-        .title = "Wi-Fi 密码", .type = "信息", .aliases = {"无线网"}, .value = "hunter22", .sensitive = true};
-    std::unique_ptr<MemoryStore> store;
+    Memory wifi{.title = "Wi-Fi 密码", .type = "信息", .value = "hunter22", .sensitive = true};
+    MemoryStore store{std::nullopt, QList<Memory>{home, work, wifi}, clock};
 };
 
 TEST_F(VoiceRecallTest, OneConfidentMatchIsInsertedAtOnce) {
     recallTake("公司地址");
-    EXPECT_FALSE(recognizer->requests[0].tidied);
     EXPECT_EQ(recognizer->requests[0].vocabulary,
-              QStringList({"家庭地址", "公司地址", "Wi-Fi 密码", "我家", "公司", "无线网"}));
+              QStringList({"家庭地址", "公司地址", "Wi-Fi 密码", "我家", "公司"}));
     EXPECT_EQ(lines.mid(3), QStringList({"识别完成 0ms", "唤起：直接填入", "上屏 0ms（已插入）"}));
     EXPECT_EQ(inserter.texts, std::vector<QString>{"浦东路 2 号"});
     EXPECT_EQ(controller->lastText(), "浦东路 2 号");
-    EXPECT_EQ(uses(work), 1);
-    ASSERT_EQ(timings.size(), 1u);
-    EXPECT_EQ(timings[0].mode, VoiceMode::recall);
-    EXPECT_EQ(timings[0].audio, 1.0);
-    EXPECT_EQ(phase(), Kind::done);
+    EXPECT_EQ(uses(), QList<qint64>({0, 1, 0}));
+    EXPECT_EQ(timings.at(0).mode, VoiceMode::recall);
 }
 
 TEST_F(VoiceRecallTest, SeveralMatchesArePickedByNumber) {
@@ -61,27 +51,21 @@ TEST_F(VoiceRecallTest, SeveralMatchesArePickedByNumber) {
                                                          {work.id, "公司地址", "浦东路 2 号", false}},
                                                         std::nullopt));
     EXPECT_EQ(controller->swallowableKeys(), QList<int>({18, 19, 20, 36, 53, 76, 83, 84, 85}));
-
     EXPECT_TRUE(press(three)); // no third choice: swallowed, nothing happens
-    EXPECT_TRUE(key(KeyInput::keyUp(three)));
     EXPECT_EQ(phase(), Kind::choosing);
-
     wait(2);
     EXPECT_TRUE(press(two));
     EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({"唤起：选了第 2 条", "上屏 2000ms（已插入）"}));
     EXPECT_EQ(inserter.texts, std::vector<QString>{"浦东路 2 号"});
-    EXPECT_EQ(uses(work), 1);
-    EXPECT_EQ(timings.back().audio, 1.0);
-    EXPECT_EQ(phase(), Kind::done);
     EXPECT_TRUE(key(KeyInput::keyUp(two)));
     EXPECT_FALSE(key(KeyInput::keyUp(two))); // swallowed once only
 
     wait(1);
     recallTake("地址");
-    EXPECT_TRUE(press(returnKey));
-    EXPECT_EQ(inserter.texts.back(), "海淀路 1 号");
-    EXPECT_TRUE(key(KeyInput::keyUp(returnKey)));
-    EXPECT_TRUE(controller->swallowableKeys().isEmpty());
+    store.deleteMemory(home.id);
+    EXPECT_TRUE(press(returnKey)); // the first choice, deleted meanwhile: swallowed without effect
+    EXPECT_EQ(phase(), Kind::choosing);
+    EXPECT_EQ(inserter.texts.size(), 1u);
 }
 
 TEST_F(VoiceRecallTest, APickIsInsertedOnceWhateverTheKeyDoesMeanwhile) {
@@ -95,10 +79,9 @@ TEST_F(VoiceRecallTest, APickIsInsertedOnceWhateverTheKeyDoesMeanwhile) {
     EXPECT_FALSE(press(one));
     EXPECT_FALSE(press(one, true));
     EXPECT_EQ(inserter.texts, std::vector<QString>{"海淀路 1 号"});
-    EXPECT_EQ(uses(home), 1);
+    EXPECT_EQ(uses(), QList<qint64>({1, 0, 0}));
     inserter.finish();
     EXPECT_EQ(phase(), Kind::done);
-    EXPECT_EQ(timings.size(), 1u);
 }
 
 TEST_F(VoiceRecallTest, SensitiveMemoryNeedsASecondPress) {
@@ -106,20 +89,13 @@ TEST_F(VoiceRecallTest, SensitiveMemoryNeedsASecondPress) {
     ASSERT_EQ(controller->phase().choices,
               QList<RecallChoice>({{wifi.id, "Wi-Fi 密码", "••••••（敏感信息，确认后才插入）", true}}));
     wait(11);
-    EXPECT_TRUE(press(one)); // arms it and restarts the 12 s
+    EXPECT_TRUE(press(keypadOne)); // arms it and restarts the 12 s
     EXPECT_EQ(controller->phase().armed, wifi.id);
-    EXPECT_TRUE(inserter.texts.empty());
     wait(11);
-    EXPECT_TRUE(press(one, true)); // the held key's auto-repeat is the second press
+    EXPECT_TRUE(inserter.texts.empty());
+    EXPECT_TRUE(press(keypadOne, true)); // the held key's auto-repeat is the second press
     EXPECT_EQ(inserter.texts, std::vector<QString>{"hunter22"});
     EXPECT_FALSE(controller->lastText()); // a secret never becomes the last text
-    EXPECT_EQ(uses(wifi), 1);
-
-    wait(1);
-    recallTake("WiFi 密码");
-    EXPECT_TRUE(press(keypadOne));
-    EXPECT_TRUE(press(returnKey));
-    EXPECT_EQ(inserter.texts.size(), 2u);
 }
 
 TEST_F(VoiceRecallTest, ChoicesEndByLapseEscOtherKeysOrFn) {
@@ -137,26 +113,14 @@ TEST_F(VoiceRecallTest, ChoicesEndByLapseEscOtherKeysOrFn) {
     recallTake("地址");
     wait(6.5); // the earlier set's lapse finds newer choices
     EXPECT_EQ(phase(), Kind::choosing);
-
-    // Key-ups, Shift and the mouse leave them; a letter ends them and goes through.
-    EXPECT_FALSE(key(KeyInput::keyUp(letterA)));
-    EXPECT_FALSE(key(KeyInput::shift(true)));
-    EXPECT_FALSE(key(KeyInput::mouseDown()));
+    // Key-ups, Shift and the mouse leave them; a letter ends them and goes through; so does Fn.
+    EXPECT_FALSE(key(KeyInput::keyUp(letterA)) || key(KeyInput::shift(true)) || key(KeyInput::mouseDown()));
     EXPECT_EQ(phase(), Kind::choosing);
     EXPECT_FALSE(press(letterA));
     EXPECT_EQ(phase(), Kind::idle);
-
     recallTake("地址");
-    fnDown(); // a new take starts
+    fn(true);
     EXPECT_EQ(controller->phase(), VoicePhase::listening(false));
-    EXPECT_TRUE(inserter.texts.empty());
-}
-
-TEST_F(VoiceRecallTest, ChoiceDeletedMeanwhileIsSwallowedWithoutEffect) {
-    recallTake("地址");
-    store->deleteMemory(work.id);
-    EXPECT_TRUE(press(two));
-    EXPECT_EQ(phase(), Kind::choosing);
     EXPECT_TRUE(inserter.texts.empty());
 }
 
@@ -164,10 +128,8 @@ TEST_F(VoiceRecallTest, NothingFound) {
     recallTake("一二三四五六七八九十壹贰叁肆伍");
     EXPECT_EQ(lines.last(), "唤起：没找到");
     EXPECT_EQ(controller->phase(), VoicePhase::notice("没找到「一二三四五六七八九十壹贰」", false));
-    EXPECT_EQ(needsMemories, 0);
-
     for (const QString& id : {home.id, work.id, wifi.id})
-        store->deleteMemory(id);
+        store.deleteMemory(id);
     wait(3);
     recallTake("公司地址");
     EXPECT_EQ(needsMemories, 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <coroutine>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -26,6 +27,22 @@ private:
         std::coroutine_handle<> waiter;
     };
     std::shared_ptr<State> state_ = std::make_shared<State>();
+};
+
+// Deferreds settled oldest first; `settle` is false when none waits.
+template <typename T> class DeferredQueue {
+public:
+    Deferred<T> push() { return waiting_.emplace_back(); }
+    bool settle(T value) {
+        if (waiting_.empty()) return false;
+        const Deferred<T> next = waiting_.front();
+        waiting_.pop_front();
+        next.set(std::move(value));
+        return true;
+    }
+
+private:
+    std::deque<Deferred<T>> waiting_;
 };
 
 } // namespace mivora::test

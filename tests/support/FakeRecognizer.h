@@ -4,39 +4,39 @@
 
 #include "support/Deferred.h"
 
-#include <deque>
-#include <exception>
 #include <stdexcept>
 #include <vector>
 
 namespace mivora::test {
 
-// A recogniser whose answers the test gives: each request waits until `answer` or `fail` settles the
-// oldest waiting one. `abandon` (also run on destruction) fails whatever still waits, so no coroutine is
-// left suspended.
+// A recogniser whose answers the test gives, oldest request first; destruction fails whatever still
+// waits, so no coroutine is left suspended.
 class FakeRecognizer final : public Recognizer {
 public:
     struct Request {
         AudioClip clip;
         QStringList vocabulary;
-        bool tidied = false; // recognize (dictation) rather than transcribe (recall)
+        bool tidied; // recognize (dictation) rather than transcribe (recall)
     };
-
-    ~FakeRecognizer() override { abandon(); }
-
-    QCoro::Task<QString> recognize(AudioClip clip, QStringList vocabulary) override {
-        return wait({std::move(clip), std::move(vocabulary), true});
+    ~FakeRecognizer() override {
+        while (fail("recogniser gone")) {
+        }
     }
-    QCoro::Task<QString> transcribe(AudioClip clip, QStringList vocabulary) override {
-        return wait({std::move(clip), std::move(vocabulary), false});
+
+    QCoro::Task<QString> recognize(AudioClip clip, QStringList words) override {
+        return wait({clip, words, true});
+    }
+    QCoro::Task<QString> transcribe(AudioClip clip, QStringList words) override {
+        return wait({clip, words, false});
     }
     void warmUp() override { ++warmUps; }
 
-    bool answer(const QString& text) { return settle({text, nullptr}); }
-    bool fail(std::exception_ptr error) { return settle({{}, std::move(error)}); }
-    void abandon() {
-        while (fail(std::make_exception_ptr(std::runtime_error("recogniser gone")))) {
-        }
+    bool answer(const QString& text) { return outcomes_.settle({text, nullptr}); }
+    // Fails with `message`, or with an exception that carries none.
+    bool fail(const char* message = nullptr) {
+        return outcomes_.settle(
+            {{},
+             message ? std::make_exception_ptr(std::runtime_error(message)) : std::make_exception_ptr(42)});
     }
 
     std::vector<Request> requests;
@@ -49,21 +49,12 @@ private:
     };
     QCoro::Task<QString> wait(Request request) {
         requests.push_back(std::move(request));
-        Deferred<Outcome> outcome;
-        waiting_.push_back(outcome);
+        Deferred<Outcome> outcome = outcomes_.push();
         Outcome o = co_await outcome;
         if (o.error) std::rethrow_exception(o.error);
         co_return o.text;
     }
-    bool settle(Outcome outcome) {
-        if (waiting_.empty()) return false;
-        const Deferred<Outcome> next = waiting_.front();
-        waiting_.pop_front();
-        next.set(std::move(outcome));
-        return true;
-    }
-
-    std::deque<Deferred<Outcome>> waiting_;
+    DeferredQueue<Outcome> outcomes_;
 };
 
 } // namespace mivora::test
