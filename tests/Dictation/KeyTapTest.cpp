@@ -5,25 +5,19 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace mivora {
 namespace {
 
 constexpr std::uint64_t shift = KeyEvent::shiftFlag, fn = KeyEvent::fnFlag, control = KeyEvent::controlFlag;
 constexpr int down = KeyEvent::keyDown, up = KeyEvent::keyUp, flags = KeyEvent::flagsChanged;
+using K = KeyInput;
 
 class KeyTapTest : public ::testing::Test {
 protected:
     KeyTapTest() : tap(std::unique_ptr<KeySource>(source = new test::FakeKeySource), clock) {
-        tap.handler = [this](const KeyInput& input, double) {
-            seen.push_back(input);
-            return swallow(input);
-        };
-        KeyTap::lastKeyFlags = 0;
+        tap.handler = [this](const KeyInput& input, double) { return seen.push_back(input), swallow(input); };
         EXPECT_TRUE(tap.start());
     }
-
     test::FakeClock clock;
     test::FakeKeySource* source = nullptr;
     KeyTap tap;
@@ -33,39 +27,32 @@ protected:
 
 TEST_F(KeyTapTest, HandsOnEachChangeOnceAndSwallowsOnlyKeysAndFn) {
     EXPECT_FALSE(source->send(down, 9, control, false, KeyTap::syntheticMark)); // our own paste: unseen
-    EXPECT_FALSE(source->send(flags, 63, fn, false, KeyTap::syntheticMark));
     EXPECT_FALSE(source->send(KeyEvent::leftMouseDown, 0));
-    EXPECT_FALSE(source->send(25, 0)); // a middle button: not looked at
     EXPECT_TRUE(source->send(flags, 63, fn));
     EXPECT_FALSE(source->send(flags, 63, fn)); // the same state reported again
     EXPECT_FALSE(source->send(flags, 60, shift));
     source->send(flags, 56, shift); // left Shift down and up while the right one stays held
     source->send(flags, 56, shift);
     source->send(flags, 60, 0);
-    source->send(flags, 59, control); // other modifiers never reach the handler
     EXPECT_TRUE(source->send(down, 0, shift | control));
     EXPECT_TRUE(source->send(down, 0, shift, true));
     EXPECT_TRUE(source->send(up, 0));
-    EXPECT_EQ(seen, (std::vector<KeyInput>{KeyInput::mouseDown(), KeyInput::fnDown(), KeyInput::shift(true),
-                                           KeyInput::shift(false), KeyInput::keyDown(0),
-                                           KeyInput::keyDown(0, true), KeyInput::keyUp(0)}));
+    EXPECT_EQ(seen, (std::vector<K>{K::mouseDown(), K::fnDown(), K::shift(true), K::shift(false),
+                                    K::keyDown(0), K::keyDown(0, true), K::keyUp(0)}));
     EXPECT_EQ(KeyTap::lastKeyFlags, shift); // of the last key-down
-    EXPECT_EQ(tap.fnEventsSeen(), 1);
 }
 
 TEST_F(KeyTapTest, RestartsAfterARefusalAndForgetsModifiersHeldWhileStopped) {
     source->send(flags, 63, fn);
     source->send(flags, 56, shift);
     tap.stop();
-    EXPECT_FALSE(source->send(down, 53));
     source->refuse = true;
     EXPECT_FALSE(tap.start());
     source->refuse = false;
     ASSERT_TRUE(tap.start());
     source->send(flags, 63, fn); // released and pressed again while stopped
     source->send(flags, 56, shift);
-    EXPECT_EQ(seen, (std::vector<KeyInput>{KeyInput::fnDown(), KeyInput::shift(true), KeyInput::fnDown(),
-                                           KeyInput::shift(true)}));
+    EXPECT_EQ(seen, (std::vector<K>{K::fnDown(), K::shift(true), K::fnDown(), K::shift(true)}));
 }
 
 TEST_F(KeyTapTest, SwallowableKeysAreEveryOwnersUnionPlusHeldSwallowedKeys) {

@@ -11,10 +11,6 @@
 
 #include <cmath>
 
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace mivora::test {
 
 // A take of `seconds` whose first `voiced` seconds are a square wave of `amplitude` (a fraction of full
@@ -37,14 +33,12 @@ protected:
         auto owned = std::make_unique<FakeAudioSource>();
         source = owned.get();
         source->clip = speech(1.0);
-        VoiceController::System system{[this] { return secureInput; }, [this] { return micAuthorized; },
-                                       [this] { return fnIsDown; }};
+        VoiceController::System system{[this] { return secureInput; }, [this] { return micAuthorized; }};
         controller =
             std::make_unique<VoiceController>(std::move(owned), withRecognizer ? recognizer : nullptr,
                                               inserter, memoryStore(), system, scheduler, clock);
         controller->log = [this](const QString& line) { lines << line; };
         controller->onNeedsSetup = [this] { ++needsSetup; };
-        controller->onNeedsMemories = [this] { ++needsMemories; };
         controller->needsSignIn = [this] { return signInRequired; };
         controller->onNeedsSignIn = [this] { ++needsSignIn; };
         controller->onTiming = [this](const VoiceController::Timing& t) { timings.push_back(t); };
@@ -53,10 +47,7 @@ protected:
 
     bool key(const KeyInput& input) { return controller->handle(input, clock.uptime()); }
     bool press(int code, bool isRepeat = false) { return key(KeyInput::keyDown(code, isRepeat)); }
-    bool fn(bool down) {
-        fnIsDown = down;
-        return key(down ? KeyInput::fnDown() : KeyInput::fnUp());
-    }
+    bool fn(bool down) { return key(down ? KeyInput::fnDown() : KeyInput::fnUp()); }
     void wait(double seconds) { scheduler.advance(seconds); }
     void take(double seconds = 0.5) {
         fn(true);
@@ -70,9 +61,9 @@ protected:
     FakeInserter inserter;
     std::shared_ptr<FakeRecognizer> recognizer = std::make_shared<FakeRecognizer>();
     FakeAudioSource* source = nullptr;
-    bool secureInput = false, micAuthorized = true, fnIsDown = false, signInRequired = false;
+    bool secureInput = false, micAuthorized = true, signInRequired = false;
     QStringList lines;
-    int needsSetup = 0, needsSignIn = 0, needsMemories = 0;
+    int needsSetup = 0, needsSignIn = 0;
     std::vector<VoiceController::Timing> timings;
     std::unique_ptr<VoiceController> controller;
 };

@@ -10,8 +10,7 @@ protected:
     QString refusedTake() {
         lines.clear();
         take();
-        EXPECT_EQ(source->stops + source->cancels, 0);
-        EXPECT_TRUE(lines.isEmpty()) << lines.join('\n').toStdString();
+        EXPECT_EQ(source->stops + source->cancels + lines.size(), 0);
         return controller->phase().isError ? controller->phase().text : QString();
     }
 };
@@ -20,49 +19,36 @@ TEST_F(VoiceTakeTest, GatesRefuseInOrderWithTheirCallbacks) {
     secureInput = true;
     micAuthorized = false; // the first gate wins
     EXPECT_EQ(refusedTake(), "密码框里不能用语音输入");
-    EXPECT_EQ(needsSetup + source->starts, 0);
+    EXPECT_EQ(needsSetup, 0);
     secureInput = false;
     EXPECT_EQ(refusedTake(), "需要麦克风权限，点菜单栏图标完成设置");
     EXPECT_EQ(needsSetup, 1);
     micAuthorized = true;
     signInRequired = true;
     EXPECT_EQ(refusedTake(), "先登录 Veskel 才能用口述和「问」，已打开设置");
-    EXPECT_EQ(needsSignIn, 1);
+    EXPECT_EQ(needsSignIn + source->starts, 1);
     signInRequired = false;
-    source->startError = std::make_exception_ptr(std::runtime_error("没有找到麦克风"));
-    EXPECT_EQ(refusedTake(), "没有找到麦克风");
-    source->startError = std::make_exception_ptr(42);
+    source->startError = std::make_exception_ptr(42); // an error without a message of its own
     EXPECT_EQ(refusedTake(), "麦克风打不开");
-    EXPECT_EQ(recognizer->warmUps, 0);
-
     make(false);
     signInRequired = true; // never asked: the missing recogniser refuses first
     EXPECT_EQ(refusedTake(), "云端识别还没配置好");
-    EXPECT_EQ(needsSetup, 2);
-    EXPECT_EQ(needsSignIn + source->starts, 1);
+    EXPECT_EQ(needsSetup + needsSignIn + source->starts, 3);
 }
 
 TEST_F(VoiceTakeTest, DictationFromPressToInsertedText) {
     EXPECT_FALSE(fn(true));
-    EXPECT_EQ(controller->phase(), VoicePhase::listening(false));
     wait(1.2344);
     EXPECT_FALSE(fn(false));
-    source->level(0.7f); // late meter values are dropped
-    EXPECT_EQ(controller->level(), 0.0f);
     EXPECT_EQ(phase(), Kind::processing);
-    ASSERT_EQ(recognizer->requests.size(), 1u);
-    EXPECT_TRUE(recognizer->requests[0].tidied);
-    EXPECT_NEAR(recognizer->requests[0].clip.peak, 0.5, 0.001); // amplified from 0.3
-
+    EXPECT_NEAR(recognizer->requests.at(0).clip.peak, 0.5, 0.001); // amplified from 0.3
     wait(0.8);
-    recognizer->answer(" 你好，世界\n ");
+    recognizer->answer(" 👍🏽你好\n ");
     EXPECT_EQ(lines, QStringList({"开始听", "松开，录音 1234ms", "麦克风：输入 1 声道 48000Hz",
                                   "识别完成 800ms", "上屏 800ms（已插入）"}));
-    EXPECT_EQ(inserter.texts, std::vector<QString>{"你好，世界"});
-    EXPECT_EQ(controller->lastText(), "你好，世界");
-    ASSERT_EQ(timings.size(), 1u);
-    EXPECT_EQ(timings[0].chars, 5);
-    EXPECT_NEAR(timings[0].releaseToInsert, 0.8, 1e-9);
+    EXPECT_EQ(inserter.texts, std::vector<QString>{"👍🏽你好"});
+    EXPECT_EQ(timings.at(0).chars, 3);
+    EXPECT_NEAR(timings.at(0).releaseToInsert, 0.8, 1e-9);
     EXPECT_EQ(phase(), Kind::done);
 }
 
@@ -74,16 +60,14 @@ TEST_F(VoiceTakeTest, StopGatesEndTheTakeWithTheirLogLines) {
         return lines.mid(2);
     };
     EXPECT_EQ(gate(speech(0.25, 0.25)), QStringList()); // too short a clip
-    EXPECT_EQ(phase(), Kind::idle);
     EXPECT_EQ(gate(speech(1.0, 0.5, 0.001)),
               QStringList({"录音偏轻（峰值 0.001），放大后识别", "麦克风：输入 1 声道 48000Hz",
                            "音量太小（峰值 0.0010），不发云端"}));
-    EXPECT_EQ(controller->phase(),
-              VoicePhase::notice("声音太小：靠近麦克风，或在「系统设置 → 声音 → 输入」调大输入音量", false));
+    EXPECT_EQ(controller->phase().text, "声音太小：靠近麦克风，或在「系统设置 → 声音 → 输入」调大输入音量");
     EXPECT_EQ(gate(speech(1.0, 0.14, 0.1)),
               QStringList({"录音偏轻（峰值 0.100），放大后识别", "麦克风：输入 1 声道 48000Hz",
                            "有效说话太短（140ms），不发云端"}));
-    EXPECT_EQ(controller->phase(), VoicePhase::notice("没听清，再说一次", false));
+    EXPECT_EQ(controller->phase().text, "没听清，再说一次");
     source->digitalSilence = true;
     EXPECT_EQ(gate(speech(1.0, 0)), QStringList({"录音偏轻（峰值 0.000），放大后识别",
                                                  "麦克风：输入 1 声道 48000Hz，收到的全是 0"}));
@@ -93,42 +77,27 @@ TEST_F(VoiceTakeTest, StopGatesEndTheTakeWithTheirLogLines) {
     EXPECT_TRUE(recognizer->requests.empty());
 }
 
-TEST_F(VoiceTakeTest, RecordingLimitEndsAHandsFreeTake) {
+TEST_F(VoiceTakeTest, CancelledTakesAndTheRecordingLimit) {
     fn(true);
+    EXPECT_TRUE(press(53));
+    fn(false);
+    take(0.29);
+    fn(true);
+    EXPECT_FALSE(press(0)); // a key combination passes
+    fn(false);
+    EXPECT_EQ(lines.filter("取消"), QStringList({"取消（user）", "取消（tooShort）", "取消（combo）"}));
+
+    fn(true); // hands-free, Fn released
     EXPECT_TRUE(press(49));
-    EXPECT_EQ(controller->phase(), VoicePhase::listening(true));
-    EXPECT_TRUE(key(KeyInput::keyUp(49)));
     fn(false);
     wait(119.9);
     EXPECT_TRUE(controller->isRecording());
     wait(0.2);
-    EXPECT_EQ(lines.mid(1, 2), QStringList({"到达单段上限，自动结束", "松开，录音 120000ms"}));
+    EXPECT_EQ(lines.mid(lines.size() - 3, 2), QStringList({"到达单段上限，自动结束", "松开，录音 120000ms"}));
     EXPECT_EQ(recognizer->requests.size(), 1u);
 }
 
-TEST_F(VoiceTakeTest, CancelledAndOverlappingTakesAreDiscarded) {
-    fn(true);
-    EXPECT_TRUE(press(53));
-    EXPECT_EQ(lines.last(), "取消（user）");
-    EXPECT_EQ(phase(), Kind::idle);
-    fn(false);
-    take(0.29);
-    EXPECT_EQ(lines.last(), "取消（tooShort）");
-    fn(true);
-    EXPECT_FALSE(press(0)); // a key combination passes
-    EXPECT_EQ(lines.last(), "取消（combo）");
-    fn(false);
-    EXPECT_EQ(source->cancels, 3);
-
-    take(); // a press while its recognition runs is ignored silently
-    const auto before = lines.size();
-    take(1);
-    EXPECT_EQ(phase(), Kind::processing);
-    EXPECT_EQ(lines.size(), before);
-    EXPECT_EQ(source->starts, 4);
-}
-
-TEST_F(VoiceTakeTest, DelayedResetsLeaveANewerPhaseAlone) {
+TEST_F(VoiceTakeTest, StaleResetsAndOverlappingPressesAreDropped) {
     secureInput = true;
     take(0);
     secureInput = false;
@@ -137,8 +106,9 @@ TEST_F(VoiceTakeTest, DelayedResetsLeaveANewerPhaseAlone) {
     wait(2);
     EXPECT_EQ(phase(), Kind::listening);
     fn(false);
+    take(); // a press while the recognition runs is ignored
+    EXPECT_EQ(source->starts, 1);
     recognizer->answer("好");
-    EXPECT_EQ(phase(), Kind::done);
     secureInput = true;
     wait(0.5);
     take(0);
@@ -148,30 +118,14 @@ TEST_F(VoiceTakeTest, DelayedResetsLeaveANewerPhaseAlone) {
     EXPECT_EQ(phase(), Kind::idle);
 }
 
-TEST_F(VoiceTakeTest, EmptyTranscriptOrCopiedTextIsNoFailure) {
-    take();
-    recognizer->answer(" \n\t ");
-    EXPECT_EQ(controller->phase(), VoicePhase::notice("没听清，再说一次", false));
-    EXPECT_FALSE(controller->lastText() || controller->failedClip() || !inserter.texts.empty());
-
-    inserter.result = InsertResult::copied("没出现的话，按 ⌘V 粘贴");
-    take();
-    recognizer->answer("👍🏽你好");
-    EXPECT_EQ(lines.last(), "上屏 0ms（留在剪贴板）");
-    EXPECT_EQ(timings.at(0).chars, 3);
-    EXPECT_EQ(controller->phase(), VoicePhase::notice("没出现的话，按 ⌘V 粘贴", false));
-}
-
 TEST_F(VoiceTakeTest, FailedClipStaysOfferedUntilItsRetrySucceeds) {
     take();
     const AudioClip sent = recognizer->requests[0].clip;
     recognizer->fail("云端太慢，已超时");
     EXPECT_EQ(lines.last(), "识别失败：云端太慢，已超时");
     EXPECT_EQ(controller->phase(), VoicePhase::notice("云端太慢，已超时，可在菜单里重试", true));
-    EXPECT_EQ(controller->failedClip(), sent);
 
-    // No retry while recording or while another recognition runs.
-    source->clip = speech(2.0);
+    source->clip = speech(2.0); // no retry while recording or while another recognition runs
     fn(true);
     controller->retryLast();
     wait(0.5);
@@ -180,40 +134,28 @@ TEST_F(VoiceTakeTest, FailedClipStaysOfferedUntilItsRetrySucceeds) {
     EXPECT_EQ(recognizer->requests.size(), 2u);
     recognizer->answer("别的"); // an unrelated success leaves the failed recording on offer
     EXPECT_EQ(controller->failedClip(), sent);
-
     wait(3);
     controller->retryLast();
-    recognizer->fail();
-    EXPECT_EQ(controller->phase().text, "网络出错，可在菜单里重试");
-    wait(5);
-    controller->retryLast();
-    EXPECT_EQ(recognizer->requests.at(3).clip, sent);
+    EXPECT_EQ(recognizer->requests.at(2).clip, sent);
     wait(0.3);
     recognizer->answer("重试好了");
     EXPECT_FALSE(controller->failedClip());
-    EXPECT_EQ(inserter.texts.back(), "重试好了");
     EXPECT_NEAR(timings.back().releaseToInsert, 0.3, 1e-9); // measured from the retry
 
-    // Shift during a take turns it into a recall, and its failed clip is retried as one.
-    fn(true);
+    fn(true); // Shift during a take turns it into a recall, and its failed clip is retried as one
     key(KeyInput::shift(true));
     wait(0.5);
     fn(false);
     recognizer->fail();
+    EXPECT_EQ(controller->phase().text, "网络出错，可在菜单里重试");
     wait(3);
     controller->retryLast();
-    EXPECT_FALSE(recognizer->requests.at(4).tidied || recognizer->requests.at(5).tidied);
+    EXPECT_FALSE(recognizer->requests.at(3).tidied || recognizer->requests.at(4).tidied);
 }
 
-TEST_F(VoiceTakeTest, SwallowableKeysFollowTheState) {
+TEST_F(VoiceTakeTest, EscStaysSwallowableUntilItsKeyUpEvenAfterTheTake) {
     fn(true);
     EXPECT_EQ(controller->swallowableKeys(), QList<int>({49, 53}));
-    wait(0.5);
-    fn(false);
-    EXPECT_TRUE(controller->swallowableKeys().isEmpty());
-    // Esc's key-up is still owed a swallow after the take ended, so it stays listed until it comes.
-    recognizer->answer("");
-    fn(true);
     press(53);
     fn(false);
     EXPECT_EQ(controller->swallowableKeys(), QList<int>({53}));

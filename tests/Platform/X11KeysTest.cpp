@@ -1,6 +1,4 @@
 #include "Platform/Linux/OwnKeyEvents.h"
-#include "Platform/Linux/X11KeyEvents.h"
-#include "Platform/Linux/X11KeyMap.h"
 #include "Platform/Linux/X11KeySource.h"
 
 #include "support/FakeScheduler.h"
@@ -8,13 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <X11/X.h>
 #include <X11/extensions/XI2.h>
 #include <X11/keysym.h>
 
-#include <string>
 #include <tuple>
-#include <vector>
 
 namespace mivora {
 namespace {
@@ -23,61 +18,44 @@ using Role = X11KeyMap::Role;
 
 // A US keyboard as an evdev X server describes it (a few keys), with Caps Lock turned into a Control.
 const std::vector<X11KeyMap::Entry> keys = {
-    {9, "ESC", {XK_Escape}},     {10, "AE01", {XK_1, XK_exclam}}, {37, "LCTL", {XK_Control_L}},
-    {38, "AC01", {XK_a, XK_A}},  {50, "LFSH", {XK_Shift_L}},      {62, "RTSH", {XK_Shift_R}},
-    {64, "LALT", {XK_Alt_L}},    {65, "SPCE", {XK_space}},        {66, "CAPS", {XK_Control_L}},
-    {87, "KP1", {XK_KP_End}},    {104, "KPEN", {XK_KP_Enter}},    {105, "RCTL", {XK_Control_R}},
-    {133, "LWIN", {XK_Super_L}}, {191, "FK13", {XK_F13}},         {200, "I200", {XK_VoidSymbol}},
+    {9, "ESC", {XK_Escape}},      {37, "LCTL", {XK_Control_L}}, {38, "AC01", {XK_a, XK_A}},
+    {50, "LFSH", {XK_Shift_L}},   {62, "RTSH", {XK_Shift_R}},   {64, "LALT", {XK_Alt_L}},
+    {66, "CAPS", {XK_Control_L}}, {87, "KP1", {XK_KP_End}},     {105, "RCTL", {XK_Control_R}},
+    {133, "LWIN", {XK_Super_L}},  {191, "FK13", {XK_F13}},      {200, "I200", {}},
 };
-X11KeyMap usKeyboard(unsigned long fnKeysym = XK_Control_R) {
-    return X11KeyMap::build(keys, fnKeysym);
-}
+constexpr int unknown200 = X11KeyMap::unknownBase + 200; // clear of every real code
+// Keycode, code and role; the key named by the setting is Fn in place of the right Control.
+const std::vector<std::tuple<int, int, Role>> placed = {
+    {9, 53, Role::key},    {38, 0, Role::key},           {87, 83, Role::key},    {50, 56, Role::shift},
+    {62, 60, Role::shift}, {66, 59, Role::control},      {64, 58, Role::option}, {133, 55, Role::command},
+    {105, 63, Role::fn},   {200, unknown200, Role::key},
+};
 
 TEST(X11KeyMap, KeysArePlacedByPositionAndModifiersByWhatTheyProduce) {
-    // The key named by the setting is Fn instead of the right Control; unknown keys get codes clear of
-    // every real one.
-    const X11KeyMap map = usKeyboard();
-    const std::vector<std::tuple<int, int, Role>> expected = {
-        {9, 53, Role::key},    {10, 18, Role::key},     {38, 0, Role::key},     {65, 49, Role::key},
-        {87, 83, Role::key},   {104, 76, Role::key},    {191, 105, Role::key},  {50, 56, Role::shift},
-        {62, 60, Role::shift}, {66, 59, Role::control}, {64, 58, Role::option}, {133, 55, Role::command},
-        {105, 63, Role::fn},
-    };
-    for (const auto& [keycode, code, role] : expected) {
-        SCOPED_TRACE(keycode);
-        EXPECT_EQ(map[keycode].code, code);
-        EXPECT_EQ(map[keycode].role, role);
-    }
-    EXPECT_EQ(map[200].code, X11KeyMap::unknownBase + 200);
+    const X11KeyMap map = X11KeyMap::build(keys, XK_Control_R);
+    for (const auto& [keycode, code, role] : placed)
+        EXPECT_EQ(std::pair(map[keycode].code, map[keycode].role), std::pair(code, role)) << keycode;
     EXPECT_EQ(map.keycodesFor(59), (std::vector<int>{37, 66}));
-    const X11KeyMap f13 = usKeyboard(XK_F13);
-    EXPECT_EQ(f13[105].code, 62);
-    EXPECT_EQ(f13[191].role, Role::fn);
+    const X11KeyMap f13 = X11KeyMap::build(keys, XK_F13);
+    EXPECT_EQ(std::pair(f13[105].code, f13[191].role), std::pair(62, Role::fn));
 }
 
 TEST(X11KeyEvents, EachChangeComesOutOnceAndOwnPostedKeysLeaveTheState) {
     test::FakeClock clock;
     OwnKeyEvents own;
     X11KeyEvents events(clock, own);
-    events.setKeyMap(usKeyboard());
-    const KeyEvent shift = events.press(50).value();
-    EXPECT_EQ(std::tuple(shift.type, shift.keyCode, shift.flags),
-              std::tuple(int(KeyEvent::flagsChanged), 56, KeyEvent::shiftFlag));
+    events.setKeyMap(X11KeyMap::build(keys, XK_Control_R));
+    EXPECT_EQ(events.press(50).value().type, KeyEvent::flagsChanged);
     EXPECT_FALSE(events.press(50)); // reported twice
     events.press(62);
     EXPECT_EQ(events.release(50).value().flags, KeyEvent::shiftFlag); // the right Shift is still held
     EXPECT_FALSE(events.release(50));
-    EXPECT_EQ(events.press(105).value().flags, KeyEvent::shiftFlag | KeyEvent::fnFlag);
-    EXPECT_FALSE(events.repeat(105)); // modifiers do not repeat
-    EXPECT_FALSE(events.repeat(38));  // nor keys that are up
-    events.press(38);
-    EXPECT_TRUE(events.repeat(38).value().autoRepeat);
-
+    EXPECT_FALSE(events.repeat(62)); // modifiers do not repeat
     own.expect(37, true, clock.uptime());
     EXPECT_EQ(events.press(37).value().userData, KeyEvent::ownEventMark);
-    EXPECT_EQ(events.flags(), KeyEvent::shiftFlag | KeyEvent::fnFlag);
+    EXPECT_EQ(events.flags(), KeyEvent::shiftFlag);
     EXPECT_EQ(events.press(37).value().userData, 0); // the user's own press afterwards
-    EXPECT_EQ(events.flags(), KeyEvent::shiftFlag | KeyEvent::fnFlag | KeyEvent::controlFlag);
+    EXPECT_EQ(events.flags(), KeyEvent::shiftFlag | KeyEvent::controlFlag);
 }
 
 TEST(X11KeySource, AGrabbedPressIsAnsweredOnceAndKeysDuringTheGrabComeThroughIt) {
@@ -85,7 +63,7 @@ TEST(X11KeySource, AGrabbedPressIsAnsweredOnceAndKeysDuringTheGrabComeThroughIt)
     test::FakeClock clock;
     OwnKeyEvents own;
     X11KeySource source(defaults, clock, own);
-    source.setKeyMap(usKeyboard());
+    source.setKeyMap(X11KeyMap::build(keys, XK_Control_R));
     std::vector<std::string> seen;
     bool swallow = true;
     source.setCallback([&](const KeyEvent& e) {
@@ -94,9 +72,9 @@ TEST(X11KeySource, AGrabbedPressIsAnsweredOnceAndKeysDuringTheGrabComeThroughIt)
     });
     EXPECT_TRUE(source.handleRaw(XI_RawKeyPress, 9, 1000));
     swallow = false;
-    EXPECT_TRUE(source.handleCore(true, 9, 1000));  // the grab's report of that press: same answer
-    EXPECT_FALSE(source.handleCore(true, 9, 1500)); // auto-repeats come through the grab only
-    source.handleCore(true, 38, 1600);              // raw events stop while we hold the grab
+    EXPECT_TRUE(source.handleCore(true, 9, 1000)); // the grab's report of that press: same answer
+    source.handleCore(true, 9, 1500);              // auto-repeats come through the grab only
+    source.handleCore(true, 38, 1600);             // as do other keys while we hold it
     source.handleRaw(XI_RawKeyRelease, 38, 1700);
     source.handleCore(false, 38, 1700); // a stray second release
     source.handleCore(false, 9, 1800);

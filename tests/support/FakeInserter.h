@@ -16,12 +16,11 @@ public:
         while (finish()) {
         }
     }
-
     QCoro::Task<InsertResult> insert(QString text) override {
         texts.push_back(text);
-        Deferred<InsertResult> answer = holding ? waiting_.push() : Deferred<InsertResult>();
-        if (!holding) answer.set(result);
-        InsertResult r = co_await answer;
+        if (!holding) co_return result;
+        Deferred<InsertResult> answer = waiting_.push();
+        const InsertResult r = co_await answer;
         co_return r;
     }
     bool finish() { return waiting_.settle(result); }

@@ -23,13 +23,11 @@ public:
         }
     }
 
-    QCoro::Task<QString> recognize(AudioClip clip, QStringList words) override {
-        return wait({clip, words, true});
+    QCoro::Task<QString> recognize(AudioClip c, QStringList words) override { return wait({c, words, true}); }
+    QCoro::Task<QString> transcribe(AudioClip c, QStringList words) override {
+        return wait({c, words, false});
     }
-    QCoro::Task<QString> transcribe(AudioClip clip, QStringList words) override {
-        return wait({clip, words, false});
-    }
-    void warmUp() override { ++warmUps; }
+    void warmUp() override {}
 
     bool answer(const QString& text) { return outcomes_.settle({text, nullptr}); }
     // Fails with `message`, or with an exception that carries none.
@@ -40,19 +38,15 @@ public:
     }
 
     std::vector<Request> requests;
-    int warmUps = 0;
 
 private:
-    struct Outcome {
-        QString text;
-        std::exception_ptr error;
-    };
+    using Outcome = std::pair<QString, std::exception_ptr>;
     QCoro::Task<QString> wait(Request request) {
         requests.push_back(std::move(request));
         Deferred<Outcome> outcome = outcomes_.push();
-        Outcome o = co_await outcome;
-        if (o.error) std::rethrow_exception(o.error);
-        co_return o.text;
+        const Outcome o = co_await outcome;
+        if (o.second) std::rethrow_exception(o.second);
+        co_return o.first;
     }
     DeferredQueue<Outcome> outcomes_;
 };
