@@ -3,7 +3,7 @@
 #include "Platform/AccessibilityBus.h"
 #include "Platform/AudioInputs.h"
 #include "Platform/KeyboardProbe.h"
-#include "Platform/Linux/DesktopSettingsPages.h"
+#include "Platform/SettingsPages.h"
 
 #include "support/MemoryDefaults.h"
 
@@ -61,21 +61,6 @@ TEST_F(PermissionsTest, RequestsOpenTheSettingsPageOnlyWhenSomethingIsMissing) {
     EXPECT_FALSE(QCoro::waitFor(Permissions::requestMic()));
     Permissions::requestAccessibility();
     EXPECT_EQ(desktop.opened, (std::vector<Page>{Page::microphone, Page::accessibility}));
-}
-
-TEST(DesktopSettingsPages, EachDesktopOpensItsOwnPageOrOnlyAMixer) {
-    QStringList installed = {"gnome-control-center", "pavucontrol"};
-    const DesktopSettingsPages::Finder find = [&](const QString& p) {
-        return installed.contains(p) ? "/usr/bin/" + p : QString();
-    };
-    EXPECT_EQ(DesktopSettingsPages::command("ubuntu:GNOME", Page::microphone, find),
-              (QStringList{"/usr/bin/gnome-control-center", "sound"}));
-    installed = {"systemsettings5", "pavucontrol"};
-    EXPECT_EQ(DesktopSettingsPages::command("KDE", Page::accessibility, find),
-              (QStringList{"/usr/bin/systemsettings5", "kcm_access"}));
-    EXPECT_EQ(DesktopSettingsPages::command("GNOME", Page::microphone, find).value(0),
-              "/usr/bin/pavucontrol");
-    EXPECT_TRUE(DesktopSettingsPages::command("i3", Page::keyboard, find).isEmpty());
 }
 
 } // namespace

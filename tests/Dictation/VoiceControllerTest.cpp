@@ -1,11 +1,61 @@
-#include "Dictation/VoiceControllerFixture.h"
+#include "Dictation/VoiceController.h"
+#include "Memories/MemoryStore.h"
+
+#include "support/FakeAudioSource.h"
+#include "support/FakeInserter.h"
+#include "support/FakeRecognizer.h"
+#include "support/FakeScheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace mivora;
 using namespace mivora::test;
 using Kind = VoicePhase::Kind;
 
-class VoiceTakeTest : public VoiceControllerFixture {
+namespace {
+
+// A take of `seconds` whose first `voiced` seconds are a square wave of `amplitude` (a fraction of full
+// scale, also its RMS) and the rest exact silence.
+AudioClip speech(double seconds, double voiced = 0.5, double amplitude = 0.3) {
+    std::vector<std::int16_t> samples(size_t(std::lround(seconds * AudioClip::sampleRate)), 0);
+    const auto value = std::int16_t(std::lround(amplitude * 32767));
+    for (size_t i = 0; i < std::min(samples.size(), size_t(std::lround(voiced * AudioClip::sampleRate))); ++i)
+        samples[i] = (i / 8) % 2 ? value : std::int16_t(-value);
+    return AudioClip(std::move(samples));
+}
+
+// A controller on fakes, the fake clock and three memories, with every callback recorded. Members are
+// destroyed controller first, so the fakes' destructors settle what still waits without anyone listening.
+class VoiceTest : public ::testing::Test {
 protected:
+    void SetUp() override { make(); }
+    void make(bool withRecognizer = true) {
+        controller.reset();
+        auto owned = std::make_unique<FakeAudioSource>();
+        source = owned.get();
+        source->clip = speech(1.0);
+        VoiceController::System system{[this] { return secureInput; }, [this] { return micAuthorized; }};
+        controller =
+            std::make_unique<VoiceController>(std::move(owned), withRecognizer ? recognizer : nullptr,
+                                              inserter, &store, system, scheduler, clock);
+        controller->log = [this](const QString& line) { lines << line; };
+        controller->onNeedsSetup = [this] { ++needsSetup; };
+        controller->needsSignIn = [this] { return signInRequired; };
+        controller->onNeedsSignIn = [this] { ++needsSignIn; };
+        controller->onTiming = [this](const VoiceController::Timing& t) { timings.push_back(t); };
+    }
+
+    bool key(const KeyInput& input) { return controller->handle(input, clock.uptime()); }
+    bool press(int code, bool isRepeat = false) { return key(KeyInput::keyDown(code, isRepeat)); }
+    bool fn(bool down) { return key(down ? KeyInput::fnDown() : KeyInput::fnUp()); }
+    void wait(double seconds) { scheduler.advance(seconds); }
+    void take(double seconds = 0.5) {
+        fn(true);
+        wait(seconds);
+        fn(false);
+    }
     // A take a gate refuses at the press: its error notice. The release after it must do nothing.
     QString refusedTake() {
         lines.clear();
@@ -13,13 +63,37 @@ protected:
         EXPECT_EQ(source->stops + source->cancels + lines.size(), 0);
         return controller->phase().isError ? controller->phase().text : QString();
     }
+    // A recall take (Fn with Shift) whose transcript is `text`.
+    void recallTake(const QString& text) {
+        key(KeyInput::shift(true));
+        take();
+        key(KeyInput::shift(false));
+        recognizer->answer(text);
+    }
+    Kind phase() const { return controller->phase().kind; }
+
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
+    FakeInserter inserter;
+    std::shared_ptr<FakeRecognizer> recognizer = std::make_shared<FakeRecognizer>();
+    Memory home{.title = "家庭地址", .type = "地址", .value = "海淀路 1 号"};
+    Memory work{.title = "公司地址", .type = "地址", .aliases = {"公司"}, .value = "浦东路 2 号"};
+    Memory wifi{.title = "Wi-Fi 密码", .type = "信息", .value = "hunter22", .sensitive = true};
+    MemoryStore store{std::nullopt, QList<Memory>{home, work, wifi}, clock};
+    FakeAudioSource* source = nullptr;
+    bool secureInput = false, micAuthorized = true, signInRequired = false;
+    QStringList lines;
+    int needsSetup = 0, needsSignIn = 0;
+    std::vector<VoiceController::Timing> timings;
+    std::unique_ptr<VoiceController> controller;
 };
 
-TEST_F(VoiceTakeTest, GatesRefuseInOrderWithTheirCallbacks) {
+constexpr int one = 18, two = 19, three = 20, keypadOne = 83, returnKey = 36, esc = 53, space = 49;
+
+TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
     secureInput = true;
     micAuthorized = false; // the first gate wins
     EXPECT_EQ(refusedTake(), "密码框里不能用语音输入");
-    EXPECT_EQ(needsSetup, 0);
     secureInput = false;
     EXPECT_EQ(refusedTake(), "需要麦克风权限，点菜单栏图标完成设置");
     EXPECT_EQ(needsSetup, 1);
@@ -36,11 +110,10 @@ TEST_F(VoiceTakeTest, GatesRefuseInOrderWithTheirCallbacks) {
     EXPECT_EQ(needsSetup + needsSignIn + source->starts, 3);
 }
 
-TEST_F(VoiceTakeTest, DictationFromPressToInsertedText) {
+TEST_F(VoiceTest, DictationFromPressToInsertedText) {
     EXPECT_FALSE(fn(true));
     wait(1.2344);
     EXPECT_FALSE(fn(false));
-    EXPECT_EQ(phase(), Kind::processing);
     EXPECT_NEAR(recognizer->requests.at(0).clip.peak, 0.5, 0.001); // amplified from 0.3
     wait(0.8);
     recognizer->answer(" 👍🏽你好\n ");
@@ -49,38 +122,38 @@ TEST_F(VoiceTakeTest, DictationFromPressToInsertedText) {
     EXPECT_EQ(inserter.texts, std::vector<QString>{"👍🏽你好"});
     EXPECT_EQ(timings.at(0).chars, 3);
     EXPECT_NEAR(timings.at(0).releaseToInsert, 0.8, 1e-9);
-    EXPECT_EQ(phase(), Kind::done);
 }
 
-TEST_F(VoiceTakeTest, StopGatesEndTheTakeWithTheirLogLines) {
+TEST_F(VoiceTest, StopGatesEndTheTakeWithTheirLogLines) {
+    // The take's log lines after the release line, and the notice it ends with.
     const auto gate = [this](AudioClip clip) {
         lines.clear();
         source->clip = std::move(clip);
         take();
-        return lines.mid(2);
+        return lines.mid(2) << controller->phase().text;
     };
-    EXPECT_EQ(gate(speech(0.25, 0.25)), QStringList()); // too short a clip
+    EXPECT_EQ(gate(speech(0.25, 0.25)), QStringList({""})); // too short a clip
     EXPECT_EQ(gate(speech(1.0, 0.5, 0.001)),
               QStringList({"录音偏轻（峰值 0.001），放大后识别", "麦克风：输入 1 声道 48000Hz",
-                           "音量太小（峰值 0.0010），不发云端"}));
-    EXPECT_EQ(controller->phase().text, "声音太小：靠近麦克风，或在「系统设置 → 声音 → 输入」调大输入音量");
+                           "音量太小（峰值 0.0010），不发云端",
+                           "声音太小：靠近麦克风，或在「系统设置 → 声音 → 输入」调大输入音量"}));
     EXPECT_EQ(gate(speech(1.0, 0.14, 0.1)),
               QStringList({"录音偏轻（峰值 0.100），放大后识别", "麦克风：输入 1 声道 48000Hz",
-                           "有效说话太短（140ms），不发云端"}));
-    EXPECT_EQ(controller->phase().text, "没听清，再说一次");
+                           "有效说话太短（140ms），不发云端", "没听清，再说一次"}));
     source->digitalSilence = true;
-    EXPECT_EQ(gate(speech(1.0, 0)), QStringList({"录音偏轻（峰值 0.000），放大后识别",
-                                                 "麦克风：输入 1 声道 48000Hz，收到的全是 0"}));
-    EXPECT_EQ(controller->phase(),
-              VoicePhase::notice("麦克风没有声音：检查麦克风权限和「声音 → 输入」设备", true));
-    EXPECT_EQ(needsSetup, 1);
-    EXPECT_TRUE(recognizer->requests.empty());
+    EXPECT_EQ(gate(speech(1.0, 0)),
+              QStringList({"录音偏轻（峰值 0.000），放大后识别", "麦克风：输入 1 声道 48000Hz，收到的全是 0",
+                           "麦克风没有声音：检查麦克风权限和「声音 → 输入」设备"}));
+    EXPECT_EQ(needsSetup + recognizer->requests.size(), 1u);
 }
 
-TEST_F(VoiceTakeTest, CancelledTakesAndTheRecordingLimit) {
+TEST_F(VoiceTest, CancelledTakesAndTheRecordingLimit) {
     fn(true);
-    EXPECT_TRUE(press(53));
+    EXPECT_TRUE(press(esc));
     fn(false);
+    EXPECT_EQ(controller->swallowableKeys(), QList<int>({esc})); // until Esc's key-up, after the take too
+    key(KeyInput::keyUp(esc));
+    EXPECT_TRUE(controller->swallowableKeys().isEmpty());
     take(0.29);
     fn(true);
     EXPECT_FALSE(press(0)); // a key combination passes
@@ -88,16 +161,13 @@ TEST_F(VoiceTakeTest, CancelledTakesAndTheRecordingLimit) {
     EXPECT_EQ(lines.filter("取消"), QStringList({"取消（user）", "取消（tooShort）", "取消（combo）"}));
 
     fn(true); // hands-free, Fn released
-    EXPECT_TRUE(press(49));
+    EXPECT_TRUE(press(space));
     fn(false);
-    wait(119.9);
-    EXPECT_TRUE(controller->isRecording());
-    wait(0.2);
+    wait(120);
     EXPECT_EQ(lines.mid(lines.size() - 3, 2), QStringList({"到达单段上限，自动结束", "松开，录音 120000ms"}));
-    EXPECT_EQ(recognizer->requests.size(), 1u);
 }
 
-TEST_F(VoiceTakeTest, StaleResetsAndOverlappingPressesAreDropped) {
+TEST_F(VoiceTest, StaleResetsAndOverlappingPressesAreDropped) {
     secureInput = true;
     take(0);
     secureInput = false;
@@ -118,7 +188,7 @@ TEST_F(VoiceTakeTest, StaleResetsAndOverlappingPressesAreDropped) {
     EXPECT_EQ(phase(), Kind::idle);
 }
 
-TEST_F(VoiceTakeTest, FailedClipStaysOfferedUntilItsRetrySucceeds) {
+TEST_F(VoiceTest, FailedClipStaysOfferedUntilItsRetrySucceeds) {
     take();
     const AudioClip sent = recognizer->requests[0].clip;
     recognizer->fail("云端太慢，已超时");
@@ -131,7 +201,6 @@ TEST_F(VoiceTakeTest, FailedClipStaysOfferedUntilItsRetrySucceeds) {
     wait(0.5);
     fn(false);
     controller->retryLast();
-    EXPECT_EQ(recognizer->requests.size(), 2u);
     recognizer->answer("别的"); // an unrelated success leaves the failed recording on offer
     EXPECT_EQ(controller->failedClip(), sent);
     wait(3);
@@ -153,12 +222,81 @@ TEST_F(VoiceTakeTest, FailedClipStaysOfferedUntilItsRetrySucceeds) {
     EXPECT_FALSE(recognizer->requests.at(3).tidied || recognizer->requests.at(4).tidied);
 }
 
-TEST_F(VoiceTakeTest, EscStaysSwallowableUntilItsKeyUpEvenAfterTheTake) {
-    fn(true);
-    EXPECT_EQ(controller->swallowableKeys(), QList<int>({49, 53}));
-    press(53);
-    fn(false);
-    EXPECT_EQ(controller->swallowableKeys(), QList<int>({53}));
-    key(KeyInput::keyUp(53));
-    EXPECT_TRUE(controller->swallowableKeys().isEmpty());
+TEST_F(VoiceTest, RecallInsertsOneConfidentMatchAtOnce) {
+    recallTake("公司地址");
+    EXPECT_EQ(recognizer->requests[0].vocabulary,
+              QStringList({"家庭地址", "公司地址", "Wi-Fi 密码", "公司"}));
+    EXPECT_EQ(lines.mid(3), QStringList({"识别完成 0ms", "唤起：直接填入", "上屏 0ms（已插入）"}));
+    EXPECT_EQ(inserter.texts, std::vector<QString>{"浦东路 2 号"});
+    EXPECT_EQ(store.memories()[1].useCount, 1);
 }
+
+TEST_F(VoiceTest, RecallOffersSeveralMatchesPickedByNumber) {
+    recallTake("地址");
+    EXPECT_EQ(lines.last(), "唤起：2 条候选");
+    EXPECT_EQ(controller->phase(), VoicePhase::choosing({{home.id, "家庭地址", "海淀路 1 号", false},
+                                                         {work.id, "公司地址", "浦东路 2 号", false}},
+                                                        std::nullopt));
+    EXPECT_EQ(controller->swallowableKeys(), QList<int>({18, 19, 20, 36, 53, 76, 83, 84, 85}));
+    EXPECT_TRUE(press(three)); // no third choice: swallowed, nothing happens
+    wait(2);
+    EXPECT_TRUE(press(two));
+    EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({"唤起：选了第 2 条", "上屏 2000ms（已插入）"}));
+    EXPECT_EQ(inserter.texts, std::vector<QString>{"浦东路 2 号"});
+    EXPECT_TRUE(key(KeyInput::keyUp(two)));
+    EXPECT_FALSE(key(KeyInput::keyUp(two))); // swallowed once only
+
+    wait(1);
+    recallTake("地址");
+    store.deleteMemory(home.id);
+    EXPECT_TRUE(press(returnKey)); // the first choice, deleted meanwhile: swallowed without effect
+    EXPECT_EQ(phase(), Kind::choosing);
+    EXPECT_EQ(inserter.texts.size(), 1u);
+}
+
+TEST_F(VoiceTest, RecallPickIsInsertedOnceWhateverTheKeyDoesMeanwhile) {
+    inserter.holding = true;
+    recallTake("地址");
+    EXPECT_TRUE(press(one));
+    // Auto-repeats of the held key stay swallowed and pick nothing; a fresh press is the user's again.
+    EXPECT_TRUE(press(one, true) && key(KeyInput::keyUp(one)));
+    EXPECT_FALSE(press(one) || press(one, true));
+    EXPECT_EQ(inserter.texts, std::vector<QString>{"海淀路 1 号"});
+    inserter.finish();
+    EXPECT_EQ(phase(), Kind::done);
+}
+
+TEST_F(VoiceTest, RecallOfASensitiveMemoryNeedsASecondPress) {
+    recallTake("WiFi 密码");
+    EXPECT_EQ(controller->phase().choices.value(0).preview, "••••••（敏感信息，确认后才插入）");
+    wait(11);
+    EXPECT_TRUE(press(keypadOne)); // arms it and restarts the 12 s
+    wait(11);
+    EXPECT_TRUE(inserter.texts.empty());
+    EXPECT_TRUE(press(keypadOne, true)); // the held key's auto-repeat is the second press
+    EXPECT_EQ(inserter.texts, std::vector<QString>{"hunter22"});
+    EXPECT_FALSE(controller->lastText()); // a secret never becomes the last text
+}
+
+TEST_F(VoiceTest, RecallChoicesEndByLapseEscOtherKeysOrFn) {
+    recallTake("地址");
+    wait(12.1);
+    EXPECT_EQ(phase(), Kind::idle);
+    recallTake("地址");
+    wait(6);
+    EXPECT_TRUE(press(esc) && key(KeyInput::keyUp(esc))); // nothing reaches the application
+    EXPECT_EQ(phase(), Kind::idle);
+    recallTake("地址");
+    wait(6.5); // the earlier set's lapse finds newer choices
+    // Key-ups, Shift and the mouse leave them; a letter ends them and goes through.
+    EXPECT_FALSE(key(KeyInput::keyUp(0)) || key(KeyInput::shift(true)) || key(KeyInput::mouseDown()));
+    EXPECT_EQ(phase(), Kind::choosing);
+    EXPECT_FALSE(press(0));
+    EXPECT_EQ(phase(), Kind::idle);
+    recallTake("地址");
+    fn(true);
+    EXPECT_EQ(phase(), Kind::listening);
+    EXPECT_TRUE(inserter.texts.empty());
+}
+
+} // namespace

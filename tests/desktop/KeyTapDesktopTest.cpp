@@ -59,13 +59,6 @@ protected:
     bool waitForInput(const KeyInput& input) {
         return QTest::qWaitFor([&] { return std::find(seen.begin(), seen.end(), input) != seen.end(); });
     }
-    std::vector<KeyInput> keyInputs(int code) const {
-        std::vector<KeyInput> out;
-        std::copy_if(seen.begin(), seen.end(), std::back_inserter(out), [&](const KeyInput& i) {
-            return (i.kind == KeyInput::Kind::keyDown || i.kind == KeyInput::Kind::keyUp) && i.code == code;
-        });
-        return out;
-    }
 
     test::MemoryDefaults defaults;
     Keyboard keyboard;
@@ -116,9 +109,7 @@ TEST_F(KeyTapDesktop, AGrabbedKeyIsKeptFromTheFocusedApplicationOnlyWhenSwallowe
     ASSERT_TRUE(targetPrints("release:B"));
     EXPECT_EQ(printed.filter("Esc"), QStringList({"press:Esc", "release:Esc"}));
     EXPECT_TRUE(printed.contains("repeat:Space"));
-    const std::vector<KeyInput> esc = keyInputs(escape);
-    ASSERT_GE(esc.size(), 5u);
-    EXPECT_EQ(esc[1], KeyInput::keyDown(escape, true));
+    EXPECT_NE(std::find(seen.begin(), seen.end(), KeyInput::keyDown(escape, true)), seen.end());
 }
 
 TEST_F(KeyTapDesktop, OurOwnPostedKeysAreNotHandedOn) {
@@ -131,7 +122,7 @@ TEST_F(KeyTapDesktop, OurOwnPostedKeysAreNotHandedOn) {
     keyboard.send(XK_Control_L, false);
     keyboard.tap(XK_v); // the user's own V afterwards is handed on
     ASSERT_TRUE(waitForInput(KeyInput::keyUp(keyV)));
-    EXPECT_EQ(keyInputs(keyV), (std::vector<KeyInput>{KeyInput::keyDown(keyV), KeyInput::keyUp(keyV)}));
+    EXPECT_EQ(seen, (std::vector<KeyInput>{KeyInput::keyDown(keyV), KeyInput::keyUp(keyV)}));
 }
 
 TEST_F(KeyTapDesktop, AKeyAnotherProgramHoldsIsWatchedWithoutEndingTheProcess) {
@@ -147,7 +138,6 @@ TEST_F(KeyTapDesktop, AKeyAnotherProgramHoldsIsWatchedWithoutEndingTheProcess) {
     tap.setSwallowable("voice", {escape});
     keyboard.tap(XK_Escape);
     EXPECT_TRUE(waitForInput(KeyInput::keyUp(escape)));
-    tap.stop();
     XSetErrorHandler(qtHandler);
 
     AppLog::flush();

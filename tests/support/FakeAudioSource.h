@@ -11,10 +11,9 @@ namespace mivora::test {
 // A microphone that records nothing: `stop` hands over the clip the test put in `clip`.
 class FakeAudioSource final : public AudioSource, public MicDiagnostics {
 public:
-    void start(std::function<void(float)> levelCallback) override {
+    void start(std::function<void(float)>) override {
         ++starts;
         if (startError) std::rethrow_exception(startError);
-        level = std::move(levelCallback);
     }
     AudioClip stop() override {
         ++stops;
@@ -26,7 +25,6 @@ public:
 
     AudioClip clip;
     std::exception_ptr startError; // thrown by start when set
-    std::function<void(float)> level;
     bool digitalSilence = false;
     int starts = 0, stops = 0, cancels = 0;
 };

@@ -19,7 +19,7 @@ public:
     QCoro::Task<InsertResult> insert(QString text) override {
         texts.push_back(text);
         if (!holding) co_return result;
-        Deferred<InsertResult> answer = waiting_.push();
+        auto answer = waiting_.next();
         const InsertResult r = co_await answer;
         co_return r;
     }
@@ -30,7 +30,7 @@ public:
     bool holding = false;
 
 private:
-    DeferredQueue<InsertResult> waiting_;
+    Deferred<InsertResult> waiting_;
 };
 
 } // namespace mivora::test

@@ -10,7 +10,6 @@ namespace mivora::test {
 class FakeKeySource final : public KeySource {
 public:
     bool start(Callback callback) override {
-        if (refuse) return false;
         callback_ = std::move(callback);
         return true;
     }
@@ -23,7 +22,6 @@ public:
         return callback_ && callback_({type, code, repeat, flags, userData});
     }
 
-    bool refuse = false; // start() fails while set
     std::set<int> swallowableKeys;
 
 private:

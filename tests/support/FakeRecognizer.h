@@ -43,12 +43,12 @@ private:
     using Outcome = std::pair<QString, std::exception_ptr>;
     QCoro::Task<QString> wait(Request request) {
         requests.push_back(std::move(request));
-        Deferred<Outcome> outcome = outcomes_.push();
+        auto outcome = outcomes_.next();
         const Outcome o = co_await outcome;
         if (o.second) std::rethrow_exception(o.second);
         co_return o.first;
     }
-    DeferredQueue<Outcome> outcomes_;
+    Deferred<Outcome> outcomes_;
 };
 
 } // namespace mivora::test

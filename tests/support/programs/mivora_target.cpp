@@ -1,7 +1,6 @@
-// A stand-in for "another application": a window with one focused line edit. It prints "ready" once
-// shown, "press:<key>", "repeat:<key>" and "release:<key>" for each key it receives, and "text:<utf-8>"
-// for each change of its text, so a test can see what arrived.
-// Usage: mivora_target [initial text]
+// A stand-in for "another application": a window with one focused line edit that prints "ready" once
+// shown and "press:<key>", "repeat:<key>" and "release:<key>" for each key it receives, so a test can
+// see which keys reached it.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -30,12 +29,6 @@ protected:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Target edit;
-    edit.setObjectName("dictation-target");
-    edit.setAccessibleName("dictation-target");
-    edit.setWindowTitle("target");
-    if (argc > 1) edit.setText(QString::fromUtf8(argv[1]));
-    QObject::connect(&edit, &QLineEdit::textChanged,
-                     [](const QString& t) { out << "text:" << t << Qt::endl; });
     edit.resize(400, 40);
     edit.show();
     edit.activateWindow();
