@@ -32,35 +32,27 @@ struct FakeDesktop final : AudioInputs, AccessibilityBus, KeyboardProbe, Setting
     bool open(Page page) override { return opened.push_back(page), true; }
 };
 
-class PermissionsTest : public ::testing::Test {
-protected:
-    PermissionsTest() { Permissions::setServices({&desktop, &desktop, &desktop, &desktop, &defaults}); }
-    ~PermissionsTest() override { Permissions::setServices({}); }
+TEST(Permissions, AskTheDesktopAndOpenItsPageOnlyForWhatIsMissing) {
     FakeDesktop desktop;
     test::MemoryDefaults defaults;
-};
-
-TEST_F(PermissionsTest, TheHotkeyOfTheSettingMustExistAndBeFree) {
+    Permissions::setServices({&desktop, &desktop, &desktop, &desktop, &defaults});
     EXPECT_TRUE(Permissions::allSet());
-    EXPECT_EQ(desktop.keyAsked, "Control_R"); // the default
+    EXPECT_EQ(desktop.keyAsked, "Control_R"); // the default hotkey
+    EXPECT_TRUE(QCoro::waitFor(Permissions::requestMic()));
+    Permissions::requestAccessibility();
+    EXPECT_TRUE(desktop.opened.empty());
+
     desktop.hotkey = KeyState::taken;
     EXPECT_EQ(Permissions::fnUsage(), 1);
-    EXPECT_FALSE(Permissions::allSet());
     desktop.hotkey = KeyState::missing;
     defaults.setValue("fnKey", "F13");
     EXPECT_EQ(Permissions::fnUsage(), std::nullopt);
     EXPECT_EQ(desktop.keyAsked, "F13");
-}
-
-TEST_F(PermissionsTest, RequestsOpenTheSettingsPageOnlyWhenSomethingIsMissing) {
-    EXPECT_TRUE(QCoro::waitFor(Permissions::requestMic()));
-    Permissions::requestAccessibility();
-    EXPECT_TRUE(desktop.opened.empty());
-    desktop.microphone = false;
-    desktop.bus = false;
+    desktop.microphone = desktop.bus = false;
     EXPECT_FALSE(QCoro::waitFor(Permissions::requestMic()));
     Permissions::requestAccessibility();
     EXPECT_EQ(desktop.opened, (std::vector<Page>{Page::microphone, Page::accessibility}));
+    Permissions::setServices({});
 }
 
 } // namespace

@@ -40,19 +40,6 @@ TEST(X11KeyMap, KeysArePlacedByPositionAndModifiersByWhatTheyProduce) {
     EXPECT_EQ(std::pair(f13[105].code, f13[191].role), std::pair(62, Role::fn));
 }
 
-TEST(X11KeyEvents, ModifierFlagsCountEveryHeldKeyButNotOurOwnPostedOnes) {
-    test::FakeClock clock;
-    OwnKeyEvents own;
-    X11KeyEvents events(clock, own);
-    events.setKeyMap(X11KeyMap::build(keys, XK_Control_R));
-    events.press(50);
-    events.press(62);
-    EXPECT_EQ(events.release(50).value().flags, KeyEvent::shiftFlag); // the right Shift is still held
-    own.expect(37, true, clock.uptime());
-    EXPECT_EQ(events.press(37).value().userData, KeyEvent::ownEventMark);
-    EXPECT_EQ(events.flags(), KeyEvent::shiftFlag);
-}
-
 TEST(X11KeySource, AGrabbedPressIsAnsweredOnceAndKeysDuringTheGrabComeThroughIt) {
     test::MemoryDefaults defaults;
     test::FakeClock clock;

@@ -11,27 +11,22 @@
 namespace mivora {
 namespace {
 
-using KeyState = KeyboardProbe::KeyState;
-
-TEST(PermissionsDesktop, TheSessionHasEverythingDictationNeeds) {
-    EXPECT_TRUE(Permissions::allSet());
-}
-
 TEST(PermissionsDesktop, TheHotkeyIsTakenWhileAnotherProgramHoldsItAndDownWhileHeld) {
+    EXPECT_TRUE(Permissions::allSet()); // the session has everything dictation needs
     KeyboardProbe& probe = KeyboardProbe::desktop();
-    EXPECT_EQ(probe.hotkeyState("NoSuchKeyName"), KeyState::missing);
+    EXPECT_EQ(probe.hotkeyState("NoSuchKeyName"), KeyboardProbe::KeyState::missing);
     Display* other = XOpenDisplay(nullptr);
     ASSERT_TRUE(other);
     const int kc = XKeysymToKeycode(other, XK_Control_R);
     XGrabKey(other, kc, ShiftMask, DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync);
     XTestFakeKeyEvent(other, kc, True, CurrentTime);
     XSync(other, False);
-    EXPECT_EQ(probe.hotkeyState("Control_R"), KeyState::taken);
+    EXPECT_EQ(probe.hotkeyState("Control_R"), KeyboardProbe::KeyState::taken);
     EXPECT_TRUE(probe.isDown("Control_R"));
     XTestFakeKeyEvent(other, kc, False, CurrentTime);
     XCloseDisplay(other);
     // The trial grab left nothing behind: the key is free again once the other program is gone.
-    EXPECT_EQ(probe.hotkeyState("Control_R"), KeyState::free);
+    EXPECT_EQ(probe.hotkeyState("Control_R"), KeyboardProbe::KeyState::free);
     EXPECT_FALSE(probe.isDown("Control_R"));
 }
 
