@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -20,7 +21,6 @@ const Result swallowed{std::nullopt, true};
 // Each state, with what brings a fresh machine there at uptime 10.
 const std::vector<std::tuple<std::string, State, std::vector<K>>> states = {
     {"idle", State::idle(), {}},
-    {"idle+Shift", State::idle(), {K::shift(true)}},
     {"holding", State::holding(10), {K::fnDown()}},
     {"freeHeld", State::handsFree(true), {K::fnDown(), K::keyDown(space), K::keyUp(space)}},
     {"freeUp", State::handsFree(false), {K::fnDown(), K::keyDown(space), K::keyUp(space), K::fnUp()}},
@@ -33,26 +33,20 @@ const std::vector<std::pair<std::string, K>> inputs = {
     {"Shift", K::shift(true)},     {"Shift up", K::shift(false)},
     {"fnDown", K::fnDown()},       {"fnUp", K::fnUp()},
 };
-struct Transition {
-    std::string from, input;
-    State to;
-    Result answer;
-};
 // Everything that does something; every other pair keeps the state and passes the input.
-const std::vector<Transition> transitions = {
-    {"idle", "fnDown", State::holding(11), {A::start()}},
-    {"idle+Shift", "fnDown", State::holding(11), {A::startRecall()}},
-    {"holding", "Esc", State::waitingFnUp(), {A::cancel(CancelReason::user), true}},
-    {"holding", "Space", State::handsFree(true), {A::enterHandsFree(), true}},
-    {"holding", "A", State::waitingFnUp(), {A::cancel(CancelReason::combo)}},
-    {"holding", "Shift", State::holding(10), {A::switchToRecall()}},
-    {"holding", "fnUp", State::idle(), {A::stop()}},
-    {"freeHeld", "Esc", State::waitingFnUp(), {A::cancel(CancelReason::user), true}},
-    {"freeHeld", "fnUp", State::handsFree(false), {}},
-    {"freeUp", "Esc", State::idle(), {A::cancel(CancelReason::user), true}},
-    {"freeUp", "fnDown", State::waitingFnUp(), {A::stop()}},
-    {"waiting", "Space", State::waitingFnUp(), swallowed},
-    {"waiting", "fnUp", State::idle(), {}},
+const std::map<std::pair<std::string, std::string>, std::pair<State, Result>> transitions = {
+    {{"idle", "fnDown"}, {State::holding(11), {A::start()}}},
+    {{"holding", "Esc"}, {State::waitingFnUp(), {A::cancel(CancelReason::user), true}}},
+    {{"holding", "Space"}, {State::handsFree(true), {A::enterHandsFree(), true}}},
+    {{"holding", "A"}, {State::waitingFnUp(), {A::cancel(CancelReason::combo)}}},
+    {{"holding", "Shift"}, {State::holding(10), {A::switchToRecall()}}},
+    {{"holding", "fnUp"}, {State::idle(), {A::stop()}}},
+    {{"freeHeld", "Esc"}, {State::waitingFnUp(), {A::cancel(CancelReason::user), true}}},
+    {{"freeHeld", "fnUp"}, {State::handsFree(false), {}}},
+    {{"freeUp", "Esc"}, {State::idle(), {A::cancel(CancelReason::user), true}}},
+    {{"freeUp", "fnDown"}, {State::waitingFnUp(), {A::stop()}}},
+    {{"waiting", "Space"}, {State::waitingFnUp(), swallowed}},
+    {{"waiting", "fnUp"}, {State::idle(), {}}},
 };
 
 } // namespace
@@ -65,14 +59,12 @@ TEST(HotkeyMachine, WalksTheWholeTransitionTable) {
             for (const K& i : path)
                 m.handle(i, 10);
             ASSERT_EQ(m.state(), state);
-            const auto row = std::find_if(transitions.begin(), transitions.end(), [&](const Transition& t) {
-                return t.from == from && t.input == name;
-            });
-            const Transition t = row != transitions.end() ? *row : Transition{from, name, state, {}};
-            EXPECT_EQ(m.handle(input, 11), t.answer);
-            EXPECT_EQ(m.state(), t.to);
-            EXPECT_EQ(m.swallowing().size(), t.answer.swallow ? 1u : 0u);
-            if (!t.answer.swallow) continue;
+            const auto row = transitions.find({from, name});
+            const auto [to, answer] = row != transitions.end() ? row->second : std::pair(state, Result{});
+            EXPECT_EQ(m.handle(input, 11), answer);
+            EXPECT_EQ(m.state(), to);
+            EXPECT_EQ(m.swallowing().size(), answer.swallow ? 1u : 0u);
+            if (!answer.swallow) continue;
             // A swallowed key's repeats go too, and its key-up exactly once, even after the take.
             m.handle(K::fnUp(), 12);
             EXPECT_EQ(m.handle(K::keyDown(input.code, true), 12), swallowed);

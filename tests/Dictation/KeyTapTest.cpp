@@ -27,7 +27,6 @@ protected:
 
 TEST_F(KeyTapTest, HandsOnEachChangeOnceAndSwallowsOnlyKeysAndFn) {
     EXPECT_FALSE(source->send(down, 9, control, false, KeyTap::syntheticMark)); // our own paste: unseen
-    EXPECT_FALSE(source->send(KeyEvent::leftMouseDown, 0));
     EXPECT_TRUE(source->send(flags, 63, fn));
     EXPECT_FALSE(source->send(flags, 63, fn)); // the same state reported again
     EXPECT_FALSE(source->send(flags, 60, shift));
@@ -37,19 +36,13 @@ TEST_F(KeyTapTest, HandsOnEachChangeOnceAndSwallowsOnlyKeysAndFn) {
     EXPECT_TRUE(source->send(down, 0, shift | control));
     EXPECT_TRUE(source->send(down, 0, shift, true));
     EXPECT_TRUE(source->send(up, 0));
-    EXPECT_EQ(seen, (std::vector<K>{K::mouseDown(), K::fnDown(), K::shift(true), K::shift(false),
-                                    K::keyDown(0), K::keyDown(0, true), K::keyUp(0)}));
+    EXPECT_EQ(seen, (std::vector<K>{K::fnDown(), K::shift(true), K::shift(false), K::keyDown(0),
+                                    K::keyDown(0, true), K::keyUp(0)}));
     EXPECT_EQ(KeyTap::lastKeyFlags, shift); // of the last key-down
-}
-
-TEST_F(KeyTapTest, ForgetsModifiersHeldWhenItStopped) {
-    source->send(flags, 63, fn);
-    source->send(flags, 56, shift);
-    tap.stop();
+    tap.stop(); // Fn released and pressed again while stopped: the next report is a press
     ASSERT_TRUE(tap.start());
-    source->send(flags, 63, fn); // released and pressed again while stopped
-    source->send(flags, 56, shift);
-    EXPECT_EQ(seen, (std::vector<K>{K::fnDown(), K::shift(true), K::fnDown(), K::shift(true)}));
+    source->send(flags, 63, fn);
+    EXPECT_EQ(seen.back(), K::fnDown());
 }
 
 TEST_F(KeyTapTest, SwallowableKeysAreEveryOwnersUnionPlusHeldSwallowedKeys) {

@@ -110,9 +110,7 @@ TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
 }
 
 TEST_F(VoiceTest, DictationFromPressToInsertedText) {
-    EXPECT_FALSE(fn(true));
-    wait(1.2344);
-    EXPECT_FALSE(fn(false));
+    take(1.2344);
     EXPECT_NEAR(recognizer->requests.at(0).clip.peak, 0.5, 0.001); // amplified from 0.3
     wait(0.8);
     recognizer->answer(" 👍🏽你好\n ");
@@ -149,15 +147,11 @@ TEST_F(VoiceTest, StopGatesEndTheTakeWithTheirLogLines) {
 TEST_F(VoiceTest, CancelledTakesAndTheRecordingLimit) {
     fn(true);
     EXPECT_TRUE(press(esc));
+    EXPECT_EQ(lines.last(), "取消（user）");
     fn(false);
     EXPECT_EQ(controller->swallowableKeys(), QList<int>({esc})); // until Esc's key-up, after the take too
     key(KeyInput::keyUp(esc));
     EXPECT_TRUE(controller->swallowableKeys().isEmpty());
-    take(0.29);
-    fn(true);
-    EXPECT_FALSE(press(0)); // a key combination passes
-    fn(false);
-    EXPECT_EQ(lines.filter("取消"), QStringList({"取消（user）", "取消（tooShort）", "取消（combo）"}));
 
     fn(true); // hands-free, Fn released
     EXPECT_TRUE(press(space));
@@ -218,16 +212,11 @@ TEST_F(VoiceTest, FailedClipStaysOfferedUntilItsRetrySucceeds) {
     EXPECT_FALSE(recognizer->requests.at(3).tidied || recognizer->requests.at(4).tidied);
 }
 
-TEST_F(VoiceTest, RecallInsertsOneConfidentMatchAtOnce) {
+TEST_F(VoiceTest, RecallInsertsOneConfidentMatchAtOnceAndOffersSeveralByNumber) {
     recallTake("公司地址");
-    EXPECT_EQ(recognizer->requests[0].vocabulary,
-              QStringList({"家庭地址", "公司地址", "Wi-Fi 密码", "公司"}));
     EXPECT_EQ(lines.mid(3), QStringList({"识别完成 0ms", "唤起：直接填入", "上屏 0ms（已插入）"}));
-    EXPECT_EQ(inserter.texts, std::vector<QString>{"浦东路 2 号"});
     EXPECT_EQ(store.memories()[1].useCount, 1);
-}
-
-TEST_F(VoiceTest, RecallOffersSeveralMatchesPickedByNumber) {
+    wait(1);
     recallTake("地址");
     EXPECT_EQ(lines.last(), "唤起：2 条候选");
     EXPECT_EQ(controller->phase(), VoicePhase::choosing({{home.id, "家庭地址", "海淀路 1 号", false},
@@ -238,7 +227,7 @@ TEST_F(VoiceTest, RecallOffersSeveralMatchesPickedByNumber) {
     wait(2);
     EXPECT_TRUE(press(two));
     EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({"唤起：选了第 2 条", "上屏 2000ms（已插入）"}));
-    EXPECT_EQ(inserter.texts, std::vector<QString>{"浦东路 2 号"});
+    EXPECT_EQ(inserter.texts, std::vector<QString>(2, "浦东路 2 号"));
     EXPECT_TRUE(key(KeyInput::keyUp(two)));
     EXPECT_FALSE(key(KeyInput::keyUp(two))); // swallowed once only
 
@@ -247,7 +236,7 @@ TEST_F(VoiceTest, RecallOffersSeveralMatchesPickedByNumber) {
     store.deleteMemory(home.id);
     EXPECT_TRUE(press(returnKey)); // the first choice, deleted meanwhile: swallowed without effect
     EXPECT_EQ(phase(), Kind::choosing);
-    EXPECT_EQ(inserter.texts.size(), 1u);
+    EXPECT_EQ(inserter.texts.size(), 2u);
 }
 
 TEST_F(VoiceTest, RecallPickIsInsertedOnceWhateverTheKeyDoesMeanwhile) {

@@ -61,10 +61,7 @@ TEST(X11KeySource, AGrabbedPressIsAnsweredOnceAndKeysDuringTheGrabComeThroughIt)
     source.handleCore(false, 38, 1700); // a stray second release
     source.handleCore(false, 9, 1800);
     EXPECT_FALSE(source.handleCore(true, 9, 2000)); // a later press is a new one
-    for (int button : {1, 4, 3})
-        source.handleRaw(XI_RawButtonPress, button, 2100);
-    EXPECT_EQ(seen,
-              (std::vector<std::string>{"10:53", "10:53r", "10:0", "11:0", "11:53", "10:53", "1:0", "3:0"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"10:53", "10:53r", "10:0", "11:0", "11:53", "10:53"}));
 }
 
 } // namespace

@@ -64,10 +64,9 @@ protected:
 TEST_F(KeyTapDesktop, AHeldKeyArrivesAsOnePressAndOneReleaseAndOurOwnPasteNotAtAll) {
     send(XK_a, true, 1200); // long enough for the server's auto-repeat to start
     send(XK_a, false);
-    const double now = Clock::system().uptime();
     const int control = keycode(XK_Control_L), v = keycode(XK_v);
     for (const auto& [keycode, down] : {std::pair{control, true}, {v, true}, {v, false}, {control, false}})
-        OwnKeyEvents::shared().expect(keycode, down, now);
+        OwnKeyEvents::shared().expect(keycode, down, Clock::system().uptime());
     send(XK_Control_L, true);
     tapKey(XK_v);
     send(XK_Control_L, false);

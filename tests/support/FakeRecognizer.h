@@ -15,7 +15,6 @@ class FakeRecognizer final : public Recognizer {
 public:
     struct Request {
         AudioClip clip;
-        QStringList vocabulary;
         bool tidied; // recognize (dictation) rather than transcribe (recall)
     };
     ~FakeRecognizer() override {
@@ -23,10 +22,8 @@ public:
         }
     }
 
-    QCoro::Task<QString> recognize(AudioClip c, QStringList words) override { return wait({c, words, true}); }
-    QCoro::Task<QString> transcribe(AudioClip c, QStringList words) override {
-        return wait({c, words, false});
-    }
+    QCoro::Task<QString> recognize(AudioClip c, QStringList) override { return wait({c, true}); }
+    QCoro::Task<QString> transcribe(AudioClip c, QStringList) override { return wait({c, false}); }
     void warmUp() override {}
 
     bool answer(const QString& text) { return outcomes_.settle({text, nullptr}); }
