@@ -26,11 +26,11 @@ AudioClip speech(double seconds, double voiced = 0.5, double amplitude = 0.3) {
     return AudioClip(std::move(samples));
 }
 
-// A controller on fakes, the fake clock and three memories, with every callback recorded. Members are
-// destroyed controller first, so the fakes' destructors settle what still waits without anyone listening.
+// A controller on fakes, the fake clock and three memories, with every callback recorded.
 class VoiceTest : public ::testing::Test {
 protected:
     void SetUp() override { make(); }
+    void TearDown() override { recognizer->abandon(); }
     void make(bool withRecognizer = true) {
         controller.reset();
         auto owned = std::make_unique<FakeAudioSource>();
@@ -56,11 +56,12 @@ protected:
         wait(seconds);
         fn(false);
     }
-    // A take a gate refuses at the press: its error notice. The release after it must do nothing.
+    // A take a gate refuses at the press: its error notice. The release after it must do nothing (it
+    // would log a stop or a cancel).
     QString refusedTake() {
         lines.clear();
         take();
-        EXPECT_EQ(source->stops + source->cancels + lines.size(), 0);
+        EXPECT_TRUE(lines.isEmpty());
         return controller->phase().isError ? controller->phase().text : QString();
     }
     // A recall take (Fn with Shift) whose transcript is `text`.
@@ -172,8 +173,12 @@ TEST_F(VoiceTest, StaleResetsAndOverlappingPressesAreDropped) {
     take(); // a press while the recognition runs is ignored
     EXPECT_EQ(source->starts, 1);
     recognizer->answer("好");
-    EXPECT_EQ(phase(), Kind::done);
-    wait(1);
+    secureInput = true;
+    wait(0.5);
+    take(0);
+    wait(0.5); // past the done's 0.9 s, which finds a newer notice
+    EXPECT_EQ(phase(), Kind::notice);
+    wait(2.2);
     EXPECT_EQ(phase(), Kind::idle);
 }
 
@@ -247,8 +252,6 @@ TEST_F(VoiceTest, RecallPickIsInsertedOnceWhateverTheKeyDoesMeanwhile) {
     EXPECT_TRUE(press(one, true) && key(KeyInput::keyUp(one)));
     EXPECT_FALSE(press(one) || press(one, true));
     EXPECT_EQ(inserter.texts, std::vector<QString>{"海淀路 1 号"});
-    inserter.finish();
-    EXPECT_EQ(phase(), Kind::done);
 }
 
 TEST_F(VoiceTest, RecallOfASensitiveMemoryNeedsASecondPress) {

@@ -9,15 +9,17 @@
 
 namespace mivora::test {
 
-// A recogniser whose answers the test gives, oldest request first; destruction fails whatever still
-// waits, so no coroutine is left suspended.
+// A recogniser whose answers the test gives, oldest request first. `abandon` (also run on destruction)
+// fails whatever still waits, so no coroutine is left suspended; a caller's waiting coroutine holds the
+// recogniser, so its owner must abandon it first.
 class FakeRecognizer final : public Recognizer {
 public:
     struct Request {
         AudioClip clip;
         bool tidied; // recognize (dictation) rather than transcribe (recall)
     };
-    ~FakeRecognizer() override {
+    ~FakeRecognizer() override { abandon(); }
+    void abandon() {
         while (fail("recogniser gone")) {
         }
     }
