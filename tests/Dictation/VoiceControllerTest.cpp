@@ -1,203 +1,178 @@
-#include "Dictation/VoiceControllerFixture.h"
+#include "Dictation/VoiceController.h"
+#include "Memories/MemoryStore.h"
+
+#include "support/FakeAudioSource.h"
+#include "support/FakeInserter.h"
+#include "support/FakeRecognizer.h"
+#include "support/FakeScheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace mivora;
 using namespace mivora::test;
 using Kind = VoicePhase::Kind;
 
-class VoiceTakeTest : public VoiceControllerFixture {
+namespace {
+
+// A take of `seconds` whose first `voiced` seconds are a square wave of `amplitude` (a fraction of full
+// scale, also its RMS) and the rest exact silence.
+AudioClip speech(double seconds, double voiced = 0.5, double amplitude = 0.3) {
+    std::vector<std::int16_t> samples(size_t(std::lround(seconds * AudioClip::sampleRate)), 0);
+    const auto value = std::int16_t(std::lround(amplitude * 32767));
+    for (size_t i = 0; i < std::min(samples.size(), size_t(std::lround(voiced * AudioClip::sampleRate))); ++i)
+        samples[i] = (i / 8) % 2 ? value : std::int16_t(-value);
+    return AudioClip(std::move(samples));
+}
+
+// A controller on fakes, the fake clock and three memories, with every callback recorded.
+class VoiceTest : public ::testing::Test {
 protected:
-    // A press that a gate refuses: returns the error notice; the release after it must do nothing.
-    QString refusedTake() {
-        fnDown();
-        EXPECT_FALSE(controller->isRecording());
-        EXPECT_TRUE(controller->phase().isError);
-        const QString notice = controller->phase().text;
-        wait(0.5);
-        fnUp();
-        EXPECT_EQ(source->stops + source->cancels, 0);
-        EXPECT_TRUE(lines.isEmpty()) << lines.join('\n').toStdString();
-        return notice;
+    void SetUp() override { make(); }
+    void TearDown() override { recognizer->abandon(); }
+    void make(bool withRecognizer = true) {
+        controller.reset();
+        auto owned = std::make_unique<FakeAudioSource>();
+        source = owned.get();
+        source->clip = speech(1.0);
+        VoiceController::System system{[this] { return secureInput; }, [this] { return micAuthorized; }};
+        controller =
+            std::make_unique<VoiceController>(std::move(owned), withRecognizer ? recognizer : nullptr,
+                                              inserter, &store, system, scheduler, clock);
+        controller->log = [this](const QString& line) { lines << line; };
+        controller->onNeedsSetup = [this] { ++needsSetup; };
+        controller->needsSignIn = [this] { return signInRequired; };
+        controller->onNeedsSignIn = [this] { ++needsSignIn; };
+        controller->onTiming = [this](const VoiceController::Timing& t) { timings.push_back(t); };
     }
+
+    bool key(const KeyInput& input) { return controller->handle(input, clock.uptime()); }
+    bool press(int code, bool isRepeat = false) { return key(KeyInput::keyDown(code, isRepeat)); }
+    bool fn(bool down) { return key(down ? KeyInput::fnDown() : KeyInput::fnUp()); }
+    void wait(double seconds) { scheduler.advance(seconds); }
+    void take(double seconds = 0.5) {
+        fn(true);
+        wait(seconds);
+        fn(false);
+    }
+    // A take a gate refuses at the press: its error notice. The release after it must do nothing (it
+    // would log a stop or a cancel).
+    QString refusedTake() {
+        lines.clear();
+        take();
+        EXPECT_TRUE(lines.isEmpty());
+        return controller->phase().isError ? controller->phase().text : QString();
+    }
+    // A recall take (Fn with Shift) whose transcript is `text`.
+    void recallTake(const QString& text) {
+        key(KeyInput::shift(true));
+        take();
+        key(KeyInput::shift(false));
+        recognizer->answer(text);
+    }
+    Kind phase() const { return controller->phase().kind; }
+
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
+    FakeInserter inserter;
+    std::shared_ptr<FakeRecognizer> recognizer = std::make_shared<FakeRecognizer>();
+    Memory home{.title = "家庭地址", .type = "地址", .value = "海淀路 1 号"};
+    Memory work{.title = "公司地址", .type = "地址", .aliases = {"公司"}, .value = "浦东路 2 号"};
+    Memory wifi{.title = "Wi-Fi 密码", .type = "信息", .value = "hunter22", .sensitive = true};
+    MemoryStore store{std::nullopt, QList<Memory>{home, work, wifi}, clock};
+    FakeAudioSource* source = nullptr;
+    bool secureInput = false, micAuthorized = true, signInRequired = false;
+    QStringList lines;
+    int needsSetup = 0, needsSignIn = 0;
+    std::vector<VoiceController::Timing> timings;
+    std::unique_ptr<VoiceController> controller;
 };
 
-TEST_F(VoiceTakeTest, GatesRefuseInOrderWithTheirCallbacks) {
+constexpr int one = 18, two = 19, three = 20, keypadOne = 83, returnKey = 36, esc = 53, space = 49;
+
+TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
     secureInput = true;
     micAuthorized = false; // the first gate wins
     EXPECT_EQ(refusedTake(), "密码框里不能用语音输入");
-    EXPECT_EQ(needsSetup + source->starts, 0);
-    wait(2.09); // 2.59 s after the press
-    EXPECT_EQ(phase(), Kind::notice);
-    wait(0.02);
-    EXPECT_EQ(phase(), Kind::idle);
-
     secureInput = false;
     EXPECT_EQ(refusedTake(), "需要麦克风权限，点菜单栏图标完成设置");
-    EXPECT_EQ(needsSetup, 1);
-    EXPECT_EQ(phaseAtCallback.kind, Kind::idle); // called before the notice shows
-
     micAuthorized = true;
     signInRequired = true;
     EXPECT_EQ(refusedTake(), "先登录 Veskel 才能用口述和「问」，已打开设置");
-    EXPECT_EQ(needsSignIn, 1);
-
+    EXPECT_EQ(needsSignIn + source->starts, 1);
     signInRequired = false;
-    source->startError = std::make_exception_ptr(std::runtime_error("没有找到麦克风"));
-    EXPECT_EQ(refusedTake(), "没有找到麦克风");
-    source->startError = std::make_exception_ptr(42); // an error without a message
+    source->startError = std::make_exception_ptr(42); // an error without a message of its own
     EXPECT_EQ(refusedTake(), "麦克风打不开");
-    EXPECT_EQ(recognizer->warmUps, 0);
-
-    make(std::make_unique<FakeMicSource>(), false);
+    make(false);
     signInRequired = true; // never asked: the missing recogniser refuses first
     EXPECT_EQ(refusedTake(), "云端识别还没配置好");
-    EXPECT_EQ(needsSetup, 2);
-    EXPECT_EQ(needsSignIn, 1);
-    EXPECT_EQ(source->starts, 0);
+    EXPECT_EQ(needsSetup + needsSignIn + source->starts, 3);
 }
 
-TEST_F(VoiceTakeTest, DictationFromPressToInsertedText) {
-    EXPECT_FALSE(fnDown());
-    EXPECT_EQ(controller->phase(), VoicePhase::listening(false));
-    EXPECT_EQ(recognizer->warmUps, 1);
-    source->level(0.4f);
-    EXPECT_FLOAT_EQ(controller->level(), 0.4f);
-    wait(1.2344);
-    EXPECT_FALSE(fnUp());
-    source->level(0.7f); // late meter values are dropped
-    EXPECT_EQ(controller->level(), 0.0f);
-    EXPECT_EQ(phase(), Kind::processing);
-    ASSERT_EQ(recognizer->requests.size(), 1u);
-    EXPECT_TRUE(recognizer->requests[0].tidied);
-    EXPECT_NEAR(recognizer->requests[0].clip.peak, 0.5, 0.001); // amplified from 0.3
-
+TEST_F(VoiceTest, DictationFromPressToInsertedText) {
+    take(1.2344);
+    EXPECT_NEAR(recognizer->requests.at(0).clip.peak, 0.5, 0.001); // amplified from 0.3
     wait(0.8);
-    recognizer->answer(" 你好，世界\n ");
+    recognizer->answer(" 👍🏽你好\n ");
     EXPECT_EQ(lines, QStringList({"开始听", "松开，录音 1234ms", "麦克风：输入 1 声道 48000Hz",
                                   "识别完成 800ms", "上屏 800ms（已插入）"}));
-    EXPECT_EQ(inserter.texts, std::vector<QString>{"你好，世界"});
-    EXPECT_EQ(controller->lastText(), "你好，世界");
-    ASSERT_EQ(timings.size(), 1u);
-    EXPECT_EQ(timings[0], (VoiceController::Timing{1.0, timings[0].releaseToInsert, InsertResult::inserted(),
-                                                   5, VoiceMode::dictate}));
-    EXPECT_NEAR(timings[0].releaseToInsert, 0.8, 1e-9);
-    EXPECT_EQ(phase(), Kind::done);
-    wait(0.89);
-    EXPECT_EQ(phase(), Kind::done);
-    wait(0.02);
-    EXPECT_EQ(phase(), Kind::idle);
+    EXPECT_EQ(inserter.texts, std::vector<QString>{"👍🏽你好"});
+    EXPECT_EQ(timings.at(0).chars, 3);
+    EXPECT_NEAR(timings.at(0).releaseToInsert, 0.8, 1e-9);
 }
 
-TEST_F(VoiceTakeTest, StopGatesEndTheTakeWithTheirLogLines) {
-    auto gate = [this](AudioClip clip) {
+TEST_F(VoiceTest, StopGatesEndTheTakeWithTheirLogLines) {
+    // The take's log lines after the release line, and the notice it ends with.
+    const auto gate = [this](AudioClip clip) {
         lines.clear();
         source->clip = std::move(clip);
         take();
-        return lines.mid(2);
+        return lines.mid(2) << controller->phase().text;
     };
-    // Too short a clip (the source delivered 0.25 s): only the release line, then idle.
-    EXPECT_EQ(gate(speech(0.25, 0.25)), QStringList());
-    EXPECT_EQ(lines[1], "松开，录音 500ms");
-    EXPECT_EQ(phase(), Kind::idle);
-
+    EXPECT_EQ(gate(speech(0.25, 0.25)), QStringList({""})); // too short a clip
     EXPECT_EQ(gate(speech(1.0, 0.5, 0.001)),
               QStringList({"录音偏轻（峰值 0.001），放大后识别", "麦克风：输入 1 声道 48000Hz",
-                           "音量太小（峰值 0.0010），不发云端"}));
-    EXPECT_EQ(controller->phase(),
-              VoicePhase::notice("声音太小：靠近麦克风，或在「系统设置 → 声音 → 输入」调大输入音量", false));
-
+                           "音量太小（峰值 0.0010），不发云端",
+                           "声音太小：靠近麦克风，或在「系统设置 → 声音 → 输入」调大输入音量"}));
     EXPECT_EQ(gate(speech(1.0, 0.14, 0.1)),
               QStringList({"录音偏轻（峰值 0.100），放大后识别", "麦克风：输入 1 声道 48000Hz",
-                           "有效说话太短（140ms），不发云端"}));
-    EXPECT_EQ(controller->phase(), VoicePhase::notice("没听清，再说一次", false));
-
-    mic->digitalSilence = true;
-    EXPECT_EQ(gate(speech(1.0, 0)), QStringList({"录音偏轻（峰值 0.000），放大后识别",
-                                                 "麦克风：输入 1 声道 48000Hz，收到的全是 0"}));
-    EXPECT_EQ(controller->phase(),
-              VoicePhase::notice("麦克风没有声音：检查麦克风权限和「声音 → 输入」设备", true));
-    EXPECT_EQ(needsSetup, 1);
-    EXPECT_TRUE(recognizer->requests.empty());
-
-    // A source that is no microphone has no diagnosis line.
-    make(std::make_unique<FakeAudioSource>());
-    EXPECT_EQ(gate(speech(1.0, 0.5, 0.5)), QStringList());
-    EXPECT_EQ(recognizer->requests.size(), 1u);
+                           "有效说话太短（140ms），不发云端", "没听清，再说一次"}));
+    source->digitalSilence = true;
+    EXPECT_EQ(gate(speech(1.0, 0)),
+              QStringList({"录音偏轻（峰值 0.000），放大后识别", "麦克风：输入 1 声道 48000Hz，收到的全是 0",
+                           "麦克风没有声音：检查麦克风权限和「声音 → 输入」设备"}));
+    EXPECT_EQ(needsSetup + recognizer->requests.size(), 1u);
 }
 
-TEST_F(VoiceTakeTest, RecordingLimitEndsTheTake) {
-    // Hands-free, Fn already released.
-    fnDown();
-    EXPECT_TRUE(key(KeyInput::keyDown(49)));
-    EXPECT_EQ(controller->phase(), VoicePhase::listening(true));
-    EXPECT_TRUE(key(KeyInput::keyUp(49)));
-    fnUp();
-    wait(119.9);
-    EXPECT_TRUE(controller->isRecording());
-    wait(0.2);
-    EXPECT_EQ(lines.mid(1, 2), QStringList({"到达单段上限，自动结束", "松开，录音 120000ms"}));
-    EXPECT_EQ(recognizer->requests.size(), 1u);
-
-    // Fn still held at the limit: its release does nothing.
-    recognizer->answer("");
-    wait(3);
-    controller->maxDuration = 5;
-    fnDown();
-    wait(6);
-    EXPECT_EQ(recognizer->requests.size(), 2u);
-    const auto before = lines.size();
-    fnUp();
-    EXPECT_EQ(lines.size(), before);
-    EXPECT_EQ(source->stops, 2);
-}
-
-TEST_F(VoiceTakeTest, CancelledTakesAreDiscarded) {
-    fnDown();
-    EXPECT_TRUE(key(KeyInput::keyDown(53)));
+TEST_F(VoiceTest, CancelledTakesAndTheRecordingLimit) {
+    fn(true);
+    EXPECT_TRUE(press(esc));
     EXPECT_EQ(lines.last(), "取消（user）");
-    EXPECT_EQ(phase(), Kind::idle);
-    EXPECT_TRUE(key(KeyInput::keyUp(53)));
-    fnUp();
-    take(0.29);
-    EXPECT_EQ(lines.last(), "取消（tooShort）");
-    fnDown();
-    EXPECT_FALSE(key(KeyInput::keyDown(0))); // a key combination passes
-    EXPECT_EQ(lines.last(), "取消（combo）");
-    EXPECT_EQ(source->cancels, 3);
-    EXPECT_EQ(source->stops, 0);
+    fn(false);
+    EXPECT_EQ(controller->swallowableKeys(), QList<int>({esc})); // until Esc's key-up, after the take too
+    key(KeyInput::keyUp(esc));
+    EXPECT_TRUE(controller->swallowableKeys().isEmpty());
+
+    fn(true); // hands-free, Fn released
+    EXPECT_TRUE(press(space));
+    fn(false);
+    wait(120);
+    EXPECT_EQ(lines.mid(lines.size() - 3, 2), QStringList({"到达单段上限，自动结束", "松开，录音 120000ms"}));
 }
 
-TEST_F(VoiceTakeTest, PressWhileProcessingIsIgnoredSilently) {
-    take();
-    const auto before = lines.size();
-    take(1);
-    EXPECT_EQ(phase(), Kind::processing);
-    EXPECT_EQ(lines.size(), before);
-    EXPECT_EQ(source->starts, 1);
-}
-
-TEST_F(VoiceTakeTest, ShiftSwitchesOnlyARunningTakeToRecall) {
-    key(KeyInput::shift(true));
-    key(KeyInput::shift(false));
-    EXPECT_EQ(controller->mode(), VoiceMode::dictate);
-    fnDown();
-    key(KeyInput::shift(true));
-    EXPECT_EQ(controller->mode(), VoiceMode::recall);
-    wait(0.5);
-    fnUp();
-    EXPECT_FALSE(recognizer->requests.at(0).tidied);
-}
-
-TEST_F(VoiceTakeTest, DelayedResetsLeaveANewerPhaseAlone) {
+TEST_F(VoiceTest, StaleResetsAndOverlappingPressesAreDropped) {
     secureInput = true;
     take(0);
     secureInput = false;
     wait(1);
-    fnDown(); // the notice's reset at 2.6 s finds a take recording
+    fn(true); // the notice's reset at 2.6 s finds a take recording
     wait(2);
     EXPECT_EQ(phase(), Kind::listening);
-    fnUp();
+    fn(false);
+    take(); // a press while the recognition runs is ignored
+    EXPECT_EQ(source->starts, 1);
     recognizer->answer("好");
-    EXPECT_EQ(phase(), Kind::done);
     secureInput = true;
     wait(0.5);
     take(0);
@@ -207,88 +182,106 @@ TEST_F(VoiceTakeTest, DelayedResetsLeaveANewerPhaseAlone) {
     EXPECT_EQ(phase(), Kind::idle);
 }
 
-TEST_F(VoiceTakeTest, EmptyTranscriptOrCopiedTextIsNoFailure) {
-    take();
-    recognizer->answer(" \n\t ");
-    EXPECT_EQ(lines.last(), "识别完成 0ms");
-    EXPECT_EQ(controller->phase(), VoicePhase::notice("没听清，再说一次", false));
-    EXPECT_FALSE(controller->lastText() || controller->failedClip());
-    EXPECT_TRUE(inserter.texts.empty() && timings.empty());
-
-    inserter.result = InsertResult::copied("没出现的话，按 ⌘V 粘贴");
-    take();
-    recognizer->answer("👍🏽你好");
-    EXPECT_EQ(lines.last(), "上屏 0ms（留在剪贴板）");
-    ASSERT_EQ(timings.size(), 1u);
-    EXPECT_EQ(timings[0].result, inserter.result);
-    EXPECT_EQ(timings[0].chars, 3);
-    EXPECT_EQ(controller->phase(), VoicePhase::notice("没出现的话，按 ⌘V 粘贴", false));
-}
-
-TEST_F(VoiceTakeTest, FailedClipStaysOfferedUntilItsRetrySucceeds) {
+TEST_F(VoiceTest, FailedClipStaysOfferedUntilItsRetrySucceeds) {
     take();
     const AudioClip sent = recognizer->requests[0].clip;
-    recognizer->fail(std::make_exception_ptr(std::runtime_error("云端太慢，已超时")));
+    recognizer->fail("云端太慢，已超时");
     EXPECT_EQ(lines.last(), "识别失败：云端太慢，已超时");
     EXPECT_EQ(controller->phase(), VoicePhase::notice("云端太慢，已超时，可在菜单里重试", true));
-    EXPECT_EQ(controller->failedClip(), sent);
 
-    // No retry while recording or while another recognition runs.
-    source->clip = speech(2.0);
-    fnDown();
+    source->clip = speech(2.0); // no retry while recording or while another recognition runs
+    fn(true);
     controller->retryLast();
     wait(0.5);
-    fnUp();
+    fn(false);
     controller->retryLast();
     EXPECT_EQ(recognizer->requests.size(), 2u);
-    // A later, unrelated take that succeeds leaves the failed recording on offer.
-    recognizer->answer("别的");
+    recognizer->answer("别的"); // an unrelated success leaves the failed recording on offer
     EXPECT_EQ(controller->failedClip(), sent);
-
     wait(3);
     controller->retryLast();
-    recognizer->fail(std::make_exception_ptr(42));
-    EXPECT_EQ(lines.last(), "识别失败：网络出错");
-    EXPECT_EQ(controller->phase().text, "网络出错，可在菜单里重试");
-
-    wait(5);
-    controller->retryLast();
-    ASSERT_EQ(recognizer->requests.size(), 4u);
-    EXPECT_EQ(recognizer->requests[3].clip, sent);
+    EXPECT_EQ(recognizer->requests.at(2).clip, sent);
     wait(0.3);
     recognizer->answer("重试好了");
     EXPECT_FALSE(controller->failedClip());
-    EXPECT_EQ(inserter.texts.back(), "重试好了");
     EXPECT_NEAR(timings.back().releaseToInsert, 0.3, 1e-9); // measured from the retry
 
-    // A clip that failed in recall mode is retried on the recall road.
-    fnDown();
+    fn(true); // Shift during a take turns it into a recall, and its failed clip is retried as one
     key(KeyInput::shift(true));
     wait(0.5);
-    fnUp();
-    recognizer->fail(std::make_exception_ptr(42));
+    fn(false);
+    recognizer->fail();
+    EXPECT_EQ(controller->phase().text, "网络出错，可在菜单里重试");
     wait(3);
     controller->retryLast();
-    EXPECT_FALSE(recognizer->requests.back().tidied);
+    EXPECT_FALSE(recognizer->requests.at(3).tidied || recognizer->requests.at(4).tidied);
 }
 
-TEST_F(VoiceTakeTest, SwallowableKeysFollowTheState) {
-    int changes = 0;
-    QObject::connect(controller.get(), &VoiceController::swallowableKeysChanged, [&] { ++changes; });
-    EXPECT_TRUE(controller->swallowableKeys().isEmpty());
-    fnDown();
-    EXPECT_EQ(controller->swallowableKeys(), QList<int>({49, 53}));
-    wait(0.5);
-    fnUp();
-    EXPECT_TRUE(controller->swallowableKeys().isEmpty());
-    EXPECT_EQ(changes, 2);
+TEST_F(VoiceTest, RecallInsertsOneConfidentMatchAtOnceAndOffersSeveralByNumber) {
+    recallTake("公司地址");
+    EXPECT_EQ(lines.mid(3), QStringList({"识别完成 0ms", "唤起：直接填入", "上屏 0ms（已插入）"}));
+    EXPECT_EQ(store.memories()[1].useCount, 1);
+    wait(1);
+    recallTake("地址");
+    EXPECT_EQ(lines.last(), "唤起：2 条候选");
+    EXPECT_EQ(controller->phase(), VoicePhase::choosing({{home.id, "家庭地址", "海淀路 1 号", false},
+                                                         {work.id, "公司地址", "浦东路 2 号", false}},
+                                                        std::nullopt));
+    EXPECT_EQ(controller->swallowableKeys(), QList<int>({18, 19, 20, 36, 53, 76, 83, 84, 85}));
+    EXPECT_TRUE(press(three)); // no third choice: swallowed, nothing happens
+    wait(2);
+    EXPECT_TRUE(press(two));
+    EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({"唤起：选了第 2 条", "上屏 2000ms（已插入）"}));
+    EXPECT_EQ(inserter.texts, std::vector<QString>(2, "浦东路 2 号"));
+    EXPECT_TRUE(key(KeyInput::keyUp(two)));
+    EXPECT_FALSE(key(KeyInput::keyUp(two))); // swallowed once only
 
-    // Esc's key-up is still owed a swallow after the take ended, so it stays listed until it comes.
-    recognizer->answer("");
-    fnDown();
-    key(KeyInput::keyDown(53));
-    fnUp();
-    EXPECT_EQ(controller->swallowableKeys(), QList<int>({53}));
-    key(KeyInput::keyUp(53));
-    EXPECT_TRUE(controller->swallowableKeys().isEmpty());
+    wait(1);
+    recallTake("地址");
+    store.deleteMemory(home.id);
+    EXPECT_TRUE(press(returnKey)); // the first choice, deleted meanwhile: swallowed without effect
+    EXPECT_EQ(phase(), Kind::choosing);
+    EXPECT_EQ(inserter.texts.size(), 2u);
 }
+
+TEST_F(VoiceTest, RecallPickIsInsertedOnceWhateverTheKeyDoesMeanwhile) {
+    inserter.holding = true;
+    recallTake("地址");
+    EXPECT_TRUE(press(one));
+    // Auto-repeats of the held key stay swallowed and pick nothing; a fresh press is the user's again.
+    EXPECT_TRUE(press(one, true) && key(KeyInput::keyUp(one)));
+    EXPECT_FALSE(press(one) || press(one, true));
+    EXPECT_EQ(inserter.texts, std::vector<QString>{"海淀路 1 号"});
+}
+
+TEST_F(VoiceTest, RecallOfASensitiveMemoryNeedsASecondPress) {
+    recallTake("WiFi 密码");
+    EXPECT_EQ(controller->phase().choices.value(0).preview, "••••••（敏感信息，确认后才插入）");
+    wait(11);
+    EXPECT_TRUE(press(keypadOne)); // arms it and restarts the 12 s
+    wait(11);
+    EXPECT_TRUE(inserter.texts.empty());
+    EXPECT_TRUE(press(keypadOne, true)); // the held key's auto-repeat is the second press
+    EXPECT_EQ(inserter.texts, std::vector<QString>{"hunter22"});
+    EXPECT_FALSE(controller->lastText()); // a secret never becomes the last text
+}
+
+TEST_F(VoiceTest, RecallChoicesEndByLapseEscOrOtherKeys) {
+    recallTake("地址");
+    wait(12.1);
+    EXPECT_EQ(phase(), Kind::idle);
+    recallTake("地址");
+    wait(6);
+    EXPECT_TRUE(press(esc) && key(KeyInput::keyUp(esc))); // nothing reaches the application
+    EXPECT_EQ(phase(), Kind::idle);
+    recallTake("地址");
+    wait(6.5); // the earlier set's lapse finds newer choices
+    // Key-ups, Shift and the mouse leave them; a letter ends them and goes through.
+    EXPECT_FALSE(key(KeyInput::keyUp(0)) || key(KeyInput::shift(true)) || key(KeyInput::mouseDown()));
+    EXPECT_EQ(phase(), Kind::choosing);
+    EXPECT_FALSE(press(0));
+    EXPECT_EQ(phase(), Kind::idle);
+    EXPECT_TRUE(inserter.texts.empty());
+}
+
+} // namespace

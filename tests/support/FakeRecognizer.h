@@ -4,66 +4,50 @@
 
 #include "support/Deferred.h"
 
-#include <deque>
-#include <exception>
 #include <stdexcept>
 #include <vector>
 
 namespace mivora::test {
 
-// A recogniser whose answers the test gives: each request waits until `answer` or `fail` settles the
-// oldest waiting one. `abandon` (also run on destruction) fails whatever still waits, so no coroutine is
-// left suspended.
+// A recogniser whose answers the test gives, oldest request first. `abandon` (also run on destruction)
+// fails whatever still waits, so no coroutine is left suspended; a caller's waiting coroutine holds the
+// recogniser, so its owner must abandon it first.
 class FakeRecognizer final : public Recognizer {
 public:
     struct Request {
         AudioClip clip;
-        QStringList vocabulary;
-        bool tidied = false; // recognize (dictation) rather than transcribe (recall)
+        bool tidied; // recognize (dictation) rather than transcribe (recall)
     };
-
     ~FakeRecognizer() override { abandon(); }
-
-    QCoro::Task<QString> recognize(AudioClip clip, QStringList vocabulary) override {
-        return wait({std::move(clip), std::move(vocabulary), true});
-    }
-    QCoro::Task<QString> transcribe(AudioClip clip, QStringList vocabulary) override {
-        return wait({std::move(clip), std::move(vocabulary), false});
-    }
-    void warmUp() override { ++warmUps; }
-
-    bool answer(const QString& text) { return settle({text, nullptr}); }
-    bool fail(std::exception_ptr error) { return settle({{}, std::move(error)}); }
     void abandon() {
-        while (fail(std::make_exception_ptr(std::runtime_error("recogniser gone")))) {
+        while (fail("recogniser gone")) {
         }
     }
 
+    QCoro::Task<QString> recognize(AudioClip c, QStringList) override { return wait({c, true}); }
+    QCoro::Task<QString> transcribe(AudioClip c, QStringList) override { return wait({c, false}); }
+    void warmUp() override {}
+
+    bool answer(const QString& text) { return outcomes_.settle({text, nullptr}); }
+    // Fails with `message`, or with an exception that carries none.
+    bool fail(const char* message = nullptr) {
+        return outcomes_.settle(
+            {{},
+             message ? std::make_exception_ptr(std::runtime_error(message)) : std::make_exception_ptr(42)});
+    }
+
     std::vector<Request> requests;
-    int warmUps = 0;
 
 private:
-    struct Outcome {
-        QString text;
-        std::exception_ptr error;
-    };
+    using Outcome = std::pair<QString, std::exception_ptr>;
     QCoro::Task<QString> wait(Request request) {
         requests.push_back(std::move(request));
-        Deferred<Outcome> outcome;
-        waiting_.push_back(outcome);
-        Outcome o = co_await outcome;
-        if (o.error) std::rethrow_exception(o.error);
-        co_return o.text;
+        auto outcome = outcomes_.next();
+        const Outcome o = co_await outcome;
+        if (o.second) std::rethrow_exception(o.second);
+        co_return o.first;
     }
-    bool settle(Outcome outcome) {
-        if (waiting_.empty()) return false;
-        const Deferred<Outcome> next = waiting_.front();
-        waiting_.pop_front();
-        next.set(std::move(outcome));
-        return true;
-    }
-
-    std::deque<Deferred<Outcome>> waiting_;
+    Deferred<Outcome> outcomes_;
 };
 
 } // namespace mivora::test

@@ -1,25 +1,38 @@
-// A stand-in for "another application": a window with one focused line edit. Every change of the text
-// is printed on standard output as "text:<utf-8>", so a test can see what arrived.
-// Usage: mivora_target [initial text]
+// A stand-in for "another application": a window with one focused line edit that prints "ready" once
+// shown and "press:<key>", "repeat:<key>" and "release:<key>" for each key it receives, so a test can
+// see which keys reached it.
 #include <QApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QTextStream>
 #include <QTimer>
 
+namespace {
+
+QTextStream out(stdout);
+
+class Target final : public QLineEdit {
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        out << (e->isAutoRepeat() ? "repeat:" : "press:") << QKeySequence(e->key()).toString() << Qt::endl;
+        QLineEdit::keyPressEvent(e);
+    }
+    void keyReleaseEvent(QKeyEvent* e) override {
+        if (!e->isAutoRepeat()) out << "release:" << QKeySequence(e->key()).toString() << Qt::endl;
+        QLineEdit::keyReleaseEvent(e);
+    }
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QLineEdit edit;
-    edit.setObjectName("dictation-target");
-    edit.setAccessibleName("dictation-target");
-    edit.setWindowTitle("target");
-    if (argc > 1) edit.setText(QString::fromUtf8(argv[1]));
-    QTextStream out(stdout);
-    QObject::connect(&edit, &QLineEdit::textChanged,
-                     [&](const QString& t) { out << "text:" << t << Qt::endl; });
+    Target edit;
     edit.resize(400, 40);
     edit.show();
     edit.activateWindow();
     edit.setFocus();
-    QTimer::singleShot(0, [&] { out << "ready" << Qt::endl; });
+    QTimer::singleShot(0, [] { out << "ready" << Qt::endl; });
     return app.exec();
 }
