@@ -1,6 +1,6 @@
 // A stand-in for "another application": a window with one focused line edit that prints "ready" once
-// shown and "press:<key>", "repeat:<key>" and "release:<key>" for each key it receives, so a test can
-// see which keys reached it.
+// shown, "press:<key>", "repeat:<key>" and "release:<key>" for each key it receives, and "text:<text>" on
+// every change of its text, so a test can see which keys and what text reached it.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -29,6 +29,8 @@ protected:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Target edit;
+    QObject::connect(&edit, &QLineEdit::textChanged,
+                     [](const QString& text) { out << "text:" << text << Qt::endl; });
     edit.resize(400, 40);
     edit.show();
     edit.activateWindow();
