@@ -19,11 +19,15 @@ QByteArray clipboardAs(const QString& target) {
     return xclip.readAllStandardOutput();
 }
 
-// Starts the line-edit window of another process and waits until it is in front.
+// Starts the line-edit window of another process and waits until it is in front and has registered on
+// the accessibility bus (a new application appears there a moment after its window).
 bool startTarget(ChildProcess& target) {
     return target.start("mivora_target") && target.waitForLine("ready") &&
            waitUntil(
-               [&] { return Desktop::frontApplication().current().value_or(FrontApp{}).pid == target.pid(); },
+               [&] {
+                   return Desktop::frontApplication().current().value_or(FrontApp{}).pid == target.pid() &&
+                          TextInserter::currentFocus() == FocusKind::text;
+               },
                5000);
 }
 
