@@ -57,7 +57,7 @@ TEST(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplication)
     ASSERT_TRUE(waitUntil(
         [&] {
             const auto app = Desktop::frontApplication().current();
-            return app && app->pid == target.pid() && TextInserter::currentFocus() == FocusKind::text;
+            return app && app->pid == target.pid() && TextInserter().currentFocus() == FocusKind::text;
         },
         5000));
 

@@ -26,7 +26,7 @@ bool startTarget(ChildProcess& target) {
            waitUntil(
                [&] {
                    return Desktop::frontApplication().current().value_or(FrontApp{}).pid == target.pid() &&
-                          TextInserter::currentFocus() == FocusKind::text;
+                          TextInserter().currentFocus() == FocusKind::text;
                },
                5000);
 }
