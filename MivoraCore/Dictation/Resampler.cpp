@@ -17,12 +17,11 @@ std::unique_ptr<Resampler> Resampler::make(double sampleRate, int channels) {
     if (!(sampleRate > 0) || !std::isfinite(sampleRate) || channels <= 0) return nullptr;
     // Channels are mixed down before resampling, so the converter always sees one channel. No dither:
     // exact silence must stay exact silence.
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_INT16_I);
-    soxr_io_spec_t spec = io;
-    spec.flags |= SOXR_NO_DITHER;
+    soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_INT16_I);
+    io.flags |= SOXR_NO_DITHER;
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
     soxr_error_t error = nullptr;
-    soxr_t soxr = soxr_create(sampleRate, outputRate, 1, &error, &spec, &quality, nullptr);
+    soxr_t soxr = soxr_create(sampleRate, outputRate, 1, &error, &io, &quality, nullptr);
     if (error || !soxr) {
         if (soxr) soxr_delete(soxr);
         return nullptr;
