@@ -43,9 +43,6 @@ public:
     bool isRunning() const override { return display_ != nullptr; }
     void setSwallowable(const std::set<int>& codes) override;
 
-    // The X11 key codes grabbed right now (refused ones included until the refusal arrives).
-    const std::set<int>& grabbedKeycodes() const { return grabbed_; }
-
     // The event loop's steps, callable by hand (tests, benchmarks) without a connection:
     // where events go, which key map translates them,
     void setCallback(Callback callback) { callback_ = std::move(callback); }
