@@ -166,16 +166,21 @@ bool X11KeySource::handleCore(bool press, int keycode, unsigned long time) {
 }
 
 void X11KeySource::drain() {
-    while (display_ && XPending(display_) > 0) {
-        XEvent event;
-        XNextEvent(display_, &event);
-        dispatch(event);
+    while (display_) {
+        while (display_ && XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            dispatch(event);
+        }
+        if (!display_) return;
+        const unsigned long processed = LastKnownRequestProcessed(display_);
+        requests_.erase(requests_.begin(), requests_.upper_bound(processed));
+        retryRefused();
+        XFlush(display_);
+        // Flushing also reads what has arrived meanwhile into Xlib's queue, where the socket notifier
+        // cannot see it; a grabbed key left there would keep the keyboard frozen.
+        if (XQLength(display_) == 0) return;
     }
-    if (!display_) return;
-    const unsigned long processed = LastKnownRequestProcessed(display_);
-    requests_.erase(requests_.begin(), requests_.upper_bound(processed));
-    retryRefused();
-    XFlush(display_);
 }
 
 void X11KeySource::dispatch(XEvent& event) {

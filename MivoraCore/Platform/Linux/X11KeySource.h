@@ -79,7 +79,6 @@ private:
     Display* display_ = nullptr;
     int xiOpcode_ = -1;
     QPointer<QSocketNotifier> notifier_;
-    bool draining_ = false;
     QString fnKeyName_;
 
     // The handler's answer to the last raw press of each key, so the same press reported again by a
