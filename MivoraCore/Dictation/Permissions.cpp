@@ -23,8 +23,6 @@ constexpr PaneName paneNames[] = {
     {Permissions::Pane::keyboard, "x-apple.systempreferences:com.apple.Keyboard-Settings.extension"},
 };
 
-Permissions::Services replaced;
-
 SettingsPages::Page pageFor(Permissions::Pane pane) {
     switch (pane) {
     case Permissions::Pane::microphone:
@@ -52,17 +50,8 @@ std::optional<Permissions::Pane> Permissions::pane(const QString& rawValue) {
 }
 
 Permissions::Services Permissions::services() {
-    return {
-        replaced.inputs ? replaced.inputs : &AudioInputs::desktop(),
-        replaced.bus ? replaced.bus : &AccessibilityBus::desktop(),
-        replaced.keyboard ? replaced.keyboard : &KeyboardProbe::desktop(),
-        replaced.settings ? replaced.settings : &SettingsPages::desktop(),
-        replaced.defaults ? replaced.defaults : &Defaults::standard(),
-    };
-}
-
-void Permissions::setServices(const Services& services) {
-    replaced = services;
+    return {&AudioInputs::desktop(), &AccessibilityBus::desktop(), &KeyboardProbe::desktop(),
+            &SettingsPages::desktop(), &Defaults::standard()};
 }
 
 Permissions::MicStatus Permissions::micStatus() {

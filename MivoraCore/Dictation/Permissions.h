@@ -45,7 +45,7 @@ public:
     // Microphone authorised, accessibility and a free hotkey, asked in that order up to the first no.
     static bool allSet();
 
-    // The desktop services asked; the desktop's own unless replaced (tests).
+    // The desktop services asked.
     struct Services {
         AudioInputs* inputs = nullptr;
         AccessibilityBus* bus = nullptr;
@@ -54,8 +54,6 @@ public:
         Defaults* defaults = nullptr;
     };
     static Services services();
-    // Replaces the services; fields left null keep the desktop's. `Services{}` restores them all.
-    static void setServices(const Services& services);
 };
 
 } // namespace mivora

@@ -41,7 +41,11 @@ TextInserter::TextInserter(Pasteboard& pasteboard, SyntheticKeys& keys, Accessib
       scheduler_(scheduler) {}
 
 TextInserter::~TextInserter() {
-    if (pending_) scheduler_.cancel(pending_->timer);
+    if (!pending_) return;
+    // The snapshot is the only copy of the user's clipboard left (the clipboard holds our text): put it
+    // back now rather than lose it with the timer.
+    scheduler_.cancel(pending_->timer);
+    restore();
 }
 
 QCoro::Task<InsertResult> TextInserter::insert(QString text) {

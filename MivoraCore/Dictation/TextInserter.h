@@ -21,7 +21,8 @@ class SyntheticKeys;
 // Puts text at the caret of the front application: the text goes on the clipboard, Ctrl+V is posted, and
 // after a paste into a text field the user's previous clipboard comes back `restoreDelay` seconds later
 // (unless something else was copied meanwhile). Anywhere else the text stays on the clipboard and the
-// caller gets the hint to paste it by hand. Main thread only.
+// caller gets the hint to paste it by hand. An inserter destroyed while a restore is due restores at
+// once. Main thread only.
 class TextInserter final : public Inserting {
 public:
     // Marks temporary clipboard contents, so clipboard managers leave them out of their history.

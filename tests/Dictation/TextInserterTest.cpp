@@ -99,9 +99,17 @@ TEST_F(TextInserterTest, QuickInsertionsGiveTheUsersClipboardBack) {
     scheduler.advance(0.6);
     EXPECT_EQ(text(), "user copy");
 
-    // A pending restore does not outlive the inserter.
+    // An inserter that goes away with its restore still due gives the clipboard back at once, and
+    // leaves no timer behind; one whose clipboard was copied over since leaves that copy alone.
     QCoro::waitFor(TextInserter(pasteboard, keys, accessibility, front, scheduler).insert("x"));
     EXPECT_EQ(scheduler.pending(), 0u);
+    EXPECT_EQ(text(), "user copy");
+    {
+        TextInserter doomed(pasteboard, keys, accessibility, front, scheduler);
+        QCoro::waitFor(doomed.insert("y"));
+        pasteboard.write({{{"text/plain", "copied later"}}});
+    }
+    EXPECT_EQ(text(), "copied later");
 }
 
 TEST_F(TextInserterTest, ReportsTheFocusItInspectsUnlessTheFocusIsKnown) {

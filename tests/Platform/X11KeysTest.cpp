@@ -9,6 +9,7 @@
 #include <X11/extensions/XI2.h>
 #include <X11/keysym.h>
 
+#include <stdexcept>
 #include <tuple>
 
 namespace mivora {
@@ -62,6 +63,24 @@ TEST(X11KeySource, AGrabbedPressIsAnsweredOnceAndKeysDuringTheGrabComeThroughIt)
     source.handleCore(false, 9, 1800);
     EXPECT_FALSE(source.handleCore(true, 9, 2000)); // a later press is a new one
     EXPECT_EQ(seen, (std::vector<std::string>{"10:53", "10:53r", "10:0", "11:0", "11:53", "10:53"}));
+}
+
+TEST(X11KeySource, AHandlerThatThrowsPassesTheKeyOnInsteadOfLeavingTheKeyboardUnanswered) {
+    test::MemoryDefaults defaults;
+    test::FakeClock clock;
+    OwnKeyEvents own;
+    X11KeySource source(defaults, clock, own);
+    source.setKeyMap(X11KeyMap::build(keys, XK_Control_R));
+    bool fail = true;
+    source.setCallback([&](const KeyEvent&) -> bool {
+        if (fail) throw std::runtime_error("handler failed");
+        return true;
+    });
+    EXPECT_FALSE(source.handleRaw(XI_RawKeyPress, 9, 1000));
+    EXPECT_FALSE(source.handleCore(true, 9, 1000)); // the grab's report: replayed, not kept
+    EXPECT_FALSE(source.handleCore(false, 9, 1100));
+    fail = false;
+    EXPECT_TRUE(source.handleRaw(XI_RawKeyPress, 9, 1200));
 }
 
 } // namespace

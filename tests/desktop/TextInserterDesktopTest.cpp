@@ -41,6 +41,10 @@ TEST(TextInserterDesktop, PastesIntoAnotherApplicationAndGivesTextAndImageBack) 
     ASSERT_TRUE(startTarget(target));
 
     TextInserter inserter;
+    // The window is in front before its line edit is announced on the accessibility bus; under load that
+    // takes a moment longer.
+    ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::text; }, 5000))
+        << inserter.inspectFocus().detail.toStdString();
     // Inserted, not copied: the focus read through AT-SPI is a text field.
     EXPECT_EQ(QCoro::waitFor(inserter.insert("你好，Mivora")), InsertResult::inserted());
     EXPECT_TRUE(target.waitForLine("text:你好，Mivora", 5000)) << target.lines().join('\n').toStdString();

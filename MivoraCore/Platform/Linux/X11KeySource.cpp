@@ -8,6 +8,8 @@
 
 #include <QSocketNotifier>
 
+#include <exception>
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
@@ -110,7 +112,17 @@ void X11KeySource::setSwallowable(const std::set<int>& codes) {
 }
 
 bool X11KeySource::deliver(const KeyEvent& event) {
-    return callback_ ? callback_(event) : false;
+    if (!callback_) return false;
+    // A grabbed key holds the whole keyboard frozen until it is answered, and an exception would leave
+    // through the event loop without an answer: a failing handler passes the key on instead.
+    try {
+        return callback_(event);
+    } catch (const std::exception& e) {
+        AppLog::write(QStringLiteral("按键处理出错：") + QString::fromUtf8(e.what()));
+    } catch (...) {
+        AppLog::write(QStringLiteral("按键处理出错"));
+    }
+    return false;
 }
 
 bool X11KeySource::handleRaw(int evtype, int detail, unsigned long time) {
@@ -154,16 +166,21 @@ bool X11KeySource::handleCore(bool press, int keycode, unsigned long time) {
 }
 
 void X11KeySource::drain() {
-    while (display_ && XPending(display_) > 0) {
-        XEvent event;
-        XNextEvent(display_, &event);
-        dispatch(event);
+    while (display_) {
+        while (display_ && XPending(display_) > 0) {
+            XEvent event;
+            XNextEvent(display_, &event);
+            dispatch(event);
+        }
+        if (!display_) return;
+        const unsigned long processed = LastKnownRequestProcessed(display_);
+        requests_.erase(requests_.begin(), requests_.upper_bound(processed));
+        retryRefused();
+        XFlush(display_);
+        // Flushing also reads what has arrived meanwhile into Xlib's queue, where the socket notifier
+        // cannot see it; a grabbed key left there would keep the keyboard frozen.
+        if (XQLength(display_) == 0) return;
     }
-    if (!display_) return;
-    const unsigned long processed = LastKnownRequestProcessed(display_);
-    requests_.erase(requests_.begin(), requests_.upper_bound(processed));
-    retryRefused();
-    XFlush(display_);
 }
 
 void X11KeySource::dispatch(XEvent& event) {

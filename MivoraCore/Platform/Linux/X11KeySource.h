@@ -43,9 +43,6 @@ public:
     bool isRunning() const override { return display_ != nullptr; }
     void setSwallowable(const std::set<int>& codes) override;
 
-    // The X11 key codes grabbed right now (refused ones included until the refusal arrives).
-    const std::set<int>& grabbedKeycodes() const { return grabbed_; }
-
     // The event loop's steps, callable by hand (tests, benchmarks) without a connection:
     // where events go, which key map translates them,
     void setCallback(Callback callback) { callback_ = std::move(callback); }
@@ -82,7 +79,6 @@ private:
     Display* display_ = nullptr;
     int xiOpcode_ = -1;
     QPointer<QSocketNotifier> notifier_;
-    bool draining_ = false;
     QString fnKeyName_;
 
     // The handler's answer to the last raw press of each key, so the same press reported again by a
