@@ -19,15 +19,11 @@ QByteArray clipboardAs(const QString& target) {
     return xclip.readAllStandardOutput();
 }
 
-// Starts the line-edit window of another process and waits until it is in front and has registered on
-// the accessibility bus (a new application appears there a moment after its window).
+// Starts the line-edit window of another process and waits until it is in front.
 bool startTarget(ChildProcess& target) {
     return target.start("mivora_target") && target.waitForLine("ready") &&
            waitUntil(
-               [&] {
-                   return Desktop::frontApplication().current().value_or(FrontApp{}).pid == target.pid() &&
-                          TextInserter().currentFocus() == FocusKind::text;
-               },
+               [&] { return Desktop::frontApplication().current().value_or(FrontApp{}).pid == target.pid(); },
                5000);
 }
 
