@@ -43,6 +43,8 @@ float MicSource::meterValue(float rms) {
 }
 
 void MicSource::start(std::function<void(float)> level) {
+    // A take still running is abandoned first: its capture must stop before its resampler goes away.
+    if (running_) finish();
     {
         std::lock_guard lock(levelLock_);
         level_ = std::move(level);

@@ -51,6 +51,15 @@ TEST_F(MicSourceTest, RecordsAndReportsTheMeterOnTheMainThread) {
     EXPECT_NEAR(double(mic.stop().samples.size()), 16000.0, 4.0);
 }
 
+TEST_F(MicSourceTest, StartingAgainAbandonsTheRunningTakeSafely) {
+    mic.start({});
+    input->deliver(ramp(320, 1));
+    input->duringStop = [&] { input->deliver(ramp(320, 1)); }; // a buffer in flight as the capture ends
+    mic.start({});
+    input->deliver(ramp(160, -80));
+    EXPECT_EQ(mic.stop().samples, ramp(160, -80));
+}
+
 TEST_F(MicSourceTest, DigitalSilenceIsOnlyExactZeros) {
     mic.start({});
     input->deliver(std::vector<std::int16_t>(1024, 0));
