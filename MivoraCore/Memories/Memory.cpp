@@ -14,8 +14,15 @@ QString Memory::newId() {
 }
 
 QString Memory::firstLine() const {
-    for (const QStringView line : QStringView(value).tokenize(u'\n', Qt::SkipEmptyParts))
-        return line.toString();
+    // Lines end at a line feed that is a character of its own: a carriage return and line feed form one
+    // character, which ends nothing, so a text with such line ends is one line.
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= value.size(); ++i) {
+        const bool end = i == value.size() || (value[i] == u'\n' && (i == 0 || value[i - 1] != u'\r'));
+        if (!end) continue;
+        if (i > start) return value.mid(start, i - start);
+        start = i + 1;
+    }
     return value;
 }
 

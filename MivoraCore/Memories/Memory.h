@@ -40,7 +40,8 @@ struct Memory {
     // All fourteen fields: texts exactly, aliases in order, timestamps exactly, absent equal only to absent.
     bool operator==(const Memory&) const = default;
 
-    // The first non-empty line of `value` (split at line feeds only), or `value` itself when it has none.
+    // The first non-empty line of `value` (split at line feeds only, a CR LF pair being one character that
+    // splits nothing), or `value` itself when it has none.
     QString firstLine() const;
 
     // Hands the members to `writer` in declaration order; absent optional fields are left out.

@@ -47,6 +47,9 @@ TEST(Memory, WritesWhatItReadsByteForByte) {
     const Memory fresh{.title = QStringLiteral("新")};
     EXPECT_EQ(Memory::decode(parsed(encoded(fresh))), fresh);
     EXPECT_EQ(Memory{.value = QStringLiteral("\n\n第一行\n第二行")}.firstLine(), "第一行");
+    EXPECT_EQ(Memory{.value = QStringLiteral("\n")}.firstLine(), "\n");
+    EXPECT_EQ(Memory{.value = QStringLiteral("甲\r\n乙\r\n")}.firstLine(), "甲\r\n乙\r\n");
+    EXPECT_EQ(Memory{.value = QStringLiteral("\r\n\n甲\r")}.firstLine(), "\r\n");
 }
 
 TEST(Memory, DecodeAcceptsOnlyWellFormedRecords) {
