@@ -232,10 +232,12 @@ QCoro::Task<QString> tidyText(CloudASR asr, QString text, QStringList vocabulary
                     *asr.key, "application/json");
     const QJsonObject result = co_await send(asr.session, asr.apiBase, request,
                                              QJsonDocument(payload).toJson(QJsonDocument::Compact), abort);
-    const QJsonValue choices = result.value("choices");
-    if (!choices.isArray() || choices.toArray().isEmpty() || !choices.toArray().first().isObject())
+    // A list of choice objects, at least one; anything else in it makes the answer unreadable.
+    const QJsonArray choices = result.value("choices").toArray();
+    if (!result.value("choices").isArray() || choices.isEmpty() ||
+        !std::all_of(choices.begin(), choices.end(), [](const QJsonValue& c) { return c.isObject(); }))
         throw CloudASR::Failure(CloudASR::Failure::Kind::badResponse);
-    const QJsonObject first = choices.toArray().first().toObject();
+    const QJsonObject first = choices.first().toObject();
     const QJsonValue message = first.value("message");
     if (!message.isObject() || !message.toObject().value("content").isString())
         throw CloudASR::Failure(CloudASR::Failure::Kind::badResponse);

@@ -224,8 +224,9 @@ bool CloudRecognizer::needsTidy(const QString& text) {
         if (chars[i] == chars[i + 1] && chars[i].size() == 1 && stutters.contains(chars[i])) return true;
     for (qsizetype len : {2, 3}) {
         for (qsizetype i = 0; i + 2 * len <= chars.size(); ++i) {
-            if (chars[i].size() == 1 && chars[i][0].unicode() < 0x80)
-                continue; // a Latin word repeated is fine
+            // A Latin word repeated is fine. CR LF is one character and an ASCII one.
+            if (std::all_of(chars[i].begin(), chars[i].end(), [](QChar c) { return c.unicode() < 0x80; }))
+                continue;
             bool same = true;
             for (qsizetype k = 0; k < len && same; ++k)
                 same = chars[i + k] == chars[i + len + k];

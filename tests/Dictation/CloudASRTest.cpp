@@ -121,6 +121,7 @@ TEST_F(CloudASRTest, TidySendsTheChatRequestAndKeepsTheTextOfACutOffAnswer) {
     // clang-format on
     EXPECT_EQ(tidy(FakeOpenAI::chat("明天下午", "length")), raw); // stopped by the token limit: not a copy
     EXPECT_EQ(tidy({200, R"({"choices":[]})"}), "error: 云端返回的内容看不懂");
+    EXPECT_EQ(tidy({200, R"({"choices":[{"message":{"content":"好"}},1]})"}), "error: 云端返回的内容看不懂");
 }
 
 TEST(CloudASRAccept, StripsOnlyAQuotePairEnclosingTheWholeAnswer) {

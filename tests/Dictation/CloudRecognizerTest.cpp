@@ -49,7 +49,9 @@ TEST(CloudRecognizerRules, NeedsTidyForLongOrMessyText) {
     for (const char* messy :
          {"今天天气很好我们一起去公园散步吧好不好呀呀", "三点不对四点", "我我想去", "星期五星期五见"})
         EXPECT_TRUE(CloudRecognizer::needsTidy(messy)) << messy;
-    for (const char* clean : {"今天天气很好我们一起去公园散步吧好不好呀", "天天向上", "okok好"})
+    // Blank lines repeat too, but CR LF is ASCII like a Latin word.
+    for (const char* clean :
+         {"今天天气很好我们一起去公园散步吧好不好呀", "天天向上", "okok好", "好的\r\n\r\n\r\n\r\n收到"})
         EXPECT_FALSE(CloudRecognizer::needsTidy(clean)) << clean;
 }
 
