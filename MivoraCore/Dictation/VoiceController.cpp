@@ -222,12 +222,13 @@ void VoiceController::setMode(VoiceMode mode) {
 
 void VoiceController::updateSwallowable() {
     std::set<int> keys(swallowedUps_.begin(), swallowedUps_.end());
-    // Around a take the hotkey machine may swallow Esc and Space (and owes swallows to their repeats
-    // and key-ups for as long as it remembers them).
-    if (machine_.state().kind != HotkeyMachine::State::Kind::idle) {
-        keys.insert(HotkeyMachine::escape);
-        keys.insert(HotkeyMachine::space);
-    }
+    // The hotkey machine swallows Esc and Space while Fn is held for a take, Esc alone in hands-free,
+    // Space alone while it waits for Fn to go up (and owes swallows to their repeats and key-ups for as
+    // long as it remembers them). A key grabbed beyond that would hold up every press of it for nothing.
+    using S = HotkeyMachine::State::Kind;
+    const S state = machine_.state().kind;
+    if (state == S::holding || state == S::handsFree) keys.insert(HotkeyMachine::escape);
+    if (state == S::holding || state == S::waitingFnUp) keys.insert(HotkeyMachine::space);
     for (const int code : {HotkeyMachine::escape, HotkeyMachine::space})
         if (machine_.swallowing().contains(code)) keys.insert(code);
     if (phase_.is(VoicePhase::Kind::choosing)) {

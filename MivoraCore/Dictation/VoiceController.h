@@ -99,8 +99,9 @@ public:
     const HotkeyMachine& machine() const { return machine_; }
 
     // The key codes whose key events this controller may swallow in its current state, sorted: Esc and
-    // Space around a take, Esc and the choice keys while choosing, and keys whose key-up is still owed a
-    // swallow. A key source that can only swallow what it grabbed beforehand grabs exactly these.
+    // Space while Fn is held for a take, Esc in hands-free, Space while waiting for Fn to go up, Esc and
+    // the choice keys while choosing, and keys whose key-up is still owed a swallow. A key source that can
+    // only swallow what it grabbed beforehand grabs exactly these.
     QList<int> swallowableKeys() const { return swallowable_; }
 
 signals:

@@ -155,8 +155,11 @@ TEST_F(VoiceTest, CancelledTakesAndTheRecordingLimit) {
     EXPECT_TRUE(controller->swallowableKeys().isEmpty());
 
     fn(true); // hands-free, Fn released
+    EXPECT_EQ(controller->swallowableKeys(), QList<int>({space, esc}));
     EXPECT_TRUE(press(space));
     fn(false);
+    key(KeyInput::keyUp(space));
+    EXPECT_EQ(controller->swallowableKeys(), QList<int>({esc})); // a Space now is the user's
     wait(120);
     EXPECT_EQ(lines.mid(lines.size() - 3, 2), QStringList({"到达单段上限，自动结束", "松开，录音 120000ms"}));
 }
