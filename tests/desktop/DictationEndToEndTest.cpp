@@ -46,7 +46,9 @@ void hotkey(Display* display, bool down) {
 TEST(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplication) {
     ASSERT_TRUE(MicFifo::available());
     FakeOpenAI server;
-    server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription("明天上午十点开会"));
+    FakeOpenAI::Response answer = FakeOpenAI::transcription("明天上午十点开会");
+    answer.delayMs = 300; // a network's round trip
+    server.respond("/v1/audio/transcriptions", answer);
     std::shared_ptr<Recognizer> recognizer =
         CloudRecognizer::viaProxy(server.url("/v1/"), []() -> QCoro::Task<std::optional<QString>> {
             co_return QString("account-token");

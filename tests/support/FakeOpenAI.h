@@ -1,8 +1,11 @@
 #pragma once
 
+#include "Support/Scheduler.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -22,6 +25,7 @@ public:
         int status = 200;
         QByteArray body;
         bool hang = false; // never answer; the client must give up
+        int delayMs = 0;   // answer this much later (on the main loop)
     };
     struct Request {
         QString path;
@@ -82,9 +86,16 @@ protected:
             if (hang && index < log.size()) log[index].abandoned = true;
         });
         if (response.hang) return true;
-        socket->write("HTTP/1.1 " + QByteArray::number(response.status) +
-                      " Fake\r\nContent-Type: application/json\r\nContent-Length: " +
-                      QByteArray::number(response.body.size()) + "\r\n\r\n" + response.body);
+        const QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) +
+                                 " Fake\r\nContent-Type: application/json\r\nContent-Length: " +
+                                 QByteArray::number(response.body.size()) + "\r\n\r\n" + response.body;
+        if (response.delayMs <= 0) {
+            socket->write(reply);
+            return true;
+        }
+        Scheduler::main().after(response.delayMs / 1000.0, [socket = QPointer<QTcpSocket>(socket), reply] {
+            if (socket) socket->write(reply);
+        });
         return true;
     }
     void missingHandler(const QHttpServerRequest&, QTcpSocket*) override {}
