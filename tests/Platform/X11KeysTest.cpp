@@ -41,12 +41,19 @@ TEST(X11KeyMap, KeysArePlacedByPositionAndModifiersByWhatTheyProduce) {
     EXPECT_EQ(std::pair(f13[105].code, f13[191].role), std::pair(62, Role::fn));
 }
 
-TEST(X11KeySource, AGrabbedPressIsAnsweredOnceAndKeysDuringTheGrabComeThroughIt) {
+namespace {
+// A source on the test key map, fed by hand instead of by an X connection.
+class X11KeySourceTest : public ::testing::Test {
+protected:
+    X11KeySourceTest() { source.setKeyMap(X11KeyMap::build(keys, XK_Control_R)); }
     test::MemoryDefaults defaults;
     test::FakeClock clock;
     OwnKeyEvents own;
-    X11KeySource source(defaults, clock, own);
-    source.setKeyMap(X11KeyMap::build(keys, XK_Control_R));
+    X11KeySource source{defaults, clock, own};
+};
+} // namespace
+
+TEST_F(X11KeySourceTest, AGrabbedPressIsAnsweredOnceAndKeysDuringTheGrabComeThroughIt) {
     std::vector<std::string> seen;
     bool swallow = true;
     source.setCallback([&](const KeyEvent& e) {
@@ -65,12 +72,7 @@ TEST(X11KeySource, AGrabbedPressIsAnsweredOnceAndKeysDuringTheGrabComeThroughIt)
     EXPECT_EQ(seen, (std::vector<std::string>{"10:53", "10:53r", "10:0", "11:0", "11:53", "10:53"}));
 }
 
-TEST(X11KeySource, AHandlerThatThrowsPassesTheKeyOnInsteadOfLeavingTheKeyboardUnanswered) {
-    test::MemoryDefaults defaults;
-    test::FakeClock clock;
-    OwnKeyEvents own;
-    X11KeySource source(defaults, clock, own);
-    source.setKeyMap(X11KeyMap::build(keys, XK_Control_R));
+TEST_F(X11KeySourceTest, AHandlerThatThrowsPassesTheKeyOnInsteadOfLeavingTheKeyboardUnanswered) {
     bool fail = true;
     source.setCallback([&](const KeyEvent&) -> bool {
         if (fail) throw std::runtime_error("handler failed");
