@@ -1,7 +1,7 @@
 #include "RecognizeMode.h"
 
-#include "Dictation/CloudRecognizer.h"
-#include "Dictation/FileSource.h"
+#include "Audio/FileSource.h"
+#include "Cloud/CloudRecognizer.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>

@@ -1,5 +1,5 @@
-#include "Dictation/AppLog.h"
 #include "RecognizeMode.h"
+#include "Support/AppLog.h"
 #include "Support/BundleInfo.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The measures the voice controller takes of a finished 10 s take: normalisation, voiced duration and the
 // WAV image, together and one by one, plus writing the temporary WAV file.
 
-#include "Dictation/AudioClip.h"
+#include "Audio/AudioClip.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 // HotkeyMachine::handle per event over a desktop-like stream of key, modifier and mouse events, with the
 // heap allocations made inside the timed loop counted through a replaced global operator new.
 
-#include "Dictation/HotkeyMachine.h"
+#include "Keys/HotkeyMachine.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // The key path of every desktop key event: an X11 event as the server reports it, through the X11 key
 // source and the key tap, to the answer of a hotkey handler. No server is involved (no round trips):
 // the events are fed to the source's event steps directly.
-#include "Dictation/HotkeyMachine.h"
-#include "Dictation/KeyTap.h"
+#include "Keys/HotkeyMachine.h"
+#include "Keys/KeyTap.h"
 #include "Platform/Linux/OwnKeyEvents.h"
 #include "Platform/Linux/X11KeySource.h"
 #include "Support/Clock.h"

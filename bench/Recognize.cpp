@@ -1,7 +1,7 @@
 // Local overhead of one dictation for a 10 s take against a loopback server that answers at once: WAV
 // writing, multipart body, request and answer handling, filters and the Simplified conversion. The server
 // runs in this process, so its (small) share is included. Target: 15 ms or less per take.
-#include "Dictation/CloudRecognizer.h"
+#include "Cloud/CloudRecognizer.h"
 #include "support/FakeOpenAI.h"
 #include "support/TaskProbe.h"
 

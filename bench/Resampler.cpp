@@ -1,6 +1,6 @@
 // Converting 48 kHz stereo capture buffers (1024 frames, as the microphone delivers them) to the engine
 // format. Target: 500 times real time or better.
-#include "Dictation/Resampler.h"
+#include "Audio/Resampler.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,15 +1,7 @@
 #pragma once
 
-#include "Memories/Memory.h"
+#include "Memories/MemoryPayload.h"
 #include "Support/JsonWriter.h"
-
-#include <QByteArray>
-#include <QDateTime>
-#include <QList>
-#include <QMap>
-#include <QString>
-
-#include <optional>
 
 namespace mivora {
 
@@ -19,25 +11,9 @@ public:
     Vault() = delete;
 
     // The decrypted sync payload: every memory and the tombstones of deleted ones.
-    struct Payload {
-        // Format version; every payload this system writes has 1.
-        qint64 v = 1;
-        // All memories, in the order the writer keeps them.
-        QList<Memory> items;
-        // Memory id to the moment it was deleted.
-        QMap<QString, QDateTime> deleted;
+    using Payload = MemoryPayload;
 
-        bool operator==(const Payload&) const = default;
-
-        // One object with "v", "items" and "deleted" (sorted on output by `encoder()`).
-        void encode(JsonWriter& writer) const;
-        // All three members are required; other members are ignored. The version is not checked here.
-        static std::optional<Payload> decode(const QJsonValue& json);
-    };
-
-    // A new writer: whole-second ISO 8601 dates, sorted keys at every depth, compact output. The tombstone
-    // file and the sync payload share this one form.
-    static JsonWriter encoder();
+    static JsonWriter encoder() { return MemoryPayload::encoder(); }
 };
 
 } // namespace mivora

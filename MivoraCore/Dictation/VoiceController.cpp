@@ -1,8 +1,8 @@
 #include "Dictation/VoiceController.h"
 
-#include "Dictation/ChooseKeys.h"
-#include "Dictation/MicDiagnostics.h"
+#include "Audio/MicDiagnostics.h"
 #include "Dictation/VoiceText.h"
+#include "Keys/ChooseKeys.h"
 #include "Memories/MemoryStore.h"
 
 #include <QPointer>

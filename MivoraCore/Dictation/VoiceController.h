@@ -1,12 +1,12 @@
 #pragma once
 
-#include "Dictation/AudioClip.h"
-#include "Dictation/AudioSource.h"
-#include "Dictation/HotkeyMachine.h"
-#include "Dictation/Inserting.h"
-#include "Dictation/KeyInput.h"
-#include "Dictation/Recognizer.h"
+#include "Audio/AudioClip.h"
+#include "Audio/AudioSource.h"
+#include "Cloud/Recognizer.h"
 #include "Dictation/VoicePhase.h"
+#include "Insertion/Inserting.h"
+#include "Keys/HotkeyMachine.h"
+#include "Keys/KeyInput.h"
 #include "Support/Clock.h"
 #include "Support/Scheduler.h"
 

@@ -3,7 +3,7 @@
 
 #include "Dictation/VoiceController.h"
 
-#include "Dictation/ChooseKeys.h"
+#include "Keys/ChooseKeys.h"
 #include "Memories/MemoryStore.h"
 #include "Memories/Recall.h"
 #include "Support/Text.h"

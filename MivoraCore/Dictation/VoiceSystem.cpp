@@ -1,8 +1,8 @@
 // The voice controller's view of the desktop: secure input, the microphone and the Fn key.
-#include "Dictation/KeyTap.h"
 #include "Dictation/Permissions.h"
-#include "Dictation/TextInserter.h"
 #include "Dictation/VoiceController.h"
+#include "Insertion/TextInserter.h"
+#include "Keys/KeyTap.h"
 
 namespace mivora {
 

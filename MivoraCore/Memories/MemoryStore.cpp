@@ -1,8 +1,8 @@
 #include "Memories/MemoryStore.h"
 
-#include "Dictation/AppLog.h"
 #include "Memories/Recall.h"
 #include "Memories/Seed.h"
+#include "Support/AppLog.h"
 #include "Support/IsoDate.h"
 #include "Support/JsonRead.h"
 #include "Support/JsonWriter.h"
@@ -210,7 +210,7 @@ void MemoryStore::remove(QString title) {
     deleteMemory(it->id);
 }
 
-void MemoryStore::applySynced(const Vault::Payload& payload) {
+void MemoryStore::applySynced(const MemoryPayload& payload) {
     if (payload.items == memories_ && payload.deleted == deleted_) return;
     setMemories(payload.items);
     deleted_ = payload.deleted;
@@ -252,7 +252,7 @@ void MemoryStore::save(bool notify) {
 
     const QString tombstones = deletedFile();
     if (setAside(tombstones, badDeletedFile_)) {
-        JsonWriter w = Vault::encoder();
+        JsonWriter w = MemoryPayload::encoder();
         w.beginObject();
         for (auto it = deleted_.cbegin(); it != deleted_.cend(); ++it) {
             w.key(it.key());

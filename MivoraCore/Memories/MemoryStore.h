@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Account/Vault.h"
 #include "Memories/Memory.h"
+#include "Memories/MemoryPayload.h"
 #include "Support/Clock.h"
 
 #include <QDateTime>
@@ -62,7 +62,7 @@ public:
     // Deletes the first memory with exactly this title; nothing when there is none.
     void remove(QString title);
     // Adopts a sync result (its items and tombstones) unless it equals the store; saves without `onChange`.
-    void applySynced(const Vault::Payload& payload);
+    void applySynced(const MemoryPayload& payload);
 
     // Called on every local change, before anything is written (not for `applySynced`).
     std::function<void()> onChange;

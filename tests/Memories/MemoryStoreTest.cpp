@@ -1,6 +1,6 @@
 #include "Memories/MemoryStore.h"
 
-#include "Dictation/AppLog.h"
+#include "Support/AppLog.h"
 #include "support/FakeScheduler.h"
 
 #include <QDir>
@@ -97,12 +97,12 @@ TEST_F(Store, ApplySyncedAdoptsOnlyRealChangesWithoutAskingForAnotherSync) {
     auto s = open({named("A")});
     int notices = 0;
     QObject::connect(s.get(), &MemoryStore::memoriesChanged, [&] { ++notices; });
-    s->applySynced(Vault::Payload{.v = 7, .items = s->memories(), .deleted = s->deleted()});
+    s->applySynced(MemoryPayload{.v = 7, .items = s->memories(), .deleted = s->deleted()});
     EXPECT_FALSE(QFileInfo::exists(file));
 
     const QList<Memory> items{named("X"), named("Y")};
     const QMap<QString, QDateTime> gone{{QStringLiteral("OLD"), whole()}};
-    s->applySynced(Vault::Payload{.v = 1, .items = items, .deleted = gone});
+    s->applySynced(MemoryPayload{.v = 1, .items = items, .deleted = gone});
     EXPECT_EQ(notices, 1);
     EXPECT_TRUE(atChange.isEmpty());
     EXPECT_EQ(reopened().memories(), items);

@@ -1,5 +1,5 @@
 #include "Memories/Memory.h"
-#include "Account/Vault.h"
+#include "Memories/MemoryPayload.h"
 #include "Support/JsonWriter.h"
 
 #include <QJsonArray>
@@ -94,14 +94,14 @@ TEST(Memory, DecodeAcceptsOnlyWellFormedRecords) {
     EXPECT_EQ(Memory::decode(parsed(big))->useCount, 9007199254740993);
 }
 
-TEST(VaultPayload, WritesCompactSortedJsonAndNeedsAllThreeMembers) {
+TEST(MemoryPayload, WritesCompactSortedJsonAndNeedsAllThreeMembers) {
     const QByteArray json =
         R"({"deleted":{"A":"2025-03-01T00:00:00Z","B":"2025-03-02T00:00:00Z"},)"
         R"("items":[{"aliases":["x"],"id":"A","pinned":false,"savedAt":"2025-03-01T08:00:00Z",)"
         R"("sensitive":false,"source":"s","title":"t","type":"信息","useCount":0,"value":"v"}],"v":1})";
-    const auto p = Vault::Payload::decode(parsed(json));
+    const auto p = MemoryPayload::decode(parsed(json));
     ASSERT_TRUE(p);
-    JsonWriter w = Vault::encoder();
+    JsonWriter w = MemoryPayload::encoder();
     p->encode(w);
     EXPECT_EQ(w.data(), json);
     const QJsonValue gone(QJsonValue::Undefined);
@@ -111,6 +111,6 @@ TEST(VaultPayload, WritesCompactSortedJsonAndNeedsAllThreeMembers) {
                                      {"deleted", QJsonObject{{"A", "2025-03-01"}}}}) {
         QJsonObject o = parsed(json);
         o.insert(QLatin1String(key), value);
-        EXPECT_FALSE(Vault::Payload::decode(o)) << key;
+        EXPECT_FALSE(MemoryPayload::decode(o)) << key;
     }
 }

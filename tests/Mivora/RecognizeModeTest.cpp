@@ -1,4 +1,4 @@
-#include "Dictation/AudioClip.h"
+#include "Audio/AudioClip.h"
 #include "support/FakeOpenAI.h"
 
 #include <QProcess>

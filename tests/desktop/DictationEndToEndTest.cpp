@@ -1,10 +1,10 @@
 // One dictation through the real desktop: the hotkey held on the X server, audio from the PulseAudio test
 // microphone, recognition by a loopback server, and the text pasted into another application.
-#include "Dictation/CloudRecognizer.h"
-#include "Dictation/KeyTap.h"
-#include "Dictation/MicSource.h"
-#include "Dictation/TextInserter.h"
+#include "Audio/MicSource.h"
+#include "Cloud/CloudRecognizer.h"
 #include "Dictation/VoiceController.h"
+#include "Insertion/TextInserter.h"
+#include "Keys/KeyTap.h"
 #include "Platform/Desktop.h"
 #include "Platform/FrontApplication.h"
 

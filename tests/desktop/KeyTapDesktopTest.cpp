@@ -1,8 +1,8 @@
-#include "Dictation/AppLog.h"
-#include "Dictation/HotkeyMachine.h"
-#include "Dictation/KeyTap.h"
+#include "Keys/HotkeyMachine.h"
+#include "Keys/KeyTap.h"
 #include "Platform/Linux/OwnKeyEvents.h"
 #include "Platform/Linux/X11KeySource.h"
+#include "Support/AppLog.h"
 #include "Support/Clock.h"
 
 #include "support/MemoryDefaults.h"

@@ -1,4 +1,4 @@
-#include "Dictation/MicSource.h"
+#include "Audio/MicSource.h"
 
 #include "support/ChildProcess.h"
 #include "support/MicFifo.h"

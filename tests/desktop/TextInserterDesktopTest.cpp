@@ -1,4 +1,4 @@
-#include "Dictation/TextInserter.h"
+#include "Insertion/TextInserter.h"
 #include "Platform/Desktop.h"
 #include "Platform/FrontApplication.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Dictation/AudioSource.h"
-#include "Dictation/MicDiagnostics.h"
+#include "Audio/AudioSource.h"
+#include "Audio/MicDiagnostics.h"
 
 #include <exception>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Dictation/Inserting.h"
+#include "Insertion/Inserting.h"
 
 #include "support/Deferred.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Dictation/Recognizer.h"
+#include "Cloud/Recognizer.h"
 
 #include "support/Deferred.h"
 

@@ -1,6 +1,6 @@
 #include "support/TestMain.h"
 
-#include "Dictation/AppLog.h"
+#include "Support/AppLog.h"
 
 #include <QApplication>
 #include <QDir>

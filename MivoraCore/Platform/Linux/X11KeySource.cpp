@@ -1,8 +1,8 @@
 #include "Platform/Linux/X11KeySource.h"
 
-#include "Dictation/AppLog.h"
 #include "Platform/Linux/OwnKeyEvents.h"
 #include "Platform/Linux/X11Errors.h"
+#include "Support/AppLog.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
 

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Audio/AudioSource.h"
+#include "Support/Scheduler.h"
+
+#include <QString>
+
+#include <exception>
+
+namespace mivora {
+
+// Plays back a prepared audio file as if it were spoken: a synthetic meter while the take runs, and the
+// file's audio, converted to the engine format, when it stops. Used by the self-test and the demo modes.
+class FileSource final : public AudioSource {
+public:
+    // The file could not be opened or read. The message is the user-facing text.
+    class LoadError : public std::exception {
+    public:
+        LoadError(const QString& path, const QString& reason);
+        QString message() const { return message_; }
+        const char* what() const noexcept override { return utf8_.constData(); }
+
+    private:
+        QString message_;
+        QByteArray utf8_;
+    };
+
+    explicit FileSource(QString path, Scheduler& scheduler = Scheduler::main());
+    ~FileSource() override;
+
+    QString path() const { return path_; }
+
+    // Never throws: the meter runs at 30 Hz on the scheduler until stop or cancel.
+    void start(std::function<void(float)> level) override;
+    // The whole file, or an empty clip when it cannot be read.
+    AudioClip stop() override;
+    void cancel() override;
+
+    // Reads the whole file (any format and rate libsndfile reads) into a 16 kHz mono clip. Throws
+    // LoadError when the file cannot be opened or read.
+    static AudioClip load(const QString& path);
+
+private:
+    void stopMeter();
+
+    const QString path_;
+    Scheduler& scheduler_;
+    Scheduler::TimerId timer_ = 0;
+};
+
+} // namespace mivora

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "Cloud/CloudASR.h"
+#include "Cloud/RequestAbort.h"
+#include "Support/Scheduler.h"
+
+#include <QCoro/QCoroTask>
+
+#include <coroutine>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace mivora {
+
+namespace detail {
+
+template <typename T> struct Race {
+    std::optional<T> value;
+    std::exception_ptr error;
+    bool timedOut = false;
+    bool decided = false;
+    bool operationEnded = false;
+    std::coroutine_handle<> waiter;
+
+    void wake() {
+        if (auto h = std::exchange(waiter, {})) h.resume();
+    }
+    void decide() {
+        if (decided) return;
+        decided = true;
+        wake();
+    }
+
+    // Suspends the racing coroutine until the next change of state.
+    struct Change {
+        Race& race;
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> h) noexcept { race.waiter = h; }
+        void await_resume() const noexcept {}
+    };
+};
+
+template <typename T> QCoro::Task<> runRacer(std::shared_ptr<Race<T>> race, QCoro::Task<T> operation) {
+    try {
+        race->value.emplace(co_await operation);
+    } catch (...) {
+        race->error = std::current_exception();
+    }
+    race->operationEnded = true;
+    race->decide();
+    race->wake();
+}
+
+} // namespace detail
+
+// Runs `operation` against a timer of `seconds` on `scheduler`. Whichever comes first decides: the
+// operation's value or error, or CloudASR::Failure timeout. The loser is stopped: the timer is cancelled,
+// or the operation's request is aborted through the RequestAbort it was given, and this does not return
+// before the aborted operation has ended.
+template <typename T>
+QCoro::Task<T> withDeadline(Scheduler& scheduler, double seconds,
+                            std::function<QCoro::Task<T>(std::shared_ptr<RequestAbort>)> operation) {
+    auto race = std::make_shared<detail::Race<T>>();
+    auto abort = std::make_shared<RequestAbort>();
+    detail::runRacer<T>(race, operation(abort)); // runs until its first wait; finishes on its own
+    Scheduler::TimerId timer = 0;
+    if (!race->decided) {
+        timer = scheduler.after(seconds, [race] {
+            race->timedOut = true;
+            race->decide();
+        });
+    }
+    while (!race->decided)
+        co_await typename detail::Race<T>::Change{*race};
+    if (race->timedOut) {
+        abort->abort();
+        while (!race->operationEnded)
+            co_await typename detail::Race<T>::Change{*race};
+        throw CloudASR::Failure(CloudASR::Failure::Kind::timeout);
+    }
+    scheduler.cancel(timer);
+    if (race->error) std::rethrow_exception(race->error);
+    co_return std::move(*race->value);
+}
+
+} // namespace mivora

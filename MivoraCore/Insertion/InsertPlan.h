@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Insertion/Inserting.h"
+
+#include <optional>
+
+namespace mivora {
+
+// The insertion rule as data: always paste; restore the clipboard only after pasting into a text field;
+// anywhere else leave the text on the clipboard and tell the user how to paste it.
+struct InsertPlan {
+    static inline const QString pasteHint = QStringLiteral("没出现的话，按 ⌘V 粘贴");
+
+    bool paste = true;
+    bool restoreClipboard = false;
+    std::optional<QString> hint;
+
+    static InsertPlan make(FocusKind kind) {
+        if (kind == FocusKind::text) return {true, true, std::nullopt};
+        return {true, false, pasteHint};
+    }
+    bool operator==(const InsertPlan&) const = default;
+};
+
+} // namespace mivora

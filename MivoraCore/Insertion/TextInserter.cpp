@@ -1,0 +1,157 @@
+#include "Insertion/TextInserter.h"
+
+#include "Platform/Desktop.h"
+#include "Platform/FrontApplication.h"
+#include "Platform/Pasteboard.h"
+#include "Platform/SyntheticKeys.h"
+
+#include <QGuiApplication>
+
+namespace mivora {
+
+namespace {
+
+// The identifier our own clipboard contents name as their source.
+QString ownIdentifier() {
+    const QString id = QGuiApplication::desktopFileName();
+    return id.isEmpty() ? QStringLiteral("Mivora") : id;
+}
+
+QString identifierOf(const std::optional<FrontApp>& app) {
+    return app && !app->identifier.isEmpty() ? app->identifier : QStringLiteral("?");
+}
+
+// The front application's focused element, or failing that the focused element anywhere.
+Accessibility::FocusRead readFocus(Accessibility& accessibility, const std::optional<FrontApp>& app) {
+    Accessibility::FocusRead read;
+    if (app && app->pid > 0) read = accessibility.focusedElement(app->pid);
+    if (!read.element) read = accessibility.focusedElementAnywhere();
+    return read;
+}
+
+} // namespace
+
+TextInserter::TextInserter()
+    : TextInserter(Desktop::pasteboard(), Desktop::syntheticKeys(), Desktop::accessibility(),
+                   Desktop::frontApplication(), Scheduler::main()) {}
+
+TextInserter::TextInserter(Pasteboard& pasteboard, SyntheticKeys& keys, Accessibility& accessibility,
+                           FrontApplication& front, Scheduler& scheduler)
+    : pasteboard_(pasteboard), keys_(keys), accessibility_(accessibility), front_(front),
+      scheduler_(scheduler) {}
+
+TextInserter::~TextInserter() {
+    if (!pending_) return;
+    // The snapshot is the only copy of the user's clipboard left (the clipboard holds our text): put it
+    // back now rather than lose it with the timer.
+    scheduler_.cancel(pending_->timer);
+    restore();
+}
+
+QCoro::Task<InsertResult> TextInserter::insert(QString text) {
+    return insert(std::move(text), std::nullopt, false);
+}
+
+QCoro::Task<InsertResult> TextInserter::insertSensitive(QString text) {
+    return insert(std::move(text), std::nullopt, true);
+}
+
+QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<FocusKind> focus, bool sensitive) {
+    if (onlyInto) {
+        const auto app = front_.current();
+        if (!app || app->identifier.isEmpty() || app->identifier != *onlyInto)
+            co_return InsertResult::copied(notTestAppHint);
+    }
+
+    FocusKind kind;
+    if (focus) {
+        kind = *focus;
+    } else {
+        const Focus found = inspectFocus();
+        if (onFocus) onFocus(found.detail);
+        kind = found.kind;
+    }
+    const InsertPlan plan = InsertPlan::make(kind);
+
+    PasteboardSnapshot snapshot = takeSnapshot();
+    write(text, plan.restoreClipboard || sensitive);
+    const qint64 written = pasteboard_.changeCount();
+
+    if (postsKeys && !keys_.postPaste()) {
+        // The paste never reached the application: the text stays on the clipboard for the user to paste,
+        // as an ordinary copy unless it is a secret.
+        if (plan.restoreClipboard && !sensitive) write(text, false);
+        co_return InsertResult::copied(InsertPlan::pasteHint);
+    }
+
+    if (plan.restoreClipboard) {
+        pending_ = PendingRestore{scheduler_.after(restoreDelay, [this] { restore(); }), std::move(snapshot),
+                                  written};
+        co_return InsertResult::inserted();
+    }
+    co_return InsertResult::copied(*plan.hint);
+}
+
+PasteboardSnapshot TextInserter::takeSnapshot() {
+    if (!pending_) return PasteboardSnapshot(pasteboard_);
+    // An insertion whose restore is still due: the clipboard holds our own text, and the snapshot that
+    // restore carries is the user's. Keep it, so quick insertions still give the user's clipboard back.
+    // When something else was copied since, that copy is the user's clipboard now.
+    PendingRestore previous = std::move(*pending_);
+    pending_.reset();
+    scheduler_.cancel(previous.timer);
+    if (pasteboard_.changeCount() == previous.changeCount) return std::move(previous.snapshot);
+    return PasteboardSnapshot(pasteboard_);
+}
+
+void TextInserter::write(const QString& text, bool marked) {
+    Pasteboard::Item item{{textType, text.toUtf8()}};
+    if (marked) {
+        for (const QString& type : markerTypes)
+            item.emplace_back(type, QByteArray());
+        item.emplace_back(passwordHintType, QByteArrayLiteral("secret"));
+    }
+    item.emplace_back(sourceType, ownIdentifier().toUtf8());
+    pasteboard_.write({item});
+}
+
+void TextInserter::restore() {
+    if (!pending_) return;
+    PendingRestore due = std::move(*pending_);
+    pending_.reset();
+    // Something copied during the delay wins over the old contents.
+    if (pasteboard_.changeCount() == due.changeCount) due.snapshot.restore(pasteboard_);
+}
+
+TextInserter::Focus TextInserter::inspectFocus() {
+    const auto app = front_.current();
+    const QString bundle = identifierOf(app);
+    const Accessibility::FocusRead read = readFocus(accessibility_, app);
+    if (read.element) {
+        const auto [kind, role] = classify(*read.element);
+        return {kind, role + QStringLiteral("（") + bundle + QStringLiteral("）")};
+    }
+    const FocusKind kind = read.error == Accessibility::noValue ? FocusKind::none : FocusKind::unknown;
+    return {kind, QStringLiteral("无焦点 ") + QString::number(int(read.error)) + QStringLiteral("（") +
+                      bundle + QStringLiteral("）")};
+}
+
+std::pair<FocusKind, QString> TextInserter::classify(const AccessibleElement& element) {
+    const QString role = element.role();
+    if (textRoles.contains(role)) return {FocusKind::text, role};
+    if (element.isSelectedTextSettable()) return {FocusKind::text, role};
+    if (role == QStringLiteral("AXSlider")) return {FocusKind::other, role};
+    if (element.isValueSettable()) return {FocusKind::text, role};
+    return {FocusKind::other, role};
+}
+
+bool TextInserter::secureInputOn() {
+    return secureInputOn(Desktop::accessibility(), Desktop::frontApplication());
+}
+
+bool TextInserter::secureInputOn(Accessibility& accessibility, FrontApplication& front) {
+    const Accessibility::FocusRead read = readFocus(accessibility, front.current());
+    return read.element && read.element->isPasswordText();
+}
+
+} // namespace mivora

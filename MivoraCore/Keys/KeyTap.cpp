@@ -1,0 +1,113 @@
+#include "Keys/KeyTap.h"
+
+#include "Platform/KeyboardProbe.h"
+#include "Support/Clock.h"
+#include "Support/Defaults.h"
+
+namespace mivora {
+
+namespace {
+constexpr int leftShift = 56, rightShift = 60, fnKey = 63, globeKey = 179;
+} // namespace
+
+bool KeyTap::fnIsDown() {
+    return KeyboardProbe::desktop().isDown(KeySource::fnKeyName(Defaults::standard()));
+}
+
+KeyTap::KeyTap() : KeyTap(KeySource::desktop()) {}
+
+KeyTap::KeyTap(std::unique_ptr<KeySource> source) : KeyTap(std::move(source), Clock::system()) {}
+
+KeyTap::KeyTap(std::unique_ptr<KeySource> source, Clock& clock) : source_(std::move(source)), clock_(clock) {}
+
+KeyTap::~KeyTap() {
+    stop();
+}
+
+bool KeyTap::start() {
+    if (source_->isRunning()) return true;
+    if (!source_->start([this](const KeyEvent& e) { return process(e); })) return false;
+    updateSwallowable();
+    return true;
+}
+
+void KeyTap::stop() {
+    source_->stop();
+    held_.clear();
+    // Changes while stopped go unseen; a Fn or Shift remembered as down would hide the next press.
+    fnDown_ = false;
+    shiftDown_ = false;
+}
+
+bool KeyTap::isRunning() const {
+    return source_->isRunning();
+}
+
+void KeyTap::setSwallowable(const std::string& owner, std::set<int> codes) {
+    if (codes.empty())
+        owners_.erase(owner);
+    else
+        owners_[owner] = std::move(codes);
+    updateSwallowable();
+}
+
+std::set<int> KeyTap::swallowable() const {
+    std::set<int> all = held_;
+    for (const auto& [owner, codes] : owners_)
+        all.insert(codes.begin(), codes.end());
+    return all;
+}
+
+void KeyTap::updateSwallowable() {
+    source_->setSwallowable(swallowable());
+}
+
+bool KeyTap::process(const KeyEvent& event) {
+    if (event.userData == syntheticMark) return false;
+    double time = clock_.uptime();
+    KeyInput input;
+    switch (event.type) {
+    case KeyEvent::leftMouseDown:
+    case KeyEvent::rightMouseDown:
+        handler(KeyInput::mouseDown(), time);
+        return false;
+    case KeyEvent::keyDown:
+        lastKeyFlags = event.flags;
+        input = KeyInput::keyDown(event.keyCode, event.autoRepeat);
+        break;
+    case KeyEvent::keyUp:
+        input = KeyInput::keyUp(event.keyCode);
+        break;
+    case KeyEvent::flagsChanged:
+        if (event.keyCode == leftShift || event.keyCode == rightShift) {
+            const bool down = (event.flags & KeyEvent::shiftFlag) != 0;
+            if (down == shiftDown_) return false;
+            shiftDown_ = down;
+            time = clock_.uptime();
+            handler(KeyInput::shift(down), time);
+            return false;
+        }
+        if (event.keyCode == fnKey || event.keyCode == globeKey) {
+            const bool down = (event.flags & KeyEvent::fnFlag) != 0;
+            if (down == fnDown_) return false;
+            fnDown_ = down;
+            ++fnEventsSeen_;
+            input = down ? KeyInput::fnDown() : KeyInput::fnUp();
+            break;
+        }
+        return false;
+    default:
+        return false;
+    }
+
+    const bool swallow = handler(input, time);
+    // Keep a swallowed key swallowable while it is held, whatever its owner announces meanwhile.
+    if (input.kind == KeyInput::Kind::keyDown && !input.isRepeat && swallow) {
+        if (held_.insert(input.code).second) updateSwallowable();
+    } else if (input.kind == KeyInput::Kind::keyUp) {
+        if (held_.erase(input.code) > 0) updateSwallowable();
+    }
+    return swallow;
+}
+
+} // namespace mivora

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "Keys/KeyInput.h"
+#include "Platform/KeySource.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+namespace mivora {
+
+class Clock;
+
+// Watches the keyboard and mouse buttons of the whole desktop, turns each relevant event into a
+// `KeyInput` with its uptime stamp, hands it to one handler on the main thread, and keeps the event
+// from the focused application when the handler answers true. The program's own posted keys (the
+// paste shortcut) pass untouched and never reach the handler.
+//
+// Swallowing has to be arranged before the key arrives: each controller announces, under its own
+// name, the keys it would swallow in its current state (`setSwallowable`), and withdraws them as soon
+// as that state ends. Only those keys wait for the handler's answer; all others reach applications at
+// once, whatever the handler answers. A key whose key-down was swallowed stays swallowable until its
+// key-up, so its repeats and key-up can be swallowed too.
+class KeyTap {
+public:
+    // Receives every event as input and uptime seconds; true = swallow it.
+    using Handler = std::function<bool(const KeyInput&, double)>;
+
+    // The mark of the program's own posted events; such events are never looked at.
+    static constexpr std::int64_t syntheticMark = KeyEvent::ownEventMark;
+    // Modifier flags of the most recent key-down seen (Shift 0x20000; Control, Option, Command
+    // 0x1C0000 together), shared program-wide. Main thread only.
+    static inline std::uint64_t lastKeyFlags = 0;
+    // True when the key acting as Fn is held down right now (asks the desktop, not the event stream).
+    static bool fnIsDown();
+
+    KeyTap(); // on the desktop's key source
+    explicit KeyTap(std::unique_ptr<KeySource> source);
+    KeyTap(std::unique_ptr<KeySource> source, Clock& clock);
+    ~KeyTap();
+    KeyTap(const KeyTap&) = delete;
+    KeyTap& operator=(const KeyTap&) = delete;
+
+    // Installed by the shell before `start`.
+    Handler handler = [](const KeyInput&, double) { return false; };
+
+    // True when watching (also when it already was); false when the desktop refuses, and a later call
+    // tries again.
+    bool start();
+    void stop();
+    bool isRunning() const;
+    // Number of Fn changes seen since creation.
+    int fnEventsSeen() const { return fnEventsSeen_; }
+
+    // The keys (virtual key codes) that `owner` would swallow in its current state; replaces what
+    // `owner` announced before, and an empty set withdraws it. Call on every change of that state.
+    void setSwallowable(const std::string& owner, std::set<int> codes);
+    // Everything swallowable right now: all owners' keys and the held keys whose key-down was swallowed.
+    std::set<int> swallowable() const;
+
+    // One event of the key source; true = swallow it.
+    bool process(const KeyEvent& event);
+
+private:
+    void updateSwallowable();
+
+    std::unique_ptr<KeySource> source_;
+    Clock& clock_;
+    int fnEventsSeen_ = 0;
+    bool fnDown_ = false;
+    bool shiftDown_ = false;
+    std::map<std::string, std::set<int>> owners_;
+    std::set<int> held_; // keys whose key-down was swallowed, until their key-up
+};
+
+} // namespace mivora

@@ -1,0 +1,87 @@
+#include "Audio/AudioClip.h"
+
+#include "support/ScopedEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace mivora;
+using Samples = std::vector<std::int16_t>;
+
+namespace {
+
+// Runs of (count, amplitude) 20 ms frames; each frame alternates +/-amplitude, so its level is
+// amplitude / 32767.
+Samples frames(std::initializer_list<std::pair<int, int>> runs) {
+    Samples out;
+    for (const auto& [count, amplitude] : runs)
+        for (int i = 0; i < count * 320; ++i)
+            out.push_back(std::int16_t(i % 2 ? -amplitude : amplitude));
+    return out;
+}
+
+} // namespace
+
+TEST(AudioClip, WavIsACanonicalPcmFileByteForByte) {
+    const QByteArray header = "RIFF" + QByteArray::fromHex("2e000000") + "WAVEfmt " +
+                              QByteArray::fromHex("10000000 0100 0100 803e0000 007d0000 0200 1000") + "data" +
+                              QByteArray::fromHex("0a000000");
+    EXPECT_EQ(AudioClip({1, -1, 32767, -32768, 0x1234}).wav(),
+              header + QByteArray::fromHex("0100ffffff7f00803412"));
+
+    // Size fields beyond one byte: 120 s, the longest take.
+    const QByteArray wav = AudioClip(Samples(120 * 16000, 7)).wav();
+    ASSERT_EQ(wav.size(), 44 + 3'840'000);
+    EXPECT_EQ(wav.mid(4, 4).toHex(), "24983a00");  // 3,840,036
+    EXPECT_EQ(wav.mid(40, 4).toHex(), "00983a00"); // 3,840,000
+}
+
+TEST(AudioClip, NormalizationRoundsHalvesAwayFromZeroAndClamps) {
+    const AudioClip louder = AudioClip({3, -3, 1, -1, 2, 0}).normalized(0.5f, 2.5f); // gain capped at 2.5
+    EXPECT_EQ(louder.samples, (Samples{8, -8, 3, -3, 5, 0}));
+    EXPECT_EQ(louder.peak, 8.0f / 32767.0f);
+    // A peak the caller got wrong: samples beyond full scale are clamped, not wrapped.
+    EXPECT_EQ(AudioClip({-32768, 16000, -7000}, 0.1f).normalized(0.5f, 40).samples,
+              (Samples{-32768, 32767, -32768}));
+    // Loud enough, silent or nonsense peaks: left alone.
+    for (float peak : {0.4f, 1.0f, 0.0f, -0.1f, NAN})
+        EXPECT_EQ(AudioClip({100, -100}, peak).normalized(0.5f, 40).samples, (Samples{100, -100})) << peak;
+}
+
+TEST(AudioClip, VoicedDurationCountsFramesAboveTheNoiseFloor) {
+    EXPECT_EQ(AudioClip(frames({{50, 8000}})).voicedDuration(), 0.0); // flat
+    // The threshold is three times the floor (levels 0.009, 0.1, 0.3), not half the loudest frame, so the
+    // medium frames count too; a trailing partial frame does not.
+    Samples speech = frames({{20, 300}, {5, 3277}, {20, 300}, {5, 9830}});
+    speech.insert(speech.end(), 319, 20000);
+    EXPECT_DOUBLE_EQ(AudioClip(speech).voicedDuration(), 0.2);
+    // Near silence (levels 0, 0.0027, 0.006): the threshold never drops below 0.003.
+    EXPECT_DOUBLE_EQ(AudioClip(frames({{40, 0}, {5, 90}, {5, 200}})).voicedDuration(), 0.1);
+}
+
+TEST(AudioClip, WriteWavMakesANewFileOrThrowsInChineseLeavingNothing) {
+    QTemporaryDir tmp;
+    {
+        test::ScopedEnv env("TMPDIR", tmp.path().toUtf8());
+        const AudioClip clip({1, 2, 3, -4});
+        const QString a = clip.writeWAV();
+        clip.writeWAV();
+        EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(),
+                  2); // new names, no side files
+        EXPECT_TRUE(QFileInfo(a).fileName().startsWith("mivora-"));
+        QFile f(a);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), clip.wav());
+    }
+    const QString missing = tmp.filePath("gone");
+    test::ScopedEnv env("TMPDIR", missing.toUtf8());
+    EXPECT_THAT([] { AudioClip({1}).writeWAV(); },
+                testing::ThrowsMessage<std::runtime_error>(testing::StartsWith("临时录音文件写不进去")));
+    EXPECT_FALSE(QFileInfo::exists(missing));
+}

@@ -1,0 +1,114 @@
+#include "Audio/MicSource.h"
+
+#include "support/FakeAudioInput.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+#include <thread>
+
+using namespace mivora;
+using namespace mivora::test;
+
+namespace {
+
+std::vector<std::int16_t> ramp(std::size_t count, std::int16_t from) {
+    std::vector<std::int16_t> samples(count);
+    std::iota(samples.begin(), samples.end(), from);
+    return samples;
+}
+
+class MicSourceTest : public ::testing::Test {
+protected:
+    FakeAudioInput* input = new FakeAudioInput;
+    MicSource mic{std::unique_ptr<AudioInput>(input)};
+};
+
+} // namespace
+
+TEST(MicSourceMeter, IsLinearInDecibelsBetweenMinus55AndMinus10) {
+    for (auto [rms, meter] : {std::pair{0.01f, 1 / 3.0f}, {0.5f, 1.0f}, {1e-3f, 0.0f}, {NAN, 0.0f}})
+        EXPECT_NEAR(MicSource::meterValue(rms), meter, 1e-4) << rms;
+}
+
+TEST_F(MicSourceTest, RecordsAndReportsTheMeterOnTheMainThread) {
+    int levels = 0;
+    mic.start([&](float) { ++levels; });
+    std::thread([&] { input->deliver(ramp(3200, -1600)); }).join();
+    EXPECT_EQ(levels, 0); // queued to the main thread, not called on the capture thread
+    QCoreApplication::processEvents();
+    EXPECT_EQ(levels, 1);
+    EXPECT_EQ(mic.stop().samples, ramp(3200, -1600));
+    EXPECT_FALSE(input->recording());
+
+    input->nextFormat = {48000, 2};
+    mic.start({});
+    EXPECT_EQ(mic.lastDiagnosis(), "输入 2 声道 48000Hz");
+    input->deliver(std::vector<float>(96000, 0.25f));
+    EXPECT_NEAR(double(mic.stop().samples.size()), 16000.0, 4.0);
+}
+
+TEST_F(MicSourceTest, StartingAgainAbandonsTheRunningTakeSafely) {
+    mic.start({});
+    input->deliver(ramp(320, 1));
+    input->duringStop = [&] { input->deliver(ramp(320, 1)); }; // a buffer in flight as the capture ends
+    mic.start({});
+    input->deliver(ramp(160, -80));
+    EXPECT_EQ(mic.stop().samples, ramp(160, -80));
+}
+
+TEST_F(MicSourceTest, DigitalSilenceIsOnlyExactZeros) {
+    mic.start({});
+    input->deliver(std::vector<std::int16_t>(1024, 0));
+    mic.stop();
+    EXPECT_TRUE(mic.lastWasDigitalSilence());
+
+    mic.start({});
+    std::vector<float> tiny(1024, 0.0f);
+    tiny[700] = 1e-6f; // below what 16 bits can show
+    input->deliver(tiny);
+    EXPECT_TRUE(mic.stop().isSilent());
+    EXPECT_FALSE(mic.lastWasDigitalSilence());
+}
+
+TEST_F(MicSourceTest, WithoutAnInputDeviceStartFailsWithNoInput) {
+    for (AudioInput::Format format : {AudioInput::Format{0, 0}, AudioInput::Format{48000, 0}}) {
+        input->nextFormat = format;
+        EXPECT_THROW(mic.start({}), MicSource::MicError);
+    }
+    EXPECT_STREQ(MicSource::MicError(MicSource::MicError::noInput).what(),
+                 "没有找到麦克风：在「系统设置 → 声音 → 输入」里选一个麦克风");
+
+    // A device that refuses to start leaves nothing to restart on a device change.
+    input->nextFormat = {16000, 1};
+    input->startFailure = "麦克风打不开";
+    EXPECT_THROW(mic.start({}), std::runtime_error);
+    input->change();
+    EXPECT_EQ(input->starts, 1);
+}
+
+TEST_F(MicSourceTest, ADeviceChangeKeepsTheAudioFromBeforeDuringAndAfter) {
+    mic.start({});
+    input->deliver(ramp(1600, 1));
+    // A buffer still in flight when the change stops the capture must not be lost.
+    input->duringStop = [&] { input->deliver(ramp(800, 1601)); };
+    input->change();
+    EXPECT_EQ(mic.lastDiagnosis(), "输入 1 声道 16000Hz · 录音中换了设备");
+    input->deliver(ramp(1600, 2401));
+    EXPECT_EQ(mic.stop().samples, ramp(4000, 1));
+
+    // When no device is left the take keeps what it has; the next take starts empty.
+    mic.start({});
+    input->deliver(ramp(1600, 1));
+    input->nextFormat = {0, 0};
+    input->change();
+    EXPECT_EQ(mic.stop().samples, ramp(1600, 1));
+    input->nextFormat = {16000, 1};
+    input->change(); // outside a take: nothing happens
+    mic.start({});
+    EXPECT_TRUE(mic.stop().samples.empty());
+    EXPECT_EQ(input->starts, 4);
+}

@@ -1,0 +1,42 @@
+#include "Audio/Resampler.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+
+using namespace mivora;
+
+TEST(Resampler, MixesToMonoAt16kAndFlushRecoversTheFilterDelay) {
+    for (const auto& [rate, channels] : {std::pair{0.0, 1}, {-44100.0, 2}, {48000.0, 0}, {std::nan(""), 1}})
+        EXPECT_EQ(Resampler::make(rate, channels), nullptr) << rate << " " << channels;
+    auto r = Resampler::make(48000, 2);
+    ASSERT_TRUE(r);
+    std::vector<float> in(2 * 48000); // left at half scale, right silent: the mix is their average
+    for (std::size_t i = 0; i < in.size(); i += 2)
+        in[i] = 0.5f * float(std::sin(0.0576 * double(i / 2)));
+    for (int take = 0; take < 2; ++take) { // a flush leaves the converter ready for the next take
+        float level = 0;
+        for (std::size_t i = 0; i < in.size(); i += 1920) // 50 capture-sized chunks
+            level = r->append(std::span<const float>(in).subspan(i, 1920));
+        EXPECT_NEAR(level, 0.25 / std::sqrt(2.0), 0.01);
+        r->flush();
+        EXPECT_NEAR(double(r->takeSamples().size()), 16000.0, 4.0);
+    }
+}
+
+TEST(Resampler, OwnerTakesSamplesWhileACaptureThreadAppends) {
+    auto r = Resampler::make(48000, 1);
+    ASSERT_TRUE(r);
+    const std::vector<float> chunk(1024, 0.2f);
+    std::size_t taken = 0;
+    std::thread capture([&] {
+        for (int i = 0; i < 300; ++i)
+            r->append(std::span<const float>(chunk));
+    });
+    for (int i = 0; i < 200; ++i, std::this_thread::yield())
+        taken += r->takeSamples().size();
+    capture.join();
+    r->flush();
+    EXPECT_NEAR(double(taken + r->takeSamples().size()), 300.0 * 1024 / 3, 4.0);
+}

@@ -1,0 +1,92 @@
+#include "Support/AppLog.h"
+
+#include "support/ScopedEnv.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+using namespace mivora;
+
+namespace {
+
+QByteArray logBytes() {
+    AppLog::flush();
+    QFile f(AppLog::file());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The log's lines without their stamps.
+QStringList messages() {
+    static const QRegularExpression stamp("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}  ");
+    QStringList out = QString::fromUtf8(logBytes()).split('\n');
+    EXPECT_EQ(out.takeLast(), ""); // every line ends in a line feed
+    for (QString& line : out)
+        line.remove(stamp);
+    return out;
+}
+
+// Each test logs into its own state folder.
+class AppLogTest : public testing::Test {
+    QTemporaryDir root;
+
+protected:
+    QString state = root.filePath("state/nested");
+    test::ScopedEnv env{"XDG_STATE_HOME", state.toUtf8()};
+};
+
+} // namespace
+
+TEST_F(AppLogTest, AppendsLocalStampTwoBlanksAndTheMessageUnchangedInCallOrder) {
+    ASSERT_TRUE(QDir().mkpath(state + "/Mivora"));
+    QFile f(state + "/Mivora/mivora.log");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("older\n") == 6);
+    f.close();
+
+    test::ScopedEnv tz("TZ", "XYZ+5"); // local time five hours behind UTC
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
+    AppLog::write(QStringLiteral("开始听"));
+    const qint64 after = QDateTime::currentMSecsSinceEpoch();
+    for (const char* m : {"two\nlines", "", "音量 100%  tabs\there"})
+        AppLog::write(QString::fromUtf8(m));
+
+    const QByteArray line = logBytes().split('\n')[1];
+    EXPECT_EQ(line.mid(23), QByteArray("  \xE5\xBC\x80\xE5\xA7\x8B\xE5\x90\xAC"));
+    const qint64 stamp = QDateTime::fromString(QString::fromLatin1(line.left(23)), "yyyy-MM-dd HH:mm:ss.zzz")
+                             .toMSecsSinceEpoch();
+    EXPECT_TRUE(before <= stamp && stamp <= after) << line.toStdString();
+    EXPECT_EQ(messages(), (QStringList{"older", "开始听", "two", "lines", "", "音量 100%  tabs\there"}));
+}
+
+TEST_F(AppLogTest, LinesFromSeveralThreadsNeverInterleave) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < 100; ++i)
+                AppLog::write(QString("t%1 %2 %3").arg(t).arg(i).arg(QString(50, QChar(u'字'))));
+        });
+    for (auto& th : threads)
+        th.join();
+    const QStringList all = messages();
+    EXPECT_EQ(all.size(), 400);
+    EXPECT_EQ(all.filter(QRegularExpression("^t\\d \\d+ (字){50}$")).size(), 400);
+}
+
+TEST_F(AppLogTest, AFileWhereTheFolderShouldBeLosesTheLineQuietly) {
+    ASSERT_TRUE(QDir().mkpath(state));
+    QFile blocker(AppLog::dir());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    AppLog::write("lost");
+    EXPECT_TRUE(logBytes().isEmpty());
+    blocker.remove(); // logging works again once the obstacle is gone
+    AppLog::write("back");
+    EXPECT_EQ(messages(), QStringList{"back"});
+}
