@@ -2,6 +2,8 @@
 
 #include "Audio/AudioClip.h"
 
+#include <QCoro/QCoroTask>
+
 #include <functional>
 
 namespace mivora {
@@ -10,12 +12,14 @@ namespace mivora {
 class AudioSource {
 public:
     virtual ~AudioSource() = default;
-    // Begins a take. `level` receives meter values 0...1 on the main thread while the take runs.
-    // Throws (for example MicSource::MicError) when recording cannot start.
-    virtual void start(std::function<void(float)> level) = 0;
-    // Ends the take and returns what was recorded.
-    virtual AudioClip stop() = 0;
-    // Ends the take and discards it.
+    // Begins a take. `level` receives meter values 0...1 on the main thread while the take runs. Throws at
+    // once (for example MicSource::MicError) when recording cannot start; the task ends once recording
+    // runs, and throws when the device fails to open after all.
+    virtual QCoro::Task<> start(std::function<void(float)> level) = 0;
+    // Ends the take once its last audio is in, and returns what was recorded. Throws what the task of
+    // `start` threw when recording never ran.
+    virtual QCoro::Task<AudioClip> stop() = 0;
+    // Ends the take at once and discards it.
     virtual void cancel() = 0;
 };
 

@@ -22,7 +22,7 @@ FileSource::~FileSource() {
     stopMeter();
 }
 
-void FileSource::start(std::function<void(float)> level) {
+QCoro::Task<> FileSource::start(std::function<void(float)> level) {
     stopMeter(); // a second start must not leave the first meter running
     auto t = std::make_shared<double>(0.0);
     timer_ = scheduler_.every(1.0 / 30.0, [t, level = std::move(level)] {
@@ -30,14 +30,15 @@ void FileSource::start(std::function<void(float)> level) {
         // Between 0.05 and 0.65, wandering like speech.
         if (level) level(float(0.35 + std::sin(2.3 * *t) * (0.3 * std::sin(9.0 * *t))));
     });
+    co_return;
 }
 
-AudioClip FileSource::stop() {
+QCoro::Task<AudioClip> FileSource::stop() {
     stopMeter();
     try {
-        return load(path_);
+        co_return load(path_);
     } catch (const LoadError&) {
-        return AudioClip({}, 0.0f);
+        co_return AudioClip({}, 0.0f);
     }
 }
 

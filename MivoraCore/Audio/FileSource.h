@@ -30,10 +30,10 @@ public:
 
     QString path() const { return path_; }
 
-    // Never throws: the meter runs at 30 Hz on the scheduler until stop or cancel.
-    void start(std::function<void(float)> level) override;
-    // The whole file, or an empty clip when it cannot be read.
-    AudioClip stop() override;
+    // Never throws and is done at once: the meter runs at 30 Hz on the scheduler until stop or cancel.
+    QCoro::Task<> start(std::function<void(float)> level) override;
+    // The whole file, or an empty clip when it cannot be read; done at once.
+    QCoro::Task<AudioClip> stop() override;
     void cancel() override;
 
     // Reads the whole file (any format and rate libsndfile reads) into a 16 kHz mono clip. Throws

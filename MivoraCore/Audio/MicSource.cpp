@@ -3,7 +3,7 @@
 #include "Platform/Desktop.h"
 
 #include <QObject>
-#include <QThread>
+#include <QPointer>
 
 #include <cmath>
 #include <cstdlib>
@@ -25,8 +25,8 @@ const char* MicSource::MicError::what() const noexcept {
 
 MicSource::MicSource() : MicSource(Desktop::makeAudioInput()) {}
 
-MicSource::MicSource(std::unique_ptr<AudioInput> input)
-    : input_(std::move(input)), mainContext_(new QObject) {
+MicSource::MicSource(std::unique_ptr<AudioInput> input, Scheduler& scheduler)
+    : input_(std::move(input)), scheduler_(scheduler), mainContext_(new QObject) {
     input_->setChangeHandler([this] { deviceChanged(); });
 }
 
@@ -42,9 +42,9 @@ float MicSource::meterValue(float rms) {
     return float(std::max(0.0, std::min(1.0, value)));
 }
 
-void MicSource::start(std::function<void(float)> level) {
+QCoro::Task<> MicSource::start(std::function<void(float)> level) {
     // A take still running is abandoned first: its capture must stop before its resampler goes away.
-    if (running_) finish();
+    if (running_ || opening_) finish();
     {
         std::lock_guard lock(levelLock_);
         level_ = std::move(level);
@@ -54,11 +54,31 @@ void MicSource::start(std::function<void(float)> level) {
         rawPeak_ = 0;
     }
     resampler_.reset();
-    startEngine({});
+    QCoro::Task<> opening = startEngine({});
     observing_ = true;
+    opening_.emplace(open(std::move(opening), take_));
+    return untilOpen();
 }
 
-void MicSource::startEngine(std::vector<std::int16_t> keeping) {
+// Both the caller of start and a stop wait for the one opening.
+QCoro::Task<> MicSource::untilOpen() {
+    co_await *opening_;
+}
+
+QCoro::Task<> MicSource::open(QCoro::Task<> opening, std::uint64_t take) {
+    QPointer<QObject> alive(mainContext_);
+    std::exception_ptr error;
+    try {
+        co_await opening;
+    } catch (...) {
+        error = std::current_exception();
+    }
+    // A device that never opened leaves the source idle, unless the take ended or the source went first.
+    if (error && alive && take_ == take) finish();
+    if (error) std::rethrow_exception(error);
+}
+
+QCoro::Task<> MicSource::startEngine(std::vector<std::int16_t> keeping) {
     if (running_) {
         input_->stop();
         running_ = false;
@@ -75,8 +95,10 @@ void MicSource::startEngine(std::vector<std::int16_t> keeping) {
     resampler_ = std::move(resampler);
 
     Resampler* current = resampler_.get();
-    input_->start([this, current](const AudioInput::Buffer& buffer) { tap(*current, buffer); });
+    QCoro::Task<> opening =
+        input_->start([this, current](const AudioInput::Buffer& buffer) { tap(*current, buffer); });
     running_ = true;
+    return opening;
 }
 
 // On the capture thread. The input guarantees no call runs after its stop(), and the resampler of a
@@ -118,6 +140,7 @@ void MicSource::deviceChanged() {
         kept = resampler_->takeSamples();
     }
     try {
+        // Opens on its own; a device that fails to open records nothing more.
         startEngine(std::move(kept));
     } catch (...) {
         // The take keeps what it has and records nothing more.
@@ -126,6 +149,8 @@ void MicSource::deviceChanged() {
 }
 
 std::vector<std::int16_t> MicSource::finish() {
+    ++take_;
+    opening_.reset();
     observing_ = false;
     if (running_) {
         input_->stop();
@@ -144,9 +169,15 @@ std::vector<std::int16_t> MicSource::finish() {
     return result;
 }
 
-AudioClip MicSource::stop() {
-    QThread::msleep(60); // the capture thread keeps receiving meanwhile
-    return AudioClip(finish());
+QCoro::Task<AudioClip> MicSource::stop() {
+    QPointer<QObject> alive(mainContext_);
+    const std::uint64_t take = take_;
+    if (opening_) co_await untilOpen(); // throws when the device never opened
+    if (!alive || take_ != take) co_return AudioClip();
+    auto tailEnds = scheduler_.sleep(tail); // the capture thread keeps receiving meanwhile
+    co_await tailEnds;
+    if (!alive || take_ != take) co_return AudioClip(); // cancelled meanwhile
+    co_return AudioClip(finish());
 }
 
 void MicSource::cancel() {

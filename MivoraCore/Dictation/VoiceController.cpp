@@ -29,7 +29,7 @@ VoiceController::VoiceController(std::unique_ptr<AudioSource> source, std::share
 VoiceController::~VoiceController() {
     if (limitTimer_ != 0) scheduler_.cancel(limitTimer_);
     // A take still recording when the controller goes away is discarded, so the microphone is released.
-    if (isRecording()) source_->cancel();
+    if (isRecording() || stopping_) source_->cancel();
 }
 
 bool VoiceController::handle(const KeyInput& input, double time) {
@@ -67,8 +67,9 @@ bool VoiceController::handle(const KeyInput& input, double time) {
 
 void VoiceController::start(VoiceMode mode) {
     if (isRecording()) return;
-    // One recognition at a time: a press while one runs is ignored, and its release must do nothing.
-    if (phase_.is(VoicePhase::Kind::processing)) {
+    // One recognition at a time: a press while one runs (or while the last take ends) is ignored, and its
+    // release must do nothing.
+    if (stopping_ || phase_.is(VoicePhase::Kind::processing)) {
         resetMachine();
         return;
     }
@@ -81,19 +82,19 @@ void VoiceController::start(VoiceMode mode) {
         return refuse(onNeedsSignIn, QStringLiteral("先登录 Veskel 才能用口述和「问」，已打开设置"));
 
     QPointer<VoiceController> self(this);
+    QCoro::Task<> opening;
     try {
-        source_->start([self](float value) {
+        opening = source_->start([self](float value) {
             // Meter values that arrive after the take ended are dropped.
             if (self && self->isRecording()) self->setLevel(value);
         });
     } catch (...) {
-        return refuse({},
-                      VoiceText::describe(std::current_exception()).value_or(QStringLiteral("麦克风打不开")));
+        return refuse({}, micFailure(std::current_exception()));
     }
 
     recognizer_->warmUp();
     setMode(mode);
-    ++token_;
+    const std::uint64_t token = ++token_;
     recordingSince_ = clock_.uptime();
     setLevel(0);
     setPhase(VoicePhase::listening(false));
@@ -102,6 +103,27 @@ void VoiceController::start(VoiceMode mode) {
     limitTimer_ = scheduler_.after(maxDuration, [self] {
         if (self) self->recordingLimitReached();
     });
+    watchOpening(std::move(opening), token);
+}
+
+// The take listens while the microphone opens; a microphone that fails to open ends it with the failure.
+QCoro::Task<> VoiceController::watchOpening(QCoro::Task<> opening, std::uint64_t token) {
+    QPointer<VoiceController> self(this);
+    std::exception_ptr error;
+    try {
+        co_await opening;
+    } catch (...) {
+        error = std::current_exception();
+    }
+    // Once the take stopped, its stop reports the failure.
+    if (!error || !self || token_ != token || !isRecording()) co_return;
+    endRecording();
+    source_->cancel();
+    refuse({}, micFailure(error));
+}
+
+QString VoiceController::micFailure(std::exception_ptr error) {
+    return VoiceText::describe(error).value_or(QStringLiteral("麦克风打不开"));
 }
 
 void VoiceController::refuse(const std::function<void()>& callback, const QString& text) {
@@ -137,13 +159,32 @@ void VoiceController::stop() {
     if (!isRecording()) return;
     const double since = *recordingSince_;
     endRecording();
-    AudioClip clip = source_->stop();
+    stopping_ = true;
+    finishTake(since, token_);
+}
+
+// The listening phase stays up while the microphone takes in the take's last audio.
+QCoro::Task<> VoiceController::finishTake(double since, std::uint64_t token) {
+    QPointer<VoiceController> self(this);
+    AudioClip clip;
+    std::exception_ptr error;
+    try {
+        clip = co_await source_->stop();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!self || token_ != token) co_return;
+    stopping_ = false;
+    if (error) {
+        refuse({}, micFailure(error));
+        co_return;
+    }
     const double released = clock_.uptime();
     write(QStringLiteral("松开，录音 ") + VoiceText::ms(released - since));
 
     if (clip.duration() < minTake) {
         setPhase(VoicePhase::idle());
-        return;
+        co_return;
     }
     if (clip.peak < quietPeak)
         write(QStringLiteral("录音偏轻（峰值 %1），放大后识别")
@@ -157,7 +198,7 @@ void VoiceController::stop() {
             call(onNeedsSetup);
             show(VoicePhase::notice(QStringLiteral("麦克风没有声音：检查麦克风权限和「声音 → 输入」设备"),
                                     true));
-            return;
+            co_return;
         }
     }
 
@@ -166,7 +207,7 @@ void VoiceController::stop() {
                   .arg(QString::asprintf("%.4f", double(clip.peak))));
         show(VoicePhase::notice(
             QStringLiteral("声音太小：靠近麦克风，或在「系统设置 → 声音 → 输入」调大输入音量"), false));
-        return;
+        co_return;
     }
 
     clip = clip.normalized(0.5f, 40.0f);
@@ -174,7 +215,7 @@ void VoiceController::stop() {
     if (voiced < AudioClip::minVoiced) {
         write(QStringLiteral("有效说话太短（%1），不发云端").arg(VoiceText::ms(voiced)));
         show(VoicePhase::notice(QStringLiteral("没听清，再说一次"), false));
-        return;
+        co_return;
     }
     process(std::move(clip), mode_, released, false);
 }

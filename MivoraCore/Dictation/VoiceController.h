@@ -117,6 +117,8 @@ private:
     void start(VoiceMode mode);
     void refuse(const std::function<void()>& callback, const QString& text);
     void stop();
+    QCoro::Task<> watchOpening(QCoro::Task<> opening, std::uint64_t token);
+    QCoro::Task<> finishTake(double since, std::uint64_t token);
     void cancel(CancelReason reason);
     void endRecording();
     void recordingLimitReached();
@@ -151,6 +153,7 @@ private:
     void updateSwallowable();
 
     void write(const QString& line) const;
+    static QString micFailure(std::exception_ptr error);
     static void call(const std::function<void()>& callback);
     static bool probe(const std::function<bool()>& probe);
 
@@ -171,6 +174,7 @@ private:
 
     HotkeyMachine machine_;
     std::optional<double> recordingSince_; // uptime; set exactly while recording
+    bool stopping_ = false;                // the take's last audio is still coming in
     std::uint64_t token_ = 0;
     Scheduler::TimerId limitTimer_ = 0;
     std::set<int> swallowedUps_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoro/QCoroTask>
+
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -25,10 +27,12 @@ public:
 
     // The format of the device the next `start` records from (the system's current input).
     virtual Format format() = 0;
-    // Starts recording from that device; `handler` receives every buffer on the capture thread. Throws
-    // std::runtime_error with a Chinese message when the device cannot be started.
-    virtual void start(Handler handler) = 0;
-    // Stops recording. When it returns no handler call is running and none will follow.
+    // Starts recording from that device; `handler` receives every buffer on the capture thread, from the
+    // first one on, even before the task ends. The task ends once the device records; it throws
+    // std::runtime_error with a Chinese message when the device cannot be started or the sound server does
+    // not answer in time. A `stop` while the device opens ends the task without an error.
+    virtual QCoro::Task<> start(Handler handler) = 0;
+    // Stops recording (or opening). When it returns no handler call is running and none will follow.
     virtual void stop() = 0;
     // Called on the main thread while recording when the device in use went away or the system's
     // input changed to another device.

@@ -27,29 +27,34 @@ public:
     // Cancels a pending timer; unknown or finished ids are ignored.
     virtual void cancel(TimerId id) = 0;
 
-    // Awaitable pause for coroutines: `co_await scheduler.sleep(1.5);`. When the awaiting coroutine is
-    // destroyed first, the timer is cancelled and nothing is resumed.
+    // Awaitable pause for coroutines: `auto pause = scheduler.sleep(1.5); co_await pause;`. When the
+    // awaiting coroutine is destroyed first, the timer is cancelled and nothing is resumed.
     class Sleep {
     public:
-        Sleep(Scheduler& s, double seconds) : s_(s), seconds_(seconds) {}
-        Sleep(const Sleep&) = delete;
-        Sleep& operator=(const Sleep&) = delete;
-        ~Sleep() {
-            if (id_ != 0) s_.cancel(id_);
-        }
+        Sleep(Scheduler& s, double seconds) : state_(std::make_shared<State>(s, seconds)) {}
         bool await_ready() const noexcept { return false; }
-        void await_suspend(std::coroutine_handle<> h) {
-            id_ = s_.after(seconds_, [this, h] {
-                id_ = 0;
+        void await_suspend(std::coroutine_handle<> h) const {
+            State* state = state_.get(); // the timer dies with the state, so it never outlives it
+            state->id = state->scheduler.after(state->seconds, [state, h] {
+                state->id = 0;
                 h.resume();
             });
         }
         void await_resume() const noexcept {}
 
     private:
-        Scheduler& s_;
-        double seconds_;
-        TimerId id_ = 0;
+        // Copies share one state, because GCC 12 copies an awaiter that QCoro's await_transform hands back
+        // by reference; await it as a named object.
+        struct State {
+            State(Scheduler& s, double secs) : scheduler(s), seconds(secs) {}
+            ~State() {
+                if (id != 0) scheduler.cancel(id);
+            }
+            Scheduler& scheduler;
+            double seconds;
+            TimerId id = 0;
+        };
+        std::shared_ptr<State> state_;
     };
     Sleep sleep(double seconds) { return Sleep(*this, seconds); }
 

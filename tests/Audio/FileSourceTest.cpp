@@ -1,6 +1,7 @@
 #include "Audio/FileSource.h"
 
 #include "support/FakeScheduler.h"
+#include "support/TaskProbe.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,7 +33,7 @@ TEST(FileSource, PlaysAFileBackAsAnEngineClipWithAMeterMeanwhile) {
     source.start([&](float) { ++levels; }); // a second start keeps one meter
     scheduler.advance(1.0);
     EXPECT_NEAR(levels, 30, 1);
-    const AudioClip clip = source.stop();
+    const AudioClip clip = test::TaskProbe<AudioClip>(source.stop()).get();
     EXPECT_EQ(scheduler.pending(), 0u);
     EXPECT_NEAR(double(clip.samples.size()), 24000.0, 4.0);
     EXPECT_NEAR(clip.peak, 0.25, 0.02);
@@ -44,5 +45,5 @@ TEST(FileSource, PlaysAFileBackAsAnEngineClipWithAMeterMeanwhile) {
     } catch (const FileSource::LoadError& e) {
         EXPECT_TRUE(e.message().startsWith("读不了音频文件 " + missing + "：")) << e.message().toStdString();
     }
-    EXPECT_TRUE(FileSource(missing, scheduler).stop().samples.empty());
+    EXPECT_TRUE(test::TaskProbe<AudioClip>(FileSource(missing, scheduler).stop()).get().samples.empty());
 }

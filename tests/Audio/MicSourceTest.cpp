@@ -1,6 +1,8 @@
 #include "Audio/MicSource.h"
 
 #include "support/FakeAudioInput.h"
+#include "support/FakeScheduler.h"
+#include "support/TaskProbe.h"
 
 #include <QCoreApplication>
 
@@ -23,8 +25,18 @@ std::vector<std::int16_t> ramp(std::size_t count, std::int16_t from) {
 
 class MicSourceTest : public ::testing::Test {
 protected:
+    // Ends the take, letting the tail run out.
+    AudioClip stop() {
+        const TaskProbe<AudioClip> stopping(mic.stop());
+        scheduler.advance(MicSource::tail);
+        EXPECT_TRUE(stopping.done());
+        return stopping.get();
+    }
+
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
     FakeAudioInput* input = new FakeAudioInput;
-    MicSource mic{std::unique_ptr<AudioInput>(input)};
+    MicSource mic{std::unique_ptr<AudioInput>(input), scheduler};
 };
 
 } // namespace
@@ -41,14 +53,14 @@ TEST_F(MicSourceTest, RecordsAndReportsTheMeterOnTheMainThread) {
     EXPECT_EQ(levels, 0); // queued to the main thread, not called on the capture thread
     QCoreApplication::processEvents();
     EXPECT_EQ(levels, 1);
-    EXPECT_EQ(mic.stop().samples, ramp(3200, -1600));
+    EXPECT_EQ(stop().samples, ramp(3200, -1600));
     EXPECT_FALSE(input->recording());
 
     input->nextFormat = {48000, 2};
     mic.start({});
     EXPECT_EQ(mic.lastDiagnosis(), "输入 2 声道 48000Hz");
     input->deliver(std::vector<float>(96000, 0.25f));
-    EXPECT_NEAR(double(mic.stop().samples.size()), 16000.0, 4.0);
+    EXPECT_NEAR(double(stop().samples.size()), 16000.0, 4.0);
 }
 
 TEST_F(MicSourceTest, StartingAgainAbandonsTheRunningTakeSafely) {
@@ -57,20 +69,20 @@ TEST_F(MicSourceTest, StartingAgainAbandonsTheRunningTakeSafely) {
     input->duringStop = [&] { input->deliver(ramp(320, 1)); }; // a buffer in flight as the capture ends
     mic.start({});
     input->deliver(ramp(160, -80));
-    EXPECT_EQ(mic.stop().samples, ramp(160, -80));
+    EXPECT_EQ(stop().samples, ramp(160, -80));
 }
 
 TEST_F(MicSourceTest, DigitalSilenceIsOnlyExactZeros) {
     mic.start({});
     input->deliver(std::vector<std::int16_t>(1024, 0));
-    mic.stop();
+    stop();
     EXPECT_TRUE(mic.lastWasDigitalSilence());
 
     mic.start({});
     std::vector<float> tiny(1024, 0.0f);
     tiny[700] = 1e-6f; // below what 16 bits can show
     input->deliver(tiny);
-    EXPECT_TRUE(mic.stop().isSilent());
+    EXPECT_TRUE(stop().isSilent());
     EXPECT_FALSE(mic.lastWasDigitalSilence());
 }
 
@@ -85,7 +97,7 @@ TEST_F(MicSourceTest, WithoutAnInputDeviceStartFailsWithNoInput) {
     // A device that refuses to start leaves nothing to restart on a device change.
     input->nextFormat = {16000, 1};
     input->startFailure = "麦克风打不开";
-    EXPECT_THROW(mic.start({}), std::runtime_error);
+    EXPECT_THROW(TaskProbe<void>(mic.start({})).get(), std::runtime_error);
     input->change();
     EXPECT_EQ(input->starts, 1);
 }
@@ -98,17 +110,81 @@ TEST_F(MicSourceTest, ADeviceChangeKeepsTheAudioFromBeforeDuringAndAfter) {
     input->change();
     EXPECT_EQ(mic.lastDiagnosis(), "输入 1 声道 16000Hz · 录音中换了设备");
     input->deliver(ramp(1600, 2401));
-    EXPECT_EQ(mic.stop().samples, ramp(4000, 1));
+    EXPECT_EQ(stop().samples, ramp(4000, 1));
 
     // When no device is left the take keeps what it has; the next take starts empty.
     mic.start({});
     input->deliver(ramp(1600, 1));
     input->nextFormat = {0, 0};
     input->change();
-    EXPECT_EQ(mic.stop().samples, ramp(1600, 1));
+    EXPECT_EQ(stop().samples, ramp(1600, 1));
     input->nextFormat = {16000, 1};
     input->change(); // outside a take: nothing happens
     mic.start({});
-    EXPECT_TRUE(mic.stop().samples.empty());
+    EXPECT_TRUE(stop().samples.empty());
     EXPECT_EQ(input->starts, 4);
+}
+
+TEST_F(MicSourceTest, StopKeepsRecordingForTheTailSoTheLastWordIsKept) {
+    mic.start({});
+    input->deliver(ramp(800, 1));
+    const TaskProbe<AudioClip> stopping(mic.stop());
+    input->deliver(ramp(800, 801)); // the last word, still on its way when the key came up
+    scheduler.advance(MicSource::tail - 0.001);
+    EXPECT_FALSE(stopping.done());
+    EXPECT_TRUE(input->recording());
+    input->deliver(ramp(400, 1601));
+    scheduler.advance(0.001);
+    ASSERT_TRUE(stopping.done());
+    EXPECT_EQ(stopping.get().samples, ramp(2000, 1));
+    EXPECT_FALSE(input->recording());
+}
+
+TEST_F(MicSourceTest, ATakeRecordsWhileTheDeviceOpensAndStopWaitsForTheOpening) {
+    input->slowOpening = true;
+    const TaskProbe<void> started(mic.start({}));
+    EXPECT_FALSE(started.done());
+    input->deliver(ramp(320, 1)); // the first buffers come before the opening is reported
+    const TaskProbe<AudioClip> stopping(mic.stop());
+    scheduler.advance(1);
+    EXPECT_FALSE(stopping.done());
+    input->open();
+    EXPECT_TRUE(started.done());
+    input->deliver(ramp(320, 321));
+    scheduler.advance(MicSource::tail);
+    ASSERT_TRUE(stopping.done());
+    EXPECT_EQ(stopping.get().samples, ramp(640, 1));
+
+    // A device that fails to open fails the start and the stop waiting for it, and leaves the source idle.
+    const TaskProbe<void> failing(mic.start({}));
+    const TaskProbe<AudioClip> stoppingFailed(mic.stop());
+    input->open("麦克风打不开：声音服务没有响应");
+    EXPECT_THROW(failing.get(), std::runtime_error);
+    EXPECT_THROW(stoppingFailed.get(), std::runtime_error);
+    EXPECT_FALSE(input->recording());
+    input->slowOpening = false;
+    mic.start({});
+    input->deliver(ramp(160, 1));
+    EXPECT_EQ(stop().samples, ramp(160, 1));
+}
+
+TEST_F(MicSourceTest, CancelStopsTheCaptureWhileOpeningRecordingOrInTheTail) {
+    input->slowOpening = true;
+    const TaskProbe<void> started(mic.start({}));
+    mic.cancel();
+    EXPECT_FALSE(input->recording());
+    EXPECT_TRUE(started.done() && !started.error()); // ended, not failed
+
+    input->slowOpening = false;
+    mic.start({});
+    mic.cancel();
+    EXPECT_FALSE(input->recording());
+
+    mic.start({});
+    input->deliver(ramp(160, 1));
+    const TaskProbe<AudioClip> stopping(mic.stop());
+    mic.cancel();
+    EXPECT_FALSE(input->recording());
+    scheduler.advance(MicSource::tail);
+    EXPECT_TRUE(stopping.done() && stopping.get().samples.empty());
 }

@@ -82,11 +82,13 @@ TEST(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplication)
     ASSERT_NE(display, nullptr);
     MicFifo::drain();
     hotkey(display, true);
+    const double pressed = Clock::system().uptime();
     EXPECT_TRUE(waitUntil([&] { return voice.phase().is(VoicePhase::Kind::listening); }, 3000))
         << log.join('\n').toStdString();
-    waitUntil([] { return false; }, 300); // the capture stream is up and reading
+    EXPECT_TRUE(waitUntil(MicFifo::recording, 5000));
     EXPECT_TRUE(MicFifo::feed(utterance()));
-    waitUntil([] { return false; }, 700);
+    // Released as soon as the hold counts as a take, right after the last samples: the tail brings them in.
+    waitUntil([&] { return Clock::system().uptime() - pressed > voice.machine().minHold() + 0.05; }, 2000);
     hotkey(display, false);
     XCloseDisplay(display);
 

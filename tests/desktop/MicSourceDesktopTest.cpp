@@ -3,6 +3,7 @@
 #include "support/ChildProcess.h"
 #include "support/MicFifo.h"
 #include "support/ScopedEnv.h"
+#include "support/TaskProbe.h"
 
 #include <QProcess>
 
@@ -11,17 +12,22 @@
 using namespace mivora;
 using namespace mivora::test;
 
-TEST(MicSourceDesktop, RecordsTheFedSamplesFromThePipeSource) {
+// Stopped right after the last samples went in: the tail must still bring them all.
+TEST(MicSourceDesktop, RecordsTheFedSamplesUpToTheLastWhenStoppedRightAfter) {
     ASSERT_TRUE(MicFifo::available());
     MicFifo::drain();
     MicSource mic;
     int meterCalls = 0;
-    mic.start([&](float) { ++meterCalls; });
-    QTest::qWait(300); // the stream is up and reading
+    const TaskProbe<void> started(mic.start([&](float) { ++meterCalls; }));
+    ASSERT_TRUE(started.wait(5000));
+    started.get(); // the stream is up and reading
     const auto fed = MicFifo::tone(16000, 0.5);
     EXPECT_TRUE(MicFifo::feed(fed));
-    QTest::qWait(700);
-    EXPECT_TRUE(mic.stop().samples == fed);
+    const TaskProbe<AudioClip> stopping(mic.stop());
+    ASSERT_TRUE(stopping.wait(5000));
+    const AudioClip clip = stopping.get();
+    EXPECT_EQ(clip.samples.size(), fed.size());
+    EXPECT_TRUE(clip.samples == fed);
     EXPECT_EQ(mic.lastDiagnosis(), "输入 1 声道 16000Hz");
     EXPECT_GT(meterCalls, 0);
 }

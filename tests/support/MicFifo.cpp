@@ -1,6 +1,7 @@
 #include "support/MicFifo.h"
 
 #include <QByteArray>
+#include <QProcess>
 
 #include <cmath>
 #include <fcntl.h>
@@ -26,6 +27,12 @@ void drain() {
     while (::read(fd, buffer, sizeof buffer) > 0) {
     }
     ::close(fd);
+}
+
+bool recording() {
+    QProcess pactl;
+    pactl.start("pactl", {"list", "short", "source-outputs"});
+    return pactl.waitForFinished(5000) && !pactl.readAllStandardOutput().trimmed().isEmpty();
 }
 
 bool feed(const std::vector<std::int16_t>& samples) {

@@ -13,6 +13,8 @@ namespace MicFifo {
 bool available();
 // Throws away audio a writer left in the FIFO while nothing recorded.
 void drain();
+// True while a stream records from the pipe source (from then on, written samples reach it).
+bool recording();
 // Writes the samples, giving up after a few seconds without progress; true when all were written.
 bool feed(const std::vector<std::int16_t>& samples);
 // A 440 Hz sine of `count` samples at `amplitude` (fraction of full scale).

@@ -8,14 +8,17 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <type_traits>
+#include <variant>
 
 namespace mivora::test {
 
 // Runs a coroutine from a test and keeps its outcome: the value, or the exception it ended with. The event
 // loop runs while `wait` waits, so loopback servers and network replies make progress.
 template <typename T> struct TaskProbe {
+    using Value = std::conditional_t<std::is_void_v<T>, std::monostate, T>;
     struct State {
-        std::optional<T> value;
+        std::optional<Value> value;
         std::exception_ptr error;
         bool done = false;
         QEventLoop* loop = nullptr; // the loop `wait` runs, quit when the task ends
@@ -23,8 +26,14 @@ template <typename T> struct TaskProbe {
     std::shared_ptr<State> state = std::make_shared<State>();
 
     explicit TaskProbe(QCoro::Task<T> task) { run(std::move(task), state); }
-    const std::optional<T>& value() const { return state->value; }
+    const std::optional<Value>& value() const { return state->value; }
     std::exception_ptr error() const { return state->error; }
+    bool done() const { return state->done; }
+    // What the task gave, or the exception it threw again; the task must be done.
+    Value get() const {
+        if (state->error) std::rethrow_exception(state->error);
+        return *state->value;
+    }
 
     // Runs the event loop until the task has ended (true) or `ms` have passed (false).
     bool wait(int ms = 15000) const {
@@ -50,7 +59,12 @@ template <typename T> struct TaskProbe {
 
     static QCoro::Task<> run(QCoro::Task<T> task, std::shared_ptr<State> state) {
         try {
-            state->value.emplace(co_await task);
+            if constexpr (std::is_void_v<T>) {
+                co_await task;
+                state->value.emplace();
+            } else {
+                state->value.emplace(co_await task);
+            }
         } catch (...) {
             state->error = std::current_exception();
         }

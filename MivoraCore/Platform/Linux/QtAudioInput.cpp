@@ -11,10 +11,11 @@
 
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 
+#include <coroutine>
 #include <cstring>
-#include <future>
 #include <mutex>
 #include <stdexcept>
 #include <utility>
@@ -36,24 +37,7 @@ struct QtAudioInput::Gate {
 
 namespace {
 
-// Where QAudioSource writes the recorded bytes (on the capture thread): whole samples are handed on
-// through the gate, a trailing partial sample waits for the next write.
-class GateSink final : public QIODevice {
-public:
-    GateSink(std::function<void(const char*, qint64)> deliver) : deliver_(std::move(deliver)) {
-        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 length) override {
-        deliver_(data, length);
-        return length;
-    }
-
-private:
-    std::function<void(const char*, qint64)> deliver_;
-};
+constexpr int pollMs = 20;
 
 QString describe(QAudio::Error error) {
     switch (error) {
@@ -70,13 +54,39 @@ QString describe(QAudio::Error error) {
 
 } // namespace
 
+// The answer to one opening of the device, on the main thread: the first of the capture thread's report,
+// the deadline and a stop wins, and resumes the coroutine waiting for it.
+struct QtAudioInput::Opening {
+    enum Outcome { pending, running, failed, timedOut, stopped };
+    Outcome outcome = pending;
+    QString failure;
+    std::coroutine_handle<> waiter;
+
+    void settle(Outcome o, QString why = {}) {
+        if (outcome != pending) return;
+        outcome = o;
+        failure = std::move(why);
+        wake();
+    }
+    void wake() {
+        if (waiter) std::exchange(waiter, {}).resume();
+    }
+    // Awaited as a named object holding the state, so a copy made on the way shares it.
+    struct Wait {
+        std::shared_ptr<Opening> state;
+        bool await_ready() const noexcept { return state->outcome != pending; }
+        void await_suspend(std::coroutine_handle<> h) const noexcept { state->waiter = h; }
+        void await_resume() const noexcept {}
+    };
+};
+
 // The capture thread and the objects that live on it. Touched only on that thread, except for the
 // thread object itself.
 struct QtAudioInput::Capture {
     QThread thread;
     QObject* context = nullptr; // lives on the thread: queued work runs there
     QAudioSource* source = nullptr;
-    GateSink* sink = nullptr;
+    QTimer* poll = nullptr; // collects what the stream has, on this thread's own loop
 
     Capture() {
         thread.setObjectName(QStringLiteral("mic-capture"));
@@ -89,12 +99,11 @@ struct QtAudioInput::Capture {
     // members are cleared before anything is deleted.
     void stopSource() {
         QAudioSource* oldSource = std::exchange(source, nullptr);
-        GateSink* oldSink = std::exchange(sink, nullptr);
+        delete std::exchange(poll, nullptr);
         if (oldSource) {
             oldSource->stop();
             delete oldSource;
         }
-        delete oldSink;
     }
     // From the main thread: ends the thread if it answers in time. A thread stuck inside the sound server
     // cannot be ended; it is left to itself (and this object with it) rather than blocking the program.
@@ -139,7 +148,7 @@ AudioInput::Format QtAudioInput::format() {
     return {double(preferred.sampleRate()), preferred.channelCount()};
 }
 
-void QtAudioInput::start(Handler handler) {
+QCoro::Task<> QtAudioInput::start(Handler handler) {
     stop();
     if (device_.isNull()) throw std::runtime_error(describe(QAudio::OpenError).toStdString());
     if (!capture_) capture_ = new Capture;
@@ -148,22 +157,27 @@ void QtAudioInput::start(Handler handler) {
     gate->handler = std::move(handler);
     gate->sampleFormat = format_.sampleFormat();
     const int sampleBytes = format_.bytesPerSample();
-    // 1024 frames per delivery, about 21 ms at 48 kHz.
-    const qsizetype bufferBytes = qsizetype(format_.bytesPerFrame()) * 1024;
+    // Server fragments of about the length read below.
+    const qsizetype bufferBytes =
+        qsizetype(format_.bytesPerFrame()) * std::max(1, format_.sampleRate() * pollMs / 1000);
 
-    auto result = std::make_shared<std::promise<QString>>();
-    std::future<QString> answer = result->get_future();
+    // The gate is open from here on, so the first buffers the stream delivers reach the handler even
+    // before the answer below is in; a stop meanwhile closes it and ends the opening.
+    auto opening = std::make_shared<Opening>();
+    gate_ = gate;
+    opening_ = opening;
     QPointer<QtAudioInput> self(this);
     Capture* capture = capture_;
     const QAudioDevice device = device_;
     const QAudioFormat format = format_;
     QMetaObject::invokeMethod(
         capture->context,
-        [capture, gate, result, self, device, format, sampleBytes, bufferBytes] {
+        [capture, gate, opening, self, device, format, sampleBytes, bufferBytes] {
             capture->stopSource();
+            // Whole samples are handed on through the gate; a trailing partial sample waits for the next.
             auto pending = std::make_shared<QByteArray>();
-            capture->sink = new GateSink([gate, pending, sampleBytes](const char* data, qint64 length) {
-                pending->append(data, length);
+            auto deliver = [gate, pending, sampleBytes](const QByteArray& data) {
+                pending->append(data);
                 const qsizetype whole = pending->size() / sampleBytes * sampleBytes;
                 if (whole == 0) return;
                 std::lock_guard lock(gate->mutex);
@@ -182,7 +196,7 @@ void QtAudioInput::start(Handler handler) {
                     }
                 }
                 pending->remove(0, whole);
-            });
+            };
             capture->source = new QAudioSource(device, format);
             capture->source->setBufferSize(bufferBytes);
             QAudioSource* source = capture->source;
@@ -197,43 +211,72 @@ void QtAudioInput::start(Handler handler) {
                                          },
                                          Qt::QueuedConnection);
                              });
-            capture->source->start(capture->sink);
+            QIODevice* stream = capture->source->start();
             const QAudio::Error error = capture->source->error();
-            if (error != QAudio::NoError || capture->source->state() == QAudio::StoppedState) {
+            QString failure;
+            if (!stream || error != QAudio::NoError || capture->source->state() == QAudio::StoppedState) {
                 capture->stopSource();
-                result->set_value(describe(error));
-                return;
+                failure = describe(error);
+            } else {
+                // Qt collects the stream's audio only once per server fragment, which the server may make
+                // far longer than asked (over 100 ms), so the end of a take would come in after its tail.
+                // Reading it every 20 ms (about 1024 frames at 48 kHz) bounds that delay.
+                capture->poll = new QTimer(capture->context);
+                capture->poll->setTimerType(Qt::PreciseTimer);
+                QObject::connect(capture->poll, &QTimer::timeout, capture->context,
+                                 [stream, deliver] { deliver(stream->readAll()); });
+                capture->poll->start(pollMs);
             }
-            result->set_value(QString());
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [opening, failure] {
+                    opening->settle(failure.isEmpty() ? Opening::running : Opening::failed, failure);
+                },
+                Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
 
-    if (answer.wait_for(std::chrono::milliseconds(startTimeoutMs)) != std::future_status::ready) {
+    const Scheduler::TimerId deadline =
+        Scheduler::main().after(startTimeoutMs / 1000.0, [opening] { opening->settle(Opening::timedOut); });
+    Opening::Wait answer{opening};
+    co_await answer;
+    Scheduler::main().cancel(deadline);
+    // Gone, stopped or started again meanwhile: that stop closed the gate and ended the stream.
+    if (!self || opening->outcome == Opening::stopped) co_return;
+    opening_.reset();
+    if (opening->outcome == Opening::running) {
+        inUse_ = device_;
+        watcher_ = std::make_unique<PulseWatcher>([self] {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [self] {
+                    if (self) self->devicesChanged(0);
+                },
+                Qt::QueuedConnection);
+        });
+        co_return;
+    }
+    gate->close();
+    gate_.reset();
+    if (opening->outcome == Opening::timedOut) {
         // The sound server did not answer: give up on this thread and its stream.
-        gate->close();
         Capture::retire(capture_, 0);
         capture_ = nullptr;
         throw std::runtime_error("麦克风打不开：声音服务没有响应");
     }
-    const QString failure = answer.get();
-    if (!failure.isEmpty()) {
-        gate->close();
-        throw std::runtime_error(failure.toStdString());
-    }
-    gate_ = std::move(gate);
-    inUse_ = device_;
-    watcher_ = std::make_unique<PulseWatcher>([self] {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self] {
-                if (self) self->devicesChanged(0);
-            },
-            Qt::QueuedConnection);
-    });
+    throw std::runtime_error(opening->failure.toStdString());
 }
 
 void QtAudioInput::stop() {
     if (!gate_) return;
+    if (const auto opening = std::exchange(opening_, nullptr);
+        opening && opening->outcome == Opening::pending) {
+        // Decided now, so a report already on its way changes nothing; the opening coroutine resumes from
+        // the loop, not from inside this stop.
+        opening->outcome = Opening::stopped;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [opening] { opening->wake(); }, Qt::QueuedConnection);
+    }
     watcher_.reset();
     gate_->close();
     gate_.reset();

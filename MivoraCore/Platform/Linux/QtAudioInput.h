@@ -15,8 +15,8 @@ class PulseWatcher;
 // The microphone through Qt Multimedia's QAudioSource (PulseAudio or PipeWire). The device is the sound
 // server's default input; while recording, the server is watched, and a change of its default input (or
 // the loss of the device) is reported. Capture runs on a thread of its own, so a slow or stuck sound
-// server never blocks the main thread for longer than the start time-out; buffers pass a gate that
-// `stop` closes.
+// server never blocks the main thread: opening the device is awaited, with a deadline. Buffers pass a
+// gate that `stop` closes.
 class QtAudioInput final : public QObject, public AudioInput {
     Q_OBJECT
 public:
@@ -24,16 +24,17 @@ public:
     ~QtAudioInput() override;
 
     Format format() override;
-    void start(Handler handler) override;
+    QCoro::Task<> start(Handler handler) override;
     void stop() override;
     void setChangeHandler(std::function<void()> onChange) override { onChange_ = std::move(onChange); }
 
-    // Seconds `start` waits for the sound server before it gives up.
+    // Milliseconds `start` waits for the sound server before it gives up.
     static constexpr int startTimeoutMs = 3000;
 
 private:
     struct Gate;
     struct Capture;
+    struct Opening;
     QAudioDevice chooseDevice() const;
     void devicesChanged(int attempt);
     void changed();
@@ -41,7 +42,8 @@ private:
     QAudioDevice device_;                   // chosen by the last format()
     QAudioDevice inUse_;                    // the device being recorded from
     QAudioFormat format_;                   // what is asked of it
-    std::shared_ptr<Gate> gate_;            // open while recording
+    std::shared_ptr<Gate> gate_;            // open while opening and recording
+    std::shared_ptr<Opening> opening_;      // while the device opens
     Capture* capture_ = nullptr;            // the capture thread and what lives on it
     std::unique_ptr<PulseWatcher> watcher_; // while recording
     std::function<void()> onChange_;
