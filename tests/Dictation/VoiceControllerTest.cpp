@@ -5,26 +5,15 @@
 #include "support/FakeInserter.h"
 #include "support/FakeRecognizer.h"
 #include "support/FakeScheduler.h"
+#include "support/Speech.h"
 
 #include <gtest/gtest.h>
-
-#include <cmath>
 
 using namespace mivora;
 using namespace mivora::test;
 using Kind = VoicePhase::Kind;
 
 namespace {
-
-// A take of `seconds` whose first `voiced` seconds are a square wave of `amplitude` (a fraction of full
-// scale, also its RMS) and the rest exact silence.
-AudioClip speech(double seconds, double voiced = 0.5, double amplitude = 0.3) {
-    std::vector<std::int16_t> samples(size_t(std::lround(seconds * AudioClip::sampleRate)), 0);
-    const auto value = std::int16_t(std::lround(amplitude * 32767));
-    for (size_t i = 0; i < std::min(samples.size(), size_t(std::lround(voiced * AudioClip::sampleRate))); ++i)
-        samples[i] = (i / 8) % 2 ? value : std::int16_t(-value);
-    return AudioClip(std::move(samples));
-}
 
 // A controller on fakes, the fake clock and three memories, with every callback recorded.
 class VoiceTest : public ::testing::Test {
@@ -236,6 +225,7 @@ TEST_F(VoiceTest, RecallInsertsOneConfidentMatchAtOnceAndOffersSeveralByNumber) 
     EXPECT_TRUE(press(two));
     EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({"唤起：选了第 2 条", "上屏 2000ms（已插入）"}));
     EXPECT_EQ(inserter.texts, std::vector<QString>(2, "浦东路 2 号"));
+    EXPECT_EQ(inserter.secret, std::vector<bool>(2, false)); // plain values are plain text
     EXPECT_TRUE(key(KeyInput::keyUp(two)));
     EXPECT_FALSE(key(KeyInput::keyUp(two))); // swallowed once only
 
@@ -267,6 +257,14 @@ TEST_F(VoiceTest, RecallOfASensitiveMemoryNeedsASecondPress) {
     EXPECT_TRUE(press(keypadOne, true)); // the held key's auto-repeat is the second press
     EXPECT_EQ(inserter.texts, std::vector<QString>{"hunter22"});
     EXPECT_FALSE(controller->lastText()); // a secret never becomes the last text
+
+    key(KeyInput::keyUp(keypadOne));
+    wait(1);
+    recallTake("WiFi 密码"); // Return arms the first choice, its number inserts it
+    EXPECT_TRUE(press(returnKey) && key(KeyInput::keyUp(returnKey)) && press(one));
+    // Both insertions went the way that keeps the secret out of clipboard managers.
+    EXPECT_EQ(inserter.texts, std::vector<QString>(2, "hunter22"));
+    EXPECT_EQ(inserter.secret, std::vector<bool>(2, true));
 }
 
 TEST_F(VoiceTest, RecallChoicesEndByLapseEscOrOtherKeys) {
