@@ -58,9 +58,10 @@ TEST_F(VoiceMicTest, TheLastWordAfterTheReleaseIsPartOfTheTake) {
     speak(0.25);
     wait(0.5);
     fn(false);
-    EXPECT_EQ(phase(), Kind::listening); // still taking in the last audio
+    wait(0.05);
+    EXPECT_EQ(phase(), Kind::listening); // still taking in the last audio, for 60 ms
     speak(0.025);
-    wait(MicSource::tail);
+    wait(0.01);
     EXPECT_EQ(phase(), Kind::processing);
     EXPECT_EQ(samplesSent(), 8800u);
     EXPECT_FALSE(input->recording());
