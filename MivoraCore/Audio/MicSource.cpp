@@ -67,15 +67,13 @@ QCoro::Task<> MicSource::untilOpen() {
 
 QCoro::Task<> MicSource::open(QCoro::Task<> opening, std::uint64_t take) {
     QPointer<QObject> alive(mainContext_);
-    std::exception_ptr error;
     try {
         co_await opening;
     } catch (...) {
-        error = std::current_exception();
+        // A device that never opened leaves the source idle, unless the take ended or the source went first.
+        if (alive && take_ == take) finish();
+        throw;
     }
-    // A device that never opened leaves the source idle, unless the take ended or the source went first.
-    if (error && alive && take_ == take) finish();
-    if (error) std::rethrow_exception(error);
 }
 
 QCoro::Task<> MicSource::startEngine(std::vector<std::int16_t> keeping) {
