@@ -25,7 +25,7 @@ public:
         QByteArray utf8_;
     };
 
-    explicit FileSource(QString path, Scheduler& scheduler = Scheduler::main());
+    FileSource(QString path, Scheduler& scheduler);
     ~FileSource() override;
 
     QString path() const { return path_; }

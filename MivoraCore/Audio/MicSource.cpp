@@ -1,7 +1,5 @@
 #include "Audio/MicSource.h"
 
-#include "Platform/Desktop.h"
-
 #include <QObject>
 #include <QThread>
 
@@ -22,8 +20,6 @@ QString MicSource::MicError::message() const {
 const char* MicSource::MicError::what() const noexcept {
     return noInputUtf8.constData();
 }
-
-MicSource::MicSource() : MicSource(Desktop::makeAudioInput()) {}
 
 MicSource::MicSource(std::unique_ptr<AudioInput> input)
     : input_(std::move(input)), mainContext_(new QObject) {

@@ -35,8 +35,7 @@ public:
         Kind kind_;
     };
 
-    // On the desktop's microphone. No audio runs until `start`.
-    MicSource();
+    // On this input (made by the platform). No audio runs until `start`.
     explicit MicSource(std::unique_ptr<AudioInput> input);
     ~MicSource() override;
     MicSource(const MicSource&) = delete;

@@ -1,7 +1,6 @@
 #include "Insertion/TextInserter.h"
 
-#include "support/FakeDesktop.h"
-#include "support/FakePasteboard.h"
+#include "support/FakePlatform.h"
 #include "support/FakeScheduler.h"
 
 #include <gtest/gtest.h>

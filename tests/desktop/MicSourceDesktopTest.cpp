@@ -1,6 +1,10 @@
 #include "Audio/MicSource.h"
+#include "Platform/Linux/LinuxPlatform.h"
+#include "Support/Clock.h"
+#include "Support/Scheduler.h"
 
 #include "support/ChildProcess.h"
+#include "support/MemoryDefaults.h"
 #include "support/MicFifo.h"
 #include "support/ScopedEnv.h"
 
@@ -11,10 +15,22 @@
 using namespace mivora;
 using namespace mivora::test;
 
+namespace {
+
+// A microphone on the Linux platform's input.
+struct LinuxMic {
+    MemoryDefaults defaults;
+    std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, Clock::system(), Scheduler::main());
+    MicSource mic{platform->makeAudioInput()};
+};
+
+} // namespace
+
 TEST(MicSourceDesktop, RecordsTheFedSamplesFromThePipeSource) {
     ASSERT_TRUE(MicFifo::available());
     MicFifo::drain();
-    MicSource mic;
+    LinuxMic live;
+    MicSource& mic = live.mic;
     int meterCalls = 0;
     mic.start([&](float) { ++meterCalls; });
     QTest::qWait(300); // the stream is up and reading
@@ -30,8 +46,8 @@ TEST(MicSourceDesktop, RecordsTheFedSamplesFromThePipeSource) {
 TEST(MicSourceDesktop, NoSoundServerMeansNoInput) {
     const char* noServer = "unix:/nonexistent/pulse.sock";
     if (qgetenv("PULSE_SERVER") == noServer) {
-        MicSource mic;
-        EXPECT_THROW(mic.start([](float) {}), MicSource::MicError);
+        LinuxMic live;
+        EXPECT_THROW(live.mic.start([](float) {}), MicSource::MicError);
         return;
     }
     ScopedEnv env("PULSE_SERVER", noServer);

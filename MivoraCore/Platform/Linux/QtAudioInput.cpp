@@ -111,7 +111,7 @@ struct QtAudioInput::Capture {
     }
 };
 
-QtAudioInput::QtAudioInput(QObject* parent) : QObject(parent) {}
+QtAudioInput::QtAudioInput(Scheduler& scheduler, QObject* parent) : QObject(parent), scheduler_(scheduler) {}
 
 QtAudioInput::~QtAudioInput() {
     stop();
@@ -261,7 +261,7 @@ void QtAudioInput::devicesChanged(int attempt) {
     } else if (attempt < 10) {
         // Qt learns of a new device a moment after the server tells us; switch once it can open it.
         QPointer<QtAudioInput> self(this);
-        Scheduler::main().after(0.2, [self, attempt] {
+        scheduler_.after(0.2, [self, attempt] {
             if (self) self->devicesChanged(attempt + 1);
         });
     } else if (!inputs.contains(inUse_)) {
