@@ -17,11 +17,12 @@ class TextInserterTest : public ::testing::Test {
 protected:
     FakeClock clock;
     FakeScheduler scheduler{clock};
-    FakePasteboard pasteboard;
-    FakeSyntheticKeys keys;
-    FakeAccessibility accessibility;
-    FakeFrontApplication front;
-    TextInserter inserter{pasteboard, keys, accessibility, front, scheduler};
+    FakePlatform platform;
+    FakePasteboard& pasteboard = platform.fake.pasteboard;
+    FakeSyntheticKeys& keys = platform.fake.keys;
+    FakeAccessibility& accessibility = platform.fake.accessibility;
+    FakeFrontApplication& front = platform.fake.front;
+    TextInserter inserter{platform, scheduler};
 
     void SetUp() override { pasteboard.write(userClipboard); }
     InsertResult insert(const QString& text, bool sensitive = false) {
