@@ -2,6 +2,8 @@
 
 #include "Audio/FileSource.h"
 #include "Cloud/CloudRecognizer.h"
+#include "Support/Clock.h"
+#include "Support/Scheduler.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
@@ -16,7 +18,7 @@ namespace {
 QCoro::Task<int> recognizeFile(QString path) {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const auto recognizer = CloudRecognizer::make();
+    const auto recognizer = CloudRecognizer::make(Scheduler::main(), Clock::system());
     if (!recognizer) {
         err << QStringLiteral("云端识别还没配置好") << Qt::endl;
         co_return 1;

@@ -180,8 +180,9 @@ QString CloudRecognizer::keyFile() {
     return Paths::developerDir() + QStringLiteral("/openai_key");
 }
 
-std::unique_ptr<CloudRecognizer> CloudRecognizer::make() {
-    if (CloudASR::proxy()) return std::make_unique<CloudRecognizer>(CloudASR());
+std::unique_ptr<CloudRecognizer> CloudRecognizer::make(Scheduler& scheduler, Clock& clock) {
+    if (CloudASR::proxy())
+        return std::make_unique<CloudRecognizer>(CloudASR(), AccountToken(), scheduler, clock);
     QFile file(keyFile());
     if (!file.open(QIODevice::ReadOnly)) return nullptr;
     const QByteArray bytes = file.readAll();
@@ -192,13 +193,15 @@ std::unique_ptr<CloudRecognizer> CloudRecognizer::make() {
     const QString key = trimmed(text);
     if (!key.startsWith(QStringLiteral("sk-"))) return nullptr;
     return std::make_unique<CloudRecognizer>(CloudASR(CloudASR::sharedSession(), CloudASR::openAIBase(),
-                                                      transcribeModel, tidyModel, tidyEffort, key));
+                                                      transcribeModel, tidyModel, tidyEffort, key),
+                                             AccountToken(), scheduler, clock);
 }
 
-std::unique_ptr<CloudRecognizer> CloudRecognizer::viaProxy(const QUrl& base, AccountToken accountToken) {
+std::unique_ptr<CloudRecognizer> CloudRecognizer::viaProxy(const QUrl& base, AccountToken accountToken,
+                                                           Scheduler& scheduler, Clock& clock) {
     return std::make_unique<CloudRecognizer>(
         CloudASR(CloudASR::sharedSession(), base, transcribeModel, tidyModel, tidyEffort, QString()),
-        std::move(accountToken));
+        std::move(accountToken), scheduler, clock);
 }
 
 double CloudRecognizer::deadline(double seconds) {

@@ -25,16 +25,16 @@ public:
     AccountToken accountToken;
 
     // `scheduler` runs the deadlines and `clock` measures the time transcription took.
-    explicit CloudRecognizer(CloudASR asr, AccountToken accountToken = {},
-                             Scheduler& scheduler = Scheduler::main(), Clock& clock = Clock::system());
+    CloudRecognizer(CloudASR asr, AccountToken accountToken, Scheduler& scheduler, Clock& clock);
 
     // ~/.yarrik/openai_key
     static QString keyFile();
     // The relay when Info.json configures one; otherwise the developer key file (text beginning "sk-").
     // Null when neither is usable. Re-reads both on every call.
-    static std::unique_ptr<CloudRecognizer> make();
+    static std::unique_ptr<CloudRecognizer> make(Scheduler& scheduler, Clock& clock);
     // Requests go to `base` exactly as given, with the account token as the only credential.
-    static std::unique_ptr<CloudRecognizer> viaProxy(const QUrl& base, AccountToken accountToken);
+    static std::unique_ptr<CloudRecognizer> viaProxy(const QUrl& base, AccountToken accountToken,
+                                                     Scheduler& scheduler, Clock& clock);
 
     // Seconds allowed per transcription attempt for a take of `seconds`: 6 up to 10 s of audio, then 0.15
     // more per second, at most 30.

@@ -118,7 +118,8 @@ TEST_F(CloudRecognizerTest, RelaysGetAUsableAccountTokenElseTheRelayToken) {
         EXPECT_EQ(server.log.last().header("Authorization"), "Bearer " + sent);
     }
     // Without any credential the relay is never called.
-    auto bare = CloudRecognizer::viaProxy(server.url(), []() -> AccountToken { co_return std::nullopt; });
+    auto bare = CloudRecognizer::viaProxy(
+        server.url(), []() -> AccountToken { co_return std::nullopt; }, scheduler, clock);
     server.log.clear();
     EXPECT_EQ(TaskProbe<QString>(bare->transcribe(clipOf(2), {})).outcome(), "error: 还没有填 API Key");
     EXPECT_TRUE(server.log.isEmpty());

@@ -53,10 +53,10 @@ TEST(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplication)
     FakeOpenAI::Response answer = FakeOpenAI::transcription("明天上午十点开会");
     answer.delayMs = 300; // a network's round trip
     server.respond("/v1/audio/transcriptions", answer);
-    std::shared_ptr<Recognizer> recognizer =
-        CloudRecognizer::viaProxy(server.url("/v1/"), []() -> QCoro::Task<std::optional<QString>> {
-            co_return QString("account-token");
-        });
+    std::shared_ptr<Recognizer> recognizer = CloudRecognizer::viaProxy(
+        server.url("/v1/"),
+        []() -> QCoro::Task<std::optional<QString>> { co_return QString("account-token"); },
+        Scheduler::main(), Clock::system());
 
     MemoryDefaults defaults;
     const auto platform = LinuxPlatform::make(defaults, Clock::system(), Scheduler::main());
