@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <mutex>
 #include <set>
-#include <stdexcept>
 
 namespace mivora {
 
@@ -162,12 +161,10 @@ QCoro::Task<QString> transcribeOnce(CloudASR asr, QString file, QStringList voca
         "yarrik-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toUtf8();
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
-        throw std::runtime_error(
-            QStringLiteral("读不了录音文件 %1：%2").arg(file, f.errorString()).toStdString());
+        throw UserError(QStringLiteral("读不了录音文件 %1：%2").arg(file, f.errorString()));
     const QByteArray audio = f.readAll();
     if (f.error() != QFileDevice::NoError)
-        throw std::runtime_error(
-            QStringLiteral("读不了录音文件 %1：%2").arg(file, f.errorString()).toStdString());
+        throw UserError(QStringLiteral("读不了录音文件 %1：%2").arg(file, f.errorString()));
 
     QByteArray body;
     body.reserve(audio.size() + 1024);
@@ -251,14 +248,13 @@ QCoro::Task<QString> tidyText(CloudASR asr, QString text, QStringList vocabulary
 
 // MARK: - Failure
 
-CloudASR::Failure::Failure(Kind kind, int code, QString detail)
-    : kind_(kind), code_(code), detail_(std::move(detail)), utf8_(message().toUtf8()) {}
-
-QString CloudASR::Failure::message() const {
-    switch (kind_) {
+namespace {
+QString describe(CloudASR::Failure::Kind kind, int code, const QString& detail) {
+    using Kind = CloudASR::Failure::Kind;
+    switch (kind) {
     case Kind::http:
-        if (code_ == 401) return QStringLiteral("API Key 不对或已失效（401）");
-        return QStringLiteral("云端返回错误（") + QString::number(code_) + QStringLiteral("）") + detail_;
+        if (code == 401) return QStringLiteral("API Key 不对或已失效（401）");
+        return QStringLiteral("云端返回错误（") + QString::number(code) + QStringLiteral("）") + detail;
     case Kind::noKey:
         return QStringLiteral("还没有填 API Key");
     case Kind::badResponse:
@@ -268,6 +264,10 @@ QString CloudASR::Failure::message() const {
     }
     return {};
 }
+} // namespace
+
+CloudASR::Failure::Failure(Kind kind, int code, QString detail)
+    : UserError(describe(kind, code, detail)), kind_(kind), code_(code), detail_(std::move(detail)) {}
 
 // MARK: - Configuration
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Cloud/RequestAbort.h"
+#include "Support/UserError.h"
 
 #include <QCoro/QCoroTask>
 #include <QNetworkAccessManager>
@@ -8,7 +9,6 @@
 #include <QStringList>
 #include <QUrl>
 
-#include <exception>
 #include <memory>
 #include <optional>
 
@@ -27,7 +27,7 @@ class Defaults;
 // success body that is not JSON.
 class CloudASR {
 public:
-    class Failure : public std::exception {
+    class Failure : public UserError {
     public:
         enum class Kind { http, noKey, badResponse, timeout };
         explicit Failure(Kind kind, int code = 0, QString detail = {});
@@ -35,14 +35,11 @@ public:
         Kind kind() const { return kind_; }
         int code() const { return code_; }
         QString detail() const { return detail_; } // the server's message, at most 80 characters
-        QString message() const;
-        const char* what() const noexcept override { return utf8_.constData(); }
 
     private:
         Kind kind_;
         int code_;
         QString detail_;
-        QByteArray utf8_;
     };
 
     struct Proxy {

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "Cloud/Recognizer.h"
+#include "Support/UserError.h"
 
 #include "support/Deferred.h"
 
-#include <stdexcept>
 #include <vector>
 
 namespace mivora::test {
@@ -31,9 +31,9 @@ public:
     bool answer(const QString& text) { return outcomes_.settle({text, nullptr}); }
     // Fails with `message`, or with an exception that carries none.
     bool fail(const char* message = nullptr) {
-        return outcomes_.settle(
-            {{},
-             message ? std::make_exception_ptr(std::runtime_error(message)) : std::make_exception_ptr(42)});
+        return outcomes_.settle({{},
+                                 message ? std::make_exception_ptr(UserError(QString::fromUtf8(message)))
+                                         : std::make_exception_ptr(42)});
     }
 
     std::vector<Request> requests;
