@@ -4,12 +4,11 @@
 #include "Cloud/CloudRecognizer.h"
 #include "Support/Clock.h"
 #include "Support/Scheduler.h"
+#include "Support/UserError.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
 #include <QTextStream>
-
-#include <exception>
 
 namespace mivora {
 
@@ -23,19 +22,16 @@ QCoro::Task<int> recognizeFile(QString path) {
         err << QStringLiteral("云端识别还没配置好") << Qt::endl;
         co_return 1;
     }
-    QString message;
     try {
         const AudioClip clip = FileSource::load(path);
         const QString text = co_await recognizer->recognize(clip, {});
         out << text << Qt::endl;
         co_return 0;
-    } catch (const std::exception& e) {
-        // Every error of ours carries its user-facing text in what().
-        message = QString::fromUtf8(e.what());
     } catch (...) {
-        message = QStringLiteral("识别失败");
+        err << UserError::messageOf(std::current_exception())
+                   .value_or(QStringLiteral("出了点问题，稍后再试。"))
+            << Qt::endl;
     }
-    err << message << Qt::endl;
     co_return 1;
 }
 

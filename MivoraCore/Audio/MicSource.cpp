@@ -13,6 +13,8 @@ const QString noInputText = QStringLiteral("没有找到麦克风：在「系统
 const QByteArray noInputUtf8 = noInputText.toUtf8();
 } // namespace
 
+MicSource::MicError::MicError(Kind kind) : UserError(noInputText), kind_(kind) {}
+
 QString MicSource::MicError::message() const {
     return noInputText;
 }

@@ -4,6 +4,7 @@
 #include "Audio/MicDiagnostics.h"
 #include "Audio/Resampler.h"
 #include "Platform/AudioInput.h"
+#include "Support/UserError.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,10 +23,10 @@ namespace mivora {
 // new device.
 class MicSource final : public AudioSource, public MicDiagnostics {
 public:
-    class MicError : public std::exception {
+    class MicError : public UserError {
     public:
         enum Kind { noInput };
-        explicit MicError(Kind kind) : kind_(kind) {}
+        explicit MicError(Kind kind);
         Kind kind() const { return kind_; }
         QString message() const;
         const char* what() const noexcept override;
@@ -41,7 +42,7 @@ public:
     MicSource(const MicSource&) = delete;
     MicSource& operator=(const MicSource&) = delete;
 
-    // Throws MicError::noInput without a usable input device, or std::runtime_error when the device
+    // Throws MicError::noInput without a usable input device, or UserError when the device
     // refuses to start.
     void start(std::function<void(float)> level) override;
     // Waits 60 ms for the last audio, then ends the take.

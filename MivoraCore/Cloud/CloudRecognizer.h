@@ -29,7 +29,8 @@ public:
 
     // ~/.yarrik/openai_key
     static QString keyFile();
-    // The relay when Info.json configures one; otherwise the developer key file (text beginning "sk-").
+    // The relay when Info.json configures one; otherwise the developer key file (one key beginning "sk-",
+    // white space around it allowed).
     // Null when neither is usable. Re-reads both on every call.
     static std::unique_ptr<CloudRecognizer> make(Scheduler& scheduler, Clock& clock);
     // Requests go to `base` exactly as given, with the account token as the only credential.
@@ -45,9 +46,6 @@ public:
     QCoro::Task<QString> recognize(AudioClip clip, QStringList vocabulary) override;
     QCoro::Task<QString> transcribe(AudioClip clip, QStringList vocabulary) override;
     void warmUp() override;
-
-    Scheduler& scheduler() const { return *scheduler_; }
-    Clock& clock() const { return *clock_; }
 
 private:
     Scheduler* scheduler_;

@@ -26,7 +26,7 @@ public:
     // The format of the device the next `start` records from (the system's current input).
     virtual Format format() = 0;
     // Starts recording from that device; `handler` receives every buffer on the capture thread. Throws
-    // std::runtime_error with a Chinese message when the device cannot be started.
+    // UserError with a Chinese message when the device cannot be started.
     virtual void start(Handler handler) = 0;
     // Stops recording. When it returns no handler call is running and none will follow.
     virtual void stop() = 0;

@@ -85,7 +85,7 @@ TEST_F(MicSourceTest, WithoutAnInputDeviceStartFailsWithNoInput) {
     // A device that refuses to start leaves nothing to restart on a device change.
     input->nextFormat = {16000, 1};
     input->startFailure = "麦克风打不开";
-    EXPECT_THROW(mic.start({}), std::runtime_error);
+    EXPECT_THROW(mic.start({}), UserError);
     input->change();
     EXPECT_EQ(input->starts, 1);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Platform/AudioInput.h"
+#include "Support/UserError.h"
 
-#include <stdexcept>
 #include <vector>
 
 namespace mivora::test {
@@ -19,7 +19,7 @@ public:
     Format format() override { return nextFormat; }
     void start(Handler handler) override {
         ++starts;
-        if (startFailure) throw std::runtime_error(startFailure);
+        if (startFailure) throw UserError(QString::fromUtf8(startFailure));
         handler_ = std::move(handler);
     }
     void stop() override {

@@ -3,6 +3,7 @@
 #include "Platform/Linux/PulseDefaultSource.h"
 #include "Platform/Linux/PulseWatcher.h"
 #include "Support/Scheduler.h"
+#include "Support/UserError.h"
 
 #include <QAudioSource>
 #include <QCoreApplication>
@@ -141,7 +142,7 @@ AudioInput::Format QtAudioInput::format() {
 
 void QtAudioInput::start(Handler handler) {
     stop();
-    if (device_.isNull()) throw std::runtime_error(describe(QAudio::OpenError).toStdString());
+    if (device_.isNull()) throw UserError(describe(QAudio::OpenError));
     if (!capture_) capture_ = new Capture;
 
     auto gate = std::make_shared<Gate>();
@@ -213,12 +214,12 @@ void QtAudioInput::start(Handler handler) {
         gate->close();
         Capture::retire(capture_, 0);
         capture_ = nullptr;
-        throw std::runtime_error("麦克风打不开：声音服务没有响应");
+        throw UserError(QStringLiteral("麦克风打不开：声音服务没有响应"));
     }
     const QString failure = answer.get();
     if (!failure.isEmpty()) {
         gate->close();
-        throw std::runtime_error(failure.toStdString());
+        throw UserError(failure);
     }
     gate_ = std::move(gate);
     inUse_ = device_;
