@@ -1,6 +1,10 @@
+#include "Platform/Linux/LinuxPlatform.h"
 #include "RecognizeMode.h"
 #include "Support/AppLog.h"
 #include "Support/BundleInfo.h"
+#include "Support/Clock.h"
+#include "Support/Defaults.h"
+#include "Support/Scheduler.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -52,5 +56,8 @@ int main(int argc, char** argv) {
 
     AppLog::write(QStringLiteral("启动 ") + BundleInfo::value("CFBundleShortVersionString").value_or("?") +
                   " (" + BundleInfo::value("CFBundleVersion").value_or("?") + ")");
+    // The one place that decides which desktop the services run on.
+    const std::unique_ptr<Platform> platform =
+        LinuxPlatform::make(Defaults::standard(), Clock::system(), Scheduler::main());
     return 0;
 }

@@ -70,7 +70,7 @@ std::vector<Event> desktopMix() {
     for (int round = 0; round < 40; ++round) {
         for (int i = 0; i < 24; ++i)
             s.key(letters[(i + round) % 24], i % 11 == 0 ? 3 : 0);
-        s.key(49);
+        s.key(KeyCode::space);
         s.add(KeyInput::shift(true), 0.1);
         s.key(0);
         s.add(KeyInput::shift(false), 0.05);
@@ -88,7 +88,7 @@ std::vector<Event> desktopMix() {
             break;
         case 2: // hands-free, some typing, stopped by a second press
             s.add(KeyInput::fnDown(), 0.5);
-            s.key(49, 2);
+            s.key(KeyCode::space, 2);
             s.add(KeyInput::fnUp(), 0.2);
             s.key(4);
             s.add(KeyInput::fnDown(), 3.0);
@@ -96,7 +96,7 @@ std::vector<Event> desktopMix() {
             break;
         case 3: // cancelled with Esc
             s.add(KeyInput::fnDown(), 0.5);
-            s.key(53, 1);
+            s.key(KeyCode::escape, 1);
             s.add(KeyInput::fnUp(), 0.3);
             break;
         case 4: // too short
@@ -106,7 +106,7 @@ std::vector<Event> desktopMix() {
         case 5: // a key combination, then Space while Fn is still down
             s.add(KeyInput::fnDown(), 0.5);
             s.key(8);
-            s.key(49);
+            s.key(KeyCode::space);
             s.add(KeyInput::fnUp(), 0.2);
             break;
         }

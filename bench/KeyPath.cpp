@@ -83,9 +83,10 @@ std::vector<WireEvent> session() {
 
 void BM_KeyPath(benchmark::State& state) {
     NoDefaults defaults;
-    auto owned = std::make_unique<X11KeySource>(defaults, Clock::system(), OwnKeyEvents::shared());
+    OwnKeyEvents own;
+    auto owned = std::make_unique<X11KeySource>(defaults, Clock::system(), own);
     X11KeySource& source = *owned;
-    KeyTap tap(std::move(owned));
+    KeyTap tap(std::move(owned), Clock::system());
     source.setKeyMap(keyboard());
     source.setCallback([&tap](const KeyEvent& e) { return tap.process(e); });
     HotkeyMachine machine;

@@ -37,7 +37,8 @@ void run(benchmark::State& state, const QString& transcript, const QString* tidi
     server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription(transcript));
     if (tidied) server.respond("/v1/chat/completions", FakeOpenAI::chat(*tidied));
     CloudRecognizer recognizer(CloudASR(CloudASR::sharedSession(), server.url("/v1"), "gpt-4o-transcribe",
-                                        "gpt-6-luna", "low", QStringLiteral("sk-bench")));
+                                        "gpt-6-luna", "low", QStringLiteral("sk-bench")),
+                               CloudRecognizer::AccountToken(), Scheduler::main(), Clock::system());
     const AudioClip clip = tenSeconds();
     const QStringList words = vocabulary();
     // One call outside the loop opens the keep-alive connection, as the warm-up does in the program.

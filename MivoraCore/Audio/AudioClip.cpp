@@ -1,6 +1,7 @@
 #include "Audio/AudioClip.h"
 
 #include "Support/Paths.h"
+#include "Support/UserError.h"
 
 #include <QSaveFile>
 #include <QUuid>
@@ -99,7 +100,7 @@ QString AudioClip::writeWAV() const {
     // The message reaches the user as a failed take, so it says what went wrong in their language and
     // keeps the system's reason for the log.
     auto failure = [](const QSaveFile& f) {
-        return std::runtime_error(("临时录音文件写不进去（" + f.errorString() + "）").toStdString());
+        return UserError("临时录音文件写不进去（" + f.errorString() + "）");
     };
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) throw failure(file);

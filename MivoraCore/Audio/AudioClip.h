@@ -33,7 +33,7 @@ struct AudioClip {
     AudioClip normalized(float target, float maxGain) const;
 
     // Writes `wav()` atomically to a new "mivora-<UUID>.wav" in the temporary folder and returns its
-    // path. Throws std::runtime_error with the file system's message when the write fails.
+    // path. Throws UserError with the file system's message when the write fails.
     QString writeWAV() const;
 
     static float peakOf(const std::vector<std::int16_t>& samples);

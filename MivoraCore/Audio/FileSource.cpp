@@ -14,7 +14,7 @@
 namespace mivora {
 
 FileSource::LoadError::LoadError(const QString& path, const QString& reason)
-    : message_(QStringLiteral("读不了音频文件 %1：%2").arg(path, reason)), utf8_(message_.toUtf8()) {}
+    : UserError(QStringLiteral("读不了音频文件 %1：%2").arg(path, reason)) {}
 
 FileSource::FileSource(QString path, Scheduler& scheduler) : path_(std::move(path)), scheduler_(scheduler) {}
 

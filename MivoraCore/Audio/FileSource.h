@@ -2,10 +2,9 @@
 
 #include "Audio/AudioSource.h"
 #include "Support/Scheduler.h"
+#include "Support/UserError.h"
 
 #include <QString>
-
-#include <exception>
 
 namespace mivora {
 
@@ -14,18 +13,12 @@ namespace mivora {
 class FileSource final : public AudioSource {
 public:
     // The file could not be opened or read. The message is the user-facing text.
-    class LoadError : public std::exception {
+    class LoadError : public UserError {
     public:
         LoadError(const QString& path, const QString& reason);
-        QString message() const { return message_; }
-        const char* what() const noexcept override { return utf8_.constData(); }
-
-    private:
-        QString message_;
-        QByteArray utf8_;
     };
 
-    explicit FileSource(QString path, Scheduler& scheduler = Scheduler::main());
+    FileSource(QString path, Scheduler& scheduler);
     ~FileSource() override;
 
     QString path() const { return path_; }

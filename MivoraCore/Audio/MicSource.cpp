@@ -1,7 +1,5 @@
 #include "Audio/MicSource.h"
 
-#include "Platform/Desktop.h"
-
 #include <QObject>
 #include <QPointer>
 
@@ -15,6 +13,8 @@ const QString noInputText = QStringLiteral("没有找到麦克风：在「系统
 const QByteArray noInputUtf8 = noInputText.toUtf8();
 } // namespace
 
+MicSource::MicError::MicError(Kind kind) : UserError(noInputText), kind_(kind) {}
+
 QString MicSource::MicError::message() const {
     return noInputText;
 }
@@ -22,8 +22,6 @@ QString MicSource::MicError::message() const {
 const char* MicSource::MicError::what() const noexcept {
     return noInputUtf8.constData();
 }
-
-MicSource::MicSource() : MicSource(Desktop::makeAudioInput()) {}
 
 MicSource::MicSource(std::unique_ptr<AudioInput> input, Scheduler& scheduler)
     : input_(std::move(input)), scheduler_(scheduler), mainContext_(new QObject) {

@@ -5,6 +5,7 @@
 #include "Audio/Resampler.h"
 #include "Platform/AudioInput.h"
 #include "Support/Scheduler.h"
+#include "Support/UserError.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,10 +27,10 @@ namespace mivora {
 // while the caller awaits.
 class MicSource final : public AudioSource, public MicDiagnostics {
 public:
-    class MicError : public std::exception {
+    class MicError : public UserError {
     public:
         enum Kind { noInput };
-        explicit MicError(Kind kind) : kind_(kind) {}
+        explicit MicError(Kind kind);
         Kind kind() const { return kind_; }
         QString message() const;
         const char* what() const noexcept override;
@@ -39,15 +40,15 @@ public:
         Kind kind_;
     };
 
-    // On the desktop's microphone. No audio runs until `start`.
-    MicSource();
-    explicit MicSource(std::unique_ptr<AudioInput> input, Scheduler& scheduler = Scheduler::main());
+    // On this input (made by the platform); the tail of a take is timed on `scheduler`. No audio runs
+    // until `start`.
+    MicSource(std::unique_ptr<AudioInput> input, Scheduler& scheduler);
     ~MicSource() override;
     MicSource(const MicSource&) = delete;
     MicSource& operator=(const MicSource&) = delete;
 
-    // Throws MicError::noInput at once without a usable input device; the task throws std::runtime_error
-    // when the device refuses to start. Audio the device delivers while it opens belongs to the take.
+    // Throws MicError::noInput at once without a usable input device; the task throws UserError when the
+    // device refuses to start. Audio the device delivers while it opens belongs to the take.
     QCoro::Task<> start(std::function<void(float)> level) override;
     // Waits for the device to finish opening, then keeps recording for `tail` seconds, so the last word
     // is not cut, and ends the take.

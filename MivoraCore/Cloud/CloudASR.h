@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Cloud/RequestAbort.h"
+#include "Support/UserError.h"
 
 #include <QCoro/QCoroTask>
 #include <QNetworkAccessManager>
@@ -8,7 +9,6 @@
 #include <QStringList>
 #include <QUrl>
 
-#include <exception>
 #include <memory>
 #include <optional>
 
@@ -25,9 +25,12 @@ class Defaults;
 // Errors: CloudASR::Failure for HTTP errors, a missing key and malformed answers; NetworkError when no
 // HTTP answer came (including the request time-outs: 8 s transcription, 6 s chat); JsonParseError for a
 // success body that is not JSON.
+//
+// The implementation is split by concern: requests (CloudASR.cpp), transport (+Transport), the relay and
+// device identifier (+Relay), reading answers (+Answers) and the clean-up prompt (+TidyPrompt).
 class CloudASR {
 public:
-    class Failure : public std::exception {
+    class Failure : public UserError {
     public:
         enum class Kind { http, noKey, badResponse, timeout };
         explicit Failure(Kind kind, int code = 0, QString detail = {});
@@ -35,14 +38,11 @@ public:
         Kind kind() const { return kind_; }
         int code() const { return code_; }
         QString detail() const { return detail_; } // the server's message, at most 80 characters
-        QString message() const;
-        const char* what() const noexcept override { return utf8_.constData(); }
 
     private:
         Kind kind_;
         int code_;
         QString detail_;
-        QByteArray utf8_;
     };
 
     struct Proxy {
@@ -62,17 +62,14 @@ public:
     CloudASR(QNetworkAccessManager* session, QUrl apiBase, QString transcribeModel, QString tidyModel,
              QString tidyEffort, std::optional<QString> key);
 
-    static constexpr const char* openAIHost = "api.openai.com";
-    // https://api.openai.com/v1
-    static QUrl openAIBase();
     // The relay base when a relay is configured, else the public OpenAI base.
     static QUrl defaultBase();
     // The process-wide network access manager (main thread).
     static QNetworkAccessManager* sharedSession();
 
     // The relay from Info.json ("YarrikProxyURL", "YarrikProxyToken"), read anew on every call. Present
-    // when the URL is https (or plain http to this machine's loopback, for local relays during
-    // development) and the token is not empty.
+    // when the token is not empty and the URL has a host and the scheme "https" (or plain "http" to this
+    // machine's loopback, for local relays during development).
     static std::optional<Proxy> proxy();
 
     // The per-installation identifier sent to relays in "X-Yarrik-Device": kept under "cloudDeviceID",
@@ -90,6 +87,14 @@ public:
     // HEAD of "models" without credentials, to open the connection early; the result is ignored.
     void warmUp() const;
 
+    // Readers of a success body. The text of a transcription answer, trimmed. The message content of a chat
+    // answer, or nullopt when the answer stopped early (token limit, filter) and so is cut off. Both throw
+    // JsonParseError for a body that is not JSON and Failure badResponse for any other shape.
+    static QString readTranscription(const QByteArray& body);
+    static std::optional<QString> readChatAnswer(const QByteArray& body);
+    // The server's message in an error body ({"error": {"message": …}}), empty when there is none.
+    static QString readErrorMessage(const QByteArray& body);
+
     // Guards against a chat answer that is not a tidied copy of `original`.
     static QString accept(const QString& answer, const QString& original);
 
@@ -97,7 +102,12 @@ public:
     static const QString& tidyPrompt();
 
 private:
-    QUrl endpoint(const QString& path) const;
+    // POSTs `body` to `path` under the API base with the key as bearer token and returns the body of a 2xx
+    // answer. Relays (any host but the public API) get the device header.
+    QCoro::Task<QByteArray> post(QString path, int timeoutMs, QByteArray contentType, QByteArray body,
+                                 std::shared_ptr<RequestAbort> abort) const;
+    // `url` with one more path component, joined by exactly one "/".
+    static QUrl appending(QUrl url, const QString& component);
 };
 
 } // namespace mivora

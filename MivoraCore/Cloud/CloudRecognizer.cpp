@@ -1,6 +1,8 @@
 #include "Cloud/CloudRecognizer.h"
 
 #include "Cloud/Deadline.h"
+#include "Cloud/EchoFilter.h"
+#include "Cloud/OpenAI.h"
 #include "Cloud/TranscriptText.h"
 #include "Support/Paths.h"
 #include "Support/Text.h"
@@ -9,17 +11,12 @@
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <set>
 
 namespace mivora {
 
 using namespace TranscriptText;
 
 namespace {
-
-const QString transcribeModel = QStringLiteral("gpt-4o-transcribe");
-const QString tidyModel = QStringLiteral("gpt-6-luna");
-const QString tidyEffort = QStringLiteral("low");
 
 // What one recognition works with, copied at its start so the call does not depend on the recogniser
 // object living on.
@@ -38,20 +35,6 @@ struct TemporaryFile {
     }
 };
 
-bool isSeparator(QStringView c) {
-    static const QString extra = QStringLiteral("、，。：:；;");
-    return Text::isWhitespace(c) || Text::isPunctuation(c) || extra.contains(c);
-}
-
-QString simplified(const QString& text) {
-    const QString s = Text::toSimplified(text);
-    return s.isEmpty() ? text : s;
-}
-
-QString bare(const QString& text) {
-    return without(simplified(text), isSeparator);
-}
-
 QStringList hintWords(const QStringList& vocabulary) {
     QStringList kept;
     for (const QString& word : vocabulary) {
@@ -61,49 +44,19 @@ QStringList hintWords(const QStringList& vocabulary) {
     return kept;
 }
 
-// True when the text is essentially the hint list read back.
-bool isPromptEcho(const QString& text, const QStringList& words) {
-    std::vector<QString> candidates;
-    std::set<QString> seen;
-    for (const QString& w : words)
-        if (Text::graphemeCount(w) >= 2 && seen.insert(w).second) candidates.push_back(w);
-    if (candidates.empty()) return false;
-    std::stable_sort(candidates.begin(), candidates.end(), [](const QString& a, const QString& b) {
-        return Text::graphemeCount(a) > Text::graphemeCount(b);
-    });
-    QString rest = text;
-    rest.remove(QStringLiteral("常用词"));
-    qsizetype hits = 0;
-    for (const QString& c : candidates) {
-        if (!rest.contains(c)) continue;
-        hits += rest.split(c).size() - 1;
-        rest.remove(c);
-    }
-    const qsizetype leftover = Text::graphemeCount(without(rest, isSeparator));
-    return hits >= 2 && leftover <= std::max<qsizetype>(4, hits) / 2;
-}
-
-// A very short take that came back as a stray letter or two (no Chinese, not a number) is noise.
-bool isJunk(const QString& text, bool isShort) {
-    if (!isShort) return false;
-    const QString b = bare(text);
-    if (Text::graphemeCount(b) >= 3) return false;
-    bool hasIdeograph = false;
-    forEachCodePoint(b, [&](QStringView c) {
-        const char32_t cp = codePoint(c);
-        if (cp >= 0x4E00 && cp <= 0x9FFF) hasIdeograph = true;
-    });
-    if (hasIdeograph) return false;
-    const QStringList chars = Text::graphemes(b);
-    return std::any_of(chars.begin(), chars.end(), [](const QString& c) { return !Text::isNumber(c); });
+// A developer key: "sk-" and the rest of one token. Anything else in the key file (a second line, a word
+// before the key, a control character) would end up in the Authorization header.
+bool isKey(const QString& key) {
+    return key.startsWith(QStringLiteral("sk-")) && std::none_of(key.begin(), key.end(), [](QChar c) {
+               return c.isSpace() || c.category() == QChar::Other_Control;
+           });
 }
 
 // The request's credential: relays take the account's token when there is one, else the static key. The
 // public OpenAI API only ever gets the developer key.
 QCoro::Task<CloudASR> credential(Context ctx) {
     CloudASR asr = ctx.asr;
-    const QString host = asr.apiBase.host();
-    if ((host.isEmpty() || host != QLatin1String(CloudASR::openAIHost)) && ctx.accountToken) {
+    if (!OpenAI::isPublic(asr.apiBase) && ctx.accountToken) {
         auto pending = ctx.accountToken();
         const std::optional<QString> token = co_await pending;
         // An empty token is no token: it must not replace a working relay token.
@@ -118,7 +71,11 @@ QCoro::Task<QString> transcribeWithin(Scheduler* scheduler, double seconds, Clou
         [asr, file, vocabulary](std::shared_ptr<RequestAbort> abort) {
             return asr.transcribe(file, vocabulary, std::move(abort));
         };
-    co_return co_await withDeadline<QString>(*scheduler, seconds, std::move(operation));
+    try {
+        co_return co_await withDeadline<QString>(*scheduler, seconds, std::move(operation));
+    } catch (const DeadlineExceeded&) {
+    }
+    throw CloudASR::Failure(CloudASR::Failure::Kind::timeout);
 }
 
 // One transcription, retried once without hints when the answer is empty or looks like the hints.
@@ -129,20 +86,21 @@ QCoro::Task<QString> safeTranscribe(Context ctx, QString file, double seconds, Q
     const bool isShort = seconds < 1.2;
 
     const QString a = co_await transcribeWithin(ctx.scheduler, d, asr, file, hints);
-    const bool accepted =
-        !a.isEmpty() && !isPromptEcho(a, hints) && !(seconds < 4.0 && hints.contains(bare(a)));
-    if (accepted) co_return isJunk(a, isShort) ? QString() : a;
+    const bool accepted = !a.isEmpty() && !EchoFilter::isPromptEcho(a, hints) &&
+                          !(seconds < 4.0 && hints.contains(EchoFilter::bare(a)));
+    if (accepted) co_return EchoFilter::isJunk(a, isShort) ? QString() : a;
 
     const QString b = co_await transcribeWithin(ctx.scheduler, d, asr, file, QStringList());
-    if (bare(b) == bare(a)) co_return a; // the hint-free retry confirms the first answer
-    if (isPromptEcho(b, hints) || isJunk(b, isShort)) co_return QString();
+    if (EchoFilter::bare(b) == EchoFilter::bare(a))
+        co_return a; // the hint-free retry confirms the first answer
+    if (EchoFilter::isPromptEcho(b, hints) || EchoFilter::isJunk(b, isShort)) co_return QString();
     co_return b;
 }
 
 QCoro::Task<QString> transcribeClip(Context ctx, AudioClip clip, QStringList vocabulary) {
     const TemporaryFile wav{clip.writeWAV()};
     const QString text = co_await safeTranscribe(ctx, wav.path, clip.duration(), vocabulary);
-    co_return simplified(text);
+    co_return EchoFilter::simplified(text);
 }
 
 QCoro::Task<QString> recognizeClip(Context ctx, AudioClip clip, QStringList vocabulary) {
@@ -150,7 +108,7 @@ QCoro::Task<QString> recognizeClip(Context ctx, AudioClip clip, QStringList voca
     const double start = ctx.clock->uptime();
     const double seconds = clip.duration();
     const QString text = co_await safeTranscribe(ctx, wav.path, seconds, vocabulary);
-    if (text.isEmpty() || !CloudRecognizer::needsTidy(text)) co_return simplified(text);
+    if (text.isEmpty() || !CloudRecognizer::needsTidy(text)) co_return EchoFilter::simplified(text);
 
     // The clean-up gets what transcription left of the deadline, and at least 1.5 s.
     const double elapsed = ctx.clock->uptime() - start;
@@ -167,8 +125,8 @@ QCoro::Task<QString> recognizeClip(Context ctx, AudioClip clip, QStringList voca
     } catch (...) {
         // Any failure of the clean-up leaves the transcript as it is; dictation never fails here.
     }
-    if (!tidied || isPromptEcho(*tidied, hints)) co_return simplified(text);
-    co_return simplified(*tidied);
+    if (!tidied || EchoFilter::isPromptEcho(*tidied, hints)) co_return EchoFilter::simplified(text);
+    co_return EchoFilter::simplified(*tidied);
 }
 
 } // namespace
@@ -180,8 +138,9 @@ QString CloudRecognizer::keyFile() {
     return Paths::developerDir() + QStringLiteral("/openai_key");
 }
 
-std::unique_ptr<CloudRecognizer> CloudRecognizer::make() {
-    if (CloudASR::proxy()) return std::make_unique<CloudRecognizer>(CloudASR());
+std::unique_ptr<CloudRecognizer> CloudRecognizer::make(Scheduler& scheduler, Clock& clock) {
+    if (CloudASR::proxy())
+        return std::make_unique<CloudRecognizer>(CloudASR(), AccountToken(), scheduler, clock);
     QFile file(keyFile());
     if (!file.open(QIODevice::ReadOnly)) return nullptr;
     const QByteArray bytes = file.readAll();
@@ -190,15 +149,19 @@ std::unique_ptr<CloudRecognizer> CloudRecognizer::make() {
     const QString text = decoder.decode(bytes);
     if (decoder.hasError()) return nullptr;
     const QString key = trimmed(text);
-    if (!key.startsWith(QStringLiteral("sk-"))) return nullptr;
-    return std::make_unique<CloudRecognizer>(CloudASR(CloudASR::sharedSession(), CloudASR::openAIBase(),
-                                                      transcribeModel, tidyModel, tidyEffort, key));
+    if (!isKey(key)) return nullptr;
+    return std::make_unique<CloudRecognizer>(CloudASR(CloudASR::sharedSession(), OpenAI::base(),
+                                                      OpenAI::transcribeModel(), OpenAI::tidyModel(),
+                                                      OpenAI::tidyEffort(), key),
+                                             AccountToken(), scheduler, clock);
 }
 
-std::unique_ptr<CloudRecognizer> CloudRecognizer::viaProxy(const QUrl& base, AccountToken accountToken) {
-    return std::make_unique<CloudRecognizer>(
-        CloudASR(CloudASR::sharedSession(), base, transcribeModel, tidyModel, tidyEffort, QString()),
-        std::move(accountToken));
+std::unique_ptr<CloudRecognizer> CloudRecognizer::viaProxy(const QUrl& base, AccountToken accountToken,
+                                                           Scheduler& scheduler, Clock& clock) {
+    return std::make_unique<CloudRecognizer>(CloudASR(CloudASR::sharedSession(), base,
+                                                      OpenAI::transcribeModel(), OpenAI::tidyModel(),
+                                                      OpenAI::tidyEffort(), QString()),
+                                             std::move(accountToken), scheduler, clock);
 }
 
 double CloudRecognizer::deadline(double seconds) {

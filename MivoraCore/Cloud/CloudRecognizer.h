@@ -25,16 +25,17 @@ public:
     AccountToken accountToken;
 
     // `scheduler` runs the deadlines and `clock` measures the time transcription took.
-    explicit CloudRecognizer(CloudASR asr, AccountToken accountToken = {},
-                             Scheduler& scheduler = Scheduler::main(), Clock& clock = Clock::system());
+    CloudRecognizer(CloudASR asr, AccountToken accountToken, Scheduler& scheduler, Clock& clock);
 
     // ~/.yarrik/openai_key
     static QString keyFile();
-    // The relay when Info.json configures one; otherwise the developer key file (text beginning "sk-").
+    // The relay when Info.json configures one; otherwise the developer key file (one key beginning "sk-",
+    // white space around it allowed).
     // Null when neither is usable. Re-reads both on every call.
-    static std::unique_ptr<CloudRecognizer> make();
+    static std::unique_ptr<CloudRecognizer> make(Scheduler& scheduler, Clock& clock);
     // Requests go to `base` exactly as given, with the account token as the only credential.
-    static std::unique_ptr<CloudRecognizer> viaProxy(const QUrl& base, AccountToken accountToken);
+    static std::unique_ptr<CloudRecognizer> viaProxy(const QUrl& base, AccountToken accountToken,
+                                                     Scheduler& scheduler, Clock& clock);
 
     // Seconds allowed per transcription attempt for a take of `seconds`: 6 up to 10 s of audio, then 0.15
     // more per second, at most 30.
@@ -45,9 +46,6 @@ public:
     QCoro::Task<QString> recognize(AudioClip clip, QStringList vocabulary) override;
     QCoro::Task<QString> transcribe(AudioClip clip, QStringList vocabulary) override;
     void warmUp() override;
-
-    Scheduler& scheduler() const { return *scheduler_; }
-    Clock& clock() const { return *clock_; }
 
 private:
     Scheduler* scheduler_;

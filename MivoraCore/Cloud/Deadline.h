@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Cloud/CloudASR.h"
 #include "Cloud/RequestAbort.h"
 #include "Support/Scheduler.h"
 
@@ -14,6 +13,12 @@
 #include <utility>
 
 namespace mivora {
+
+// The deadline of `withDeadline` came first. Callers turn it into their own failure.
+class DeadlineExceeded : public std::exception {
+public:
+    const char* what() const noexcept override { return "deadline exceeded"; }
+};
 
 namespace detail {
 
@@ -57,7 +62,7 @@ template <typename T> QCoro::Task<> runRacer(std::shared_ptr<Race<T>> race, QCor
 } // namespace detail
 
 // Runs `operation` against a timer of `seconds` on `scheduler`. Whichever comes first decides: the
-// operation's value or error, or CloudASR::Failure timeout. The loser is stopped: the timer is cancelled,
+// operation's value or error, or DeadlineExceeded. The loser is stopped: the timer is cancelled,
 // or the operation's request is aborted through the RequestAbort it was given, and this does not return
 // before the aborted operation has ended.
 template <typename T>
@@ -79,7 +84,7 @@ QCoro::Task<T> withDeadline(Scheduler& scheduler, double seconds,
         abort->abort();
         while (!race->operationEnded)
             co_await typename detail::Race<T>::Change{*race};
-        throw CloudASR::Failure(CloudASR::Failure::Kind::timeout);
+        throw DeadlineExceeded();
     }
     scheduler.cancel(timer);
     if (race->error) std::rethrow_exception(race->error);

@@ -1,10 +1,6 @@
 #include "Dictation/Permissions.h"
 
-#include "Platform/AccessibilityBus.h"
-#include "Platform/AudioInputs.h"
-#include "Platform/KeySource.h"
-#include "Platform/KeyboardProbe.h"
-#include "Platform/SettingsPages.h"
+#include "Platform/Platform.h"
 #include "Support/Defaults.h"
 
 namespace mivora {
@@ -23,18 +19,6 @@ constexpr PaneName paneNames[] = {
     {Permissions::Pane::keyboard, "x-apple.systempreferences:com.apple.Keyboard-Settings.extension"},
 };
 
-SettingsPages::Page pageFor(Permissions::Pane pane) {
-    switch (pane) {
-    case Permissions::Pane::microphone:
-        return SettingsPages::Page::microphone;
-    case Permissions::Pane::accessibility:
-        return SettingsPages::Page::accessibility;
-    case Permissions::Pane::keyboard:
-        break;
-    }
-    return SettingsPages::Page::keyboard;
-}
-
 } // namespace
 
 QString Permissions::rawValue(Pane pane) {
@@ -49,13 +33,8 @@ std::optional<Permissions::Pane> Permissions::pane(const QString& rawValue) {
     return std::nullopt;
 }
 
-Permissions::Services Permissions::services() {
-    return {&AudioInputs::desktop(), &AccessibilityBus::desktop(), &KeyboardProbe::desktop(),
-            &SettingsPages::desktop(), &Defaults::standard()};
-}
-
 Permissions::MicStatus Permissions::micStatus() {
-    return services().inputs->available() ? MicStatus::authorized : MicStatus::denied;
+    return platform_.audioInputs().available() ? MicStatus::authorized : MicStatus::denied;
 }
 
 QCoro::Task<bool> Permissions::requestMic() {
@@ -67,12 +46,11 @@ QCoro::Task<bool> Permissions::requestMic() {
 }
 
 void Permissions::open(Pane pane) {
-    services().settings->open(pageFor(pane));
+    platform_.settingsPages().open(pane);
 }
 
 bool Permissions::accessibility() {
-    const Services s = services();
-    return s.bus->answers() && s.keyboard->watchable();
+    return platform_.accessibilityBus().answers() && platform_.keyboard().watchable();
 }
 
 void Permissions::requestAccessibility() {
@@ -81,8 +59,7 @@ void Permissions::requestAccessibility() {
 }
 
 std::optional<int> Permissions::fnUsage() {
-    const Services s = services();
-    switch (s.keyboard->hotkeyState(KeySource::fnKeyName(*s.defaults))) {
+    switch (platform_.keyboard().hotkeyState(KeySource::fnKeyName(defaults_))) {
     case KeyboardProbe::KeyState::missing:
         return std::nullopt;
     case KeyboardProbe::KeyState::taken:

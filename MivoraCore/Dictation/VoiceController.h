@@ -51,9 +51,6 @@ public:
         std::function<bool()> secureInput;   // secure keyboard entry is on (a password field has focus)
         std::function<bool()> micAuthorized; // the microphone may be used
         std::function<bool()> fnIsDown;      // the Fn key is down right now
-
-        // Bound to the platform; defined by the platform backend.
-        static System live();
     };
 
     // One insertion's outcome, for usage statistics and the self-test.
@@ -69,9 +66,8 @@ public:
     // `recognizer` may be null (cloud recognition not configured); `memories` may be null (no vocabulary,
     // nothing to recall). The inserter and the store must outlive the controller.
     VoiceController(std::unique_ptr<AudioSource> source, std::shared_ptr<Recognizer> recognizer,
-                    Inserting& inserter, MemoryStore* memories, System system,
-                    Scheduler& scheduler = Scheduler::main(), Clock& clock = Clock::system(),
-                    QObject* parent = nullptr);
+                    Inserting& inserter, MemoryStore* memories, System system, Scheduler& scheduler,
+                    Clock& clock, QObject* parent = nullptr);
     ~VoiceController() override;
 
     // Callbacks the shell installs once; each is read at the moment of use. Empty ones do nothing.

@@ -1,7 +1,8 @@
 #include "Dictation/VoiceText.h"
 
+#include "Support/UserError.h"
+
 #include <cmath>
-#include <exception>
 
 namespace mivora::VoiceText {
 
@@ -10,15 +11,7 @@ QString ms(double seconds) {
 }
 
 std::optional<QString> describe(std::exception_ptr error) {
-    if (!error) return std::nullopt;
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        const QString text = QString::fromUtf8(e.what());
-        if (!text.isEmpty()) return text;
-    } catch (...) {
-    }
-    return std::nullopt;
+    return UserError::messageOf(error);
 }
 
 } // namespace mivora::VoiceText

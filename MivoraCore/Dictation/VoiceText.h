@@ -13,9 +13,8 @@ namespace VoiceText {
 // Seconds as whole milliseconds, rounded half away from zero, followed by "ms": 1.2344 -> "1234ms".
 QString ms(double seconds);
 
-// The user-facing message of a failure, when it carries one: the UTF-8 text of a std::exception's
-// what() (every typed error of the program derives from std::exception with its Chinese message there).
-// Absent for an empty message or anything that is not a std::exception.
+// The user-facing message of a failure, when it carries one: the message of a UserError. Absent for an
+// empty message or anything else (a library's English what() never reaches a notice).
 std::optional<QString> describe(std::exception_ptr error);
 
 } // namespace VoiceText

@@ -1,9 +1,6 @@
 #include "Insertion/TextInserter.h"
 
-#include "Platform/Desktop.h"
-#include "Platform/FrontApplication.h"
-#include "Platform/Pasteboard.h"
-#include "Platform/SyntheticKeys.h"
+#include "Platform/Platform.h"
 
 #include <QGuiApplication>
 
@@ -31,9 +28,9 @@ Accessibility::FocusRead readFocus(Accessibility& accessibility, const std::opti
 
 } // namespace
 
-TextInserter::TextInserter()
-    : TextInserter(Desktop::pasteboard(), Desktop::syntheticKeys(), Desktop::accessibility(),
-                   Desktop::frontApplication(), Scheduler::main()) {}
+TextInserter::TextInserter(Platform& platform, Scheduler& scheduler)
+    : TextInserter(platform.pasteboard(), platform.syntheticKeys(), platform.accessibility(),
+                   platform.frontApplication(), scheduler) {}
 
 TextInserter::TextInserter(Pasteboard& pasteboard, SyntheticKeys& keys, Accessibility& accessibility,
                            FrontApplication& front, Scheduler& scheduler)
@@ -143,10 +140,6 @@ std::pair<FocusKind, QString> TextInserter::classify(const AccessibleElement& el
     if (role == QStringLiteral("AXSlider")) return {FocusKind::other, role};
     if (element.isValueSettable()) return {FocusKind::text, role};
     return {FocusKind::other, role};
-}
-
-bool TextInserter::secureInputOn() {
-    return secureInputOn(Desktop::accessibility(), Desktop::frontApplication());
 }
 
 bool TextInserter::secureInputOn(Accessibility& accessibility, FrontApplication& front) {

@@ -16,6 +16,7 @@ namespace mivora {
 
 class FrontApplication;
 class Pasteboard;
+class Platform;
 class SyntheticKeys;
 
 // Puts text at the caret of the front application: the text goes on the clipboard, Ctrl+V is posted, and
@@ -42,8 +43,8 @@ public:
         QString detail; // role and application, or why there is no focus, for the log
     };
 
-    // On the running desktop's backends and the main scheduler.
-    TextInserter();
+    // On the platform's clipboard, keys, accessibility and front application.
+    TextInserter(Platform& platform, Scheduler& scheduler);
     TextInserter(Pasteboard& pasteboard, SyntheticKeys& keys, Accessibility& accessibility,
                  FrontApplication& front, Scheduler& scheduler);
     ~TextInserter() override;
@@ -71,7 +72,6 @@ public:
     // The kind of one element and its role text.
     static std::pair<FocusKind, QString> classify(const AccessibleElement& element);
     // Whether typing goes into a password field right now (the focused element is password text).
-    static bool secureInputOn();
     static bool secureInputOn(Accessibility& accessibility, FrontApplication& front);
 
 private:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/KeyCodes.h"
+
 #include <array>
 #include <optional>
 
@@ -9,21 +11,23 @@ namespace mivora {
 // 1 to 3, Return and keypad Enter (both pick the first choice).
 namespace ChooseKeys {
 
-inline constexpr std::array<int, 8> codes = {18, 19, 20, 83, 84, 85, 36, 76};
+inline constexpr std::array<int, 8> codes = {KeyCode::digit1,    KeyCode::digit2,     KeyCode::digit3,
+                                             KeyCode::keypad1,   KeyCode::keypad2,    KeyCode::keypad3,
+                                             KeyCode::returnKey, KeyCode::keypadEnter};
 
 // The choice index a key picks, or absent for any other key.
 constexpr std::optional<int> index(int code) {
     switch (code) {
-    case 18: // 1
-    case 83: // keypad 1
-    case 36: // Return
-    case 76: // keypad Enter
+    case KeyCode::digit1:
+    case KeyCode::keypad1:
+    case KeyCode::returnKey:
+    case KeyCode::keypadEnter:
         return 0;
-    case 19: // 2
-    case 84: // keypad 2
+    case KeyCode::digit2:
+    case KeyCode::keypad2:
         return 1;
-    case 20: // 3
-    case 85: // keypad 3
+    case KeyCode::digit3:
+    case KeyCode::keypad3:
         return 2;
     default:
         return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Keys/KeyInput.h"
+#include "Platform/KeyCodes.h"
 
 #include <bitset>
 #include <cstddef>
@@ -39,8 +40,8 @@ struct HotkeyAction {
 // the keys it actually swallows.
 class HotkeyMachine {
 public:
-    static constexpr int escape = 53;
-    static constexpr int space = 49;
+    static constexpr int escape = KeyCode::escape;
+    static constexpr int space = KeyCode::space;
 
     struct State {
         enum class Kind { holding, handsFree, idle, waitingFnUp };

@@ -1,22 +1,9 @@
 #include "Keys/KeyTap.h"
 
-#include "Platform/KeyboardProbe.h"
+#include "Platform/KeyCodes.h"
 #include "Support/Clock.h"
-#include "Support/Defaults.h"
 
 namespace mivora {
-
-namespace {
-constexpr int leftShift = 56, rightShift = 60, fnKey = 63, globeKey = 179;
-} // namespace
-
-bool KeyTap::fnIsDown() {
-    return KeyboardProbe::desktop().isDown(KeySource::fnKeyName(Defaults::standard()));
-}
-
-KeyTap::KeyTap() : KeyTap(KeySource::desktop()) {}
-
-KeyTap::KeyTap(std::unique_ptr<KeySource> source) : KeyTap(std::move(source), Clock::system()) {}
 
 KeyTap::KeyTap(std::unique_ptr<KeySource> source, Clock& clock) : source_(std::move(source)), clock_(clock) {}
 
@@ -72,14 +59,14 @@ bool KeyTap::process(const KeyEvent& event) {
         handler(KeyInput::mouseDown(), time);
         return false;
     case KeyEvent::keyDown:
-        lastKeyFlags = event.flags;
+        lastKeyFlags_ = event.flags;
         input = KeyInput::keyDown(event.keyCode, event.autoRepeat);
         break;
     case KeyEvent::keyUp:
         input = KeyInput::keyUp(event.keyCode);
         break;
     case KeyEvent::flagsChanged:
-        if (event.keyCode == leftShift || event.keyCode == rightShift) {
+        if (event.keyCode == KeyCode::shift || event.keyCode == KeyCode::rightShift) {
             const bool down = (event.flags & KeyEvent::shiftFlag) != 0;
             if (down == shiftDown_) return false;
             shiftDown_ = down;
@@ -87,7 +74,7 @@ bool KeyTap::process(const KeyEvent& event) {
             handler(KeyInput::shift(down), time);
             return false;
         }
-        if (event.keyCode == fnKey || event.keyCode == globeKey) {
+        if (event.keyCode == KeyCode::fn || event.keyCode == KeyCode::globe) {
             const bool down = (event.flags & KeyEvent::fnFlag) != 0;
             if (down == fnDown_) return false;
             fnDown_ = down;

@@ -31,14 +31,6 @@ public:
 
     // The mark of the program's own posted events; such events are never looked at.
     static constexpr std::int64_t syntheticMark = KeyEvent::ownEventMark;
-    // Modifier flags of the most recent key-down seen (Shift 0x20000; Control, Option, Command
-    // 0x1C0000 together), shared program-wide. Main thread only.
-    static inline std::uint64_t lastKeyFlags = 0;
-    // True when the key acting as Fn is held down right now (asks the desktop, not the event stream).
-    static bool fnIsDown();
-
-    KeyTap(); // on the desktop's key source
-    explicit KeyTap(std::unique_ptr<KeySource> source);
     KeyTap(std::unique_ptr<KeySource> source, Clock& clock);
     ~KeyTap();
     KeyTap(const KeyTap&) = delete;
@@ -54,6 +46,9 @@ public:
     bool isRunning() const;
     // Number of Fn changes seen since creation.
     int fnEventsSeen() const { return fnEventsSeen_; }
+    // Modifier flags of the most recent key-down seen (Shift 0x20000; Control, Option, Command
+    // 0x1C0000 together).
+    std::uint64_t lastKeyFlags() const { return lastKeyFlags_; }
 
     // The keys (virtual key codes) that `owner` would swallow in its current state; replaces what
     // `owner` announced before, and an empty set withdraws it. Call on every change of that state.
@@ -70,6 +65,7 @@ private:
     std::unique_ptr<KeySource> source_;
     Clock& clock_;
     int fnEventsSeen_ = 0;
+    std::uint64_t lastKeyFlags_ = 0;
     bool fnDown_ = false;
     bool shiftDown_ = false;
     std::map<std::string, std::set<int>> owners_;

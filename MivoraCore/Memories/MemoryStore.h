@@ -26,13 +26,13 @@ class MemoryStore : public QObject {
 public:
     // Loads both files when `file` is given; an absent file makes an in-memory store that never touches
     // the disk. `initial` stands when the memories file is missing or unreadable.
-    explicit MemoryStore(std::optional<QString> file, QList<Memory> initial = {},
-                         const Clock& clock = Clock::system(), QObject* parent = nullptr);
+    MemoryStore(std::optional<QString> file, QList<Memory> initial, const Clock& clock,
+                QObject* parent = nullptr);
 
     // An in-memory store holding the eleven sample memories, saved relative to now.
-    static std::unique_ptr<MemoryStore> samples(const Clock& clock = Clock::system());
+    static std::unique_ptr<MemoryStore> samples(const Clock& clock);
     // An empty in-memory store.
-    static std::unique_ptr<MemoryStore> scratch(const Clock& clock = Clock::system());
+    static std::unique_ptr<MemoryStore> scratch(const Clock& clock);
     // "memories.json" in the application data folder, fixed at first use for the life of the process.
     static QString defaultFile();
 

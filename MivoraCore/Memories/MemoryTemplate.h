@@ -18,7 +18,7 @@ public:
     constexpr Case value() const { return case_; }
 
     // A new memory for this template on every call: new id, saved now (whole seconds), not yet stored.
-    Memory memory(const Clock& clock = Clock::system()) const;
+    Memory memory(const Clock& clock) const;
 
     // Every template, in menu order.
     static QList<MemoryTemplate> allCases();

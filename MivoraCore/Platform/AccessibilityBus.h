@@ -8,8 +8,6 @@ public:
     virtual ~AccessibilityBus() = default;
     // True when the service answers a request.
     virtual bool answers() = 0;
-
-    static AccessibilityBus& desktop();
 };
 
 } // namespace mivora

@@ -29,7 +29,7 @@ public:
     virtual Format format() = 0;
     // Starts recording from that device; `handler` receives every buffer on the capture thread, from the
     // first one on, even before the task ends. The task ends once the device records; it throws
-    // std::runtime_error with a Chinese message when the device cannot be started or the sound server does
+    // UserError with a Chinese message when the device cannot be started or the sound server does
     // not answer in time. A `stop` while the device opens ends the task without an error.
     virtual QCoro::Task<> start(Handler handler) = 0;
     // Stops recording (or opening). When it returns no handler call is running and none will follow.

@@ -8,8 +8,6 @@ public:
     virtual ~AudioInputs() = default;
     // True when at least one input device (a microphone) exists.
     virtual bool available() = 0;
-
-    static AudioInputs& desktop();
 };
 
 } // namespace mivora

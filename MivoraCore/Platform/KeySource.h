@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <set>
 
 namespace mivora {
@@ -56,9 +55,6 @@ public:
     virtual bool isRunning() const = 0;
     // The virtual key codes whose events may be swallowed from now on (replaces the previous set).
     virtual void setSwallowable(const std::set<int>& codes) = 0;
-
-    // The source for this desktop (X11 here). Its `start` fails where there is no usable desktop.
-    static std::unique_ptr<KeySource> desktop();
 
     // The user default naming the key that acts as Fn, and its value when unset.
     static constexpr const char* fnKeySetting = "fnKey";

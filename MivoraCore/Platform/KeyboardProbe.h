@@ -20,9 +20,6 @@ public:
     // True when the key named `keyName` is held down right now.
     virtual bool isDown(const QString& keyName) = 0;
     virtual KeyState hotkeyState(const QString& keyName) = 0;
-
-    // The probe of this desktop (X11 here), created on first use.
-    static KeyboardProbe& desktop();
 };
 
 } // namespace mivora

@@ -10,8 +10,6 @@ public:
     virtual ~SettingsPages() = default;
     // Opens the desktop's page for `page`; false when this desktop has no such page.
     virtual bool open(Page page) = 0;
-
-    static SettingsPages& desktop();
 };
 
 } // namespace mivora

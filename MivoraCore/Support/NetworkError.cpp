@@ -27,6 +27,6 @@ QString describe(QNetworkReply::NetworkError code) {
 } // namespace
 
 NetworkError::NetworkError(QNetworkReply::NetworkError code, QString detail)
-    : code_(code), detail_(std::move(detail)), message_(describe(code)), utf8_(message_.toUtf8()) {}
+    : UserError(describe(code)), code_(code), detail_(std::move(detail)) {}
 
 } // namespace mivora

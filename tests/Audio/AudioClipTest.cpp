@@ -1,4 +1,5 @@
 #include "Audio/AudioClip.h"
+#include "Support/UserError.h"
 
 #include "support/ScopedEnv.h"
 
@@ -82,6 +83,6 @@ TEST(AudioClip, WriteWavMakesANewFileOrThrowsInChineseLeavingNothing) {
     const QString missing = tmp.filePath("gone");
     test::ScopedEnv env("TMPDIR", missing.toUtf8());
     EXPECT_THAT([] { AudioClip({1}).writeWAV(); },
-                testing::ThrowsMessage<std::runtime_error>(testing::StartsWith("临时录音文件写不进去")));
+                testing::ThrowsMessage<UserError>(testing::StartsWith("临时录音文件写不进去")));
     EXPECT_FALSE(QFileInfo::exists(missing));
 }

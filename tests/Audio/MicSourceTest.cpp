@@ -97,7 +97,7 @@ TEST_F(MicSourceTest, WithoutAnInputDeviceStartFailsWithNoInput) {
     // A device that refuses to start leaves nothing to restart on a device change.
     input->nextFormat = {16000, 1};
     input->startFailure = "麦克风打不开";
-    EXPECT_THROW(TaskProbe<void>(mic.start({})).get(), std::runtime_error);
+    EXPECT_THROW(TaskProbe<void>(mic.start({})).get(), UserError);
     input->change();
     EXPECT_EQ(input->starts, 1);
 }
@@ -159,8 +159,8 @@ TEST_F(MicSourceTest, ATakeRecordsWhileTheDeviceOpensAndStopWaitsForTheOpening) 
     const TaskProbe<void> failing(mic.start({}));
     const TaskProbe<AudioClip> stoppingFailed(mic.stop());
     input->open("麦克风打不开：声音服务没有响应");
-    EXPECT_THROW(failing.get(), std::runtime_error);
-    EXPECT_THROW(stoppingFailed.get(), std::runtime_error);
+    EXPECT_THROW(failing.get(), UserError);
+    EXPECT_THROW(stoppingFailed.get(), UserError);
     EXPECT_FALSE(input->recording());
     input->slowOpening = false;
     mic.start({});

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 using namespace mivora;
@@ -139,15 +141,28 @@ TEST(CloudASRAccept, StripsOnlyAQuotePairEnclosingTheWholeAnswer) {
 }
 
 TEST(CloudASRConfig, MakesTheDeviceIdentifierOnceEvenWhenFirstUsesRace) {
-    struct SlowDefaults final : Defaults { // slow reads make the racing first uses really overlap
+    // The first read waits until a second thread reads too (or a while, which a correct lock always takes):
+    // without the lock both see no identifier, whatever the speed of the machine.
+    struct SlowDefaults final : Defaults {
         QVariant value(const QString& key) const override {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            return values.value(key);
+            std::unique_lock lock(mutex);
+            const QVariant value = values.value(key);
+            if (++reads == 1)
+                changed.wait_for(lock, std::chrono::milliseconds(200), [this] { return reads > 1; });
+            else
+                changed.notify_all();
+            return value;
         }
-        void setValue(const QString& key, const QVariant& value) override { values[key] = value, ++writes; }
+        void setValue(const QString& key, const QVariant& value) override {
+            std::lock_guard lock(mutex);
+            values[key] = value, ++writes;
+        }
         void remove(const QString&) override {}
         QHash<QString, QVariant> values;
         int writes = 0;
+        mutable int reads = 0;
+        mutable std::mutex mutex;
+        mutable std::condition_variable changed;
     } defaults;
     std::vector<QString> ids(8);
     {

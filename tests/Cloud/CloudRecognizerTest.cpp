@@ -1,5 +1,7 @@
 #include "Cloud/CloudRecognizer.h"
 
+#include "Support/BundleInfo.h"
+#include "Support/Paths.h"
 #include "support/FakeOpenAI.h"
 #include "support/FakeScheduler.h"
 #include "support/TaskProbe.h"
@@ -118,7 +120,8 @@ TEST_F(CloudRecognizerTest, RelaysGetAUsableAccountTokenElseTheRelayToken) {
         EXPECT_EQ(server.log.last().header("Authorization"), "Bearer " + sent);
     }
     // Without any credential the relay is never called.
-    auto bare = CloudRecognizer::viaProxy(server.url(), []() -> AccountToken { co_return std::nullopt; });
+    auto bare = CloudRecognizer::viaProxy(
+        server.url(), []() -> AccountToken { co_return std::nullopt; }, scheduler, clock);
     server.log.clear();
     EXPECT_EQ(TaskProbe<QString>(bare->transcribe(clipOf(2), {})).outcome(), "error: 还没有填 API Key");
     EXPECT_TRUE(server.log.isEmpty());
@@ -130,8 +133,8 @@ TEST_F(CloudRecognizerTest, ATranscriptionPastItsDeadlineTimesOutAndIsAborted) {
     TaskProbe<QString> probe(recognizer.recognize(clipOf(40), {}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.count(transcriptions) == 1; }));
     EXPECT_FALSE(tmpIsEmpty()); // the WAV file exists while the request runs
-    scheduler.advance(10.4);    // of 10.5 s for a 40 s take
-    QTest::qWait(20);
+    scheduler.advance(10.4);    // of 10.5 s for a 40 s take: the deadline has not fired
+    EXPECT_EQ(scheduler.pending(), 1u);
     EXPECT_FALSE(probe.state->done);
     scheduler.advance(0.1);
     ASSERT_TRUE(probe.wait(2000)); // at once: the request is aborted, not left to its own time-out
@@ -146,4 +149,39 @@ TEST_F(CloudRecognizerTest, AFailedWavWriteSendsNothing) {
     const QString failure = TaskProbe<QString>(recognizer.recognize(clipOf(1), {})).outcome();
     EXPECT_TRUE(failure.startsWith("error: 临时录音文件写不进去")) << failure.toStdString();
     EXPECT_TRUE(server.log.isEmpty());
+}
+
+// The relay must be a real https address (or plain http on this machine); anything else falls back to the
+// developer key file, which must hold one "sk-" key and nothing else.
+TEST(CloudRecognizerMake, TakesOnlyAUsableRelayOrKey) {
+    QDir().mkpath(Paths::developerDir());
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
+    const auto makeWith = [&](const QString& relayURL, const QByteArray& keyText) -> std::string {
+        BundleInfo::setOverride({{"YarrikProxyURL", relayURL}, {"YarrikProxyToken", "relay-token"}});
+        QFile file(CloudRecognizer::keyFile());
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(keyText) >= 0);
+        file.close();
+        const auto recognizer = CloudRecognizer::make(scheduler, clock);
+        BundleInfo::reset();
+        if (!recognizer) return "none";
+        return (recognizer->asr.apiBase.toString() + " " + recognizer->asr.key.value_or("")).toStdString();
+    };
+    const QString openAI = "https://api.openai.com/v1 ";
+    // clang-format off
+    const std::tuple<QString, QByteArray, QString> cases[] = {
+        {"https://relay.example/x", "", "https://relay.example/x/v1 relay-token"},
+        {"http://127.0.0.1:9", "", "http://127.0.0.1:9/v1 relay-token"},
+        {"http://localhost:9/", "", "http://localhost:9/v1 relay-token"},
+        {"http://[::1]:9", "", "http://[::1]:9/v1 relay-token"},
+        {"https", "", "none"}, {"https:", "", "none"}, {"https:relay", "", "none"}, {"https:///v1", "", "none"},
+        {"HTTPS://relay.example", "", "none"}, {"http://relay.example", "", "none"}, {"ftp://localhost", "", "none"},
+        {"", "\n sk-abc123\n", openAI + "sk-abc123"}, {"", "sk-abc123", openAI + "sk-abc123"},
+        {"", "SK-abc", "none"}, {"", "key sk-abc", "none"}, {"", "sk-abc def", "none"},
+        {"", "sk-abc\nsk-def\n", "none"}, {"", "sk-abc\r\nX-Other: 1", "none"}, {"", QByteArray("sk-a\0b", 6), "none"},
+        {"", "\xff sk-abc", "none"}};
+    // clang-format on
+    for (const auto& [relay, key, expected] : cases)
+        EXPECT_EQ(makeWith(relay, key), expected.toStdString())
+            << relay.toStdString() << " " << key.toStdString();
 }

@@ -1,7 +1,6 @@
 #include "Insertion/TextInserter.h"
 
-#include "support/FakeDesktop.h"
-#include "support/FakePasteboard.h"
+#include "support/FakePlatform.h"
 #include "support/FakeScheduler.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +17,12 @@ class TextInserterTest : public ::testing::Test {
 protected:
     FakeClock clock;
     FakeScheduler scheduler{clock};
-    FakePasteboard pasteboard;
-    FakeSyntheticKeys keys;
-    FakeAccessibility accessibility;
-    FakeFrontApplication front;
-    TextInserter inserter{pasteboard, keys, accessibility, front, scheduler};
+    FakePlatform platform;
+    FakePasteboard& pasteboard = platform.fake.pasteboard;
+    FakeSyntheticKeys& keys = platform.fake.keys;
+    FakeAccessibility& accessibility = platform.fake.accessibility;
+    FakeFrontApplication& front = platform.fake.front;
+    TextInserter inserter{platform, scheduler};
 
     void SetUp() override { pasteboard.write(userClipboard); }
     InsertResult insert(const QString& text, bool sensitive = false) {

@@ -15,7 +15,7 @@ using K = KeyInput;
 
 namespace {
 
-constexpr int esc = HotkeyMachine::escape, space = HotkeyMachine::space, keyA = 0;
+constexpr int esc = KeyCode::escape, space = KeyCode::space, keyA = KeyCode::a;
 const Result swallowed{std::nullopt, true};
 
 // Each state, with what brings a fresh machine there at uptime 10.

@@ -1,4 +1,5 @@
 #include "Keys/KeyTap.h"
+#include "Platform/KeyCodes.h"
 
 #include "support/FakeKeySource.h"
 #include "support/FakeScheduler.h"
@@ -8,9 +9,13 @@
 namespace mivora {
 namespace {
 
-constexpr std::uint64_t shift = KeyEvent::shiftFlag, fn = KeyEvent::fnFlag, control = KeyEvent::controlFlag;
+constexpr std::uint64_t shiftFlag = KeyEvent::shiftFlag, fnFlag = KeyEvent::fnFlag,
+                        controlFlag = KeyEvent::controlFlag;
 constexpr int down = KeyEvent::keyDown, up = KeyEvent::keyUp, flags = KeyEvent::flagsChanged;
 using K = KeyInput;
+constexpr int a = KeyCode::a, v = KeyCode::v, escape = KeyCode::escape, space = KeyCode::space,
+              tab = KeyCode::tab;
+constexpr int fn = KeyCode::fn, shift = KeyCode::shift, rightShift = KeyCode::rightShift;
 
 class KeyTapTest : public ::testing::Test {
 protected:
@@ -26,39 +31,39 @@ protected:
 };
 
 TEST_F(KeyTapTest, HandsOnEachChangeOnceAndSwallowsOnlyKeysAndFn) {
-    EXPECT_FALSE(source->send(down, 9, control, false, KeyTap::syntheticMark)); // our own paste: unseen
-    EXPECT_TRUE(source->send(flags, 63, fn));
-    EXPECT_FALSE(source->send(flags, 63, fn)); // the same state reported again
-    EXPECT_FALSE(source->send(flags, 60, shift));
-    source->send(flags, 56, shift); // left Shift down and up while the right one stays held
-    source->send(flags, 56, shift);
-    source->send(flags, 60, 0);
-    EXPECT_TRUE(source->send(down, 0, shift | control));
-    EXPECT_TRUE(source->send(down, 0, shift, true));
-    EXPECT_TRUE(source->send(up, 0));
-    EXPECT_EQ(seen, (std::vector<K>{K::fnDown(), K::shift(true), K::shift(false), K::keyDown(0),
-                                    K::keyDown(0, true), K::keyUp(0)}));
-    EXPECT_EQ(KeyTap::lastKeyFlags, shift); // of the last key-down
+    EXPECT_FALSE(source->send(down, v, controlFlag, false, KeyTap::syntheticMark)); // our own paste: unseen
+    EXPECT_TRUE(source->send(flags, fn, fnFlag));
+    EXPECT_FALSE(source->send(flags, fn, fnFlag)); // the same state reported again
+    EXPECT_FALSE(source->send(flags, rightShift, shiftFlag));
+    source->send(flags, shift, shiftFlag); // left Shift down and up while the right one stays held
+    source->send(flags, shift, shiftFlag);
+    source->send(flags, rightShift, 0);
+    EXPECT_TRUE(source->send(down, a, shiftFlag | controlFlag));
+    EXPECT_TRUE(source->send(down, a, shiftFlag, true));
+    EXPECT_TRUE(source->send(up, a));
+    EXPECT_EQ(seen, (std::vector<K>{K::fnDown(), K::shift(true), K::shift(false), K::keyDown(a),
+                                    K::keyDown(a, true), K::keyUp(a)}));
+    EXPECT_EQ(tap.lastKeyFlags(), shiftFlag); // of the last key-down
     tap.stop(); // Fn released and pressed again while stopped: the next report is a press
     ASSERT_TRUE(tap.start());
-    source->send(flags, 63, fn);
+    source->send(flags, fn, fnFlag);
     EXPECT_EQ(seen.back(), K::fnDown());
 }
 
 TEST_F(KeyTapTest, SwallowableKeysAreEveryOwnersUnionPlusHeldSwallowedKeys) {
     tap.stop();
-    tap.setSwallowable("voice", {53, 49});
-    tap.setSwallowable("suggest", {53, 48});
+    tap.setSwallowable("voice", {escape, space});
+    tap.setSwallowable("suggest", {escape, tab});
     source->swallowableKeys.clear(); // a source may forget while stopped
     ASSERT_TRUE(tap.start());
-    EXPECT_EQ(source->swallowableKeys, (std::set<int>{48, 49, 53}));
-    swallow = [](const KeyInput& i) { return i.code == 53; };
-    source->send(down, 53);
-    source->send(down, 49); // passed: not kept
+    EXPECT_EQ(source->swallowableKeys, (std::set<int>{tab, space, escape}));
+    swallow = [](const KeyInput& i) { return i.code == escape; };
+    source->send(down, escape);
+    source->send(down, space); // passed: not kept
     tap.setSwallowable("voice", {});
     tap.setSwallowable("suggest", {});
-    EXPECT_EQ(source->swallowableKeys, std::set<int>{53}); // until its key-up
-    source->send(up, 53);
+    EXPECT_EQ(source->swallowableKeys, std::set<int>{escape}); // until its key-up
+    source->send(up, escape);
     EXPECT_TRUE(source->swallowableKeys.empty());
 }
 

@@ -2,6 +2,7 @@
 #include "support/FakeOpenAI.h"
 
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,12 +23,20 @@ TEST(RecognizeMode, PrintsTheTextOrTheFailure) {
     audio.close();
     const QJsonObject relay{{"YarrikProxyURL", server.url("/").toString()},
                             {"YarrikProxyToken", "relay-token"}};
+    // An https relay on a port where nothing listens: the connection fails before any TLS handshake.
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QJsonObject unreachable{
+        {"YarrikProxyURL", QStringLiteral("https://127.0.0.1:%1").arg(closed.serverPort())},
+        {"YarrikProxyToken", "relay-token"}};
+    closed.close();
     const QString missing = dir.filePath("missing.wav");
     const std::tuple<QJsonObject, FakeOpenAI::Response, QString, QString> cases[] = {
         {relay, FakeOpenAI::transcription("這是一個測試"), audio.fileName(), "这是一个测试\n|"},
         {{}, {}, audio.fileName(), "|云端识别还没配置好\n"},
         {relay, FakeOpenAI::error(401, "invalid token"), audio.fileName(), "|API Key 不对或已失效（401）\n"},
         {relay, {}, missing, "|读不了音频文件 " + missing + "："},
+        {unreachable, {}, audio.fileName(), "|无法连接到服务器。\n"},
     };
     for (const auto& [info, answer, file, printed] : cases) {
         QFile infoFile(dir.filePath("Info.json"));
@@ -44,6 +53,7 @@ TEST(RecognizeMode, PrintsTheTextOrTheFailure) {
         EXPECT_EQ(process.exitCode(), printed.startsWith("|") ? 1 : 0);
         const QString out = process.readAllStandardOutput() + "|" + process.readAllStandardError();
         EXPECT_TRUE(out.startsWith(printed)) << out.toStdString();
+        EXPECT_FALSE(out.contains("QObject::")) << out.toStdString(); // no warning from Qt on the way out
         ASSERT_EQ(server.log.size(), answer.body.isEmpty() ? 0 : 1) << printed.toStdString();
         EXPECT_TRUE(server.log.isEmpty() || server.log[0].header("Authorization") == "Bearer relay-token");
     }

@@ -1,3 +1,4 @@
+#include "Platform/KeyCodes.h"
 #include "Platform/Linux/OwnKeyEvents.h"
 #include "Platform/Linux/X11KeySource.h"
 
@@ -27,18 +28,20 @@ const std::vector<X11KeyMap::Entry> keys = {
 constexpr int unknown200 = X11KeyMap::unknownBase + 200; // clear of every real code
 // Keycode, code and role; the key named by the setting is Fn in place of the right Control.
 const std::vector<std::tuple<int, int, Role>> placed = {
-    {9, 53, Role::key},    {38, 0, Role::key},           {87, 83, Role::key},    {50, 56, Role::shift},
-    {62, 60, Role::shift}, {66, 59, Role::control},      {64, 58, Role::option}, {133, 55, Role::command},
-    {105, 63, Role::fn},   {200, unknown200, Role::key},
+    {9, KeyCode::escape, Role::key},        {38, KeyCode::a, Role::key},
+    {87, KeyCode::keypad1, Role::key},      {50, KeyCode::shift, Role::shift},
+    {62, KeyCode::rightShift, Role::shift}, {66, KeyCode::control, Role::control},
+    {64, KeyCode::option, Role::option},    {133, KeyCode::command, Role::command},
+    {105, KeyCode::fn, Role::fn},           {200, unknown200, Role::key},
 };
 
 TEST(X11KeyMap, KeysArePlacedByPositionAndModifiersByWhatTheyProduce) {
     const X11KeyMap map = X11KeyMap::build(keys, XK_Control_R);
     for (const auto& [keycode, code, role] : placed)
         EXPECT_EQ(std::pair(map[keycode].code, map[keycode].role), std::pair(code, role)) << keycode;
-    EXPECT_EQ(map.keycodesFor(59), (std::vector<int>{37, 66}));
+    EXPECT_EQ(map.keycodesFor(KeyCode::control), (std::vector<int>{37, 66}));
     const X11KeyMap f13 = X11KeyMap::build(keys, XK_F13);
-    EXPECT_EQ(std::pair(f13[105].code, f13[191].role), std::pair(62, Role::fn));
+    EXPECT_EQ(std::pair(f13[105].code, f13[191].role), std::pair(KeyCode::rightControl, Role::fn));
 }
 
 namespace {

@@ -2,14 +2,18 @@
 // microphone, recognition by a loopback server, and the text pasted into another application.
 #include "Audio/MicSource.h"
 #include "Cloud/CloudRecognizer.h"
+#include "Dictation/Permissions.h"
 #include "Dictation/VoiceController.h"
 #include "Insertion/TextInserter.h"
 #include "Keys/KeyTap.h"
-#include "Platform/Desktop.h"
-#include "Platform/FrontApplication.h"
+#include "LiveVoiceSystem.h"
+#include "Platform/Linux/LinuxPlatform.h"
+#include "Support/Clock.h"
+#include "Support/Scheduler.h"
 
 #include "support/ChildProcess.h"
 #include "support/FakeOpenAI.h"
+#include "support/MemoryDefaults.h"
 #include "support/MicFifo.h"
 
 #include <gtest/gtest.h>
@@ -49,28 +53,27 @@ TEST(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplication)
     FakeOpenAI::Response answer = FakeOpenAI::transcription("明天上午十点开会");
     answer.delayMs = 300; // a network's round trip
     server.respond("/v1/audio/transcriptions", answer);
-    std::shared_ptr<Recognizer> recognizer =
-        CloudRecognizer::viaProxy(server.url("/v1/"), []() -> QCoro::Task<std::optional<QString>> {
-            co_return QString("account-token");
-        });
+    std::shared_ptr<Recognizer> recognizer = CloudRecognizer::viaProxy(
+        server.url("/v1/"),
+        []() -> QCoro::Task<std::optional<QString>> { co_return QString("account-token"); },
+        Scheduler::main(), Clock::system());
 
+    MemoryDefaults defaults;
+    const auto platform = LinuxPlatform::make(defaults, Clock::system(), Scheduler::main());
+    TextInserter inserter(*platform, Scheduler::main());
     ChildProcess target;
-    ASSERT_TRUE(target.start("mivora_target") && target.waitForLine("ready"));
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            const auto app = Desktop::frontApplication().current();
-            return app && app->pid == target.pid() && TextInserter().currentFocus() == FocusKind::text;
-        },
-        5000));
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
+    ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::text; }, 5000));
 
     // Wired the way the application wires them: the key tap feeds the controller and grabs exactly the
     // keys the controller may swallow.
-    TextInserter inserter;
-    VoiceController voice(std::make_unique<MicSource>(), recognizer, inserter, nullptr,
-                          VoiceController::System::live());
+    Permissions permissions(*platform, defaults);
+    VoiceController voice(std::make_unique<MicSource>(platform->makeAudioInput(), Scheduler::main()),
+                          recognizer, inserter, nullptr, liveVoiceSystem(*platform, permissions, defaults),
+                          Scheduler::main(), Clock::system());
     QStringList log;
     voice.log = [&](const QString& line) { log << line; };
-    KeyTap tap;
+    KeyTap tap(platform->makeKeySource(), Clock::system());
     tap.handler = [&](const KeyInput& input, double time) { return voice.handle(input, time); };
     QObject::connect(&voice, &VoiceController::swallowableKeysChanged, [&] {
         const QList<int> keys = voice.swallowableKeys();

@@ -1,6 +1,10 @@
 #include "Audio/MicSource.h"
+#include "Platform/Linux/LinuxPlatform.h"
+#include "Support/Clock.h"
+#include "Support/Scheduler.h"
 
 #include "support/ChildProcess.h"
+#include "support/MemoryDefaults.h"
 #include "support/MicFifo.h"
 #include "support/ScopedEnv.h"
 #include "support/TaskProbe.h"
@@ -12,11 +16,23 @@
 using namespace mivora;
 using namespace mivora::test;
 
+namespace {
+
+// A microphone on the Linux platform's input.
+struct LinuxMic {
+    MemoryDefaults defaults;
+    std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, Clock::system(), Scheduler::main());
+    MicSource mic{platform->makeAudioInput(), Scheduler::main()};
+};
+
+} // namespace
+
 // Stopped right after the last samples went in: the tail must still bring them all.
 TEST(MicSourceDesktop, RecordsTheFedSamplesUpToTheLastWhenStoppedRightAfter) {
     ASSERT_TRUE(MicFifo::available());
     MicFifo::drain();
-    MicSource mic;
+    LinuxMic live;
+    MicSource& mic = live.mic;
     int meterCalls = 0;
     const TaskProbe<void> started(mic.start([&](float) { ++meterCalls; }));
     ASSERT_TRUE(started.wait(5000));
@@ -36,8 +52,8 @@ TEST(MicSourceDesktop, RecordsTheFedSamplesUpToTheLastWhenStoppedRightAfter) {
 TEST(MicSourceDesktop, NoSoundServerMeansNoInput) {
     const char* noServer = "unix:/nonexistent/pulse.sock";
     if (qgetenv("PULSE_SERVER") == noServer) {
-        MicSource mic;
-        EXPECT_THROW(mic.start([](float) {}), MicSource::MicError);
+        LinuxMic live;
+        EXPECT_THROW(live.mic.start([](float) {}), MicSource::MicError);
         return;
     }
     ScopedEnv env("PULSE_SERVER", noServer);

@@ -1,5 +1,9 @@
 #include "Dictation/Permissions.h"
-#include "Platform/KeyboardProbe.h"
+#include "Platform/Linux/LinuxPlatform.h"
+#include "Support/Clock.h"
+#include "Support/Scheduler.h"
+
+#include "support/MemoryDefaults.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +16,10 @@ namespace mivora {
 namespace {
 
 TEST(PermissionsDesktop, TheHotkeyIsTakenWhileAnotherProgramHoldsItAndDownWhileHeld) {
-    EXPECT_TRUE(Permissions::allSet()); // the session has everything dictation needs
-    KeyboardProbe& probe = KeyboardProbe::desktop();
+    test::MemoryDefaults defaults;
+    const auto platform = LinuxPlatform::make(defaults, Clock::system(), Scheduler::main());
+    EXPECT_TRUE(Permissions(*platform, defaults).allSet()); // the session has everything dictation needs
+    KeyboardProbe& probe = platform->keyboard();
     EXPECT_EQ(probe.hotkeyState("NoSuchKeyName"), KeyboardProbe::KeyState::missing);
     Display* other = XOpenDisplay(nullptr);
     ASSERT_TRUE(other);

@@ -1,8 +1,13 @@
+#include "Dictation/Permissions.h"
+#include "Insertion/InsertPlan.h"
 #include "Insertion/TextInserter.h"
-#include "Platform/Desktop.h"
-#include "Platform/FrontApplication.h"
+#include "LiveVoiceSystem.h"
+#include "Platform/Linux/LinuxPlatform.h"
+#include "Support/Clock.h"
+#include "Support/Scheduler.h"
 
 #include "support/ChildProcess.h"
+#include "support/MemoryDefaults.h"
 
 #include <gtest/gtest.h>
 
@@ -19,36 +24,54 @@ QByteArray clipboardAs(const QString& target) {
     return xclip.readAllStandardOutput();
 }
 
-// Starts the line-edit window of another process and waits until it is in front.
-bool startTarget(ChildProcess& target) {
-    return target.start("mivora_target") && target.waitForLine("ready") &&
-           waitUntil(
-               [&] { return Desktop::frontApplication().current().value_or(FrontApp{}).pid == target.pid(); },
-               5000);
-}
+// The inserter of the Linux platform, and another application in front of it.
+class TextInserterDesktop : public ::testing::Test {
+protected:
+    // The window is in front before its widget is announced on the accessibility bus; under load that
+    // takes a moment longer.
+    bool focusIs(FocusKind kind) {
+        return waitUntil([&] { return inserter.currentFocus() == kind; }, 5000);
+    }
 
-} // namespace
+    MemoryDefaults defaults;
+    std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, Clock::system(), Scheduler::main());
+    TextInserter inserter{*platform, Scheduler::main()};
+    ChildProcess target;
+};
 
-TEST(TextInserterDesktop, PastesIntoAnotherApplicationAndGivesTextAndImageBack) {
-    ChildProcess owner, target;
+TEST_F(TextInserterDesktop, PastesIntoAnotherApplicationAndGivesTextAndImageBack) {
+    ChildProcess owner;
     ASSERT_TRUE(owner.start("mivora_clipboard", {"之前复制的"}) && owner.waitForLine("ready"));
     const QByteArray image = clipboardAs("image/png");
     ASSERT_TRUE(image.startsWith("\x89PNG"));
-    ASSERT_TRUE(startTarget(target));
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
 
-    TextInserter inserter;
-    // The window is in front before its line edit is announced on the accessibility bus; under load that
-    // takes a moment longer.
-    ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::text; }, 5000))
-        << inserter.inspectFocus().detail.toStdString();
+    ASSERT_TRUE(focusIs(FocusKind::text)) << inserter.inspectFocus().detail.toStdString();
     // Inserted, not copied: the focus read through AT-SPI is a text field.
     EXPECT_EQ(QCoro::waitFor(inserter.insert("你好，Mivora")), InsertResult::inserted());
     EXPECT_TRUE(target.waitForLine("text:你好，Mivora", 5000)) << target.lines().join('\n').toStdString();
     owner.stop(); // what comes back is our own copy of the old owner's data
 
-    QTest::qWait(1000); // past the restore delay
-    EXPECT_EQ(clipboardAs("UTF8_STRING"), QString("之前复制的").toUtf8());
+    EXPECT_TRUE(
+        waitUntil([] { return clipboardAs("UTF8_STRING") == QString("之前复制的").toUtf8(); }, 10000));
     EXPECT_EQ(clipboardAs("image/png"), image);
     EXPECT_FALSE(clipboardAs("TARGETS").contains("org.nspasteboard.TransientType"));
-    EXPECT_FALSE(TextInserter::secureInputOn());
+    EXPECT_FALSE(TextInserter::secureInputOn(platform->accessibility(), platform->frontApplication()));
 }
+
+TEST_F(TextInserterDesktop, AReadOnlyTextViewIsNoTextFieldSoTheTextStaysCopied) {
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target", {"--read-only"}));
+    ASSERT_TRUE(focusIs(FocusKind::other)) << inserter.inspectFocus().detail.toStdString();
+    EXPECT_EQ(QCoro::waitFor(inserter.insert("你好")), InsertResult::copied(InsertPlan::pasteHint));
+    EXPECT_EQ(clipboardAs("UTF8_STRING"), QString("你好").toUtf8());
+}
+
+TEST_F(TextInserterDesktop, AFocusedPasswordFieldTurnsSecureInputOn) {
+    Permissions permissions(*platform, defaults);
+    const VoiceController::System live = liveVoiceSystem(*platform, permissions, defaults);
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target", {"--password"}));
+    EXPECT_TRUE(waitUntil([&] { return live.secureInput(); }, 5000))
+        << inserter.inspectFocus().detail.toStdString();
+}
+
+} // namespace

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "Platform/AudioInput.h"
+#include "Support/UserError.h"
 
 #include "support/Deferred.h"
 
 #include <QString>
 
-#include <stdexcept>
 #include <vector>
 
 namespace mivora::test {
@@ -31,14 +31,14 @@ public:
     Format format() override { return nextFormat; }
     QCoro::Task<> start(Handler handler) override {
         ++starts;
-        if (startFailure) throw std::runtime_error(startFailure);
+        if (startFailure) throw UserError(QString::fromUtf8(startFailure));
         handler_ = std::move(handler);
         if (!slowOpening) co_return;
         auto answer = opening_.next();
         const QString failure = co_await answer;
         if (failure.isEmpty()) co_return;
         handler_ = nullptr;
-        throw std::runtime_error(failure.toStdString());
+        throw UserError(failure);
     }
     void stop() override {
         if (duringStop) std::exchange(duringStop, nullptr)();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Cloud/Recognizer.h"
+#include "Support/UserError.h"
 
 #include "support/Deferred.h"
 
@@ -29,11 +30,11 @@ public:
     void warmUp() override {}
 
     bool answer(const QString& text) { return outcomes_.settle({text, nullptr}); }
-    // Fails with `message`, or with an exception that carries none.
+    // Fails with `message`, or with a library's exception whose English text is no message for the user.
     bool fail(const char* message = nullptr) {
-        return outcomes_.settle(
-            {{},
-             message ? std::make_exception_ptr(std::runtime_error(message)) : std::make_exception_ptr(42)});
+        return outcomes_.settle({{},
+                                 message ? std::make_exception_ptr(UserError(QString::fromUtf8(message)))
+                                         : std::make_exception_ptr(std::runtime_error("socket closed"))});
     }
 
     std::vector<Request> requests;

@@ -2,9 +2,7 @@
 #include <atspi/atspi.h>
 
 #include "Platform/Linux/AtspiAccessibility.h"
-
-#include <QDir>
-#include <QFileInfo>
+#include "Platform/Linux/AtspiSession.h"
 
 #include <algorithm>
 #include <unistd.h>
@@ -13,7 +11,6 @@ namespace mivora {
 
 namespace {
 
-constexpr int callTimeoutMs = 250;
 constexpr int maxVisited = 4000; // elements looked at in one search, so a huge tree cannot stall us
 constexpr int maxChildren = 500; // children looked at under one element
 
@@ -44,7 +41,7 @@ public:
 
     QString role() const override {
         if (role_ == ATSPI_ROLE_INVALID) return QStringLiteral("?");
-        return AtspiAccessibility::roleName(role_, has(ATSPI_STATE_MULTI_LINE));
+        return AtspiAccessibility::roleName(role_, has(ATSPI_STATE_MULTI_LINE), has(ATSPI_STATE_EDITABLE));
     }
     bool isSelectedTextSettable() const override { return hasText_ && has(ATSPI_STATE_EDITABLE); }
     bool isValueSettable() const override { return has(ATSPI_STATE_EDITABLE); }
@@ -120,28 +117,8 @@ template <typename Visit> bool forEachApplication(Visit visit) {
 
 } // namespace
 
-AtspiAccessibility& AtspiAccessibility::shared() {
-    static AtspiAccessibility accessibility;
-    return accessibility;
-}
-
-bool AtspiAccessibility::ready() {
-    if (initialised_ < 0) {
-        // Without a session bus, libdbus would try to start one (X11 autolaunch); treat that as no bus.
-        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        const bool bus = !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") ||
-                         (!runtime.isEmpty() && QFileInfo::exists(QDir(runtime).filePath("bus")));
-        initialised_ = 0;
-        if (bus && atspi_init() <= 1) { // 1: the library was already set up by someone else
-            atspi_set_timeout(callTimeoutMs, 0);
-            initialised_ = 1;
-        }
-    }
-    return initialised_ == 1;
-}
-
 Accessibility::FocusRead AtspiAccessibility::focusedElement(qint64 pid) {
-    if (!ready()) return {nullptr, apiDisabled};
+    if (!session_.ready()) return {nullptr, apiDisabled};
     FocusRead result{nullptr, noValue};
     bool seen = false;
     const bool readable = forEachApplication([&](AtspiAccessible* app, qint64 appPid) {
@@ -161,7 +138,7 @@ Accessibility::FocusRead AtspiAccessibility::focusedElement(qint64 pid) {
 }
 
 Accessibility::FocusRead AtspiAccessibility::focusedElementAnywhere() {
-    if (!ready()) return {nullptr, apiDisabled};
+    if (!session_.ready()) return {nullptr, apiDisabled};
     FocusRead result{nullptr, noValue};
     bool anyFailed = false;
     const bool readable = forEachApplication([&](AtspiAccessible* app, qint64) {
@@ -179,14 +156,15 @@ Accessibility::FocusRead AtspiAccessibility::focusedElementAnywhere() {
     return result;
 }
 
-QString AtspiAccessibility::roleName(int atspiRole, bool multiLine) {
+QString AtspiAccessibility::roleName(int atspiRole, bool multiLine, bool editable) {
     switch (atspiRole) {
     case ATSPI_ROLE_TEXT:
+        if (!editable) return QStringLiteral("AXStaticText");
         return multiLine ? QStringLiteral("AXTextArea") : QStringLiteral("AXTextField");
     case ATSPI_ROLE_ENTRY:
     case ATSPI_ROLE_PASSWORD_TEXT:
     case ATSPI_ROLE_EDITBAR:
-        return QStringLiteral("AXTextField");
+        return editable ? QStringLiteral("AXTextField") : QStringLiteral("AXStaticText");
     case ATSPI_ROLE_COMBO_BOX:
         return QStringLiteral("AXComboBox");
     case ATSPI_ROLE_SLIDER:

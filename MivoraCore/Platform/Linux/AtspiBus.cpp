@@ -1,21 +1,13 @@
+#include <atspi/atspi.h>
+
 #include "Platform/Linux/AtspiBus.h"
 
-#include <atspi/atspi.h>
+#include "Platform/Linux/AtspiSession.h"
 
 namespace mivora {
 
-namespace {
-constexpr int timeoutMs = 250; // a bus that takes longer is as good as absent for reading the focus
-} // namespace
-
-AccessibilityBus& AccessibilityBus::desktop() {
-    static AtspiBus bus;
-    return bus;
-}
-
 bool AtspiBus::answers() {
-    atspi_init();
-    atspi_set_timeout(timeoutMs, timeoutMs);
+    if (!session_.ready()) return false;
     // Without a bus address no request may be made; the library looks for one again on each call.
     if (!atspi_get_a11y_bus()) return false;
     AtspiAccessible* desktop = atspi_get_desktop(0);

@@ -5,11 +5,6 @@
 
 namespace mivora {
 
-SettingsPages& SettingsPages::desktop() {
-    static DesktopSettingsPages pages;
-    return pages;
-}
-
 DesktopSettingsPages::DesktopSettingsPages()
     : DesktopSettingsPages(
           qEnvironmentVariable("XDG_CURRENT_DESKTOP"),

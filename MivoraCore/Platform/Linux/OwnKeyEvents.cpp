@@ -6,11 +6,6 @@ namespace {
 constexpr double maxAge = 3.0; // seconds an expected event may take to come back
 }
 
-OwnKeyEvents& OwnKeyEvents::shared() {
-    static OwnKeyEvents events;
-    return events;
-}
-
 void OwnKeyEvents::expect(int keycode, bool press, double now) {
     std::lock_guard lock(mutex_);
     expire(now);

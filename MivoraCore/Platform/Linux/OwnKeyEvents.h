@@ -10,8 +10,6 @@ namespace mivora {
 // handler. Entries older than a few seconds are forgotten (an event that never came back).
 class OwnKeyEvents {
 public:
-    static OwnKeyEvents& shared();
-
     // Records that a press (or release) of the X11 key code is about to be posted. `now` is uptime seconds.
     void expect(int keycode, bool press, double now);
     // True (and forgets the entry) when this press/release is one we posted.

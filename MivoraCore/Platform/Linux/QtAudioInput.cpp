@@ -3,6 +3,7 @@
 #include "Platform/Linux/PulseDefaultSource.h"
 #include "Platform/Linux/PulseWatcher.h"
 #include "Support/Scheduler.h"
+#include "Support/UserError.h"
 
 #include <QAudioSource>
 #include <QCoreApplication>
@@ -17,7 +18,6 @@
 #include <coroutine>
 #include <cstring>
 #include <mutex>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -120,7 +120,7 @@ struct QtAudioInput::Capture {
     }
 };
 
-QtAudioInput::QtAudioInput(QObject* parent) : QObject(parent) {}
+QtAudioInput::QtAudioInput(Scheduler& scheduler, QObject* parent) : QObject(parent), scheduler_(scheduler) {}
 
 QtAudioInput::~QtAudioInput() {
     stop();
@@ -150,7 +150,7 @@ AudioInput::Format QtAudioInput::format() {
 
 QCoro::Task<> QtAudioInput::start(Handler handler) {
     stop();
-    if (device_.isNull()) throw std::runtime_error(describe(QAudio::OpenError).toStdString());
+    if (device_.isNull()) throw UserError(describe(QAudio::OpenError));
     if (!capture_) capture_ = new Capture;
 
     auto gate = std::make_shared<Gate>();
@@ -262,9 +262,9 @@ QCoro::Task<> QtAudioInput::start(Handler handler) {
         // The sound server did not answer: give up on this thread and its stream.
         Capture::retire(capture_, 0);
         capture_ = nullptr;
-        throw std::runtime_error("麦克风打不开：声音服务没有响应");
+        throw UserError(QStringLiteral("麦克风打不开：声音服务没有响应"));
     }
-    throw std::runtime_error(opening->failure.toStdString());
+    throw UserError(opening->failure);
 }
 
 void QtAudioInput::stop() {
@@ -304,7 +304,7 @@ void QtAudioInput::devicesChanged(int attempt) {
     } else if (attempt < 10) {
         // Qt learns of a new device a moment after the server tells us; switch once it can open it.
         QPointer<QtAudioInput> self(this);
-        Scheduler::main().after(0.2, [self, attempt] {
+        scheduler_.after(0.2, [self, attempt] {
             if (self) self->devicesChanged(attempt + 1);
         });
     } else if (!inputs.contains(inUse_)) {

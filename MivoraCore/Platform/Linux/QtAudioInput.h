@@ -11,6 +11,7 @@
 namespace mivora {
 
 class PulseWatcher;
+class Scheduler;
 
 // The microphone through Qt Multimedia's QAudioSource (PulseAudio or PipeWire). The device is the sound
 // server's default input; while recording, the server is watched, and a change of its default input (or
@@ -20,7 +21,7 @@ class PulseWatcher;
 class QtAudioInput final : public QObject, public AudioInput {
     Q_OBJECT
 public:
-    explicit QtAudioInput(QObject* parent = nullptr);
+    explicit QtAudioInput(Scheduler& scheduler, QObject* parent = nullptr);
     ~QtAudioInput() override;
 
     Format format() override;
@@ -47,6 +48,7 @@ private:
     Capture* capture_ = nullptr;            // the capture thread and what lives on it
     std::unique_ptr<PulseWatcher> watcher_; // while recording
     std::function<void()> onChange_;
+    Scheduler& scheduler_;
 };
 
 } // namespace mivora

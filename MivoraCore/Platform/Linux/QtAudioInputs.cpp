@@ -5,11 +5,6 @@
 
 namespace mivora {
 
-AudioInputs& AudioInputs::desktop() {
-    static QtAudioInputs inputs;
-    return inputs;
-}
-
 bool QtAudioInputs::available() {
     return !QMediaDevices::audioInputs().isEmpty();
 }

@@ -12,11 +12,6 @@ QtPasteboard::QtPasteboard(QObject* parent) : QObject(parent) {
     });
 }
 
-QtPasteboard& QtPasteboard::general() {
-    static QtPasteboard* board = new QtPasteboard(qApp);
-    return *board;
-}
-
 int QtPasteboard::itemCount() const {
     return types(0).isEmpty() ? 0 : 1;
 }

@@ -13,9 +13,6 @@ class QtPasteboard final : public QObject, public Pasteboard {
 public:
     explicit QtPasteboard(QObject* parent = nullptr);
 
-    // The process-wide clipboard; needs a QGuiApplication.
-    static QtPasteboard& general();
-
     int itemCount() const override;
     QStringList types(int item) const override;
     std::optional<QByteArray> data(int item, const QString& type) const override;

@@ -4,48 +4,45 @@
 
 // Xlib's macros (None, Bool...) clash with Qt's names, so it comes after every Qt header.
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 
-namespace mivora::X11Display {
+namespace mivora {
 
-namespace {
-using Handler = int (*)(Display*, XErrorEvent*);
-Display* trapped = nullptr;
-Handler previousHandler = nullptr;
-bool sawError = false;
-
-int trapHandler(Display* display, XErrorEvent* event) {
-    if (display == trapped) {
-        sawError = true;
-        return 0;
-    }
-    return previousHandler ? previousHandler(display, event) : 0;
-}
-} // namespace
-
-Display* shared() {
-    static Display* display = [] {
-        if (qEnvironmentVariableIsEmpty("DISPLAY")) return static_cast<Display*>(nullptr);
-        return XOpenDisplay(nullptr);
-    }();
-    return display;
+X11Display::X11Display() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) return;
+    display_ = XOpenDisplay(nullptr);
+    if (display_) X11Errors::watch(display_, nullptr);
 }
 
-ErrorTrap::ErrorTrap(Display* display) : display_(display), previous_(nullptr) {
-    trapped = display;
-    sawError = false;
-    previousHandler = XSetErrorHandler(trapHandler);
-    previous_ = reinterpret_cast<void*>(previousHandler);
+X11Display::~X11Display() {
+    if (!display_) return;
+    XCloseDisplay(display_);
+    X11Errors::unwatch(display_);
 }
 
-ErrorTrap::~ErrorTrap() {
+bool X11Display::hasRawEvents(Display* display, int* opcode) {
+    int op = -1, firstEvent = 0, firstError = 0;
+    if (!display || !XQueryExtension(display, "XInputExtension", &op, &firstEvent, &firstError)) return false;
+    int major = 2, minor = 2;
+    if (XIQueryVersion(display, &major, &minor) != Success || major < 2 || (major == 2 && minor < 1))
+        return false;
+    if (opcode) *opcode = op;
+    return true;
+}
+
+X11Display::ErrorTrap::ErrorTrap(Display* display) : display_(display) {
+    if (display_) X11Errors::watch(display_, [this](const X11Errors::Error& e) { errors_.push_back(e); });
+}
+
+X11Display::ErrorTrap::~ErrorTrap() {
+    if (!display_) return;
+    XSync(display_, False);
+    X11Errors::watch(display_, nullptr);
+}
+
+const std::vector<X11Errors::Error>& X11Display::ErrorTrap::errors() {
     if (display_) XSync(display_, False);
-    XSetErrorHandler(reinterpret_cast<Handler>(previous_));
-    trapped = nullptr;
+    return errors_;
 }
 
-bool ErrorTrap::failed() {
-    if (display_) XSync(display_, False);
-    return sawError;
-}
-
-} // namespace mivora::X11Display
+} // namespace mivora

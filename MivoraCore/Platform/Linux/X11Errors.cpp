@@ -13,7 +13,7 @@ struct Watched {
     X11Errors::Handler handler;
 };
 
-// Never destroyed: owners held in statics unwatch their displays during exit, in any order.
+// Never destroyed: owners may unwatch their displays late during exit, in any order.
 std::vector<Watched>& watched() {
     static auto* list = new std::vector<Watched>;
     return *list;

@@ -29,13 +29,8 @@ unsigned long cardinalProperty(Display* display, Window window, const char* name
 
 } // namespace
 
-X11FrontApplication& X11FrontApplication::shared() {
-    static X11FrontApplication front;
-    return front;
-}
-
 std::optional<FrontApp> X11FrontApplication::current() {
-    Display* display = X11Display::shared();
+    Display* display = display_.get();
     if (!display) return std::nullopt;
     X11Display::ErrorTrap trap(display); // the window may vanish while we read it
 

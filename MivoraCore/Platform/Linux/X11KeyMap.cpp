@@ -1,5 +1,7 @@
 #include "Platform/Linux/X11KeyMap.h"
 
+#include "Platform/KeyCodes.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -16,22 +18,112 @@ constexpr unsigned long fnKeysymOfKeyboard = 0x100811D0; // XF86Fn, where a keyb
 
 // Key positions of the US (ANSI) keyboard and the virtual key codes of the same positions.
 constexpr std::pair<std::string_view, int> positions[] = {
-    {"ESC", 53},   {"FK01", 122}, {"FK02", 120}, {"FK03", 99},  {"FK04", 118}, {"FK05", 96},  {"FK06", 97},
-    {"FK07", 98},  {"FK08", 100}, {"FK09", 101}, {"FK10", 109}, {"FK11", 103}, {"FK12", 111}, {"FK13", 105},
-    {"FK14", 107}, {"FK15", 113}, {"FK16", 106}, {"FK17", 64},  {"FK18", 79},  {"FK19", 80},  {"FK20", 90},
-    {"TLDE", 50},  {"AE01", 18},  {"AE02", 19},  {"AE03", 20},  {"AE04", 21},  {"AE05", 23},  {"AE06", 22},
-    {"AE07", 26},  {"AE08", 28},  {"AE09", 25},  {"AE10", 29},  {"AE11", 27},  {"AE12", 24},  {"BKSP", 51},
-    {"TAB", 48},   {"AD01", 12},  {"AD02", 13},  {"AD03", 14},  {"AD04", 15},  {"AD05", 17},  {"AD06", 16},
-    {"AD07", 32},  {"AD08", 34},  {"AD09", 31},  {"AD10", 35},  {"AD11", 33},  {"AD12", 30},  {"BKSL", 42},
-    {"AC01", 0},   {"AC02", 1},   {"AC03", 2},   {"AC04", 3},   {"AC05", 5},   {"AC06", 4},   {"AC07", 38},
-    {"AC08", 40},  {"AC09", 37},  {"AC10", 41},  {"AC11", 39},  {"RTRN", 36},  {"AB01", 6},   {"AB02", 7},
-    {"AB03", 8},   {"AB04", 9},   {"AB05", 11},  {"AB06", 45},  {"AB07", 46},  {"AB08", 43},  {"AB09", 47},
-    {"AB10", 44},  {"LSGT", 10},  {"SPCE", 49},  {"MENU", 110}, {"COMP", 110}, {"INS", 114},  {"HOME", 115},
-    {"PGUP", 116}, {"DELE", 117}, {"END", 119},  {"PGDN", 121}, {"LEFT", 123}, {"RGHT", 124}, {"DOWN", 125},
-    {"UP", 126},   {"NMLK", 71},  {"KPDV", 75},  {"KPMU", 67},  {"KPSU", 78},  {"KPAD", 69},  {"KPEN", 76},
-    {"KPDL", 65},  {"KPEQ", 81},  {"KP0", 82},   {"KP1", 83},   {"KP2", 84},   {"KP3", 85},   {"KP4", 86},
-    {"KP5", 87},   {"KP6", 88},   {"KP7", 89},   {"KP8", 91},   {"KP9", 92},   {"VOL-", 73},  {"VOL+", 72},
-    {"MUTE", 74},
+    {"ESC", KeyCode::escape},
+    {"FK01", KeyCode::f1},
+    {"FK02", KeyCode::f2},
+    {"FK03", KeyCode::f3},
+    {"FK04", KeyCode::f4},
+    {"FK05", KeyCode::f5},
+    {"FK06", KeyCode::f6},
+    {"FK07", KeyCode::f7},
+    {"FK08", KeyCode::f8},
+    {"FK09", KeyCode::f9},
+    {"FK10", KeyCode::f10},
+    {"FK11", KeyCode::f11},
+    {"FK12", KeyCode::f12},
+    {"FK13", KeyCode::f13},
+    {"FK14", KeyCode::f14},
+    {"FK15", KeyCode::f15},
+    {"FK16", KeyCode::f16},
+    {"FK17", KeyCode::f17},
+    {"FK18", KeyCode::f18},
+    {"FK19", KeyCode::f19},
+    {"FK20", KeyCode::f20},
+    {"TLDE", KeyCode::grave},
+    {"AE01", KeyCode::digit1},
+    {"AE02", KeyCode::digit2},
+    {"AE03", KeyCode::digit3},
+    {"AE04", KeyCode::digit4},
+    {"AE05", KeyCode::digit5},
+    {"AE06", KeyCode::digit6},
+    {"AE07", KeyCode::digit7},
+    {"AE08", KeyCode::digit8},
+    {"AE09", KeyCode::digit9},
+    {"AE10", KeyCode::digit0},
+    {"AE11", KeyCode::minus},
+    {"AE12", KeyCode::equal},
+    {"BKSP", KeyCode::deleteKey},
+    {"TAB", KeyCode::tab},
+    {"AD01", KeyCode::q},
+    {"AD02", KeyCode::w},
+    {"AD03", KeyCode::e},
+    {"AD04", KeyCode::r},
+    {"AD05", KeyCode::t},
+    {"AD06", KeyCode::y},
+    {"AD07", KeyCode::u},
+    {"AD08", KeyCode::i},
+    {"AD09", KeyCode::o},
+    {"AD10", KeyCode::p},
+    {"AD11", KeyCode::leftBracket},
+    {"AD12", KeyCode::rightBracket},
+    {"BKSL", KeyCode::backslash},
+    {"AC01", KeyCode::a},
+    {"AC02", KeyCode::s},
+    {"AC03", KeyCode::d},
+    {"AC04", KeyCode::f},
+    {"AC05", KeyCode::g},
+    {"AC06", KeyCode::h},
+    {"AC07", KeyCode::j},
+    {"AC08", KeyCode::k},
+    {"AC09", KeyCode::l},
+    {"AC10", KeyCode::semicolon},
+    {"AC11", KeyCode::quote},
+    {"RTRN", KeyCode::returnKey},
+    {"AB01", KeyCode::z},
+    {"AB02", KeyCode::x},
+    {"AB03", KeyCode::c},
+    {"AB04", KeyCode::v},
+    {"AB05", KeyCode::b},
+    {"AB06", KeyCode::n},
+    {"AB07", KeyCode::m},
+    {"AB08", KeyCode::comma},
+    {"AB09", KeyCode::period},
+    {"AB10", KeyCode::slash},
+    {"LSGT", KeyCode::isoSection},
+    {"SPCE", KeyCode::space},
+    {"MENU", KeyCode::contextualMenu},
+    {"COMP", KeyCode::contextualMenu},
+    {"INS", KeyCode::help},
+    {"HOME", KeyCode::home},
+    {"PGUP", KeyCode::pageUp},
+    {"DELE", KeyCode::forwardDelete},
+    {"END", KeyCode::end},
+    {"PGDN", KeyCode::pageDown},
+    {"LEFT", KeyCode::leftArrow},
+    {"RGHT", KeyCode::rightArrow},
+    {"DOWN", KeyCode::downArrow},
+    {"UP", KeyCode::upArrow},
+    {"NMLK", KeyCode::keypadClear},
+    {"KPDV", KeyCode::keypadDivide},
+    {"KPMU", KeyCode::keypadMultiply},
+    {"KPSU", KeyCode::keypadMinus},
+    {"KPAD", KeyCode::keypadPlus},
+    {"KPEN", KeyCode::keypadEnter},
+    {"KPDL", KeyCode::keypadDecimal},
+    {"KPEQ", KeyCode::keypadEquals},
+    {"KP0", KeyCode::keypad0},
+    {"KP1", KeyCode::keypad1},
+    {"KP2", KeyCode::keypad2},
+    {"KP3", KeyCode::keypad3},
+    {"KP4", KeyCode::keypad4},
+    {"KP5", KeyCode::keypad5},
+    {"KP6", KeyCode::keypad6},
+    {"KP7", KeyCode::keypad7},
+    {"KP8", KeyCode::keypad8},
+    {"KP9", KeyCode::keypad9},
+    {"VOL-", KeyCode::volumeDown},
+    {"VOL+", KeyCode::volumeUp},
+    {"MUTE", KeyCode::mute},
 };
 
 // Modifier keys are known by what they produce, so swapped or remapped modifiers keep their meaning.
@@ -39,36 +131,36 @@ bool modifierFor(unsigned long keysym, X11KeyMap::Key& key) {
     using Role = X11KeyMap::Role;
     switch (keysym) {
     case XK_Shift_L:
-        key = {56, Role::shift};
+        key = {KeyCode::shift, Role::shift};
         return true;
     case XK_Shift_R:
-        key = {60, Role::shift};
+        key = {KeyCode::rightShift, Role::shift};
         return true;
     case XK_Control_L:
-        key = {59, Role::control};
+        key = {KeyCode::control, Role::control};
         return true;
     case XK_Control_R:
-        key = {62, Role::control};
+        key = {KeyCode::rightControl, Role::control};
         return true;
     case XK_Alt_L:
     case XK_Meta_L:
-        key = {58, Role::option};
+        key = {KeyCode::option, Role::option};
         return true;
     case XK_Alt_R:
     case XK_Meta_R:
     case XK_ISO_Level3_Shift:
-        key = {61, Role::option};
+        key = {KeyCode::rightOption, Role::option};
         return true;
     case XK_Super_L:
     case XK_Hyper_L:
-        key = {55, Role::command};
+        key = {KeyCode::command, Role::command};
         return true;
     case XK_Super_R:
     case XK_Hyper_R:
-        key = {54, Role::command};
+        key = {KeyCode::rightCommand, Role::command};
         return true;
     case XK_Caps_Lock:
-        key = {57, Role::capsLock};
+        key = {KeyCode::capsLock, Role::capsLock};
         return true;
     default:
         return false;
@@ -97,7 +189,7 @@ X11KeyMap X11KeyMap::build(const std::vector<Entry>& entries, unsigned long fnKe
             return (fnKeysym != 0 && s == fnKeysym) || s == fnKeysymOfKeyboard;
         });
         if (isFn) {
-            key = {63, Role::fn};
+            key = {KeyCode::fn, Role::fn};
         } else if (!e.keysyms.empty() && modifierFor(e.keysyms.front(), key)) {
             // set by modifierFor
         } else if (const int code = codeForName(e.name); code >= 0) {

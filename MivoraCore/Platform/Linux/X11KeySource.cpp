@@ -1,6 +1,7 @@
 #include "Platform/Linux/X11KeySource.h"
 
 #include "Platform/Linux/OwnKeyEvents.h"
+#include "Platform/Linux/X11Display.h"
 #include "Platform/Linux/X11Errors.h"
 #include "Support/AppLog.h"
 #include "Support/Clock.h"
@@ -25,10 +26,6 @@ constexpr unsigned int fallbackModifiers[] = {ShiftMask, LockMask, ControlMask, 
 
 } // namespace
 
-std::unique_ptr<KeySource> KeySource::desktop() {
-    return std::make_unique<X11KeySource>(Defaults::standard(), Clock::system(), OwnKeyEvents::shared());
-}
-
 X11KeySource::X11KeySource(Defaults& defaults, Clock& clock, OwnKeyEvents& own, QObject* parent)
     : QObject(parent), defaults_(defaults), events_(clock, own) {}
 
@@ -45,11 +42,8 @@ bool X11KeySource::start(Callback callback) {
     if (!d) return false;
     // Before the first request that may fail: Xlib's default handler would end the process.
     X11Errors::watch(d, [this](const X11Errors::Error& e) { onError(e); });
-    int opcode = -1, firstEvent = 0, firstError = 0;
-    int major = 2, minor = 2;
-    // Raw events while another client holds a grab need XInput 2.1 or later.
-    if (!XQueryExtension(d, "XInputExtension", &opcode, &firstEvent, &firstError) ||
-        XIQueryVersion(d, &major, &minor) != Success || major < 2 || (major == 2 && minor < 1)) {
+    int opcode = -1;
+    if (!X11Display::hasRawEvents(d, &opcode)) {
         XCloseDisplay(d);
         X11Errors::unwatch(d);
         return false;

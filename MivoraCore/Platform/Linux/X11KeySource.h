@@ -88,7 +88,6 @@ private:
     std::set<int> swallowable_;                 // virtual key codes
     std::set<int> grabbed_;                     // X11 key codes
     std::map<unsigned long, Request> requests_; // grab requests in flight, by request serial
-    std::set<int> refusedAny_;                  // key codes whose any-modifier grab was refused
     std::set<int> reported_;                    // key codes whose refusal has been logged
     std::vector<Request> refusals_;             // refusals waiting to be dealt with after the read
 };

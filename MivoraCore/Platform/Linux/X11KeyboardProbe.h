@@ -2,19 +2,15 @@
 
 #include "Platform/KeyboardProbe.h"
 
-typedef struct _XDisplay Display;
-
 namespace mivora {
 
-// Asks the X server about keys over a connection of its own, opened on first use (and tried again on
-// later calls while no display can be reached). Each question is a round trip; nothing is asked per
-// key event. Main thread only.
+class X11Display;
+
+// Asks the X server about keys over the program's short-request connection. Each question is a round
+// trip; nothing is asked per key event. Main thread only.
 class X11KeyboardProbe final : public KeyboardProbe {
 public:
-    X11KeyboardProbe() = default;
-    ~X11KeyboardProbe() override;
-    X11KeyboardProbe(const X11KeyboardProbe&) = delete;
-    X11KeyboardProbe& operator=(const X11KeyboardProbe&) = delete;
+    explicit X11KeyboardProbe(X11Display& display) : display_(display) {}
 
     bool watchable() override;
     bool isDown(const QString& keyName) override;
@@ -23,10 +19,9 @@ public:
     KeyState hotkeyState(const QString& keyName) override;
 
 private:
-    Display* display();
     int keycodeFor(const QString& keyName);
 
-    Display* display_ = nullptr;
+    X11Display& display_;
 };
 
 } // namespace mivora

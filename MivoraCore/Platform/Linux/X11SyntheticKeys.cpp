@@ -2,6 +2,7 @@
 
 #include "Platform/Linux/OwnKeyEvents.h"
 #include "Platform/Linux/X11Display.h"
+#include "Support/Clock.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -9,15 +10,11 @@
 
 namespace mivora {
 
-X11SyntheticKeys::X11SyntheticKeys(Clock& clock) : clock_(clock) {}
-
-X11SyntheticKeys& X11SyntheticKeys::shared() {
-    static X11SyntheticKeys keys;
-    return keys;
-}
+X11SyntheticKeys::X11SyntheticKeys(X11Display& display, OwnKeyEvents& own, Clock& clock)
+    : display_(display), own_(own), clock_(clock) {}
 
 bool X11SyntheticKeys::postPaste() {
-    Display* display = X11Display::shared();
+    Display* display = display_.get();
     if (!display) return false;
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) return false;
@@ -32,7 +29,7 @@ bool X11SyntheticKeys::postPaste() {
     } sequence[] = {{control, true}, {v, true}, {v, false}, {control, false}};
     bool sent = true;
     for (const auto& key : sequence) {
-        OwnKeyEvents::shared().expect(key.keycode, key.press, clock_.uptime());
+        own_.expect(key.keycode, key.press, clock_.uptime());
         if (!XTestFakeKeyEvent(display, unsigned(key.keycode), key.press ? True : False, CurrentTime))
             sent = false;
     }

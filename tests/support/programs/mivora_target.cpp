@@ -1,10 +1,13 @@
 // A stand-in for "another application": a window with one focused line edit that prints "ready" once
 // shown, "press:<key>", "repeat:<key>" and "release:<key>" for each key it receives, and "text:<text>" on
 // every change of its text, so a test can see which keys and what text reached it.
+// Options: "--password" hides what is typed (a password field); "--read-only" shows a read-only text
+// view instead of the line edit.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTextStream>
 #include <QTimer>
 
@@ -12,15 +15,16 @@ namespace {
 
 QTextStream out(stdout);
 
-class Target final : public QLineEdit {
+// Prints the keys a widget receives.
+template <typename Widget> class Printing final : public Widget {
 protected:
     void keyPressEvent(QKeyEvent* e) override {
         out << (e->isAutoRepeat() ? "repeat:" : "press:") << QKeySequence(e->key()).toString() << Qt::endl;
-        QLineEdit::keyPressEvent(e);
+        Widget::keyPressEvent(e);
     }
     void keyReleaseEvent(QKeyEvent* e) override {
         if (!e->isAutoRepeat()) out << "release:" << QKeySequence(e->key()).toString() << Qt::endl;
-        QLineEdit::keyReleaseEvent(e);
+        Widget::keyReleaseEvent(e);
     }
 };
 
@@ -28,13 +32,25 @@ protected:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    Target edit;
-    QObject::connect(&edit, &QLineEdit::textChanged,
-                     [](const QString& text) { out << "text:" << text << Qt::endl; });
-    edit.resize(400, 40);
-    edit.show();
-    edit.activateWindow();
-    edit.setFocus();
+    const QStringList args = app.arguments();
+    Printing<QLineEdit> edit;
+    Printing<QPlainTextEdit> view;
+    QWidget* shown = &edit;
+    if (args.contains("--read-only")) {
+        view.setPlainText(QStringLiteral("只读的文字"));
+        view.setReadOnly(true);
+        QObject::connect(&view, &QPlainTextEdit::textChanged,
+                         [&view] { out << "text:" << view.toPlainText() << Qt::endl; });
+        shown = &view;
+    } else {
+        if (args.contains("--password")) edit.setEchoMode(QLineEdit::Password);
+        QObject::connect(&edit, &QLineEdit::textChanged,
+                         [](const QString& text) { out << "text:" << text << Qt::endl; });
+    }
+    shown->resize(400, 40);
+    shown->show();
+    shown->activateWindow();
+    shown->setFocus();
     QTimer::singleShot(0, [] { out << "ready" << Qt::endl; });
     return app.exec();
 }

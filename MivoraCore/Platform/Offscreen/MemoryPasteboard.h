@@ -2,10 +2,10 @@
 
 #include "Platform/Pasteboard.h"
 
-namespace mivora::test {
+namespace mivora {
 
-// An in-memory clipboard; tests write to it as the other applications.
-class FakePasteboard final : public Pasteboard {
+// A clipboard held in this process's memory, seen by nobody else.
+class MemoryPasteboard final : public Pasteboard {
 public:
     std::vector<Item> items;
     qint64 changes = 0;
@@ -33,4 +33,4 @@ public:
     }
 };
 
-} // namespace mivora::test
+} // namespace mivora

@@ -1,0 +1,60 @@
+#include "Cloud/CloudASR.h"
+
+#include "Cloud/OpenAI.h"
+#include "Support/BundleInfo.h"
+#include "Support/Defaults.h"
+
+#include <QHostAddress>
+#include <QUuid>
+
+#include <mutex>
+
+namespace mivora {
+
+namespace {
+
+// Plain http is only acceptable when the relay runs on this machine: the token never leaves it.
+bool isLoopback(const QUrl& url) {
+    const QString host = url.host();
+    if (host == QLatin1String("localhost")) return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
+} // namespace
+
+QUrl CloudASR::defaultBase() {
+    if (auto relay = proxy()) return relay->base;
+    return OpenAI::base();
+}
+
+std::optional<CloudASR::Proxy> CloudASR::proxy() {
+    const auto urlText = BundleInfo::value(QStringLiteral("YarrikProxyURL"));
+    const auto token = BundleInfo::value(QStringLiteral("YarrikProxyToken"));
+    if (!urlText || !token || token->isEmpty()) return std::nullopt;
+    const QUrl url(*urlText, QUrl::StrictMode);
+    // A relay is an address on some host: "https" alone or "https:relay" would send the token to a relative
+    // URL. The scheme is compared exactly as written (QUrl would lower-case it).
+    if (!url.isValid() || url.host().isEmpty()) return std::nullopt;
+    const bool secure = urlText->startsWith(QLatin1String("https:"));
+    const bool local = urlText->startsWith(QLatin1String("http:")) && isLoopback(url);
+    if (!secure && !local) return std::nullopt;
+    return Proxy{appending(url, QStringLiteral("v1")), *token};
+}
+
+QString CloudASR::deviceID() {
+    return deviceID(Defaults::standard());
+}
+
+QString CloudASR::deviceID(Defaults& defaults) {
+    // One lock around read-and-create: two first uses at once must not make two identifiers.
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    const QVariant stored = defaults.value(QStringLiteral("cloudDeviceID"));
+    if (stored.typeId() == QMetaType::QString && !stored.toString().isEmpty()) return stored.toString();
+    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    defaults.setValue(QStringLiteral("cloudDeviceID"), id);
+    return id;
+}
+
+} // namespace mivora

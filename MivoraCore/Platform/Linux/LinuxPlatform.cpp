@@ -1,0 +1,50 @@
+#include "Platform/Linux/LinuxPlatform.h"
+
+#include "Platform/Linux/AtspiAccessibility.h"
+#include "Platform/Linux/AtspiBus.h"
+#include "Platform/Linux/AtspiSession.h"
+#include "Platform/Linux/DesktopSettingsPages.h"
+#include "Platform/Linux/OwnKeyEvents.h"
+#include "Platform/Linux/QtAudioInput.h"
+#include "Platform/Linux/QtAudioInputs.h"
+#include "Platform/Linux/QtPasteboard.h"
+#include "Platform/Linux/X11Display.h"
+#include "Platform/Linux/X11FrontApplication.h"
+#include "Platform/Linux/X11KeySource.h"
+#include "Platform/Linux/X11KeyboardProbe.h"
+#include "Platform/Linux/X11SyntheticKeys.h"
+
+namespace mivora::LinuxPlatform {
+
+namespace {
+
+// What several backends use and the process has once.
+struct Shared {
+    X11Display display;
+    OwnKeyEvents ownKeys;
+    AtspiSession atspi;
+};
+
+} // namespace
+
+std::unique_ptr<Platform> make(Defaults& defaults, Clock& clock, Scheduler& scheduler) {
+    auto shared = std::make_shared<Shared>();
+    Platform::Parts parts;
+    parts.pasteboard = std::make_unique<QtPasteboard>();
+    parts.syntheticKeys = std::make_unique<X11SyntheticKeys>(shared->display, shared->ownKeys, clock);
+    parts.accessibility = std::make_unique<AtspiAccessibility>(shared->atspi);
+    parts.accessibilityBus = std::make_unique<AtspiBus>(shared->atspi);
+    parts.frontApplication = std::make_unique<X11FrontApplication>(shared->display);
+    parts.audioInputs = std::make_unique<QtAudioInputs>();
+    parts.keyboard = std::make_unique<X11KeyboardProbe>(shared->display);
+    parts.settingsPages = std::make_unique<DesktopSettingsPages>();
+    parts.makeAudioInput = [&scheduler] { return std::make_unique<QtAudioInput>(scheduler); };
+    OwnKeyEvents& own = shared->ownKeys;
+    parts.makeKeySource = [&defaults, &clock, &own] {
+        return std::make_unique<X11KeySource>(defaults, clock, own);
+    };
+    parts.shared = std::move(shared);
+    return std::make_unique<Platform>(std::move(parts));
+}
+
+} // namespace mivora::LinuxPlatform

@@ -1,0 +1,2 @@
+// A low layer that reaches up: the layering check must refuse this tree.
+#include "Dictation/VoiceController.h"

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "Platform/Offscreen/MemoryPasteboard.h"
+#include "Platform/Platform.h"
+
+#include "support/FakeAudioInput.h"
+#include "support/FakeKeySource.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <variant>
+#include <vector>
+
+namespace mivora::test {
+
+struct FakeElement final : AccessibleElement {
+    explicit FakeElement(QString role, bool selectionSettable = false, bool valueSettable = false,
+                         bool password = false)
+        : role_(std::move(role)), selection_(selectionSettable), value_(valueSettable), password_(password) {}
+    QString role() const override { return role_; }
+    bool isSelectedTextSettable() const override { return selection_; }
+    bool isValueSettable() const override { return value_; }
+    bool isPasswordText() const override { return password_; }
+    QString role_;
+    bool selection_, value_, password_;
+};
+
+// The focused element per process id and anywhere on the desktop, or the error why there is none.
+struct FakeAccessibility final : Accessibility {
+    using Answer = std::variant<Error, FakeElement>;
+    std::map<qint64, Answer> apps = {{4242, FakeElement("AXTextField")}};
+    Answer anywhere = noValue;
+
+    FocusRead focusedElement(qint64 pid) override {
+        return read(apps.count(pid) ? apps.at(pid) : cannotComplete);
+    }
+    FocusRead focusedElementAnywhere() override { return read(anywhere); }
+    static FocusRead read(const Answer& answer) {
+        if (auto* element = std::get_if<FakeElement>(&answer))
+            return {std::make_unique<FakeElement>(*element)};
+        return {nullptr, std::get<Error>(answer)};
+    }
+};
+
+struct FakeFrontApplication final : FrontApplication {
+    std::optional<FrontApp> app = FrontApp{"mivora_target", 4242};
+    std::optional<FrontApp> current() override { return app; }
+};
+
+// Counts posted pastes; `onPaste` sees the moment of posting (the clipboard then).
+struct FakeSyntheticKeys final : SyntheticKeys {
+    bool succeeds = true;
+    int posted = 0;
+    std::function<void()> onPaste = [] {};
+    bool postPaste() override {
+        ++posted;
+        onPaste();
+        return succeeds;
+    }
+};
+
+// An in-memory clipboard; tests write to it as the other applications.
+using FakePasteboard = MemoryPasteboard;
+
+struct FakeAccessibilityBus final : AccessibilityBus {
+    bool answering = true;
+    bool answers() override { return answering; }
+};
+
+struct FakeAudioInputs final : AudioInputs {
+    bool present = true;
+    bool available() override { return present; }
+};
+
+// The keys held down and the hotkeys other programs hold, by key name.
+struct FakeKeyboardProbe final : KeyboardProbe {
+    bool watching = true;
+    std::set<QString> down;
+    std::map<QString, KeyState> hotkeys; // unlisted keys are free
+    bool watchable() override { return watching; }
+    bool isDown(const QString& keyName) override { return down.count(keyName) > 0; }
+    KeyState hotkeyState(const QString& keyName) override {
+        return hotkeys.count(keyName) ? hotkeys.at(keyName) : KeyState::free;
+    }
+};
+
+// Records the pages opened; `exists` says whether the desktop has them.
+struct FakeSettingsPages final : SettingsPages {
+    bool exists = true;
+    std::vector<Page> opened;
+    bool open(Page page) override {
+        opened.push_back(page);
+        return exists;
+    }
+};
+
+// A whole platform of fakes: a text field of process 4242 in front, a free hotkey, a microphone, an
+// answering accessibility service. The fakes are reachable through `fake`; the audio inputs and key
+// sources it made stay listed (valid while their owners live).
+class FakePlatform final : public Platform {
+public:
+    FakePlatform();
+
+    struct Fakes {
+        FakePasteboard& pasteboard;
+        FakeSyntheticKeys& keys;
+        FakeAccessibility& accessibility;
+        FakeAccessibilityBus& bus;
+        FakeFrontApplication& front;
+        FakeAudioInputs& audioInputs;
+        FakeKeyboardProbe& keyboard;
+        FakeSettingsPages& settings;
+    };
+    Fakes fake;
+    std::vector<FakeAudioInput*> madeAudioInputs;
+    std::vector<FakeKeySource*> madeKeySources;
+};
+
+} // namespace mivora::test
