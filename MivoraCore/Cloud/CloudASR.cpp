@@ -86,11 +86,7 @@ QCoro::Task<QJsonObject> send(QNetworkAccessManager* session, QUrl apiBase, QNet
     }
     const int code = status.isValid() ? status.toInt() : 0;
     const QByteArray data = reply->readAll();
-    if (code >= 200 && code <= 299) {
-        const QJsonValue value = parseJson(data);
-        if (!value.isObject()) throw CloudASR::Failure(CloudASR::Failure::Kind::badResponse);
-        co_return value.toObject();
-    }
+    if (code >= 200 && code <= 299) co_return CloudASR::readAnswer(data);
     QString message;
     try {
         const QJsonValue e = parseJson(data).toObject().value("error");
@@ -192,10 +188,7 @@ QCoro::Task<QString> transcribeOnce(CloudASR asr, QString file, QStringList voca
         appendingPathComponent(asr.apiBase, QStringLiteral("audio/transcriptions")), transcribeTimeoutMs,
         asr.key.value_or(QString()), "multipart/form-data; boundary=" + boundary);
     const QJsonObject result = co_await send(asr.session, asr.apiBase, request, std::move(body), abort);
-    const QJsonValue text = result.value("text");
-    if (!text.isString()) throw CloudASR::Failure(CloudASR::Failure::Kind::badResponse);
-    const QString trimmedText = trimmed(text.toString());
-    co_return isHallucination(trimmedText, vocabulary) ? QString() : trimmedText;
+    co_return CloudASR::readTranscription(result, vocabulary);
 }
 
 QCoro::Task<QString> transcribeWithFallback(CloudASR asr, QString file, QStringList vocabulary,
@@ -232,22 +225,41 @@ QCoro::Task<QString> tidyText(CloudASR asr, QString text, QStringList vocabulary
                     *asr.key, "application/json");
     const QJsonObject result = co_await send(asr.session, asr.apiBase, request,
                                              QJsonDocument(payload).toJson(QJsonDocument::Compact), abort);
+    co_return CloudASR::readTidied(result, text);
+}
+
+} // namespace
+
+// MARK: - Answers
+
+QJsonObject CloudASR::readAnswer(const QByteArray& body) {
+    const QJsonValue value = parseJson(body);
+    if (!value.isObject()) throw Failure(Failure::Kind::badResponse);
+    return value.toObject();
+}
+
+QString CloudASR::readTranscription(const QJsonObject& result, const QStringList& vocabulary) {
+    const QJsonValue text = result.value("text");
+    if (!text.isString()) throw Failure(Failure::Kind::badResponse);
+    const QString trimmedText = trimmed(text.toString());
+    return isHallucination(trimmedText, vocabulary) ? QString() : trimmedText;
+}
+
+QString CloudASR::readTidied(const QJsonObject& result, const QString& text) {
     // A list of choice objects, at least one; anything else in it makes the answer unreadable.
     const QJsonArray choices = result.value("choices").toArray();
     if (!result.value("choices").isArray() || choices.isEmpty() ||
         !std::all_of(choices.begin(), choices.end(), [](const QJsonValue& c) { return c.isObject(); }))
-        throw CloudASR::Failure(CloudASR::Failure::Kind::badResponse);
+        throw Failure(Failure::Kind::badResponse);
     const QJsonObject first = choices.first().toObject();
     const QJsonValue message = first.value("message");
     if (!message.isObject() || !message.toObject().value("content").isString())
-        throw CloudASR::Failure(CloudASR::Failure::Kind::badResponse);
+        throw Failure(Failure::Kind::badResponse);
     // An answer that stopped for any other reason (token limit, filter) is cut off: keep the raw text.
     const QJsonValue finish = first.value("finish_reason");
-    if (finish.isString() && finish.toString() != QLatin1String("stop")) co_return text;
-    co_return CloudASR::accept(message.toObject().value("content").toString(), text);
+    if (finish.isString() && finish.toString() != QLatin1String("stop")) return text;
+    return accept(message.toObject().value("content").toString(), text);
 }
-
-} // namespace
 
 // MARK: - Failure
 

@@ -3,6 +3,7 @@
 #include "Cloud/RequestAbort.h"
 
 #include <QCoro/QCoroTask>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QString>
 #include <QStringList>
@@ -89,6 +90,14 @@ public:
                               std::shared_ptr<RequestAbort> abort = {}) const;
     // HEAD of "models" without credentials, to open the connection early; the result is ignored.
     void warmUp() const;
+
+    // The readers of the answers, as the requests above use them. `readAnswer`: the JSON object of a
+    // success body (JsonParseError when it is not JSON, Failure badResponse for any other value).
+    static QJsonObject readAnswer(const QByteArray& body);
+    // The trimmed text of a transcription answer; empty when it looks like a hallucination.
+    static QString readTranscription(const QJsonObject& answer, const QStringList& vocabulary);
+    // The tidied copy in a chat-completion answer, or `original` when the answer was cut off.
+    static QString readTidied(const QJsonObject& answer, const QString& original);
 
     // Guards against a chat answer that is not a tidied copy of `original`.
     static QString accept(const QString& answer, const QString& original);
