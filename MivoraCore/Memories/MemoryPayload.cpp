@@ -21,12 +21,7 @@ void MemoryPayload::encode(JsonWriter& w) const {
         m.encode(w);
     w.endArray();
     w.key(QStringLiteral("deleted"));
-    w.beginObject();
-    for (auto it = deleted.begin(); it != deleted.end(); ++it) {
-        w.key(it.key());
-        w.date(it.value());
-    }
-    w.endObject();
+    w.dates(deleted);
     w.endObject();
 }
 

@@ -22,31 +22,19 @@ namespace mivora {
 
 namespace {
 
-enum class Read { missing, bad, ok };
-
-// The whole file as a JSON document; a file that exists but cannot be opened, read or parsed is bad.
-Read readJson(const QString& path, QJsonDocument& out) {
+// The file's bytes as `read` makes them out; a file that exists but cannot be opened, read or decoded
+// marks `bad`.
+template <typename Read>
+auto load(const QString& path, Read read, bool& bad) -> decltype(read(QByteArray())) {
     QFile f(path);
-    if (!f.exists()) return Read::missing;
-    if (!f.open(QIODevice::ReadOnly)) return Read::bad;
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) return Read::bad;
-    QJsonParseError error;
-    out = QJsonDocument::fromJson(bytes, &error);
-    return error.error == QJsonParseError::NoError ? Read::ok : Read::bad;
-}
-
-std::optional<QList<Memory>> decodeList(const QJsonDocument& doc) {
-    if (!doc.isArray()) return std::nullopt;
-    const QJsonArray array = doc.array();
-    QList<Memory> list;
-    list.reserve(array.size());
-    for (const QJsonValue& v : array) {
-        auto m = Memory::decode(v);
-        if (!m) return std::nullopt;
-        list.append(std::move(*m));
+    if (!f.exists()) return std::nullopt;
+    decltype(read(QByteArray())) value;
+    if (f.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = f.readAll();
+        if (f.error() == QFileDevice::NoError) value = read(bytes);
     }
-    return list;
+    bad = !value;
+    return value;
 }
 
 void writeAtomically(const QString& path, const QByteArray& data) {
@@ -65,33 +53,45 @@ MemoryStore::MemoryStore(std::optional<QString> file, QList<Memory> initial, con
                          QObject* parent)
     : QObject(parent), memories_(std::move(initial)), file_(std::move(file)), clock_(clock) {
     if (!file_) return;
+    if (auto list = load(*file_, readMemories, badMemoriesFile_)) memories_ = std::move(*list);
+    if (auto map = load(deletedFile(), readDeleted, badDeletedFile_)) deleted_ = std::move(*map);
+}
 
-    QJsonDocument doc;
-    switch (readJson(*file_, doc)) {
-    case Read::missing:
-        break;
-    case Read::bad:
-        badMemoriesFile_ = true;
-        break;
-    case Read::ok:
-        if (auto list = decodeList(doc))
-            memories_ = std::move(*list);
-        else
-            badMemoriesFile_ = true;
+std::optional<QList<Memory>> MemoryStore::readMemories(const QByteArray& bytes) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isArray()) return std::nullopt;
+    const QJsonArray array = doc.array();
+    QList<Memory> list;
+    list.reserve(array.size());
+    for (const QJsonValue& v : array) {
+        auto m = Memory::decode(v);
+        if (!m) return std::nullopt;
+        list.append(std::move(*m));
     }
+    return list;
+}
 
-    switch (readJson(deletedFile(), doc)) {
-    case Read::missing:
-        break;
-    case Read::bad:
-        badDeletedFile_ = true;
-        break;
-    case Read::ok:
-        if (auto map = JsonRead::dates(doc.isObject() ? QJsonValue(doc.object()) : QJsonValue()))
-            deleted_ = std::move(*map);
-        else
-            badDeletedFile_ = true;
-    }
+std::optional<QMap<QString, QDateTime>> MemoryStore::readDeleted(const QByteArray& bytes) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
+    return JsonRead::dates(doc.object());
+}
+
+QByteArray MemoryStore::writeMemories(const QList<Memory>& memories) {
+    JsonWriter w(/*sortedKeys=*/false, /*prettyPrinted=*/true);
+    w.beginArray();
+    for (const Memory& m : memories)
+        m.encode(w);
+    w.endArray();
+    return w.data();
+}
+
+QByteArray MemoryStore::writeDeleted(const QMap<QString, QDateTime>& deleted) {
+    JsonWriter w = MemoryPayload::encoder();
+    w.dates(deleted);
+    return w.data();
 }
 
 std::unique_ptr<MemoryStore> MemoryStore::samples(const Clock& clock) {
@@ -149,10 +149,12 @@ QStringList MemoryStore::vocabulary() const {
     return out;
 }
 
-void MemoryStore::setMemories(QList<Memory> memories) {
+void MemoryStore::commit(QList<Memory> memories, Change change) {
     emit memoriesWillChange();
     memories_ = std::move(memories);
-    emit memoriesChanged();
+    // Told before anything is written.
+    emit memoriesChanged(change);
+    save();
 }
 
 void MemoryStore::upsert(Memory memory) {
@@ -166,16 +168,15 @@ void MemoryStore::upsert(Memory memory) {
         if (!(*it == memory)) memory.updatedAt = now();
         *it = std::move(memory);
     }
-    setMemories(std::move(list));
-    save(true);
+    commit(std::move(list), Change::local);
 }
 
 void MemoryStore::deleteMemory(QString id) {
     QList<Memory> list = memories_;
     list.removeIf([&](const Memory& m) { return m.id == id; });
-    setMemories(std::move(list));
+    // The tombstone first: whoever is told of the change may read both.
     deleted_.insert(id, now());
-    save(true);
+    commit(std::move(list), Change::local);
 }
 
 void MemoryStore::markUsed(QString id) {
@@ -186,8 +187,7 @@ void MemoryStore::markUsed(QString id) {
     Memory& m = list[it - memories_.cbegin()];
     m.useCount += 1;
     m.lastUsedAt = now();
-    setMemories(std::move(list));
-    save(true);
+    commit(std::move(list), Change::local);
 }
 
 void MemoryStore::add(const QString& title, const QString& value) {
@@ -212,9 +212,8 @@ void MemoryStore::remove(QString title) {
 
 void MemoryStore::applySynced(const MemoryPayload& payload) {
     if (payload.items == memories_ && payload.deleted == deleted_) return;
-    setMemories(payload.items);
     deleted_ = payload.deleted;
-    save(false);
+    commit(payload.items, Change::synced);
 }
 
 bool MemoryStore::setAside(const QString& path, bool& pending) {
@@ -233,34 +232,16 @@ bool MemoryStore::setAside(const QString& path, bool& pending) {
     return true;
 }
 
-void MemoryStore::save(bool notify) {
-    if (notify && onChange) onChange();
+void MemoryStore::save() {
     if (!file_) return;
 
     QDir().mkpath(QFileInfo(*file_).absolutePath());
 
     // A file that could not be read at start-up still holds the user's data: keep it under another name.
     // When it cannot be moved, it is left alone rather than overwritten.
-    if (setAside(*file_, badMemoriesFile_)) {
-        JsonWriter w(/*sortedKeys=*/false, /*prettyPrinted=*/true);
-        w.beginArray();
-        for (const Memory& m : memories_)
-            m.encode(w);
-        w.endArray();
-        writeAtomically(*file_, w.data());
-    }
-
+    if (setAside(*file_, badMemoriesFile_)) writeAtomically(*file_, writeMemories(memories_));
     const QString tombstones = deletedFile();
-    if (setAside(tombstones, badDeletedFile_)) {
-        JsonWriter w = MemoryPayload::encoder();
-        w.beginObject();
-        for (auto it = deleted_.cbegin(); it != deleted_.cend(); ++it) {
-            w.key(it.key());
-            w.date(it.value());
-        }
-        w.endObject();
-        writeAtomically(tombstones, w.data());
-    }
+    if (setAside(tombstones, badDeletedFile_)) writeAtomically(tombstones, writeDeleted(deleted_));
 }
 
 } // namespace mivora

@@ -11,7 +11,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -35,6 +34,13 @@ public:
     static std::unique_ptr<MemoryStore> scratch(const Clock& clock);
     // "memories.json" in the application data folder, fixed at first use for the life of the process.
     static QString defaultFile();
+
+    // The two files' contents: what their bytes hold, or nothing when they are not exactly a JSON array of
+    // memory records ("memories.json") or an object of id to date ("deleted.json"); and the bytes to write.
+    static std::optional<QList<Memory>> readMemories(const QByteArray& bytes);
+    static std::optional<QMap<QString, QDateTime>> readDeleted(const QByteArray& bytes);
+    static QByteArray writeMemories(const QList<Memory>& memories);
+    static QByteArray writeDeleted(const QMap<QString, QDateTime>& deleted);
 
     const QList<Memory>& memories() const { return memories_; }
     const QMap<QString, QDateTime>& deleted() const { return deleted_; }
@@ -61,21 +67,24 @@ public:
     void add(const QString& title, const QString& value);
     // Deletes the first memory with exactly this title; nothing when there is none.
     void remove(QString title);
-    // Adopts a sync result (its items and tombstones) unless it equals the store; saves without `onChange`.
+    // Adopts a sync result (its items and tombstones) unless it equals the store; announced as `synced`.
     void applySynced(const MemoryPayload& payload);
 
-    // Called on every local change, before anything is written (not for `applySynced`).
-    std::function<void()> onChange;
+    // Where a change came from: the sync engine asks for another pass after `local` changes only.
+    enum class Change { local, synced };
+    Q_ENUM(Change)
 
 signals:
-    // Around every change of `memories()`.
+    // Around every change: before `memories()` changes, and after it and the tombstones changed but before
+    // anything is written.
     void memoriesWillChange();
-    void memoriesChanged();
+    void memoriesChanged(mivora::MemoryStore::Change change);
 
 private:
-    void setMemories(QList<Memory> memories);
+    // Replaces the list, tells the observers, then saves both files.
+    void commit(QList<Memory> memories, Change change);
     QDateTime now() const;
-    void save(bool notify);
+    void save();
     // Renames an unreadable file found at start-up out of the way; false when it is still in the way.
     bool setAside(const QString& path, bool& pending);
     QString deletedFile() const;

@@ -15,10 +15,14 @@ std::optional<QJsonObject> overrideValues;
 QJsonObject readFile() {
     QFile f(file());
     if (!f.open(QIODevice::ReadOnly)) return {};
-    const QJsonDocument doc = QJsonDocument::fromJson(f.readAll());
-    return doc.isObject() ? doc.object() : QJsonObject{};
+    return read(f.readAll());
 }
 } // namespace
+
+QJsonObject read(const QByteArray& bytes) {
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes);
+    return doc.isObject() ? doc.object() : QJsonObject{};
+}
 
 QString file() {
     const QString env = qEnvironmentVariable("MIVORA_INFO_JSON");

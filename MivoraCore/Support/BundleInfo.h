@@ -18,6 +18,9 @@ std::optional<QString> value(const QString& key);
 // MIVORA_INFO_JSON names another file (used by developer runs against a local relay).
 QString file();
 
+// The values an Info.json holds: its top-level object, or none when it is anything else.
+QJsonObject read(const QByteArray& bytes);
+
 // Replaces the values for the rest of the process (tests); `reset()` goes back to the file.
 void setOverride(const QJsonObject& values);
 void reset();

@@ -1,7 +1,5 @@
 #include "Support/IsoDate.h"
 
-#include <QTimeZone>
-
 namespace mivora::IsoDate {
 
 namespace {
@@ -44,7 +42,12 @@ std::optional<QDateTime> parse(QStringView s) {
     const QDate date(y, mo, d);
     const QTime time(h, mi, se);
     if (!date.isValid() || !time.isValid()) return std::nullopt;
-    return QDateTime(date, time, QTimeZone(offsetSeconds)).toUTC();
+    // The offset is plain arithmetic: a time-zone object would quietly treat offsets it does not know as UTC.
+    const QDateTime utc = QDateTime(date, time, Qt::UTC).addSecs(-offsetSeconds);
+    // Only years 1 to 9999 can be written back in this form; a date that would come out otherwise is
+    // refused here, so its file is set aside instead of being rewritten unreadable.
+    if (utc.date().year() < 1 || utc.date().year() > 9999) return std::nullopt;
+    return utc;
 }
 
 QDateTime wholeSeconds(const QDateTime& date) {

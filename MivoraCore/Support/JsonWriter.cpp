@@ -47,6 +47,15 @@ void JsonWriter::date(const QDateTime& date) {
     string(IsoDate::format(date));
 }
 
+void JsonWriter::dates(const QMap<QString, QDateTime>& dates) {
+    beginObject();
+    for (auto it = dates.cbegin(); it != dates.cend(); ++it) {
+        key(it.key());
+        date(it.value());
+    }
+    endObject();
+}
+
 void JsonWriter::null() {
     put(QStringLiteral("null"));
 }
@@ -102,7 +111,8 @@ void JsonWriter::close(bool object) {
 void JsonWriter::quote(QString& out, const QString& text) {
     static const char16_t hex[] = u"0123456789abcdef";
     out += u'"';
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
         const char16_t u = c.unicode();
         switch (u) {
         case u'"':
@@ -127,10 +137,14 @@ void JsonWriter::quote(QString& out, const QString& text) {
             out += QStringLiteral("\\f");
             break;
         default:
-            if (u < 0x20) {
-                out += QStringLiteral("\\u00");
-                out += QChar(hex[u >> 4]);
-                out += QChar(hex[u & 0xF]);
+            if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                out += c;
+                out += text[++i];
+            } else if (u < 0x20 || c.isSurrogate()) {
+                // A lone surrogate has no UTF-8 form; escaped, it reads back as the same code unit.
+                out += QStringLiteral("\\u");
+                for (int shift = 12; shift >= 0; shift -= 4)
+                    out += QChar(hex[(u >> shift) & 0xF]);
             } else {
                 out += c;
             }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QMap>
 #include <QString>
 
 #include <utility>
@@ -11,7 +12,9 @@ namespace mivora {
 
 // Writes one JSON document from a stream of calls, members in the order they are handed over unless the
 // writer sorts them. Dates are written as whole-second UTC ISO 8601 text; texts come out as UTF-8 without
-// escaping beyond what JSON requires. Calls must be balanced; `data()` is the finished document.
+// escaping beyond what JSON requires, except that a lone UTF-16 surrogate (which UTF-8 cannot carry) is
+// written as a "\uXXXX" escape so it reads back unchanged. Calls must be balanced; `data()` is the
+// finished document.
 class JsonWriter {
 public:
     // `sortedKeys`: the members of every object, at every depth, in ascending key order.
@@ -32,6 +35,8 @@ public:
     void integer(qint64 number);
     void boolean(bool flag);
     void date(const QDateTime& date);
+    // An object of dates keyed by name (what JsonRead::dates reads).
+    void dates(const QMap<QString, QDateTime>& dates);
     void null();
 
     // The document in UTF-8; empty until the top-level value is complete.

@@ -29,7 +29,10 @@ protected:
 
     std::unique_ptr<MemoryStore> open(QList<Memory> initial = {}) {
         auto s = std::make_unique<MemoryStore>(file, std::move(initial), clock);
-        s->onChange = [this] { atChange << readAll(file); }; // what the file held at each change
+        // What the file held at each local change.
+        QObject::connect(s.get(), &MemoryStore::memoriesChanged, [this](MemoryStore::Change change) {
+            if (change == MemoryStore::Change::local) atChange << readAll(file);
+        });
         return s;
     }
     MemoryStore reopened() const { return MemoryStore(file, {}, clock); }
@@ -132,6 +135,25 @@ TEST_F(Store, UnreadableFilesAreSetAsideBeforeTheFirstSaveNotOverwritten) {
     open()->upsert(named("B"));
     EXPECT_EQ(readAll(file + aside + "-2"), "not json");
     EXPECT_EQ(readAll(file + aside), noValue);
+}
+
+TEST_F(Store, DatesThatCouldNotBeWrittenBackMakeTheFileUnreadable) {
+    // Each reads as an instant outside the years 1 to 9999: kept, one save would leave a file that no
+    // later start can read, and every memory (or every tombstone) would be gone.
+    const QByteArray early = R"([{"id":"A","title":"t","type":"信息","aliases":[],"value":"v","source":"s",)"
+                             R"("savedAt":"0001-01-01T00:30:00+01:00","useCount":0,"pinned":false,)"
+                             R"("sensitive":false}])";
+    const QByteArray late = R"({"A":"9999-12-31T23:30:00-01:00"})";
+    writeAll(file, early);
+    writeAll(tombstones, late);
+    auto s = open({named("起始")});
+    EXPECT_EQ(s->orderedTitles(), QStringList{"起始"});
+    EXPECT_TRUE(s->deleted().isEmpty());
+    s->markUsed(s->memories()[0].id);
+    const QString aside = ".bad-20250307T090000Z";
+    EXPECT_EQ(readAll(file + aside), early);
+    EXPECT_EQ(readAll(tombstones + aside), late);
+    EXPECT_EQ(reopened().memories(), s->memories());
 }
 
 TEST_F(Store, HintsOrderByUseAndSkipExpiredMemories) {

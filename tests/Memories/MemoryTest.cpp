@@ -23,6 +23,9 @@ const QByteArray bareJson =
     R"({"id":"A","title":"t","type":"信息","aliases":["x"],"value":"v","source":"s",)"
     R"("savedAt":"2025-03-01T08:00:00Z","useCount":0,"pinned":false,"sensitive":false})";
 
+// Halves of an emoji without their partners, as a hand edit or a sync payload can leave them.
+const QByteArray loneSurrogatesJson = QByteArray(bareJson).replace(R"("t")", R"("\ud83d断\ude00")");
+
 QJsonObject parsed(const QByteArray& json) {
     return QJsonDocument::fromJson(json).object();
 }
@@ -36,11 +39,13 @@ QByteArray encoded(const Memory& m, bool pretty = false) {
 } // namespace
 
 TEST(Memory, WritesWhatItReadsByteForByte) {
-    for (const QByteArray& json : {fullJson, bareJson}) {
+    for (const QByteArray& json : {fullJson, bareJson, loneSurrogatesJson}) {
         const auto m = Memory::decode(parsed(json));
         ASSERT_TRUE(m);
         EXPECT_EQ(encoded(*m), json);
     }
+    EXPECT_EQ(Memory::decode(parsed(loneSurrogatesJson))->title,
+              QChar(0xD83D) + QStringLiteral("断") + QChar(0xDE00));
     EXPECT_TRUE(encoded(*Memory::decode(parsed(fullJson)), true)
                     .contains("\n  \"aliases\" : [\n    \"我家\",\n    \"家里\"\n  ],\n  \"value\" : "));
     // A record made in code starts at a whole second, so it equals its own saved copy.
@@ -58,13 +63,17 @@ TEST(Memory, DecodeAcceptsOnlyWellFormedRecords) {
     const QJsonValue gone(QJsonValue::Undefined), null(QJsonValue::Null);
     // clang-format off
     const Cases accepted = {{"updatedAt", null}, {"lastUsedAt", gone}, {"pinOrder", null}, {"expiresAt", gone},
-                            {"savedAt", "2025-03-01T16:00:00+08:00"}, {"colour", "blue"}};
+                            {"savedAt", "2025-03-01T16:00:00+08:00"}, {"savedAt", "2025-03-02T00:00:00+16:00"},
+                            {"savedAt", "2025-02-28T08:01:00-23:59"}, {"colour", "blue"}};
     Cases rejected = {{"updatedAt", "soon"}, {"pinOrder", QJsonObject()}, {"savedAt", "2025-03-01T08:00:00.5Z"},
                       {"updatedAt", "2025-03-01T08:00:00"}, {"expiresAt", "2025-03-01"}, {"useCount", 1.5},
                       {"pinOrder", 1.5}, {"useCount", 1e30}, {"aliases", QJsonArray{"我家", 2}},
                       {"savedAt", "2025-02-30T00:00:00Z"}, {"savedAt", "2025-03-07 09:15:02Z"},
                       {"savedAt", "2025-03-07T25:00:00Z"}, {"savedAt", "2025-03-07T09:15:02+0800"},
-                      {"savedAt", "２０２５-03-07T09:15:02Z"}, {"savedAt", "2025-03-07T09:15:02Zjunk"}};
+                      {"savedAt", "２０２５-03-07T09:15:02Z"}, {"savedAt", "2025-03-07T09:15:02Zjunk"},
+                      {"savedAt", "2025-03-01T08:00:00+24:00"},
+                      // Instants outside the years 1 to 9999, which could not be written back.
+                      {"savedAt", "0001-01-01T00:30:00+01:00"}, {"expiresAt", "9999-12-31T23:30:00-01:00"}};
     // Required keys with a value of another type; each is also tried missing and null.
     const Cases required = {{"id", 1}, {"title", true}, {"type", QJsonArray()}, {"aliases", "我家"},
                             {"value", 3}, {"source", QJsonObject()}, {"savedAt", 1740816000},
