@@ -3,21 +3,22 @@
 #include "Audio/FileSource.h"
 #include "Cloud/CloudRecognizer.h"
 #include "Support/Clock.h"
+#include "Support/Defaults.h"
 #include "Support/Scheduler.h"
 #include "Support/UserError.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
+#include <QNetworkAccessManager>
 #include <QTextStream>
 
 namespace mivora {
 
 namespace {
 
-QCoro::Task<int> recognizeFile(QString path) {
+QCoro::Task<int> recognizeFile(QString path, CloudRecognizer* recognizer) {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const auto recognizer = CloudRecognizer::make(Scheduler::main(), Clock::system());
     if (!recognizer) {
         err << QStringLiteral("云端识别还没配置好") << Qt::endl;
         co_return 1;
@@ -38,7 +39,15 @@ QCoro::Task<int> recognizeFile(QString path) {
 } // namespace
 
 int runRecognizeMode(const QString& audioFile) {
-    const int status = QCoro::waitFor(recognizeFile(audioFile));
+    // Locals, so they go while the application object still exists: the network access manager closes
+    // its cached connections as it goes, and closing a TLS socket that never finished its handshake
+    // loads the TLS backend, which needs the application.
+    SystemClock clock;
+    QtScheduler scheduler;
+    SettingsDefaults defaults;
+    QNetworkAccessManager network;
+    const auto recognizer = CloudRecognizer::make(network, defaults, scheduler, clock);
+    const int status = QCoro::waitFor(recognizeFile(audioFile, recognizer.get()));
     // Let what the run queued for later (released timers) finish before the process ends.
     QCoreApplication::sendPostedEvents();
     return status;

@@ -56,8 +56,11 @@ int main(int argc, char** argv) {
 
     AppLog::write(QStringLiteral("启动 ") + BundleInfo::value("CFBundleShortVersionString").value_or("?") +
                   " (" + BundleInfo::value("CFBundleVersion").value_or("?") + ")");
-    // The one place that decides which desktop the services run on.
-    const std::unique_ptr<Platform> platform =
-        LinuxPlatform::make(Defaults::standard(), Clock::system(), Scheduler::main());
+    // The one place that decides which desktop, clock, timers and settings the services run on. Declared
+    // after the application object, so they go before it.
+    SystemClock clock;
+    QtScheduler scheduler;
+    SettingsDefaults defaults;
+    const std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, clock, scheduler);
     return 0;
 }

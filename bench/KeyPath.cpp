@@ -84,9 +84,10 @@ std::vector<WireEvent> session() {
 void BM_KeyPath(benchmark::State& state) {
     NoDefaults defaults;
     OwnKeyEvents own;
-    auto owned = std::make_unique<X11KeySource>(defaults, Clock::system(), own);
+    SystemClock clock;
+    auto owned = std::make_unique<X11KeySource>(defaults, clock, own);
     X11KeySource& source = *owned;
-    KeyTap tap(std::move(owned), Clock::system());
+    KeyTap tap(std::move(owned), clock);
     source.setKeyMap(keyboard());
     source.setCallback([&tap](const KeyEvent& e) { return tap.process(e); });
     HotkeyMachine machine;

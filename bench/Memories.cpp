@@ -47,7 +47,8 @@ BENCHMARK(recallOverAThousand)->Unit(benchmark::kMicrosecond);
 
 void saveAThousand(benchmark::State& state) {
     QTemporaryDir dir;
-    MemoryStore store(dir.path() + QStringLiteral("/memories.json"), thousand(), Clock::system());
+    SystemClock clock;
+    MemoryStore store(dir.path() + QStringLiteral("/memories.json"), thousand(), clock);
     for (int i = 0; i < 50; ++i)
         store.deleteMemory(Memory::newId());
     const QString id = store.memories()[500].id;

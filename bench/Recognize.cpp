@@ -3,6 +3,7 @@
 // runs in this process, so its (small) share is included. Target: 15 ms or less per take.
 #include "Cloud/CloudRecognizer.h"
 #include "support/FakeOpenAI.h"
+#include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
 
 #include <QCoreApplication>
@@ -36,9 +37,13 @@ void run(benchmark::State& state, const QString& transcript, const QString* tidi
     FakeOpenAI server;
     server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription(transcript));
     if (tidied) server.respond("/v1/chat/completions", FakeOpenAI::chat(*tidied));
-    CloudRecognizer recognizer(CloudASR(CloudASR::sharedSession(), server.url("/v1"), "gpt-4o-transcribe",
+    QNetworkAccessManager network;
+    MemoryDefaults defaults;
+    SystemClock clock;
+    QtScheduler scheduler;
+    CloudRecognizer recognizer(CloudASR(network, defaults, server.url("/v1"), "gpt-4o-transcribe",
                                         "gpt-6-luna", "low", QStringLiteral("sk-bench")),
-                               CloudRecognizer::AccountToken(), Scheduler::main(), Clock::system());
+                               CloudRecognizer::AccountToken(), scheduler, clock);
     const AudioClip clip = tenSeconds();
     const QStringList words = vocabulary();
     // One call outside the loop opens the keep-alive connection, as the warm-up does in the program.

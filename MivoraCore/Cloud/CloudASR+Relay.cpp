@@ -42,10 +42,6 @@ std::optional<CloudASR::Proxy> CloudASR::proxy() {
     return Proxy{appending(url, QStringLiteral("v1")), *token};
 }
 
-QString CloudASR::deviceID() {
-    return deviceID(Defaults::standard());
-}
-
 QString CloudASR::deviceID(Defaults& defaults) {
     // One lock around read-and-create: two first uses at once must not make two identifiers.
     static std::mutex mutex;

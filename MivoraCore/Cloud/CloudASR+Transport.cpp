@@ -45,7 +45,7 @@ QCoro::Task<QByteArray> CloudASR::post(QString path, int timeoutMs, QByteArray c
     request.setTransferTimeout(timeoutMs);
     request.setRawHeader("Authorization", "Bearer " + key.value_or(QString()).toUtf8());
     request.setRawHeader("Content-Type", contentType);
-    if (!OpenAI::isPublic(apiBase)) request.setRawHeader("X-Yarrik-Device", deviceID().toUtf8());
+    if (!OpenAI::isPublic(apiBase)) request.setRawHeader("X-Yarrik-Device", deviceID(*defaults).toUtf8());
     std::unique_ptr<QNetworkReply, LaterDeleter> reply(session->post(request, body));
     if (abort) abort->track(reply.get());
     co_await reply.get();

@@ -65,16 +65,18 @@ void requireKey(const CloudASR& asr) {
 CloudASR::Failure::Failure(Kind kind, int code, QString detail)
     : UserError(describe(kind, code, detail)), kind_(kind), code_(code), detail_(std::move(detail)) {}
 
-CloudASR::CloudASR()
-    : session(sharedSession()), apiBase(defaultBase()), transcribeModel(OpenAI::transcribeModel()),
-      tidyModel(OpenAI::tidyModel()), tidyEffort(OpenAI::tidyEffort()) {
+CloudASR::CloudASR(QNetworkAccessManager& session, Defaults& defaults)
+    : session(&session), defaults(&defaults), apiBase(defaultBase()),
+      transcribeModel(OpenAI::transcribeModel()), tidyModel(OpenAI::tidyModel()),
+      tidyEffort(OpenAI::tidyEffort()) {
     if (auto relay = proxy()) key = relay->token;
 }
 
-CloudASR::CloudASR(QNetworkAccessManager* session, QUrl apiBase, QString transcribeModel, QString tidyModel,
-                   QString tidyEffort, std::optional<QString> key)
-    : session(session), apiBase(std::move(apiBase)), transcribeModel(std::move(transcribeModel)),
-      tidyModel(std::move(tidyModel)), tidyEffort(std::move(tidyEffort)), key(std::move(key)) {}
+CloudASR::CloudASR(QNetworkAccessManager& session, Defaults& defaults, QUrl apiBase, QString transcribeModel,
+                   QString tidyModel, QString tidyEffort, std::optional<QString> key)
+    : session(&session), defaults(&defaults), apiBase(std::move(apiBase)),
+      transcribeModel(std::move(transcribeModel)), tidyModel(std::move(tidyModel)),
+      tidyEffort(std::move(tidyEffort)), key(std::move(key)) {}
 
 QCoro::Task<QString> CloudASR::transcribe(QString file, QStringList vocabulary,
                                           std::shared_ptr<RequestAbort> abort) const {

@@ -19,8 +19,8 @@ class Defaults;
 // The client of the OpenAI-style API: transcription upload, chat clean-up and the warm-up request, sent
 // either to the public OpenAI API with a developer key or to the relay configured in Info.json. A value:
 // copies are independent (the recogniser copies it to swap in a per-request key). Every call builds a
-// fresh request on the shared network access manager; nothing is cached and only the transcription's
-// model fallback is retried here.
+// fresh request on the network access manager it was given (its creator keeps the manager alive longer
+// than any copy); nothing is cached and only the transcription's model fallback is retried here.
 //
 // Errors: CloudASR::Failure for HTTP errors, a missing key and malformed answers; NetworkError when no
 // HTTP answer came (including the request time-outs: 8 s transcription, 6 s chat); JsonParseError for a
@@ -51,6 +51,7 @@ public:
     };
 
     QNetworkAccessManager* session;
+    Defaults* defaults; // where the device identifier is kept
     QUrl apiBase;
     QString transcribeModel;
     QString tidyModel;
@@ -58,13 +59,14 @@ public:
     std::optional<QString> key; // absent or empty: not configured
 
     // The relay: relay base and relay token (call only when `proxy()` is present).
-    CloudASR();
-    CloudASR(QNetworkAccessManager* session, QUrl apiBase, QString transcribeModel, QString tidyModel,
-             QString tidyEffort, std::optional<QString> key);
+    CloudASR(QNetworkAccessManager& session, Defaults& defaults);
+    CloudASR(QNetworkAccessManager& session, Defaults& defaults, QUrl apiBase, QString transcribeModel,
+             QString tidyModel, QString tidyEffort, std::optional<QString> key);
 
     // The relay base when a relay is configured, else the public OpenAI base.
     static QUrl defaultBase();
-    // The process-wide network access manager (main thread).
+    // A process-wide network access manager (main thread), only for the old `CloudRecognizer::viaProxy`
+    // that the dictation desktop test still calls; it goes with that overload.
     static QNetworkAccessManager* sharedSession();
 
     // The relay from Info.json ("YarrikProxyURL", "YarrikProxyToken"), read anew on every call. Present
@@ -74,7 +76,6 @@ public:
 
     // The per-installation identifier sent to relays in "X-Yarrik-Device": kept under "cloudDeviceID",
     // made on first use, exactly once even when first uses race.
-    static QString deviceID();
     static QString deviceID(Defaults& defaults);
 
     // Recognised text of a WAV file, trimmed; empty when the answer looks like a hallucination. A 400 or

@@ -4,6 +4,7 @@
 #include "Cloud/EchoFilter.h"
 #include "Cloud/OpenAI.h"
 #include "Cloud/TranscriptText.h"
+#include "Support/Defaults.h"
 #include "Support/Paths.h"
 #include "Support/Text.h"
 
@@ -138,9 +139,11 @@ QString CloudRecognizer::keyFile() {
     return Paths::developerDir() + QStringLiteral("/openai_key");
 }
 
-std::unique_ptr<CloudRecognizer> CloudRecognizer::make(Scheduler& scheduler, Clock& clock) {
+std::unique_ptr<CloudRecognizer> CloudRecognizer::make(QNetworkAccessManager& network, Defaults& defaults,
+                                                       Scheduler& scheduler, Clock& clock) {
     if (CloudASR::proxy())
-        return std::make_unique<CloudRecognizer>(CloudASR(), AccountToken(), scheduler, clock);
+        return std::make_unique<CloudRecognizer>(CloudASR(network, defaults), AccountToken(), scheduler,
+                                                 clock);
     QFile file(keyFile());
     if (!file.open(QIODevice::ReadOnly)) return nullptr;
     const QByteArray bytes = file.readAll();
@@ -150,18 +153,24 @@ std::unique_ptr<CloudRecognizer> CloudRecognizer::make(Scheduler& scheduler, Clo
     if (decoder.hasError()) return nullptr;
     const QString key = trimmed(text);
     if (!isKey(key)) return nullptr;
-    return std::make_unique<CloudRecognizer>(CloudASR(CloudASR::sharedSession(), OpenAI::base(),
+    return std::make_unique<CloudRecognizer>(CloudASR(network, defaults, OpenAI::base(),
                                                       OpenAI::transcribeModel(), OpenAI::tidyModel(),
                                                       OpenAI::tidyEffort(), key),
                                              AccountToken(), scheduler, clock);
 }
 
 std::unique_ptr<CloudRecognizer> CloudRecognizer::viaProxy(const QUrl& base, AccountToken accountToken,
+                                                           QNetworkAccessManager& network, Defaults& defaults,
                                                            Scheduler& scheduler, Clock& clock) {
-    return std::make_unique<CloudRecognizer>(CloudASR(CloudASR::sharedSession(), base,
-                                                      OpenAI::transcribeModel(), OpenAI::tidyModel(),
-                                                      OpenAI::tidyEffort(), QString()),
+    return std::make_unique<CloudRecognizer>(CloudASR(network, defaults, base, OpenAI::transcribeModel(),
+                                                      OpenAI::tidyModel(), OpenAI::tidyEffort(), QString()),
                                              std::move(accountToken), scheduler, clock);
+}
+
+std::unique_ptr<CloudRecognizer> CloudRecognizer::viaProxy(const QUrl& base, AccountToken accountToken,
+                                                           Scheduler& scheduler, Clock& clock) {
+    return viaProxy(base, std::move(accountToken), *CloudASR::sharedSession(), Defaults::standard(),
+                    scheduler, clock);
 }
 
 double CloudRecognizer::deadline(double seconds) {

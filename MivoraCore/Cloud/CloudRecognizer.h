@@ -31,9 +31,16 @@ public:
     static QString keyFile();
     // The relay when Info.json configures one; otherwise the developer key file (one key beginning "sk-",
     // white space around it allowed).
-    // Null when neither is usable. Re-reads both on every call.
-    static std::unique_ptr<CloudRecognizer> make(Scheduler& scheduler, Clock& clock);
+    // Null when neither is usable. Re-reads both on every call. Requests go through `network`, and relays
+    // get the device identifier kept in `defaults`; both must outlive the recogniser's work.
+    static std::unique_ptr<CloudRecognizer> make(QNetworkAccessManager& network, Defaults& defaults,
+                                                 Scheduler& scheduler, Clock& clock);
     // Requests go to `base` exactly as given, with the account token as the only credential.
+    static std::unique_ptr<CloudRecognizer> viaProxy(const QUrl& base, AccountToken accountToken,
+                                                     QNetworkAccessManager& network, Defaults& defaults,
+                                                     Scheduler& scheduler, Clock& clock);
+    // The same on the process-wide manager and the user's standard defaults, for the dictation desktop
+    // test until it passes its own; removed with `CloudASR::sharedSession` and `Defaults::standard`.
     static std::unique_ptr<CloudRecognizer> viaProxy(const QUrl& base, AccountToken accountToken,
                                                      Scheduler& scheduler, Clock& clock);
 

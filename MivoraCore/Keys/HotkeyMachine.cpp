@@ -77,13 +77,13 @@ HotkeyMachine::Result HotkeyMachine::handle(const KeyInput& input, double time) 
 
     case S::holding:
         if (input.kind == K::keyDown) {
-            if (input.code == escape) {
+            if (input.code == KeyCode::escape) {
                 state_ = State::waitingFnUp();
-                return swallowKey(escape, HotkeyAction::cancel(CancelReason::user));
+                return swallowKey(KeyCode::escape, HotkeyAction::cancel(CancelReason::user));
             }
-            if (input.code == space) {
+            if (input.code == KeyCode::space) {
                 state_ = State::handsFree(true);
-                return swallowKey(space, HotkeyAction::enterHandsFree());
+                return swallowKey(KeyCode::space, HotkeyAction::enterHandsFree());
             }
             // A key combination with Fn: the key belongs to the focused application.
             state_ = State::waitingFnUp();
@@ -99,9 +99,9 @@ HotkeyMachine::Result HotkeyMachine::handle(const KeyInput& input, double time) 
 
     case S::handsFree:
         if (input.kind == K::keyDown) {
-            if (input.code != escape) return {};
+            if (input.code != KeyCode::escape) return {};
             state_ = state_.fnStillDown ? State::waitingFnUp() : State::idle();
-            return swallowKey(escape, HotkeyAction::cancel(CancelReason::user));
+            return swallowKey(KeyCode::escape, HotkeyAction::cancel(CancelReason::user));
         }
         if (input.kind == K::fnUp && state_.fnStillDown) {
             state_ = State::handsFree(false);
@@ -114,7 +114,8 @@ HotkeyMachine::Result HotkeyMachine::handle(const KeyInput& input, double time) 
         return {};
 
     case S::waitingFnUp:
-        if (input.kind == K::keyDown && input.code == space) return swallowKey(space, std::nullopt);
+        if (input.kind == K::keyDown && input.code == KeyCode::space)
+            return swallowKey(KeyCode::space, std::nullopt);
         if (input.kind == K::fnUp) state_ = State::idle();
         return {};
     }

@@ -13,7 +13,8 @@ public:
     // Seconds of monotonic uptime; the time base of key events.
     virtual double uptime() const = 0;
 
-    // The process-wide real clock.
+    // A process-wide real clock, left only for the dictation desktop tests; the shell and every other
+    // test make their own SystemClock. Goes once those tests do too.
     static Clock& system();
 };
 

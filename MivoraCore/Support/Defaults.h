@@ -18,13 +18,15 @@ public:
     virtual void remove(const QString& key) = 0;
     bool contains(const QString& key) const { return value(key).isValid(); }
 
-    // The standard store of the user (QSettings, INI format: $XDG_CONFIG_HOME/Mivora/Mivora.ini).
+    // A process-wide SettingsDefaults, left only for the old CloudRecognizer::viaProxy; the shell makes
+    // its own. Goes with that overload.
     static Defaults& standard();
 };
 
 class SettingsDefaults final : public Defaults {
 public:
-    SettingsDefaults(); // the user's standard settings file
+    // The standard store of the user (QSettings, INI format: $XDG_CONFIG_HOME/Mivora/Mivora.ini).
+    SettingsDefaults();
     explicit SettingsDefaults(const QString& file);
     ~SettingsDefaults() override;
 

@@ -2,6 +2,7 @@
 
 #include "Support/Defaults.h"
 #include "support/FakeOpenAI.h"
+#include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
 
 #include <QFile>
@@ -26,14 +27,15 @@ struct CloudASRTest : ::testing::Test {
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(wav) == wav.size());
     }
-    CloudASR client() const {
-        return CloudASR(CloudASR::sharedSession(), server.url(), "gpt-4o-transcribe", "gpt-6-luna", "low",
-                        key);
+    CloudASR client() {
+        return CloudASR(network, defaults, server.url(), "gpt-4o-transcribe", "gpt-6-luna", "low", key);
     }
     QString transcribe(QStringList vocabulary = {}) {
         return TaskProbe<QString>(client().transcribe(file, vocabulary)).outcome();
     }
 
+    QNetworkAccessManager network;
+    MemoryDefaults defaults;
     FakeOpenAI server;
     QTemporaryDir dir;
     const QString file = dir.filePath("speech.wav");
@@ -49,7 +51,9 @@ TEST_F(CloudASRTest, UploadsTheMultipartBodyByteForByte) {
     const auto& r = server.log.first();
     EXPECT_EQ(r.path, transcriptions);
     EXPECT_EQ(r.header("Authorization"), "Bearer sk-test");
-    EXPECT_EQ(r.header("X-Yarrik-Device"), CloudASR::deviceID().toUtf8());  // any host but the public API
+    // Any host but the public API gets the device identifier, the one kept in the client's defaults.
+    EXPECT_EQ(r.header("X-Yarrik-Device"), defaults.value("cloudDeviceID").toString().toUtf8());
+    EXPECT_EQ(r.header("X-Yarrik-Device").size(), 36);
     const QByteArray boundary = r.body.left(r.body.indexOf("\r\n")).mid(2); // "yarrik-" and a fresh UUID
     EXPECT_EQ(r.header("Content-Type"), "multipart/form-data; boundary=" + boundary);
     QByteArray expected =

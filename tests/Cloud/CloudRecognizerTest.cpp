@@ -4,6 +4,7 @@
 #include "Support/Paths.h"
 #include "support/FakeOpenAI.h"
 #include "support/FakeScheduler.h"
+#include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
 
 #include <QDir>
@@ -37,9 +38,11 @@ struct CloudRecognizerTest : ::testing::Test {
     FakeClock clock;
     FakeScheduler scheduler{clock};
     std::optional<QString> token; // the account's, for relays
-    CloudRecognizer recognizer{CloudASR(CloudASR::sharedSession(), server.url(), "gpt-4o-transcribe",
-                                        "gpt-6-luna", "low", "relay-token"),
-                               [this]() -> AccountToken { co_return token; }, scheduler, clock};
+    QNetworkAccessManager network;
+    MemoryDefaults defaults;
+    CloudRecognizer recognizer{
+        CloudASR(network, defaults, server.url(), "gpt-4o-transcribe", "gpt-6-luna", "low", "relay-token"),
+        [this]() -> AccountToken { co_return token; }, scheduler, clock};
     QTemporaryDir tmp;
     const QByteArray oldTmp = qgetenv("TMPDIR");
 };
@@ -121,7 +124,7 @@ TEST_F(CloudRecognizerTest, RelaysGetAUsableAccountTokenElseTheRelayToken) {
     }
     // Without any credential the relay is never called.
     auto bare = CloudRecognizer::viaProxy(
-        server.url(), []() -> AccountToken { co_return std::nullopt; }, scheduler, clock);
+        server.url(), []() -> AccountToken { co_return std::nullopt; }, network, defaults, scheduler, clock);
     server.log.clear();
     EXPECT_EQ(TaskProbe<QString>(bare->transcribe(clipOf(2), {})).outcome(), "error: 还没有填 API Key");
     EXPECT_TRUE(server.log.isEmpty());
@@ -157,12 +160,14 @@ TEST(CloudRecognizerMake, TakesOnlyAUsableRelayOrKey) {
     QDir().mkpath(Paths::developerDir());
     FakeClock clock;
     FakeScheduler scheduler{clock};
+    QNetworkAccessManager network;
+    MemoryDefaults defaults;
     const auto makeWith = [&](const QString& relayURL, const QByteArray& keyText) -> std::string {
         BundleInfo::setOverride({{"YarrikProxyURL", relayURL}, {"YarrikProxyToken", "relay-token"}});
         QFile file(CloudRecognizer::keyFile());
         EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(keyText) >= 0);
         file.close();
-        const auto recognizer = CloudRecognizer::make(scheduler, clock);
+        const auto recognizer = CloudRecognizer::make(network, defaults, scheduler, clock);
         BundleInfo::reset();
         if (!recognizer) return "none";
         return (recognizer->asr.apiBase.toString() + " " + recognizer->asr.key.value_or("")).toStdString();

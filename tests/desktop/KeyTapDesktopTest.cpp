@@ -68,9 +68,11 @@ protected:
 
     Display* display = XOpenDisplay(nullptr);
     test::MemoryDefaults defaults;
-    std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, Clock::system(), Scheduler::main());
+    SystemClock clock;
+    QtScheduler scheduler;
+    std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, clock, scheduler);
     test::ChildProcess target;
-    KeyTap tap{platform->makeKeySource(), Clock::system()};
+    KeyTap tap{platform->makeKeySource(), clock};
     std::vector<KeyInput> seen;
     std::function<bool(const KeyInput&, double)> answer = [](const KeyInput&, double) { return false; };
 };

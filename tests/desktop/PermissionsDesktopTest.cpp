@@ -17,7 +17,9 @@ namespace {
 
 TEST(PermissionsDesktop, TheHotkeyIsTakenWhileAnotherProgramHoldsItAndDownWhileHeld) {
     test::MemoryDefaults defaults;
-    const auto platform = LinuxPlatform::make(defaults, Clock::system(), Scheduler::main());
+    SystemClock clock;
+    QtScheduler scheduler;
+    const auto platform = LinuxPlatform::make(defaults, clock, scheduler);
     EXPECT_TRUE(Permissions(*platform, defaults).allSet()); // the session has everything dictation needs
     KeyboardProbe& probe = platform->keyboard();
     EXPECT_EQ(probe.hotkeyState("NoSuchKeyName"), KeyboardProbe::KeyState::missing);

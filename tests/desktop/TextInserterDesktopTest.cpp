@@ -34,8 +34,10 @@ protected:
     }
 
     MemoryDefaults defaults;
-    std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, Clock::system(), Scheduler::main());
-    TextInserter inserter{*platform, Scheduler::main()};
+    SystemClock clock;
+    QtScheduler scheduler;
+    std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, clock, scheduler);
+    TextInserter inserter{*platform, scheduler};
     ChildProcess target;
 };
 

@@ -38,10 +38,10 @@ template <typename T> struct TaskProbe {
     // Runs the event loop until the task has ended (true) or `ms` have passed (false).
     bool wait(int ms = 15000) const {
         QEventLoop loop;
+        QtScheduler timeout;
         state->loop = &loop;
-        const auto timer = Scheduler::main().after(ms / 1000.0, [&loop] { loop.quit(); });
+        timeout.after(ms / 1000.0, [&loop] { loop.quit(); });
         if (!state->done) loop.exec();
-        Scheduler::main().cancel(timer);
         state->loop = nullptr;
         return state->done;
     }
