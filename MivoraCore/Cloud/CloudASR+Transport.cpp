@@ -21,17 +21,6 @@ struct LaterDeleter {
 
 } // namespace
 
-QNetworkAccessManager* CloudASR::sharedSession() {
-    static QNetworkAccessManager* manager = [] {
-        // Deleted while the application object still exists, not after it as one of its children: the
-        // manager's connection thread closes its cached connections as it ends, and closing a TLS socket
-        // that never finished a handshake loads the TLS backend, which connects to the application.
-        qAddPostRoutine([] { delete manager; });
-        return new QNetworkAccessManager;
-    }();
-    return manager;
-}
-
 QUrl CloudASR::appending(QUrl url, const QString& component) {
     QString path = url.path();
     if (!path.endsWith('/')) path += '/';

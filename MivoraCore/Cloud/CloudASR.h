@@ -65,10 +65,6 @@ public:
 
     // The relay base when a relay is configured, else the public OpenAI base.
     static QUrl defaultBase();
-    // A process-wide network access manager (main thread), only for the old `CloudRecognizer::viaProxy`
-    // that the dictation desktop test still calls; it goes with that overload.
-    static QNetworkAccessManager* sharedSession();
-
     // The relay from Info.json ("YarrikProxyURL", "YarrikProxyToken"), read anew on every call. Present
     // when the token is not empty and the URL has a host and the scheme "https" (or plain "http" to this
     // machine's loopback, for local relays during development).

@@ -167,12 +167,6 @@ std::unique_ptr<CloudRecognizer> CloudRecognizer::viaProxy(const QUrl& base, Acc
                                              std::move(accountToken), scheduler, clock);
 }
 
-std::unique_ptr<CloudRecognizer> CloudRecognizer::viaProxy(const QUrl& base, AccountToken accountToken,
-                                                           Scheduler& scheduler, Clock& clock) {
-    return viaProxy(base, std::move(accountToken), *CloudASR::sharedSession(), Defaults::standard(),
-                    scheduler, clock);
-}
-
 double CloudRecognizer::deadline(double seconds) {
     return std::min(30.0, 6.0 + 0.15 * std::max(0.0, seconds - 10.0));
 }

@@ -39,10 +39,6 @@ public:
     static std::unique_ptr<CloudRecognizer> viaProxy(const QUrl& base, AccountToken accountToken,
                                                      QNetworkAccessManager& network, Defaults& defaults,
                                                      Scheduler& scheduler, Clock& clock);
-    // The same on the process-wide manager and the user's standard defaults, for the dictation desktop
-    // test until it passes its own; removed with `CloudASR::sharedSession` and `Defaults::standard`.
-    static std::unique_ptr<CloudRecognizer> viaProxy(const QUrl& base, AccountToken accountToken,
-                                                     Scheduler& scheduler, Clock& clock);
 
     // Seconds allowed per transcription attempt for a take of `seconds`: 6 up to 10 s of audio, then 0.15
     // more per second, at most 30.

@@ -268,12 +268,12 @@ void VoiceController::updateSwallowable() {
     // long as it remembers them). A key grabbed beyond that would hold up every press of it for nothing.
     using S = HotkeyMachine::State::Kind;
     const S state = machine_.state().kind;
-    if (state == S::holding || state == S::handsFree) keys.insert(HotkeyMachine::escape);
-    if (state == S::holding || state == S::waitingFnUp) keys.insert(HotkeyMachine::space);
-    for (const int code : {HotkeyMachine::escape, HotkeyMachine::space})
+    if (state == S::holding || state == S::handsFree) keys.insert(KeyCode::escape);
+    if (state == S::holding || state == S::waitingFnUp) keys.insert(KeyCode::space);
+    for (const int code : {KeyCode::escape, KeyCode::space})
         if (machine_.swallowing().contains(code)) keys.insert(code);
     if (phase_.is(VoicePhase::Kind::choosing)) {
-        keys.insert(HotkeyMachine::escape);
+        keys.insert(KeyCode::escape);
         for (const int code : ChooseKeys::codes)
             keys.insert(code);
     }

@@ -74,7 +74,7 @@ std::optional<bool> VoiceController::handleChoosing(const KeyInput& input) {
     }
     switch (input.kind) {
     case K::keyDown: {
-        if (input.code == HotkeyMachine::escape) {
+        if (input.code == KeyCode::escape) {
             swallowedUps_.insert(input.code);
             setPhase(VoicePhase::idle());
             return true;

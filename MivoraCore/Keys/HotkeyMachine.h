@@ -40,10 +40,6 @@ struct HotkeyAction {
 // the keys it actually swallows.
 class HotkeyMachine {
 public:
-    // Old names of KeyCode::escape and KeyCode::space, still used by the voice controller and recall.
-    static constexpr int escape = KeyCode::escape;
-    static constexpr int space = KeyCode::space;
-
     struct State {
         enum class Kind { holding, handsFree, idle, waitingFnUp };
 

@@ -14,9 +14,4 @@ double SystemClock::uptime() const {
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
-Clock& Clock::system() {
-    static SystemClock clock;
-    return clock;
-}
-
 } // namespace mivora

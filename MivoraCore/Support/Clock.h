@@ -12,10 +12,6 @@ public:
     virtual QDateTime now() const = 0;
     // Seconds of monotonic uptime; the time base of key events.
     virtual double uptime() const = 0;
-
-    // A process-wide real clock, left only for the dictation desktop tests; the shell and every other
-    // test make their own SystemClock. Goes once those tests do too.
-    static Clock& system();
 };
 
 class SystemClock final : public Clock {

@@ -25,9 +25,4 @@ void SettingsDefaults::remove(const QString& key) {
     settings_->remove(key);
 }
 
-Defaults& Defaults::standard() {
-    static SettingsDefaults defaults;
-    return defaults;
-}
-
 } // namespace mivora

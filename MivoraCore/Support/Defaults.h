@@ -17,10 +17,6 @@ public:
     virtual void setValue(const QString& key, const QVariant& value) = 0;
     virtual void remove(const QString& key) = 0;
     bool contains(const QString& key) const { return value(key).isValid(); }
-
-    // A process-wide SettingsDefaults, left only for the old CloudRecognizer::viaProxy; the shell makes
-    // its own. Goes with that overload.
-    static Defaults& standard();
 };
 
 class SettingsDefaults final : public Defaults {

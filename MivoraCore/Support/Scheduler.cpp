@@ -1,6 +1,5 @@
 #include "Support/Scheduler.h"
 
-#include <QCoreApplication>
 #include <QTimer>
 
 #include <algorithm>
@@ -68,11 +67,6 @@ void QtScheduler::retire(Timers::iterator it) {
     if (retired_.size() == 1)
         QMetaObject::invokeMethod(
             this, [this] { retired_.clear(); }, Qt::QueuedConnection);
-}
-
-Scheduler& Scheduler::main() {
-    static QtScheduler* scheduler = new QtScheduler(QCoreApplication::instance());
-    return *scheduler;
 }
 
 } // namespace mivora

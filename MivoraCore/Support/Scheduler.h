@@ -57,10 +57,6 @@ public:
         std::shared_ptr<State> state_;
     };
     Sleep sleep(double seconds) { return Sleep(*this, seconds); }
-
-    // A process-wide scheduler on the Qt main loop, left only for the microphone and dictation desktop
-    // tests; the shell and every other test make their own QtScheduler. Goes once those tests do too.
-    static Scheduler& main();
 };
 
 // Production scheduler backed by QTimer; lives on the thread it was created on.

@@ -16,6 +16,8 @@
 #include "support/MemoryDefaults.h"
 #include "support/MicFifo.h"
 
+#include <QNetworkAccessManager>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -53,14 +55,17 @@ TEST(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplication)
     FakeOpenAI::Response answer = FakeOpenAI::transcription("明天上午十点开会");
     answer.delayMs = 300; // a network's round trip
     server.respond("/v1/audio/transcriptions", answer);
+    SystemClock clock;
+    QtScheduler scheduler;
+    QNetworkAccessManager network;
+    MemoryDefaults defaults;
     std::shared_ptr<Recognizer> recognizer = CloudRecognizer::viaProxy(
         server.url("/v1/"),
-        []() -> QCoro::Task<std::optional<QString>> { co_return QString("account-token"); },
-        Scheduler::main(), Clock::system());
+        []() -> QCoro::Task<std::optional<QString>> { co_return QString("account-token"); }, network,
+        defaults, scheduler, clock);
 
-    MemoryDefaults defaults;
-    const auto platform = LinuxPlatform::make(defaults, Clock::system(), Scheduler::main());
-    TextInserter inserter(*platform, Scheduler::main());
+    const auto platform = LinuxPlatform::make(defaults, clock, scheduler);
+    TextInserter inserter(*platform, scheduler);
     ChildProcess target;
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
     ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::text; }, 5000));
@@ -68,12 +73,12 @@ TEST(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplication)
     // Wired the way the application wires them: the key tap feeds the controller and grabs exactly the
     // keys the controller may swallow.
     Permissions permissions(*platform, defaults);
-    VoiceController voice(std::make_unique<MicSource>(platform->makeAudioInput(), Scheduler::main()),
-                          recognizer, inserter, nullptr, liveVoiceSystem(*platform, permissions, defaults),
-                          Scheduler::main(), Clock::system());
+    VoiceController voice(std::make_unique<MicSource>(platform->makeAudioInput(), scheduler), recognizer,
+                          inserter, nullptr, liveVoiceSystem(*platform, permissions, defaults), scheduler,
+                          clock);
     QStringList log;
     voice.log = [&](const QString& line) { log << line; };
-    KeyTap tap(platform->makeKeySource(), Clock::system());
+    KeyTap tap(platform->makeKeySource(), clock);
     tap.handler = [&](const KeyInput& input, double time) { return voice.handle(input, time); };
     QObject::connect(&voice, &VoiceController::swallowableKeysChanged, [&] {
         const QList<int> keys = voice.swallowableKeys();
@@ -85,13 +90,13 @@ TEST(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplication)
     ASSERT_NE(display, nullptr);
     MicFifo::drain();
     hotkey(display, true);
-    const double pressed = Clock::system().uptime();
+    const double pressed = clock.uptime();
     EXPECT_TRUE(waitUntil([&] { return voice.phase().is(VoicePhase::Kind::listening); }, 3000))
         << log.join('\n').toStdString();
     EXPECT_TRUE(waitUntil(MicFifo::recording, 5000));
     EXPECT_TRUE(MicFifo::feed(utterance()));
     // Released as soon as the hold counts as a take, right after the last samples: the tail brings them in.
-    waitUntil([&] { return Clock::system().uptime() - pressed > voice.machine().minHold() + 0.05; }, 2000);
+    waitUntil([&] { return clock.uptime() - pressed > voice.machine().minHold() + 0.05; }, 2000);
     hotkey(display, false);
     XCloseDisplay(display);
 

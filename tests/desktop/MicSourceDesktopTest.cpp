@@ -21,8 +21,10 @@ namespace {
 // A microphone on the Linux platform's input.
 struct LinuxMic {
     MemoryDefaults defaults;
-    std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, Clock::system(), Scheduler::main());
-    MicSource mic{platform->makeAudioInput(), Scheduler::main()};
+    SystemClock clock;
+    QtScheduler scheduler;
+    std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, clock, scheduler);
+    MicSource mic{platform->makeAudioInput(), scheduler};
 };
 
 } // namespace

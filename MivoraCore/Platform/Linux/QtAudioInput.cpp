@@ -236,11 +236,12 @@ QCoro::Task<> QtAudioInput::start(Handler handler) {
         },
         Qt::QueuedConnection);
 
+    Scheduler& scheduler = scheduler_; // `this` may be gone after the wait
     const Scheduler::TimerId deadline =
-        Scheduler::main().after(startTimeoutMs / 1000.0, [opening] { opening->settle(Opening::timedOut); });
+        scheduler.after(startTimeoutMs / 1000.0, [opening] { opening->settle(Opening::timedOut); });
     Opening::Wait answer{opening};
     co_await answer;
-    Scheduler::main().cancel(deadline);
+    scheduler.cancel(deadline);
     // Gone, stopped or started again meanwhile: that stop closed the gate and ended the stream.
     if (!self || opening->outcome == Opening::stopped) co_return;
     opening_.reset();
