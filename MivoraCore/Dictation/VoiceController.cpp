@@ -173,8 +173,9 @@ QCoro::Task<> VoiceController::finishTake(double since, std::uint64_t token) {
     } catch (...) {
         error = std::current_exception();
     }
-    if (!self || token_ != token) co_return;
-    stopping_ = false;
+    if (!self) co_return;
+    stopping_ = false; // whatever happened meanwhile, the next press may start a take again
+    if (token_ != token) co_return;
     if (error) {
         refuse({}, micFailure(error));
         co_return;

@@ -76,7 +76,8 @@ void VoiceController::applyFailure(std::exception_ptr error, AudioClip clip, Voi
 }
 
 void VoiceController::retryLast() {
-    if (!failedClip_ || isRecording() || phase_.is(VoicePhase::Kind::processing)) return;
+    // While a take is still ending, its own recognition comes next: a retry now would drop that take.
+    if (!failedClip_ || isRecording() || stopping_ || phase_.is(VoicePhase::Kind::processing)) return;
     process(*failedClip_, failedMode_, clock_.uptime(), true);
 }
 

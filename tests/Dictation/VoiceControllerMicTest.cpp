@@ -2,6 +2,7 @@
 // device opens slowly, when the key comes up right after the last word, and when a take is called off.
 #include "Audio/MicSource.h"
 #include "Dictation/VoiceController.h"
+#include "Platform/KeyCodes.h"
 
 #include "support/FakeAudioInput.h"
 #include "support/FakeInserter.h"
@@ -16,8 +17,6 @@ using namespace mivora::test;
 using Kind = VoicePhase::Kind;
 
 namespace {
-
-constexpr int esc = 53, space = 49;
 
 class VoiceMicTest : public ::testing::Test {
 protected:
@@ -101,20 +100,20 @@ TEST_F(VoiceMicTest, ATakeListensWhileTheMicrophoneOpensAndKeepsItsFirstAudio) {
 
 TEST_F(VoiceMicTest, CallingATakeOffStopsTheMicrophoneInEveryState) {
     fn(true); // held
-    tap(esc);
+    tap(KeyCode::escape);
     EXPECT_FALSE(input->recording());
     fn(false);
 
     fn(true); // hands-free
-    tap(space);
+    tap(KeyCode::space);
     fn(false);
     EXPECT_TRUE(input->recording());
-    tap(esc);
+    tap(KeyCode::escape);
     EXPECT_FALSE(input->recording());
 
     input->slowOpening = true; // still opening; the opening that ends later changes nothing
     fn(true);
-    tap(esc);
+    tap(KeyCode::escape);
     fn(false);
     EXPECT_FALSE(input->recording());
     input->open();
@@ -127,6 +126,32 @@ TEST_F(VoiceMicTest, CallingATakeOffStopsTheMicrophoneInEveryState) {
     fn(false);
     controller.reset();
     wait(1);
+}
+
+// A retry from the menu while the last take is still taking in its tail: that take goes on to recognition,
+// and the hotkey keeps working afterwards.
+TEST_F(VoiceMicTest, ARetryWhileATakeEndsNeitherDropsItNorLocksTheHotkey) {
+    fn(true);
+    speak(0.5);
+    wait(0.6);
+    fn(false);
+    wait(MicSource::tail);
+    recognizer->fail("云端太慢，已超时");
+    wait(3);
+    ASSERT_TRUE(controller->failedClip());
+
+    fn(true);
+    speak(0.5);
+    wait(0.6);
+    fn(false);
+    controller->retryLast();
+    wait(MicSource::tail);
+    EXPECT_EQ(recognizer->requests.size(), 2u);
+    recognizer->answer("第二段");
+    wait(3);
+
+    fn(true);
+    EXPECT_TRUE(controller->isRecording());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "Dictation/VoiceController.h"
 #include "Memories/MemoryStore.h"
+#include "Platform/KeyCodes.h"
 
 #include "support/FakeAudioSource.h"
 #include "support/FakeInserter.h"
@@ -78,7 +79,9 @@ protected:
     std::unique_ptr<VoiceController> controller;
 };
 
-constexpr int one = 18, two = 19, three = 20, keypadOne = 83, returnKey = 36, esc = 53, space = 49;
+constexpr int one = KeyCode::digit1, two = KeyCode::digit2, three = KeyCode::digit3,
+              keypadOne = KeyCode::keypad1, returnKey = KeyCode::returnKey, esc = KeyCode::escape,
+              space = KeyCode::space;
 
 TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
     secureInput = true;

@@ -1,8 +1,8 @@
 #include "Platform/Offscreen/OffscreenPlatform.h"
+#include "Support/UserError.h"
 
 #include "Platform/Offscreen/MemoryPasteboard.h"
 
-#include <stdexcept>
 
 namespace mivora::OffscreenPlatform {
 
@@ -31,7 +31,7 @@ struct NoInputs final : AudioInputs {
 
 struct NoInput final : AudioInput {
     Format format() override { return {}; }
-    QCoro::Task<> start(Handler) override { throw std::runtime_error("麦克风打不开：没有输入设备"); }
+    QCoro::Task<> start(Handler) override { throw UserError(QStringLiteral("麦克风打不开：没有输入设备")); }
     void stop() override {}
     void setChangeHandler(std::function<void()>) override {}
 };
