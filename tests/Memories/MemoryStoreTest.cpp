@@ -112,21 +112,32 @@ TEST_F(Store, ApplySyncedAdoptsOnlyRealChangesWithoutAskingForAnotherSync) {
     EXPECT_EQ(reopened().deleted(), gone);
 }
 
+// Unreadable files are set aside before the first save, not overwritten: a file that does not parse, and
+// dates that read as instants outside the years 1 to 9999 (kept, one save would leave a file no later start
+// can read, and every memory or every tombstone would be gone).
 TEST_F(Store, UnreadableFilesAreSetAsideBeforeTheFirstSaveNotOverwritten) {
-    const QByteArray noValue = R"([{"id":"A","title":"t"}])";
-    const QByteArray fraction = R"({"A":"2025-03-01T08:00:00.5Z"})";
-    writeAll(file, noValue);
-    writeAll(tombstones, fraction);
-    auto s = open({named("起始")});
-    EXPECT_EQ(s->orderedTitles(), QStringList{"起始"});
-    s->upsert(named("新"));
-    s->upsert(named("再"));
+    const QByteArray early = R"([{"id":"A","title":"t","type":"信息","aliases":[],"value":"v","source":"s",)"
+                             R"("savedAt":"0001-01-01T00:30:00+01:00","useCount":0,"pinned":false,)"
+                             R"("sensitive":false}])";
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {R"([{"id":"A","title":"t"}])", R"({"A":"2025-03-01T08:00:00.5Z"})"},
+        {early, R"({"A":"9999-12-31T23:30:00-01:00"})"}};
     const QString aside = ".bad-20250307T090000Z";
-    EXPECT_EQ(
-        QDir(folder).entryList(QDir::Files, QDir::Name),
-        (QStringList{"deleted.json", "deleted.json" + aside, "memories.json", "memories.json" + aside}));
-    EXPECT_EQ(readAll(file + aside), noValue);
-    EXPECT_EQ(readAll(tombstones + aside), fraction);
+    for (const auto& [memories, deleted] : cases) {
+        for (const QString& path : {file, tombstones, file + aside, tombstones + aside})
+            QFile::remove(path);
+        writeAll(file, memories);
+        writeAll(tombstones, deleted);
+        auto s = open({named("起始")});
+        EXPECT_EQ(s->orderedTitles(), QStringList{"起始"});
+        EXPECT_TRUE(s->deleted().isEmpty());
+        s->upsert(named("新"));
+        s->upsert(named("再"));
+        EXPECT_EQ(readAll(file + aside), memories);
+        EXPECT_EQ(readAll(tombstones + aside), deleted);
+        EXPECT_EQ(reopened().memories(), s->memories());
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 4);
     AppLog::flush();
     EXPECT_TRUE(QString::fromUtf8(readAll(AppLog::file())).contains("已另存为 memories.json" + aside));
 
@@ -134,26 +145,7 @@ TEST_F(Store, UnreadableFilesAreSetAsideBeforeTheFirstSaveNotOverwritten) {
     writeAll(file, "not json");
     open()->upsert(named("B"));
     EXPECT_EQ(readAll(file + aside + "-2"), "not json");
-    EXPECT_EQ(readAll(file + aside), noValue);
-}
-
-TEST_F(Store, DatesThatCouldNotBeWrittenBackMakeTheFileUnreadable) {
-    // Each reads as an instant outside the years 1 to 9999: kept, one save would leave a file that no
-    // later start can read, and every memory (or every tombstone) would be gone.
-    const QByteArray early = R"([{"id":"A","title":"t","type":"信息","aliases":[],"value":"v","source":"s",)"
-                             R"("savedAt":"0001-01-01T00:30:00+01:00","useCount":0,"pinned":false,)"
-                             R"("sensitive":false}])";
-    const QByteArray late = R"({"A":"9999-12-31T23:30:00-01:00"})";
-    writeAll(file, early);
-    writeAll(tombstones, late);
-    auto s = open({named("起始")});
-    EXPECT_EQ(s->orderedTitles(), QStringList{"起始"});
-    EXPECT_TRUE(s->deleted().isEmpty());
-    s->markUsed(s->memories()[0].id);
-    const QString aside = ".bad-20250307T090000Z";
     EXPECT_EQ(readAll(file + aside), early);
-    EXPECT_EQ(readAll(tombstones + aside), late);
-    EXPECT_EQ(reopened().memories(), s->memories());
 }
 
 TEST_F(Store, HintsOrderByUseAndSkipExpiredMemories) {

@@ -42,15 +42,12 @@ protected:
         if (display) XCloseDisplay(display);
     }
     int keycode(KeySym sym) const { return XKeysymToKeycode(display, sym); }
-    void post(KeySym sym, bool down) {
-        XTestFakeKeyEvent(display, keycode(sym), down, CurrentTime);
-        XFlush(display);
-    }
     // Posts a key event and waits until the tap has handed it on (our source reads on this thread's
     // event loop).
     void send(KeySym sym, bool down) {
         const std::size_t before = seen.size();
-        post(sym, down);
+        XTestFakeKeyEvent(display, keycode(sym), down, CurrentTime);
+        XFlush(display);
         EXPECT_TRUE(QTest::qWaitFor([&] { return seen.size() > before; }, 5000)) << XKeysymToString(sym);
     }
     // Holds a key down until `done`, then lets it go.
