@@ -5,34 +5,6 @@
 
 namespace mivora {
 
-namespace {
-
-struct PaneName {
-    Permissions::Pane pane;
-    const char* raw;
-};
-constexpr PaneName paneNames[] = {
-    {Permissions::Pane::microphone,
-     "x-apple.systempreferences:com.apple.preference.security?Privacy_Microphone"},
-    {Permissions::Pane::accessibility,
-     "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"},
-    {Permissions::Pane::keyboard, "x-apple.systempreferences:com.apple.Keyboard-Settings.extension"},
-};
-
-} // namespace
-
-QString Permissions::rawValue(Pane pane) {
-    for (const PaneName& n : paneNames)
-        if (n.pane == pane) return QString::fromLatin1(n.raw);
-    return {};
-}
-
-std::optional<Permissions::Pane> Permissions::pane(const QString& rawValue) {
-    for (const PaneName& n : paneNames)
-        if (rawValue == QLatin1String(n.raw)) return n.pane;
-    return std::nullopt;
-}
-
 Permissions::MicStatus Permissions::micStatus() {
     return platform_.audioInputs().available() ? MicStatus::authorized : MicStatus::denied;
 }

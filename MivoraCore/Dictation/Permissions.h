@@ -25,10 +25,6 @@ public:
 
     Permissions(Platform& platform, Defaults& defaults) : platform_(platform), defaults_(defaults) {}
 
-    // The pane's name ("x-apple.systempreferences:..."), and the pane of exactly such a name.
-    static QString rawValue(Pane pane);
-    static std::optional<Pane> pane(const QString& rawValue);
-
     MicStatus micStatus();
     // Authorised: true. Otherwise opens the microphone pane and answers false.
     QCoro::Task<bool> requestMic();

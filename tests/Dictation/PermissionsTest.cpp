@@ -36,11 +36,4 @@ TEST_F(PermissionsTest, EachNeedIsAskedOfItsServiceAndOpensItsOwnPage) {
                                                 SettingsPages::Page::microphone}));
 }
 
-TEST_F(PermissionsTest, PaneNamesRoundTrip) {
-    for (const auto pane :
-         {Permissions::Pane::microphone, Permissions::Pane::accessibility, Permissions::Pane::keyboard})
-        EXPECT_EQ(Permissions::pane(Permissions::rawValue(pane)), pane);
-    EXPECT_EQ(Permissions::pane("x-apple.systempreferences:nothing"), std::nullopt);
-}
-
 } // namespace

@@ -1,8 +1,11 @@
+// The voice controller on the microphone source over a fake device, the fake clock and three memories,
+// with every callback recorded.
 #include "Dictation/VoiceController.h"
+#include "Audio/MicSource.h"
 #include "Memories/MemoryStore.h"
 #include "Platform/KeyCodes.h"
 
-#include "support/FakeAudioSource.h"
+#include "support/FakeAudioInput.h"
 #include "support/FakeInserter.h"
 #include "support/FakeRecognizer.h"
 #include "support/FakeScheduler.h"
@@ -16,20 +19,18 @@ using Kind = VoicePhase::Kind;
 
 namespace {
 
-// A controller on fakes, the fake clock and three memories, with every callback recorded.
 class VoiceTest : public ::testing::Test {
 protected:
     void SetUp() override { make(); }
     void TearDown() override { recognizer->abandon(); }
     void make(bool withRecognizer = true) {
         controller.reset();
-        auto owned = std::make_unique<FakeAudioSource>();
-        source = owned.get();
-        source->clip = speech(1.0);
+        auto owned = std::make_unique<FakeAudioInput>();
+        input = owned.get();
         VoiceController::System system{[this] { return secureInput; }, [this] { return micAuthorized; }};
-        controller =
-            std::make_unique<VoiceController>(std::move(owned), withRecognizer ? recognizer : nullptr,
-                                              inserter, &store, system, scheduler, clock);
+        controller = std::make_unique<VoiceController>(
+            std::make_unique<MicSource>(std::move(owned), scheduler), withRecognizer ? recognizer : nullptr,
+            inserter, &store, system, scheduler, clock);
         controller->log = [this](const QString& line) { lines << line; };
         controller->onNeedsSetup = [this] { ++needsSetup; };
         controller->needsSignIn = [this] { return signInRequired; };
@@ -40,11 +41,20 @@ protected:
     bool key(const KeyInput& input) { return controller->handle(input, clock.uptime()); }
     bool press(int code, bool isRepeat = false) { return key(KeyInput::keyDown(code, isRepeat)); }
     bool fn(bool down) { return key(down ? KeyInput::fnDown() : KeyInput::fnUp()); }
+    void tap(int code) {
+        press(code);
+        key(KeyInput::keyUp(code));
+    }
     void wait(double seconds) { scheduler.advance(seconds); }
+    // Speech of `seconds` followed by as much silence.
+    void speak(double seconds) { input->deliver(speech(2 * seconds, seconds).samples); }
+    // Fn held for `seconds` while the microphone hears `clip`, then the take's tail.
     void take(double seconds = 0.5) {
         fn(true);
+        input->deliver(clip.samples);
         wait(seconds);
         fn(false);
+        wait(MicSource::tail);
     }
     // A take a gate refuses at the press: its error notice. The release after it must do nothing (it
     // would log a stop or a cancel).
@@ -62,6 +72,7 @@ protected:
         recognizer->answer(text);
     }
     Kind phase() const { return controller->phase().kind; }
+    size_t samplesSent() const { return recognizer->requests.at(0).clip.samples.size(); }
 
     FakeClock clock;
     FakeScheduler scheduler{clock};
@@ -71,7 +82,8 @@ protected:
     Memory work{.title = "公司地址", .type = "地址", .aliases = {"公司"}, .value = "浦东路 2 号"};
     Memory wifi{.title = "Wi-Fi 密码", .type = "信息", .value = "hunter22", .sensitive = true};
     MemoryStore store{std::nullopt, QList<Memory>{home, work, wifi}, clock};
-    FakeAudioSource* source = nullptr;
+    FakeAudioInput* input = nullptr;
+    AudioClip clip = speech(1.0);
     bool secureInput = false, micAuthorized = true, signInRequired = false;
     QStringList lines;
     int needsSetup = 0, needsSignIn = 0;
@@ -92,22 +104,27 @@ TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
     micAuthorized = true;
     signInRequired = true;
     EXPECT_EQ(refusedTake(), "先登录 Veskel 才能用口述和「问」，已打开设置");
-    EXPECT_EQ(needsSignIn + source->starts, 1);
+    EXPECT_EQ(needsSignIn + input->starts, 1);
     signInRequired = false;
-    source->startError = std::make_exception_ptr(42); // an error without a message of its own
-    EXPECT_EQ(refusedTake(), "麦克风打不开");
+    input->nextFormat = {0, 0};
+    EXPECT_EQ(refusedTake(), "没有找到麦克风：在「系统设置 → 声音 → 输入」里选一个麦克风");
+    // A device failing to open with an error without a message of its own.
+    input->nextFormat = {16000, 1};
+    input->startFailure = std::make_exception_ptr(42);
+    take();
+    EXPECT_EQ(controller->phase(), VoicePhase::notice("麦克风打不开", true));
     make(false);
     signInRequired = true; // never asked: the missing recogniser refuses first
     EXPECT_EQ(refusedTake(), "云端识别还没配置好");
-    EXPECT_EQ(needsSetup + needsSignIn + source->starts, 3);
+    EXPECT_EQ(needsSetup + needsSignIn + input->starts, 3);
 }
 
 TEST_F(VoiceTest, DictationFromPressToInsertedText) {
-    take(1.2344);
+    take(1.1744);
     EXPECT_NEAR(recognizer->requests.at(0).clip.peak, 0.5, 0.001); // amplified from 0.3
     wait(0.8);
     recognizer->answer(" 👍🏽你好\n ");
-    EXPECT_EQ(lines, QStringList({"开始听", "松开，录音 1234ms", "麦克风：输入 1 声道 48000Hz",
+    EXPECT_EQ(lines, QStringList({"开始听", "松开，录音 1234ms", "麦克风：输入 1 声道 16000Hz",
                                   "识别完成 800ms", "上屏 800ms（已插入）"}));
     EXPECT_EQ(inserter.texts, std::vector<QString>{"👍🏽你好"});
     EXPECT_EQ(timings.at(0).chars, 3);
@@ -118,21 +135,20 @@ TEST_F(VoiceTest, StopGatesEndTheTakeWithTheirLogLines) {
     // The take's log lines after the release line, and the notice it ends with.
     const auto gate = [this](AudioClip clip) {
         lines.clear();
-        source->clip = std::move(clip);
+        this->clip = std::move(clip);
         take();
         return lines.mid(2) << controller->phase().text;
     };
     EXPECT_EQ(gate(speech(0.25, 0.25)), QStringList({""})); // too short a clip
     EXPECT_EQ(gate(speech(1.0, 0.5, 0.001)),
-              QStringList({"录音偏轻（峰值 0.001），放大后识别", "麦克风：输入 1 声道 48000Hz",
+              QStringList({"录音偏轻（峰值 0.001），放大后识别", "麦克风：输入 1 声道 16000Hz",
                            "音量太小（峰值 0.0010），不发云端",
                            "声音太小：靠近麦克风，或在「系统设置 → 声音 → 输入」调大输入音量"}));
     EXPECT_EQ(gate(speech(1.0, 0.14, 0.1)),
-              QStringList({"录音偏轻（峰值 0.100），放大后识别", "麦克风：输入 1 声道 48000Hz",
+              QStringList({"录音偏轻（峰值 0.100），放大后识别", "麦克风：输入 1 声道 16000Hz",
                            "有效说话太短（140ms），不发云端", "没听清，再说一次"}));
-    source->digitalSilence = true;
     EXPECT_EQ(gate(speech(1.0, 0)),
-              QStringList({"录音偏轻（峰值 0.000），放大后识别", "麦克风：输入 1 声道 48000Hz，收到的全是 0",
+              QStringList({"录音偏轻（峰值 0.000），放大后识别", "麦克风：输入 1 声道 16000Hz，收到的全是 0",
                            "麦克风没有声音：检查麦克风权限和「声音 → 输入」设备"}));
     EXPECT_EQ(needsSetup + recognizer->requests.size(), 1u);
 }
@@ -152,8 +168,8 @@ TEST_F(VoiceTest, CancelledTakesAndTheRecordingLimit) {
     fn(false);
     key(KeyInput::keyUp(space));
     EXPECT_EQ(controller->swallowableKeys(), QList<int>({esc})); // a Space now is the user's
-    wait(120);
-    EXPECT_EQ(lines.mid(lines.size() - 3, 2), QStringList({"到达单段上限，自动结束", "松开，录音 120000ms"}));
+    wait(120 + MicSource::tail);
+    EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({"到达单段上限，自动结束", "松开，录音 120060ms"}));
 }
 
 TEST_F(VoiceTest, StaleResetsAndOverlappingPressesAreDropped) {
@@ -162,11 +178,13 @@ TEST_F(VoiceTest, StaleResetsAndOverlappingPressesAreDropped) {
     secureInput = false;
     wait(1);
     fn(true); // the notice's reset at 2.6 s finds a take recording
+    speak(0.5);
     wait(2);
     EXPECT_EQ(phase(), Kind::listening);
     fn(false);
+    wait(MicSource::tail);
     take(); // a press while the recognition runs is ignored
-    EXPECT_EQ(source->starts, 1);
+    EXPECT_EQ(input->starts, 1);
     recognizer->answer("好");
     secureInput = true;
     wait(0.5);
@@ -184,11 +202,12 @@ TEST_F(VoiceTest, FailedClipStaysOfferedUntilItsRetrySucceeds) {
     EXPECT_EQ(lines.last(), "识别失败：云端太慢，已超时");
     EXPECT_EQ(controller->phase(), VoicePhase::notice("云端太慢，已超时，可在菜单里重试", true));
 
-    source->clip = speech(2.0); // no retry while recording or while another recognition runs
-    fn(true);
+    fn(true); // no retry while recording or while another recognition runs
+    speak(1.0);
     controller->retryLast();
     wait(0.5);
     fn(false);
+    wait(MicSource::tail);
     controller->retryLast();
     EXPECT_EQ(recognizer->requests.size(), 2u);
     recognizer->answer("别的"); // an unrelated success leaves the failed recording on offer
@@ -202,9 +221,11 @@ TEST_F(VoiceTest, FailedClipStaysOfferedUntilItsRetrySucceeds) {
     EXPECT_NEAR(timings.back().releaseToInsert, 0.3, 1e-9); // measured from the retry
 
     fn(true); // Shift during a take turns it into a recall, and its failed clip is retried as one
+    speak(0.5);
     key(KeyInput::shift(true));
     wait(0.5);
     fn(false);
+    wait(MicSource::tail);
     recognizer->fail();
     EXPECT_EQ(controller->phase().text, "网络出错，可在菜单里重试");
     wait(3);
@@ -286,6 +307,106 @@ TEST_F(VoiceTest, RecallChoicesEndByLapseEscOrOtherKeys) {
     EXPECT_FALSE(press(0));
     EXPECT_EQ(phase(), Kind::idle);
     EXPECT_TRUE(inserter.texts.empty());
+}
+
+TEST_F(VoiceTest, TheLastWordAfterTheReleaseIsPartOfTheTake) {
+    fn(true);
+    speak(0.25);
+    wait(0.5);
+    fn(false);
+    wait(0.05);
+    EXPECT_EQ(phase(), Kind::listening); // still taking in the last audio, for 60 ms
+    speak(0.025);
+    wait(0.01);
+    EXPECT_EQ(phase(), Kind::processing);
+    EXPECT_EQ(samplesSent(), 8800u);
+    EXPECT_FALSE(input->recording());
+}
+
+TEST_F(VoiceTest, ATakeListensWhileTheMicrophoneOpensAndKeepsItsFirstAudio) {
+    input->slowOpening = true;
+    fn(true);
+    EXPECT_EQ(phase(), Kind::listening);
+    speak(0.25); // before the opening is reported
+    wait(0.5);
+    fn(false);
+    wait(1); // the stop waits for the opening
+    EXPECT_TRUE(recognizer->requests.empty());
+    input->open();
+    wait(MicSource::tail);
+    EXPECT_EQ(samplesSent(), 8000u);
+    recognizer->answer("好");
+
+    // A microphone that fails to open ends the take with its message, whether Fn is still held or not.
+    wait(1);
+    fn(true);
+    input->open("麦克风打不开：声音服务没有响应");
+    EXPECT_EQ(controller->phase(), VoicePhase::notice("麦克风打不开：声音服务没有响应", true));
+    EXPECT_FALSE(input->recording());
+    lines.clear();
+    fn(false); // nothing left to stop
+    EXPECT_TRUE(lines.isEmpty());
+    wait(3);
+    fn(true);
+    wait(0.5);
+    fn(false);
+    input->open("麦克风打不开：设备打开失败");
+    EXPECT_EQ(controller->phase(), VoicePhase::notice("麦克风打不开：设备打开失败", true));
+    EXPECT_EQ(recognizer->requests.size(), 1u);
+}
+
+TEST_F(VoiceTest, CallingATakeOffStopsTheMicrophoneInEveryState) {
+    fn(true); // held
+    tap(KeyCode::escape);
+    EXPECT_FALSE(input->recording());
+    fn(false);
+
+    fn(true); // hands-free
+    tap(KeyCode::space);
+    fn(false);
+    EXPECT_TRUE(input->recording());
+    tap(KeyCode::escape);
+    EXPECT_FALSE(input->recording());
+
+    input->slowOpening = true; // still opening; the opening that ends later changes nothing
+    fn(true);
+    tap(KeyCode::escape);
+    fn(false);
+    EXPECT_FALSE(input->recording());
+    input->open();
+    EXPECT_EQ(phase(), Kind::idle);
+    EXPECT_EQ(lines.filter("取消").size(), 3);
+
+    input->slowOpening = false; // the controller goes away in the tail: the tail's end finds nothing to do
+    fn(true);
+    wait(0.5);
+    fn(false);
+    controller.reset();
+    wait(1);
+}
+
+// A retry from the menu while the last take is still taking in its tail: that take goes on to recognition,
+// and the hotkey keeps working afterwards.
+TEST_F(VoiceTest, ARetryWhileATakeEndsNeitherDropsItNorLocksTheHotkey) {
+    take();
+    recognizer->fail("云端太慢，已超时");
+    wait(3);
+    ASSERT_TRUE(controller->failedClip());
+
+    clip = speech(0.8);
+    fn(true);
+    input->deliver(clip.samples);
+    wait(0.6);
+    fn(false);
+    controller->retryLast();
+    wait(MicSource::tail);
+    ASSERT_EQ(recognizer->requests.size(), 2u);
+    EXPECT_EQ(recognizer->requests[1].clip.samples.size(), 12800u); // the new take, not the failed one
+    recognizer->answer("第二段");
+    wait(3);
+
+    fn(true);
+    EXPECT_TRUE(controller->isRecording());
 }
 
 } // namespace

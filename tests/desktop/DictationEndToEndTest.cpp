@@ -15,6 +15,7 @@
 #include "support/FakeOpenAI.h"
 #include "support/MemoryDefaults.h"
 #include "support/MicFifo.h"
+#include "support/Speech.h"
 
 #include <QNetworkAccessManager>
 
@@ -32,15 +33,6 @@ using namespace mivora;
 using namespace mivora::test;
 
 namespace {
-
-// Speech stand-in: a voiced stretch between two pauses, so the controller's speech gates pass.
-std::vector<std::int16_t> utterance() {
-    std::vector<std::int16_t> samples(4800, 0);
-    const auto voiced = MicFifo::tone(12800, 0.3);
-    samples.insert(samples.end(), voiced.begin(), voiced.end());
-    samples.insert(samples.end(), 4800, 0);
-    return samples;
-}
 
 void hotkey(Display* display, bool down) {
     XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Control_R), down ? True : False, CurrentTime);
@@ -94,7 +86,7 @@ TEST(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplication)
     EXPECT_TRUE(waitUntil([&] { return voice.phase().is(VoicePhase::Kind::listening); }, 3000))
         << log.join('\n').toStdString();
     EXPECT_TRUE(waitUntil(MicFifo::recording, 5000));
-    EXPECT_TRUE(MicFifo::feed(utterance()));
+    EXPECT_TRUE(MicFifo::feed(speech(1.4, 0.8).samples));
     // Released as soon as the hold counts as a take, right after the last samples: the tail brings them in.
     waitUntil([&] { return clock.uptime() - pressed > voice.machine().minHold() + 0.05; }, 2000);
     hotkey(display, false);

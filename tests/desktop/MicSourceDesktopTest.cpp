@@ -3,12 +3,13 @@
 #include "Support/Clock.h"
 #include "Support/Scheduler.h"
 
-#include "support/ChildProcess.h"
 #include "support/MemoryDefaults.h"
 #include "support/MicFifo.h"
 #include "support/ScopedEnv.h"
+#include "support/Speech.h"
 #include "support/TaskProbe.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -39,7 +40,7 @@ TEST(MicSourceDesktop, RecordsTheFedSamplesUpToTheLastWhenStoppedRightAfter) {
     const TaskProbe<void> started(mic.start([&](float) { ++meterCalls; }));
     ASSERT_TRUE(started.wait(5000));
     started.get(); // the stream is up and reading
-    const auto fed = MicFifo::tone(16000, 0.5);
+    const auto fed = speech(1.0, 1.0, 0.5).samples;
     EXPECT_TRUE(MicFifo::feed(fed));
     const TaskProbe<AudioClip> stopping(mic.stop());
     ASSERT_TRUE(stopping.wait(5000));

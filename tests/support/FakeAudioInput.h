@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <exception>
 #include <vector>
 
 namespace mivora::test {
@@ -22,7 +23,7 @@ public:
     }
 
     Format nextFormat{16000, 1};
-    const char* startFailure = nullptr; // thrown by start
+    std::exception_ptr startFailure; // thrown by start
     bool slowOpening = false;
     int starts = 0;
     // Runs inside stop() while the capture still runs: a buffer that was in flight.
@@ -31,7 +32,7 @@ public:
     Format format() override { return nextFormat; }
     QCoro::Task<> start(Handler handler) override {
         ++starts;
-        if (startFailure) throw UserError(QString::fromUtf8(startFailure));
+        if (startFailure) std::rethrow_exception(startFailure);
         handler_ = std::move(handler);
         if (!slowOpening) co_return;
         auto answer = opening_.next();

@@ -15,16 +15,8 @@ FakePlatform::FakePlatform()
                 std::make_unique<FakeAccessibility>(), std::make_unique<FakeAccessibilityBus>(),
                 std::make_unique<FakeFrontApplication>(), std::make_unique<FakeAudioInputs>(),
                 std::make_unique<FakeKeyboardProbe>(), std::make_unique<FakeSettingsPages>(),
-                [this] {
-                    auto input = std::make_unique<FakeAudioInput>();
-                    madeAudioInputs.push_back(input.get());
-                    return input;
-                },
-                [this] {
-                    auto source = std::make_unique<FakeKeySource>();
-                    madeKeySources.push_back(source.get());
-                    return source;
-                }}),
+                [] { return std::make_unique<FakeAudioInput>(); },
+                [] { return std::make_unique<FakeKeySource>(); }}),
       fake{as<FakePasteboard>(pasteboard()),
            as<FakeSyntheticKeys>(syntheticKeys()),
            as<FakeAccessibility>(accessibility()),

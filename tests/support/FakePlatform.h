@@ -96,8 +96,7 @@ struct FakeSettingsPages final : SettingsPages {
 };
 
 // A whole platform of fakes: a text field of process 4242 in front, a free hotkey, a microphone, an
-// answering accessibility service. The fakes are reachable through `fake`; the audio inputs and key
-// sources it made stay listed (valid while their owners live).
+// answering accessibility service. The fakes are reachable through `fake`.
 class FakePlatform final : public Platform {
 public:
     FakePlatform();
@@ -113,8 +112,6 @@ public:
         FakeSettingsPages& settings;
     };
     Fakes fake;
-    std::vector<FakeAudioInput*> madeAudioInputs;
-    std::vector<FakeKeySource*> madeKeySources;
 };
 
 } // namespace mivora::test

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QProcess>
 
-#include <cmath>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -50,14 +49,6 @@ bool feed(const std::vector<std::int16_t>& samples) {
     }
     ::close(fd);
     return left == 0;
-}
-
-std::vector<std::int16_t> tone(std::size_t count, double amplitude) {
-    std::vector<std::int16_t> samples(count);
-    for (std::size_t i = 0; i < count; ++i)
-        samples[i] =
-            std::int16_t(std::lround(amplitude * 32767.0 * std::sin(double(i) * 2 * M_PI * 440 / 16000)));
-    return samples;
 }
 
 } // namespace mivora::test::MicFifo

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -17,8 +16,6 @@ void drain();
 bool recording();
 // Writes the samples, giving up after a few seconds without progress; true when all were written.
 bool feed(const std::vector<std::int16_t>& samples);
-// A 440 Hz sine of `count` samples at `amplitude` (fraction of full scale).
-std::vector<std::int16_t> tone(std::size_t count, double amplitude);
 
 } // namespace MicFifo
 } // namespace mivora::test
