@@ -1,8 +1,7 @@
 #include "Platform/Offscreen/OffscreenPlatform.h"
-#include "Support/UserError.h"
 
 #include "Platform/Offscreen/MemoryPasteboard.h"
-
+#include "Support/UserError.h"
 
 namespace mivora::OffscreenPlatform {
 
