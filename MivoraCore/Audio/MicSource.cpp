@@ -10,18 +10,9 @@ namespace mivora {
 
 namespace {
 const QString noInputText = QStringLiteral("没有找到麦克风：在「系统设置 → 声音 → 输入」里选一个麦克风");
-const QByteArray noInputUtf8 = noInputText.toUtf8();
 } // namespace
 
 MicSource::MicError::MicError(Kind kind) : UserError(noInputText), kind_(kind) {}
-
-QString MicSource::MicError::message() const {
-    return noInputText;
-}
-
-const char* MicSource::MicError::what() const noexcept {
-    return noInputUtf8.constData();
-}
 
 MicSource::MicSource(std::unique_ptr<AudioInput> input, Scheduler& scheduler)
     : input_(std::move(input)), scheduler_(scheduler), mainContext_(new QObject) {

@@ -32,8 +32,6 @@ public:
         enum Kind { noInput };
         explicit MicError(Kind kind);
         Kind kind() const { return kind_; }
-        QString message() const;
-        const char* what() const noexcept override;
         bool operator==(const MicError& other) const { return kind_ == other.kind_; }
 
     private:

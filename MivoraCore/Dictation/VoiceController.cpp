@@ -4,6 +4,7 @@
 #include "Dictation/VoiceText.h"
 #include "Keys/ChooseKeys.h"
 #include "Memories/MemoryStore.h"
+#include "Support/UserError.h"
 
 #include <QPointer>
 
@@ -123,7 +124,7 @@ QCoro::Task<> VoiceController::watchOpening(QCoro::Task<> opening, std::uint64_t
 }
 
 QString VoiceController::micFailure(std::exception_ptr error) {
-    return VoiceText::describe(error).value_or(QStringLiteral("麦克风打不开"));
+    return UserError::messageOf(error).value_or(QStringLiteral("麦克风打不开"));
 }
 
 void VoiceController::refuse(const std::function<void()>& callback, const QString& text) {

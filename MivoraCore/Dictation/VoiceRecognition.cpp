@@ -5,6 +5,7 @@
 
 #include "Dictation/VoiceText.h"
 #include "Support/Text.h"
+#include "Support/UserError.h"
 
 #include <QPointer>
 
@@ -70,7 +71,7 @@ void VoiceController::applyFailure(std::exception_ptr error, AudioClip clip, Voi
     if (token_ != token) return;
     setFailedClip(std::move(clip));
     failedMode_ = mode;
-    const QString message = VoiceText::describe(error).value_or(QStringLiteral("网络出错"));
+    const QString message = UserError::messageOf(error).value_or(QStringLiteral("网络出错"));
     write(QStringLiteral("识别失败：") + message);
     show(VoicePhase::notice(message + QStringLiteral("，可在菜单里重试"), true));
 }
