@@ -112,18 +112,8 @@ TEST_F(TextInserterTest, QuickInsertionsGiveTheUsersClipboardBack) {
     EXPECT_EQ(text(), "copied later");
 }
 
-TEST_F(TextInserterTest, ReportsTheFocusItInspectsUnlessTheFocusIsKnown) {
-    QStringList seen;
-    inserter.onFocus = [&](const QString& detail) { seen << detail; };
-    accessibility.anywhere = FakeElement("AXComboBox");
-    insert("a"); // the front application's own focus comes first
-    front.app.reset();
-    insert("b"); // no front window: the desktop-wide focus, the application shows as "?"
-    EXPECT_EQ(QCoro::waitFor(inserter.insert("c", FocusKind::none)), InsertResult::copied(hint));
-    EXPECT_EQ(seen, QStringList({"AXTextField（mivora_target）", "AXComboBox（?）"}));
-}
-
-TEST_F(TextInserterTest, ClassifiesByRoleThenSettableSelectionThenSliderThenValue) {
+TEST_F(TextInserterTest,
+       ClassifiesByRoleThenSettableSelectionThenSliderThenValueAndLooksAnywhereWithoutAFrontWindow) {
     const std::pair<FakeElement, FocusKind> cases[] = {
         {FakeElement("AXTextArea"), FocusKind::text},
         {FakeElement("document web", true), FocusKind::text},
@@ -134,9 +124,7 @@ TEST_F(TextInserterTest, ClassifiesByRoleThenSettableSelectionThenSliderThenValu
     };
     for (const auto& [element, kind] : cases)
         EXPECT_EQ(TextInserter::classify(element).first, kind) << element.role().toStdString();
-
-    accessibility.apps[4242] = FakeElement("AXTextField", true, true, true);
-    EXPECT_TRUE(TextInserter::secureInputOn(accessibility, front));
-    accessibility.apps[4242] = FakeElement("AXTextField", true, true);
-    EXPECT_FALSE(TextInserter::secureInputOn(accessibility, front));
+    front.app.reset(); // no front window: the focus is looked for anywhere on the desktop
+    accessibility.anywhere = FakeElement("AXTextField");
+    EXPECT_EQ(insert("a"), InsertResult::inserted());
 }

@@ -13,8 +13,7 @@ constexpr std::uint64_t shiftFlag = KeyEvent::shiftFlag, fnFlag = KeyEvent::fnFl
                         controlFlag = KeyEvent::controlFlag;
 constexpr int down = KeyEvent::keyDown, up = KeyEvent::keyUp, flags = KeyEvent::flagsChanged;
 using K = KeyInput;
-constexpr int a = KeyCode::a, v = KeyCode::v, escape = KeyCode::escape, space = KeyCode::space,
-              tab = KeyCode::tab;
+constexpr int a = KeyCode::a, escape = KeyCode::escape, space = KeyCode::space, tab = KeyCode::tab;
 constexpr int fn = KeyCode::fn, shift = KeyCode::shift, rightShift = KeyCode::rightShift;
 
 class KeyTapTest : public ::testing::Test {
@@ -31,7 +30,6 @@ protected:
 };
 
 TEST_F(KeyTapTest, HandsOnEachChangeOnceAndSwallowsOnlyKeysAndFn) {
-    EXPECT_FALSE(source->send(down, v, controlFlag, false, KeyTap::syntheticMark)); // our own paste: unseen
     EXPECT_TRUE(source->send(flags, fn, fnFlag));
     EXPECT_FALSE(source->send(flags, fn, fnFlag)); // the same state reported again
     EXPECT_FALSE(source->send(flags, rightShift, shiftFlag));
@@ -43,7 +41,6 @@ TEST_F(KeyTapTest, HandsOnEachChangeOnceAndSwallowsOnlyKeysAndFn) {
     EXPECT_TRUE(source->send(up, a));
     EXPECT_EQ(seen, (std::vector<K>{K::fnDown(), K::shift(true), K::shift(false), K::keyDown(a),
                                     K::keyDown(a, true), K::keyUp(a)}));
-    EXPECT_EQ(tap.lastKeyFlags(), shiftFlag); // of the last key-down
     tap.stop(); // Fn released and pressed again while stopped: the next report is a press
     ASSERT_TRUE(tap.start());
     source->send(flags, fn, fnFlag);

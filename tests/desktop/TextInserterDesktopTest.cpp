@@ -2,14 +2,9 @@
 #include "Insertion/InsertPlan.h"
 #include "Insertion/TextInserter.h"
 #include "LiveVoiceSystem.h"
-#include "Platform/Linux/LinuxPlatform.h"
-#include "Support/Clock.h"
-#include "Support/Scheduler.h"
 
+#include "LinuxDesktop.h"
 #include "support/ChildProcess.h"
-#include "support/MemoryDefaults.h"
-
-#include <gtest/gtest.h>
 
 using namespace mivora;
 using namespace mivora::test;
@@ -25,7 +20,7 @@ QByteArray clipboardAs(const QString& target) {
 }
 
 // The inserter of the Linux platform, and another application in front of it.
-class TextInserterDesktop : public ::testing::Test {
+class TextInserterDesktop : public LinuxDesktop {
 protected:
     // The window is in front before its widget is announced on the accessibility bus; under load that
     // takes a moment longer.
@@ -33,10 +28,6 @@ protected:
         return waitUntil([&] { return inserter.currentFocus() == kind; }, 5000);
     }
 
-    MemoryDefaults defaults;
-    SystemClock clock;
-    QtScheduler scheduler;
-    std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, clock, scheduler);
     TextInserter inserter{*platform, scheduler};
     ChildProcess target;
 };
@@ -58,7 +49,6 @@ TEST_F(TextInserterDesktop, PastesIntoAnotherApplicationAndGivesTextAndImageBack
         waitUntil([] { return clipboardAs("UTF8_STRING") == QString("之前复制的").toUtf8(); }, 10000));
     EXPECT_EQ(clipboardAs("image/png"), image);
     EXPECT_FALSE(clipboardAs("TARGETS").contains("org.nspasteboard.TransientType"));
-    EXPECT_FALSE(TextInserter::secureInputOn(platform->accessibility(), platform->frontApplication()));
 }
 
 TEST_F(TextInserterDesktop, AReadOnlyTextViewIsNoTextFieldSoTheTextStaysCopied) {

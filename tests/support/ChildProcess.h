@@ -32,11 +32,11 @@ public:
                   timeoutMs);
         return lines().contains(line);
     }
-    qint64 pid() const { return process_.processId(); }
     // Starts the program, waits for its "ready" and until its window is the front application.
     bool startInFront(FrontApplication& front, const QString& name, const QStringList& args = {}) {
         return start(name, args) && waitForLine("ready") &&
-               waitUntil([&] { return front.current().value_or(FrontApp{}).pid == pid(); }, 5000);
+               waitUntil([&] { return front.current().value_or(FrontApp{}).pid == process_.processId(); },
+                         5000);
     }
     void stop() {
         process_.kill();
