@@ -40,6 +40,10 @@ TEST_F(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplicatio
         []() -> QCoro::Task<std::optional<QString>> { co_return QString("account-token"); }, network,
         defaults, scheduler, clock);
 
+    ChildProcess owner; // another application's copy, text and image, comes back after the paste
+    ASSERT_TRUE(owner.start("mivora_clipboard", {"之前复制的"}) && owner.waitForLine("ready"));
+    const QByteArray image = clipboardAs("image/png");
+    ASSERT_TRUE(image.startsWith("\x89PNG"));
     TextInserter inserter(*platform, scheduler);
     ChildProcess target;
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
@@ -84,5 +88,10 @@ TEST_F(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplicatio
         << log.join('\n').toStdString() << "\ntarget:\n"
         << target.lines().join('\n').toStdString();
     EXPECT_EQ(server.count("/v1/audio/transcriptions"), 1);
+    owner.stop(); // what comes back is our own copy of the old owner's data
+    EXPECT_TRUE(
+        waitUntil([] { return clipboardAs("UTF8_STRING") == QString("之前复制的").toUtf8(); }, 10000));
+    EXPECT_EQ(clipboardAs("image/png"), image);
+    EXPECT_FALSE(clipboardAs("TARGETS").contains("org.nspasteboard.TransientType"));
     tap.stop();
 }

@@ -16,6 +16,14 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
     return QTest::qWaitFor(done, timeoutMs);
 }
 
+// The clipboard as another application reads it (this process keeps serving it meanwhile).
+inline QByteArray clipboardAs(const QString& target) {
+    QProcess xclip;
+    xclip.start("xclip", {"-o", "-selection", "clipboard", "-t", target});
+    waitUntil([&] { return xclip.state() == QProcess::NotRunning; }, 10000);
+    return xclip.readAllStandardOutput();
+}
+
 // A program built beside the test executable, run as "another application"; killed at the end.
 class ChildProcess {
 public:
