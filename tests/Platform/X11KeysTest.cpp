@@ -25,14 +25,14 @@ const std::vector<X11KeyMap::Entry> keys = {
     {66, "CAPS", {XK_Control_L}}, {87, "KP1", {XK_KP_End}},     {105, "RCTL", {XK_Control_R}},
     {133, "LWIN", {XK_Super_L}},  {191, "FK13", {XK_F13}},      {200, "I200", {}},
 };
-constexpr int unknown200 = X11KeyMap::unknownBase + 200; // clear of every real code
-// Keycode, code and role; the key named by the setting is Fn in place of the right Control.
+// Keycode, code and role; the key named by the setting is Fn in place of the right Control, and a key
+// without symbols gets a code clear of every real one.
 const std::vector<std::tuple<int, int, Role>> placed = {
     {9, KeyCode::escape, Role::key},        {38, KeyCode::a, Role::key},
     {87, KeyCode::keypad1, Role::key},      {50, KeyCode::shift, Role::shift},
     {62, KeyCode::rightShift, Role::shift}, {66, KeyCode::control, Role::control},
     {64, KeyCode::option, Role::option},    {133, KeyCode::command, Role::command},
-    {105, KeyCode::fn, Role::fn},           {200, unknown200, Role::key},
+    {105, KeyCode::fn, Role::fn},           {200, X11KeyMap::unknownBase + 200, Role::key},
 };
 
 TEST(X11KeyMap, KeysArePlacedByPositionAndModifiersByWhatTheyProduce) {

@@ -29,7 +29,6 @@ using namespace mivora::test;
 using DictationEndToEnd = LinuxDesktop;
 
 TEST_F(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplication) {
-    ASSERT_TRUE(MicFifo::available());
     FakeOpenAI server;
     FakeOpenAI::Response answer = FakeOpenAI::transcription("明天上午十点开会");
     answer.delayMs = 300; // a network's round trip
@@ -74,8 +73,7 @@ TEST_F(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplicatio
     MicFifo::drain();
     hotkey(true);
     const double pressed = clock.uptime();
-    EXPECT_TRUE(waitUntil([&] { return voice.phase().is(VoicePhase::Kind::listening); }, 3000))
-        << log.join('\n').toStdString();
+    EXPECT_TRUE(waitUntil([&] { return voice.phase().is(VoicePhase::Kind::listening); }, 3000));
     EXPECT_TRUE(waitUntil(MicFifo::recording, 5000));
     EXPECT_TRUE(MicFifo::feed(speech(1.4, 0.8).samples));
     // Released as soon as the hold counts as a take, right after the last samples: the tail brings them in.
@@ -84,9 +82,7 @@ TEST_F(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplicatio
     XCloseDisplay(display);
 
     EXPECT_TRUE(target.waitForLine("text:明天上午十点开会", 15000))
-        << "log:\n"
-        << log.join('\n').toStdString() << "\ntarget:\n"
-        << target.lines().join('\n').toStdString();
+        << (log + target.lines()).join('\n').toStdString();
     EXPECT_EQ(server.count("/v1/audio/transcriptions"), 1);
     owner.stop(); // what comes back is our own copy of the old owner's data
     EXPECT_TRUE(

@@ -59,17 +59,15 @@ TEST_F(KeyTapDesktop, KeysReachTheTapOnceAndTheFocusedApplicationUnlessSwallowed
         EXPECT_TRUE(test::waitUntil(until, 5000)) << XKeysymToString(sym);
         send(sym, false);
     };
-    const auto targetGot = [&](const char* line) {
-        return [&target, line] { return target.lines().contains(line); };
-    };
-    hold(XK_a, targetGot("repeat:A"));                  // the server's auto-repeat has started
-    ASSERT_TRUE(platform->syntheticKeys().postPaste()); // our own paste: never seen
+    hold(XK_a, [&] { return target.lines().contains("repeat:A"); }); // the server's auto-repeat has started
+    ASSERT_TRUE(platform->syntheticKeys().postPaste());              // our own paste: never seen
     ASSERT_TRUE(target.waitForLine("release:V"));
     send(XK_Control_R, true); // the key acting as Fn by default
     hold(XK_Escape,
          [&] { return std::count(seen.begin(), seen.end(), KeyInput::keyDown(KeyCode::escape, true)); });
     send(XK_Control_R, false);
-    hold(XK_space, targetGot("repeat:Space")); // after the take: passed on with its repeats
+    // After the take, Space is passed on with its repeats.
+    hold(XK_space, [&] { return target.lines().contains("repeat:Space"); });
     send(XK_Escape, true);
     send(XK_Escape, false);
     ASSERT_TRUE(target.waitForLine("release:Esc"));

@@ -12,7 +12,6 @@ using MicSourceDesktop = LinuxDesktop;
 
 // Stopped right after the last samples went in: the tail must still bring them all.
 TEST_F(MicSourceDesktop, RecordsTheFedSamplesUpToTheLastWhenStoppedRightAfter) {
-    ASSERT_TRUE(MicFifo::available());
     MicFifo::drain();
     MicSource mic(platform->makeAudioInput(), scheduler);
     int meterCalls = 0;

@@ -14,10 +14,6 @@
 // samples from the FIFO named by $MIC_FIFO.
 namespace mivora::test::MicFifo {
 
-inline bool available() {
-    return !qgetenv("MIC_FIFO").isEmpty();
-}
-
 // Throws away audio a writer left in the FIFO while nothing recorded.
 inline void drain() {
     const int fd = ::open(qgetenv("MIC_FIFO").constData(), O_RDONLY | O_NONBLOCK);
