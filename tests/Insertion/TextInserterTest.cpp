@@ -21,7 +21,6 @@ protected:
     FakePasteboard& pasteboard = platform.fake.pasteboard;
     FakeSyntheticKeys& keys = platform.fake.keys;
     FakeAccessibility& accessibility = platform.fake.accessibility;
-    FakeFrontApplication& front = platform.fake.front;
     TextInserter inserter{platform, scheduler};
 
     void SetUp() override { pasteboard.write(userClipboard); }
@@ -101,42 +100,28 @@ TEST_F(TextInserterTest, QuickInsertionsGiveTheUsersClipboardBack) {
 
     // An inserter that goes away with its restore still due gives the clipboard back at once, and
     // leaves no timer behind; one whose clipboard was copied over since leaves that copy alone.
-    QCoro::waitFor(TextInserter(pasteboard, keys, accessibility, front, scheduler).insert("x"));
+    QCoro::waitFor(TextInserter(platform, scheduler).insert("x"));
     EXPECT_EQ(scheduler.pending(), 0u);
     EXPECT_EQ(text(), "user copy");
     {
-        TextInserter doomed(pasteboard, keys, accessibility, front, scheduler);
+        TextInserter doomed(platform, scheduler);
         QCoro::waitFor(doomed.insert("y"));
         pasteboard.write({{{"text/plain", "copied later"}}});
     }
     EXPECT_EQ(text(), "copied later");
 }
 
-TEST_F(TextInserterTest, ReportsTheFocusItInspectsUnlessTheFocusIsKnown) {
-    QStringList seen;
-    inserter.onFocus = [&](const QString& detail) { seen << detail; };
-    accessibility.anywhere = FakeElement("AXComboBox");
-    insert("a"); // the front application's own focus comes first
-    front.app.reset();
-    insert("b"); // no front window: the desktop-wide focus, the application shows as "?"
-    EXPECT_EQ(QCoro::waitFor(inserter.insert("c", FocusKind::none)), InsertResult::copied(hint));
-    EXPECT_EQ(seen, QStringList({"AXTextField（mivora_target）", "AXComboBox（?）"}));
-}
-
-TEST_F(TextInserterTest, ClassifiesByRoleThenSettableSelectionThenSliderThenValue) {
+TEST_F(TextInserterTest,
+       ClassifiesByRoleThenSettableSelectionThenSliderThenValueAndLooksAnywhereWithoutAFrontWindow) {
     const std::pair<FakeElement, FocusKind> cases[] = {
-        {FakeElement("AXTextArea"), FocusKind::text},
         {FakeElement("document web", true), FocusKind::text},
         {FakeElement("AXSlider", false, true), FocusKind::other}, // a slider's value is not text
         {FakeElement("AXSlider", true, true), FocusKind::text},
         {FakeElement("terminal", false, true), FocusKind::text},
-        {FakeElement("push button"), FocusKind::other},
     };
     for (const auto& [element, kind] : cases)
         EXPECT_EQ(TextInserter::classify(element).first, kind) << element.role().toStdString();
-
-    accessibility.apps[4242] = FakeElement("AXTextField", true, true, true);
-    EXPECT_TRUE(TextInserter::secureInputOn(accessibility, front));
-    accessibility.apps[4242] = FakeElement("AXTextField", true, true);
-    EXPECT_FALSE(TextInserter::secureInputOn(accessibility, front));
+    platform.fake.front.app.reset(); // no front window: the focus is looked for anywhere on the desktop
+    accessibility.anywhere = FakeElement("AXTextField");
+    EXPECT_EQ(insert("a"), InsertResult::inserted());
 }

@@ -9,12 +9,10 @@
 namespace mivora {
 namespace {
 
-constexpr std::uint64_t shiftFlag = KeyEvent::shiftFlag, fnFlag = KeyEvent::fnFlag,
-                        controlFlag = KeyEvent::controlFlag;
+constexpr std::uint64_t shiftFlag = KeyEvent::shiftFlag, fnFlag = KeyEvent::fnFlag;
 constexpr int down = KeyEvent::keyDown, up = KeyEvent::keyUp, flags = KeyEvent::flagsChanged;
 using K = KeyInput;
-constexpr int a = KeyCode::a, v = KeyCode::v, escape = KeyCode::escape, space = KeyCode::space,
-              tab = KeyCode::tab;
+constexpr int a = KeyCode::a, escape = KeyCode::escape, space = KeyCode::space, tab = KeyCode::tab;
 constexpr int fn = KeyCode::fn, shift = KeyCode::shift, rightShift = KeyCode::rightShift;
 
 class KeyTapTest : public ::testing::Test {
@@ -31,19 +29,17 @@ protected:
 };
 
 TEST_F(KeyTapTest, HandsOnEachChangeOnceAndSwallowsOnlyKeysAndFn) {
-    EXPECT_FALSE(source->send(down, v, controlFlag, false, KeyTap::syntheticMark)); // our own paste: unseen
     EXPECT_TRUE(source->send(flags, fn, fnFlag));
     EXPECT_FALSE(source->send(flags, fn, fnFlag)); // the same state reported again
     EXPECT_FALSE(source->send(flags, rightShift, shiftFlag));
     source->send(flags, shift, shiftFlag); // left Shift down and up while the right one stays held
     source->send(flags, shift, shiftFlag);
     source->send(flags, rightShift, 0);
-    EXPECT_TRUE(source->send(down, a, shiftFlag | controlFlag));
+    EXPECT_TRUE(source->send(down, a, shiftFlag | KeyEvent::controlFlag));
     EXPECT_TRUE(source->send(down, a, shiftFlag, true));
     EXPECT_TRUE(source->send(up, a));
     EXPECT_EQ(seen, (std::vector<K>{K::fnDown(), K::shift(true), K::shift(false), K::keyDown(a),
                                     K::keyDown(a, true), K::keyUp(a)}));
-    EXPECT_EQ(tap.lastKeyFlags(), shiftFlag); // of the last key-down
     tap.stop(); // Fn released and pressed again while stopped: the next report is a press
     ASSERT_TRUE(tap.start());
     source->send(flags, fn, fnFlag);
@@ -51,11 +47,8 @@ TEST_F(KeyTapTest, HandsOnEachChangeOnceAndSwallowsOnlyKeysAndFn) {
 }
 
 TEST_F(KeyTapTest, SwallowableKeysAreEveryOwnersUnionPlusHeldSwallowedKeys) {
-    tap.stop();
     tap.setSwallowable("voice", {escape, space});
     tap.setSwallowable("suggest", {escape, tab});
-    source->swallowableKeys.clear(); // a source may forget while stopped
-    ASSERT_TRUE(tap.start());
     EXPECT_EQ(source->swallowableKeys, (std::set<int>{tab, space, escape}));
     swallow = [](const KeyInput& i) { return i.code == escape; };
     source->send(down, escape);

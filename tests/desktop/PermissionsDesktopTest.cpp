@@ -1,11 +1,6 @@
 #include "Dictation/Permissions.h"
-#include "Platform/Linux/LinuxPlatform.h"
-#include "Support/Clock.h"
-#include "Support/Scheduler.h"
 
-#include "support/MemoryDefaults.h"
-
-#include <gtest/gtest.h>
+#include "LinuxDesktop.h"
 
 // Xlib's macros clash with GoogleTest names: include it last.
 #include <X11/Xlib.h>
@@ -15,11 +10,9 @@
 namespace mivora {
 namespace {
 
-TEST(PermissionsDesktop, TheHotkeyIsTakenWhileAnotherProgramHoldsItAndDownWhileHeld) {
-    test::MemoryDefaults defaults;
-    SystemClock clock;
-    QtScheduler scheduler;
-    const auto platform = LinuxPlatform::make(defaults, clock, scheduler);
+using PermissionsDesktop = test::LinuxDesktop;
+
+TEST_F(PermissionsDesktop, TheHotkeyIsTakenWhileAnotherProgramHoldsItAndDownWhileHeld) {
     EXPECT_TRUE(Permissions(*platform, defaults).allSet()); // the session has everything dictation needs
     KeyboardProbe& probe = platform->keyboard();
     EXPECT_EQ(probe.hotkeyState("NoSuchKeyName"), KeyboardProbe::KeyState::missing);

@@ -16,6 +16,14 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
     return QTest::qWaitFor(done, timeoutMs);
 }
 
+// The clipboard as another application reads it (this process keeps serving it meanwhile).
+inline QByteArray clipboardAs(const QString& target) {
+    QProcess xclip;
+    xclip.start("xclip", {"-o", "-selection", "clipboard", "-t", target});
+    waitUntil([&] { return xclip.state() == QProcess::NotRunning; }, 10000);
+    return xclip.readAllStandardOutput();
+}
+
 // A program built beside the test executable, run as "another application"; killed at the end.
 class ChildProcess {
 public:
@@ -32,11 +40,11 @@ public:
                   timeoutMs);
         return lines().contains(line);
     }
-    qint64 pid() const { return process_.processId(); }
     // Starts the program, waits for its "ready" and until its window is the front application.
     bool startInFront(FrontApplication& front, const QString& name, const QStringList& args = {}) {
         return start(name, args) && waitForLine("ready") &&
-               waitUntil([&] { return front.current().value_or(FrontApp{}).pid == pid(); }, 5000);
+               waitUntil([&] { return front.current().value_or(FrontApp{}).pid == process_.processId(); },
+                         5000);
     }
     void stop() {
         process_.kill();

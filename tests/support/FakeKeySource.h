@@ -18,8 +18,8 @@ public:
     void setSwallowable(const std::set<int>& codes) override { swallowableKeys = codes; }
 
     // Delivers an event as the desktop would and returns its answer (false while not running).
-    bool send(int type, int code, std::uint64_t flags = 0, bool repeat = false, std::int64_t userData = 0) {
-        return callback_ && callback_({type, code, repeat, flags, userData});
+    bool send(int type, int code, std::uint64_t flags = 0, bool repeat = false) {
+        return callback_ && callback_({type, code, repeat, flags});
     }
 
     std::set<int> swallowableKeys;

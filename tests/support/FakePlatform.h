@@ -64,8 +64,7 @@ struct FakeSyntheticKeys final : SyntheticKeys {
 using FakePasteboard = MemoryPasteboard;
 
 struct FakeAccessibilityBus final : AccessibilityBus {
-    bool answering = true;
-    bool answers() override { return answering; }
+    bool answers() override { return true; }
 };
 
 struct FakeAudioInputs final : AudioInputs {
@@ -85,27 +84,35 @@ struct FakeKeyboardProbe final : KeyboardProbe {
     }
 };
 
-// Records the pages opened; `exists` says whether the desktop has them.
+// Records the pages opened.
 struct FakeSettingsPages final : SettingsPages {
-    bool exists = true;
     std::vector<Page> opened;
-    bool open(Page page) override {
-        opened.push_back(page);
-        return exists;
-    }
+    bool open(Page page) override { return opened.push_back(page), true; }
 };
 
 // A whole platform of fakes: a text field of process 4242 in front, a free hotkey, a microphone, an
 // answering accessibility service. The fakes are reachable through `fake`.
 class FakePlatform final : public Platform {
 public:
-    FakePlatform();
+    FakePlatform()
+        : Platform({nullptr, std::make_unique<FakePasteboard>(), std::make_unique<FakeSyntheticKeys>(),
+                    std::make_unique<FakeAccessibility>(), std::make_unique<FakeAccessibilityBus>(),
+                    std::make_unique<FakeFrontApplication>(), std::make_unique<FakeAudioInputs>(),
+                    std::make_unique<FakeKeyboardProbe>(), std::make_unique<FakeSettingsPages>(),
+                    [] { return std::make_unique<FakeAudioInput>(); },
+                    [] { return std::make_unique<FakeKeySource>(); }}),
+          fake{static_cast<FakePasteboard&>(pasteboard()),
+               static_cast<FakeSyntheticKeys&>(syntheticKeys()),
+               static_cast<FakeAccessibility&>(accessibility()),
+               static_cast<FakeFrontApplication&>(frontApplication()),
+               static_cast<FakeAudioInputs&>(audioInputs()),
+               static_cast<FakeKeyboardProbe&>(keyboard()),
+               static_cast<FakeSettingsPages&>(settingsPages())} {}
 
     struct Fakes {
         FakePasteboard& pasteboard;
         FakeSyntheticKeys& keys;
         FakeAccessibility& accessibility;
-        FakeAccessibilityBus& bus;
         FakeFrontApplication& front;
         FakeAudioInputs& audioInputs;
         FakeKeyboardProbe& keyboard;
