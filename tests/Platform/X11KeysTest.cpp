@@ -45,12 +45,36 @@ TEST(X11KeyMap, KeysArePlacedByPositionAndModifiersByWhatTheyProduce) {
 }
 
 // A source on the test key map, fed by hand instead of by an X connection.
-TEST(X11KeySource, AHandlerThatThrowsPassesTheKeyOnInsteadOfLeavingTheKeyboardUnanswered) {
+class X11KeySourceTest : public ::testing::Test {
+protected:
+    X11KeySourceTest() { source.setKeyMap(X11KeyMap::build(keys, XK_Control_R)); }
     test::MemoryDefaults defaults;
     test::FakeClock clock;
     OwnKeyEvents own;
     X11KeySource source{defaults, clock, own};
-    source.setKeyMap(X11KeyMap::build(keys, XK_Control_R));
+};
+
+// The raw event and the grab's own report of one press are one key for the handler, answered alike.
+TEST_F(X11KeySourceTest, AGrabbedPressIsAnsweredOnceAndKeysDuringTheGrabComeThroughIt) {
+    std::vector<std::string> seen;
+    bool swallow = true;
+    source.setCallback([&](const KeyEvent& e) {
+        seen.push_back(std::to_string(e.type) + ":" + std::to_string(e.keyCode) + (e.autoRepeat ? "r" : ""));
+        return swallow;
+    });
+    EXPECT_TRUE(source.handleRaw(XI_RawKeyPress, 9, 1000));
+    swallow = false;
+    EXPECT_TRUE(source.handleCore(true, 9, 1000)); // the grab's report of that press: same answer
+    source.handleCore(true, 9, 1500);              // auto-repeats come through the grab only
+    source.handleCore(true, 38, 1600);             // as do other keys while we hold it
+    source.handleRaw(XI_RawKeyRelease, 38, 1700);
+    source.handleCore(false, 38, 1700); // a stray second release
+    source.handleCore(false, 9, 1800);
+    EXPECT_FALSE(source.handleCore(true, 9, 2000)); // a later press is a new one
+    EXPECT_EQ(seen, (std::vector<std::string>{"10:53", "10:53r", "10:0", "11:0", "11:53", "10:53"}));
+}
+
+TEST_F(X11KeySourceTest, AHandlerThatThrowsPassesTheKeyOnInsteadOfLeavingTheKeyboardUnanswered) {
     bool fail = true;
     source.setCallback([&](const KeyEvent&) -> bool {
         if (fail) throw std::runtime_error("handler failed");
