@@ -9,20 +9,15 @@
 
 using namespace mivora;
 
-TEST(BundleInfo, OnlyNonEmptyStringsOfAReadableObjectArePresent) {
+TEST(BundleInfo, OnlyStringsArePresentAndTheFileIsReadOnEveryCall) {
     QTemporaryDir dir;
     test::ScopedEnv env("MIVORA_INFO_JSON", dir.filePath("Info.json").toUtf8());
-    // (file, value of "CFBundleVersion"); the file is read again on every call.
-    const QString absent = "(absent)";
-    // clang-format off
-    const std::vector<std::pair<QByteArray, QString>> cases = {
-        {R"({"CFBundleVersion": "42", "Other": 1})", "42"}, {R"({"CFBundleVersion": 7})", absent},
-        {R"({"CFBundleVersion": ""})", absent}, {R"({"CFBundleVersion": "1")", absent}, {"[]", absent}};
-    // clang-format on
-    for (const auto& [json, expected] : cases) {
+    for (const auto& [json, expected] :
+         {std::pair<QByteArray, QString>{R"({"CFBundleVersion": "42", "O": 1})", "42"},
+          {R"({"CFBundleVersion": 7})", "(absent)"}}) {
         QFile f(BundleInfo::file());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(json) == json.size());
         f.close();
-        EXPECT_EQ(BundleInfo::value("CFBundleVersion").value_or(absent), expected) << json.toStdString();
+        EXPECT_EQ(BundleInfo::value("CFBundleVersion").value_or("(absent)"), expected) << json.toStdString();
     }
 }
