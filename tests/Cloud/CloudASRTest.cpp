@@ -44,11 +44,9 @@ TEST_F(CloudASRTest, UploadsTheMultipartBodyByteForByte) {
     EXPECT_EQ(transcribe({" 溪山楼 ", "溪山楼", "", "蓝鲸咖啡"}), "你好，世界");
     ASSERT_EQ(server.log.size(), 1);
     const auto& r = server.log.first();
-    EXPECT_EQ(r.path, transcriptions);
     EXPECT_EQ(r.header("Authorization"), "Bearer sk-test");
     // Any host but the public API gets the device identifier, the one kept in the client's defaults.
     EXPECT_EQ(r.header("X-Yarrik-Device"), defaults.value("cloudDeviceID").toString().toUtf8());
-    EXPECT_EQ(r.header("X-Yarrik-Device").size(), 36);
     const QByteArray boundary = r.body.left(r.body.indexOf("\r\n")).mid(2); // "yarrik-" and a fresh UUID
     EXPECT_EQ(r.header("Content-Type"), "multipart/form-data; boundary=" + boundary);
     QByteArray expected =

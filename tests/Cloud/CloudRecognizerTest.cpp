@@ -117,12 +117,6 @@ TEST_F(CloudRecognizerTest, RelaysGetAUsableAccountTokenElseTheRelayToken) {
         EXPECT_EQ(TaskProbe<QString>(recognizer.transcribe(clipOf(2), {})).outcome(), "好的");
         EXPECT_EQ(server.log.last().header("Authorization"), "Bearer " + sent);
     }
-    // Without any credential the relay is never called.
-    auto bare = CloudRecognizer::viaProxy(
-        server.url(), []() -> AccountToken { co_return std::nullopt; }, network, defaults, scheduler, clock);
-    server.log.clear();
-    EXPECT_EQ(TaskProbe<QString>(bare->transcribe(clipOf(2), {})).outcome(), "error: 还没有填 API Key");
-    EXPECT_TRUE(server.log.isEmpty());
     EXPECT_TRUE(tmpIsEmpty());
 }
 
@@ -164,11 +158,9 @@ TEST(CloudRecognizerMake, TakesOnlyAUsableRelayOrKey) {
     // clang-format off
     const std::tuple<QString, QByteArray, QString> cases[] = {
         {"https://relay.example/x", "", "https://relay.example/x/v1 relay-token"},
-        {"http://localhost:9/", "", "http://localhost:9/v1 relay-token"},
-        {"http://[::1]:9", "", "http://[::1]:9/v1 relay-token"}, {"https:relay", "", "none"},
-        {"HTTPS://relay.example", "", "none"}, {"http://relay.example", "", "none"}, {"ftp://localhost", "", "none"},
-        {"", "\n sk-abc123\n", openAI + "sk-abc123"}, {"", "key sk-abc", "none"}, {"", "sk-abc def", "none"},
-        {"", "sk-abc\r\nX-Other: 1", "none"}, {"", QByteArray("sk-a\0b", 6), "none"}, {"", "\xff sk-abc", "none"}};
+        {"http://localhost:9/", "", "http://localhost:9/v1 relay-token"}, {"https:relay", "", "none"},
+        {"http://relay.example", "", "none"}, {"", "\n sk-abc123\n", openAI + "sk-abc123"},
+        {"", "key sk-abc", "none"}, {"", "sk-abc\r\nX-Other: 1", "none"}, {"", QByteArray("sk-a\0b", 6), "none"}};
     // clang-format on
     for (const auto& [relay, key, expected] : cases)
         EXPECT_EQ(makeWith(relay, key), expected.toStdString())
