@@ -54,9 +54,9 @@ public:
 
     static Response transcription(const QString& text) { return json(200, {{"text", text}}); }
     static Response chat(const QString& content, const QString& finishReason = QStringLiteral("stop")) {
-        const QJsonObject message{{"role", "assistant"}, {"content", content}};
-        return json(200, {{"choices",
-                           QJsonArray{QJsonObject{{"message", message}, {"finish_reason", finishReason}}}}});
+        const QJsonObject choice{{"message", QJsonObject{{"content", content}}},
+                                 {"finish_reason", finishReason}};
+        return json(200, {{"choices", QJsonArray{choice}}});
     }
     static Response error(int status, const QString& message) {
         return json(status, {{"error", QJsonObject{{"message", message}}}});
