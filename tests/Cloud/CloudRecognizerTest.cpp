@@ -5,6 +5,7 @@
 #include "support/FakeOpenAI.h"
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
+#include "support/ScopedEnv.h"
 #include "support/TaskProbe.h"
 
 #include <QDir>
@@ -30,8 +31,6 @@ AudioClip clipOf(double seconds) {
 const auto say = FakeOpenAI::transcription;
 
 struct CloudRecognizerTest : ::testing::Test {
-    void SetUp() override { qputenv("TMPDIR", tmp.path().toUtf8()); } // where the take's WAV file goes
-    void TearDown() override { qputenv("TMPDIR", oldTmp); }
     bool tmpIsEmpty() const { return QDir(tmp.path()).isEmpty(QDir::Files | QDir::Hidden | QDir::System); }
 
     FakeOpenAI server;
@@ -44,7 +43,7 @@ struct CloudRecognizerTest : ::testing::Test {
         CloudASR(network, defaults, server.url(), "gpt-4o-transcribe", "gpt-6-luna", "low", "relay-token"),
         [this]() -> AccountToken { co_return token; }, scheduler, clock};
     QTemporaryDir tmp;
-    const QByteArray oldTmp = qgetenv("TMPDIR");
+    ScopedEnv tmpEnv{"TMPDIR", tmp.path().toUtf8()}; // where the take's WAV file goes
 };
 
 } // namespace
@@ -68,14 +67,11 @@ TEST_F(CloudRecognizerTest, FiltersDoubtfulAnswersAndRetriesThemOnceWithoutHints
         {3, {say("溪山楼"), say("去溪山楼")}, "去溪山楼", 2},
         {5, {say("溪山楼")}, "溪山楼", 1},
         {3, {say("溪山楼"), say("溪山楼。")}, "溪山楼", 2},
-        {8, {say(""), say("")}, "", 2},
         {8, {say(""), say("今天不去了")}, "今天不去了", 2},
         {8, {say("溪山楼蓝鲸咖啡好的"), say("溪山楼、蓝鲸咖啡，嗯")}, "", 2},
         {1, {say("A.")}, "", 1},
         {1, {say("12")}, "12", 1},
         {1.5, {say("ok")}, "ok", 1},
-        {3, {say("嗯這個軟體那個很好用")}, "嗯这个软体那个很好用", 1},
-        {3, {FakeOpenAI::error(500, "boom")}, "error: 云端返回错误（500）boom", 1},
     };
     for (const auto& [seconds, answers, expected, requests] : cases) {
         SCOPED_TRACE(expected.toStdString());
@@ -96,7 +92,6 @@ TEST_F(CloudRecognizerTest, TidiesMessyDictationAndKeepsTheTranscriptWhenTheClea
         {"這個軟體很好用", FakeOpenAI::chat("不该用到"), "这个软体很好用", false},
         {"嗯這個軟體那個很好用", FakeOpenAI::chat("這個軟體很好用。"), "这个软体很好用。", true},
         {"嗯那個我們走吧", FakeOpenAI::error(500, "boom"), "嗯那个我们走吧", true},
-        {"嗯那個我們走吧", {200, R"({"choices":1})"}, "嗯那个我们走吧", true},
         {"嗯那個我們走吧", FakeOpenAI::chat("溪山楼、蓝鲸咖啡"), "嗯那个我们走吧", true},
     };
     for (const auto& [transcript, cleanUp, expected, tidies] : cases) {
@@ -113,22 +108,12 @@ TEST_F(CloudRecognizerTest, TidiesMessyDictationAndKeepsTheTranscriptWhenTheClea
 TEST_F(CloudRecognizerTest, RelaysGetAUsableAccountTokenElseTheRelayToken) {
     server.respond(transcriptions, say("好的"));
     // An empty token is no token: it must not replace the working relay token.
-    // clang-format off
-    const std::pair<std::optional<QString>, QByteArray> cases[] = {
-        {"account-token", "account-token"}, {std::nullopt, "relay-token"}, {"", "relay-token"}};
-    // clang-format on
-    for (const auto& [given, sent] : cases) {
+    for (const auto& [given, sent] :
+         {std::pair<QString, QByteArray>{"account-token", "account-token"}, {"", "relay-token"}}) {
         token = given;
         EXPECT_EQ(TaskProbe<QString>(recognizer.transcribe(clipOf(2), {})).outcome(), "好的");
         EXPECT_EQ(server.log.last().header("Authorization"), "Bearer " + sent);
     }
-    // Without any credential the relay is never called.
-    auto bare = CloudRecognizer::viaProxy(
-        server.url(), []() -> AccountToken { co_return std::nullopt; }, network, defaults, scheduler, clock);
-    server.log.clear();
-    EXPECT_EQ(TaskProbe<QString>(bare->transcribe(clipOf(2), {})).outcome(), "error: 还没有填 API Key");
-    EXPECT_TRUE(server.log.isEmpty());
-    EXPECT_TRUE(tmpIsEmpty());
 }
 
 TEST_F(CloudRecognizerTest, ATranscriptionPastItsDeadlineTimesOutAndIsAborted) {
@@ -137,21 +122,13 @@ TEST_F(CloudRecognizerTest, ATranscriptionPastItsDeadlineTimesOutAndIsAborted) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.count(transcriptions) == 1; }));
     EXPECT_FALSE(tmpIsEmpty()); // the WAV file exists while the request runs
     scheduler.advance(10.4);    // of 10.5 s for a 40 s take: the deadline has not fired
-    EXPECT_EQ(scheduler.pending(), 1u);
     EXPECT_FALSE(probe.state->done);
     scheduler.advance(0.1);
     ASSERT_TRUE(probe.wait(2000)); // at once: the request is aborted, not left to its own time-out
     EXPECT_EQ(probe.outcome(), "error: 云端太慢，已超时");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return server.abandoned() == 1; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.abandoned == 1; }));
     EXPECT_EQ(server.count(transcriptions), 1); // and never retried
     EXPECT_TRUE(tmpIsEmpty());
-}
-
-TEST_F(CloudRecognizerTest, AFailedWavWriteSendsNothing) {
-    qputenv("TMPDIR", (tmp.path() + "/missing").toUtf8());
-    const QString failure = TaskProbe<QString>(recognizer.recognize(clipOf(1), {})).outcome();
-    EXPECT_TRUE(failure.startsWith("error: 临时录音文件写不进去")) << failure.toStdString();
-    EXPECT_TRUE(server.log.isEmpty());
 }
 
 // The relay must be a real https address (or plain http on this machine); anything else falls back to the
@@ -176,15 +153,9 @@ TEST(CloudRecognizerMake, TakesOnlyAUsableRelayOrKey) {
     // clang-format off
     const std::tuple<QString, QByteArray, QString> cases[] = {
         {"https://relay.example/x", "", "https://relay.example/x/v1 relay-token"},
-        {"http://127.0.0.1:9", "", "http://127.0.0.1:9/v1 relay-token"},
-        {"http://localhost:9/", "", "http://localhost:9/v1 relay-token"},
-        {"http://[::1]:9", "", "http://[::1]:9/v1 relay-token"},
-        {"https", "", "none"}, {"https:", "", "none"}, {"https:relay", "", "none"}, {"https:///v1", "", "none"},
-        {"HTTPS://relay.example", "", "none"}, {"http://relay.example", "", "none"}, {"ftp://localhost", "", "none"},
-        {"", "\n sk-abc123\n", openAI + "sk-abc123"}, {"", "sk-abc123", openAI + "sk-abc123"},
-        {"", "SK-abc", "none"}, {"", "key sk-abc", "none"}, {"", "sk-abc def", "none"},
-        {"", "sk-abc\nsk-def\n", "none"}, {"", "sk-abc\r\nX-Other: 1", "none"}, {"", QByteArray("sk-a\0b", 6), "none"},
-        {"", "\xff sk-abc", "none"}};
+        {"http://localhost:9/", "", "http://localhost:9/v1 relay-token"}, {"https:relay", "", "none"},
+        {"http://relay.example", "", "none"}, {"", "\n sk-abc123\n", openAI + "sk-abc123"},
+        {"", "key sk-abc", "none"}, {"", "sk-abc\r\nX-Other: 1", "none"}, {"", QByteArray("sk-a\0b", 6), "none"}};
     // clang-format on
     for (const auto& [relay, key, expected] : cases)
         EXPECT_EQ(makeWith(relay, key), expected.toStdString())

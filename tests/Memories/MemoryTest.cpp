@@ -30,8 +30,8 @@ QJsonObject parsed(const QByteArray& json) {
     return QJsonDocument::fromJson(json).object();
 }
 
-QByteArray encoded(const Memory& m, bool pretty = false) {
-    JsonWriter w(false, pretty);
+QByteArray encoded(const Memory& m) {
+    JsonWriter w(false, false);
     m.encode(w);
     return w.data();
 }
@@ -46,64 +46,34 @@ TEST(Memory, WritesWhatItReadsByteForByte) {
     }
     EXPECT_EQ(Memory::decode(parsed(loneSurrogatesJson))->title,
               QChar(0xD83D) + QStringLiteral("断") + QChar(0xDE00));
-    EXPECT_TRUE(encoded(*Memory::decode(parsed(fullJson)), true)
-                    .contains("\n  \"aliases\" : [\n    \"我家\",\n    \"家里\"\n  ],\n  \"value\" : "));
     // A record made in code starts at a whole second, so it equals its own saved copy.
     const Memory fresh{.title = QStringLiteral("新")};
     EXPECT_EQ(Memory::decode(parsed(encoded(fresh))), fresh);
-    EXPECT_EQ(Memory{.value = QStringLiteral("\n\n第一行\n第二行")}.firstLine(), "第一行");
-    EXPECT_EQ(Memory{.value = QStringLiteral("\n")}.firstLine(), "\n");
-    EXPECT_EQ(Memory{.value = QStringLiteral("甲\r\n乙\r\n")}.firstLine(), "甲\r\n乙\r\n");
-    EXPECT_EQ(Memory{.value = QStringLiteral("\r\n\n甲\r")}.firstLine(), "\r\n");
 }
 
-TEST(Memory, DecodeAcceptsOnlyWellFormedRecords) {
-    // (key, value); an undefined value removes the key.
-    using Cases = std::vector<std::pair<const char*, QJsonValue>>;
-    const QJsonValue gone(QJsonValue::Undefined), null(QJsonValue::Null);
-    // clang-format off
-    const Cases accepted = {{"updatedAt", null}, {"lastUsedAt", gone}, {"pinOrder", null}, {"expiresAt", gone},
-                            {"savedAt", "2025-03-01T16:00:00+08:00"}, {"savedAt", "2025-03-02T00:00:00+16:00"},
-                            {"savedAt", "2025-02-28T08:01:00-23:59"}, {"colour", "blue"}};
-    Cases rejected = {{"updatedAt", "soon"}, {"pinOrder", QJsonObject()}, {"savedAt", "2025-03-01T08:00:00.5Z"},
-                      {"updatedAt", "2025-03-01T08:00:00"}, {"expiresAt", "2025-03-01"}, {"useCount", 1.5},
-                      {"pinOrder", 1.5}, {"useCount", 1e30}, {"aliases", QJsonArray{"我家", 2}},
-                      {"savedAt", "2025-02-30T00:00:00Z"}, {"savedAt", "2025-03-07 09:15:02Z"},
-                      {"savedAt", "2025-03-07T25:00:00Z"}, {"savedAt", "2025-03-07T09:15:02+0800"},
-                      {"savedAt", "２０２５-03-07T09:15:02Z"}, {"savedAt", "2025-03-07T09:15:02Zjunk"},
-                      {"savedAt", "2025-03-01T08:00:00+24:00"},
-                      // Instants outside the years 1 to 9999, which could not be written back.
-                      {"savedAt", "0001-01-01T00:30:00+01:00"}, {"expiresAt", "9999-12-31T23:30:00-01:00"}};
-    // Required keys with a value of another type; each is also tried missing and null.
-    const Cases required = {{"id", 1}, {"title", true}, {"type", QJsonArray()}, {"aliases", "我家"},
-                            {"value", 3}, {"source", QJsonObject()}, {"savedAt", 1740816000},
-                            {"useCount", "7"}, {"pinned", "true"}, {"sensitive", 1}};
-    // clang-format on
-    for (const auto& [key, wrongType] : required)
-        for (const QJsonValue& v : {gone, null, wrongType})
-            rejected.emplace_back(key, v);
-
+// Required members must be there; null optional ones read as absent. Zone offsets past ±14:00 are still the
+// same moment, but instants outside the years 1 to 9999 could not be written back and are refused.
+TEST(Memory, DecodeNeedsEveryRequiredMemberAndAWritableDate) {
     const QJsonObject good = parsed(fullJson);
     auto with = [&](const char* key, const QJsonValue& value) {
         QJsonObject o = good;
         o.insert(QLatin1String(key), value); // an undefined value removes the key
         return o;
     };
-    for (const auto& [key, value] : rejected)
-        EXPECT_FALSE(Memory::decode(with(key, value)))
-            << key << " = " << value.toVariant().toString().toStdString();
-    for (const auto& [key, value] : accepted) {
-        const auto m = Memory::decode(with(key, value));
-        ASSERT_TRUE(m) << key;
-        // Null reads as absent, a zone offset as the same moment, an unknown key as nothing.
-        EXPECT_EQ(parsed(encoded(*m)), value.isNull() || value.isUndefined() ? with(key, gone) : good) << key;
-    }
-    EXPECT_FALSE(Memory::decode(QJsonArray()));
+    const QJsonValue gone(QJsonValue::Undefined);
+    for (const char* key :
+         {"id", "title", "type", "aliases", "value", "source", "savedAt", "useCount", "pinned", "sensitive"})
+        EXPECT_FALSE(Memory::decode(with(key, gone))) << key;
+    EXPECT_EQ(parsed(encoded(*Memory::decode(with("updatedAt", QJsonValue::Null)))), with("updatedAt", gone));
+    for (const char* date : {"2025-03-02T00:00:00+16:00", "2025-02-28T08:01:00-23:59"})
+        EXPECT_EQ(parsed(encoded(*Memory::decode(with("savedAt", date)))), good) << date;
+    EXPECT_FALSE(Memory::decode(with("savedAt", "0001-01-01T00:30:00+01:00")));
+    EXPECT_FALSE(Memory::decode(with("expiresAt", "9999-12-31T23:30:00-01:00")));
     const QByteArray big = QByteArray(fullJson).replace("\"useCount\":7", "\"useCount\":9007199254740993");
     EXPECT_EQ(Memory::decode(parsed(big))->useCount, 9007199254740993);
 }
 
-TEST(MemoryPayload, WritesCompactSortedJsonAndNeedsAllThreeMembers) {
+TEST(MemoryPayload, WritesCompactSortedJsonAndNeedsItsTombstones) {
     const QByteArray json =
         R"({"deleted":{"A":"2025-03-01T00:00:00Z","B":"2025-03-02T00:00:00Z"},)"
         R"("items":[{"aliases":["x"],"id":"A","pinned":false,"savedAt":"2025-03-01T08:00:00Z",)"
@@ -113,13 +83,7 @@ TEST(MemoryPayload, WritesCompactSortedJsonAndNeedsAllThreeMembers) {
     JsonWriter w = MemoryPayload::encoder();
     p->encode(w);
     EXPECT_EQ(w.data(), json);
-    const QJsonValue gone(QJsonValue::Undefined);
-    for (const auto& [key, value] : {std::pair{"v", gone},
-                                     {"items", gone},
-                                     {"deleted", gone},
-                                     {"deleted", QJsonObject{{"A", "2025-03-01"}}}}) {
-        QJsonObject o = parsed(json);
-        o.insert(QLatin1String(key), value);
-        EXPECT_FALSE(MemoryPayload::decode(o)) << key;
-    }
+    QJsonObject o = parsed(json);
+    o.remove("deleted");
+    EXPECT_FALSE(MemoryPayload::decode(o));
 }

@@ -31,7 +31,6 @@ public:
         QString path;
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body;
-        bool abandoned = false; // the client closed the connection before it was answered
 
         // The first header of that name (case-insensitive), or a null array.
         QByteArray header(const QByteArray& name) const {
@@ -55,13 +54,12 @@ public:
 
     static Response transcription(const QString& text) { return json(200, {{"text", text}}); }
     static Response chat(const QString& content, const QString& finishReason = QStringLiteral("stop")) {
-        const QJsonObject message{{"role", "assistant"}, {"content", content}};
-        return json(200, {{"choices",
-                           QJsonArray{QJsonObject{{"message", message}, {"finish_reason", finishReason}}}}});
+        const QJsonObject choice{{"message", QJsonObject{{"content", content}}},
+                                 {"finish_reason", finishReason}};
+        return json(200, {{"choices", QJsonArray{choice}}});
     }
     static Response error(int status, const QString& message) {
-        return json(status,
-                    {{"error", QJsonObject{{"message", message}, {"type", "invalid_request_error"}}}});
+        return json(status, {{"error", QJsonObject{{"message", message}}}});
     }
     static Response json(int status, const QJsonObject& body) {
         return {status, QJsonDocument(body).toJson()};
@@ -71,21 +69,18 @@ public:
     int count(const QString& path) const {
         return int(std::count_if(log.begin(), log.end(), [&](const Request& r) { return r.path == path; }));
     }
-    int abandoned() const {
-        return int(std::count_if(log.begin(), log.end(), [](const Request& r) { return r.abandoned; }));
-    }
+    int abandoned = 0; // hanging requests whose client closed the connection
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
-        const int index = int(log.size());
         log.append({request.url().path(), request.headers(), request.body()});
         QList<Response>& script = scripts_[log.last().path];
         const Response response = script.value(0, Response{404});
         if (script.size() > 1) script.removeFirst();
-        QObject::connect(socket, &QTcpSocket::disconnected, this, [this, index, hang = response.hang] {
-            if (hang && index < log.size()) log[index].abandoned = true;
-        });
-        if (response.hang) return true;
+        if (response.hang) {
+            QObject::connect(socket, &QTcpSocket::disconnected, this, [this] { ++abandoned; });
+            return true;
+        }
         const QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) +
                                  " Fake\r\nContent-Type: application/json\r\nContent-Length: " +
                                  QByteArray::number(response.body.size()) + "\r\n\r\n" + response.body;

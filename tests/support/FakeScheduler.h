@@ -13,26 +13,18 @@ namespace mivora::test {
 // time never runs backwards.
 class FakeClock final : public Clock {
 public:
-    QDateTime now() const override { return wall_.addMSecs(std::llround(wallSeconds_ * 1000.0)); }
+    QDateTime now() const override { return wall_.addMSecs(std::llround((uptime_ - wallSetAt_) * 1000.0)); }
     double uptime() const override { return uptime_; }
 
     // Sets the wall time (from now on it moves with uptime); uptime is left alone.
-    void setNow(const QDateTime& wall) {
-        wall_ = wall;
-        wallSeconds_ = 0;
-    }
+    void setNow(const QDateTime& wall) { wall_ = wall, wallSetAt_ = uptime_; }
     void advance(double seconds) { moveTo(uptime_ + seconds); }
 
 private:
-    void moveTo(double uptime) {
-        if (!(uptime > uptime_)) return;
-        wallSeconds_ += uptime - uptime_;
-        uptime_ = uptime;
-    }
+    void moveTo(double uptime) { uptime_ = std::max(uptime_, uptime); }
 
     QDateTime wall_ = QDateTime(QDate(2025, 3, 7), QTime(9, 0), Qt::UTC);
-    double uptime_ = 1000.0;
-    double wallSeconds_ = 0;
+    double uptime_ = 1000.0, wallSetAt_ = 1000.0;
     friend class FakeScheduler;
 };
 
@@ -52,7 +44,23 @@ public:
     void cancel(TimerId id) override { timers_.erase(id); }
 
     // Moves the clock forward, firing every timer that falls due on the way.
-    void advance(double seconds);
+    void advance(double seconds) {
+        const double end = clock_.uptime() + seconds;
+        for (;;) {
+            // The first of the earliest: the map keeps the order timers were made in.
+            const auto next = std::min_element(timers_.begin(), timers_.end(),
+                                               [](auto& a, auto& b) { return a.second.due < b.second.due; });
+            if (next == timers_.end() || next->second.due > end + 1e-9) break;
+            clock_.moveTo(next->second.due);
+            const auto action = next->second.action;
+            if (next->second.interval > 0)
+                next->second.due += next->second.interval;
+            else
+                timers_.erase(next);
+            action();
+        }
+        clock_.moveTo(end);
+    }
     // Number of timers still pending.
     size_t pending() const { return timers_.size(); }
 

@@ -1,5 +1,3 @@
-#include "support/TestMain.h"
-
 #include "Support/AppLog.h"
 
 #include <QApplication>
@@ -9,25 +7,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-namespace mivora::test {
-namespace {
-QString homeDir;
-}
-QString home() {
-    return homeDir;
-}
-} // namespace mivora::test
-
 // Every test process gets its own HOME and XDG folders, so no test reads or writes the real home.
 int main(int argc, char** argv) {
     QTemporaryDir root(QDir::tempPath() + "/mivora-test-XXXXXX");
-    root.setAutoRemove(true);
     const QString h = root.path() + "/home";
     QDir().mkpath(h);
     QDir().mkpath(root.path() + "/run");
     QFile::setPermissions(root.path() + "/run",
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    mivora::test::homeDir = h;
     qputenv("HOME", h.toUtf8());
     qputenv("XDG_CONFIG_HOME", (h + "/.config").toUtf8());
     qputenv("XDG_DATA_HOME", (h + "/.local/share").toUtf8());

@@ -5,6 +5,8 @@
 namespace mivora::test {
 
 // The throwaway HOME that the test main set up for this process (XDG_* folders lie below it).
-QString home();
+inline QString home() {
+    return qEnvironmentVariable("HOME");
+}
 
 } // namespace mivora::test
