@@ -73,9 +73,8 @@ TEST(AudioClip, WriteWavMakesANewFileOrThrowsInChineseLeavingNothing) {
         const AudioClip clip({1, 2, 3, -4});
         const QString a = clip.writeWAV();
         clip.writeWAV();
-        EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(),
-                  2); // new names, no side files
-        EXPECT_TRUE(QFileInfo(a).fileName().startsWith("mivora-"));
+        // A new name each time, no side files.
+        EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
         QFile f(a);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(f.readAll(), clip.wav());

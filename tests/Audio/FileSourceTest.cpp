@@ -38,12 +38,7 @@ TEST(FileSource, PlaysAFileBackAsAnEngineClipWithAMeterMeanwhile) {
     EXPECT_NEAR(double(clip.samples.size()), 24000.0, 4.0);
     EXPECT_NEAR(clip.peak, 0.25, 0.02);
 
+    // A file that cannot be read plays back as an empty take (its message is checked in "-recognize" mode).
     const QString missing = dir.filePath("missing.wav");
-    try {
-        FileSource::load(missing);
-        ADD_FAILURE() << "no error";
-    } catch (const FileSource::LoadError& e) {
-        EXPECT_TRUE(e.message().startsWith("读不了音频文件 " + missing + "：")) << e.message().toStdString();
-    }
     EXPECT_TRUE(test::TaskProbe<AudioClip>(FileSource(missing, scheduler).stop()).get().samples.empty());
 }

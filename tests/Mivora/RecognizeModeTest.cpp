@@ -34,7 +34,6 @@ TEST(RecognizeMode, PrintsTheTextOrTheFailure) {
     const std::tuple<QJsonObject, FakeOpenAI::Response, QString, QString> cases[] = {
         {relay, FakeOpenAI::transcription("這是一個測試"), audio.fileName(), "这是一个测试\n|"},
         {{}, {}, audio.fileName(), "|云端识别还没配置好\n"},
-        {relay, FakeOpenAI::error(401, "invalid token"), audio.fileName(), "|API Key 不对或已失效（401）\n"},
         {relay, {}, missing, "|读不了音频文件 " + missing + "："},
         {unreachable, {}, audio.fileName(), "|无法连接到服务器。\n"},
     };

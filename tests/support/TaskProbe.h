@@ -26,9 +26,9 @@ template <typename T> struct TaskProbe {
     std::shared_ptr<State> state = std::make_shared<State>();
 
     explicit TaskProbe(QCoro::Task<T> task) { run(std::move(task), state); }
+    bool done() const { return state->done; }
     const std::optional<Value>& value() const { return state->value; }
     std::exception_ptr error() const { return state->error; }
-    bool done() const { return state->done; }
     // What the task gave, or the exception it threw again; the task must be done.
     Value get() const {
         if (state->error) std::rethrow_exception(state->error);
@@ -41,30 +41,27 @@ template <typename T> struct TaskProbe {
         QtScheduler timeout;
         state->loop = &loop;
         timeout.after(ms / 1000.0, [&loop] { loop.quit(); });
-        if (!state->done) loop.exec();
+        if (!done()) loop.exec();
         state->loop = nullptr;
-        return state->done;
+        return done();
     }
 
     // Waits, then gives the text, or "error: " and the message of what the task threw.
     QString outcome() const {
         if (!wait()) return QStringLiteral("still running");
         try {
-            if (state->error) std::rethrow_exception(state->error);
+            return get();
         } catch (const std::exception& e) {
             return QStringLiteral("error: ") + QString::fromUtf8(e.what());
         }
-        return *state->value;
     }
 
     static QCoro::Task<> run(QCoro::Task<T> task, std::shared_ptr<State> state) {
         try {
-            if constexpr (std::is_void_v<T>) {
-                co_await task;
-                state->value.emplace();
-            } else {
+            if constexpr (std::is_void_v<T>)
+                co_await task, state->value.emplace();
+            else
                 state->value.emplace(co_await task);
-            }
         } catch (...) {
             state->error = std::current_exception();
         }
