@@ -1,6 +1,6 @@
-// The opening of a slow device, the 60 ms tail, Esc, a missing device or one that fails to start, exact
-// digital silence and the end of the controller in the tail are checked through the voice controller, on this
-// source (tests/Dictation/VoiceControllerTest.cpp).
+// The opening of a slow device, the 60 ms tail, Esc, a missing device or one that fails to start, digital
+// silence and the end of the controller in the tail are checked through the voice controller, on this source
+// (tests/Dictation/VoiceControllerTest.cpp).
 #include "Audio/MicSource.h"
 
 #include "support/FakeAudioInput.h"
@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <numeric>
 #include <thread>
 
@@ -44,11 +43,6 @@ protected:
 
 } // namespace
 
-TEST(MicSourceMeter, IsLinearInDecibelsBetweenMinus55AndMinus10) {
-    for (auto [rms, meter] : {std::pair{0.01f, 1 / 3.0f}, {0.5f, 1.0f}, {1e-3f, 0.0f}, {NAN, 0.0f}})
-        EXPECT_NEAR(MicSource::meterValue(rms), meter, 1e-4) << rms;
-}
-
 TEST_F(MicSourceTest, RecordsAndReportsTheMeterOnTheMainThread) {
     int levels = 0;
     mic.start([&](float) { ++levels; });
@@ -57,15 +51,6 @@ TEST_F(MicSourceTest, RecordsAndReportsTheMeterOnTheMainThread) {
     QCoreApplication::processEvents();
     EXPECT_EQ(levels, 1);
     EXPECT_EQ(stop().samples, ramp(3200, -1600));
-}
-
-TEST_F(MicSourceTest, DigitalSilenceIsOnlyExactZeros) {
-    mic.start({});
-    std::vector<float> tiny(1024, 0.0f);
-    tiny[700] = 1e-6f; // below what 16 bits can show
-    input->deliver(tiny);
-    EXPECT_TRUE(stop().isSilent());
-    EXPECT_FALSE(mic.lastWasDigitalSilence());
 }
 
 TEST_F(MicSourceTest, ADeviceChangeKeepsTheAudioFromBeforeDuringAndAfter) {

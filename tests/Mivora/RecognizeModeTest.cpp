@@ -42,7 +42,6 @@ TEST(RecognizeMode, PrintsTheTextOrTheFailure) {
         ASSERT_TRUE(infoFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
         infoFile.write(QJsonDocument(info).toJson());
         infoFile.close();
-        server.log.clear();
         server.respond("/v1/audio/transcriptions", answer);
         QProcess process;
         process.setEnvironment(QProcess::systemEnvironment() << "MIVORA_INFO_JSON=" + infoFile.fileName());
@@ -53,7 +52,5 @@ TEST(RecognizeMode, PrintsTheTextOrTheFailure) {
         const QString out = process.readAllStandardOutput() + "|" + process.readAllStandardError();
         EXPECT_TRUE(out.startsWith(printed)) << out.toStdString();
         EXPECT_FALSE(out.contains("QObject::")) << out.toStdString(); // no warning from Qt on the way out
-        ASSERT_EQ(server.log.size(), answer.body.isEmpty() ? 0 : 1) << printed.toStdString();
-        EXPECT_TRUE(server.log.isEmpty() || server.log[0].header("Authorization") == "Bearer relay-token");
     }
 }

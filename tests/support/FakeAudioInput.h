@@ -55,9 +55,6 @@ public:
     void deliver(const std::vector<std::int16_t>& samples) {
         if (handler_) handler_({{}, samples});
     }
-    void deliver(const std::vector<float>& samples) {
-        if (handler_) handler_({samples, {}});
-    }
     // The system's input changes.
     void change() { onChange_(); }
 
