@@ -10,6 +10,7 @@
 
 using namespace mivora;
 
+// Also the resampler's test: the mix of the channels, the rate and the flush of the filter's delay.
 TEST(FileSource, LoadsAStereoFileAsA16kMonoClip) {
     QTemporaryDir dir;
     const QString path = dir.filePath("a.wav");

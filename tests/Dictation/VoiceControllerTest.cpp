@@ -31,7 +31,6 @@ protected:
         controller = std::make_unique<VoiceController>(
             std::make_unique<MicSource>(std::move(owned), scheduler), withRecognizer ? recognizer : nullptr,
             inserter, &store, system, scheduler, clock);
-        controller->log = [this](const QString& line) { lines << line; };
         controller->onNeedsSetup = [this] { ++needsSetup; };
         controller->needsSignIn = [this] { return signInRequired; };
         controller->onNeedsSignIn = [this] { ++needsSignIn; };
@@ -56,12 +55,9 @@ protected:
         fn(false);
         wait(MicSource::tail);
     }
-    // A take a gate refuses at the press: its error notice. The release after it must do nothing (it
-    // would log a stop or a cancel).
+    // A take a gate refuses at the press: its error notice, which the release after it must leave alone.
     QString refusedTake() {
-        lines.clear();
         take();
-        EXPECT_TRUE(lines.isEmpty());
         return controller->phase().isError ? controller->phase().text : QString();
     }
     // A recall take (Fn with Shift) whose transcript is `text`.
@@ -84,7 +80,6 @@ protected:
     FakeAudioInput* input = nullptr;
     AudioClip clip = speech(1.0);
     bool secureInput = false, micAuthorized = true, signInRequired = false;
-    QStringList lines;
     int needsSetup = 0, needsSignIn = 0;
     std::vector<VoiceController::Timing> timings;
     std::unique_ptr<VoiceController> controller;
@@ -174,7 +169,7 @@ TEST_F(VoiceTest, EscCallsATakeOffAndStopsTheMicrophoneInEveryState) {
     EXPECT_FALSE(input->recording());
     input->open();
     EXPECT_EQ(phase(), Kind::idle);
-    EXPECT_EQ(lines.filter("取消").size(), 3);
+    EXPECT_TRUE(recognizer->requests.empty()); // nothing called off went to recognition
 }
 
 // A hands-free take ends itself at the limit; the controller going away in its tail leaves the tail's end
@@ -184,7 +179,7 @@ TEST_F(VoiceTest, TheRecordingLimitEndsAHandsFreeTake) {
     tap(space);
     fn(false);
     wait(120);
-    EXPECT_EQ(lines.last(), "到达单段上限，自动结束");
+    EXPECT_FALSE(controller->isRecording());
     controller.reset();
     wait(1);
 }
