@@ -10,8 +10,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 using namespace mivora;
 using Samples = std::vector<std::int16_t>;
 

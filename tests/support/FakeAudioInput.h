@@ -17,10 +17,7 @@ namespace mivora::test {
 // `open`; a stop meanwhile ends the opening without an error, as the real device does.
 class FakeAudioInput final : public AudioInput {
 public:
-    ~FakeAudioInput() override {
-        while (opening_.settle({})) {
-        }
-    }
+    ~FakeAudioInput() override { opening_.settleAll({}); }
 
     Format nextFormat{16000, 1};
     std::exception_ptr startFailure; // thrown by start

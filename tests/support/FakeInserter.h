@@ -12,10 +12,7 @@ namespace mivora::test {
 // never until it goes away.
 class FakeInserter final : public Inserting {
 public:
-    ~FakeInserter() override {
-        while (waiting_.settle(true)) {
-        }
-    }
+    ~FakeInserter() override { waiting_.settleAll(true); }
     QCoro::Task<InsertResult> insert(QString text) override { return record(std::move(text), false); }
     QCoro::Task<InsertResult> insertSensitive(QString text) override { return record(std::move(text), true); }
 

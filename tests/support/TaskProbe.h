@@ -1,9 +1,7 @@
 #pragma once
 
-#include "Support/Scheduler.h"
-
 #include <QCoro/QCoroTask>
-#include <QEventLoop>
+#include <QTest>
 
 #include <exception>
 #include <memory>
@@ -21,7 +19,6 @@ template <typename T> struct TaskProbe {
         std::optional<Value> value;
         std::exception_ptr error;
         bool done = false;
-        QEventLoop* loop = nullptr; // the loop `wait` runs, quit when the task ends
     };
     std::shared_ptr<State> state = std::make_shared<State>();
 
@@ -37,13 +34,7 @@ template <typename T> struct TaskProbe {
 
     // Runs the event loop until the task has ended (true) or `ms` have passed (false).
     bool wait(int ms = 15000) const {
-        QEventLoop loop;
-        QtScheduler timeout;
-        state->loop = &loop;
-        timeout.after(ms / 1000.0, [&loop] { loop.quit(); });
-        if (!done()) loop.exec();
-        state->loop = nullptr;
-        return done();
+        return QTest::qWaitFor([this] { return done(); }, ms);
     }
 
     // Waits, then gives the text, or "error: " and the message of what the task threw.
@@ -66,7 +57,6 @@ template <typename T> struct TaskProbe {
             state->error = std::current_exception();
         }
         state->done = true;
-        if (state->loop) state->loop->quit();
     }
 };
 
