@@ -1,5 +1,6 @@
 #include "Audio/AudioClip.h"
 #include "support/FakeOpenAI.h"
+#include "support/ScopedEnv.h"
 
 #include <QProcess>
 #include <QTcpServer>
@@ -17,10 +18,8 @@ using namespace mivora::test;
 TEST(RecognizeMode, PrintsTheTextOrTheFailure) {
     FakeOpenAI server;
     QTemporaryDir dir;
-    QFile audio(dir.filePath("take.wav"));
-    ASSERT_TRUE(audio.open(QIODevice::WriteOnly) &&
-                audio.write(AudioClip(std::vector<std::int16_t>(24000, 800)).wav()) > 0);
-    audio.close();
+    const ScopedEnv tmp("TMPDIR", dir.path().toUtf8());
+    const QString audio = AudioClip(std::vector<std::int16_t>(24000, 800)).writeWAV();
     const QJsonObject relay{{"YarrikProxyURL", server.url("/").toString()},
                             {"YarrikProxyToken", "relay-token"}};
     // An https relay on a port where nothing listens: the connection fails before any TLS handshake.
@@ -32,10 +31,10 @@ TEST(RecognizeMode, PrintsTheTextOrTheFailure) {
     closed.close();
     const QString missing = dir.filePath("missing.wav");
     const std::tuple<QJsonObject, FakeOpenAI::Response, QString, QString> cases[] = {
-        {relay, FakeOpenAI::transcription("這是一個測試"), audio.fileName(), "这是一个测试\n|"},
-        {{}, {}, audio.fileName(), "|云端识别还没配置好\n"},
+        {relay, FakeOpenAI::transcription("這是一個測試"), audio, "这是一个测试\n|"},
+        {{}, {}, audio, "|云端识别还没配置好\n"},
         {relay, {}, missing, "|读不了音频文件 " + missing + "："},
-        {unreachable, {}, audio.fileName(), "|无法连接到服务器。\n"},
+        {unreachable, {}, audio, "|无法连接到服务器。\n"},
     };
     for (const auto& [info, answer, file, printed] : cases) {
         QFile infoFile(dir.filePath("Info.json"));
