@@ -1,4 +1,4 @@
-// The opening of a slow device, the 60 ms tail, Esc, a missing device or one that fails to start, digital
+// The opening of a slow device, the 60 ms tail, Esc, a missing device or one that fails to open, digital
 // silence and the end of the controller in the tail are checked through the voice controller, on this source
 // (tests/Dictation/VoiceControllerTest.cpp).
 #include "Audio/MicSource.h"
