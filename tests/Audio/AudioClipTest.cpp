@@ -10,8 +10,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 using namespace mivora;
 using Samples = std::vector<std::int16_t>;
 
@@ -43,16 +41,12 @@ TEST(AudioClip, WavIsACanonicalPcmFileByteForByte) {
     EXPECT_EQ(wav.mid(40, 4).toHex(), "00983a00"); // 3,840,000
 }
 
-TEST(AudioClip, NormalizationRoundsHalvesAwayFromZeroAndClamps) {
+TEST(AudioClip, NormalizationRoundsHalvesAwayFromZeroAndLeavesLoudClipsAlone) {
     const AudioClip louder = AudioClip({3, -3, 1, -1, 2, 0}).normalized(0.5f, 2.5f); // gain capped at 2.5
     EXPECT_EQ(louder.samples, (Samples{8, -8, 3, -3, 5, 0}));
     EXPECT_EQ(louder.peak, 8.0f / 32767.0f);
-    // A peak the caller got wrong: samples beyond full scale are clamped, not wrapped.
-    EXPECT_EQ(AudioClip({-32768, 16000, -7000}, 0.1f).normalized(0.5f, 40).samples,
-              (Samples{-32768, 32767, -32768}));
-    // Loud enough, silent or nonsense peaks: left alone.
-    for (float peak : {0.4f, 1.0f, 0.0f, -0.1f, NAN})
-        EXPECT_EQ(AudioClip({100, -100}, peak).normalized(0.5f, 40).samples, (Samples{100, -100})) << peak;
+    const AudioClip loud({13107, -13107}); // 0.4 of full scale
+    EXPECT_EQ(loud.normalized(0.5f, 40), loud);
 }
 
 TEST(AudioClip, VoicedDurationCountsFramesAboveTheNoiseFloor) {
@@ -73,9 +67,8 @@ TEST(AudioClip, WriteWavMakesANewFileOrThrowsInChineseLeavingNothing) {
         const AudioClip clip({1, 2, 3, -4});
         const QString a = clip.writeWAV();
         clip.writeWAV();
-        EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(),
-                  2); // new names, no side files
-        EXPECT_TRUE(QFileInfo(a).fileName().startsWith("mivora-"));
+        // A new name each time, no side files.
+        EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
         QFile f(a);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(f.readAll(), clip.wav());

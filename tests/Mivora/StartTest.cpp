@@ -12,8 +12,7 @@ TEST(Start, LogsStartAndExitWithStampsAndRefusesToRunWithoutADisplay) {
     const QString log = mivora::test::home() + "/.local/state/Mivora/mivora.log";
     QFile::remove(log);
     QProcess process;
-    QStringList env = QProcess::systemEnvironment();
-    env << "QT_QPA_PLATFORM=offscreen";
+    QStringList env = QProcess::systemEnvironment() << "QT_QPA_PLATFORM=offscreen";
     process.setEnvironment(env);
     process.start(MIVORA_APP_PATH, {});
     ASSERT_TRUE(process.waitForFinished(30000));

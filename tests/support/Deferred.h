@@ -35,6 +35,10 @@ public:
         if (state->waiter) std::exchange(state->waiter, {}).resume();
         return true;
     }
+    void settleAll(const T& value) {
+        while (settle(value)) {
+        }
+    }
 
 private:
     std::deque<Awaiter> waiting_;

@@ -17,10 +17,7 @@ namespace mivora::test {
 // `open`; a stop meanwhile ends the opening without an error, as the real device does.
 class FakeAudioInput final : public AudioInput {
 public:
-    ~FakeAudioInput() override {
-        while (opening_.settle({})) {
-        }
-    }
+    ~FakeAudioInput() override { opening_.settleAll({}); }
 
     Format nextFormat{16000, 1};
     std::exception_ptr startFailure; // thrown by start
@@ -54,9 +51,6 @@ public:
     bool recording() const { return bool(handler_); }
     void deliver(const std::vector<std::int16_t>& samples) {
         if (handler_) handler_({{}, samples});
-    }
-    void deliver(const std::vector<float>& samples) {
-        if (handler_) handler_({samples, {}});
     }
     // The system's input changes.
     void change() { onChange_(); }

@@ -20,10 +20,7 @@ public:
         bool tidied; // recognize (dictation) rather than transcribe (recall)
     };
     ~FakeRecognizer() override { abandon(); }
-    void abandon() {
-        while (fail("recogniser gone")) {
-        }
-    }
+    void abandon() { outcomes_.settleAll({{}, std::make_exception_ptr(UserError("recogniser gone"))}); }
 
     QCoro::Task<QString> recognize(AudioClip c, QStringList) override { return wait({c, true}); }
     QCoro::Task<QString> transcribe(AudioClip c, QStringList) override { return wait({c, false}); }

@@ -1,9 +1,7 @@
 #pragma once
 
-#include "Support/Scheduler.h"
-
 #include <QCoro/QCoroTask>
-#include <QEventLoop>
+#include <QTest>
 
 #include <exception>
 #include <memory>
@@ -21,14 +19,13 @@ template <typename T> struct TaskProbe {
         std::optional<Value> value;
         std::exception_ptr error;
         bool done = false;
-        QEventLoop* loop = nullptr; // the loop `wait` runs, quit when the task ends
     };
     std::shared_ptr<State> state = std::make_shared<State>();
 
     explicit TaskProbe(QCoro::Task<T> task) { run(std::move(task), state); }
+    bool done() const { return state->done; }
     const std::optional<Value>& value() const { return state->value; }
     std::exception_ptr error() const { return state->error; }
-    bool done() const { return state->done; }
     // What the task gave, or the exception it threw again; the task must be done.
     Value get() const {
         if (state->error) std::rethrow_exception(state->error);
@@ -37,39 +34,29 @@ template <typename T> struct TaskProbe {
 
     // Runs the event loop until the task has ended (true) or `ms` have passed (false).
     bool wait(int ms = 15000) const {
-        QEventLoop loop;
-        QtScheduler timeout;
-        state->loop = &loop;
-        timeout.after(ms / 1000.0, [&loop] { loop.quit(); });
-        if (!state->done) loop.exec();
-        state->loop = nullptr;
-        return state->done;
+        return QTest::qWaitFor([this] { return done(); }, ms);
     }
 
     // Waits, then gives the text, or "error: " and the message of what the task threw.
     QString outcome() const {
         if (!wait()) return QStringLiteral("still running");
         try {
-            if (state->error) std::rethrow_exception(state->error);
+            return get();
         } catch (const std::exception& e) {
             return QStringLiteral("error: ") + QString::fromUtf8(e.what());
         }
-        return *state->value;
     }
 
     static QCoro::Task<> run(QCoro::Task<T> task, std::shared_ptr<State> state) {
         try {
-            if constexpr (std::is_void_v<T>) {
-                co_await task;
-                state->value.emplace();
-            } else {
+            if constexpr (std::is_void_v<T>)
+                co_await task, state->value.emplace();
+            else
                 state->value.emplace(co_await task);
-            }
         } catch (...) {
             state->error = std::current_exception();
         }
         state->done = true;
-        if (state->loop) state->loop->quit();
     }
 };
 
