@@ -8,6 +8,7 @@
 #include "Platform/KeySource.h"
 #include "Platform/KeyboardProbe.h"
 #include "Platform/Pasteboard.h"
+#include "Platform/SecretStore.h"
 #include "Platform/SettingsPages.h"
 #include "Platform/SyntheticKeys.h"
 
@@ -33,6 +34,7 @@ public:
         std::unique_ptr<SettingsPages> settingsPages;
         std::function<std::unique_ptr<AudioInput>()> makeAudioInput;
         std::function<std::unique_ptr<KeySource>()> makeKeySource;
+        std::unique_ptr<SecretStore> secrets;
     };
 
     explicit Platform(Parts parts) : parts_(std::move(parts)) {}
@@ -47,6 +49,7 @@ public:
     AudioInputs& audioInputs() const { return *parts_.audioInputs; }
     KeyboardProbe& keyboard() const { return *parts_.keyboard; }
     SettingsPages& settingsPages() const { return *parts_.settingsPages; }
+    SecretStore& secrets() const { return *parts_.secrets; }
     // A new microphone input (each audio source owns its own).
     std::unique_ptr<AudioInput> makeAudioInput() const { return parts_.makeAudioInput(); }
     // A new watcher of the desktop's keys (the key tap owns it).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Offscreen/MemoryPasteboard.h"
+#include "Platform/Offscreen/MemorySecretStore.h"
 #include "Platform/Platform.h"
 
 #include "support/FakeAudioInput.h"
@@ -100,14 +101,15 @@ public:
                     std::make_unique<FakeFrontApplication>(), std::make_unique<FakeAudioInputs>(),
                     std::make_unique<FakeKeyboardProbe>(), std::make_unique<FakeSettingsPages>(),
                     [] { return std::make_unique<FakeAudioInput>(); },
-                    [] { return std::make_unique<FakeKeySource>(); }}),
+                    [] { return std::make_unique<FakeKeySource>(); }, std::make_unique<MemorySecretStore>()}),
           fake{static_cast<FakePasteboard&>(pasteboard()),
                static_cast<FakeSyntheticKeys&>(syntheticKeys()),
                static_cast<FakeAccessibility&>(accessibility()),
                static_cast<FakeFrontApplication&>(frontApplication()),
                static_cast<FakeAudioInputs&>(audioInputs()),
                static_cast<FakeKeyboardProbe&>(keyboard()),
-               static_cast<FakeSettingsPages&>(settingsPages())} {}
+               static_cast<FakeSettingsPages&>(settingsPages()),
+               static_cast<MemorySecretStore&>(secrets())} {}
 
     struct Fakes {
         FakePasteboard& pasteboard;
@@ -117,6 +119,7 @@ public:
         FakeAudioInputs& audioInputs;
         FakeKeyboardProbe& keyboard;
         FakeSettingsPages& settings;
+        MemorySecretStore& secrets;
     };
     Fakes fake;
 };

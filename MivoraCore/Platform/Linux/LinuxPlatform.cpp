@@ -4,6 +4,7 @@
 #include "Platform/Linux/AtspiBus.h"
 #include "Platform/Linux/AtspiSession.h"
 #include "Platform/Linux/DesktopSettingsPages.h"
+#include "Platform/Linux/KeychainSecretStore.h"
 #include "Platform/Linux/OwnKeyEvents.h"
 #include "Platform/Linux/QtAudioInput.h"
 #include "Platform/Linux/QtAudioInputs.h"
@@ -38,6 +39,7 @@ std::unique_ptr<Platform> make(Defaults& defaults, Clock& clock, Scheduler& sche
     parts.audioInputs = std::make_unique<QtAudioInputs>();
     parts.keyboard = std::make_unique<X11KeyboardProbe>(shared->display);
     parts.settingsPages = std::make_unique<DesktopSettingsPages>();
+    parts.secrets = std::make_unique<KeychainSecretStore>();
     parts.makeAudioInput = [&scheduler] { return std::make_unique<QtAudioInput>(scheduler); };
     OwnKeyEvents& own = shared->ownKeys;
     parts.makeKeySource = [&defaults, &clock, &own] {

@@ -1,6 +1,7 @@
 #include "Platform/Offscreen/OffscreenPlatform.h"
 
 #include "Platform/Offscreen/MemoryPasteboard.h"
+#include "Platform/Offscreen/MemorySecretStore.h"
 #include "Support/UserError.h"
 
 namespace mivora::OffscreenPlatform {
@@ -64,6 +65,7 @@ std::unique_ptr<Platform> make() {
     parts.audioInputs = std::make_unique<NoInputs>();
     parts.keyboard = std::make_unique<NoKeyboard>();
     parts.settingsPages = std::make_unique<NoSettings>();
+    parts.secrets = std::make_unique<MemorySecretStore>();
     parts.makeAudioInput = [] { return std::make_unique<NoInput>(); };
     parts.makeKeySource = [] { return std::make_unique<NoKeySource>(); };
     return std::make_unique<Platform>(std::move(parts));
