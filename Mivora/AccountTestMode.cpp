@@ -71,7 +71,9 @@ QCoro::Task<bool> recognize(Run run) {
     const auto recognizer = CloudRecognizer::viaProxy(*run.account.base(), run.account.recognizerToken(),
                                                       run.network, run.defaults, run.scheduler, run.clock);
     try {
-        const QString text = co_await recognizer->recognize(FileSource::load(run.audioFile), {});
+        const AudioClip clip = FileSource::load(run.audioFile);
+        const QStringList vocabulary;
+        const QString text = co_await recognizer->recognize(clip, vocabulary);
         co_return report(QStringLiteral("识别"), !text.isEmpty(), text);
     } catch (...) {
         co_return report(QStringLiteral("识别"), false, messageOf(std::current_exception()));

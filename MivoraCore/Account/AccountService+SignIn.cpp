@@ -40,25 +40,32 @@ AccountService::LoginReply AccountService::LoginReply::read(const QByteArray& bo
 }
 
 QCoro::Task<> AccountService::startEmail(QString email) {
-    // (GCC 12 cannot build a braced object inside a co_await expression.)
-    const QJsonObject body{{QStringLiteral("email"), email}};
-    co_await call({QStringLiteral("auth/email/start"), "POST", body});
+    // Requests are built before they are awaited: GCC 12 mishandles braced temporaries inside co_await
+    // expressions (it destroys them twice).
+    const Request request{QStringLiteral("auth/email/start"), "POST",
+                          QJsonObject{{QStringLiteral("email"), email}}};
+    co_await call(request);
 }
 
 QCoro::Task<> AccountService::verifyEmail(QString email, QString code) {
-    const QJsonObject request{{QStringLiteral("email"), email}, {QStringLiteral("code"), code}};
+    const Request request{QStringLiteral("auth/email/verify"), "POST",
+                          QJsonObject{{QStringLiteral("email"), email}, {QStringLiteral("code"), code}}};
     QByteArray body;
     try {
-        body = co_await call({QStringLiteral("auth/email/verify"), "POST", request});
+        body = co_await call(request);
     } catch (const AccountError& e) {
         if (e == AccountError::http(400) || e.kind() == AccountError::Kind::signedOut)
             throw AccountError(AccountError::Kind::badCode);
         throw;
     }
     const LoginReply reply = LoginReply::read(body);
-    co_await adopt({reply.accessToken, reply.refreshToken, expiryIn(reply.expiresIn),
-                    reply.user ? reply.user->id : QString(),
-                    reply.user && reply.user->email ? *reply.user->email : email, QStringLiteral("email")});
+    const AccountTokens tokens{reply.accessToken,
+                               reply.refreshToken,
+                               expiryIn(reply.expiresIn),
+                               reply.user ? reply.user->id : QString(),
+                               reply.user && reply.user->email ? *reply.user->email : email,
+                               QStringLiteral("email")};
+    co_await adopt(tokens);
 }
 
 QCoro::Task<> AccountService::adopt(AccountTokens tokens) {

@@ -75,11 +75,12 @@ QCoro::Task<AccountTokens> AccountService::refreshed() {
 }
 
 QCoro::Task<AccountTokens> AccountService::refreshBody(AccountTokens old, quint64 epoch) {
-    const QJsonObject request{{QStringLiteral("refreshToken"), old.refreshToken}};
+    const Request request{QStringLiteral("auth/refresh"), "POST",
+                          QJsonObject{{QStringLiteral("refreshToken"), old.refreshToken}}};
     QByteArray body;
     std::exception_ptr failure;
     try {
-        body = co_await call({QStringLiteral("auth/refresh"), "POST", request});
+        body = co_await call(request);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -136,10 +137,11 @@ QCoro::Task<QByteArray> AccountService::authed(Request request) {
 
 QCoro::Task<> AccountService::signOut() {
     if (tokens_) {
-        const QJsonObject request{{QStringLiteral("refreshToken"), tokens_->refreshToken}};
+        const Request request{QStringLiteral("auth/logout"), "POST",
+                              QJsonObject{{QStringLiteral("refreshToken"), tokens_->refreshToken}}};
         ++epoch_; // a refresh still running must not bring the tokens back
         try {
-            co_await call({QStringLiteral("auth/logout"), "POST", request});
+            co_await call(request);
         } catch (...) {
             // Signing out here never depends on the server.
         }
@@ -151,7 +153,8 @@ QCoro::Task<> AccountService::signOut() {
 QCoro::Task<> AccountService::deleteAccount() {
     const std::optional<QString> token = co_await validAccessToken();
     if (!token) throw AccountError(AccountError::Kind::signedOut);
-    co_await call({QStringLiteral("account"), "DELETE", std::nullopt, *token});
+    const Request request{QStringLiteral("account"), "DELETE", std::nullopt, *token};
+    co_await call(request);
     co_await forget();
     AppLog::write(QStringLiteral("账号已删除"));
 }

@@ -44,7 +44,8 @@ AccountService::VaultPut AccountService::readVaultPut(const QByteArray& body) {
 
 QCoro::Task<std::optional<AccountService::VaultRecord>> AccountService::vaultGet() {
     try {
-        const QByteArray body = co_await authed({QStringLiteral("vault"), "GET"});
+        const Request request{QStringLiteral("vault"), "GET"};
+        const QByteArray body = co_await authed(request);
         co_return parseVault(body);
     } catch (const AccountError& e) {
         if (e != AccountError::http(404)) throw;
@@ -54,10 +55,14 @@ QCoro::Task<std::optional<AccountService::VaultRecord>> AccountService::vaultGet
 
 QCoro::Task<AccountService::VaultPut> AccountService::vaultPut(QString blob, QString wrappedKey,
                                                                qint64 ifMatch) {
-    const QJsonObject record{{QStringLiteral("blob"), blob}, {QStringLiteral("wrappedKey"), wrappedKey}};
-    const QList<QPair<QByteArray, QByteArray>> headers{{"If-Match", QByteArray::number(ifMatch)}};
-    const QByteArray body =
-        co_await authed({QStringLiteral("vault"), "PUT", record, std::nullopt, headers, true});
+    const Request request{
+        QStringLiteral("vault"),
+        "PUT",
+        QJsonObject{{QStringLiteral("blob"), blob}, {QStringLiteral("wrappedKey"), wrappedKey}},
+        std::nullopt,
+        {{"If-Match", QByteArray::number(ifMatch)}},
+        true};
+    const QByteArray body = co_await authed(request);
     co_return readVaultPut(body);
 }
 
