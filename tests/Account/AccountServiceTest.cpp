@@ -343,3 +343,26 @@ TEST_F(AccountServiceTest, LateRefreshDoesNotSignInAgain) {
     EXPECT_FALSE(account.signedIn());
     EXPECT_EQ(store.value, std::nullopt);
 }
+
+// The relay's base wins; else an https address in the developer file, trimmed, with "v1" appended.
+TEST(AccountServiceConfig, DefaultBaseFromTheRelayOrTheDeveloperFile) {
+    QDir().mkpath(Paths::developerDir());
+    const QString path = Paths::developerDir() + "/proxy_url";
+    const auto baseWith = [&](const char* content) {
+        QFile::remove(path);
+        QFile file(path);
+        if (content) {
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) >= 0);
+        }
+        file.close();
+        return AccountService::defaultBase().value_or(QUrl()).toString();
+    };
+    EXPECT_EQ(baseWith(" https://acct.example/api \n"), "https://acct.example/api/v1");
+    for (const char* refused : std::initializer_list<const char*>{"http://acct.example",
+                                                                  "HTTPS://acct.example", "", " \n", nullptr})
+        EXPECT_EQ(baseWith(refused), "") << (refused ? refused : "no file");
+    EXPECT_FALSE(AccountService::loginRequired());
+    const Relay relay("https://relay.example/x");
+    EXPECT_EQ(baseWith("https://acct.example"), "https://relay.example/x/v1");
+    EXPECT_TRUE(AccountService::loginRequired());
+}
