@@ -191,7 +191,10 @@ void SuggestController::accept() {
 
 QCoro::Task<> SuggestController::insertDetached(QString text, bool sensitive) {
     try {
-        co_await (sensitive ? inserter_.insertSensitive(std::move(text)) : inserter_.insert(std::move(text)));
+        if (sensitive)
+            co_await inserter_.insertSensitive(std::move(text));
+        else
+            co_await inserter_.insert(std::move(text));
     } catch (...) {
         // The inserter does not throw by contract; a detached task must not lose an exception into Qt.
     }
