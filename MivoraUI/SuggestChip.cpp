@@ -62,7 +62,7 @@ QSize SuggestChip::sizeHint() const {
     const int title = QFontMetrics(titleFont()).horizontalAdvance(offer_.title);
     const int preview = QFontMetrics(previewFont()).horizontalAdvance(shownPreview());
     const int cap = QFontMetrics(capFont()).horizontalAdvance(capText) + 10;
-    return {padding + iconWidth + spacing + title + spacing + preview + spacing + cap + padding, height};
+    return {padding + iconWidth + spacing + title + spacing + preview + spacing + cap + padding, chipHeight};
 }
 
 void SuggestChip::paintEvent(QPaintEvent*) {
@@ -75,7 +75,7 @@ void SuggestChip::paintEvent(QPaintEvent*) {
     p.drawRoundedRect(capsule, radius, radius);
 
     double x = padding;
-    const double mid = height / 2.0;
+    const double mid = chipHeight / 2.0;
     // Icon: a lock for a secret, a bolt otherwise.
     p.setPen(Qt::NoPen);
     if (offer_.sensitive) {
@@ -101,7 +101,7 @@ void SuggestChip::paintEvent(QPaintEvent*) {
         p.setFont(f);
         p.setPen(c);
         const int w = QFontMetrics(f).horizontalAdvance(s);
-        p.drawText(QRectF(x, 0, w, height), Qt::AlignVCenter | Qt::AlignLeft, s);
+        p.drawText(QRectF(x, 0, w, chipHeight), Qt::AlignVCenter | Qt::AlignLeft, s);
         x += w + spacing;
     };
     text(offer_.title, titleFont(), Qt::white);

@@ -12,7 +12,7 @@ namespace mivora {
 class SuggestChip final : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int height = 28;
+    static constexpr int chipHeight = 28;
     static constexpr int maxPreviewWidth = 190;
     static inline const QString armedHint = QStringLiteral("再按 ⇥ 填入");
 
