@@ -1,6 +1,5 @@
 #include "Suggest/TypingTrigger.h"
 
-#include "Memories/Recall.h"
 #include "Support/Text.h"
 
 #include <QHash>
@@ -62,28 +61,29 @@ bool endsWithPossessive(QStringView letters, Groups groups, bool withHome) {
 }
 
 void matchName(Pick& pick, const QString& letters, const TriggerNames::Name& n, const Memory& memory,
-               const QString& insertion, bool joined) {
+               bool joined) {
+    const auto insertion = [&] { return joined ? memory.value : QStringLiteral("：") + memory.value; };
     const Readings& r = n.readings;
     const Groups loose(n.abbreviated);
     const int length = int(n.chars.size());
     const int groups = int(r.size());
     if (endsWithPossessive(letters, loose, true)) {
-        pick.offer({memory, insertion, n.word, false}, length + 100);
+        pick.offer({memory, insertion(), n.word, false}, length + 100);
     } else if (endsWithGroups(letters, loose)) {
         if (joined || length > 3 || n.possessive)
-            pick.offer({memory, insertion, n.word, false}, length + 80);
+            pick.offer({memory, insertion(), n.word, false}, length + 80);
         else if (groups != 2 || endsWithGroups(letters, Groups(r)))
-            pick.offer({memory, insertion, n.word, true}, length + 60);
+            pick.offer({memory, insertion(), n.word, true}, length + 60);
     } else {
         for (int k = groups - 1; k >= 2 && 2 * k >= groups; --k) {
             if (endsWithPossessive(letters, loose.first(k), false)) {
-                pick.offer({memory, insertion, n.word, false}, k + 90);
+                pick.offer({memory, insertion(), n.word, false}, k + 90);
                 return;
             }
             if (endsWithGroups(letters, k >= 3 ? loose.first(k) : Groups(r).first(k))) {
                 const bool strong = k == groups - 1 && groups >= 4;
                 const QString word = n.chars.mid(0, k).join(QString());
-                pick.offer({memory, insertion, word, !strong}, k + (strong ? 70 : 40));
+                pick.offer({memory, insertion(), word, !strong}, k + (strong ? 70 : 40));
                 return;
             }
         }
@@ -118,14 +118,12 @@ std::optional<Hit> matchPinyin(const QString& letters, bool joined, const QList<
                                const QSet<QString>& muted, const QDateTime& now, TriggerNames& names) {
     if (letters.size() < 2) return std::nullopt;
     Pick pick{muted, std::nullopt};
-    const QList<Memory> alive = Recall::alive(memories, now);
-    const QString colon = QStringLiteral("：");
-    for (const Memory& memory : alive) {
-        const QString insertion = joined ? memory.value : colon + memory.value;
+    const std::vector<const Memory*> live = alive(memories, now);
+    for (const Memory* m : live) {
+        const Memory& memory = *m;
         const auto tryName = [&](const QString& name) {
             const TriggerNames::Name& n = names.of(name);
-            if (n.chars.size() >= 2 && n.readings.size() >= 2)
-                matchName(pick, letters, n, memory, insertion, joined);
+            if (n.chars.size() >= 2 && n.readings.size() >= 2) matchName(pick, letters, n, memory, joined);
         };
         tryName(memory.title);
         for (const QString& alias : memory.aliases)
@@ -133,11 +131,9 @@ std::optional<Hit> matchPinyin(const QString& letters, bool joined, const QList<
     }
 
     for (const auto& [type, words] : bareTypeWords()) {
-        const Memory* chosen = nullptr;
-        for (const Memory& memory : alive)
-            if (memory.type == type && (!chosen || memory.useCount > chosen->useCount)) chosen = &memory;
+        const Memory* chosen = mostUsedOfType(live, type);
         if (!chosen) continue;
-        const QString insertion = joined ? chosen->value : colon + chosen->value;
+        const QString insertion = joined ? chosen->value : QStringLiteral("：") + chosen->value;
         for (const QString& word : words) {
             const TriggerNames::Name& w = names.of(word);
             if (w.readings.size() < 2) continue;

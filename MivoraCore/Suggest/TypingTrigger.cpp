@@ -1,6 +1,5 @@
 #include "Suggest/TypingTrigger.h"
 
-#include "Memories/Recall.h"
 #include "Support/Text.h"
 
 namespace mivora::TypingTrigger {
@@ -20,17 +19,25 @@ bool endsWith(const QStringList& text, const QStringList& word, qsizetype count)
     return true;
 }
 
+// Whether `t` ends with one of the possessive prefixes followed by `word`.
+bool endsWithPossessive(QStringView t, const QString& word, bool withHome) {
+    if (!t.endsWith(word)) return false;
+    const QStringView rest = t.chopped(word.size());
+    return rest.endsWith(mine) || (withHome && rest.endsWith(home));
+}
+
 // The rules for one name `w` against the lowercased text `t`; the first whose condition holds decides.
 void matchName(Pick& pick, const QString& t, const QStringList& chars, const TriggerNames::Name& w,
-               const Memory& memory, const QString& insertion, bool isExplicit) {
+               const Memory& memory, bool isExplicit) {
     const int length = int(w.chars.size());
-    if (t.endsWith(mine + w.word) || t.endsWith(home + w.word)) {
-        pick.offer({memory, insertion, w.word, false}, length + 100);
+    const auto insertion = [&] { return isExplicit ? memory.value : colon + memory.value; };
+    if (endsWithPossessive(t, w.word, true)) {
+        pick.offer({memory, insertion(), w.word, false}, length + 100);
     } else if (endsWith(chars, w.chars, length)) {
         const bool strong = isExplicit || length > 3 || w.possessive;
-        pick.offer({memory, insertion, w.word, !strong}, length + (strong ? 80 : 60));
+        pick.offer({memory, insertion(), w.word, !strong}, length + (strong ? 80 : 60));
     } else if (gapped(chars, w.chars)) {
-        pick.offer({memory, insertion, w.word, !isExplicit}, length + 50);
+        pick.offer({memory, insertion(), w.word, !isExplicit}, length + 50);
     } else if (!isExplicit && length >= 3) {
         for (int k = length - 1; k >= 2 && 2 * k >= length; --k) {
             if (!endsWith(chars, w.chars, k)) continue;
@@ -54,6 +61,21 @@ void Pick::offer(Hit hit, int score) {
 std::optional<Hit> Pick::result() const {
     if (!best) return std::nullopt;
     return best->first;
+}
+
+std::vector<const Memory*> alive(const QList<Memory>& memories, const QDateTime& now) {
+    std::vector<const Memory*> out;
+    out.reserve(memories.size());
+    for (const Memory& m : memories)
+        if (!m.expiresAt || *m.expiresAt > now) out.push_back(&m);
+    return out;
+}
+
+const Memory* mostUsedOfType(const std::vector<const Memory*>& alive, const QString& type) {
+    const Memory* chosen = nullptr;
+    for (const Memory* m : alive)
+        if (m->type == type && (!chosen || m->useCount > chosen->useCount)) chosen = m;
+    return chosen;
 }
 
 const std::vector<std::pair<QString, QStringList>>& bareTypeWords() {
@@ -96,12 +118,12 @@ std::optional<Hit> match(const QString& before, const QList<Memory>& memories, c
     chars = Text::graphemes(t);
 
     Pick pick{muted, std::nullopt};
-    const QList<Memory> alive = Recall::alive(memories, now);
-    for (const Memory& memory : alive) {
-        const QString insertion = isExplicit ? memory.value : colon + memory.value;
+    const std::vector<const Memory*> live = alive(memories, now);
+    for (const Memory* m : live) {
+        const Memory& memory = *m;
         const auto tryName = [&](const QString& name) {
             const TriggerNames::Name& w = names.of(name);
-            if (w.chars.size() >= 2) matchName(pick, t, chars, w, memory, insertion, isExplicit);
+            if (w.chars.size() >= 2) matchName(pick, t, chars, w, memory, isExplicit);
         };
         tryName(memory.title);
         for (const QString& alias : memory.aliases)
@@ -109,13 +131,11 @@ std::optional<Hit> match(const QString& before, const QList<Memory>& memories, c
     }
 
     for (const auto& [type, words] : bareTypeWords()) {
-        const Memory* chosen = nullptr;
-        for (const Memory& memory : alive)
-            if (memory.type == type && (!chosen || memory.useCount > chosen->useCount)) chosen = &memory;
+        const Memory* chosen = mostUsedOfType(live, type);
         if (!chosen) continue;
         const QString insertion = isExplicit ? chosen->value : colon + chosen->value;
         for (const QString& word : words) {
-            if (t.endsWith(mine + word))
+            if (endsWithPossessive(t, word, false))
                 pick.offer({*chosen, insertion, word, false}, 30);
             else if (t.endsWith(word))
                 pick.offer({*chosen, insertion, word, !isExplicit}, isExplicit ? 30 : 20);

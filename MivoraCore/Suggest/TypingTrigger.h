@@ -40,6 +40,11 @@ struct Pick {
     std::optional<Hit> result() const;
 };
 
+// The memories not expired at `now` (as `Recall::alive` keeps them), in their order, without copying them.
+std::vector<const Memory*> alive(const QList<Memory>& memories, const QDateTime& now);
+// Of the live memories of a type, the most used one (the first on ties), or null.
+const Memory* mostUsedOfType(const std::vector<const Memory*>& alive, const QString& type);
+
 // Category words by memory type, in a fixed order.
 const std::vector<std::pair<QString, QStringList>>& bareTypeWords();
 
