@@ -118,31 +118,21 @@ std::optional<Hit> matchPinyin(const QString& letters, bool joined, const QList<
                                const QSet<QString>& muted, const QDateTime& now, TriggerNames& names) {
     if (letters.size() < 2) return std::nullopt;
     Pick pick{muted, std::nullopt};
-    const std::vector<const Memory*> live = alive(memories, now);
-    for (const Memory* m : live) {
-        const Memory& memory = *m;
-        const auto tryName = [&](const QString& name) {
+    forEachCandidate(
+        memories, now,
+        [&](const Memory& memory, const QString& name) {
             const TriggerNames::Name& n = names.of(name);
             if (n.chars.size() >= 2 && n.readings.size() >= 2) matchName(pick, letters, n, memory, joined);
-        };
-        tryName(memory.title);
-        for (const QString& alias : memory.aliases)
-            tryName(alias);
-    }
-
-    for (const auto& [type, words] : bareTypeWords()) {
-        const Memory* chosen = mostUsedOfType(live, type);
-        if (!chosen) continue;
-        const QString insertion = joined ? chosen->value : QStringLiteral("：") + chosen->value;
-        for (const QString& word : words) {
+        },
+        [&](const Memory& memory, const QString& word) {
             const TriggerNames::Name& w = names.of(word);
-            if (w.readings.size() < 2) continue;
+            if (w.readings.size() < 2) return;
+            const QString insertion = joined ? memory.value : QStringLiteral("：") + memory.value;
             if (endsWithPossessive(letters, Groups(w.abbreviated), false))
-                pick.offer({*chosen, insertion, word, false}, 30);
+                pick.offer({memory, insertion, word, false}, 30);
             else if (endsWithGroups(letters, Groups(joined ? w.abbreviated : w.readings)))
-                pick.offer({*chosen, insertion, word, !joined}, joined ? 30 : 20);
-        }
-    }
+                pick.offer({memory, insertion, word, !joined}, joined ? 30 : 20);
+        });
     return pick.result();
 }
 

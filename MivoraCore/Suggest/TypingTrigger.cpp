@@ -63,19 +63,26 @@ std::optional<Hit> Pick::result() const {
     return best->first;
 }
 
-std::vector<const Memory*> alive(const QList<Memory>& memories, const QDateTime& now) {
-    std::vector<const Memory*> out;
-    out.reserve(memories.size());
+void forEachCandidate(const QList<Memory>& memories, const QDateTime& now,
+                      const std::function<void(const Memory&, const QString& name)>& name,
+                      const std::function<void(const Memory&, const QString& word)>& categoryWord) {
+    std::vector<const Memory*> live;
+    live.reserve(memories.size());
     for (const Memory& m : memories)
-        if (!m.expiresAt || *m.expiresAt > now) out.push_back(&m);
-    return out;
-}
-
-const Memory* mostUsedOfType(const std::vector<const Memory*>& alive, const QString& type) {
-    const Memory* chosen = nullptr;
-    for (const Memory* m : alive)
-        if (m->type == type && (!chosen || m->useCount > chosen->useCount)) chosen = m;
-    return chosen;
+        if (!m.expiresAt || *m.expiresAt > now) live.push_back(&m);
+    for (const Memory* m : live) {
+        name(*m, m->title);
+        for (const QString& alias : m->aliases)
+            name(*m, alias);
+    }
+    for (const auto& [type, words] : bareTypeWords()) {
+        const Memory* chosen = nullptr;
+        for (const Memory* m : live)
+            if (m->type == type && (!chosen || m->useCount > chosen->useCount)) chosen = m;
+        if (!chosen) continue;
+        for (const QString& word : words)
+            categoryWord(*chosen, word);
+    }
 }
 
 const std::vector<std::pair<QString, QStringList>>& bareTypeWords() {
@@ -118,29 +125,19 @@ std::optional<Hit> match(const QString& before, const QList<Memory>& memories, c
     chars = Text::graphemes(t);
 
     Pick pick{muted, std::nullopt};
-    const std::vector<const Memory*> live = alive(memories, now);
-    for (const Memory* m : live) {
-        const Memory& memory = *m;
-        const auto tryName = [&](const QString& name) {
+    forEachCandidate(
+        memories, now,
+        [&](const Memory& memory, const QString& name) {
             const TriggerNames::Name& w = names.of(name);
             if (w.chars.size() >= 2) matchName(pick, t, chars, w, memory, isExplicit);
-        };
-        tryName(memory.title);
-        for (const QString& alias : memory.aliases)
-            tryName(alias);
-    }
-
-    for (const auto& [type, words] : bareTypeWords()) {
-        const Memory* chosen = mostUsedOfType(live, type);
-        if (!chosen) continue;
-        const QString insertion = isExplicit ? chosen->value : colon + chosen->value;
-        for (const QString& word : words) {
+        },
+        [&](const Memory& memory, const QString& word) {
+            const QString insertion = isExplicit ? memory.value : colon + memory.value;
             if (endsWithPossessive(t, word, false))
-                pick.offer({*chosen, insertion, word, false}, 30);
+                pick.offer({memory, insertion, word, false}, 30);
             else if (t.endsWith(word))
-                pick.offer({*chosen, insertion, word, !isExplicit}, isExplicit ? 30 : 20);
-        }
-    }
+                pick.offer({memory, insertion, word, !isExplicit}, isExplicit ? 30 : 20);
+        });
     return pick.result();
 }
 

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -40,10 +41,12 @@ struct Pick {
     std::optional<Hit> result() const;
 };
 
-// The memories not expired at `now` (as `Recall::alive` keeps them), in their order, without copying them.
-std::vector<const Memory*> alive(const QList<Memory>& memories, const QDateTime& now);
-// Of the live memories of a type, the most used one (the first on ties), or null.
-const Memory* mostUsedOfType(const std::vector<const Memory*>& alive, const QString& type);
+// The candidates both matchers weigh, in order: every name (title, then aliases) of every memory not
+// expired at `now` (as `Recall::alive` keeps them), then every category word whose type has a live memory,
+// with the most used of them (the first on ties).
+void forEachCandidate(const QList<Memory>& memories, const QDateTime& now,
+                      const std::function<void(const Memory&, const QString& name)>& name,
+                      const std::function<void(const Memory&, const QString& word)>& categoryWord);
 
 // Category words by memory type, in a fixed order.
 const std::vector<std::pair<QString, QStringList>>& bareTypeWords();
