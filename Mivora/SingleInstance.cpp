@@ -1,0 +1,56 @@
+#include "SingleInstance.h"
+
+#include <QCoro/QCoroLocalSocket>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+
+namespace mivora {
+
+namespace {
+const QByteArray reopen = "reopen\n";
+constexpr int timeoutMs = 2000;
+} // namespace
+
+SingleInstance::SingleInstance(QString path, QObject* parent) : QObject(parent), path_(std::move(path)) {}
+
+SingleInstance::~SingleInstance() = default;
+
+QString SingleInstance::defaultPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/mivora.socket";
+}
+
+QCoro::Task<bool> SingleInstance::askRunningToReopen() {
+    QLocalSocket socket;
+    if (!co_await qCoro(socket).connectToServer(path_, QIODevice::ReadWrite,
+                                                std::chrono::milliseconds(timeoutMs)))
+        co_return false;
+    socket.write(reopen);
+    // The running program answers with the same line once it has taken the request.
+    const QByteArray answer = co_await qCoro(socket).readLine(0, std::chrono::milliseconds(timeoutMs));
+    co_return answer == reopen;
+}
+
+bool SingleInstance::listen() {
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(path_)) {
+        QLocalServer::removeServer(path_);
+        if (!server_->listen(path_)) return false;
+    }
+    connect(server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* socket = server_->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+                if (!socket->canReadLine()) return;
+                if (socket->readLine() != reopen) return socket->disconnectFromServer();
+                socket->write(reopen);
+                socket->flush();
+                emit reopenRequested();
+            });
+        }
+    });
+    return true;
+}
+
+} // namespace mivora
