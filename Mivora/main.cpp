@@ -21,6 +21,7 @@
 #include <QProcess>
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace mivora;
 
@@ -85,7 +86,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance(SingleInstance::defaultPath());
-    if (QCoro::waitFor(instance.askRunningToReopen())) return 0;
+    // The running program shows its window; this start was only a request, so it leaves no exit line.
+    if (QCoro::waitFor(instance.askRunningToReopen())) std::_Exit(0);
     if (!instance.listen()) AppLog::write(QStringLiteral("单实例监听没建起来：再次运行 mivora 会开第二个"));
 
     // The one place that decides which desktop, clock, timers and settings the services run on. Declared
