@@ -33,11 +33,10 @@ QCoro::Task<bool> SingleInstance::askRunningToReopen() {
 
 bool SingleInstance::listen() {
     server_ = new QLocalServer(this);
+    // With an access option the socket is made aside and renamed into place, replacing a file left by a
+    // program that died.
     server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(path_)) {
-        QLocalServer::removeServer(path_);
-        if (!server_->listen(path_)) return false;
-    }
+    if (!server_->listen(path_)) return false;
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);

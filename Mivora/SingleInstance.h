@@ -21,7 +21,8 @@ public:
 
     // True when a running program took the request.
     QCoro::Task<bool> askRunningToReopen();
-    // Becomes the running program; a socket file left by one that died is replaced.
+    // Becomes the running program; a socket file left by one that died is replaced. False when the
+    // runtime folder takes no socket.
     bool listen();
 
 signals:
