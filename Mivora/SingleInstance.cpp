@@ -22,8 +22,11 @@ QString SingleInstance::defaultPath() {
 
 QCoro::Task<bool> SingleInstance::askRunningToReopen() {
     QLocalSocket socket;
-    if (!co_await qCoro(socket).connectToServer(path_, QIODevice::ReadWrite,
-                                                std::chrono::milliseconds(timeoutMs)))
+    // A local connection is made or refused at once; only a busy running program makes it wait.
+    socket.connectToServer(path_);
+    if (socket.state() == QLocalSocket::UnconnectedState) co_return false;
+    if (socket.state() != QLocalSocket::ConnectedState &&
+        !co_await qCoro(socket).waitForConnected(std::chrono::milliseconds(timeoutMs)))
         co_return false;
     socket.write(reopen);
     // The running program answers with the same line once it has taken the request.
