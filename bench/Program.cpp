@@ -9,8 +9,6 @@
 #include "support/ChildProcess.h"
 #include "support/FakeOpenAI.h"
 #include "support/MemoryDefaults.h"
-#include "support/MicFifo.h"
-#include "support/Speech.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,11 +23,8 @@
 #include <algorithm>
 #include <csignal>
 
-// Xlib's macros clash with Qt names: include it last.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+// Brings Xlib, whose macros clash with Qt and GoogleTest names: include it last.
+#include "support/HotkeyTake.h"
 
 namespace {
 
@@ -156,31 +151,18 @@ void ReleaseToText(benchmark::State& state) {
     ChildProcess target;
     if (!target.startInFront(platform->frontApplication(), "mivora_target"))
         return state.SkipWithError("no target");
-    Display* display = XOpenDisplay(nullptr);
-    const auto hotkey = [&](bool down) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Control_R), down, CurrentTime);
-        XFlush(display);
-    };
     std::vector<double> times;
     for (auto _ : state) {
         const auto texts = [&] { return target.lines().filter("text:").size(); };
         const qsizetype before = texts();
-        MicFifo::drain();
-        hotkey(true);
-        QElapsedTimer held;
-        held.start();
-        waitUntil(MicFifo::recording, 5000);
-        MicFifo::feed(speech(1.4, 0.8).samples);
-        waitUntil([&] { return held.elapsed() > 400; }, 2000);
+        holdHotkeyAndSpeak();
         QElapsedTimer released;
         released.start();
-        hotkey(false);
         waitUntil([&] { return texts() > before; }, 15000);
         times.push_back(double(released.nsecsElapsed()) / 1e9);
         state.SetIterationTime(times.back());
         waitUntil([] { return false; }, 700); // the clipboard is given back before the next take
     }
-    XCloseDisplay(display);
     std::sort(times.begin(), times.end());
     state.counters["median_ms"] = times.empty() ? 0 : times[times.size() / 2] * 1000;
 }

@@ -3,21 +3,16 @@
 #include "LinuxDesktop.h"
 #include "support/ChildProcess.h"
 #include "support/FakeOpenAI.h"
-#include "support/MicFifo.h"
-#include "support/Speech.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
 #include <csignal>
 
-// Xlib's macros clash with Qt and GoogleTest names: include it last.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+// Brings Xlib, whose macros clash with Qt and GoogleTest names: include it last.
+#include "support/HotkeyTake.h"
 
 using namespace mivora;
 using namespace mivora::test;
@@ -79,22 +74,8 @@ TEST_F(ProgramEndToEnd, StaysUpDictatesIntoAnotherApplicationReopensAndEndsWithI
 
     ChildProcess target;
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    const auto hotkey = [&](bool down) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Control_R), down, CurrentTime);
-        XFlush(display);
-    };
-    MicFifo::drain();
-    hotkey(true);
-    QElapsedTimer held;
-    held.start();
-    EXPECT_TRUE(waitUntil(MicFifo::recording, 5000));
-    EXPECT_TRUE(MicFifo::feed(speech(1.4, 0.8).samples));
-    waitUntil([&] { return held.elapsed() > 400; }, 2000); // longer than the shortest take
-    // The recording HUD's window is checked here once the HUD is part of the program.
-    hotkey(false);
-    XCloseDisplay(display);
+    // The recording HUD's window is checked during the take once the HUD is part of the program.
+    EXPECT_TRUE(holdHotkeyAndSpeak());
     EXPECT_TRUE(target.waitForLine("text:明天上午十点开会", 15000))
         << (program.log() + target.lines()).join('\n').toStdString();
     EXPECT_EQ(mivora->state(), QProcess::Running);
