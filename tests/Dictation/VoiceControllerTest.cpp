@@ -132,8 +132,7 @@ TEST_F(VoiceTest, StopGatesEndTheTakeWithTheirNotices) {
         return controller->phase().text;
     };
     EXPECT_EQ(gate(speech(0.25, 0.25)), ""); // too short a clip
-    EXPECT_EQ(gate(speech(1.0, 0.5, 0.001)),
-              "声音太小：靠近麦克风，或在「设置 → 声音 → 输入」调大输入音量");
+    EXPECT_EQ(gate(speech(1.0, 0.5, 0.001)), "声音太小：靠近麦克风，或在「设置 → 声音 → 输入」调大输入音量");
     EXPECT_EQ(gate(speech(1.0, 0.14, 0.1)), "没听清，再说一次"); // loud enough once amplified, too short
     EXPECT_EQ(gate(speech(1.0, 0)), "麦克风没有声音：检查麦克风权限和「声音 → 输入」设备");
     EXPECT_EQ(needsSetup + recognizer->requests.size(), 1u);
