@@ -1,0 +1,37 @@
+#pragma once
+
+#include "MivoraUI/BarsEngine.h"
+
+#include <QWidget>
+
+class QLabel;
+
+namespace mivora {
+
+class RecDot;
+class SymbolView;
+class VoiceBars;
+
+// The recording pill's row while a take is listened to or recognised: the recording dot (hands-free),
+// the magnifier (recall), the level bars, and the "Fn 结束" hint (hands-free). The bars keep their engine
+// across changes, so they glide from the level ripple into the thinking wave.
+class LevelRow final : public QWidget {
+    Q_OBJECT
+public:
+    explicit LevelRow(bool reduceMotion, QWidget* parent = nullptr);
+
+    void set(bool handsFree, bool recall, BarsMode mode, float level);
+
+    RecDot* dot() const { return dot_; }
+    SymbolView* magnifier() const { return magnifier_; }
+    VoiceBars* bars() const { return bars_; }
+    QLabel* hint() const { return hint_; }
+
+private:
+    RecDot* dot_;
+    SymbolView* magnifier_;
+    VoiceBars* bars_;
+    QLabel* hint_;
+};
+
+} // namespace mivora

@@ -1,0 +1,36 @@
+#include "MivoraUI/SymbolView.h"
+
+#include "MivoraUI/Icon.h"
+
+#include <QPainter>
+
+namespace mivora {
+
+SymbolView::SymbolView(const QString& name, double size, const QColor& color, double weight, QWidget* parent)
+    : QWidget(parent), name_(name), size_(size), color_(color), weight_(weight) {
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void SymbolView::setName(const QString& name) {
+    name_ = name;
+    update();
+}
+
+void SymbolView::setColor(const QColor& color) {
+    color_ = color;
+    update();
+}
+
+QSize SymbolView::sizeHint() const {
+    const int side = qRound(size_ * 1.2);
+    return {side, side};
+}
+
+void SymbolView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const double side = size_ * 1.2;
+    Icon::paint(painter, name_, QRectF((width() - side) / 2, (height() - side) / 2, side, side), color_,
+                weight_);
+}
+
+} // namespace mivora
