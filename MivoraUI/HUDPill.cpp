@@ -30,7 +30,7 @@ HUDPill::HUDPill(const VoicePhase& phase, VoiceMode mode, float level, bool redu
     size_.jumpTo(QSizeF(sizeHint()));
     resize(sizeHint());
     connect(&size_, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant& v) { resize(v.toSizeF().toSize()); });
+            [this] { resize(size_.value().toSizeF().toSize()); });
 }
 
 QColor HUDPill::fill() {
@@ -152,7 +152,7 @@ void HUDPill::swapContent() {
         old->setGraphicsEffect(effect);
         auto* out = new SpringAnimation(1.0, old);
         connect(out, &QVariantAnimation::valueChanged, effect,
-                [effect](const QVariant& v) { effect->setLook(LayerEffect::blurFade(v.toDouble())); });
+                [effect, out] { effect->setLook(LayerEffect::blurFade(out->value().toDouble())); });
         connect(out, &QAbstractAnimation::finished, old, &QObject::deleteLater);
         runMotion(*out, 0.0);
     }
@@ -164,7 +164,7 @@ void HUDPill::swapContent() {
     fresh->setGraphicsEffect(effect);
     auto* in = new SpringAnimation(0.0, fresh);
     connect(in, &QVariantAnimation::valueChanged, effect,
-            [effect](const QVariant& v) { effect->setLook(LayerEffect::blurFade(v.toDouble())); });
+            [effect, in] { effect->setLook(LayerEffect::blurFade(in->value().toDouble())); });
     // Once in, the content draws without the effect.
     connect(in, &QAbstractAnimation::finished, fresh, [fresh] { fresh->setGraphicsEffect(nullptr); });
     runMotion(*in, 1.0);
