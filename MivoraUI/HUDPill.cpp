@@ -145,29 +145,28 @@ void HUDPill::runMotion(SpringAnimation& animation, const QVariant& target) {
         animation.springTo(target, contentSpring);
 }
 
+// Runs the blur-fade of `w` from `from` to `to`; the animation belongs to the widget.
+SpringAnimation* HUDPill::blurFade(QWidget* w, double from, double to) {
+    auto* effect = new LayerEffect(w);
+    effect->setLook(LayerEffect::blurFade(from));
+    w->setGraphicsEffect(effect);
+    auto* fade = new SpringAnimation(from, w);
+    connect(fade, &QVariantAnimation::valueChanged, effect,
+            [effect, fade] { effect->setLook(LayerEffect::blurFade(fade->value().toDouble())); });
+    runMotion(*fade, to);
+    return fade;
+}
+
 // The old content blur-fades out and goes; the new one blur-fades in.
 void HUDPill::swapContent() {
-    if (QWidget* old = content_) {
-        auto* effect = new LayerEffect(old);
-        old->setGraphicsEffect(effect);
-        auto* out = new SpringAnimation(1.0, old);
-        connect(out, &QVariantAnimation::valueChanged, effect,
-                [effect, out] { effect->setLook(LayerEffect::blurFade(out->value().toDouble())); });
-        connect(out, &QAbstractAnimation::finished, old, &QObject::deleteLater);
-        runMotion(*out, 0.0);
-    }
+    if (QWidget* old = content_)
+        connect(blurFade(old, 1, 0), &QAbstractAnimation::finished, old, &QObject::deleteLater);
     QWidget* fresh = makeContent();
     content_ = fresh;
     updateContent();
-    auto* effect = new LayerEffect(fresh);
-    effect->setLook(LayerEffect::blurFade(0));
-    fresh->setGraphicsEffect(effect);
-    auto* in = new SpringAnimation(0.0, fresh);
-    connect(in, &QVariantAnimation::valueChanged, effect,
-            [effect, in] { effect->setLook(LayerEffect::blurFade(in->value().toDouble())); });
     // Once in, the content draws without the effect.
-    connect(in, &QAbstractAnimation::finished, fresh, [fresh] { fresh->setGraphicsEffect(nullptr); });
-    runMotion(*in, 1.0);
+    connect(blurFade(fresh, 0, 1), &QAbstractAnimation::finished, fresh,
+            [fresh] { fresh->setGraphicsEffect(nullptr); });
 }
 
 QSize HUDPill::sizeHint() const {

@@ -49,6 +49,7 @@ private:
     void swapContent();
     void centre(QWidget* w);
     void runMotion(SpringAnimation& animation, const QVariant& target);
+    SpringAnimation* blurFade(QWidget* w, double from, double to);
 
     VoicePhase phase_;
     VoiceMode mode_;

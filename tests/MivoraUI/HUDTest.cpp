@@ -2,11 +2,13 @@
 #include "MivoraUI/HUDPanel.h"
 #include "MivoraUI/HUDPill.h"
 #include "MivoraUI/HUDView.h"
+#include "MivoraUI/LayerEffect.h"
 #include "MivoraUI/LevelRow.h"
 #include "MivoraUI/NoticeRow.h"
 #include "MivoraUI/RecDot.h"
 #include "MivoraUI/SymbolView.h"
 #include "MivoraUI/VoiceBars.h"
+#include "MivoraUI/WindowVisible.h"
 
 #include "support/Render.h"
 
@@ -167,4 +169,50 @@ TEST(HUD, ViewSpringsThePillUpWhenATakeStartsAndFadesItWhenIdle) {
     EXPECT_EQ(view.shown(), 1.0);
     view.setState(VoicePhase::idle(), VoiceMode::dictate, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return view.shown() == 0.0; }, 2000));
+}
+
+TEST(HUD, UnderReducedMotionThePillOnlyFades) {
+    for (bool reduce : {false, true}) {
+        HUDView view(reduce);
+        view.show();
+        auto* pose = qobject_cast<LayerEffect*>(view.pill()->graphicsEffect());
+        ASSERT_NE(pose, nullptr);
+        view.setState(VoicePhase::listening(false), VoiceMode::dictate, 0);
+        double smallest = 1;
+        double lowest = 0;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                smallest = std::min(smallest, pose->look().scale);
+                lowest = std::max(lowest, pose->look().offset.y());
+                return view.shown() == 1.0;
+            },
+            2000));
+        if (reduce) {
+            EXPECT_EQ(smallest, 1.0);
+            EXPECT_EQ(lowest, 0.0);
+        } else {
+            EXPECT_LT(smallest, 0.95);
+            EXPECT_GT(lowest, 3.0);
+        }
+    }
+}
+
+TEST(HUD, BarsRunOnlyWhileTheyCanBeSeen) {
+    QWidget window;
+    auto* bars = new VoiceBars(BarsMode::think, false, &window);
+    const auto stepsWithin = [&](int ms) {
+        const double before = bars->engine().last;
+        QTest::qWait(ms);
+        return bars->engine().last != before;
+    };
+    EXPECT_FALSE(stepsWithin(60)) << "not shown yet";
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bars->engine().last != 0; }, 1000));
+    EXPECT_TRUE(stepsWithin(100));
+    WindowVisible::set(&window, false);
+    EXPECT_FALSE(stepsWithin(100)) << "the window is covered";
+    WindowVisible::set(&window, true);
+    EXPECT_TRUE(stepsWithin(100));
+    window.hide();
+    EXPECT_FALSE(stepsWithin(100));
 }
