@@ -16,8 +16,6 @@ public:
 
     void setDown(bool down);
     void setHighlight(bool highlight);
-    bool isDown() const { return down_; }
-    bool isHighlighted() const { return highlight_; }
     // Where the cap is drawn (it sits 2 points lower while pressed).
     QRectF capRect() const;
     QSize sizeHint() const override;

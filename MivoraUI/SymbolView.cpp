@@ -11,16 +11,6 @@ SymbolView::SymbolView(const QString& name, double size, const QColor& color, do
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
-void SymbolView::setName(const QString& name) {
-    name_ = name;
-    update();
-}
-
-void SymbolView::setColor(const QColor& color) {
-    color_ = color;
-    update();
-}
-
 QSize SymbolView::sizeHint() const {
     const int side = qRound(size_ * 1.2);
     return {side, side};

@@ -13,17 +13,15 @@ public:
                QWidget* parent = nullptr);
 
     const QString& name() const { return name_; }
-    void setName(const QString& name);
-    void setColor(const QColor& color);
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QString name_;
+    const QString name_;
     const double size_;
-    QColor color_;
+    const QColor color_;
     const double weight_;
 };
 

@@ -16,6 +16,22 @@ double now() {
     return duration<double>(steady_clock::now().time_since_epoch()).count() + 1;
 }
 
+// The bars of `engine` centred in `box`.
+void paintBars(QPainter& painter, const BarsEngine& engine, const QRectF& box) {
+    constexpr double barWidth = 3;
+    constexpr double gap = 3;
+    const double total = BarsEngine::count * barWidth + (BarsEngine::count - 1) * gap;
+    double x = box.center().x() - total / 2;
+    const double mid = box.center().y();
+    painter.setPen(Qt::NoPen);
+    for (int i = 0; i < BarsEngine::count; ++i) {
+        const double h = engine.heights[i];
+        painter.setBrush(QColor::fromRgbF(1, 1, 1, float(std::clamp(engine.alphas[i], 0.0, 1.0))));
+        painter.drawRoundedRect(QRectF(x, mid - h / 2, barWidth, h), barWidth / 2, barWidth / 2);
+        x += barWidth + gap;
+    }
+}
+
 } // namespace
 
 VoiceBars::VoiceBars(BarsMode mode, bool reduceMotion, QWidget* parent)
@@ -30,21 +46,6 @@ VoiceBars::VoiceBars(BarsMode mode, bool reduceMotion, QWidget* parent)
 void VoiceBars::advance(double t) {
     engine_.step(t, level_, mode_, reduceMotion_);
     update();
-}
-
-void VoiceBars::paintBars(QPainter& painter, const BarsEngine& engine, const QRectF& box) {
-    constexpr double barWidth = 3;
-    constexpr double gap = 3;
-    const double total = BarsEngine::count * barWidth + (BarsEngine::count - 1) * gap;
-    double x = box.center().x() - total / 2;
-    const double mid = box.center().y();
-    painter.setPen(Qt::NoPen);
-    for (int i = 0; i < BarsEngine::count; ++i) {
-        const double h = engine.heights[i];
-        painter.setBrush(QColor::fromRgbF(1, 1, 1, float(std::clamp(engine.alphas[i], 0.0, 1.0))));
-        painter.drawRoundedRect(QRectF(x, mid - h / 2, barWidth, h), barWidth / 2, barWidth / 2);
-        x += barWidth + gap;
-    }
 }
 
 void VoiceBars::paintEvent(QPaintEvent*) {

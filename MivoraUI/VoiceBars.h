@@ -24,9 +24,6 @@ public:
     void advance(double t);
     QSize sizeHint() const override { return {96, 28}; }
 
-    // Draws the bars of `engine` centred in `box`.
-    static void paintBars(QPainter& painter, const BarsEngine& engine, const QRectF& box);
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
