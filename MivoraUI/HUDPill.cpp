@@ -87,6 +87,7 @@ QWidget* HUDPill::makeContent() {
     case Kind::done: {
         auto* tick = new SymbolView(QStringLiteral("checkmark"), 15, Qt::white, 1.4, this);
         tick->setFixedSize(24, 18);
+        if (!reduceMotion_) tick->bounce();
         w = tick;
         break;
     }
@@ -138,8 +139,8 @@ void HUDPill::setState(const VoicePhase& phase, VoiceMode mode, float level) {
     runMotion(size_, QSizeF(sizeHint()));
 }
 
-void HUDPill::runMotion(SpringAnimation& animation, const QVariant& target) {
-    if (reduceMotion_)
+void HUDPill::animate(SpringAnimation& animation, const QVariant& target, bool reduceMotion) {
+    if (reduceMotion)
         animation.easeTo(target, 0.16);
     else
         animation.springTo(target, contentSpring);

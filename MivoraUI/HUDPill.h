@@ -31,6 +31,9 @@ public:
     static QColor fill();
     // What decides whether a change of phase is a change of content: equal keys keep the content.
     static QString animationKey(const VoicePhase& phase);
+    // Moves `animation` to `target` the way the pill's content changes: along its spring, or in a short
+    // fade under reduced motion.
+    static void animate(SpringAnimation& animation, const QVariant& target, bool reduceMotion);
 
     // The size the pill settles at for its current content.
     QSize sizeHint() const override;
@@ -48,7 +51,9 @@ private:
     void updateContent();
     void swapContent();
     void centre(QWidget* w);
-    void runMotion(SpringAnimation& animation, const QVariant& target);
+    void runMotion(SpringAnimation& animation, const QVariant& target) {
+        animate(animation, target, reduceMotion_);
+    }
     SpringAnimation* blurFade(QWidget* w, double from, double to);
 
     VoicePhase phase_;

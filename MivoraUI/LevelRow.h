@@ -2,6 +2,7 @@
 
 #include "MivoraUI/BarsEngine.h"
 
+#include <QHash>
 #include <QWidget>
 
 class QLabel;
@@ -28,6 +29,11 @@ public:
     QLabel* hint() const { return hint_; }
 
 private:
+    // Shows or hides one item of the row; a shown item grows from `hiddenScale` while it fades in.
+    void reveal(QWidget* item, bool on, double hiddenScale);
+    const bool reduceMotion_;
+    bool first_ = true;
+    QHash<QWidget*, bool> wanted_;
     RecDot* dot_;
     SymbolView* magnifier_;
     VoiceBars* bars_;

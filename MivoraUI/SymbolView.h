@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MivoraUI/SpringAnimation.h"
+
 #include <QColor>
 #include <QWidget>
 
@@ -13,6 +15,8 @@ public:
                QWidget* parent = nullptr);
 
     const QString& name() const { return name_; }
+    // Springs the symbol up from a smaller size, overshooting once.
+    void bounce();
     QSize sizeHint() const override;
 
 protected:
@@ -23,6 +27,7 @@ private:
     const double size_;
     const QColor color_;
     const double weight_;
+    SpringAnimation scale_{1.0};
 };
 
 } // namespace mivora
