@@ -1,0 +1,164 @@
+#include "MivoraUI/Card.h"
+#include "MivoraUI/HoverLift.h"
+#include "MivoraUI/Icon.h"
+#include "MivoraUI/PrimaryButton.h"
+#include "MivoraUI/SoftButton.h"
+#include "MivoraUI/UI.h"
+
+#include "support/MemoryDefaults.h"
+#include "support/Render.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QPainter>
+#include <QSet>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+using namespace mivora::test;
+
+TEST(Kit, TokensFollowTheAppearanceOfThePalette) {
+    const QPalette light;
+    const QPalette dark = darkPalette();
+    EXPECT_FALSE(UI::isDark(light));
+    EXPECT_TRUE(UI::isDark(dark));
+    EXPECT_EQ(UI::accent(light).name(), "#191919");
+    EXPECT_EQ(UI::accent(dark).name(), "#faf8f2");
+    EXPECT_EQ(UI::onAccent(light), QColor(Qt::white));
+    EXPECT_EQ(UI::onAccent(dark).name(), "#141414");
+    EXPECT_NEAR(UI::card(light).alphaF(), 0.72, 0.01);
+    EXPECT_NEAR(UI::card(dark).alphaF(), 0.035, 0.01);
+    EXPECT_EQ(UI::stroke(dark).rgb() & 0xffffff, 0xffffffu);
+    EXPECT_EQ(UI::stroke(light).rgb() & 0xffffff, 0u);
+
+    MemoryDefaults defaults;
+    EXPECT_FALSE(UI::reduceMotion(defaults));
+    defaults.setValue("reduceMotion", true);
+    EXPECT_TRUE(UI::reduceMotion(defaults));
+}
+
+TEST(Kit, SpringsSettleAndOnlyTheUnderdampedOnesOvershoot) {
+    for (const Spring& s : {UI::smooth, UI::snappy, UI::page}) {
+        EXPECT_EQ(s.at(0), 0);
+        EXPECT_NEAR(s.at(s.duration()), 1, 2e-3);
+        EXPECT_LT(s.duration(), 2.0);
+    }
+    double peakSmooth = 0, peakSnappy = 0;
+    for (double t = 0; t < 1; t += 0.002) {
+        peakSmooth = std::max(peakSmooth, UI::smooth.at(t));
+        peakSnappy = std::max(peakSnappy, UI::snappy.at(t));
+    }
+    EXPECT_LE(peakSmooth, 1.0);
+    EXPECT_GT(peakSnappy, 1.005);
+    // The response is the period of the motion: halfway there well within one response.
+    EXPECT_GT(UI::smooth.at(UI::smooth.response / 2), 0.5);
+    EXPECT_LT(UI::smooth.at(0.05), 0.5);
+}
+
+TEST(Kit, ButtonsPadTheirTextAndShrinkWhilePressedWhetherEnabledOrNot) {
+    for (bool dark : {false, true}) {
+        PrimaryButton primary("开始使用");
+        SoftButton soft("工作日志");
+        const QFontMetricsF pm(primary.font()), sm(soft.font());
+        EXPECT_NEAR(primary.sizeHint().width(), pm.horizontalAdvance("开始使用") + 36, 1);
+        EXPECT_NEAR(primary.sizeHint().height(), pm.height() + 18, 1);
+        EXPECT_NEAR(soft.sizeHint().width(), sm.horizontalAdvance("工作日志") + 28, 1);
+        EXPECT_NEAR(soft.sizeHint().height(), sm.height() + 16, 1);
+
+        const QImage rest = render(primary, dark);
+        const QImage softRest = render(soft, dark);
+        // The capsule's fill is the accent; its label is drawn in the colour on the accent.
+        EXPECT_EQ(pixel(rest, {primary.width() / 2, 3}), UI::accent(primary.palette()).rgb() & 0xffffff);
+        saveArtefact(rest, QString("kit-primary-%1").arg(dark ? "dark" : "light"));
+        saveArtefact(softRest, QString("kit-soft-%1").arg(dark ? "dark" : "light"));
+
+        primary.setEnabled(false);
+        EXPECT_EQ(primary.grab().toImage(), rest) << "a disabled button looks like an enabled one";
+        primary.setEnabled(true);
+
+        for (CapsuleButton* b : {static_cast<CapsuleButton*>(&primary), static_cast<CapsuleButton*>(&soft)}) {
+            const QImage before = b->grab().toImage();
+            QTest::mousePress(b, Qt::LeftButton);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return b->pressProgress() == 1.0; }, 1000));
+            EXPECT_NE(b->grab().toImage(), before);
+            QTest::mouseRelease(b, Qt::LeftButton);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return b->pressProgress() == 0.0; }, 2000));
+        }
+    }
+}
+
+TEST(Kit, CardPadsItsContentAndDrawsItsBorderInsideThePanel) {
+    for (bool dark : {false, true}) {
+        auto* label = new QLabel("地址");
+        label->setFixedSize(60, 20);
+        Card* c = card(label, 0, 16);
+        const QImage image = render(*c, dark);
+        EXPECT_EQ(c->size(), QSize(92, 52));
+        EXPECT_EQ(label->geometry().topLeft(), QPoint(16, 16));
+        // With square corners the hairline covers the outermost pixels, and the fill lies within.
+        EXPECT_NE(pixel(image, {0, 0}), pixel(image, {4, 4}));
+        EXPECT_NE(pixel(image, {91, 51}), pixel(image, {87, 47}));
+        saveArtefact(image, QString("kit-card-%1").arg(dark ? "dark" : "light"));
+        delete c;
+
+        Card* tight = card(new QLabel("x"), 14, 0);
+        render(*tight, dark);
+        EXPECT_EQ(tight->layout()->contentsMargins(), QMargins());
+        delete tight;
+    }
+}
+
+TEST(Kit, HoverLiftAddsNothingAtRestAndLiftsUnderThePointer) {
+    QWidget host;
+    host.resize(200, 120);
+    auto* inner = new QLabel("课程", &host);
+    inner->setGeometry(40, 30, 120, 60);
+    inner->setAutoFillBackground(true);
+    const QImage plain = render(host);
+    auto* lift = new HoverLift(inner);
+    EXPECT_EQ(host.grab().toImage(), plain);
+    QEvent enter(QEvent::HoverEnter);
+    QApplication::sendEvent(inner, &enter);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lift->hover() > 0.999; }, 2000));
+    const QImage lifted = host.grab().toImage();
+    EXPECT_NE(lifted, plain);
+    saveArtefact(lifted, "kit-hoverlift");
+    QEvent leave(QEvent::HoverLeave);
+    QApplication::sendEvent(inner, &leave);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lift->hover() == 0.0; }, 2000));
+}
+
+TEST(Kit, EveryIconIsADistinctDrawing) {
+    QSet<QByteArray> seen;
+    QImage sheet(32 * Icon::names().size(), 32, QImage::Format_ARGB32);
+    sheet.fill(Qt::white);
+    QPainter sheetPainter(&sheet);
+    int x = 0;
+    for (const QString& name : Icon::names()) {
+        QImage img(32, 32, QImage::Format_ARGB32);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        Icon::paint(p, name, QRectF(0, 0, 32, 32), Qt::black);
+        p.end();
+        const QByteArray bytes(reinterpret_cast<const char*>(img.constBits()), img.sizeInBytes());
+        int inked = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int i = 0; i < 32; ++i)
+                inked += qAlpha(img.pixel(i, y)) > 0;
+        EXPECT_GT(inked, 20) << name.toStdString();
+        EXPECT_FALSE(seen.contains(bytes)) << name.toStdString() << " looks like another icon";
+        seen.insert(bytes);
+        sheetPainter.drawImage(x, 0, img);
+        x += 32;
+    }
+    sheetPainter.end();
+    saveArtefact(sheet, "kit-icons");
+    for (const char* used :
+         {"checkmark", "sparkle.magnifyingglass", "exclamationmark.circle.fill", "doc.on.clipboard",
+          "lock.fill", "waveform", "waveform.circle", "waveform.circle.fill", "exclamationmark.triangle",
+          "globe", "shift", "arrow.right.to.line", "bolt.fill"})
+        EXPECT_TRUE(Icon::has(used)) << used;
+}
