@@ -1,8 +1,10 @@
 #include "AppDelegate.h"
 #include "CommandLine.h"
 #include "ExitLog.h"
+#include "HudWiring.h"
 #include "LegacyRename.h"
 #include "MicTestMode.h"
+#include "MivoraUI/HUDPanel.h"
 #include "Platform/Linux/LinuxPlatform.h"
 #include "Platform/Offscreen/OffscreenPlatform.h"
 #include "RecognizeMode.h"
@@ -99,6 +101,7 @@ int main(int argc, char** argv) {
                                                    ? OffscreenPlatform::make()
                                                    : LinuxPlatform::make(defaults, clock, scheduler);
     QNetworkAccessManager network;
+    std::unique_ptr<HUDPanel> hud; // outlives the delegate, whose hooks point at it
     AppDelegate delegate(
         {*platform, defaults, clock, scheduler, network, MemoryStore::defaultFile(), AppLog::write});
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
@@ -106,7 +109,9 @@ int main(int argc, char** argv) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { ExitLog::willTerminate(); });
 
     const bool selfTest = launch.kind == CommandLine::Launch::Kind::selfTest;
+    hud = wireHud(delegate, defaults);
     delegate.launch(selfTest);
+    followVoice(delegate, *hud);
     if (selfTest) {
         std::fputs("自检（-selftest）还没有做好，这一版里用不了\n", stderr);
         return 1;

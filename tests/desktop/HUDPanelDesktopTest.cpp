@@ -1,6 +1,7 @@
 #include "MivoraUI/HUDPanel.h"
 #include "MivoraUI/HUDView.h"
 
+#include "LinuxDesktop.h"
 #include "support/ChildProcess.h"
 
 #include <QApplication>
@@ -15,13 +16,6 @@ using namespace mivora;
 using namespace mivora::test;
 
 namespace {
-
-QString run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(5000)) return {};
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
 
 // Counts the mouse presses a window receives.
 struct PressCounter : QObject {
@@ -53,18 +47,18 @@ TEST(HUDPanelDesktop, ShowsOverAFocusedLineEditWithoutTakingTheFocusAndLetsClick
     panel.raise();
     panel.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return panel.windowHandle() && panel.windowHandle()->isExposed(); }, 5000));
-    EXPECT_TRUE(run("xwininfo", {"-id", QString::number(panel.winId())}).contains("IsViewable"));
+    EXPECT_TRUE(runTool("xwininfo", {"-id", QString::number(panel.winId())}).contains("IsViewable"));
     // Give a focus change every chance to arrive.
     waitUntil([] { return false; }, 300);
     EXPECT_TRUE(edit.isActiveWindow());
     EXPECT_TRUE(edit.hasFocus());
-    EXPECT_EQ(run("xdotool", {"getwindowfocus"}).toULongLong(), edit.winId());
+    EXPECT_EQ(runTool("xdotool", {"getwindowfocus"}).toULongLong(), edit.winId());
 
     // A click in the middle of the pill lands on the line edit beneath it.
     ASSERT_TRUE(waitUntil([&] { return panel.view()->shown() == 1.0; }, 3000));
     const QPoint centre = panel.mapToGlobal(panel.view()->pillRect().center());
     ASSERT_TRUE(QRect(edit.mapToGlobal(QPoint()), edit.size()).contains(centre));
-    run("xdotool", {"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"});
+    runTool("xdotool", {"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"});
     EXPECT_TRUE(waitUntil([&] { return counter.presses > 0; }, 3000));
     EXPECT_TRUE(edit.hasFocus());
 }

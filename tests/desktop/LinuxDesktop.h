@@ -6,6 +6,8 @@
 
 #include "support/MemoryDefaults.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 namespace mivora::test {
@@ -17,5 +19,13 @@ struct LinuxDesktop : ::testing::Test {
     QtScheduler scheduler;
     const std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, clock, scheduler);
 };
+
+// The trimmed standard output of a desktop tool (xwininfo, xdotool), empty when it does not finish.
+inline QString runTool(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(5000)) return {};
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
 
 } // namespace mivora::test

@@ -33,6 +33,7 @@ public:
         return process_.waitForStarted(5000);
     }
     // The lines printed so far.
+    qint64 processId() const { return process_.processId(); }
     QStringList lines() { return QString::fromUtf8(output_ += process_.readAllStandardOutput()).split('\n'); }
     // False on time-out or when the program ended without printing `line`.
     bool waitForLine(const QString& line, int timeoutMs = 10000) {

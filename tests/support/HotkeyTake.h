@@ -6,6 +6,8 @@
 
 #include <QElapsedTimer>
 
+#include <functional>
+
 // Xlib's macros clash with Qt and GoogleTest names: include it last.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -15,8 +17,9 @@ namespace mivora::test {
 
 // One spoken take on the desktop of scripts/with-desktop: holds the hotkey (right Control) through XTest,
 // plays speech into the test microphone once something records, and releases the key when the hold is
-// long enough to count as a take. False when nothing started recording or the speech was not taken in.
-inline bool holdHotkeyAndSpeak() {
+// long enough to count as a take, after `whileHeld` has looked at the desktop. False when nothing started
+// recording or the speech was not taken in.
+inline bool holdHotkeyAndSpeak(const std::function<void()>& whileHeld = {}) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) return false;
     const auto hotkey = [&](bool down) {
@@ -29,6 +32,7 @@ inline bool holdHotkeyAndSpeak() {
     held.start();
     const bool spoken = waitUntil(MicFifo::recording, 5000) && MicFifo::feed(speech(1.4, 0.8).samples);
     waitUntil([&] { return held.elapsed() > 400; }, 2000); // longer than the shortest take
+    if (whileHeld) whileHeld();
     hotkey(false);
     XCloseDisplay(display);
     return spoken;

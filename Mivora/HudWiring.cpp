@@ -1,0 +1,32 @@
+#include "HudWiring.h"
+
+#include "AppDelegate.h"
+#include "MivoraUI/HUDPanel.h"
+#include "MivoraUI/UI.h"
+
+namespace mivora {
+
+std::unique_ptr<HUDPanel> wireHud(AppDelegate& delegate, const Defaults& defaults) {
+    // Qt cannot tell whether a compositor runs; the shaped window looks right with or without one.
+    auto hud = std::make_unique<HUDPanel>(UI::reduceMotion(defaults), /*composited=*/false);
+    HUDPanel* panel = hud.get();
+    delegate.hooks.hud = {[panel] { return panel->isVisible(); },
+                          [panel] {
+                              panel->place();
+                              panel->show();
+                              panel->raise();
+                          },
+                          [panel] { panel->hide(); }};
+    return hud;
+}
+
+void followVoice(AppDelegate& delegate, HUDPanel& hud) {
+    VoiceController& voice = delegate.controller();
+    const auto update = [&voice, &hud] { hud.setState(voice.phase(), voice.mode(), voice.level()); };
+    QObject::connect(&voice, &VoiceController::phaseChanged, &hud, update);
+    QObject::connect(&voice, &VoiceController::modeChanged, &hud, update);
+    QObject::connect(&voice, &VoiceController::levelChanged, &hud, update);
+    update();
+}
+
+} // namespace mivora
