@@ -55,7 +55,8 @@ QCoro::Task<int> roundTrip(SecretStore& secrets, QTextStream& out) {
     else
         out << QStringLiteral("✗ 删除失败 ") << number(removed) << Qt::endl;
 
-    co_return written == SecretStore::Status::ok&& same&& removed == SecretStore::Status::ok ? 0 : 1;
+    const bool held = written == SecretStore::Status::ok && same && removed == SecretStore::Status::ok;
+    co_return held ? 0 : 1;
 }
 
 } // namespace
