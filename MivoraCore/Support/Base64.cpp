@@ -1,17 +1,25 @@
 #include "Support/Base64.h"
 
+#include <array>
+
 namespace mivora::Base64 {
 
 namespace {
-// The value of one alphabet character, or -1.
-int value(char16_t c) {
-    if (c >= u'A' && c <= u'Z') return c - u'A';
-    if (c >= u'a' && c <= u'z') return c - u'a' + 26;
-    if (c >= u'0' && c <= u'9') return c - u'0' + 52;
-    if (c == u'+') return 62;
-    if (c == u'/') return 63;
-    return -1;
+
+// The value of each alphabet character; 64 for everything else (also for characters beyond Latin-1).
+constexpr std::array<quint8, 256> values = [] {
+    std::array<quint8, 256> t{};
+    t.fill(64);
+    const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (quint8 i = 0; i < 64; ++i)
+        t[quint8(alphabet[i])] = i;
+    return t;
+}();
+
+quint32 value(char16_t c) {
+    return c < 256 ? values[c] : 64;
 }
+
 } // namespace
 
 QString encode(QByteArrayView bytes) {
@@ -25,24 +33,39 @@ std::optional<QByteArray> decode(QStringView text) {
         ++padding;
     const qsizetype digits = text.size() - padding;
 
-    QByteArray out;
-    out.reserve(text.size() / 4 * 3);
-    quint32 accumulator = 0;
-    int bits = 0;
-    for (qsizetype i = 0; i < digits; ++i) {
-        const int v = value(text[i].unicode());
-        if (v < 0) return std::nullopt;
-        accumulator = (accumulator << 6) | quint32(v);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out.append(char((accumulator >> bits) & 0xFF));
-            accumulator &= (1u << bits) - 1;
-        }
+    QByteArray out(digits * 6 / 8, Qt::Uninitialized);
+    char* to = out.data();
+    const char16_t* from = text.utf16();
+    // Whole groups of four digits make three bytes; any character outside the alphabet sets bit 6 of a
+    // value, which the or of all four carries into the check.
+    const qsizetype whole = digits / 4 * 4;
+    for (qsizetype i = 0; i < whole; i += 4) {
+        const quint32 a = value(from[i]), b = value(from[i + 1]), c = value(from[i + 2]),
+                      d = value(from[i + 3]);
+        if ((a | b | c | d) & 64) return std::nullopt;
+        const quint32 group = a << 18 | b << 12 | c << 6 | d;
+        *to++ = char(group >> 16);
+        *to++ = char(group >> 8);
+        *to++ = char(group);
     }
     // A last group of two or three digits leaves 4 or 2 bits that no byte takes; a canonical text has them
     // zero.
-    if (accumulator != 0) return std::nullopt;
+    if (digits > whole) {
+        quint32 group = 0;
+        for (qsizetype i = whole; i < digits; ++i) {
+            const quint32 v = value(from[i]);
+            if (v & 64) return std::nullopt;
+            group = group << 6 | v;
+        }
+        if (digits - whole == 2) {
+            if (group & 0xF) return std::nullopt;
+            *to++ = char(group >> 4);
+        } else {
+            if (group & 0x3) return std::nullopt;
+            *to++ = char(group >> 10);
+            *to++ = char(group >> 2);
+        }
+    }
     return out;
 }
 
