@@ -11,6 +11,7 @@
 #include "Platform/SecretStore.h"
 #include "Platform/SettingsPages.h"
 #include "Platform/SyntheticKeys.h"
+#include "Platform/TextAccess.h"
 
 #include <functional>
 #include <memory>
@@ -35,6 +36,7 @@ public:
         std::function<std::unique_ptr<AudioInput>()> makeAudioInput;
         std::function<std::unique_ptr<KeySource>()> makeKeySource;
         std::unique_ptr<SecretStore> secrets;
+        std::unique_ptr<TextAccess> textAccess;
     };
 
     explicit Platform(Parts parts) : parts_(std::move(parts)) {}
@@ -50,6 +52,7 @@ public:
     KeyboardProbe& keyboard() const { return *parts_.keyboard; }
     SettingsPages& settingsPages() const { return *parts_.settingsPages; }
     SecretStore& secrets() const { return *parts_.secrets; }
+    TextAccess& textAccess() const { return *parts_.textAccess; }
     // A new microphone input (each audio source owns its own).
     std::unique_ptr<AudioInput> makeAudioInput() const { return parts_.makeAudioInput(); }
     // A new watcher of the desktop's keys (the key tap owns it).

@@ -44,6 +44,46 @@ struct FakeAccessibility final : Accessibility {
     }
 };
 
+// The focused text field as the caret reader sees it: its text, caret and the rectangle of every character.
+struct FakeTextField {
+    FakeElement element{"AXTextField", true, true};
+    QString text;
+    qsizetype caret = 0;
+    qsizetype selected = 0;
+    std::optional<QRectF> characterBounds = QRectF(100, 200, 8, 18);
+    bool rangeReadable = true; // false: only the whole value can be read
+};
+
+// The focused field, or the error why there is none; `onceEnabled` replaces it when the desktop-wide
+// accessibility switch is turned on.
+struct FakeTextAccess final : TextAccess {
+    using Answer = std::variant<Accessibility::Error, FakeTextField>;
+    Answer focus = Accessibility::noValue;
+    std::optional<Answer> onceEnabled;
+    std::vector<std::pair<qsizetype, qsizetype>> ranges; // the ranges read
+
+    struct Field final : FocusedText {
+        Field(FakeTextField f, FakeTextAccess& owner) : f(std::move(f)), owner(owner) {}
+        const AccessibleElement& element() const override { return f.element; }
+        std::optional<Selection> selection() override { return Selection{f.caret, f.selected}; }
+        std::optional<QString> text(qsizetype start, qsizetype end) override {
+            owner.ranges.emplace_back(start, end);
+            return f.rangeReadable ? std::optional(f.text.mid(start, end - start)) : std::nullopt;
+        }
+        std::optional<QString> value() override { return f.text; }
+        std::optional<QRectF> characterBounds(qsizetype) override { return f.characterBounds; }
+        FakeTextField f;
+        FakeTextAccess& owner;
+    };
+    Read focusedText(qint64) override {
+        if (auto* field = std::get_if<FakeTextField>(&focus)) return {std::make_unique<Field>(*field, *this)};
+        return {nullptr, std::get<Accessibility::Error>(focus)};
+    }
+    void enableAccessibility() override {
+        if (onceEnabled) focus = *onceEnabled;
+    }
+};
+
 struct FakeFrontApplication final : FrontApplication {
     std::optional<FrontApp> app = FrontApp{"mivora_target", 4242};
     std::optional<FrontApp> current() override { return app; }
@@ -101,7 +141,8 @@ public:
                     std::make_unique<FakeFrontApplication>(), std::make_unique<FakeAudioInputs>(),
                     std::make_unique<FakeKeyboardProbe>(), std::make_unique<FakeSettingsPages>(),
                     [] { return std::make_unique<FakeAudioInput>(); },
-                    [] { return std::make_unique<FakeKeySource>(); }, std::make_unique<MemorySecretStore>()}),
+                    [] { return std::make_unique<FakeKeySource>(); }, std::make_unique<MemorySecretStore>(),
+                    std::make_unique<FakeTextAccess>()}),
           fake{static_cast<FakePasteboard&>(pasteboard()),
                static_cast<FakeSyntheticKeys&>(syntheticKeys()),
                static_cast<FakeAccessibility&>(accessibility()),
@@ -109,7 +150,8 @@ public:
                static_cast<FakeAudioInputs&>(audioInputs()),
                static_cast<FakeKeyboardProbe&>(keyboard()),
                static_cast<FakeSettingsPages&>(settingsPages()),
-               static_cast<MemorySecretStore&>(secrets())} {}
+               static_cast<MemorySecretStore&>(secrets()),
+               static_cast<FakeTextAccess&>(textAccess())} {}
 
     struct Fakes {
         FakePasteboard& pasteboard;
@@ -120,6 +162,7 @@ public:
         FakeKeyboardProbe& keyboard;
         FakeSettingsPages& settings;
         MemorySecretStore& secrets;
+        FakeTextAccess& text;
     };
     Fakes fake;
 };

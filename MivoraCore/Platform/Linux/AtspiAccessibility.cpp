@@ -1,5 +1,5 @@
 // AT-SPI's GLib headers come before Qt's, whose keyword macros ("signals") would clash with them.
-#include <atspi/atspi.h>
+#include "Platform/Linux/AtspiElement.h"
 
 #include "Platform/Linux/AtspiAccessibility.h"
 #include "Platform/Linux/AtspiSession.h"
@@ -13,47 +13,6 @@ namespace {
 
 constexpr int maxVisited = 4000; // elements looked at in one search, so a huge tree cannot stall us
 constexpr int maxChildren = 500; // children looked at under one element
-
-struct GErrorHolder {
-    GError* error = nullptr;
-    ~GErrorHolder() {
-        if (error) g_error_free(error);
-    }
-    GError** out() { return &error; }
-    explicit operator bool() const { return error != nullptr; }
-};
-
-class AtspiElement final : public AccessibleElement {
-public:
-    explicit AtspiElement(AtspiAccessible* object) : object_(object) { // takes the reference
-        GErrorHolder error;
-        role_ = atspi_accessible_get_role(object_, error.out());
-        if (error) role_ = ATSPI_ROLE_INVALID;
-        states_ = atspi_accessible_get_state_set(object_);
-        AtspiText* text = atspi_accessible_get_text_iface(object_);
-        hasText_ = text != nullptr;
-        if (text) g_object_unref(text);
-    }
-    ~AtspiElement() override {
-        if (states_) g_object_unref(states_);
-        g_object_unref(object_);
-    }
-
-    QString role() const override {
-        if (role_ == ATSPI_ROLE_INVALID) return QStringLiteral("?");
-        return AtspiAccessibility::roleName(role_, has(ATSPI_STATE_MULTI_LINE), has(ATSPI_STATE_EDITABLE));
-    }
-    bool isSelectedTextSettable() const override { return hasText_ && has(ATSPI_STATE_EDITABLE); }
-    bool isValueSettable() const override { return has(ATSPI_STATE_EDITABLE); }
-    bool isPasswordText() const override { return role_ == ATSPI_ROLE_PASSWORD_TEXT; }
-
-private:
-    bool has(AtspiStateType state) const { return states_ && atspi_state_set_contains(states_, state); }
-    AtspiAccessible* object_;
-    AtspiRole role_ = ATSPI_ROLE_INVALID;
-    AtspiStateSet* states_ = nullptr;
-    bool hasText_ = false;
-};
 
 // Depth-first search for the element with the FOCUSED state. Returns a new reference or nullptr; `failed`
 // is set when the application stopped answering.

@@ -20,4 +20,12 @@ bool AtspiSession::ready() {
     return true;
 }
 
+AtspiSession::ShortTimeout::ShortTimeout(AtspiSession& session, int ms) : session_(session) {
+    if (session_.shortened_++ == 0) atspi_set_timeout(ms, ms);
+}
+
+AtspiSession::ShortTimeout::~ShortTimeout() {
+    if (--session_.shortened_ == 0) atspi_set_timeout(timeoutMs, timeoutMs);
+}
+
 } // namespace mivora

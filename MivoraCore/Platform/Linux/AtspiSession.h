@@ -17,8 +17,21 @@ public:
     // True once the library is set up on a session bus; without one it is tried again on the next call.
     bool ready();
 
+    // Shortens the time-out of every call while it lives (nested ones keep the shortest outer value).
+    class ShortTimeout {
+    public:
+        ShortTimeout(AtspiSession& session, int ms);
+        ~ShortTimeout();
+        ShortTimeout(const ShortTimeout&) = delete;
+        ShortTimeout& operator=(const ShortTimeout&) = delete;
+
+    private:
+        AtspiSession& session_;
+    };
+
 private:
     bool ready_ = false;
+    int shortened_ = 0;
 };
 
 } // namespace mivora

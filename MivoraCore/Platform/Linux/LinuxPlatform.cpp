@@ -3,6 +3,7 @@
 #include "Platform/Linux/AtspiAccessibility.h"
 #include "Platform/Linux/AtspiBus.h"
 #include "Platform/Linux/AtspiSession.h"
+#include "Platform/Linux/AtspiTextAccess.h"
 #include "Platform/Linux/DesktopSettingsPages.h"
 #include "Platform/Linux/KeychainSecretStore.h"
 #include "Platform/Linux/OwnKeyEvents.h"
@@ -33,7 +34,9 @@ std::unique_ptr<Platform> make(Defaults& defaults, Clock& clock, Scheduler& sche
     Platform::Parts parts;
     parts.pasteboard = std::make_unique<QtPasteboard>();
     parts.syntheticKeys = std::make_unique<X11SyntheticKeys>(shared->display, shared->ownKeys, clock);
-    parts.accessibility = std::make_unique<AtspiAccessibility>(shared->atspi);
+    auto accessibility = std::make_unique<AtspiAccessibility>(shared->atspi);
+    parts.textAccess = std::make_unique<AtspiTextAccess>(*accessibility, shared->atspi);
+    parts.accessibility = std::move(accessibility);
     parts.accessibilityBus = std::make_unique<AtspiBus>(shared->atspi);
     parts.frontApplication = std::make_unique<X11FrontApplication>(shared->display);
     parts.audioInputs = std::make_unique<QtAudioInputs>();

@@ -17,6 +17,11 @@ struct NoAccessibility final : Accessibility {
     FocusRead focusedElementAnywhere() override { return {nullptr, apiDisabled}; }
 };
 
+struct NoText final : TextAccess {
+    Read focusedText(qint64) override { return {nullptr, Accessibility::apiDisabled}; }
+    void enableAccessibility() override {}
+};
+
 struct NoBus final : AccessibilityBus {
     bool answers() override { return false; }
 };
@@ -66,6 +71,7 @@ std::unique_ptr<Platform> make() {
     parts.keyboard = std::make_unique<NoKeyboard>();
     parts.settingsPages = std::make_unique<NoSettings>();
     parts.secrets = std::make_unique<MemorySecretStore>();
+    parts.textAccess = std::make_unique<NoText>();
     parts.makeAudioInput = [] { return std::make_unique<NoInput>(); };
     parts.makeKeySource = [] { return std::make_unique<NoKeySource>(); };
     return std::make_unique<Platform>(std::move(parts));

@@ -1,0 +1,159 @@
+#include "Platform/Linux/AtspiElement.h"
+
+#include "Platform/Linux/AtspiAccessibility.h"
+#include "Platform/Linux/AtspiSession.h"
+#include "Platform/Linux/AtspiTextAccess.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace mivora {
+
+namespace {
+
+QString takeText(gchar* text) {
+    const QString s = QString::fromUtf8(text ? text : "");
+    g_free(text);
+    return s;
+}
+
+// The number of code points in a UTF-16 text (a surrogate pair is one; a lone high surrogate at the end,
+// half of the character at the next position, is none).
+int codePoints(QStringView text) {
+    int n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!text[i].isHighSurrogate()) ++n;
+    return n;
+}
+
+class AtspiFocusedText final : public FocusedText {
+public:
+    AtspiFocusedText(std::unique_ptr<AtspiElement> element, AtspiSession& session)
+        : element_(std::move(element)), timeout_(session, AtspiTextAccess::timeoutMs),
+          text_(atspi_accessible_get_text_iface(element_->object())) {}
+    ~AtspiFocusedText() override {
+        if (text_) g_object_unref(text_);
+    }
+
+    const AccessibleElement& element() const override { return *element_; }
+
+    std::optional<Selection> selection() override {
+        if (!text_) return std::nullopt;
+        GErrorHolder error;
+        const int caret = atspi_text_get_caret_offset(text_, error.out());
+        if (error || caret < 0) return std::nullopt;
+        if (!readBefore(caret)) return std::nullopt;
+        Selection selection{before_->size(), 0};
+        GErrorHolder countError;
+        if (atspi_text_get_n_selections(text_, countError.out()) > 0 && !countError) {
+            GErrorHolder rangeError;
+            AtspiRange* range = atspi_text_get_selection(text_, 0, rangeError.out());
+            if (range && !rangeError && range->start_offset != range->end_offset) {
+                GErrorHolder textError;
+                const QString selected = takeText(
+                    atspi_text_get_text(text_, range->start_offset, range->end_offset, textError.out()));
+                selection.length = std::max<qsizetype>(1, selected.size());
+                if (range->start_offset < caret) selection.location = position(range->start_offset);
+            }
+            if (range) g_free(range);
+        }
+        return selection;
+    }
+
+    std::optional<QString> text(qsizetype start, qsizetype end) override {
+        if (!before_ || start < 0 || end < start || end > before_->size()) {
+            const auto all = value();
+            if (!all || end > all->size()) return std::nullopt;
+            return all->mid(start, end - start);
+        }
+        return before_->mid(start, end - start);
+    }
+
+    std::optional<QString> value() override {
+        if (!text_) return std::nullopt;
+        GErrorHolder error;
+        const QString all = takeText(atspi_text_get_text(text_, 0, -1, error.out()));
+        if (error) return std::nullopt;
+        return all;
+    }
+
+    std::optional<QRectF> characterBounds(qsizetype position) override {
+        if (!text_ || !before_ || position < 0 || position > before_->size()) return std::nullopt;
+        GErrorHolder error;
+        AtspiRect* rect = atspi_text_get_character_extents(text_, codePoints(before_->left(position)),
+                                                           ATSPI_COORD_TYPE_SCREEN, error.out());
+        if (!rect || error) {
+            if (rect) g_free(rect);
+            return std::nullopt;
+        }
+        const QRectF topLeft(rect->x, rect->y, rect->width, rect->height);
+        g_free(rect);
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        const double height = screens.isEmpty() ? 0 : screens.first()->geometry().height();
+        return flipScreenRect(topLeft, height);
+    }
+
+private:
+    bool readBefore(int caret) {
+        GErrorHolder error;
+        before_ = takeText(atspi_text_get_text(text_, 0, caret, error.out()));
+        if (error) before_.reset();
+        return before_.has_value();
+    }
+    // The UTF-16 position of a code point offset within the text before the caret.
+    qsizetype position(int offset) const {
+        qsizetype i = 0;
+        for (int n = 0; n < offset && i < before_->size(); ++n)
+            i += before_->at(i).isHighSurrogate() ? 2 : 1;
+        return i;
+    }
+
+    std::unique_ptr<AtspiElement> element_;
+    AtspiSession::ShortTimeout timeout_;
+    AtspiText* text_;
+    std::optional<QString> before_; // the text from the start of the field to the caret
+};
+
+} // namespace
+
+TextAccess::Read AtspiTextAccess::focusedText(qint64 pid) {
+    if (!session_.ready()) return {nullptr, Accessibility::apiDisabled};
+    AtspiSession::ShortTimeout timeout(session_, timeoutMs);
+    Accessibility::FocusRead read =
+        pid > 0 ? accessibility_.focusedElement(pid) : accessibility_.focusedElementAnywhere();
+    if (!read.element) return {nullptr, read.error};
+    std::unique_ptr<AtspiElement> element(static_cast<AtspiElement*>(read.element.release()));
+    return {std::make_unique<AtspiFocusedText>(std::move(element), session_), Accessibility::noError};
+}
+
+void AtspiTextAccess::enableAccessibility() {
+    DBusError error;
+    dbus_error_init(&error);
+    DBusConnection* bus = dbus_bus_get(DBUS_BUS_SESSION, &error);
+    if (!bus) {
+        dbus_error_free(&error);
+        return;
+    }
+    DBusMessage* message = dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus",
+                                                        "org.freedesktop.DBus.Properties", "Set");
+    if (message) {
+        const char* interface = "org.a11y.Status";
+        const char* property = "IsEnabled";
+        const dbus_bool_t on = TRUE;
+        DBusMessageIter args, variant;
+        dbus_message_iter_init_append(message, &args);
+        dbus_message_iter_append_basic(&args, DBUS_TYPE_STRING, &interface);
+        dbus_message_iter_append_basic(&args, DBUS_TYPE_STRING, &property);
+        dbus_message_iter_open_container(&args, DBUS_TYPE_VARIANT, DBUS_TYPE_BOOLEAN_AS_STRING, &variant);
+        dbus_message_iter_append_basic(&variant, DBUS_TYPE_BOOLEAN, &on);
+        dbus_message_iter_close_container(&args, &variant);
+        dbus_message_set_no_reply(message, TRUE);
+        // Sent without waiting: the main thread must not block on the bus.
+        dbus_connection_send(bus, message, nullptr);
+        dbus_connection_flush(bus);
+        dbus_message_unref(message);
+    }
+    dbus_connection_unref(bus);
+}
+
+} // namespace mivora

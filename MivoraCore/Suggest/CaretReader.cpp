@@ -1,0 +1,62 @@
+#include "Suggest/CaretReader.h"
+
+#include "Insertion/TextInserter.h"
+#include "Platform/Platform.h"
+#include "Support/Text.h"
+
+namespace mivora {
+
+CaretReader::CaretReader(Platform& platform)
+    : CaretReader(platform.textAccess(), platform.frontApplication()) {}
+
+std::nullopt_t CaretReader::fail(const QString& reason, const QString& identifier) {
+    lastFailure = reason + QStringLiteral("（") + identifier + QStringLiteral("）");
+    return std::nullopt;
+}
+
+std::optional<CaretReader::Caret> CaretReader::read(int maxChars) {
+    const QString unknown = QStringLiteral("?");
+    const std::optional<FrontApp> app = front_.current();
+    if (!app) return fail(QStringLiteral("安全输入"), unknown);
+    const QString identifier = app->identifier.isEmpty() ? unknown : app->identifier;
+
+    TextAccess::Read focus = access_.focusedText(app->pid);
+    if (!focus.field && focus.error != Accessibility::noValue) {
+        // The application may expose its widgets only once the desktop asks for them.
+        access_.enableAccessibility();
+        focus = access_.focusedText(app->pid);
+    }
+    if (!focus.field) return fail(QStringLiteral("读不到焦点"), identifier);
+    FocusedText& field = *focus.field;
+    // Typing goes into a password field: the same as the keyboard being reserved for secure entry.
+    if (field.element().isPasswordText()) return fail(QStringLiteral("安全输入"), unknown);
+    if (TextInserter::classify(field.element()).first != FocusKind::text)
+        return fail(QStringLiteral("焦点不是输入框"), identifier);
+
+    const auto selection = field.selection();
+    if (!selection) return fail(QStringLiteral("读不到光标"), identifier);
+    const qsizetype location = selection->location;
+    if (selection->length != 0 || location <= 0) return std::nullopt;
+
+    const qsizetype start = std::max<qsizetype>(0, location - maxChars);
+    std::optional<QString> before = field.text(start, location);
+    if (!before) {
+        const auto value = field.value();
+        if (value && value->size() >= location) before = value->mid(start, location - start);
+    }
+    if (!before) return fail(QStringLiteral("读不到文字"), identifier);
+
+    Caret caret;
+    caret.before = *before;
+    // The caret sits at the right edge of the character before it.
+    const auto bounds = field.characterBounds(location - 1);
+    if (bounds && bounds->width() >= 0 && bounds->height() > 0)
+        caret.rect = QRectF(bounds->x() + bounds->width(), bounds->y(), 1, bounds->height());
+    else
+        lastFailure = QStringLiteral("读不到光标位置（") + identifier + QStringLiteral("）");
+    caret.key =
+        QString::number(app->pid) + ':' + QString::number(location) + ':' + Text::suffix(caret.before, 8);
+    return caret;
+}
+
+} // namespace mivora

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QRectF>
+#include <QString>
+
+#include <optional>
+
+namespace mivora {
+
+class FrontApplication;
+class Platform;
+class TextAccess;
+
+// Reads what the user has just typed in the focused text field of the front application: the text before
+// the caret, the caret's rectangle on screen and a key naming this field and caret position. When nothing
+// can be read it leaves a short reason in `lastFailure` for the log. Main thread only.
+class CaretReader {
+public:
+    struct Caret {
+        QString before;             // at most `maxChars` text positions (UTF-16 units) before the caret
+        std::optional<QRectF> rect; // 1 wide, at the caret, origin at the bottom left of the first screen
+        QString key;                // process id ":" caret location ":" the last 8 characters of `before`
+        bool operator==(const Caret&) const = default;
+    };
+
+    explicit CaretReader(Platform& platform);
+    CaretReader(TextAccess& access, FrontApplication& front) : access_(access), front_(front) {}
+
+    // Nothing when the text before the caret cannot be had: also for a selection or a caret at the start
+    // of the field, which leave `lastFailure` as it was.
+    std::optional<Caret> read(int maxChars);
+
+    // The reason of the last read that failed, followed by the application's identifier in full-width
+    // parentheses; written on failures only. Writable, so a self-test can simulate an unreadable field.
+    QString lastFailure;
+
+private:
+    std::nullopt_t fail(const QString& reason, const QString& identifier);
+
+    TextAccess& access_;
+    FrontApplication& front_;
+};
+
+} // namespace mivora

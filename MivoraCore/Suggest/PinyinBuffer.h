@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace mivora {
+
+// Follows the raw keys of a pinyin input method (the default behaviour on a US layout: letters compose,
+// Space or a digit 1-9 picks a candidate and commits, Backspace deletes a letter) and reconstructs the
+// letters typed and committed, for applications whose text cannot be read. A plain value, no platform.
+struct PinyinBuffer {
+    struct Ready {
+        QString letters;
+        bool joined = false; // the commit was followed by a full-width colon
+        bool operator==(const Ready&) const = default;
+    };
+
+    static constexpr qsizetype maxCommitted = 40;
+
+    QString composing;           // the syllable run being typed
+    QString committed;           // the runs committed in this field, the last 40 letters
+    std::optional<Ready> ready;  // set by the key that just committed, cleared by the next
+    int serial = 0;              // counts commits; never reset
+    std::optional<QString> note; // why a non-empty buffer was just emptied; its owner takes it
+
+    // One key-down.
+    void key(int code, bool shift, bool command);
+    // Empties the letters (keeps `serial` and `note`).
+    void reset();
+
+    // The letter of a letter key, or nothing.
+    static std::optional<QChar> letter(int code);
+};
+
+} // namespace mivora

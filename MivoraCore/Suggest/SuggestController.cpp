@@ -1,0 +1,291 @@
+#include "Suggest/SuggestController.h"
+
+#include "Insertion/Inserting.h"
+#include "Keys/KeyTap.h"
+#include "Memories/MemoryStore.h"
+#include "Platform/FrontApplication.h"
+#include "Platform/KeyCodes.h"
+#include "Support/Clock.h"
+#include "Support/Defaults.h"
+#include "Support/Text.h"
+
+namespace mivora {
+
+namespace {
+
+const QString logPrefix = QStringLiteral("打字触发：");
+constexpr double offerLifetime = 6.0;
+constexpr double debugLifetime = 8.0;
+constexpr int maxChars = 24;
+
+} // namespace
+
+SuggestController::SuggestController(Inserting& inserter, MemoryStore* memories, CaretReader& reader,
+                                     FrontApplication& front, KeyTap& tap, Defaults& defaults,
+                                     Scheduler& scheduler, Clock& clock, QObject* parent)
+    : QObject(parent), inserter_(inserter), memories_(memories), reader_(reader), tap_(tap),
+      defaults_(defaults), scheduler_(scheduler), clock_(clock) {
+    read = [&reader] { return reader.read(maxChars); };
+    modifiers = [&tap] {
+        const std::uint64_t flags = tap.lastKeyFlags();
+        return std::pair{(flags & KeyEvent::shiftFlag) != 0,
+                         (flags & (KeyEvent::controlFlag | KeyEvent::optionFlag | KeyEvent::commandFlag)) !=
+                             0};
+    };
+    frontApp = [&front] {
+        const auto app = front.current();
+        return app ? app->pid : qint64(0);
+    };
+    // Readings are worked out once per name; names that left the store are forgotten.
+    if (memories)
+        connect(memories, &MemoryStore::memoriesChanged, this,
+                [this] { names_.retainNamesOf(memories_->memories()); });
+}
+
+SuggestController::~SuggestController() {
+    scheduler_.cancel(pendingCheck_);
+    tap_.setSwallowable(tapOwner, {});
+}
+
+bool SuggestController::handle(const KeyInput& input) {
+    using Kind = KeyInput::Kind;
+    if (input.kind == Kind::keyUp && swallowedUps_.erase(input.code) > 0) {
+        announceKeys();
+        return true;
+    }
+    if (offer_) {
+        if (input.kind == Kind::keyDown && (input.code == KeyCode::escape || input.code == tab)) {
+            swallowedUps_.insert(input.code);
+            if (input.code == tab)
+                accept();
+            else
+                dismiss(true);
+            announceKeys();
+            return true;
+        }
+        if (input.kind == Kind::keyDown || input.kind == Kind::fnDown || input.kind == Kind::mouseDown)
+            dismiss(true);
+    }
+    switch (input.kind) {
+    case Kind::keyDown: {
+        if (input.isRepeat || !enabled()) return false;
+        const qint64 app = frontApp();
+        if (app != pinyinApp_) {
+            pinyin_.reset();
+            pinyinApp_ = app;
+        }
+        const auto [shift, command] = modifiers();
+        pinyin_.key(input.code, shift, command);
+        if (blind_ && pinyin_.note) {
+            log(logPrefix + QStringLiteral("拼音清空（") + *pinyin_.note + QStringLiteral("）"));
+            pinyin_.note.reset();
+        }
+        return false;
+    }
+    case Kind::keyUp:
+        if (enabled()) scheduleCheck(std::nullopt, 0);
+        return false;
+    case Kind::fnDown:
+    case Kind::mouseDown:
+        pinyin_.reset();
+        return false;
+    default:
+        return false;
+    }
+}
+
+void SuggestController::scheduleCheck(std::optional<double> after, int retry) {
+    scheduler_.cancel(pendingCheck_);
+    pendingCheck_ = scheduler_.after(after.value_or(debounce), [self = QPointer(this), retry] {
+        if (self) self->check(retry);
+    });
+}
+
+void SuggestController::check(int retry) {
+    if (!enabled() || offer_ || !canShow() || !memories_) return;
+    const QList<Memory> memories = memories_->memories();
+    if (memories.isEmpty()) return;
+    const QDateTime now = clock_.now();
+    const QSet<QString> mutedWords = muted();
+
+    const std::optional<CaretReader::Caret> caret = read();
+    blind_ = !caret;
+    if (!caret) {
+        // Logged once until a different reason comes.
+        if (const QString failure = reader_.lastFailure; failure != lastLogged_) {
+            lastLogged_ = failure;
+            log(logPrefix + failure);
+        }
+    } else {
+        if (dismissedKey_ && !dismissedKey_->startsWith(QStringLiteral("py:")) &&
+            *dismissedKey_ != caret->key)
+            dismissedKey_.reset();
+        // The place where the last offer was dismissed or accepted gets no new caret offer.
+        if (dismissedKey_ != caret->key) {
+            if (const auto hit = TypingTrigger::match(caret->before, memories, mutedWords, now, names_)) {
+                present(*hit, caret->key, caret->rect.value_or(QRectF()), {});
+                return;
+            }
+        }
+    }
+
+    if (const auto& ready = pinyin_.ready) {
+        const auto hit =
+            TypingTrigger::matchPinyin(ready->letters, ready->joined, memories, mutedWords, now, names_);
+        if (hit) {
+            const QString key =
+                QStringLiteral("py:") + QString::number(pinyinApp_) + ':' + QString::number(pinyin_.serial);
+            if (dismissedKey_ == key) return;
+            present(*hit, key, caret && caret->rect ? *caret->rect : QRectF(), QStringLiteral("按拼音"));
+            return;
+        }
+    }
+    if (caret) {
+        if (retry == 0) scheduleCheck(recheckDelay, 1);
+        return;
+    }
+    if (const auto& ready = pinyin_.ready)
+        log(logPrefix + QStringLiteral("拼音上屏没对上（") + QString::number(ready->letters.size()) +
+            QStringLiteral(" 个字母") + (ready->joined ? QStringLiteral("，带冒号") : QString()) +
+            QStringLiteral("）"));
+}
+
+void SuggestController::present(const TypingTrigger::Hit& hit, const QString& key, const QRectF& rect,
+                                const QString& how) {
+    hit_ = hit;
+    offerKey_ = key;
+    const Memory& memory = hit.memory;
+    setOffer(Offer{memory.id, memory.title, memory.sensitive ? QStringLiteral("••••••") : memory.firstLine(),
+                   memory.sensitive, false, rect});
+    log(logPrefix + QStringLiteral("递上一条") +
+        (how.isEmpty() ? QString() : QStringLiteral("（") + how + QStringLiteral("）")));
+    // Compares only the place: an earlier offer's timer also ends a later offer at the same place.
+    scheduler_.after(offerLifetime, [self = QPointer(this), key] {
+        if (self && self->offerKey_ == key && self->offer_) self->dismiss(true);
+    });
+}
+
+void SuggestController::accept() {
+    if (!offer_ || !hit_) return;
+    if (offer_->sensitive && !offer_->armed) {
+        Offer armed = *offer_;
+        armed.armed = true;
+        setOffer(armed);
+        return;
+    }
+    const TypingTrigger::Hit hit = *hit_;
+    const std::optional<QString> key = offerKey_;
+    setOffer(std::nullopt);
+    hit_.reset();
+    dismissedKey_ = key;
+    if (memories_) memories_->markUsed(hit.memory.id);
+    QMap<QString, int> counts = ignored();
+    counts.remove(hit.word); // one acceptance unmutes the word
+    writeIgnored(counts);
+    log(logPrefix + QStringLiteral("已填入"));
+    ++accepted_;
+    emit acceptedChanged();
+    onAccepted(int(Text::graphemeCount(hit.insertion)));
+    insertDetached(hit.insertion, hit.memory.sensitive);
+}
+
+QCoro::Task<> SuggestController::insertDetached(QString text, bool sensitive) {
+    try {
+        if (sensitive)
+            co_await inserter_.insertSensitive(std::move(text));
+        else
+            co_await inserter_.insert(std::move(text));
+    } catch (...) {
+        // The inserter does not throw by contract; a detached task must not lose an exception into Qt.
+    }
+}
+
+void SuggestController::dismiss(bool remember) {
+    if (remember) {
+        if (offerKey_) dismissedKey_ = offerKey_;
+        if (hit_ && hit_->loose && !hit_->word.isEmpty()) {
+            QMap<QString, int> counts = ignored();
+            counts[hit_->word] += 1;
+            writeIgnored(counts);
+            if (ignored().value(hit_->word) == 2)
+                log(logPrefix + QStringLiteral("一个词连续被无视，之后只在明确说法下出现"));
+        }
+    }
+    setOffer(std::nullopt);
+    hit_.reset();
+}
+
+void SuggestController::debugShow(const QRectF& rect) {
+    offerKey_ = QStringLiteral("debug");
+    hit_.reset();
+    setOffer(Offer{QStringLiteral("debug"), QStringLiteral("公司地址"),
+                   QStringLiteral("（测试）提示条应该出现在屏幕中间"), false, false, rect});
+    scheduler_.after(debugLifetime, [self = QPointer(this)] {
+        if (!self || self->offerKey_ != QStringLiteral("debug")) return;
+        self->setOffer(std::nullopt);
+        self->hit_.reset();
+    });
+}
+
+bool SuggestController::enabled() const {
+    const QVariant value = defaults_.value(enabledKey);
+    return !value.isValid() || value.toBool();
+}
+
+void SuggestController::setEnabled(bool on) {
+    defaults_.setValue(enabledKey, on);
+    if (on) return;
+    setOffer(std::nullopt);
+    hit_.reset();
+}
+
+int SuggestController::mutedCount() const {
+    return int(muted().size());
+}
+
+void SuggestController::resetMuted() {
+    writeIgnored({});
+}
+
+void SuggestController::setOffer(std::optional<Offer> offer) {
+    if (offer == offer_) return;
+    offer_ = std::move(offer);
+    announceKeys();
+    emit offerChanged();
+}
+
+void SuggestController::announceKeys() {
+    std::set<int> keys = swallowedUps_;
+    if (offer_) keys.insert({tab, KeyCode::escape});
+    tap_.setSwallowable(tapOwner, std::move(keys));
+}
+
+QMap<QString, int> SuggestController::ignored() const {
+    const QVariant stored = defaults_.value(ignoredKey);
+    if (stored.typeId() != QMetaType::QVariantMap) return {};
+    QMap<QString, int> counts;
+    const QVariantMap map = stored.toMap();
+    for (auto it = map.begin(); it != map.end(); ++it) {
+        const int type = it.value().typeId();
+        if (type != QMetaType::Int && type != QMetaType::LongLong) return {};
+        counts.insert(it.key(), it.value().toInt());
+    }
+    return counts;
+}
+
+void SuggestController::writeIgnored(const QMap<QString, int>& counts) {
+    QVariantMap map;
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        map.insert(it.key(), it.value());
+    defaults_.setValue(ignoredKey, map);
+}
+
+QSet<QString> SuggestController::muted() const {
+    QSet<QString> words;
+    const QMap<QString, int> counts = ignored();
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        if (it.value() >= 2) words.insert(it.key());
+    return words;
+}
+
+} // namespace mivora

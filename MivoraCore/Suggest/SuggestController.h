@@ -1,0 +1,126 @@
+#pragma once
+
+#include "Keys/KeyInput.h"
+#include "Suggest/CaretReader.h"
+#include "Suggest/PinyinBuffer.h"
+#include "Suggest/TriggerNames.h"
+#include "Suggest/TypingTrigger.h"
+#include "Support/Scheduler.h"
+
+#include <QCoro/QCoroTask>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QRectF>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <set>
+
+namespace mivora {
+
+class Clock;
+class Defaults;
+class FrontApplication;
+class Inserting;
+class KeyTap;
+class MemoryStore;
+
+// Offers at most one memory at a time while the user types in any application. It sees every key input
+// before the voice controller; after each pause in typing it reads the text before the caret (or follows
+// the pinyin typed into an input method), asks the typing trigger for a memory and publishes an `Offer`,
+// which the strip draws at the caret. Tab accepts (a sensitive memory needs a second Tab), Esc, any other
+// key-down, Fn, a click or six seconds without an answer dismiss; a loosely matched word ignored twice is
+// muted. Tab and Esc are announced to the key tap as swallowable only while an offer shows. Main thread
+// only.
+class SuggestController final : public QObject {
+    Q_OBJECT
+public:
+    struct Offer {
+        QString id; // the memory's id; "debug" for the test strip
+        QString title;
+        QString preview; // the memory's first line, or six bullets for a sensitive one
+        bool sensitive = false;
+        bool armed = false; // a sensitive offer after the first Tab
+        QRectF rect;        // the caret, origin at the bottom left of the first screen; all 0 when unknown
+        bool operator==(const Offer&) const = default;
+    };
+
+    static constexpr int tab = 48;
+    static constexpr const char* enabledKey = "typingSuggestEnabled";
+    static constexpr const char* ignoredKey = "typingIgnored";
+    static constexpr const char* tapOwner = "suggest";
+
+    // `memories` may be null (nothing to offer). Everything given must outlive the controller.
+    SuggestController(Inserting& inserter, MemoryStore* memories, CaretReader& reader,
+                      FrontApplication& front, KeyTap& tap, Defaults& defaults, Scheduler& scheduler,
+                      Clock& clock, QObject* parent = nullptr);
+    ~SuggestController() override;
+
+    // Installed by the shell; each is read at the moment of use.
+    std::function<void(int)> onAccepted = [](int) {};
+    std::function<bool()> canShow = [] { return true; };
+    std::function<void(const QString&)> log = [](const QString&) {};
+    // Defaults bound to the constructor's arguments; a self-test may replace them.
+    std::function<std::optional<CaretReader::Caret>()> read;
+    std::function<std::pair<bool, bool>()> modifiers; // (shift, command) of the key being fed
+    std::function<qint64()> frontApp;
+
+    double debounce = 0.18;
+    double recheckDelay = 0.35;
+
+    // One input of the key tap, before anyone else sees it. True: it is answered and must be swallowed;
+    // false: not handled, hand it on.
+    bool handle(const KeyInput& input);
+
+    const std::optional<Offer>& offer() const { return offer_; }
+    int accepted() const { return accepted_; }
+    bool enabled() const;
+    void setEnabled(bool on);
+    int mutedCount() const;
+    void resetMuted();
+    // Shows the test strip at `rect` for 8 s.
+    void debugShow(const QRectF& rect);
+    void dismiss(bool remember);
+
+signals:
+    void offerChanged();
+    void acceptedChanged();
+
+private:
+    void scheduleCheck(std::optional<double> after, int retry);
+    void check(int retry);
+    void present(const TypingTrigger::Hit& hit, const QString& key, const QRectF& rect, const QString& how);
+    void accept();
+    QCoro::Task<> insertDetached(QString text, bool sensitive);
+    void setOffer(std::optional<Offer> offer);
+    void announceKeys();
+    QMap<QString, int> ignored() const;
+    void writeIgnored(const QMap<QString, int>& counts);
+    QSet<QString> muted() const;
+
+    Inserting& inserter_;
+    QPointer<MemoryStore> memories_;
+    CaretReader& reader_;
+    KeyTap& tap_;
+    Defaults& defaults_;
+    Scheduler& scheduler_;
+    Clock& clock_;
+
+    std::optional<Offer> offer_;
+    int accepted_ = 0;
+    std::optional<TypingTrigger::Hit> hit_;
+    std::optional<QString> offerKey_;
+    std::optional<QString> dismissedKey_;
+    std::set<int> swallowedUps_;
+    Scheduler::TimerId pendingCheck_ = 0;
+    QString lastLogged_;
+    PinyinBuffer pinyin_;
+    qint64 pinyinApp_ = 0;
+    bool blind_ = false;
+    TriggerNames names_;
+};
+
+} // namespace mivora

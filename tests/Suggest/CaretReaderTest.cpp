@@ -1,0 +1,86 @@
+#include "Suggest/CaretReader.h"
+
+#include "support/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+namespace mivora::test {
+namespace {
+
+struct CaretReaderTest : ::testing::Test {
+    FakePlatform platform;
+    CaretReader reader{platform};
+    FakeTextField field(const QString& text, qsizetype caret) {
+        FakeTextField f;
+        f.text = text;
+        f.caret = caret;
+        return f;
+    }
+};
+
+TEST_F(CaretReaderTest, ReadsTheTextBeforeTheCaretItsRectangleAndKey) {
+    platform.fake.front.app = FrontApp{"editor", 512};
+    platform.fake.text.focus = field(QStringLiteral("收货地址是北京市朝阳区三里屯"), 11);
+    const auto caret = reader.read(24);
+    ASSERT_TRUE(caret);
+    EXPECT_EQ(caret->before, "收货地址是北京市朝阳区");
+    EXPECT_EQ(caret->key, "512:11:址是北京市朝阳区");
+    // The fake's character bounds (100, 200, 8, 18): the caret at its right edge.
+    EXPECT_EQ(caret->rect, QRectF(108, 200, 1, 18));
+
+    platform.fake.text.focus = field(QString(120, 'x'), 100);
+    platform.fake.text.ranges.clear();
+    ASSERT_TRUE(reader.read(24));
+    EXPECT_EQ(platform.fake.text.ranges, (std::vector<std::pair<qsizetype, qsizetype>>{{76, 100}}));
+    EXPECT_TRUE(reader.lastFailure.isEmpty());
+}
+
+TEST_F(CaretReaderTest, FailuresNameTheirReasonAndApplication) {
+    platform.fake.front.app = FrontApp{"editor", 512};
+    platform.fake.text.focus = Accessibility::cannotComplete;
+    EXPECT_FALSE(reader.read(24));
+    EXPECT_EQ(reader.lastFailure, "读不到焦点（editor）");
+
+    // An application that answers once the desktop-wide switch is on.
+    platform.fake.text.onceEnabled = field("abc", 3);
+    EXPECT_TRUE(reader.read(24));
+
+    FakeTextField password = field("abc", 3);
+    password.element = FakeElement("AXTextField", true, true, true);
+    platform.fake.text.focus = password;
+    EXPECT_FALSE(reader.read(24));
+    EXPECT_EQ(reader.lastFailure, "安全输入（?）");
+
+    FakeTextField button = field("abc", 3);
+    button.element = FakeElement("push button");
+    platform.fake.text.focus = button;
+    EXPECT_FALSE(reader.read(24));
+    EXPECT_EQ(reader.lastFailure, "焦点不是输入框（editor）");
+
+    // A selection and a caret at the start give nothing and leave the last reason.
+    FakeTextField selected = field("abc", 1);
+    selected.selected = 2;
+    for (const FakeTextField& f : {selected, field("abc", 0)}) {
+        platform.fake.text.focus = f;
+        EXPECT_FALSE(reader.read(24));
+        EXPECT_EQ(reader.lastFailure, "焦点不是输入框（editor）");
+    }
+
+    // Text only through the whole value; degenerate bounds give a caret without a rectangle.
+    FakeTextField valueOnly = field("abcdef", 4);
+    valueOnly.rangeReadable = false;
+    valueOnly.characterBounds = QRectF(10, 10, 0, 0);
+    platform.fake.text.focus = valueOnly;
+    const auto caret = reader.read(2);
+    ASSERT_TRUE(caret);
+    EXPECT_EQ(caret->before, "cd");
+    EXPECT_EQ(caret->rect, std::nullopt);
+    EXPECT_EQ(reader.lastFailure, "读不到光标位置（editor）");
+
+    platform.fake.front.app.reset();
+    EXPECT_FALSE(reader.read(24));
+    EXPECT_EQ(reader.lastFailure, "安全输入（?）");
+}
+
+} // namespace
+} // namespace mivora::test

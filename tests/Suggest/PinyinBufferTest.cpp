@@ -1,0 +1,74 @@
+#include "Suggest/PinyinBuffer.h"
+
+#include "Platform/KeyCodes.h"
+
+#include <gtest/gtest.h>
+
+namespace mivora {
+namespace {
+
+void type(PinyinBuffer& buffer, const char* letters) {
+    for (const char* c = letters; *c; ++c)
+        for (int code = 0; code < 128; ++code)
+            if (PinyinBuffer::letter(code) == QChar(*c)) buffer.key(code, false, false);
+}
+
+TEST(PinyinBuffer, CommitsCountSerialsAndHandTheWholeHistoryOn) {
+    PinyinBuffer b;
+    type(b, "dizhi");
+    b.key(KeyCode::space, false, false);
+    EXPECT_EQ(b.ready, PinyinBuffer::Ready({"dizhi", false}));
+    EXPECT_EQ(b.serial, 1);
+    b.key(KeyCode::semicolon, true, false); // a full-width colon after the commit
+    EXPECT_EQ(b.ready, PinyinBuffer::Ready({"dizhi", true}));
+    EXPECT_EQ(b.serial, 2);
+    EXPECT_TRUE(b.committed.isEmpty());
+    EXPECT_EQ(b.note, "键码 41");
+
+    type(b, "xi");
+    b.key(KeyCode::quote, false, false); // the syllable separator
+    type(b, "an");
+    b.key(KeyCode::digit1, false, false);
+    type(b, "wo");
+    b.key(KeyCode::digit2, false, false);
+    EXPECT_EQ(b.ready, PinyinBuffer::Ready({"xianwo", false}));
+    b.key(KeyCode::quote, false, false); // the next key clears `ready`
+    EXPECT_EQ(b.ready, std::nullopt);
+
+    type(b, "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrs"); // 45 letters in one run
+    EXPECT_EQ(b.composing.size(), 45);
+    b.key(KeyCode::space, false, false);
+    EXPECT_EQ(b.committed, "fghijklmnopqrstuvwxyzabcdefghijklmnopqrs"); // the last 40
+}
+
+TEST(PinyinBuffer, ResetsLeaveANoteOnlyWhenLettersWereLost) {
+    struct Row {
+        int code;
+        bool shift, command;
+        const char* note;
+    };
+    for (const Row& row :
+         {Row{KeyCode::digit0, false, false, "键码 29"}, Row{KeyCode::a, true, false, "Shift+字母"},
+          Row{KeyCode::v, false, true, "快捷键"}, Row{KeyCode::escape, false, false, "键码 53"},
+          Row{KeyCode::semicolon, true, false, "键码 41"}}) {
+        PinyinBuffer b;
+        type(b, "wo");
+        b.key(row.code, row.shift, row.command);
+        EXPECT_TRUE(b.composing.isEmpty() && b.committed.isEmpty()) << row.note;
+        EXPECT_EQ(b.note, row.note);
+    }
+    PinyinBuffer b;
+    b.key(KeyCode::space, false, false); // nothing to lose: no note
+    EXPECT_EQ(b.note, std::nullopt);
+    type(b, "wo");
+    b.key(KeyCode::space, false, false);
+    type(b, "d");
+    b.key(KeyCode::deleteKey, false, false); // deletes the letter
+    EXPECT_EQ(b.committed, "wo");
+    b.key(KeyCode::deleteKey, false, false); // nothing composing: the history goes
+    EXPECT_TRUE(b.committed.isEmpty());
+    EXPECT_EQ(b.note, "键码 51");
+}
+
+} // namespace
+} // namespace mivora

@@ -1,0 +1,241 @@
+#include "support/FakeAccountServer.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMetaEnum>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrlQuery>
+
+namespace mivora::test {
+
+namespace {
+
+QString randomText(const char* prefix) {
+    return QString::fromLatin1(prefix) + QString::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+QByteArray verbOf(const QHttpServerRequest& request) {
+    return QByteArray(QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(int(request.method())))
+        .toUpper();
+}
+
+QJsonObject bodyOf(const QHttpServerRequest& request) {
+    return QJsonDocument::fromJson(request.body()).object();
+}
+
+} // namespace
+
+QByteArray FakeAccountServer::Request::header(const QByteArray& name) const {
+    for (const auto& [k, v] : headers)
+        if (k.compare(name, Qt::CaseInsensitive) == 0) return v;
+    return {};
+}
+
+FakeAccountServer::FakeAccountServer(Clock& clock, QUrl upstream)
+    : clock_(clock), upstream_(std::move(upstream)) {
+    auto* tcp = new QTcpServer;
+    if (tcp->listen(QHostAddress::LocalHost, 0)) port_ = tcp->serverPort();
+    bind(tcp); // takes ownership
+}
+
+QUrl FakeAccountServer::url() const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port_));
+}
+
+QUrl FakeAccountServer::base() const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1/v1").arg(port_));
+}
+
+void FakeAccountServer::addReviewAccount(const QString& email, const QString& code) {
+    reviewCodes_[email] = code;
+}
+
+std::optional<QString> FakeAccountServer::codeFor(const QString& email) const {
+    if (!codes_.contains(email)) return std::nullopt;
+    return codes_.value(email);
+}
+
+void FakeAccountServer::fail(const QString& route, Fault fault, int times) {
+    for (int i = 0; i < times; ++i)
+        faults_[route].append(fault);
+}
+
+int FakeAccountServer::count(const QString& route) const {
+    return int(std::count_if(log.begin(), log.end(), [&](const Request& r) { return r.route == route; }));
+}
+
+bool FakeAccountServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
+    const QString path = request.url().path();
+    if (path == QLatin1String("/test/code")) {
+        const auto code = codeFor(request.query().queryItemValue(QStringLiteral("email")));
+        write(socket, code ? json(200, {{"code", *code}}) : Answer{404});
+        return true;
+    }
+    if (!path.startsWith(QLatin1String("/v1/"))) {
+        write(socket, Answer{404});
+        return true;
+    }
+    const QString route = path.mid(4);
+    const QHttpServerRequest::Method method = request.method();
+    log.append({route, verbOf(request), request.headers(), request.body()});
+
+    Fault fault;
+    if (!faults_.value(route).isEmpty()) fault = faults_[route].takeFirst();
+    if (fault.drop) {
+        socket->abort();
+        return true;
+    }
+    Answer reply;
+    if (fault.status != 0)
+        reply = {fault.status, fault.notJson ? QByteArray("<html>busy</html>") : fault.body};
+    else if (route.startsWith(QLatin1String("auth/")) || route == QLatin1String("account") ||
+             route == QLatin1String("vault"))
+        reply = answer(route, method, request);
+    else if (const auto user = bearerUser(request); !std::holds_alternative<User*>(user))
+        reply = std::get<Answer>(user);
+    else {
+        forward(request, socket); // the relay
+        return true;
+    }
+    if (fault.delayMs <= 0) {
+        write(socket, reply);
+        return true;
+    }
+    delays_.after(fault.delayMs / 1000.0, [socket = QPointer<QTcpSocket>(socket), reply] {
+        if (socket) write(socket, reply);
+    });
+    return true;
+}
+
+FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, QHttpServerRequest::Method method,
+                                                    const QHttpServerRequest& request) {
+    using Method = QHttpServerRequest::Method;
+    const QJsonObject body = bodyOf(request);
+    if (route == QLatin1String("auth/email/start") && method == Method::Post) {
+        const QString email = body.value(QStringLiteral("email")).toString();
+        if (email.isEmpty()) return {400};
+        if (!reviewCodes_.contains(email))
+            codes_[email] = QString::number(100000 + QRandomGenerator::global()->bounded(900000));
+        return {};
+    }
+    if (route == QLatin1String("auth/email/verify") && method == Method::Post) {
+        const QString email = body.value(QStringLiteral("email")).toString();
+        const QString code = body.value(QStringLiteral("code")).toString();
+        if (email.isEmpty() || code.isEmpty()) return {400};
+        const bool review = reviewCodes_.contains(email) && reviewCodes_.value(email) == code;
+        if (!review && (!codes_.contains(email) || codes_.value(email) != code)) return {401};
+        codes_.remove(email);
+        if (!accounts_.contains(email)) {
+            const QString id = QStringLiteral("u%1").arg(nextUser_++);
+            users_[id] = User{id, email, false, std::nullopt};
+            accounts_[email] = id;
+        }
+        return signIn(users_[accounts_.value(email)]);
+    }
+    if (route == QLatin1String("auth/refresh") && method == Method::Post) {
+        const QString token = body.value(QStringLiteral("refreshToken")).toString();
+        if (!refreshTokens_.contains(token)) return {401};
+        User& user = users_[refreshTokens_.take(token)]; // rotated: the old one is spent
+        return signIn(user);
+    }
+    if (route == QLatin1String("auth/logout") && method == Method::Post) {
+        const QString token = body.value(QStringLiteral("refreshToken")).toString();
+        refreshTokens_.remove(token);
+        for (auto it = access_.begin(); it != access_.end();)
+            it = it->refreshToken == token ? access_.erase(it) : std::next(it);
+        return {};
+    }
+    const auto found = bearerUser(request);
+    if (!std::holds_alternative<User*>(found)) return std::get<Answer>(found);
+    User& user = *std::get<User*>(found);
+    if (route == QLatin1String("account") && method == Method::Delete) {
+        user.deleted = true;
+        user.vault.reset();
+        accounts_.remove(user.email);
+        for (auto it = refreshTokens_.begin(); it != refreshTokens_.end();)
+            it = it.value() == user.id ? refreshTokens_.erase(it) : std::next(it);
+        return {};
+    }
+    if (route == QLatin1String("vault") && method == Method::Get) {
+        if (!user.vault) return {404};
+        return json(200, {{"version", user.vault->version},
+                          {"blob", user.vault->blob},
+                          {"wrappedKey", user.vault->wrappedKey}});
+    }
+    if (route == QLatin1String("vault") && method == Method::Put) {
+        bool numeric = false;
+        const qint64 ifMatch = request.value("If-Match").toLongLong(&numeric);
+        const QJsonValue blob = body.value(QStringLiteral("blob"));
+        const QJsonValue wrappedKey = body.value(QStringLiteral("wrappedKey"));
+        if (!numeric || !blob.isString() || !wrappedKey.isString()) return {400};
+        const qint64 current = user.vault ? user.vault->version : 0;
+        if (ifMatch != current) {
+            if (!user.vault) return {404};
+            return json(
+                409,
+                {{"version", current}, {"blob", user.vault->blob}, {"wrappedKey", user.vault->wrappedKey}});
+        }
+        user.vault = Vault{current + 1, blob.toString(), wrappedKey.toString()};
+        return json(200, {{"version", current + 1}});
+    }
+    return {404};
+}
+
+FakeAccountServer::Answer FakeAccountServer::signIn(User& user) {
+    const QString accessToken = randomText("at-");
+    const QString refreshToken = randomText("rt-");
+    access_[accessToken] = {user.id, clock_.now().addMSecs(qint64(accessLifetime * 1000)), refreshToken};
+    refreshTokens_[refreshToken] = user.id;
+    return json(200, {{"accessToken", accessToken},
+                      {"refreshToken", refreshToken},
+                      {"expiresIn", accessLifetime},
+                      {"user", QJsonObject{{"id", user.id}, {"email", user.email}}}});
+}
+
+std::variant<FakeAccountServer::User*, FakeAccountServer::Answer>
+FakeAccountServer::bearerUser(const QHttpServerRequest& request) {
+    const QByteArray authorization = request.value("Authorization");
+    const QString token = QString::fromUtf8(authorization.mid(7));
+    if (!authorization.startsWith("Bearer ") || !access_.contains(token)) return Answer{401};
+    const Access& access = access_[token];
+    User& user = users_[access.userID];
+    if (user.deleted) return Answer{403};
+    if (clock_.now() >= access.expiresAt) return Answer{401};
+    return &user;
+}
+
+void FakeAccountServer::forward(const QHttpServerRequest& request, QTcpSocket* socket) {
+    if (upstream_.isEmpty()) {
+        write(socket, Answer{404});
+        return;
+    }
+    QUrl target = upstream_;
+    target.setPath(request.url().path());
+    QNetworkRequest out(target);
+    for (const auto& [name, value] : request.headers())
+        if (name.compare("Host", Qt::CaseInsensitive) != 0 &&
+            name.compare("Content-Length", Qt::CaseInsensitive) != 0)
+            out.setRawHeader(name, value);
+    QNetworkReply* reply = network_.sendCustomRequest(out, verbOf(request), request.body());
+    QObject::connect(reply, &QNetworkReply::finished, this, [reply, socket = QPointer<QTcpSocket>(socket)] {
+        reply->deleteLater();
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (socket) write(socket, Answer{status.isValid() ? status.toInt() : 502, reply->readAll()});
+    });
+}
+
+void FakeAccountServer::write(QTcpSocket* socket, const Answer& answer) {
+    socket->write("HTTP/1.1 " + QByteArray::number(answer.status) +
+                  " Fake\r\nContent-Type: application/json\r\nContent-Length: " +
+                  QByteArray::number(answer.body.size()) + "\r\n\r\n" + answer.body);
+}
+
+FakeAccountServer::Answer FakeAccountServer::json(int status, const QJsonObject& object) {
+    return {status, QJsonDocument(object).toJson(QJsonDocument::Compact)};
+}
+
+} // namespace mivora::test

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "Support/Clock.h"
+#include "Support/Scheduler.h"
+
+#include <QHash>
+#include <QNetworkAccessManager>
+#include <QUrl>
+
+#include <QtHttpServer/QAbstractHttpServer>
+#include <QtHttpServer/QHttpServerRequest>
+
+#include <optional>
+#include <variant>
+
+namespace mivora::test {
+
+// A loopback account server on 127.0.0.1 that keeps the real service's rules: users by e-mail, one-time
+// codes, access/refresh pairs that expire (by `clock`), refresh rotation (the old refresh token then gets
+// 401), logout revocation, account deletion (the account's access tokens then get 403, its refresh tokens
+// 401, its vault is gone) and one vault per user written under "If-Match" (equal to the current version, 0
+// when there is none; else 409 with the current record). The vault's strings are stored, never read.
+//
+// Its API lives under "/v1/". Any other path there is the relay: it takes a live access token as bearer
+// (else 401) and forwards the request unchanged to `upstream` (404 without one).
+//
+// For tests: codes through `codeFor` (or GET "/test/code?email=…", outside the API), per-route faults in
+// place of the next answers, and a log of every API request.
+class FakeAccountServer final : public QAbstractHttpServer {
+public:
+    // In place of the route's next answer: `status` with `body` (or a body that is not JSON), or no answer
+    // and a closed connection; `delayMs` holds back the answer (the normal one when `status` is 0).
+    struct Fault {
+        int status = 0;
+        QByteArray body = "{}";
+        bool notJson = false;
+        bool drop = false;
+        int delayMs = 0;
+    };
+    struct Request {
+        QString route; // the path under "/v1/", such as "auth/refresh"
+        QByteArray method;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray body;
+
+        // The first header of that name (case-insensitive), or a null array.
+        QByteArray header(const QByteArray& name) const;
+    };
+
+    explicit FakeAccountServer(Clock& clock, QUrl upstream = {});
+
+    // The server's root (what a relay setting names) and its API base under it.
+    QUrl url() const;
+    QUrl base() const;
+
+    // Seconds an access token lives.
+    double accessLifetime = 3600;
+    // An account whose code is always `code` (never mailed, never used up).
+    void addReviewAccount(const QString& email, const QString& code);
+    // The code last mailed to `email` and not yet used.
+    std::optional<QString> codeFor(const QString& email) const;
+    // The next `times` requests of `route` meet `fault`.
+    void fail(const QString& route, Fault fault, int times = 1);
+
+    QList<Request> log;
+    int count(const QString& route) const;
+
+protected:
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    void missingHandler(const QHttpServerRequest&, QTcpSocket*) override {}
+
+private:
+    struct Answer {
+        int status = 200;
+        QByteArray body = "{}";
+    };
+    struct Vault {
+        qint64 version = 0;
+        QString blob;
+        QString wrappedKey;
+    };
+    struct User {
+        QString id;
+        QString email;
+        bool deleted = false;
+        std::optional<Vault> vault;
+    };
+    struct Access {
+        QString userID;
+        QDateTime expiresAt;
+        QString refreshToken; // the session it belongs to
+    };
+
+    Answer answer(const QString& route, QHttpServerRequest::Method method, const QHttpServerRequest& request);
+    Answer signIn(User& user);
+    // The user behind the request's bearer, or the refusal to give.
+    std::variant<User*, Answer> bearerUser(const QHttpServerRequest& request);
+    void forward(const QHttpServerRequest& request, QTcpSocket* socket);
+    static void write(QTcpSocket* socket, const Answer& answer);
+    static Answer json(int status, const QJsonObject& object);
+
+    Clock& clock_;
+    QUrl upstream_;
+    quint16 port_ = 0;
+    QHash<QString, User> users_;            // by id
+    QHash<QString, QString> accounts_;      // e-mail to the id of its live account
+    QHash<QString, QString> codes_;         // e-mail to the pending code
+    QHash<QString, QString> reviewCodes_;   // e-mail to its fixed code
+    QHash<QString, Access> access_;         // access token
+    QHash<QString, QString> refreshTokens_; // live refresh token to user id
+    QHash<QString, QList<Fault>> faults_;
+    int nextUser_ = 1;
+    QNetworkAccessManager network_;
+    QtScheduler delays_;
+};
+
+} // namespace mivora::test
