@@ -1,48 +1,80 @@
+#include "AppDelegate.h"
+#include "CommandLine.h"
+#include "ExitLog.h"
+#include "LegacyRename.h"
+#include "MicTestMode.h"
 #include "Platform/Linux/LinuxPlatform.h"
+#include "Platform/Offscreen/OffscreenPlatform.h"
 #include "RecognizeMode.h"
+#include "SingleInstance.h"
 #include "Support/AppLog.h"
-#include "Support/BundleInfo.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
 #include "Support/Scheduler.h"
+#include "TerminationSignals.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QProcess>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 using namespace mivora;
 
 namespace {
-
-// The audio file after "-recognize", or null. A switch without its value is ignored.
-const char* recognizeArgument(int argc, char** argv) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "-recognize") == 0) return argv[i + 1];
-    return nullptr;
-}
 
 bool hasDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+void nameApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("Mivora"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Mivora"));
+}
+
+// The program's own executable file (its folder is the install folder).
+QFileInfo executable() {
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
+}
+
+int runDiagnostic(const CommandLine::Launch& launch) {
+    if (launch.mode == "-mictest") return runMicTestMode();
+    if (launch.mode == "-recognize") return runRecognizeMode(*launch.path);
+    std::fprintf(stderr, "%s 这个诊断模式还没有做好，这一版里用不了\n", qPrintable(launch.mode));
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    std::atexit([] {
-        AppLog::write(QStringLiteral("进程退出（exit）"));
-        AppLog::flush();
-    });
+    ExitLog::install();
+    const CommandLine commandLine(argc, argv);
+    const CommandLine::Launch launch = commandLine.launch();
+
+    if (launch.kind == CommandLine::Launch::Kind::render) {
+        std::fputs("截图渲染（-render）还没有做好，这一版里用不了\n", stderr);
+        return 1;
+    }
+
+    const QFileInfo self = executable();
+    const LegacyRename rename{AppLog::write, [&](const QString& folder) {
+                                  QStringList arguments;
+                                  for (int i = 1; i < argc; ++i)
+                                      arguments << QString::fromLocal8Bit(argv[i]);
+                                  QProcess::startDetached(folder + "/" + self.fileName(), arguments);
+                              }};
+    if (rename.run(self.absolutePath())) return 0;
 
     // Diagnostic modes end the process; they need no desktop, so they run without a GUI application.
-    if (const char* audioFile = recognizeArgument(argc, argv)) {
+    if (launch.kind == CommandLine::Launch::Kind::diagnostic) {
         QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("Mivora"));
-        QCoreApplication::setOrganizationName(QStringLiteral("Mivora"));
-        return runRecognizeMode(QString::fromLocal8Bit(audioFile));
+        nameApplication();
+        return runDiagnostic(launch);
     }
 
     if (!hasDisplay()) {
@@ -50,17 +82,34 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Mivora"));
-    QApplication::setOrganizationName(QStringLiteral("Mivora"));
+    nameApplication();
     QApplication::setQuitOnLastWindowClosed(false);
 
-    AppLog::write(QStringLiteral("启动 ") + BundleInfo::value("CFBundleShortVersionString").value_or("?") +
-                  " (" + BundleInfo::value("CFBundleVersion").value_or("?") + ")");
+    SingleInstance instance(SingleInstance::defaultPath());
+    // The running program shows its window; this start was only a request, so it leaves no exit line.
+    if (QCoro::waitFor(instance.askRunningToReopen())) std::_Exit(0);
+    if (!instance.listen()) AppLog::write(QStringLiteral("单实例监听没建起来：再次运行 mivora 会开第二个"));
+
     // The one place that decides which desktop, clock, timers and settings the services run on. Declared
     // after the application object, so they go before it.
     SystemClock clock;
     QtScheduler scheduler;
     SettingsDefaults defaults;
-    const std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, clock, scheduler);
-    return 0;
+    const std::unique_ptr<Platform> platform = QApplication::platformName() == "offscreen"
+                                                   ? OffscreenPlatform::make()
+                                                   : LinuxPlatform::make(defaults, clock, scheduler);
+    QNetworkAccessManager network;
+    AppDelegate delegate(
+        {*platform, defaults, clock, scheduler, network, MemoryStore::defaultFile(), AppLog::write});
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
+    TerminationSignals quitOnSignals;
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { ExitLog::willTerminate(); });
+
+    const bool selfTest = launch.kind == CommandLine::Launch::Kind::selfTest;
+    delegate.launch(selfTest);
+    if (selfTest) {
+        std::fputs("自检（-selftest）还没有做好，这一版里用不了\n", stderr);
+        return 1;
+    }
+    return app.exec();
 }

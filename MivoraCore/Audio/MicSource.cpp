@@ -1,5 +1,7 @@
 #include "Audio/MicSource.h"
 
+#include "Platform/PlatformWords.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -9,7 +11,8 @@
 namespace mivora {
 
 namespace {
-const QString noInputText = QStringLiteral("没有找到麦克风：在「系统设置 → 声音 → 输入」里选一个麦克风");
+const QString noInputText = QStringLiteral("没有找到麦克风：在「") + PlatformWords::settingsApp() +
+                            QStringLiteral(" → 声音 → 输入」里选一个麦克风");
 } // namespace
 
 MicSource::MicError::MicError(Kind kind) : UserError(noInputText), kind_(kind) {}

@@ -4,6 +4,7 @@
 #include "Dictation/VoiceText.h"
 #include "Keys/ChooseKeys.h"
 #include "Memories/MemoryStore.h"
+#include "Platform/PlatformWords.h"
 #include "Support/UserError.h"
 
 #include <QPointer>
@@ -207,8 +208,10 @@ QCoro::Task<> VoiceController::finishTake(double since, std::uint64_t token) {
     if (clip.isSilent()) {
         write(QStringLiteral("音量太小（峰值 %1），不发云端")
                   .arg(QString::asprintf("%.4f", double(clip.peak))));
-        show(VoicePhase::notice(
-            QStringLiteral("声音太小：靠近麦克风，或在「系统设置 → 声音 → 输入」调大输入音量"), false));
+        show(VoicePhase::notice(QStringLiteral("声音太小：靠近麦克风，或在「") +
+                                    PlatformWords::settingsApp() +
+                                    QStringLiteral(" → 声音 → 输入」调大输入音量"),
+                                false));
         co_return;
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Insertion/Inserting.h"
+#include "Platform/PlatformWords.h"
 
 #include <optional>
 
@@ -9,7 +10,8 @@ namespace mivora {
 // The insertion rule as data: always paste; restore the clipboard only after pasting into a text field;
 // anywhere else leave the text on the clipboard and tell the user how to paste it.
 struct InsertPlan {
-    static inline const QString pasteHint = QStringLiteral("没出现的话，按 ⌘V 粘贴");
+    static inline const QString pasteHint =
+        QStringLiteral("没出现的话，按 ") + PlatformWords::pasteShortcut() + QStringLiteral(" 粘贴");
 
     bool paste = true;
     bool restoreClipboard = false;

@@ -100,7 +100,7 @@ TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
     EXPECT_EQ(needsSignIn + input->starts, 1);
     signInRequired = false;
     input->nextFormat = {48000, 0}; // a rate without channels
-    EXPECT_EQ(refusedTake(), "没有找到麦克风：在「系统设置 → 声音 → 输入」里选一个麦克风");
+    EXPECT_EQ(refusedTake(), "没有找到麦克风：在「设置 → 声音 → 输入」里选一个麦克风");
     // A device failing to open with an error without a message of its own.
     input->nextFormat = {16000, 1};
     input->startFailure = std::make_exception_ptr(42);
@@ -132,8 +132,7 @@ TEST_F(VoiceTest, StopGatesEndTheTakeWithTheirNotices) {
         return controller->phase().text;
     };
     EXPECT_EQ(gate(speech(0.25, 0.25)), ""); // too short a clip
-    EXPECT_EQ(gate(speech(1.0, 0.5, 0.001)),
-              "声音太小：靠近麦克风，或在「系统设置 → 声音 → 输入」调大输入音量");
+    EXPECT_EQ(gate(speech(1.0, 0.5, 0.001)), "声音太小：靠近麦克风，或在「设置 → 声音 → 输入」调大输入音量");
     EXPECT_EQ(gate(speech(1.0, 0.14, 0.1)), "没听清，再说一次"); // loud enough once amplified, too short
     EXPECT_EQ(gate(speech(1.0, 0)), "麦克风没有声音：检查麦克风权限和「声音 → 输入」设备");
     EXPECT_EQ(needsSetup + recognizer->requests.size(), 1u);

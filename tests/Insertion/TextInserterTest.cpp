@@ -10,7 +10,7 @@ using namespace mivora::test;
 
 namespace {
 
-const QString hint = "没出现的话，按 ⌘V 粘贴";
+const QString hint = "没出现的话，按 Ctrl+V 粘贴";
 const std::vector<Pasteboard::Item> userClipboard = {{{"text/plain", "before"}, {"image/png", "\x89PNG"}}};
 
 class TextInserterTest : public ::testing::Test {

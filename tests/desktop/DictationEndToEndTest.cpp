@@ -11,17 +11,13 @@
 #include "LinuxDesktop.h"
 #include "support/ChildProcess.h"
 #include "support/FakeOpenAI.h"
-#include "support/MicFifo.h"
-#include "support/Speech.h"
 
 #include <QNetworkAccessManager>
 
 #include <set>
 
-// Xlib's macros clash with Qt and GoogleTest names: include it last.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+// Brings Xlib, whose macros clash with Qt and GoogleTest names: include it last.
+#include "support/HotkeyTake.h"
 
 using namespace mivora;
 using namespace mivora::test;
@@ -64,23 +60,7 @@ TEST_F(DictationEndToEnd, HeldHotkeyPutsTheRecognisedSpeechIntoAnotherApplicatio
     });
     ASSERT_TRUE(tap.start());
 
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    const auto hotkey = [&](bool down) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Control_R), down, CurrentTime);
-        XFlush(display);
-    };
-    MicFifo::drain();
-    hotkey(true);
-    const double pressed = clock.uptime();
-    EXPECT_TRUE(waitUntil([&] { return voice.phase().is(VoicePhase::Kind::listening); }, 3000));
-    EXPECT_TRUE(waitUntil(MicFifo::recording, 5000));
-    EXPECT_TRUE(MicFifo::feed(speech(1.4, 0.8).samples));
-    // Released as soon as the hold counts as a take, right after the last samples: the tail brings them in.
-    waitUntil([&] { return clock.uptime() - pressed > voice.machine().minHold() + 0.05; }, 2000);
-    hotkey(false);
-    XCloseDisplay(display);
-
+    EXPECT_TRUE(holdHotkeyAndSpeak());
     EXPECT_TRUE(target.waitForLine("text:明天上午十点开会", 15000))
         << (log + target.lines()).join('\n').toStdString();
     EXPECT_EQ(server.count("/v1/audio/transcriptions"), 1);

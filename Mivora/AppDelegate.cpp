@@ -1,0 +1,148 @@
+#include "AppDelegate.h"
+
+#include "Audio/MicSource.h"
+#include "LiveVoiceSystem.h"
+#include "MainWindow.h"
+#include "Platform/Platform.h"
+#include "Platform/PlatformWords.h"
+#include "Support/BundleInfo.h"
+#include "Support/Clock.h"
+#include "Support/Defaults.h"
+#include "TrayIcon.h"
+
+#include <QApplication>
+
+#include <set>
+
+namespace mivora {
+
+AppDelegate::AppDelegate(Environment environment, QObject* parent)
+    : QObject(parent), env_(std::move(environment)), permissions_(env_.platform, env_.defaults),
+      inserter_(env_.platform, env_.scheduler), memories_(env_.memoriesFile, {}, env_.clock),
+      syncTriggers_(env_.scheduler, {}), stats_(env_.defaults, env_.clock),
+      updates_({BundleInfo::value("SUFeedURL").has_value(), nullptr, nullptr,
+                [this](const QString& line) { log(line); }},
+               env_.defaults, env_.scheduler),
+      tap_(env_.platform.makeKeySource(), env_.clock),
+      setup_(
+          permissions_,
+          [this] {
+              return CloudRecognizer::make(env_.network, env_.defaults, env_.scheduler, env_.clock) !=
+                     nullptr;
+          },
+          env_.scheduler),
+      hud_(env_.scheduler, {}), tapStarter_(
+                                    tap_, env_.scheduler, [this] { return permissions_.accessibility(); },
+                                    [this] {
+                                        log(QStringLiteral("按键监听已开启"));
+                                        updateStatusIcon();
+                                    }) {}
+
+AppDelegate::~AppDelegate() {
+    tap_.stop();
+    delete mainWindow_.data();
+}
+
+std::shared_ptr<Recognizer> AppDelegate::recognizer() {
+    std::shared_ptr<CloudRecognizer> made =
+        CloudRecognizer::make(env_.network, env_.defaults, env_.scheduler, env_.clock);
+    if (made && hooks.accountToken) made->accountToken = hooks.accountToken;
+    return made;
+}
+
+VoiceController& AppDelegate::controller() {
+    if (!controller_) {
+        controller_ = std::make_unique<VoiceController>(
+            std::make_unique<MicSource>(env_.platform.makeAudioInput(), env_.scheduler), recognizer(),
+            inserter_, &memories_, liveVoiceSystem(env_.platform, permissions_, env_.defaults),
+            env_.scheduler, env_.clock);
+    }
+    return *controller_;
+}
+
+WindowModel& AppDelegate::model() {
+    if (!model_) model_ = std::make_unique<WindowModel>(!env_.defaults.value("onboardingDone").toBool());
+    return *model_;
+}
+
+void AppDelegate::launch(bool selfTest) {
+    hud_.hooks() = hooks.hud;
+    syncTriggers_.hooks() = hooks.sync;
+    wireVoice();
+    syncTriggers_.start(memories_, hooks.signedIn && hooks.signedIn());
+    wireOutcomes();
+    log("启动 " + BundleInfo::value("CFBundleShortVersionString").value_or(QString()) + "（" +
+        BundleInfo::value("CFBundleVersion").value_or(QString()) + "）");
+    updates_.start();
+
+    // The HUD follows every phase, the current one included.
+    VoiceController& voice = controller();
+    connect(&voice, &VoiceController::phaseChanged, this, [this] {
+        hud_.phaseChanged(controller_->phase());
+        updateStatusIcon();
+    });
+    hud_.phaseChanged(voice.phase());
+    updateStatusIcon();
+
+    // The suggestions answer first; only what they leave goes to the voice controller.
+    router_.suggest = hooks.suggest;
+    router_.voice = [this](const KeyInput& input, double time) { return controller_->handle(input, time); };
+    tap_.handler = [this](const KeyInput& input, double time) { return router_.route(input, time); };
+    const auto announceKeys = [this] {
+        const QList<int> keys = controller_->swallowableKeys();
+        tap_.setSwallowable("voice", std::set<int>(keys.begin(), keys.end()));
+    };
+    connect(&voice, &VoiceController::swallowableKeysChanged, this, announceKeys);
+    announceKeys();
+    tapStarter_.start();
+
+    if (selfTest) return;
+    setupStatusItem();
+    showMain();
+}
+
+void AppDelegate::wireVoice() {
+    VoiceController& voice = controller();
+    voice.log = [this](const QString& line) { log(line); };
+    inserter_.onFocus = [this](const QString& focus) { log("焦点：" + focus); };
+    voice.onNeedsSetup = [this] { showMain(WindowModel::Section::settings); };
+    voice.onNeedsMemories = [this] { showMain(WindowModel::Section::memories); };
+    voice.needsSignIn = [this] { return hooks.needsSignIn && hooks.needsSignIn(); };
+    voice.onNeedsSignIn = [this] { showMain(WindowModel::Section::settings); };
+}
+
+void AppDelegate::wireOutcomes() {
+    controller().onTiming = [this](const VoiceController::Timing& timing) { countTake(timing); };
+}
+
+void AppDelegate::countTake(const VoiceController::Timing& timing) {
+    // A take that only left its text on the clipboard and counted nothing is no success.
+    if (timing.chars < 1 && !timing.result.isInserted()) return;
+    const bool recall = timing.mode == VoiceMode::recall;
+    stats_.record(timing.chars, recall);
+    model().setLastSuccess(
+        {recall ? WindowModel::Lesson::recall : WindowModel::Lesson::dictate, env_.clock.now()});
+}
+
+void AppDelegate::typedFillAccepted(qint64 chars) {
+    stats_.recordTyped(chars);
+    model().setLastSuccess({WindowModel::Lesson::typing, env_.clock.now()});
+}
+
+bool AppDelegate::suggestionMayShow() const {
+    if (!controller_ || !controller_->phase().is(VoicePhase::Kind::idle)) return false;
+    // On the memories page of our own window the user is editing what the strip would offer.
+    const bool ourWindowInFront = QApplication::activeWindow() == mainWindow_.data();
+    return !ourWindowInFront || !model_ || model_->section() != WindowModel::Section::memories ||
+           model_->showWelcome();
+}
+
+bool AppDelegate::ready() const {
+    return setup_.allSet() && tap_.isRunning() && setup_.cloudReady();
+}
+
+void AppDelegate::log(const QString& line) const {
+    if (env_.log) env_.log(line);
+}
+
+} // namespace mivora

@@ -1,0 +1,42 @@
+#include "ExitLog.h"
+
+#include "Support/AppLog.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace mivora::ExitLog {
+
+namespace {
+
+// Read by the exit handler, after Qt and the other statics may be gone: a plain buffer, never freed.
+const char* logPath = nullptr;
+
+void appendExitLine() {
+    AppLog::flush();
+    if (!logPath) return;
+    const int fd = ::open(logPath, O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) return;
+    static const char line[] = "进程退出（exit）\n";
+    [[maybe_unused]] const ssize_t written = ::write(fd, line, sizeof line - 1);
+    ::close(fd);
+}
+
+} // namespace
+
+void install() {
+    if (logPath) return;
+    logPath = strdup(AppLog::file().toStdString().c_str());
+    std::atexit(appendExitLine);
+}
+
+void willTerminate() {
+    AppLog::write(QStringLiteral("退出（applicationWillTerminate）"));
+    AppLog::flush();
+}
+
+} // namespace mivora::ExitLog

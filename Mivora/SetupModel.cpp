@@ -1,0 +1,35 @@
+#include "SetupModel.h"
+
+#include "Dictation/Permissions.h"
+
+namespace mivora {
+
+SetupModel::SetupModel(Permissions& permissions, std::function<bool()> cloudReady, Scheduler& scheduler,
+                       QObject* parent)
+    : QObject(parent), permissions_(permissions), cloudProbe_(std::move(cloudReady)), scheduler_(scheduler) {
+    refresh();
+}
+
+SetupModel::~SetupModel() {
+    stopPolling();
+}
+
+void SetupModel::refresh() {
+    setMic(permissions_.micStatus() == Permissions::MicStatus::authorized);
+    setAccessibility(permissions_.accessibility());
+    const std::optional<int> usage = permissions_.fnUsage();
+    setFnFree(usage && *usage == 0);
+    setCloudReady(cloudProbe_ && cloudProbe_());
+}
+
+void SetupModel::startPolling() {
+    stopPolling();
+    timer_ = scheduler_.every(pollInterval, [this] { refresh(); });
+}
+
+void SetupModel::stopPolling() {
+    scheduler_.cancel(timer_);
+    timer_ = 0;
+}
+
+} // namespace mivora

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Support/Scheduler.h"
+
+#include <QObject>
+
+#include <functional>
+
+namespace mivora {
+
+class Permissions;
+
+// Whether this computer is ready to dictate: the microphone, the accessibility service, a free hotkey and
+// a configured recogniser, each the last probe's answer. Re-read once a second while a window that shows
+// them is open. Every write notifies, changed or not.
+class SetupModel final : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool mic READ mic WRITE setMic NOTIFY micChanged)
+    Q_PROPERTY(bool accessibility READ accessibility WRITE setAccessibility NOTIFY accessibilityChanged)
+    Q_PROPERTY(bool fnFree READ fnFree WRITE setFnFree NOTIFY fnFreeChanged)
+    Q_PROPERTY(bool cloudReady READ cloudReady WRITE setCloudReady NOTIFY cloudReadyChanged)
+
+public:
+    static constexpr double pollInterval = 1.0;
+
+    // Reads the probes once at once. `cloudReady` answers whether a recogniser can be made now.
+    SetupModel(Permissions& permissions, std::function<bool()> cloudReady, Scheduler& scheduler,
+               QObject* parent = nullptr);
+    ~SetupModel() override;
+
+    void refresh();
+    // (Re)starts the once-a-second refresh; the first comes a second from now.
+    void startPolling();
+    void stopPolling();
+    bool polling() const { return timer_ != 0; }
+
+    bool mic() const { return mic_; }
+    bool accessibility() const { return accessibility_; }
+    bool fnFree() const { return fnFree_; }
+    bool cloudReady() const { return cloudReady_; }
+    void setMic(bool on) { mic_ = on, emit micChanged(); }
+    void setAccessibility(bool on) { accessibility_ = on, emit accessibilityChanged(); }
+    void setFnFree(bool on) { fnFree_ = on, emit fnFreeChanged(); }
+    void setCloudReady(bool on) { cloudReady_ = on, emit cloudReadyChanged(); }
+
+    // The microphone, accessibility and the hotkey; the recogniser is not part of it.
+    bool allSet() const { return mic_ && accessibility_ && fnFree_; }
+    int remaining() const { return int(!mic_) + int(!accessibility_) + int(!fnFree_); }
+
+signals:
+    void micChanged();
+    void accessibilityChanged();
+    void fnFreeChanged();
+    void cloudReadyChanged();
+
+private:
+    Permissions& permissions_;
+    std::function<bool()> cloudProbe_;
+    Scheduler& scheduler_;
+    Scheduler::TimerId timer_ = 0;
+    bool mic_ = false;
+    bool accessibility_ = false;
+    bool fnFree_ = false;
+    bool cloudReady_ = false;
+};
+
+} // namespace mivora

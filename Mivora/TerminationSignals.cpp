@@ -1,0 +1,49 @@
+#include "TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace mivora {
+
+namespace {
+
+int pipeEnds[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(pipeEnds[1], &byte, 1);
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipeEnds) != 0) return;
+    notifier_ = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, [] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(pipeEnds[0], &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+TerminationSignals::~TerminationSignals() {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(signal, SIG_DFL);
+    delete notifier_;
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+    pipeEnds[0] = pipeEnds[1] = -1;
+}
+
+} // namespace mivora

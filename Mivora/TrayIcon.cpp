@@ -1,0 +1,119 @@
+#include "TrayIcon.h"
+
+#include <QCursor>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSystemTrayIcon>
+
+#include <array>
+
+namespace mivora {
+
+namespace {
+
+// Five bars of a sound wave, centred in a 32-point square.
+void drawWave(QPainter& p, const QColor& colour, double scale) {
+    const std::array<double, 5> heights = {0.25, 0.55, 0.8, 0.55, 0.25};
+    p.setPen(QPen(colour, 2.6 * scale, Qt::SolidLine, Qt::RoundCap));
+    for (std::size_t i = 0; i < heights.size(); ++i) {
+        const double x = 16 + (double(i) - 2) * 5 * scale;
+        const double half = heights[i] * 12 * scale;
+        p.drawLine(QPointF(x, 16 - half), QPointF(x, 16 + half));
+    }
+}
+
+QPixmap draw(TrayIcon::Look look) {
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(2, 2);
+    const QColor ink(0xE8, 0xE8, 0xE8);
+    switch (look) {
+    case TrayIcon::Look::listening:
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xFF, 0x45, 0x3A));
+        p.drawEllipse(QRectF(2, 2, 28, 28));
+        drawWave(p, Qt::white, 0.7);
+        break;
+    case TrayIcon::Look::processing:
+        p.setPen(QPen(ink, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QRectF(3, 3, 26, 26));
+        drawWave(p, ink, 0.7);
+        break;
+    case TrayIcon::Look::ready:
+        drawWave(p, ink, 1.0);
+        break;
+    case TrayIcon::Look::notReady: {
+        QPainterPath triangle;
+        triangle.moveTo(16, 3);
+        triangle.lineTo(30, 28);
+        triangle.lineTo(2, 28);
+        triangle.closeSubpath();
+        p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(triangle);
+        p.setPen(QPen(ink, 2.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(16, 11), QPointF(16, 19));
+        p.drawPoint(QPointF(16, 24));
+        break;
+    }
+    }
+    return pixmap;
+}
+
+} // namespace
+
+TrayIcon::TrayIcon(std::function<QList<MenuRow>()> rows, std::function<void(MenuRow::Action)> act,
+                   QObject* parent)
+    : QObject(parent), rows_(std::move(rows)), act_(std::move(act)), menu_(std::make_unique<QMenu>()),
+      icon_(new QSystemTrayIcon(this)) {
+    connect(menu_.get(), &QMenu::aboutToShow, this, &TrayIcon::rebuild);
+    icon_->setContextMenu(menu_.get());
+    icon_->setToolTip(QStringLiteral("Veskel"));
+    // A left click opens the same menu, as the right click does.
+    connect(icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
+    });
+    icon_->setIcon(icon(look_));
+    icon_->show();
+}
+
+TrayIcon::~TrayIcon() = default;
+
+bool TrayIcon::trayAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+QIcon TrayIcon::icon(Look look) {
+    return QIcon(draw(look));
+}
+
+void TrayIcon::setLook(Look look) {
+    if (look == look_) return;
+    look_ = look;
+    icon_->setIcon(icon(look));
+}
+
+void TrayIcon::rebuild() {
+    menu_->clear();
+    for (const MenuRow& row : rows_()) {
+        if (row.separator) {
+            menu_->addSeparator();
+            continue;
+        }
+        QAction* action = menu_->addAction(row.title);
+        action->setEnabled(row.enabled);
+        action->setShortcut(row.key);
+        if (row.checked) {
+            action->setCheckable(true);
+            action->setChecked(*row.checked);
+        }
+        if (row.action != MenuRow::Action::none)
+            connect(action, &QAction::triggered, this, [this, a = row.action] { act_(a); });
+    }
+}
+
+} // namespace mivora

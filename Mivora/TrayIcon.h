@@ -1,0 +1,48 @@
+#pragma once
+
+#include "MenuRows.h"
+
+#include <QIcon>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace mivora {
+
+// The program's one presence on the desktop: an icon in the system tray whose menu is rebuilt from rows
+// each time it opens. Where the desktop has no tray, the icon waits unseen for one to appear.
+class TrayIcon final : public QObject {
+    Q_OBJECT
+public:
+    // What the icon says at a glance.
+    enum class Look { listening, processing, ready, notReady };
+
+    // `rows` is asked just before the menu opens; `act` runs the chosen row's action.
+    TrayIcon(std::function<QList<MenuRow>()> rows, std::function<void(MenuRow::Action)> act,
+             QObject* parent = nullptr);
+    ~TrayIcon() override;
+
+    // Whether the desktop shows tray icons at all.
+    static bool trayAvailable();
+    // Our own drawing of each look (no icon theme has them).
+    static QIcon icon(Look look);
+
+    void setLook(Look look);
+    Look look() const { return look_; }
+    QMenu& menu() { return *menu_; }
+    // Rebuilds the menu from the rows (what opening it does first).
+    void rebuild();
+
+private:
+    std::function<QList<MenuRow>()> rows_;
+    std::function<void(MenuRow::Action)> act_;
+    std::unique_ptr<QMenu> menu_;
+    QSystemTrayIcon* icon_;
+    Look look_ = Look::notReady;
+};
+
+} // namespace mivora

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+namespace mivora {
+
+class Defaults;
+
+// The words every user-facing text uses for keys and places of this desktop, in one table, so no text
+// names a key the user cannot press or a program the desktop does not have.
+namespace PlatformWords {
+
+// The shortcut that pastes.
+QString pasteShortcut();
+// The desktop's settings program, as its menus name it.
+QString settingsApp();
+// How the texts call the user's computer.
+QString thisComputer();
+// What the user holds as the hotkey: the name on the keycap of the X11 key named `keyName` ("右 Ctrl" for
+// Control_R; "Fn" only for a keyboard's real Fn key); a key without a friendlier name keeps its own.
+QString hotkeyName(const QString& keyName);
+// The same for the key the "fnKey" setting names.
+QString hotkeyName(const Defaults& defaults);
+
+} // namespace PlatformWords
+} // namespace mivora

@@ -1,0 +1,156 @@
+#include "AppDelegate.h"
+#include "Platform/KeyCodes.h"
+#include "Support/BundleInfo.h"
+#include "TrayIcon.h"
+
+#include "support/FakePlatform.h"
+#include "support/FakeScheduler.h"
+#include "support/MemoryDefaults.h"
+
+#include <QNetworkAccessManager>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+using namespace mivora::test;
+
+namespace {
+
+struct AppDelegateTest : ::testing::Test {
+    FakePlatform platform;
+    MemoryDefaults defaults;
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
+    QNetworkAccessManager network;
+    QStringList log;
+    AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt,
+                     [this](const QString& line) { log << line; }}};
+
+    bool fn(bool down) {
+        return app.tap().process({KeyEvent::flagsChanged, KeyCode::fn, false, down ? KeyEvent::fnFlag : 0});
+    }
+    bool key(int code) { return app.tap().process({KeyEvent::keyDown, code}); }
+};
+
+} // namespace
+
+TEST_F(AppDelegateTest, AnAnswerOfTheSuggestionsStopsTheKeyAndOnlyAbsentGoesOnToTheVoice) {
+    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
+    std::optional<bool> answer = false;
+    std::vector<KeyInput> seen;
+    app.hooks.suggest = [&](const KeyInput& input) {
+        seen.push_back(input);
+        return answer;
+    };
+    int shown = 0;
+    app.hooks.hud.show = [&] { ++shown; };
+    app.launch(/*selfTest*/ true);
+
+    EXPECT_FALSE(fn(true));
+    EXPECT_TRUE(app.controller().phase().is(VoicePhase::Kind::idle)) << "the voice never saw the press";
+    answer = true;
+    EXPECT_TRUE(key(KeyCode::tab));
+    ASSERT_EQ(seen.size(), 2u);
+    fn(false);
+
+    answer = std::nullopt;
+    fn(true);
+    EXPECT_FALSE(app.controller().phase().is(VoicePhase::Kind::idle));
+    EXPECT_EQ(shown, 1);
+    // The voice now swallows Esc, and the tap knows it must be able to.
+    EXPECT_TRUE(app.tap().swallowable().count(KeyCode::escape));
+    EXPECT_TRUE(key(KeyCode::escape));
+    EXPECT_EQ(app.controller().phase(), VoicePhase::idle());
+}
+
+TEST_F(AppDelegateTest, SyncRunsOnceForSignInOnLocalChangesAndEveryTenMinutes) {
+    int passes = 0, soon = 0, resets = 0;
+    app.hooks.sync = {[&] { ++soon; }, [&] { ++passes; }, [&] { ++resets; }};
+    app.hooks.signedIn = [] { return true; };
+    app.launch(true);
+    EXPECT_EQ(passes, 1) << "the sign-in state at launch counts once";
+
+    app.signedInChanged(true); // a refreshed token of the same user
+    EXPECT_EQ(passes, 1);
+    app.memories().add("地址", "北京市");
+    EXPECT_EQ(soon, 1);
+    app.memories().applySynced({1, {}, {}});
+    EXPECT_EQ(soon, 1) << "what the sync engine wrote asks for no further pass";
+    scheduler.advance(600);
+    EXPECT_EQ(passes, 2);
+    app.signedInChanged(false);
+    app.signedInChanged(false);
+    app.signedInChanged(true);
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(passes, 3);
+}
+
+TEST_F(AppDelegateTest, OnlyTakesThatInsertedOrCountedCharactersAreSuccesses) {
+    app.launch(true);
+    const auto take = [&](InsertResult result, int chars, VoiceMode mode) {
+        app.controller().onTiming({1.0, 0.2, result, chars, mode});
+    };
+    take(InsertResult::copied("hint"), 0, VoiceMode::dictate);
+    EXPECT_EQ(app.stats().total(), 0);
+    EXPECT_FALSE(app.model().lastSuccess());
+
+    take(InsertResult::copied("hint"), 3, VoiceMode::dictate);
+    take(InsertResult{}, 0, VoiceMode::recall);
+    EXPECT_EQ(app.stats().total(), 2);
+    EXPECT_EQ(app.stats().recalls(), 1);
+    EXPECT_EQ(app.model().lastSuccess()->lesson, WindowModel::Lesson::recall);
+    app.typedFillAccepted(0);
+    EXPECT_EQ(app.model().lastSuccess()->lesson, WindowModel::Lesson::typing);
+    EXPECT_EQ(app.stats().typedFills(), 1);
+}
+
+TEST_F(AppDelegateTest, TheSelfTestGetsNoTrayOrWindowAndANormalLaunchBoth) {
+    app.launch(true);
+    EXPECT_TRUE(app.tap().isRunning());
+    EXPECT_EQ(app.tray(), nullptr);
+    EXPECT_EQ(app.mainWindow(), nullptr);
+    EXPECT_EQ(log.first(), "启动 " + BundleInfo::value("CFBundleShortVersionString").value_or("") + "（" +
+                               BundleInfo::value("CFBundleVersion").value_or("") + "）");
+    EXPECT_EQ(log.count("按键监听已开启"), 1);
+
+    AppDelegate normal{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
+    normal.launch();
+    ASSERT_NE(normal.tray(), nullptr);
+    EXPECT_EQ(normal.tray()->look(), TrayIcon::Look::notReady) << "no recogniser is configured";
+    ASSERT_NE(normal.mainWindow(), nullptr);
+    EXPECT_TRUE(normal.mainWindow()->isVisible());
+    EXPECT_TRUE(normal.setup().polling());
+
+    // Without a recogniser a take is refused and the settings page opens.
+    normal.mainWindow()->close();
+    normal.tap().process({KeyEvent::flagsChanged, KeyCode::fn, false, KeyEvent::fnFlag});
+    EXPECT_EQ(normal.controller().phase(), VoicePhase::notice("云端识别还没配置好", true));
+    EXPECT_TRUE(normal.mainWindow()->isVisible());
+    EXPECT_EQ(normal.model().section(), WindowModel::Section::settings);
+}
+
+TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed) {
+    QMainWindow narrow;
+    narrow.setGeometry(100, 100, 700, 500);
+    defaults.setValue("MivoraMain", narrow.saveGeometry());
+    app.showMain(WindowModel::Section::memories);
+    MainWindow* window = app.mainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->size(), QSize(960, 640));
+    EXPECT_EQ(app.model().section(), WindowModel::Section::memories);
+
+    window->setGeometry(50, 60, 1000, 700);
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(app.model().windowVisible());
+    EXPECT_FALSE(app.setup().polling());
+
+    app.showMain(); // the same window, on the page it had, where the user left it
+    EXPECT_EQ(app.mainWindow(), window);
+    EXPECT_EQ(app.model().section(), WindowModel::Section::memories);
+    EXPECT_TRUE(app.model().windowVisible());
+    AppDelegate later{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
+    later.showMain();
+    EXPECT_EQ(later.mainWindow()->size(), QSize(1000, 700));
+}
