@@ -109,7 +109,8 @@ bool optional(const QJsonObject& o, QLatin1StringView key, std::optional<T>& out
 std::optional<Memory> Memory::decode(const QJsonValue& json) {
     if (!json.isObject()) return std::nullopt;
     const QJsonObject o = json.toObject();
-    Memory m;
+    // Both are read below; naming them skips the new id and the clock read of their defaults.
+    Memory m{.id = QString(), .savedAt = QDateTime()};
     QJsonValue v;
 
     if (!text(o, QLatin1StringView("id"), m.id) || !text(o, QLatin1StringView("title"), m.title) ||

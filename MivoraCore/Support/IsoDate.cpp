@@ -18,7 +18,24 @@ bool digits(QStringView s, qsizetype pos, int n, int& out) {
 } // namespace
 
 QString format(const QDateTime& date) {
-    return date.toUTC().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'"));
+    const QDateTime utc = date.toUTC();
+    const QDate d = utc.date();
+    if (!d.isValid() || d.year() < 1 || d.year() > 9999)
+        return utc.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'"));
+    // Written by hand: the formatter's pattern parsing dominates the writing of a large payload.
+    const QTime t = utc.time();
+    char16_t text[] = u"0000-00-00T00:00:00Z";
+    auto put = [&](int at, int value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            text[at + i] = char16_t(u'0' + value % 10);
+    };
+    put(0, d.year(), 4);
+    put(5, d.month(), 2);
+    put(8, d.day(), 2);
+    put(11, t.hour(), 2);
+    put(14, t.minute(), 2);
+    put(17, t.second(), 2);
+    return QString::fromUtf16(text, 20);
 }
 
 std::optional<QDateTime> parse(QStringView s) {

@@ -9,11 +9,11 @@ namespace mivora {
 JsonWriter::JsonWriter(bool sortedKeys, bool prettyPrinted) : sorted_(sortedKeys), pretty_(prettyPrinted) {}
 
 void JsonWriter::beginObject() {
-    stack_.push_back(Frame{.object = true});
+    open(true);
 }
 
 void JsonWriter::beginArray() {
-    stack_.push_back(Frame{.object = false});
+    open(false);
 }
 
 void JsonWriter::endObject() {
@@ -29,18 +29,18 @@ void JsonWriter::key(const QString& name) {
 }
 
 void JsonWriter::string(const QString& text) {
-    QString s;
-    s.reserve(text.size() + 2);
-    quote(s, text);
-    put(std::move(s));
+    beginValue();
+    quote(out_, text);
 }
 
 void JsonWriter::integer(qint64 number) {
-    put(QString::number(number));
+    beginValue();
+    out_ += QString::number(number);
 }
 
 void JsonWriter::boolean(bool flag) {
-    put(flag ? QStringLiteral("true") : QStringLiteral("false"));
+    beginValue();
+    out_ += flag ? QStringLiteral("true") : QStringLiteral("false");
 }
 
 void JsonWriter::date(const QDateTime& date) {
@@ -57,63 +57,90 @@ void JsonWriter::dates(const QMap<QString, QDateTime>& dates) {
 }
 
 void JsonWriter::null() {
-    put(QStringLiteral("null"));
+    beginValue();
+    out_ += QStringLiteral("null");
 }
 
-void JsonWriter::put(QString text) {
+void JsonWriter::indent(qsizetype depth) {
+    out_ += u'\n';
+    out_.append(QString(2 * depth, u' '));
+}
+
+// Everything before a value: the separator, the indentation and, inside an object, the key. A value at the
+// top level completes the document once it is written (scalars) or closed (objects and arrays).
+void JsonWriter::beginValue() {
     if (stack_.empty()) {
-        out_ = std::move(text);
+        out_.clear();
         done_ = true;
         return;
     }
     Frame& f = stack_.back();
-    f.parts.emplace_back(f.object ? std::exchange(f.pendingKey, QString()) : QString(), std::move(text));
+    const bool sorting = f.object && sorted_;
+    if (sorting && !f.members.empty()) f.members.back().end = out_.size();
+    if (f.count > 0) out_ += u',';
+    if (pretty_) indent(qsizetype(stack_.size()));
+    if (f.object) {
+        const QString name = std::exchange(f.pendingKey, QString());
+        if (sorting) {
+            if (!f.members.empty() && name < f.members.back().key) f.ascending = false;
+            f.members.push_back(Member{name, out_.size(), -1});
+        }
+        quote(out_, name);
+        out_ += pretty_ ? QStringLiteral(" : ") : QStringLiteral(":");
+    }
+    ++f.count;
+}
+
+void JsonWriter::open(bool object) {
+    beginValue();
+    done_ = false;
+    out_ += object ? u'{' : u'[';
+    stack_.push_back(Frame{.object = object, .start = out_.size()});
 }
 
 void JsonWriter::close(bool object) {
     if (stack_.empty() || stack_.back().object != object) return;
     Frame f = std::move(stack_.back());
     stack_.pop_back();
-    if (object && sorted_)
-        std::stable_sort(f.parts.begin(), f.parts.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-
     const qsizetype depth = qsizetype(stack_.size());
-    const QString inner = pretty_ ? QString(2 * (depth + 1), u' ') : QString();
-    qsizetype size = 2;
-    for (const auto& [k, v] : f.parts)
-        size += k.size() + v.size() + inner.size() + 8;
-    QString text;
-    text.reserve(size);
-    text += object ? u'{' : u'[';
-    bool first = true;
-    for (const auto& [k, v] : f.parts) {
-        if (!first) text += u',';
-        first = false;
-        if (pretty_) {
-            text += u'\n';
-            text += inner;
+    if (!f.ascending) {
+        // Rewrite the members in key order; equal keys keep the order they came in.
+        f.members.back().end = out_.size();
+        std::vector<QString> texts;
+        texts.reserve(f.members.size());
+        for (const Member& m : f.members)
+            texts.push_back(out_.mid(m.start, m.end - m.start));
+        std::vector<qsizetype> order(f.members.size());
+        for (qsizetype i = 0; i < qsizetype(order.size()); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [&](qsizetype a, qsizetype b) { return f.members[a].key < f.members[b].key; });
+        out_.truncate(f.start);
+        for (qsizetype i = 0; i < qsizetype(order.size()); ++i) {
+            if (i > 0) out_ += u',';
+            if (pretty_) indent(depth + 1);
+            out_ += texts[order[i]];
         }
-        if (object) {
-            quote(text, k);
-            text += pretty_ ? QStringLiteral(" : ") : QStringLiteral(":");
-        }
-        text += v;
     }
-    if (pretty_ && !f.parts.empty()) {
-        text += u'\n';
-        text += QString(2 * depth, u' ');
-    }
-    text += object ? u'}' : u']';
-    put(std::move(text));
+    if (pretty_ && f.count > 0) indent(depth);
+    out_ += object ? u'}' : u']';
+    if (stack_.empty()) done_ = true;
 }
 
-void JsonWriter::quote(QString& out, const QString& text) {
+void JsonWriter::quote(QString& out, QStringView text) {
     static const char16_t hex[] = u"0123456789abcdef";
     out += u'"';
+    qsizetype plain = 0; // start of the run not yet copied
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        const char16_t u = c.unicode();
+        const char16_t u = text[i].unicode();
+        if (u >= 0x20 && u != u'"' && u != u'\\' && !QChar::isSurrogate(u)) continue;
+        if (QChar::isHighSurrogate(u) && i + 1 < text.size() &&
+            QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i;
+            continue;
+        }
+        out.append(text.mid(plain, i - plain));
+        plain = i + 1;
         switch (u) {
         case u'"':
             out += QStringLiteral("\\\"");
@@ -137,19 +164,14 @@ void JsonWriter::quote(QString& out, const QString& text) {
             out += QStringLiteral("\\f");
             break;
         default:
-            if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-                out += c;
-                out += text[++i];
-            } else if (u < 0x20 || c.isSurrogate()) {
-                // A lone surrogate has no UTF-8 form; escaped, it reads back as the same code unit.
-                out += QStringLiteral("\\u");
-                for (int shift = 12; shift >= 0; shift -= 4)
-                    out += QChar(hex[(u >> shift) & 0xF]);
-            } else {
-                out += c;
-            }
+            // Other control characters, and a lone surrogate, which has no UTF-8 form: escaped, it reads back
+            // as the same code unit.
+            out += QStringLiteral("\\u");
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out += QChar(hex[(u >> shift) & 0xF]);
         }
     }
+    out.append(text.mid(plain));
     out += u'"';
 }
 

@@ -5,7 +5,8 @@
 #include <QMap>
 #include <QString>
 
-#include <utility>
+#include <QStringView>
+
 #include <vector>
 
 namespace mivora {
@@ -43,15 +44,26 @@ public:
     QByteArray data() const { return done_ ? out_.toUtf8() : QByteArray(); }
 
 private:
+    // One open object or array. Its text is written straight into `out_` from `start` on; an object whose
+    // keys did not arrive in ascending order is put in order when it closes.
+    struct Member {
+        QString key;
+        qsizetype start; // of the quoted key in `out_`
+        qsizetype end;   // after the value; set when the next member starts or the object closes
+    };
     struct Frame {
         bool object = false;
+        qsizetype start = 0; // after the opening bracket
+        qsizetype count = 0;
+        bool ascending = true;
         QString pendingKey;
-        // Objects: (key, written value); arrays: written values with empty keys.
-        std::vector<std::pair<QString, QString>> parts;
+        std::vector<Member> members; // objects of a sorting writer only
     };
-    void put(QString text);
+    void beginValue();
+    void open(bool object);
     void close(bool object);
-    static void quote(QString& out, const QString& text);
+    void indent(qsizetype depth);
+    static void quote(QString& out, QStringView text);
 
     bool sorted_;
     bool pretty_;

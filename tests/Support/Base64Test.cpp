@@ -1,0 +1,16 @@
+#include "Support/Base64.h"
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+
+TEST(Base64, ReadsBackWhatItWritesAndOnlyTheOneCanonicalText) {
+    QByteArray bytes;
+    for (int n = 0; n <= 7; ++n) {
+        EXPECT_EQ(Base64::decode(Base64::encode(bytes)), bytes) << n;
+        bytes.append(char(0xF0 | n)); // every bit pattern in the tail groups
+    }
+    EXPECT_EQ(Base64::decode(u"+/+/"), QByteArray::fromHex("fbffbf"));
+    for (const char16_t* text : {u"AB==", u"AAB=", u"A===", u"====", u"AAAA====", u"AA=A", u"AAA", u"AA-_"})
+        EXPECT_FALSE(Base64::decode(text)) << QString::fromUtf16(text).toStdString();
+}
