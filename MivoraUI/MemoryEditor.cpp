@@ -110,7 +110,8 @@ MemoryEditor::MemoryEditor(Memory memory, bool isNew, QWidget* parent)
     connect(save_, &QAbstractButton::clicked, this, &MemoryEditor::save);
     connect(delete_, &QAbstractButton::clicked, this, &MemoryEditor::confirmDelete);
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
-    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    // Anywhere in the window while the editor shows, as for the window's default button.
+    shortcut->setContext(Qt::WindowShortcut);
     connect(shortcut, &QShortcut::activated, this, [this] {
         if (save_->isEnabled()) save();
     });

@@ -18,7 +18,6 @@ public:
     // Same memories in the same order: the rows are redrawn in place (the view keeps its scroll and
     // selection); otherwise the model is reset.
     void setMemories(QList<Memory> memories);
-    const QList<Memory>& memories() const { return memories_; }
     // The row of the memory with this id, or -1.
     int rowOf(const QString& id) const;
 
