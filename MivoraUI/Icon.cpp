@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
 #include <cmath>
 #include <functional>
@@ -323,19 +322,6 @@ void paint(QPainter& painter, const QString& name, const QRectF& box, const QCol
         painter.drawPath(shapes);
     }
     painter.restore();
-}
-
-QIcon icon(const QString& name, const QColor& color) {
-    QIcon out;
-    for (int size : {16, 20, 32, 64}) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        paint(p, name, QRectF(0, 0, size, size), color);
-        p.end();
-        out.addPixmap(pm);
-    }
-    return out;
 }
 
 } // namespace mivora::Icon

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QColor>
-#include <QIcon>
 #include <QStringList>
 
 class QPainter;
@@ -20,8 +19,6 @@ QStringList names();
 // about 1.3 semibold, 1.6 heavy). An unknown name draws nothing.
 void paint(QPainter& painter, const QString& name, const QRectF& box, const QColor& color,
            double weight = 1.0);
-
-QIcon icon(const QString& name, const QColor& color);
 
 } // namespace Icon
 

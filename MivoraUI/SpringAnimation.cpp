@@ -39,7 +39,9 @@ QVariant SpringAnimation::interpolated(const QVariant& from, const QVariant& to,
 }
 
 void SpringAnimation::updateCurrentValue(const QVariant& value) {
-    current_ = value;
+    // QVariantAnimation also recomputes its value while stopped (when its start, end or curve are set);
+    // only a running animation moves the value.
+    if (state() == QAbstractAnimation::Running) current_ = value;
 }
 
 } // namespace mivora

@@ -11,6 +11,7 @@ namespace mivora {
 
 // A value animation that runs either along a spring or along a plain easing curve. Each run starts from
 // the value currently shown, so a change of target in mid-flight continues from where the value is.
+// Listeners of valueChanged read value(): the signal also fires while stopped, with a stale value.
 class SpringAnimation final : public QVariantAnimation {
     Q_OBJECT
 public:

@@ -43,6 +43,13 @@ QColor orange() {
     return QColor::fromRgbF(1.0f, 0.584f, 0.0f);
 }
 
+QColor mix(const QColor& a, const QColor& b, double t) {
+    t = std::clamp(t, 0.0, 1.0);
+    const auto lerp = [t](float x, float y) { return float(x + (y - x) * t); };
+    return QColor::fromRgbF(lerp(a.redF(), b.redF()), lerp(a.greenF(), b.greenF()),
+                            lerp(a.blueF(), b.blueF()), lerp(a.alphaF(), b.alphaF()));
+}
+
 QFont font(double size, QFont::Weight weight) {
     QFont f;
     f.setPixelSize(std::max(1, qRound(size)));

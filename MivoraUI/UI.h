@@ -29,6 +29,8 @@ QColor primary(const QPalette& palette);  // the primary foreground: dark on lig
 QColor stroke(const QPalette& palette);   // hairline borders of cards and keys
 QColor green();                           // success and readiness marks
 QColor orange();
+// The colour `t` of the way from `a` to `b` (0 gives a, 1 gives b), alpha included.
+QColor mix(const QColor& a, const QColor& b, double t);
 
 inline constexpr Spring smooth{0.3, 1.0};
 inline constexpr Spring snappy{0.26, 0.8};

@@ -82,10 +82,10 @@ TEST(Kit, ButtonsPadTheirTextAndShrinkWhilePressedWhetherEnabledOrNot) {
         for (CapsuleButton* b : {static_cast<CapsuleButton*>(&primary), static_cast<CapsuleButton*>(&soft)}) {
             const QImage before = b->grab().toImage();
             QTest::mousePress(b, Qt::LeftButton);
-            QTRY_COMPARE_WITH_TIMEOUT(b->pressProgress(), 1.0, 1000);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return b->pressProgress() == 1.0; }, 1000));
             EXPECT_NE(b->grab().toImage(), before);
             QTest::mouseRelease(b, Qt::LeftButton);
-            QTRY_COMPARE_WITH_TIMEOUT(b->pressProgress(), 0.0, 2000);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return b->pressProgress() == 0.0; }, 2000));
         }
     }
 }
@@ -122,13 +122,13 @@ TEST(Kit, HoverLiftAddsNothingAtRestAndLiftsUnderThePointer) {
     EXPECT_EQ(host.grab().toImage(), plain);
     QEvent enter(QEvent::HoverEnter);
     QApplication::sendEvent(inner, &enter);
-    QTRY_VERIFY_WITH_TIMEOUT(lift->hover() > 0.999, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lift->hover() > 0.999; }, 2000));
     const QImage lifted = host.grab().toImage();
     EXPECT_NE(lifted, plain);
     saveArtefact(lifted, "kit-hoverlift");
     QEvent leave(QEvent::HoverLeave);
     QApplication::sendEvent(inner, &leave);
-    QTRY_COMPARE_WITH_TIMEOUT(lift->hover(), 0.0, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lift->hover() == 0.0; }, 2000));
 }
 
 TEST(Kit, EveryIconIsADistinctDrawing) {

@@ -1,0 +1,82 @@
+#include "MivoraUI/BarsEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace mivora;
+
+namespace {
+double taper(int d) {
+    return 1 - 0.9 * d / 13;
+}
+} // namespace
+
+TEST(BarsEngine, FirstStepAndAStallFollowTheWorkedNumbers) {
+    BarsEngine e;
+    e.step(100, 0.8f, BarsMode::listen, false);
+    EXPECT_FLOAT_EQ(e.smooth, 0.4f);
+    EXPECT_FLOAT_EQ(e.history.back(), 0.4f);
+    EXPECT_FLOAT_EQ(e.history.front(), 0.0f);
+    EXPECT_EQ(e.lastPush, 100);
+    EXPECT_NEAR(e.heights[6], 6.288, 1e-6);
+    for (int i : {0, 5, 7, 12})
+        EXPECT_DOUBLE_EQ(e.heights[i], 4.0) << i;
+    EXPECT_DOUBLE_EQ(e.alphas[0], 0.92);
+
+    // One second later: the frame factor is capped at 3, so a rising level is reached at once and the
+    // bars blend by 0.78.
+    e.step(101, 0.8f, BarsMode::listen, false);
+    EXPECT_FLOAT_EQ(e.smooth, 0.8f);
+    EXPECT_NEAR(e.heights[6], 6.288 + (4 + 22 * 0.8 - 6.288) * 0.78, 1e-5);
+    EXPECT_NEAR(e.heights[5], 4 + (4 + taper(1) * 22 * 0.4 - 4) * 0.78, 1e-5);
+    EXPECT_DOUBLE_EQ(e.heights[5], e.heights[7]);
+}
+
+TEST(BarsEngine, AtSixtyFramesTheHistoryAdvancesEveryThirdFrameAndAFallingLevelLosesSixteenPercent) {
+    BarsEngine e;
+    const double t0 = 1000;
+    e.step(t0, 1.0f, BarsMode::listen, false);
+    int pushes = 0;
+    double lastPush = e.lastPush;
+    for (int k = 1; k <= 30; ++k) {
+        e.step(t0 + k / 60.0, 1.0f, BarsMode::listen, false);
+        if (e.lastPush != lastPush) {
+            ++pushes;
+            EXPECT_EQ(k % 3, 0) << "pushed at frame " << k;
+            lastPush = e.lastPush;
+        }
+    }
+    EXPECT_EQ(pushes, 10);
+
+    const float before = e.smooth;
+    e.step(t0 + 31 / 60.0, 0.0f, BarsMode::listen, false);
+    EXPECT_NEAR(e.smooth, before * (1 - 0.16f), 1e-4);
+}
+
+TEST(BarsEngine, ReducedMotionSnapsToATaperedShapeOrAFlatWave) {
+    BarsEngine listen;
+    listen.step(5, 0.5f, BarsMode::listen, true);
+    for (int i = 0; i < BarsEngine::count; ++i) {
+        EXPECT_NEAR(listen.heights[i], 4 + taper(std::abs(i - 6)) * 22 * 0.5, 1e-6) << i;
+        EXPECT_FLOAT_EQ(listen.history[i], 0.5f);
+    }
+    EXPECT_NEAR(listen.heights[0], 4 + (1 - 0.9 * 6 / 13.0) * 11, 1e-6);
+
+    BarsEngine think;
+    think.step(5, 0.9f, BarsMode::think, true);
+    for (int i = 0; i < BarsEngine::count; ++i) {
+        EXPECT_DOUBLE_EQ(think.heights[i], 7.0);
+        EXPECT_DOUBLE_EQ(think.alphas[i], 0.6);
+    }
+
+    // Without reduced motion the wave travels: bars one step apart differ, and heights stay in 4...10.
+    BarsEngine wave;
+    for (int k = 0; k < 120; ++k)
+        wave.step(10 + k / 60.0, 0, BarsMode::think, false);
+    EXPECT_NE(wave.heights[0], wave.heights[1]);
+    for (double h : wave.heights) {
+        EXPECT_GE(h, 4.0);
+        EXPECT_LE(h, 10.0);
+    }
+}

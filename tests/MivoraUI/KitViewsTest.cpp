@@ -1,0 +1,187 @@
+#include "MivoraUI/BrandMark.h"
+#include "MivoraUI/Card.h"
+#include "MivoraUI/KeyCap.h"
+#include "MivoraUI/KeyCombo.h"
+#include "MivoraUI/LayerEffect.h"
+#include "MivoraUI/PageStack.h"
+#include "MivoraUI/PracticeField.h"
+#include "MivoraUI/StatusDot.h"
+#include "MivoraUI/SuccessBadge.h"
+#include "MivoraUI/UI.h"
+#include "MivoraUI/WindowVisible.h"
+#include "MivoraUI/Wordmark.h"
+
+#include "support/FakeScheduler.h"
+#include "support/Render.h"
+
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+using namespace mivora::test;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 2000);
+}
+
+} // namespace
+
+TEST(KitViews, KeysDropWhenPressedAndFillWithTheAccentWhenHighlighted) {
+    for (bool dark : {false, true}) {
+        KeyCap key("fn", "globe", 54);
+        const QImage rest = render(key, dark);
+        EXPECT_EQ(key.size(), QSize(54, 32));
+        EXPECT_EQ(key.capRect().top(), 0);
+        key.setDown(true);
+        key.setHighlight(true);
+        EXPECT_TRUE(waitFor([&] { return key.capRect().top() == 2; }));
+        EXPECT_TRUE(waitFor([&] {
+            return pixel(key.grab().toImage(), {4, 16}) == (UI::accent(key.palette()).rgb() & 0xffffff);
+        }));
+        const QImage pressed = key.grab().toImage();
+        saveArtefact(rest, QString("kit-keycap-%1").arg(dark ? "dark" : "light"));
+        saveArtefact(pressed, QString("kit-keycap-pressed-%1").arg(dark ? "dark" : "light"));
+        // Released, the base shows below the cap; pressed, the cap covers it.
+        EXPECT_NE(pixel(rest, {27, 31}), pixel(pressed, {27, 31}));
+
+        KeyCombo none({});
+        EXPECT_EQ(none.sizeHint(), QSize(0, 0));
+        KeyCombo one({"tab"});
+        EXPECT_EQ(one.chipRects().size(), 1);
+        KeyCombo two({"fn", "shift"});
+        const QList<QRectF> chips = two.chipRects();
+        ASSERT_EQ(chips.size(), 2);
+        const double plus = QFontMetricsF(UI::font(10, QFont::Medium)).horizontalAdvance("+");
+        EXPECT_NEAR(chips[1].left() - chips[0].right(), 4 + plus + 4, 0.01);
+        saveArtefact(render(two, dark), QString("kit-keycombo-%1").arg(dark ? "dark" : "light"));
+    }
+}
+
+TEST(KitViews, BadgeRingsOnceAndTheDotPulsesOnlyWhenReady) {
+    for (bool dark : {false, true}) {
+        SuccessBadge badge("做到了");
+        render(badge, dark);
+        EXPECT_TRUE(waitFor([&] { return badge.ring() == 1.0; }));
+        badge.setText("又做到了");
+        badge.hide();
+        badge.show();
+        QApplication::processEvents();
+        EXPECT_EQ(badge.ring(), 1.0) << "the ring plays once per badge";
+        saveArtefact(badge.grab().toImage(), QString("kit-successbadge-%1").arg(dark ? "dark" : "light"));
+
+        StatusDot waiting(false);
+        const QImage orange = render(waiting, dark);
+        EXPECT_FALSE(waiting.pulsing());
+        EXPECT_EQ(pixel(orange, {8, 8}), UI::orange().rgb() & 0xffffff);
+        waiting.setOk(true);
+        EXPECT_TRUE(waiting.pulsing());
+        EXPECT_EQ(pixel(waiting.grab().toImage(), {8, 8}), UI::green().rgb() & 0xffffff);
+        saveArtefact(waiting.grab().toImage(), QString("kit-statusdot-%1").arg(dark ? "dark" : "light"));
+
+        StatusDot ready(true);
+        render(ready, dark);
+        EXPECT_TRUE(ready.pulsing()) << "shown ready, it pulses too";
+    }
+}
+
+TEST(KitViews, PracticeFieldTakesTheFocusAfterAMomentAndShowsItsRing) {
+    for (bool dark : {false, true}) {
+        FakeClock clock;
+        FakeScheduler scheduler(clock);
+        // Another control holds the focus when the window opens, as on a page.
+        QWidget page;
+        auto* layout = new QVBoxLayout(&page);
+        auto* other = new QLineEdit(&page);
+        auto* field = new PracticeField(scheduler, "按住 Fn 说一句话试试", 96, &page);
+        layout->addWidget(other);
+        layout->addWidget(field);
+        page.resize(340, 160);
+        const QImage empty = render(page, dark);
+        page.activateWindow();
+        other->setFocus();
+        EXPECT_EQ(field->height(), 96);
+        EXPECT_EQ(field->editor()->placeholderText(), "按住 Fn 说一句话试试");
+        EXPECT_FALSE(field->editor()->hasFocus());
+        scheduler.advance(0.29);
+        EXPECT_FALSE(field->editor()->hasFocus());
+        scheduler.advance(0.02);
+        EXPECT_TRUE(waitFor([&] { return field->focusRing() == 1.0; }));
+        saveArtefact(field->grab().toImage(), QString("kit-practicefield-%1").arg(dark ? "dark" : "light"));
+        EXPECT_NE(page.grab().toImage(), empty);
+        QTest::keyClicks(field->editor(), "ok");
+        EXPECT_EQ(field->text(), "ok");
+    }
+}
+
+TEST(KitViews, PagesSlideInFromTheSideTheyComeFrom) {
+    PageStack stack;
+    stack.resize(300, 200);
+    stack.show();
+    auto* first = new QLabel("首页");
+    stack.setPage(first, true);
+    EXPECT_TRUE(waitFor([&] { return first->graphicsEffect() == nullptr; }));
+
+    auto* second = new QLabel("教程");
+    stack.setPage(second, true);
+    auto* in = qobject_cast<LayerEffect*>(second->graphicsEffect());
+    auto* out = qobject_cast<LayerEffect*>(first->graphicsEffect());
+    ASSERT_TRUE(in && out);
+    EXPECT_EQ(in->look(), LayerEffect::pageShift(22, 0));
+    EXPECT_EQ(out->look(), LayerEffect::pageShift(0, 1));
+    QPointer<QLabel> gone = first;
+    EXPECT_TRUE(waitFor([&] { return gone.isNull(); }));
+    EXPECT_EQ(stack.page(), second);
+
+    auto* third = new QLabel("设置");
+    stack.setPage(third, false);
+    in = qobject_cast<LayerEffect*>(third->graphicsEffect());
+    ASSERT_TRUE(in);
+    EXPECT_EQ(in->look().offset, QPointF(-22, 0));
+    EXPECT_TRUE(waitFor([&] {
+        auto* leaving = second ? qobject_cast<LayerEffect*>(second->graphicsEffect()) : nullptr;
+        return leaving && leaving->look().offset.x() > 13.9;
+    }));
+}
+
+TEST(KitViews, BrandWordmarkAndTheWindowVisibleFlag) {
+    for (bool dark : {false, true}) {
+        BrandMark none(28);
+        EXPECT_EQ(render(none, dark).size(), QSize(28, 28));
+        Wordmark word(15);
+        const QImage image = render(word, dark);
+        EXPECT_EQ(QFontInfo(word.font()).family(), "DejaVu Sans");
+        EXPECT_EQ(Wordmark::text(), "Veskel");
+        saveArtefact(image, QString("kit-wordmark-%1").arg(dark ? "dark" : "light"));
+    }
+
+    QWidget root;
+    auto* middle = new QWidget(&root);
+    auto* leaf = new QWidget(middle);
+    EXPECT_TRUE(WindowVisible::of(leaf));
+    int told = 0;
+    struct Watcher : QObject {
+        int* count;
+        explicit Watcher(int* c) : count(c) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == WindowVisible::changedEvent()) ++*count;
+            return false;
+        }
+    } watcher(&told);
+    leaf->installEventFilter(&watcher);
+    WindowVisible::set(&root, false);
+    EXPECT_FALSE(WindowVisible::of(leaf));
+    EXPECT_EQ(told, 1);
+    WindowVisible::set(&root, false);
+    EXPECT_EQ(told, 1) << "no news, no event";
+    WindowVisible::set(&root, true);
+    EXPECT_TRUE(WindowVisible::of(leaf));
+}
