@@ -74,6 +74,9 @@ void MemoriesEmptyState::placeButtons() {
             r->removeWidget(buttons_[i]);
         rows_[i / perRow]->addWidget(buttons_[i]);
     }
+    // Laid out now, not one event later: this runs while the page is being laid out and drawn.
+    templates_->updateGeometry();
+    layout()->activate();
 }
 
 } // namespace mivora
