@@ -1,6 +1,6 @@
 #include "Memories/MemoryStore.h"
 #include "Memories/Recall.h"
-#include "Memories/Seed.h"
+#include "ThousandMemories.h"
 
 #include <QTemporaryDir>
 
@@ -10,27 +10,8 @@ using namespace mivora;
 
 namespace {
 
-const QDateTime now(QDate(2025, 3, 7), QTime(9, 0), Qt::UTC);
-
-// A thousand memories: the sample set over and over, each copy with its own names and values.
-QList<Memory> thousand() {
-    QList<Memory> out;
-    const QList<Memory> base = Seed::samples(now);
-    for (int i = 0; out.size() < 1000; ++i)
-        for (Memory m : base) {
-            if (out.size() == 1000) break;
-            const QString n = QString::number(i);
-            m.id = Memory::newId();
-            m.title += n;
-            for (QString& a : m.aliases)
-                a += n;
-            m.value += n;
-            m.useCount = i % 7;
-            m.savedAt = m.savedAt.addSecs(-i * 3600);
-            out.append(m);
-        }
-    return out;
-}
+using bench::now;
+using bench::thousand;
 
 void recallOverAThousand(benchmark::State& state) {
     const QList<Memory> memories = thousand();

@@ -171,6 +171,18 @@ void MemoryStore::upsert(Memory memory) {
     commit(std::move(list), Change::local);
 }
 
+void MemoryStore::saveEdit(Memory edited) {
+    const auto it = std::find_if(memories_.cbegin(), memories_.cend(),
+                                 [&](const Memory& m) { return m.id == edited.id; });
+    if (it == memories_.cend()) return upsert(std::move(edited));
+    Memory m = *it;
+    m.title = std::move(edited.title);
+    m.value = std::move(edited.value);
+    m.aliases = std::move(edited.aliases);
+    m.sensitive = edited.sensitive;
+    upsert(std::move(m));
+}
+
 void MemoryStore::deleteMemory(QString id) {
     QList<Memory> list = memories_;
     list.removeIf([&](const Memory& m) { return m.id == id; });

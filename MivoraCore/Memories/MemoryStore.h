@@ -59,6 +59,10 @@ public:
     // Stores one memory: replaces the first with its id in place, or puts it in front. A memory that
     // differs from the stored one (or is new) gets `updatedAt` now.
     void upsert(Memory memory);
+    // Stores what the memory editor edits - title, value, aliases and the sensitive flag - onto the first
+    // memory with the edited one's id, every other field as stored, so a use or a sync that arrived while
+    // the editor was open stays. A memory that is not stored (a new one) is stored whole, as by `upsert`.
+    void saveEdit(Memory edited);
     // Removes every memory with this id and records its tombstone now (also for an unknown id).
     void deleteMemory(QString id);
     // One more use of the first memory with this id: `useCount` + 1, `lastUsedAt` now. Unknown: nothing.

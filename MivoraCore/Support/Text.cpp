@@ -141,6 +141,15 @@ bool isNumber(QStringView c) {
     return cp >= 0 && (U_GET_GC_MASK(cp) & U_GC_N_MASK) != 0;
 }
 
+QString trimSpacesAndTabs(QStringView text) {
+    auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (!text.isEmpty() && blank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && blank(text.back()))
+        text.chop(1);
+    return text.toString();
+}
+
 QString toSimplified(const QString& text) {
     static Transform t("Traditional-Simplified");
     return t.apply(text);

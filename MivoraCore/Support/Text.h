@@ -26,6 +26,9 @@ bool isSymbol(QStringView character);
 bool isLetter(QStringView character);
 bool isNumber(QStringView character);
 
+// The text without the spaces and tabs at either end; line breaks stay.
+QString trimSpacesAndTabs(QStringView text);
+
 // Traditional Chinese to Simplified ("Traditional-Simplified"); the text unchanged when ICU fails.
 QString toSimplified(const QString& text);
 // Chinese characters to Latin without diacritics ("Han-Latin" then "Latin-ASCII"): 你好 -> "ni hao".

@@ -133,3 +133,32 @@ TEST_F(Store, DeletionsLeaveTombstonesAndSyncedChangesAreMarkedAsSuch) {
     EXPECT_EQ(reopened().memories(), items);
     EXPECT_EQ(reopened().deleted(), gone);
 }
+
+// An edit lands on the stored record: a use counted and a type changed elsewhere since the editor's copy
+// was taken stay; the four edited fields and the change time are new. An unknown id is a new memory.
+TEST_F(Store, AnEditChangesOnlyTheEditedFieldsOfTheStoredMemory) {
+    auto s = open({named("A"), named("B")});
+    Memory copy = s->memories()[1];
+    s->markUsed(copy.id);
+    Memory synced = s->memories()[1];
+    synced.type = "电话";
+    s->applySynced(MemoryPayload{.items = {s->memories()[0], synced}});
+    clock.advance(60);
+    copy.title = "B 改";
+    copy.value = "新内容";
+    copy.aliases = {"乙"};
+    copy.sensitive = true;
+    s->saveEdit(copy);
+    const Memory& b = s->memories()[1];
+    EXPECT_EQ(std::tuple(b.title, b.value, b.aliases, b.sensitive),
+              std::tuple(QString("B 改"), QString("新内容"), QStringList{"乙"}, true));
+    EXPECT_EQ(b.type, "电话");
+    EXPECT_EQ(b.useCount, 1);
+    EXPECT_EQ(b.lastUsedAt, whole().addSecs(-60));
+    EXPECT_EQ(b.updatedAt, whole());
+
+    Memory fresh = named("C");
+    s->saveEdit(fresh);
+    EXPECT_EQ(s->orderedTitles(), (QStringList{"C", "A", "B 改"}));
+    EXPECT_EQ(s->memories()[0].aliases, fresh.aliases);
+}

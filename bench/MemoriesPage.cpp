@@ -1,0 +1,74 @@
+#include "Memories/MemoryStore.h"
+#include "MivoraUI/MemoriesView.h"
+#include "MivoraUI/MemoryListFilter.h"
+#include "ThousandMemories.h"
+#include "support/FakeScheduler.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+
+#include <benchmark/benchmark.h>
+
+using namespace mivora;
+
+namespace {
+
+// What a user types into the search field, one keystroke at a time, then deletes again.
+const QStringList keystrokes{"上", "上海", "上海市", "上海", "上", "",  "w",
+                             "wi", "wif",  "wifi",   "wif",  "wi", "w", ""};
+
+// The search alone: sort and filter a thousand memories for each keystroke.
+void filterPerKeystroke(benchmark::State& state) {
+    const QList<Memory> memories = bench::thousand();
+    qsizetype i = 0, shown = 0;
+    for (auto _ : state) {
+        const QList<Memory> rows = MemoryListFilter::filtered(memories, keystrokes[i++ % keystrokes.size()]);
+        shown += rows.size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = benchmark::Counter(double(shown), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(filterPerKeystroke)->Unit(benchmark::kMillisecond);
+
+// A keystroke on the open page: the search, the list's rows and selection, and the list redrawn.
+void keystrokeOnThePage(benchmark::State& state) {
+    test::FakeClock clock;
+    MemoryStore store(std::nullopt, bench::thousand(), clock);
+    MemoriesView view(store, clock);
+    view.resize(960, 640);
+    view.show();
+    QApplication::processEvents();
+    auto* search = view.findChild<QLineEdit*>("search");
+    auto* list = view.findChild<QListView*>("list");
+    qsizetype i = 0;
+    for (auto _ : state) {
+        search->setText(keystrokes[i++ % keystrokes.size()]);
+        list->viewport()->repaint();
+    }
+}
+BENCHMARK(keystrokeOnThePage)->Unit(benchmark::kMillisecond);
+
+// Opening the page on a thousand memories: built, laid out and drawn once.
+void openThePage(benchmark::State& state) {
+    test::FakeClock clock;
+    MemoryStore store(std::nullopt, bench::thousand(), clock);
+    for (auto _ : state) {
+        MemoriesView view(store, clock);
+        view.resize(960, 640);
+        view.show();
+        benchmark::DoNotOptimize(view.grab());
+    }
+}
+BENCHMARK(openThePage)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

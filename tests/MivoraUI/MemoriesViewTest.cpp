@@ -1,0 +1,256 @@
+#include "MivoraUI/MemoriesView.h"
+
+#include "Memories/MemoryStore.h"
+#include "MivoraUI/MemoryEditor.h"
+#include "MivoraUI/MemoryListFilter.h"
+#include "MivoraUI/UI.h"
+#include "support/FakeScheduler.h"
+#include "support/Render.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+
+namespace {
+
+QStringList titles(const QList<Memory>& memories) {
+    QStringList out;
+    for (const Memory& m : memories)
+        out.append(m.title);
+    return out;
+}
+
+} // namespace
+
+// The needle loses only the spaces and tabs around it, not line breaks; case is ignored on both sides; a
+// hyphen stays part of the text; a sensitive memory is found by its names but never by its value.
+TEST(MemoryList, SearchTrimsSpacesAndTabsIgnoresCaseAndNeverSearchesASecret) {
+    const QList<Memory> all{
+        {.title = "路由器", .type = "信息", .aliases = {"wifi"}, .value = "guest password"},
+        {.title = "Wi-Fi 密码", .type = "信息", .value = "Password 1", .sensitive = true},
+        {.title = "邮箱", .type = "邮箱", .aliases = {"Email"}, .value = "a@b.c"}};
+    auto found = [&](const QString& query) { return titles(MemoryListFilter::filtered(all, query)); };
+    EXPECT_EQ(found(" \t "), titles(all));
+    EXPECT_EQ(found("\t EMAIL  "), QStringList{"邮箱"});
+    EXPECT_EQ(found("邮箱\n"), QStringList{});
+    EXPECT_EQ(found("WIFI"), QStringList{"路由器"});
+    EXPECT_EQ(found("wi-fi"), QStringList{"Wi-Fi 密码"});
+    EXPECT_EQ(found("PASSWORD"), QStringList{"路由器"});
+}
+
+TEST(MemoryList, PinnedFirstThenMostUsedAndEqualOnesInStoredOrder) {
+    const QList<Memory> all{{.title = "一", .useCount = 1, .pinned = true},
+                            {.title = "九甲", .useCount = 9},
+                            {.title = "五", .useCount = 5, .pinned = true},
+                            {.title = "九乙", .useCount = 9}};
+    EXPECT_EQ(titles(MemoryListFilter::filtered(all, "")), (QStringList{"五", "一", "九甲", "九乙"}));
+    EXPECT_EQ(titles(MemoryListFilter::filtered(all, "九")), (QStringList{"九甲", "九乙"}));
+}
+
+class Page : public ::testing::Test {
+protected:
+    MemoriesView& open(QList<Memory> memories = {}) {
+        store = std::make_unique<MemoryStore>(std::nullopt, std::move(memories), clock);
+        view = std::make_unique<MemoriesView>(*store, clock);
+        view->resize(960, 640);
+        view->show();
+        return *view;
+    }
+    template <typename T> T* find(const char* name) const { return view->findChild<T*>(name); }
+    QListView* list() const { return find<QListView>("list"); }
+    QStringList rows() const {
+        QStringList out;
+        for (int r = 0; r < list()->model()->rowCount(); ++r)
+            out.append(list()->model()->index(r, 0).data().toString());
+        return out;
+    }
+    // The title of the selected row, or nothing.
+    QString selectedRow() const {
+        const QModelIndexList s = list()->selectionModel()->selectedIndexes();
+        return s.isEmpty() ? QString() : s.first().data().toString();
+    }
+    void click(const QString& title) {
+        const int row = int(rows().indexOf(title));
+        ASSERT_GE(row, 0) << title.toStdString();
+        const QRect r = list()->visualRect(list()->model()->index(row, 0));
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    void addFromMenu(const QString& item) {
+        for (QAction* a : find<QToolButton>("add")->menu()->actions())
+            if (a->text() == item) return a->trigger();
+        FAIL() << item.toStdString();
+    }
+    template <typename T> T* field(const char* name) const { return view->editor()->findChild<T*>(name); }
+    QAbstractButton* editorButton(const char* name) const { return field<QAbstractButton>(name); }
+    QString heading() const { return find<QLabel>("heading")->text(); }
+    bool showsEmptyState() const { return !view->editor() && find<QWidget>("empty")->isVisible(); }
+    void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    test::FakeClock clock;
+    std::unique_ptr<MemoryStore> store;
+    std::unique_ptr<MemoriesView> view;
+};
+
+// A memory added from the menu is nothing until saved; saved under a search it does not match, it stays
+// selected and open while its row is hidden, and its row shows selected once the search is cleared.
+TEST_F(Page, ANewMemoryStaysSelectedAndOpenUnderASearchItDoesNotMatch) {
+    open();
+    EXPECT_EQ(heading(), "存下常用的信息");
+    ASSERT_TRUE(showsEmptyState());
+    addFromMenu("手机号");
+    ASSERT_TRUE(view->editor());
+    EXPECT_EQ(field<QLineEdit>("title")->text(), "手机号");
+    EXPECT_EQ(store->count(), 0);
+
+    find<QLineEdit>("search")->setText("地址");
+    field<QPlainTextEdit>("value")->setPlainText("138 0000 0000");
+    MemoryEditor* editor = view->editor();
+    editorButton("save")->click();
+    ASSERT_EQ(store->count(), 1);
+    EXPECT_EQ(view->selection(), store->memories()[0].id);
+    EXPECT_EQ(view->editor(), editor);
+    EXPECT_EQ(editorButton("save")->text(), "保存");
+    EXPECT_TRUE(rows().isEmpty());
+
+    find<QLineEdit>("search")->clear();
+    EXPECT_EQ(selectedRow(), "手机号");
+
+    // Another start replaces the draft and clears the selection.
+    addFromMenu("空白");
+    EXPECT_NE(view->editor(), editor);
+    EXPECT_EQ(field<QLineEdit>("title")->text(), "");
+    EXPECT_EQ(editorButton("save")->text(), "存下");
+    EXPECT_FALSE(view->selection());
+    EXPECT_EQ(selectedRow(), "");
+    settle();
+}
+
+// Deleting asks first, naming the memory by the title as typed and as plain text; cancelling changes
+// nothing, confirming deletes it and shows the explanation for a store that still holds memories.
+TEST_F(Page, DeletingAsksFirstAndThenShowsTheEmptyState) {
+    open({{.title = "<b>家</b>", .value = "浦东"}, {.title = "公司", .value = "徐汇"}});
+    click("<b>家</b>");
+    ASSERT_TRUE(view->editor());
+    field<QLineEdit>("title")->setText("<i>家</i>");
+    auto ask = [&] {
+        editorButton("delete")->click();
+        return view->editor()->findChild<QMessageBox*>();
+    };
+    auto answer = [&](QMessageBox* box, QMessageBox::ButtonRole role) {
+        for (QAbstractButton* b : box->buttons())
+            if (box->buttonRole(b) == role) return b->click();
+        FAIL();
+    };
+
+    QMessageBox* box = ask();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text(), "删除「<i>家</i>」？");
+    for (QLabel* label : box->findChildren<QLabel*>())
+        if (label->text().contains("<i>")) {
+            EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        }
+    answer(box, QMessageBox::RejectRole);
+    settle();
+    EXPECT_EQ(store->count(), 2);
+    ASSERT_TRUE(view->editor());
+
+    answer(ask(), QMessageBox::DestructiveRole);
+    settle();
+    EXPECT_EQ(store->orderedTitles(), QStringList{"公司"});
+    EXPECT_FALSE(view->selection());
+    EXPECT_TRUE(showsEmptyState());
+    EXPECT_EQ(heading(), "选一条查看或修改");
+    EXPECT_EQ(selectedRow(), "");
+}
+
+// While a memory is open, a use counted by voice reorders the list at once and a sync renames it; the
+// selection, the open editor and the text being typed all stay, and saving keeps the use and the new name.
+TEST_F(Page, TheOpenMemoryFollowsTheStoreAndSavingKeepsWhatArrivedMeanwhile) {
+    open({{.title = "家", .value = "浦东", .useCount = 2}, {.title = "公司", .value = "徐汇"}});
+    click("公司");
+    MemoryEditor* editor = view->editor();
+    ASSERT_TRUE(editor);
+    field<QPlainTextEdit>("value")->setPlainText("徐汇区 100 号");
+    const QString id = *view->selection();
+
+    for (int i = 0; i < 3; ++i)
+        store->markUsed(id);
+    EXPECT_EQ(rows(), (QStringList{"公司", "家"}));
+    EXPECT_EQ(selectedRow(), "公司");
+
+    Memory renamed = store->memories()[1];
+    renamed.title = "单位";
+    store->applySynced(MemoryPayload{.items = {store->memories()[0], renamed}});
+    EXPECT_EQ(view->editor(), editor);
+    EXPECT_EQ(field<QLineEdit>("title")->text(), "单位");
+    EXPECT_EQ(field<QPlainTextEdit>("value")->toPlainText(), "徐汇区 100 号");
+
+    editorButton("save")->click();
+    const Memory& saved = store->memories()[1];
+    EXPECT_EQ(saved.title, "单位");
+    EXPECT_EQ(saved.value, "徐汇区 100 号");
+    EXPECT_EQ(saved.useCount, 3);
+    EXPECT_TRUE(saved.lastUsedAt);
+}
+
+// The page on the sample memories (one open in the editor) and on an empty store, at its smallest and a
+// larger size, light and dark, kept as PNGs; Chinese text is drawn in real glyphs, not the one box of a
+// missing font.
+TEST_F(Page, RendersTheSamplesAndTheEmptyStoreInBothAppearances) {
+    auto glyph = [](QChar c) {
+        QImage image(40, 40, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter p(&image);
+        p.setFont(UI::font(17, QFont::DemiBold));
+        p.drawText(image.rect(), Qt::AlignCenter, QString(c));
+        return image;
+    };
+    EXPECT_NE(glyph(u'存'), glyph(u'信'));
+
+    for (bool samples : {true, false}) {
+        open(samples ? MemoryStore::samples(clock)->memories() : QList<Memory>());
+        EXPECT_EQ(rows().size(), store->count());
+        if (samples) {
+            // A secret shows masked in its row, never a part of it.
+            const QModelIndex wifi = list()->model()->index(int(rows().indexOf("家里 Wi-Fi")), 0);
+            EXPECT_EQ(wifi.data(MemoryListModel::PreviewRole).toString(), "••••••");
+            click("家里 Wi-Fi");
+        }
+        for (QSize size : {QSize(680, 440), QSize(960, 640)})
+            for (bool dark : {false, true}) {
+                view->setPalette(dark ? test::darkPalette() : QPalette());
+                view->setAutoFillBackground(true);
+                view->resize(size);
+                QApplication::processEvents();
+                const QImage image = view->grab().toImage();
+                EXPECT_EQ(image.size(), size);
+                // Every template button shows whole, also at the smallest size.
+                const QWidget* empty = find<QWidget>("empty");
+                for (QAbstractButton* b : empty->findChildren<QAbstractButton*>()) {
+                    const QRect r(b->mapTo(empty, QPoint()), b->size());
+                    EXPECT_EQ(b->isVisible() && b->width() >= b->sizeHint().width() &&
+                                  empty->rect().contains(r),
+                              !samples);
+                }
+                test::saveArtefact(image, QString("memories-%1-%2x%3-%4")
+                                              .arg(samples ? "samples" : "empty")
+                                              .arg(size.width())
+                                              .arg(size.height())
+                                              .arg(dark ? "dark" : "light"));
+            }
+    }
+    view->resize(300, 200);
+    EXPECT_GE(view->width(), 680);
+    EXPECT_GE(view->height(), 440);
+}
