@@ -5,6 +5,7 @@
 #include "LegacyRename.h"
 #include "MicTestMode.h"
 #include "MivoraUI/HUDPanel.h"
+#include "Platform/Linux/KeychainSecretStore.h"
 #include "Platform/Linux/LinuxPlatform.h"
 #include "Platform/Offscreen/OffscreenPlatform.h"
 #include "RecognizeMode.h"
@@ -14,6 +15,7 @@
 #include "Support/Defaults.h"
 #include "Support/Scheduler.h"
 #include "TerminationSignals.h"
+#include "VaultTestMode.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -47,6 +49,11 @@ QFileInfo executable() {
 int runDiagnostic(const CommandLine::Launch& launch) {
     if (launch.mode == "-mictest") return runMicTestMode();
     if (launch.mode == "-recognize") return runRecognizeMode(*launch.path);
+    if (launch.mode == "-vaulttest") {
+        KeychainSecretStore secrets;
+        QTextStream out(stdout);
+        return runVaultTestMode(secrets, out);
+    }
     std::fprintf(stderr, "%s 这个诊断模式还没有做好，这一版里用不了\n", qPrintable(launch.mode));
     return 1;
 }
