@@ -39,7 +39,11 @@ struct AccountService::Refresh {
 
 QCoro::Task<std::optional<QString>> AccountService::validAccessToken() {
     if (!tokens_) co_return std::nullopt;
-    if (clock_->now().msecsTo(tokens_->expiresAt) >= 60000) co_return tokens_->accessToken;
+    if (clock_->now().msecsTo(tokens_->expiresAt) >= 60000) {
+        // A copy first: GCC 12 moves a member named in co_return, which emptied the stored token.
+        const QString token = tokens_->accessToken;
+        co_return token;
+    }
     bool gone = false;
     try {
         const AccountTokens fresh = co_await refreshed();
