@@ -84,7 +84,11 @@ bool FakeAccountServer::handleRequest(const QHttpServerRequest& request, QTcpSoc
     log.append({route, verbOf(request), request.headers(), request.body()});
 
     Fault fault;
-    if (!faults_.value(route).isEmpty()) fault = faults_[route].takeFirst();
+    QList<Fault>& faults = faults_[route];
+    const QByteArray verb = verbOf(request);
+    const auto match = std::find_if(faults.begin(), faults.end(),
+                                    [&](const Fault& f) { return f.method.isEmpty() || f.method == verb; });
+    if (match != faults.end()) fault = *match, faults.erase(match);
     if (fault.drop) {
         socket->abort();
         return true;

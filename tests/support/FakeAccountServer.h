@@ -36,6 +36,7 @@ public:
         bool notJson = false;
         bool drop = false;
         int delayMs = 0;
+        QByteArray method; // only requests with this method ("PUT"); empty: any
     };
     struct Request {
         QString route; // the path under "/v1/", such as "auth/refresh"

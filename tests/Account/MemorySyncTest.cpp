@@ -1,0 +1,308 @@
+#include "Account/MemorySync.h"
+#include "Account/AccountError.h"
+#include "Account/InMemoryKeyStore.h"
+#include "Account/MemoryTokenStore.h"
+#include "Account/Vault.h"
+#include "Memories/MemoryStore.h"
+#include "Support/AppLog.h"
+#include "support/FakeAccountServer.h"
+#include "support/FakeScheduler.h"
+#include "support/MemoryDefaults.h"
+#include "support/TaskProbe.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+using namespace mivora::test;
+using Kind = MemorySync::State::Kind;
+using Fault = FakeAccountServer::Fault;
+
+namespace {
+
+const QString ann = QStringLiteral("ann@example.com"), bob = QStringLiteral("bob@example.com");
+const QString fallback = QStringLiteral("同步出了点问题，稍后会再试。");
+
+void finish(QCoro::Task<> task) {
+    const TaskProbe<void> probe(std::move(task));
+    ASSERT_TRUE(probe.wait());
+    ASSERT_FALSE(probe.error()) << MemorySync::describe(probe.error()).toStdString();
+}
+
+QString errorText(QCoro::Task<> task) {
+    const TaskProbe<void> probe(std::move(task));
+    if (!probe.wait()) return QStringLiteral("still running");
+    return probe.error() ? MemorySync::describe(probe.error()) : QString();
+}
+
+QString logText() {
+    AppLog::flush();
+    QFile file(AppLog::file());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// One imitated device: its own account session, memories and key store over the shared server.
+struct Device {
+    Device(FakeAccountServer& server, FakeClock& clock, FakeScheduler& scheduler)
+        : account(server.base(), tokens, network, defaults, clock), store(MemoryStore::scratch(clock)),
+          engine(account, *store, keys, clock, scheduler) {}
+
+    void signIn(const QString& email) {
+        finish(account.startEmail(email));
+        finish(account.verifyEmail(email, QStringLiteral("111111")));
+    }
+    Kind kind() const { return engine.state().kind; }
+    QStringList titles() const {
+        QStringList t = store->orderedTitles();
+        t.sort();
+        return t;
+    }
+
+    MemoryDefaults defaults;
+    MemoryTokenStore tokens;
+    QNetworkAccessManager network;
+    AccountService account;
+    std::unique_ptr<MemoryStore> store;
+    InMemoryKeyStore keys;
+    MemorySync engine;
+};
+
+class MemorySyncTest : public ::testing::Test {
+protected:
+    MemorySyncTest() {
+        server.addReviewAccount(ann, QStringLiteral("111111"));
+        server.addReviewAccount(bob, QStringLiteral("111111"));
+        a.signIn(ann);
+    }
+
+    // A made A's vault and confirmed its code; the code is returned.
+    QString createVault() {
+        finish(a.engine.sync());
+        EXPECT_EQ(a.kind(), Kind::showRecoveryCode);
+        const QString code = a.engine.state().text;
+        finish(a.engine.confirmRecoveryCodeSaved());
+        EXPECT_EQ(a.kind(), Kind::synced);
+        return code;
+    }
+    int puts() const {
+        return int(std::count_if(server.log.begin(), server.log.end(),
+                                 [](auto& r) { return r.route == "vault" && r.method == "PUT"; }));
+    }
+    int gets() const { return server.count("vault") - puts(); }
+    // A 409 carrying what the server holds now, with the payload swapped for `payload`.
+    Fault conflict(const MemoryPayload& payload, const SymmetricKey& key, qint64 version) {
+        const QString wrapped = Vault::wrap(key, RecoveryCode::generate());
+        const QJsonObject record{
+            {"version", version}, {"blob", Vault::encrypt(payload, key)}, {"wrappedKey", wrapped}};
+        return Fault{409, QJsonDocument(record).toJson(), false, false, 0, "PUT"};
+    }
+
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
+    FakeAccountServer server{clock};
+    Device a{server, clock, scheduler};
+};
+
+TEST_F(MemorySyncTest, GateStopsSignedOutUnavailableAndWhileACodeIsShown) {
+    Device out(server, clock, scheduler);
+    out.engine.preview(MemorySync::State::showRecoveryCode("X"));
+    finish(out.engine.sync());
+    EXPECT_EQ(out.kind(), Kind::off);
+
+    a.keys.isAvailable = false;
+    finish(a.engine.sync());
+    EXPECT_EQ(a.kind(), Kind::unavailable);
+
+    a.keys.isAvailable = true;
+    a.engine.preview(MemorySync::State::showRecoveryCode("X"));
+    finish(a.engine.sync());
+    EXPECT_EQ(a.engine.state(), MemorySync::State::showRecoveryCode("X"));
+    EXPECT_EQ(server.count("vault"), 0);
+}
+
+TEST_F(MemorySyncTest, ABurstOfChangesGivesOnePassThreeSecondsAfterTheLastAndResetCancelsIt) {
+    for (int i = 0; i < 5; ++i) {
+        a.engine.scheduleSoon();
+        scheduler.advance(0.25);
+    }
+    scheduler.advance(2.7); // 2.95 s after the last call
+    QTest::qWait(50);
+    EXPECT_EQ(server.count("vault"), 0);
+    scheduler.advance(0.05);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a.kind() == Kind::showRecoveryCode; }));
+    EXPECT_EQ(server.count("vault"), 1);
+
+    a.engine.reset();
+    a.engine.scheduleSoon();
+    scheduler.advance(1);
+    a.engine.reset();
+    scheduler.advance(5);
+    QTest::qWait(50);
+    EXPECT_EQ(server.count("vault"), 1);
+}
+
+TEST_F(MemorySyncTest, RequestsDuringAPassMakeExactlyOneMore) {
+    createVault();
+    server.log.clear();
+    server.fail("vault", Fault{0, {}, false, false, 300, "GET"});
+    const TaskProbe<void> first(a.engine.sync());
+    for (int i = 0; i < 3; ++i)
+        finish(a.engine.sync());
+    ASSERT_TRUE(first.wait());
+    EXPECT_EQ(gets(), 2);
+    EXPECT_EQ(a.kind(), Kind::synced);
+}
+
+TEST_F(MemorySyncTest, TheCodeOnScreenIsTheOneTheVaultGets) {
+    a.store->add("地址", "北京");
+    server.fail("vault", Fault{0, {}, false, false, 300, "GET"});
+    const TaskProbe<void> first(a.engine.sync());
+    finish(a.engine.sync()); // asked for during the pass: the code it shows stops the next one
+    ASSERT_TRUE(first.wait());
+    const QString shown = a.engine.state().text;
+    ASSERT_EQ(shown.size(), 30);
+    EXPECT_EQ(gets(), 1);
+
+    // Offline: the same pair stays, a pass in between shows it again, and the second try uploads it.
+    server.fail("vault", Fault{.drop = true}, 2); // Qt sends once more on a new connection
+    finish(a.engine.confirmRecoveryCodeSaved());
+    EXPECT_EQ(a.engine.state(),
+              MemorySync::State::failed(AccountError(AccountError::Kind::offline).message()));
+    finish(a.engine.sync());
+    EXPECT_EQ(a.engine.state(), MemorySync::State::showRecoveryCode(shown));
+
+    // A pass asked for while the confirmation waits runs only after it, and finds the vault.
+    server.log.clear();
+    server.fail("vault", Fault{0, {}, false, false, 300, "PUT"});
+    const TaskProbe<void> confirm(a.engine.confirmRecoveryCodeSaved());
+    finish(a.engine.sync());
+    EXPECT_EQ(gets(), 0);
+    ASSERT_TRUE(confirm.wait());
+    EXPECT_EQ(a.kind(), Kind::synced);
+    EXPECT_EQ(gets(), 1);
+
+    Device b(server, clock, scheduler);
+    b.signIn(ann);
+    finish(b.engine.sync());
+    EXPECT_EQ(b.kind(), Kind::needsRecoveryCode);
+    finish(b.engine.enterRecoveryCode(shown));
+    EXPECT_EQ(b.kind(), Kind::synced);
+    EXPECT_EQ(b.titles(), QStringList{"地址"});
+}
+
+TEST_F(MemorySyncTest, ThreeConflictsFailAfterThreePutsAndOneConflictIsMergedAndRetried) {
+    createVault();
+    const SymmetricKey key = *a.keys.key;
+    const Memory other{.title = "电话", .value = "123"};
+    a.store->add("公司", "某某");
+    server.log.clear();
+    server.fail("vault", conflict({1, {other}, {}}, key, 1), 3);
+    finish(a.engine.sync());
+    EXPECT_EQ(puts(), 3);
+    EXPECT_EQ(a.engine.state(), MemorySync::State::failed(AccountError::http(409).message()));
+    EXPECT_TRUE(logText().endsWith("同步失败：" + AccountError::http(409).message() + "\n"));
+
+    server.log.clear();
+    const Fault once = conflict({1, {other}, {}}, key, 1);
+    server.fail("vault", once);
+    finish(a.engine.sync());
+    ASSERT_EQ(puts(), 2);
+    const auto& second = server.log.last();
+    EXPECT_EQ(second.header("If-Match"), "1");
+    EXPECT_EQ(QJsonDocument::fromJson(second.body)["wrappedKey"],
+              QJsonDocument::fromJson(once.body)["wrappedKey"]);
+    EXPECT_EQ(a.kind(), Kind::synced);
+    EXPECT_EQ(a.titles(), (QStringList{"公司", "电话"}));
+    EXPECT_TRUE(logText().endsWith("记忆已同步（2 条）\n"));
+}
+
+TEST_F(MemorySyncTest, AWaitingDeviceStaysWaitingOfflineAndTakesATypedCode) {
+    const QString code = createVault();
+    Device b(server, clock, scheduler);
+    b.signIn(ann);
+    finish(b.engine.sync());
+    ASSERT_EQ(b.kind(), Kind::needsRecoveryCode);
+    const QString before = logText();
+    server.fail("vault", Fault{.drop = true}, 2); // Qt sends once more on a new connection
+    finish(b.engine.sync());
+    EXPECT_EQ(b.kind(), Kind::needsRecoveryCode);
+    EXPECT_EQ(logText(), before);
+
+    server.log.clear();
+    EXPECT_EQ(errorText(b.engine.enterRecoveryCode(code.left(28))),
+              MemorySync::RecoveryCodeError(MemorySync::RecoveryCodeError::Kind::format).message());
+    EXPECT_EQ(server.log.size(), 0);
+
+    Device c(server, clock, scheduler); // another account's code
+    c.signIn(bob);
+    finish(c.engine.sync());
+    const QString bobs = c.engine.state().text;
+    finish(c.engine.confirmRecoveryCodeSaved());
+    EXPECT_EQ(errorText(b.engine.enterRecoveryCode(bobs)),
+              MemorySync::RecoveryCodeError(MemorySync::RecoveryCodeError::Kind::wrong).message());
+
+    // A key store that refuses the right key says so, not that the server's answer is unreadable.
+    struct Refusing final : MemoryKeyStore {
+        QCoro::Task<bool> available() override { co_return true; }
+        QCoro::Task<std::optional<SymmetricKey>> load(QString) override { co_return std::nullopt; }
+        QCoro::Task<bool> save(SymmetricKey, QString) override { co_return false; }
+        QCoro::Task<> remove() override { co_return; }
+    } refusing;
+    MemorySync engine(b.account, *b.store, refusing, clock, scheduler);
+    EXPECT_EQ(errorText(engine.enterRecoveryCode(code)),
+              MemorySync::RecoveryCodeError(MemorySync::RecoveryCodeError::Kind::notStored).message());
+
+    QString typed = code.toLower().remove('-');
+    typed.replace('0', 'o').insert(5, "  ");
+    finish(b.engine.enterRecoveryCode(typed));
+    EXPECT_EQ(b.kind(), Kind::synced);
+    EXPECT_EQ(*b.keys.key, *a.keys.key);
+}
+
+TEST_F(MemorySyncTest, WorkInFlightAfterResetOrAnotherSignInTouchesNothing) {
+    createVault();
+    a.store->add("地址", "北京");
+    server.log.clear();
+    server.fail("vault", Fault{0, {}, false, false, 300, "GET"});
+    const TaskProbe<void> pass(a.engine.sync());
+    a.engine.reset();
+    ASSERT_TRUE(pass.wait());
+    EXPECT_EQ(a.kind(), Kind::off);
+    EXPECT_EQ(puts(), 0);
+
+    // Bob signs in on A while Ann's pass waits: Ann's vault must not reach Bob's account.
+    server.fail("vault", Fault{0, {}, false, false, 300, "GET"});
+    const TaskProbe<void> again(a.engine.sync());
+    a.signIn(bob);
+    ASSERT_TRUE(again.wait());
+    EXPECT_EQ(puts(), 0);
+    finish(a.engine.sync());
+    EXPECT_EQ(a.kind(), Kind::showRecoveryCode);
+}
+
+TEST_F(MemorySyncTest, SubSecondTimesUploadOnceAtTheWiresPrecision) {
+    createVault();
+    Memory m{.title = "地址", .value = "北京"};
+    m.savedAt = clock.now().addMSecs(700);
+    m.lastUsedAt = clock.now().addMSecs(300);
+    a.store->upsert(m);
+    server.log.clear();
+    finish(a.engine.sync());
+    finish(a.engine.sync());
+    EXPECT_EQ(puts(), 1);
+}
+
+TEST(MemorySyncStatics, SameIgnoresOrderAndVersionButNotATombstoneSecond) {
+    const QDateTime t(QDate(2025, 3, 7), QTime(9, 0), Qt::UTC);
+    const Memory x{.id = "x", .savedAt = t}, y{.id = "y", .savedAt = t};
+    EXPECT_TRUE(MemorySync::same({1, {x, y}, {{"z", t}}}, {2, {y, x}, {{"z", t}}}));
+    EXPECT_FALSE(MemorySync::same({1, {x, y}, {{"z", t}}}, {1, {x, y}, {{"z", t.addSecs(1)}}}));
+    EXPECT_EQ(MemorySync::describe(std::make_exception_ptr(VaultFailure(VaultFailure::cannotOpen))),
+              fallback);
+}
+
+} // namespace
