@@ -4,23 +4,18 @@
 #include "Account/MemoryTokenStore.h"
 #include "Audio/FileSource.h"
 #include "Cloud/CloudRecognizer.h"
+#include "ReviewAccount.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
-#include "Support/Paths.h"
 #include "Support/Scheduler.h"
-#include "Support/UserError.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
-#include <QFile>
 #include <QNetworkAccessManager>
-#include <QTextStream>
 
 namespace mivora {
 
 namespace {
-
-const QString reviewEmail = QStringLiteral("review@veskel.app");
 
 struct Run {
     AccountService& account;
@@ -31,30 +26,8 @@ struct Run {
     QString audioFile;
 };
 
-QString messageOf(std::exception_ptr error) {
-    return UserError::messageOf(error).value_or(QStringLiteral("出了点问题，稍后再试。"));
-}
-
-// Prints the step's line and passes its outcome on.
-bool report(const QString& step, bool passed, const QString& detail = {}) {
-    QTextStream(stdout) << (passed ? QStringLiteral("✓ ") : QStringLiteral("✗ ")) << step
-                        << (detail.isEmpty() ? QString() : QStringLiteral("：") + detail) << Qt::endl;
-    return passed;
-}
-
-QCoro::Task<bool> signIn(AccountService& account) {
-    QFile file(Paths::developerDir() + QStringLiteral("/review_code"));
-    if (!file.open(QIODevice::ReadOnly))
-        co_return report(QStringLiteral("登录"), false, QStringLiteral("读不到 ~/.yarrik/review_code"));
-    const QString code = QString::fromUtf8(file.readAll()).trimmed();
-    try {
-        co_await account.startEmail(reviewEmail);
-        co_await account.verifyEmail(reviewEmail, code);
-        co_return report(QStringLiteral("登录"), account.signedIn(), reviewEmail);
-    } catch (...) {
-        co_return report(QStringLiteral("登录"), false, messageOf(std::current_exception()));
-    }
-}
+using ReviewAccount::messageOf;
+using ReviewAccount::report;
 
 QCoro::Task<bool> refresh(AccountService& account) {
     const QString before = account.tokens() ? account.tokens()->accessToken : QString();
@@ -85,7 +58,7 @@ QCoro::Task<int> runSteps(Run run) {
         report(QStringLiteral("登录"), false, QStringLiteral("这个版本还没接上账号服务。"));
         co_return 1;
     }
-    if (!co_await signIn(run.account)) co_return 1;
+    if (!co_await ReviewAccount::signIn(run.account, QStringLiteral("登录"))) co_return 1;
     const std::optional<QString> token = co_await run.account.validAccessToken();
     bool passed = report(QStringLiteral("有效令牌"), token.has_value());
     passed = co_await refresh(run.account) && passed;

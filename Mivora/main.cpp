@@ -10,6 +10,7 @@
 #include "Platform/Offscreen/OffscreenPlatform.h"
 #include "RecognizeMode.h"
 #include "SingleInstance.h"
+#include "SyncTestMode.h"
 #include "Support/AppLog.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
@@ -49,6 +50,7 @@ QFileInfo executable() {
 int runDiagnostic(const CommandLine::Launch& launch) {
     if (launch.mode == "-mictest") return runMicTestMode();
     if (launch.mode == "-recognize") return runRecognizeMode(*launch.path);
+    if (launch.mode == "-synctest") return runSyncTestMode();
     if (launch.mode == "-vaulttest") {
         KeychainSecretStore secrets;
         QTextStream out(stdout);
