@@ -72,6 +72,21 @@ public:
         static LoginReply read(const QByteArray& body);
     };
 
+    // One browser sign-in with Apple through the account server's pages; lives for one attempt.
+    struct AppleWebLogin {
+        static const QString callbackScheme; // "veskel"
+        QString state;                       // echoed by the callback
+        QString verifier;                    // the PKCE verifier
+        QUrl startURL;                       // the page the browser opens
+    };
+    // One authorisation-code sign-in with Google (PKCE, S256); lives for one attempt.
+    struct GoogleLogin {
+        QString state;
+        QString verifier;
+        QString redirectURI; // googleScheme + ":/oauth2redirect"
+        QUrl startURL;
+    };
+
     // Requests go to `base` (none: every request fails with notConfigured) through `network`; `defaults`
     // keeps the device identifier and `clock` dates the tokens. Tokens are read from `store` by `restore()`.
     AccountService(std::optional<QUrl> base, TokenStore& store, QNetworkAccessManager& network,
@@ -99,6 +114,22 @@ public:
     static bool looksLikeEmail(const QString& text);
     // `count` secure random bytes as unpadded URL-safe Base64; nothing when the random source fails.
     static std::optional<QString> randomURLSafe(int count);
+
+    // Apple in the browser: the attempt to open (notConfigured without a server), then the callback URL the
+    // browser came back with, checked in order (scheme, state, error, code) and exchanged for tokens.
+    AppleWebLogin appleWebLogin() const;
+    QCoro::Task<> finishAppleWeb(QUrl callback, AppleWebLogin login);
+    // Google: the authorisation request at `authorize` (Google's endpoint unless a test names another),
+    // then the callback, the code exchanged at `tokenURL` for an ID token, and that token at the server.
+    static const QString googleClientID;
+    static const QString googleScheme; // the client id's reverse-DNS form: callback and redirect scheme
+    static QUrl googleAuthorizeURL();
+    static QUrl googleTokenURL();
+    static GoogleLogin googleLogin(const QUrl& authorize = googleAuthorizeURL());
+    QCoro::Task<> finishGoogle(QUrl callback, GoogleLogin login, QUrl tokenURL);
+    QCoro::Task<> signInGoogle(QString idToken);
+    // The S256 transform: unpadded URL-safe Base64 of the SHA-256 of the verifier.
+    static QString pkceChallenge(const QString& verifier);
 
     // The access token to use now, refreshed first when it expires within 60 s; nothing when signed out or
     // when the refresh failed (an account the server no longer knows is signed out).
@@ -142,6 +173,8 @@ private:
     // `request` with a valid access token; a first 401 costs one refresh and one repeat.
     QCoro::Task<QByteArray> authed(Request request);
     QCoro::Task<AccountTokens> refreshBody(AccountTokens old, quint64 epoch);
+    // Sends a sign-in request and adopts the tokens of its LoginReply (undecodable: badResponse).
+    QCoro::Task<> signInWith(Request request, QString method);
     // Saves, publishes and logs new tokens.
     QCoro::Task<> adopt(AccountTokens tokens);
     // Empties the store and publishes no tokens.

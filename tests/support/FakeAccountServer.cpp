@@ -1,5 +1,6 @@
 #include "support/FakeAccountServer.h"
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMetaEnum>
@@ -75,11 +76,12 @@ bool FakeAccountServer::handleRequest(const QHttpServerRequest& request, QTcpSoc
         write(socket, code ? json(200, {{"code", *code}}) : Answer{404});
         return true;
     }
-    if (!path.startsWith(QLatin1String("/v1/"))) {
+    const bool google = path.startsWith(QLatin1String("/google/"));
+    if (!path.startsWith(QLatin1String("/v1/")) && !google) {
         write(socket, Answer{404});
         return true;
     }
-    const QString route = path.mid(4);
+    const QString route = path.mid(google ? 1 : 4);
     const QHttpServerRequest::Method method = request.method();
     log.append({route, verbOf(request), request.headers(), request.body()});
 
@@ -96,6 +98,8 @@ bool FakeAccountServer::handleRequest(const QHttpServerRequest& request, QTcpSoc
     Answer reply;
     if (fault.status != 0)
         reply = {fault.status, fault.notJson ? QByteArray("<html>busy</html>") : fault.body};
+    else if (const auto web = webAnswer(route, request))
+        reply = *web;
     else if (route.startsWith(QLatin1String("auth/")) || route == QLatin1String("account") ||
              route == QLatin1String("vault"))
         reply = answer(route, method, request);
@@ -133,12 +137,7 @@ FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, QHttpS
         const bool review = reviewCodes_.contains(email) && reviewCodes_.value(email) == code;
         if (!review && (!codes_.contains(email) || codes_.value(email) != code)) return {401};
         codes_.remove(email);
-        if (!accounts_.contains(email)) {
-            const QString id = QStringLiteral("u%1").arg(nextUser_++);
-            users_[id] = User{id, email, false, std::nullopt};
-            accounts_[email] = id;
-        }
-        return signIn(users_[accounts_.value(email)]);
+        return signIn(userFor(email));
     }
     if (route == QLatin1String("auth/refresh") && method == Method::Post) {
         const QString token = body.value(QStringLiteral("refreshToken")).toString();
@@ -189,6 +188,80 @@ FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, QHttpS
     return {404};
 }
 
+FakeAccountServer::User& FakeAccountServer::userFor(const QString& email) {
+    if (!accounts_.contains(email)) {
+        const QString id = QStringLiteral("u%1").arg(nextUser_++);
+        users_[id] = User{id, email, false, std::nullopt};
+        accounts_[email] = id;
+    }
+    return users_[accounts_.value(email)];
+}
+
+std::optional<FakeAccountServer::Answer> FakeAccountServer::webAnswer(const QString& route,
+                                                                      const QHttpServerRequest& request) {
+    const QUrlQuery query = request.query();
+    const auto challengeOf = [](const QString& verifier) {
+        return QString::fromLatin1(
+            QCryptographicHash::hash(verifier.toUtf8(), QCryptographicHash::Sha256)
+                .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+    };
+    if (route == QLatin1String("auth/apple/web/start")) {
+        const QString code = randomText("ac-");
+        webCodes_[code] = {query.queryItemValue(QStringLiteral("challenge")), {}};
+        return redirect(QUrl(QStringLiteral("veskel://auth")), query.queryItemValue(QStringLiteral("state")),
+                        code);
+    }
+    if (route == QLatin1String("auth/apple/web/exchange")) {
+        const QJsonObject body = bodyOf(request);
+        const QString code = body.value(QStringLiteral("code")).toString();
+        const WebCode issued = webCodes_.take(code);
+        if (issued.challenge.isEmpty() ||
+            issued.challenge != challengeOf(body.value(QStringLiteral("verifier")).toString()))
+            return Answer{400};
+        return signIn(userFor(QStringLiteral("apple-user@privaterelay.example")));
+    }
+    if (route == QLatin1String("google/o/oauth2/v2/auth")) {
+        const QString code = randomText("4/0A+") + QStringLiteral("+x");
+        const QString redirectURI = query.queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded);
+        webCodes_[code] = {query.queryItemValue(QStringLiteral("code_challenge")), redirectURI};
+        return redirect(QUrl(redirectURI), query.queryItemValue(QStringLiteral("state")), code);
+    }
+    if (route == QLatin1String("google/token")) {
+        // Form decoding: "+" is a space, so a code sent with a raw "+" is not the code issued.
+        QByteArray form = request.body();
+        form.replace('+', ' ');
+        const QUrlQuery fields{QString::fromUtf8(form)};
+        const auto field = [&](const char* name) {
+            return fields.queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded);
+        };
+        const WebCode issued = webCodes_.take(field("code"));
+        if (issued.challenge.isEmpty() || issued.challenge != challengeOf(field("code_verifier")) ||
+            issued.redirectURI != field("redirect_uri") || field("grant_type") != "authorization_code")
+            return json(400, {{"error", "invalid_grant"}});
+        const QString idToken = randomText("idt-");
+        idTokens_[idToken] = QStringLiteral("google-user@gmail.example");
+        return json(200, {{"id_token", idToken}});
+    }
+    if (route == QLatin1String("auth/google")) {
+        const QString idToken = bodyOf(request).value(QStringLiteral("idToken")).toString();
+        if (!idTokens_.contains(idToken)) return Answer{401};
+        return signIn(userFor(idTokens_.take(idToken)));
+    }
+    return std::nullopt;
+}
+
+FakeAccountServer::Answer FakeAccountServer::redirect(QUrl target, const QString& state,
+                                                      const QString& code) const {
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("state"), webState.isEmpty() ? state : webState);
+    if (webError.isEmpty())
+        query.addQueryItem(QStringLiteral("code"), QString::fromLatin1(QUrl::toPercentEncoding(code)));
+    else
+        query.addQueryItem(QStringLiteral("error"), webError);
+    target.setQuery(query);
+    return Answer{302, {}, target.toEncoded()};
+}
+
 FakeAccountServer::Answer FakeAccountServer::signIn(User& user) {
     const QString accessToken = randomText("at-");
     const QString refreshToken = randomText("rt-");
@@ -233,8 +306,9 @@ void FakeAccountServer::forward(const QHttpServerRequest& request, QTcpSocket* s
 }
 
 void FakeAccountServer::write(QTcpSocket* socket, const Answer& answer) {
-    socket->write("HTTP/1.1 " + QByteArray::number(answer.status) +
-                  " Fake\r\nContent-Type: application/json\r\nContent-Length: " +
+    socket->write("HTTP/1.1 " + QByteArray::number(answer.status) + " Fake\r\n" +
+                  (answer.location.isEmpty() ? QByteArray() : "Location: " + answer.location + "\r\n") +
+                  "Content-Type: application/json\r\nContent-Length: " +
                   QByteArray::number(answer.body.size()) + "\r\n\r\n" + answer.body);
 }
 

@@ -24,6 +24,12 @@ namespace mivora::test {
 // Its API lives under "/v1/". Any other path there is the relay: it takes a live access token as bearer
 // (else 401) and forwards the request unchanged to `upstream` (404 without one).
 //
+// The browser sign-ins: "/v1/auth/apple/web/start" redirects to the "veskel" callback with a one-time code
+// that "auth/apple/web/exchange" takes with the PKCE verifier; "/google/o/oauth2/v2/auth" stands for Google's
+// authorisation page (it redirects to the given redirect URI with a code holding "+" and "/"),
+// "/google/token" for its token endpoint (a strict form body: a raw "+" reads as a space) and
+// "auth/google" takes the ID token it issued. `webError` and `webState` change the next redirects.
+//
 // For tests: codes through `codeFor` (or GET "/test/code?email=…", outside the API), per-route faults in
 // place of the next answers, and a log of every API request.
 class FakeAccountServer final : public QAbstractHttpServer {
@@ -63,6 +69,10 @@ public:
     // The next `times` requests of `route` meet `fault`.
     void fail(const QString& route, Fault fault, int times = 1);
 
+    // When set, the browser redirects carry this "error" in place of a code, or this "state".
+    QString webError;
+    QString webState;
+
     QList<Request> log;
     int count(const QString& route) const;
 
@@ -74,6 +84,7 @@ private:
     struct Answer {
         int status = 200;
         QByteArray body = "{}";
+        QByteArray location; // a redirect's target
     };
     struct Vault {
         qint64 version = 0;
@@ -94,6 +105,10 @@ private:
 
     Answer answer(const QString& route, QHttpServerRequest::Method method, const QHttpServerRequest& request);
     Answer signIn(User& user);
+    User& userFor(const QString& email);
+    // The browser sign-in routes; none for other routes.
+    std::optional<Answer> webAnswer(const QString& route, const QHttpServerRequest& request);
+    Answer redirect(QUrl target, const QString& state, const QString& code) const;
     // The user behind the request's bearer, or the refusal to give.
     std::variant<User*, Answer> bearerUser(const QHttpServerRequest& request);
     void forward(const QHttpServerRequest& request, QTcpSocket* socket);
@@ -110,6 +125,12 @@ private:
     QHash<QString, Access> access_;         // access token
     QHash<QString, QString> refreshTokens_; // live refresh token to user id
     QHash<QString, QList<Fault>> faults_;
+    struct WebCode {
+        QString challenge;
+        QString redirectURI;
+    };
+    QHash<QString, WebCode> webCodes_; // one-time code of a browser sign-in
+    QHash<QString, QString> idTokens_; // Google ID token to e-mail
     int nextUser_ = 1;
     QNetworkAccessManager network_;
     QtScheduler delays_;

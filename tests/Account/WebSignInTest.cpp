@@ -1,0 +1,133 @@
+#include "Account/WebSignIn.h"
+#include "Account/AccountError.h"
+#include "Account/AccountService.h"
+#include "Account/MemoryTokenStore.h"
+#include "Account/SignInCancelled.h"
+#include "support/FakeAccountServer.h"
+#include "support/FakeBrowser.h"
+#include "support/FakeScheduler.h"
+#include "support/MemoryDefaults.h"
+#include "support/TaskProbe.h"
+
+#include <QNetworkAccessManager>
+#include <QUrlQuery>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+using namespace mivora::test;
+using Kind = AccountError::Kind;
+
+namespace {
+
+// What a sign-in ended with: "" on success, "cancelled", or the AccountError's text.
+QString outcome(QCoro::Task<> task) {
+    const TaskProbe<void> probe(std::move(task));
+    if (!probe.wait()) return "still running";
+    if (!probe.error()) return {};
+    try {
+        std::rethrow_exception(probe.error());
+    } catch (const SignInCancelled&) {
+        return "cancelled";
+    } catch (const AccountError& e) {
+        return e.message();
+    } catch (...) {
+        return "other";
+    }
+}
+
+QString text(Kind kind) {
+    return AccountError(kind).message();
+}
+
+class WebSignInTest : public ::testing::Test {
+protected:
+    FakeClock clock;
+    FakeAccountServer server{clock};
+    MemoryDefaults defaults;
+    MemoryTokenStore tokens;
+    QNetworkAccessManager network;
+    AccountService account{server.base(), tokens, network, defaults, clock};
+    FakeBrowser browser;
+    WebSignIn web{browser,
+                  {server.url().resolved(QUrl("/google/o/oauth2/v2/auth")),
+                   server.url().resolved(QUrl("/google/token"))}};
+};
+
+TEST_F(WebSignInTest, AppleSignsInThroughTheServersPagesAndRefusesBadCallbacks) {
+    ASSERT_EQ(outcome(web.apple(account)), "");
+    ASSERT_TRUE(account.signedIn());
+    EXPECT_EQ(account.tokens()->method, "apple");
+    const QUrl start = browser.opened.last();
+    EXPECT_EQ(start.path(), "/v1/auth/apple/web/start");
+    const auto items = QUrlQuery(start).queryItems();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].first, "state");
+    EXPECT_EQ(items[0].second.size(), 32);
+    EXPECT_EQ(items[1].first, "challenge");
+    EXPECT_EQ(items[1].second.size(), 43);
+
+    TaskProbe<void>(account.signOut()).wait();
+    server.webState = "forged";
+    EXPECT_EQ(outcome(web.apple(account)), text(Kind::badResponse));
+    server.webError = "cancelled"; // a wrong state is judged before the error
+    EXPECT_EQ(outcome(web.apple(account)), text(Kind::badResponse));
+    server.webState.clear();
+    EXPECT_EQ(outcome(web.apple(account)), "cancelled");
+    server.webError = "expired";
+    EXPECT_EQ(outcome(web.apple(account)), text(Kind::expired));
+    server.webError = "nonsense";
+    EXPECT_EQ(outcome(web.apple(account)), text(Kind::badResponse));
+    server.webError.clear();
+    browser.closed = true;
+    EXPECT_EQ(outcome(web.apple(account)), "cancelled");
+    EXPECT_FALSE(account.signedIn());
+}
+
+TEST_F(WebSignInTest, GoogleSendsACodeWithPlusStrictlyEncodedAndMapsRefusals) {
+    ASSERT_EQ(outcome(web.google(account)), "");
+    ASSERT_TRUE(account.signedIn());
+    EXPECT_EQ(account.tokens()->method, "google");
+    const auto token =
+        std::find_if(server.log.begin(), server.log.end(), [](auto& r) { return r.route == "google/token"; });
+    ASSERT_NE(token, server.log.end());
+    EXPECT_TRUE(token->body.startsWith("code=4%2F0A%2B")) << token->body.toStdString();
+    EXPECT_TRUE(token->header("Authorization").isNull());
+    QStringList names;
+    for (const auto& [name, value] : QUrlQuery(browser.opened.last()).queryItems())
+        names << name;
+    EXPECT_EQ(names, (QStringList{"client_id", "redirect_uri", "response_type", "scope", "state",
+                                  "code_challenge", "code_challenge_method", "prompt"}));
+    EXPECT_EQ(QUrlQuery(browser.opened.last()).queryItemValue("scope", QUrl::FullyDecoded), "openid email");
+
+    TaskProbe<void>(account.signOut()).wait();
+    server.webError = "access_denied";
+    EXPECT_EQ(outcome(web.google(account)), "cancelled");
+    server.webError = "server_error"; // no code comes with it
+    EXPECT_EQ(outcome(web.google(account)), text(Kind::badResponse));
+    server.webError.clear();
+    server.fail("google/token", {.status = 400});
+    EXPECT_EQ(outcome(web.google(account)), text(Kind::expired));
+    server.fail("google/token", {.drop = true}, 2);
+    EXPECT_EQ(outcome(web.google(account)), text(Kind::offline));
+    EXPECT_FALSE(account.signedIn());
+
+    AccountService unconfigured(std::nullopt, tokens, network, defaults, clock);
+    EXPECT_EQ(outcome(web.google(unconfigured)), text(Kind::notConfigured));
+}
+
+TEST_F(WebSignInTest, ChallengeIsS256AndARepeatedStateCountsOnceFirst) {
+    EXPECT_EQ(AccountService::pkceChallenge("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"),
+              "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
+    const AccountService::AppleWebLogin login = account.appleWebLogin();
+    EXPECT_EQ(QUrlQuery(login.startURL).queryItemValue("challenge"),
+              AccountService::pkceChallenge(login.verifier));
+    const QUrl callback("veskel://auth?state=other&state=" + login.state + "&error=cancelled");
+    EXPECT_EQ(outcome(account.finishAppleWeb(callback, login)), text(Kind::badResponse));
+    const QUrl first("veskel://auth?state=" + login.state + "&state=other&error=cancelled");
+    EXPECT_EQ(outcome(account.finishAppleWeb(first, login)), "cancelled");
+    const QUrl scheme("other://auth?state=" + login.state + "&code=x");
+    EXPECT_EQ(outcome(account.finishAppleWeb(scheme, login)), text(Kind::badResponse));
+}
+
+} // namespace
