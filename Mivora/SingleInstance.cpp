@@ -9,6 +9,7 @@ namespace mivora {
 
 namespace {
 const QByteArray reopen = "reopen\n";
+const QByteArray open = "open "; // followed by the encoded URL and a line feed
 constexpr int timeoutMs = 2000;
 } // namespace
 
@@ -21,6 +22,14 @@ QString SingleInstance::defaultPath() {
 }
 
 QCoro::Task<bool> SingleInstance::askRunningToReopen() {
+    return ask(reopen);
+}
+
+QCoro::Task<bool> SingleInstance::askRunningToOpen(QUrl url) {
+    return ask(open + url.toEncoded() + '\n');
+}
+
+QCoro::Task<bool> SingleInstance::ask(QByteArray line) {
     QLocalSocket socket;
     // A local connection is made or refused at once; only a busy running program makes it wait.
     socket.connectToServer(path_);
@@ -28,10 +37,10 @@ QCoro::Task<bool> SingleInstance::askRunningToReopen() {
     if (socket.state() != QLocalSocket::ConnectedState &&
         !co_await qCoro(socket).waitForConnected(std::chrono::milliseconds(timeoutMs)))
         co_return false;
-    socket.write(reopen);
+    socket.write(line);
     // The running program answers with the same line once it has taken the request.
     const QByteArray answer = co_await qCoro(socket).readLine(0, std::chrono::milliseconds(timeoutMs));
-    co_return answer == reopen;
+    co_return answer == line;
 }
 
 bool SingleInstance::listen() {
@@ -45,10 +54,16 @@ bool SingleInstance::listen() {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
                 if (!socket->canReadLine()) return;
-                if (socket->readLine() != reopen) return socket->disconnectFromServer();
-                socket->write(reopen);
+                const QByteArray line = socket->readLine();
+                const QUrl url =
+                    line.startsWith(open) ? QUrl::fromEncoded(line.mid(open.size()).trimmed()) : QUrl();
+                if (line != reopen && !url.isValid()) return socket->disconnectFromServer();
+                socket->write(line);
                 socket->flush();
-                emit reopenRequested();
+                if (line == reopen)
+                    emit reopenRequested();
+                else
+                    emit urlReceived(url);
             });
         }
     });

@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "AppleTestMode.h"
 #include "CommandLine.h"
 #include "ExitLog.h"
 #include "HudWiring.h"
@@ -9,12 +10,13 @@
 #include "Platform/Linux/LinuxPlatform.h"
 #include "Platform/Offscreen/OffscreenPlatform.h"
 #include "RecognizeMode.h"
+#include "SchemeHandlerEntry.h"
 #include "SingleInstance.h"
-#include "SyncTestMode.h"
 #include "Support/AppLog.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
 #include "Support/Scheduler.h"
+#include "SyncTestMode.h"
 #include "TerminationSignals.h"
 #include "VaultTestMode.h"
 
@@ -63,6 +65,17 @@ int runDiagnostic(const CommandLine::Launch& launch) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Started by the browser with a sign-in callback: hand it to the running program and end (before the
+    // exit log is set up, so this start leaves no exit line).
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const auto callback = SchemeHandlerEntry::callbackIn(arguments)) {
+        QCoreApplication app(argc, argv);
+        nameApplication();
+        return SchemeHandlerEntry::handOver(*callback, SingleInstance::defaultPath());
+    }
+
     ExitLog::install();
     const CommandLine commandLine(argc, argv);
     const CommandLine::Launch launch = commandLine.launch();
@@ -82,6 +95,11 @@ int main(int argc, char** argv) {
     if (rename.run(self.absolutePath())) return 0;
 
     // Diagnostic modes end the process; they need no desktop, so they run without a GUI application.
+    if (launch.kind == CommandLine::Launch::Kind::diagnostic && launch.mode == "-appletest") {
+        QApplication app(argc, argv); // its window and the waiting dialog need the desktop
+        nameApplication();
+        return runAppleTestMode(commandLine.has("-google"));
+    }
     if (launch.kind == CommandLine::Launch::Kind::diagnostic) {
         QCoreApplication app(argc, argv);
         nameApplication();
@@ -100,6 +118,8 @@ int main(int argc, char** argv) {
     // The running program shows its window; this start was only a request, so it leaves no exit line.
     if (QCoro::waitFor(instance.askRunningToReopen())) std::_Exit(0);
     if (!instance.listen()) AppLog::write(QStringLiteral("单实例监听没建起来：再次运行 mivora 会开第二个"));
+    if (!SchemeHandlerEntry::install(self.absoluteFilePath()))
+        AppLog::write(QStringLiteral("登录回调的桌面入口没写进去：浏览器登录后回不到 Mivora"));
 
     // The one place that decides which desktop, clock, timers and settings the services run on. Declared
     // after the application object, so they go before it.

@@ -1,0 +1,47 @@
+#include "DesktopBrowserSheet.h"
+
+#include "Account/AccountError.h"
+#include "Account/SignInCancelled.h"
+#include "MivoraUI/SignInWaitDialog.h"
+
+#include <QCoro/QCoroSignal>
+
+namespace mivora {
+
+DesktopBrowserSheet::DesktopBrowserSheet(OpenUrl openUrl, QString provider, QObject* parent)
+    : QObject(parent), openUrl_(std::move(openUrl)), provider_(std::move(provider)) {}
+
+DesktopBrowserSheet::~DesktopBrowserSheet() {
+    end(std::nullopt); // an attempt still waiting ends as cancelled
+}
+
+QCoro::Task<QUrl> DesktopBrowserSheet::open(QUrl start, QString callbackScheme) {
+    if (dialog_) end(std::nullopt); // the earlier attempt gives way
+    if (!openUrl_(start)) throw AccountError(AccountError::Kind::unavailable);
+    const QPointer<DesktopBrowserSheet> self(this);
+    scheme_ = callbackScheme.toLower();
+    callback_.reset();
+    dialog_ = new SignInWaitDialog(provider_);
+    dialog_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog_, &QDialog::finished, this, [this] { end(std::nullopt); });
+    dialog_->show();
+    co_await qCoro(this, &DesktopBrowserSheet::ended);
+    if (!self || !callback_) throw SignInCancelled();
+    co_return *callback_;
+}
+
+void DesktopBrowserSheet::deliver(const QUrl& url) {
+    if (dialog_ && url.scheme() == scheme_) end(url);
+}
+
+void DesktopBrowserSheet::end(std::optional<QUrl> callback) {
+    if (!dialog_) return;
+    callback_ = std::move(callback);
+    const QPointer<SignInWaitDialog> dialog = dialog_;
+    dialog_ = nullptr;
+    dialog->disconnect(this);
+    dialog->close();
+    emit ended();
+}
+
+} // namespace mivora

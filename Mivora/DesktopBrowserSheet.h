@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Account/BrowserSheet.h"
+#include "MivoraUI/SignInWaitDialog.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+namespace mivora {
+
+// The browser leg on the desktop: the user's default browser opens the start page, a small waiting dialog
+// offers to cancel, and the callback arrives through `deliver` (the single-instance channel, fed by the
+// scheme handler start). Closing or cancelling the dialog is SignInCancelled; one attempt at a time, a new
+// one cancels the one before.
+class DesktopBrowserSheet final : public QObject, public BrowserSheet {
+    Q_OBJECT
+public:
+    using OpenUrl = std::function<bool(const QUrl&)>;
+    // `openUrl` starts the browser (QDesktopServices::openUrl in the program); `provider` names it in the
+    // dialog.
+    explicit DesktopBrowserSheet(OpenUrl openUrl, QString provider, QObject* parent = nullptr);
+    ~DesktopBrowserSheet() override;
+
+    QCoro::Task<QUrl> open(QUrl start, QString callbackScheme) override;
+    // A URL handed over by another start of the program; ignored unless it is the awaited callback.
+    void deliver(const QUrl& url);
+    // The waiting dialog while an attempt runs.
+    SignInWaitDialog* dialog() const { return dialog_; }
+
+signals:
+    void ended();
+
+private:
+    void end(std::optional<QUrl> callback);
+
+    OpenUrl openUrl_;
+    QString provider_;
+    QString scheme_;
+    QPointer<SignInWaitDialog> dialog_;
+    std::optional<QUrl> callback_;
+};
+
+} // namespace mivora

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+namespace mivora {
+
+// How the browser gets back to the program after a web sign-in: a desktop entry in the user's applications
+// folder claims the sign-in callback schemes, so the browser starts the program with the callback URL as
+// its argument; that start hands the URL to the running program and ends.
+namespace SchemeHandlerEntry {
+
+// The schemes the browser comes back with (Apple's and Google's).
+QStringList schemes();
+// "<data home>/applications/mivora-signin.desktop".
+QString path();
+// The entry for the program at `executable`.
+QByteArray contents(const QString& executable);
+// Writes the entry unless it already holds exactly this; false when it could not be written.
+bool install(const QString& executable);
+
+// The callback URL when the program was started with one (its only argument); none otherwise.
+std::optional<QUrl> callbackIn(const QStringList& arguments);
+// Hands `url` to the running program over the single-instance socket at `socketPath`. 0 when it took it; 1
+// with a line on stderr otherwise. Runs the event loop until done.
+int handOver(const QUrl& url, const QString& socketPath);
+
+} // namespace SchemeHandlerEntry
+} // namespace mivora
