@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace mivora::SchemeHandlerEntry {
@@ -20,6 +21,41 @@ QString quoted(QString argument) {
     for (const char* c : {"\\", "\"", "`", "$"})
         argument.replace(QLatin1String(c), QLatin1String("\\") + QLatin1String(c));
     return '"' + argument + '"';
+}
+
+bool writeIfChanged(const QString& path, const QByteArray& wanted) {
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == wanted) return true;
+    existing.close();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(wanted) == wanted.size() && file.commit();
+}
+
+// `list` (the user's mimeapps.list) with this entry as the default for each scheme; every other line kept.
+QByteArray withDefaults(const QByteArray& list) {
+    const QByteArray section = "[Default Applications]";
+    QList<QByteArray> lines = list.split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    qsizetype at = lines.indexOf(section);
+    if (at < 0) {
+        lines.append(section);
+        at = lines.size() - 1;
+    }
+    qsizetype end = at + 1;
+    while (end < lines.size() && !lines[end].startsWith('['))
+        ++end;
+    for (const QString& scheme : schemes()) {
+        const QByteArray key = "x-scheme-handler/" + scheme.toUtf8() + '=';
+        const QByteArray line = key + QFileInfo(path()).fileName().toUtf8();
+        const auto old = std::find_if(lines.begin() + at + 1, lines.begin() + end,
+                                      [&](const QByteArray& l) { return l.startsWith(key); });
+        if (old != lines.begin() + end)
+            *old = line;
+        else
+            lines.insert(end++, line);
+    }
+    return lines.join('\n') + '\n';
 }
 
 } // namespace
@@ -50,14 +86,17 @@ QByteArray contents(const QString& executable) {
         .toUtf8();
 }
 
+QString defaultsPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/mimeapps.list");
+}
+
 bool install(const QString& executable) {
-    const QByteArray wanted = contents(executable);
-    QFile existing(path());
-    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == wanted) return true;
-    existing.close();
-    if (!QDir().mkpath(QFileInfo(path()).absolutePath())) return false;
-    QSaveFile file(path());
-    return file.open(QIODevice::WriteOnly) && file.write(wanted) == wanted.size() && file.commit();
+    if (!writeIfChanged(path(), contents(executable))) return false;
+    // The desktop asks this list first: without a default it may not look at the entry at all.
+    QFile list(defaultsPath());
+    const QByteArray current = list.open(QIODevice::ReadOnly) ? list.readAll() : QByteArray();
+    return writeIfChanged(defaultsPath(), withDefaults(current));
 }
 
 std::optional<QUrl> callbackIn(const QStringList& arguments) {

@@ -20,7 +20,10 @@ QStringList schemes();
 QString path();
 // The entry for the program at `executable`.
 QByteArray contents(const QString& executable);
-// Writes the entry unless it already holds exactly this; false when it could not be written.
+// "<config home>/mimeapps.list": where the entry is made the default for both schemes.
+QString defaultsPath();
+// Writes the entry and the two defaults unless they are already there (other defaults are kept); false when
+// they could not be written.
 bool install(const QString& executable);
 
 // The callback URL when the program was started with one (its only argument); none otherwise.

@@ -55,6 +55,22 @@ TEST(SchemeHandlerEntry, ClaimsBothCallbackSchemesOnceWithTheProgramQuoted) {
     EXPECT_EQ(inode(), before);
     EXPECT_TRUE(SchemeHandlerEntry::install("/usr/bin/mivora"));
     EXPECT_NE(inode(), before);
+
+    // The defaults join the user's own list without disturbing it.
+    QFile list(SchemeHandlerEntry::defaultsPath());
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    list.write("[Added Associations]\ntext/plain=editor.desktop;\n[Default Applications]\n"
+               "x-scheme-handler/veskel=old.desktop\ntext/html=browser.desktop\n");
+    list.close();
+    EXPECT_TRUE(SchemeHandlerEntry::install("/usr/bin/mivora"));
+    ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+    const QByteArray defaults = list.readAll();
+    EXPECT_TRUE(
+        defaults.startsWith("[Added Associations]\ntext/plain=editor.desktop;\n[Default Applications]\n"
+                            "x-scheme-handler/veskel=mivora-signin.desktop\ntext/html=browser.desktop\n"
+                            "x-scheme-handler/com.googleusercontent.apps."))
+        << defaults.toStdString();
+    EXPECT_EQ(defaults.count("\n"), 6);
     QFile::remove(SchemeHandlerEntry::path());
 
     EXPECT_EQ(SchemeHandlerEntry::callbackIn({"mivora", "veskel://auth?state=s&code=c"}),
