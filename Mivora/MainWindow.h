@@ -5,13 +5,18 @@
 #include <functional>
 
 class QLabel;
+class QStackedWidget;
 
 namespace mivora {
 
+class Clock;
+class MemoriesView;
+class MemoryStore;
 class WindowModel;
 
 // The main window's frame: follows the model's section, keeps its place in the settings, and only hides
-// when closed. The pages come with their own window code; until then the page is empty but for the title.
+// when closed. The memories section shows the memories page; the other sections are empty but for the title
+// until their pages exist.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
@@ -19,7 +24,7 @@ public:
     static constexpr int height = 640;
     static constexpr int narrowest = 920; // a restored frame narrower than this is replaced
 
-    explicit MainWindow(WindowModel& model, QWidget* parent = nullptr);
+    MainWindow(WindowModel& model, MemoryStore& memories, const Clock& clock, QWidget* parent = nullptr);
 
     // Restores the saved geometry, if any; a missing or too narrow one becomes 960 × 640 centred.
     void place(const QByteArray& savedGeometry);
@@ -34,7 +39,9 @@ private:
     void showSection();
 
     WindowModel& model_;
-    QLabel* page_;
+    QStackedWidget* pages_;
+    QLabel* placeholder_;
+    MemoriesView* memories_;
 };
 
 } // namespace mivora

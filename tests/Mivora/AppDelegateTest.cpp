@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "MivoraUI/MemoriesView.h"
 #include "Platform/KeyCodes.h"
 #include "Support/BundleInfo.h"
 #include "TrayIcon.h"
@@ -139,6 +140,10 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->size(), QSize(960, 640));
     EXPECT_EQ(app.model().section(), WindowModel::Section::memories);
+    // The memories section is the page of the program's own store.
+    const auto* page = window->findChild<MemoriesView*>();
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->isVisible());
 
     window->setGeometry(50, 60, 1000, 700);
     window->close();
