@@ -7,6 +7,7 @@
 #include "MivoraUI/HUDPill.h"
 #include "MivoraUI/LevelRow.h"
 #include "MivoraUI/VoiceBars.h"
+#include "QtBenchmarkMain.h"
 
 #include <QApplication>
 #include <QImage>
@@ -48,11 +49,4 @@ static void BM_BarsStep(benchmark::State& state) {
 }
 BENCHMARK(BM_BarsStep);
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MIVORA_QT_BENCHMARK_MAIN(QApplication)

@@ -1,6 +1,7 @@
 #include "Memories/MemoryStore.h"
 #include "MivoraUI/MemoriesView.h"
 #include "MivoraUI/MemoryListFilter.h"
+#include "QtBenchmarkMain.h"
 #include "ThousandMemories.h"
 #include "support/FakeScheduler.h"
 
@@ -64,11 +65,4 @@ BENCHMARK(openThePage)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MIVORA_QT_BENCHMARK_MAIN(QApplication)

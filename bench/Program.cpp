@@ -3,6 +3,7 @@
 // closed, and the time from the hotkey's release to the text appearing in another application with a
 // recognition server that answers at once.
 #include "Platform/Linux/LinuxPlatform.h"
+#include "QtBenchmarkMain.h"
 #include "Support/Clock.h"
 #include "Support/Scheduler.h"
 
@@ -170,10 +171,4 @@ BENCHMARK(ReleaseToText)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterat
 
 } // namespace
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MIVORA_QT_BENCHMARK_MAIN(QApplication)
