@@ -1,3 +1,5 @@
+#include "AccountTestMode.h"
+#include "AccountWiring.h"
 #include "AppDelegate.h"
 #include "CommandLine.h"
 #include "ExitLog.h"
@@ -7,6 +9,7 @@
 #include "Platform/Offscreen/OffscreenPlatform.h"
 #include "RecognizeMode.h"
 #include "SingleInstance.h"
+#include "SuggestWiring.h"
 #include "Support/AppLog.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
@@ -45,6 +48,7 @@ QFileInfo executable() {
 int runDiagnostic(const CommandLine::Launch& launch) {
     if (launch.mode == "-mictest") return runMicTestMode();
     if (launch.mode == "-recognize") return runRecognizeMode(*launch.path);
+    if (launch.mode == "-accounttest") return runAccountTestMode(*launch.path);
     std::fprintf(stderr, "%s 这个诊断模式还没有做好，这一版里用不了\n", qPrintable(launch.mode));
     return 1;
 }
@@ -101,12 +105,15 @@ int main(int argc, char** argv) {
     QNetworkAccessManager network;
     AppDelegate delegate(
         {*platform, defaults, clock, scheduler, network, MemoryStore::defaultFile(), AppLog::write});
+    SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, AppLog::write);
+    AccountWiring account(delegate, *platform, network, defaults, clock);
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
     TerminationSignals quitOnSignals;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { ExitLog::willTerminate(); });
 
     const bool selfTest = launch.kind == CommandLine::Launch::Kind::selfTest;
     delegate.launch(selfTest);
+    account.start();
     if (selfTest) {
         std::fputs("自检（-selftest）还没有做好，这一版里用不了\n", stderr);
         return 1;
