@@ -10,6 +10,7 @@
 #include "support/ChildProcess.h"
 #include "support/FakeOpenAI.h"
 #include "support/MemoryDefaults.h"
+#include "support/StoredSignIn.h"
 
 #include <benchmark/benchmark.h>
 
@@ -147,6 +148,7 @@ void ReleaseToText(benchmark::State& state) {
     SystemClock clock;
     QtScheduler scheduler;
     const std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, clock, scheduler);
+    const StoredSignIn signedIn(platform->secrets());
     Program program;
     program.start();
     ChildProcess target;

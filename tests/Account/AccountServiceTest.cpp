@@ -203,6 +203,7 @@ TEST_F(AccountServiceTest, RefreshesOnceWhenTheTokenIsAboutToExpire) {
     const QString first = account.tokens()->accessToken;
     leave(60.0);
     EXPECT_EQ(valueOf(account.validAccessToken()), first);
+    EXPECT_EQ(account.tokens()->accessToken, first) << "handing the token out keeps it";
     leave(59.9);
     const TaskProbe<std::optional<QString>> a(account.validAccessToken()), b(account.validAccessToken());
     ASSERT_TRUE(a.wait() && b.wait());
