@@ -169,6 +169,12 @@ TEST_F(ProgramEndToEnd, OffersAMemoryTypedInAnotherApplicationTabFillsItAndEscOn
     QProcess* mivora = program.start();
     ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, 15000))
         << program.log().join('\n').toStdString();
+    // The main window opens at launch; the other application comes in front of it only after it is up.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return platform->frontApplication().current().value_or(FrontApp{}).pid == mivora->processId();
+        },
+        5000));
     ChildProcess target;
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
     ASSERT_TRUE(waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; }, 5000));
