@@ -2,6 +2,7 @@
 
 #include "EditMenu.h"
 #include "MivoraUI/MemoriesView.h"
+#include "Platform/PlatformWords.h"
 #include "WindowModel.h"
 
 #include <QCloseEvent>
@@ -13,9 +14,10 @@
 
 namespace mivora {
 
-MainWindow::MainWindow(WindowModel& model, MemoryStore& memories, const Clock& clock, QWidget* parent)
+MainWindow::MainWindow(WindowModel& model, MemoryStore& memories, const Clock& clock,
+                       const Defaults& defaults, QWidget* parent)
     : QMainWindow(parent), model_(model), pages_(new QStackedWidget(this)), placeholder_(new QLabel(pages_)),
-      memories_(new MemoriesView(memories, clock, pages_)) {
+      memories_(new MemoriesView(memories, clock, PlatformWords::hotkeyName(defaults), pages_)) {
     setWindowTitle(QStringLiteral("Veskel"));
     setObjectName(QStringLiteral("MivoraMain"));
     placeholder_->setAlignment(Qt::AlignCenter);

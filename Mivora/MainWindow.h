@@ -10,6 +10,7 @@ class QStackedWidget;
 namespace mivora {
 
 class Clock;
+class Defaults;
 class MemoriesView;
 class MemoryStore;
 class WindowModel;
@@ -24,7 +25,9 @@ public:
     static constexpr int height = 640;
     static constexpr int narrowest = 920; // a restored frame narrower than this is replaced
 
-    MainWindow(WindowModel& model, MemoryStore& memories, const Clock& clock, QWidget* parent = nullptr);
+    // `defaults` name the hotkey the pages speak of.
+    MainWindow(WindowModel& model, MemoryStore& memories, const Clock& clock, const Defaults& defaults,
+               QWidget* parent = nullptr);
 
     // Restores the saved geometry, if any; a missing or too narrow one becomes 960 × 640 centred.
     void place(const QByteArray& savedGeometry);

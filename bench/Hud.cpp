@@ -20,7 +20,7 @@
 using namespace mivora;
 
 static void BM_HudFrame(benchmark::State& state) {
-    HUDPill pill(VoicePhase::listening(true), VoiceMode::recall, 0.6f, false);
+    HUDPill pill(VoicePhase::listening(true), VoiceMode::recall, 0.6f, {false, "右 Ctrl"});
     pill.show();
     VoiceBars* bars = qobject_cast<LevelRow*>(pill.content())->bars();
     QImage image(pill.size(), QImage::Format_ARGB32_Premultiplied);

@@ -36,7 +36,7 @@ BENCHMARK(filterPerKeystroke)->Unit(benchmark::kMillisecond);
 void keystrokeOnThePage(benchmark::State& state) {
     test::FakeClock clock;
     MemoryStore store(std::nullopt, bench::thousand(), clock);
-    MemoriesView view(store, clock);
+    MemoriesView view(store, clock, "右 Ctrl");
     view.resize(960, 640);
     view.show();
     QApplication::processEvents();
@@ -55,7 +55,7 @@ void openThePage(benchmark::State& state) {
     test::FakeClock clock;
     MemoryStore store(std::nullopt, bench::thousand(), clock);
     for (auto _ : state) {
-        MemoriesView view(store, clock);
+        MemoriesView view(store, clock, "右 Ctrl");
         view.resize(960, 640);
         view.show();
         benchmark::DoNotOptimize(view.grab());

@@ -8,6 +8,7 @@
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
 
+#include <QLabel>
 #include <QNetworkAccessManager>
 
 #include <gtest/gtest.h>
@@ -135,6 +136,7 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed
     QMainWindow narrow;
     narrow.setGeometry(100, 100, 700, 500);
     defaults.setValue("MivoraMain", narrow.saveGeometry());
+    defaults.setValue("fnKey", "Alt_R");
     app.showMain(WindowModel::Section::memories);
     MainWindow* window = app.mainWindow();
     ASSERT_NE(window, nullptr);
@@ -144,6 +146,7 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed
     const auto* page = window->findChild<MemoriesView*>();
     ASSERT_NE(page, nullptr);
     EXPECT_TRUE(page->isVisible());
+    EXPECT_TRUE(page->findChild<QLabel*>("help")->text().startsWith("按住 右 Alt+Shift")) << "the set hotkey";
 
     window->setGeometry(50, 60, 1000, 700);
     window->close();
