@@ -93,7 +93,7 @@ TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
     micAuthorized = false; // the first gate wins
     EXPECT_EQ(refusedTake(), "密码框里不能用语音输入");
     secureInput = false;
-    EXPECT_EQ(refusedTake(), "需要麦克风权限，点菜单栏图标完成设置");
+    EXPECT_EQ(refusedTake(), "需要麦克风权限，点托盘图标完成设置");
     micAuthorized = true;
     signInRequired = true;
     EXPECT_EQ(refusedTake(), "先登录 Veskel 才能用口述和「问」，已打开设置");
