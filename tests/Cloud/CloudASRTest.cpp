@@ -71,7 +71,8 @@ TEST_F(CloudASRTest, TurnsEachAnswerIntoTextOrItsMessage) {
     const QString thumb = QString::fromUtf16(u"👍🏽"); // one character of four UTF-16 units
     // clang-format off
     const std::tuple<QList<F::Response>, QString, int> cases[] = {
-        {{say("谢谢观看")}, "", 1}, {{say("常用词：溪山楼")}, "", 1}, {{say("溪山楼")}, "溪山楼", 1},
+        {{say("谢谢观看")}, "", 1}, {{say("常用词：溪山楼")}, "", 1}, {{say("溪山楼，蓝鲸咖啡！")}, "", 1},
+        {{say("溪山楼")}, "溪山楼", 1},
         {{F::error(401, "Incorrect API key")}, "error: API Key 不对或已失效（401）", 1},
         {{F::error(429, thumb.repeated(100))}, "error: 云端返回错误（429）" + thumb.repeated(80), 1},
         {{{200, "<html>ok</html>"}}, "error: 未能读取数据，因为它的格式不正确。", 1},
