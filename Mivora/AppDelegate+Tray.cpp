@@ -83,7 +83,9 @@ void AppDelegate::act(MenuRow::Action action) {
         updates_.checkForUpdates();
         break;
     case Action::quit:
-        QCoreApplication::quit();
+        // Not quit(): that asks every window to close first, and the main window only hides, which would
+        // cancel the quit while it is open.
+        QCoreApplication::exit(0);
         break;
     }
 }

@@ -15,7 +15,7 @@ void AppDelegate::showMain(std::optional<WindowModel::Section> section) {
     setup_.startPolling();
     if (section) model().open(*section);
     if (!mainWindow_) {
-        mainWindow_ = new MainWindow(model());
+        mainWindow_ = new MainWindow(model(), memories_, env_.clock, env_.defaults);
         mainWindow_->place(env_.defaults.value(geometryKey).toByteArray());
         mainWindow_->onClose = [this] { windowClosed(); };
     }

@@ -69,7 +69,7 @@ void AppDelegate::launch(bool selfTest) {
     hud_.hooks() = hooks.hud;
     syncTriggers_.hooks() = hooks.sync;
     wireVoice();
-    syncTriggers_.start(memories_, hooks.signedIn && hooks.signedIn());
+    syncTriggers_.start(memories_, hooks.signedIn ? hooks.signedIn() : std::optional(false));
     wireOutcomes();
     log("启动 " + BundleInfo::value("CFBundleShortVersionString").value_or(QString()) + "（" +
         BundleInfo::value("CFBundleVersion").value_or(QString()) + "）");

@@ -63,8 +63,9 @@ public:
         CloudRecognizer::AccountToken accountToken;
         // True when a take must wait until the user signs in.
         std::function<bool()> needsSignIn;
-        // Whether an account is signed in at launch; later changes come through `signedInChanged`.
-        std::function<bool()> signedIn;
+        // Whether an account is signed in at launch, or nothing while that is not known yet; later changes
+        // (the first one too) come through `signedInChanged`.
+        std::function<std::optional<bool>()> signedIn;
         HudHooks hud;
         SyncHooks sync;
     };

@@ -2,13 +2,12 @@
 
 #include "AppDelegate.h"
 #include "MivoraUI/HUDPanel.h"
-#include "MivoraUI/UI.h"
 
 namespace mivora {
 
 std::unique_ptr<HUDPanel> wireHud(AppDelegate& delegate, const Defaults& defaults) {
     // Qt cannot tell whether a compositor runs; the shaped window looks right with or without one.
-    auto hud = std::make_unique<HUDPanel>(UI::reduceMotion(defaults), /*composited=*/false);
+    auto hud = std::make_unique<HUDPanel>(HUDOptions::from(defaults), /*composited=*/false);
     HUDPanel* panel = hud.get();
     delegate.hooks.hud = {[panel] { return panel->isVisible(); },
                           [panel] {

@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
 #include "EditMenu.h"
+#include "MivoraUI/MemoriesView.h"
+#include "Platform/PlatformWords.h"
 #include "WindowModel.h"
 
 #include <QCloseEvent>
@@ -8,15 +10,20 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStackedWidget>
 
 namespace mivora {
 
-MainWindow::MainWindow(WindowModel& model, QWidget* parent)
-    : QMainWindow(parent), model_(model), page_(new QLabel(this)) {
+MainWindow::MainWindow(WindowModel& model, MemoryStore& memories, const Clock& clock,
+                       const Defaults& defaults, QWidget* parent)
+    : QMainWindow(parent), model_(model), pages_(new QStackedWidget(this)), placeholder_(new QLabel(pages_)),
+      memories_(new MemoriesView(memories, clock, PlatformWords::hotkeyName(defaults), pages_)) {
     setWindowTitle(QStringLiteral("Veskel"));
     setObjectName(QStringLiteral("MivoraMain"));
-    page_->setAlignment(Qt::AlignCenter);
-    setCentralWidget(page_);
+    placeholder_->setAlignment(Qt::AlignCenter);
+    pages_->addWidget(placeholder_);
+    pages_->addWidget(memories_);
+    setCentralWidget(pages_);
     menuBar()->addMenu(EditMenu::make(this));
     connect(&model_, &WindowModel::sectionChanged, this, &MainWindow::showSection);
     showSection();
@@ -42,7 +49,12 @@ void MainWindow::centre() {
 
 void MainWindow::showSection() {
     static const char* const names[] = {"首页", "教程", "记忆", "设置"};
-    page_->setText(QStringLiteral("Veskel · ") + QString::fromUtf8(names[int(model_.section())]));
+    if (model_.section() == WindowModel::Section::memories) {
+        pages_->setCurrentWidget(memories_);
+        return;
+    }
+    placeholder_->setText(QStringLiteral("Veskel · ") + QString::fromUtf8(names[int(model_.section())]));
+    pages_->setCurrentWidget(placeholder_);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -5,13 +5,19 @@
 #include <functional>
 
 class QLabel;
+class QStackedWidget;
 
 namespace mivora {
 
+class Clock;
+class Defaults;
+class MemoriesView;
+class MemoryStore;
 class WindowModel;
 
 // The main window's frame: follows the model's section, keeps its place in the settings, and only hides
-// when closed. The pages come with their own window code; until then the page is empty but for the title.
+// when closed. The memories section shows the memories page; the other sections are empty but for the title
+// until their pages exist.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
@@ -19,7 +25,9 @@ public:
     static constexpr int height = 640;
     static constexpr int narrowest = 920; // a restored frame narrower than this is replaced
 
-    explicit MainWindow(WindowModel& model, QWidget* parent = nullptr);
+    // `defaults` name the hotkey the pages speak of.
+    MainWindow(WindowModel& model, MemoryStore& memories, const Clock& clock, const Defaults& defaults,
+               QWidget* parent = nullptr);
 
     // Restores the saved geometry, if any; a missing or too narrow one becomes 960 × 640 centred.
     void place(const QByteArray& savedGeometry);
@@ -34,7 +42,9 @@ private:
     void showSection();
 
     WindowModel& model_;
-    QLabel* page_;
+    QStackedWidget* pages_;
+    QLabel* placeholder_;
+    MemoriesView* memories_;
 };
 
 } // namespace mivora

@@ -11,12 +11,12 @@ SyncTriggers::~SyncTriggers() {
     scheduler_.cancel(timer_);
 }
 
-void SyncTriggers::start(MemoryStore& memories, bool signedIn) {
+void SyncTriggers::start(MemoryStore& memories, std::optional<bool> signedIn) {
     // A synced change comes from the engine itself and must not ask for another pass.
     connect(&memories, &MemoryStore::memoriesChanged, this, [this](MemoryStore::Change change) {
         if (change == MemoryStore::Change::local) call(hooks_.scheduleSoon);
     });
-    signedInChanged(signedIn);
+    if (signedIn) signedInChanged(*signedIn);
     timer_ = scheduler_.every(interval, [this] { call(hooks_.sync); });
 }
 

@@ -29,8 +29,9 @@ public:
     SyncTriggers(Scheduler& scheduler, SyncHooks hooks, QObject* parent = nullptr);
     ~SyncTriggers() override;
 
-    // Hooks up the store and the timer, then acts on the sign-in state as it is now.
-    void start(MemoryStore& memories, bool signedIn);
+    // Hooks up the store and the timer, then acts on the sign-in state as it is now; an unknown state is
+    // acted on when its first value comes.
+    void start(MemoryStore& memories, std::optional<bool> signedIn);
     // Each new value of the account's tokens, as signed in (tokens present) or not.
     void signedInChanged(bool signedIn);
     SyncHooks& hooks() { return hooks_; }

@@ -27,7 +27,9 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     connect(notifier_, &QSocketNotifier::activated, this, [] {
         char byte;
         [[maybe_unused]] const ssize_t n = ::read(pipeEnds[0], &byte, 1);
-        QCoreApplication::quit();
+        // Not quit(): that asks every window to close first, and the main window only hides, which would
+        // cancel the quit while it is open.
+        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;

@@ -1,3 +1,5 @@
+#include "AccountTestMode.h"
+#include "AccountWiring.h"
 #include "AppDelegate.h"
 #include "AppleTestMode.h"
 #include "CommandLine.h"
@@ -12,6 +14,7 @@
 #include "RecognizeMode.h"
 #include "SchemeHandlerEntry.h"
 #include "SingleInstance.h"
+#include "SuggestWiring.h"
 #include "Support/AppLog.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
@@ -58,6 +61,7 @@ int runDiagnostic(const CommandLine::Launch& launch) {
         QTextStream out(stdout);
         return runVaultTestMode(secrets, out);
     }
+    if (launch.mode == "-accounttest") return runAccountTestMode(*launch.path);
     std::fprintf(stderr, "%s 这个诊断模式还没有做好，这一版里用不了\n", qPrintable(launch.mode));
     return 1;
 }
@@ -133,6 +137,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<HUDPanel> hud; // outlives the delegate, whose hooks point at it
     AppDelegate delegate(
         {*platform, defaults, clock, scheduler, network, MemoryStore::defaultFile(), AppLog::write});
+    SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, AppLog::write);
+    AccountWiring account(delegate, *platform, network, defaults, clock);
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
     TerminationSignals quitOnSignals;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { ExitLog::willTerminate(); });
@@ -141,6 +147,7 @@ int main(int argc, char** argv) {
     hud = wireHud(delegate, defaults);
     delegate.launch(selfTest);
     followVoice(delegate, *hud);
+    account.start();
     if (selfTest) {
         std::fputs("自检（-selftest）还没有做好，这一版里用不了\n", stderr);
         return 1;

@@ -10,7 +10,7 @@
 
 namespace mivora {
 
-HUDPanel::HUDPanel(bool reduceMotion, bool composited, QWidget* parent)
+HUDPanel::HUDPanel(const HUDOptions& options, bool composited, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint |
                           Qt::WindowTransparentForInput),
@@ -20,7 +20,7 @@ HUDPanel::HUDPanel(bool reduceMotion, bool composited, QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(HUDView::windowSize);
-    view_ = new HUDView(reduceMotion, this);
+    view_ = new HUDView(options, this);
     connect(view_, &HUDView::pillRectChanged, this, [this] { cutToPill(); });
     cutToPill();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dictation/VoicePhase.h"
+#include "MivoraUI/HUDOptions.h"
 
 #include <QList>
 #include <QRect>
@@ -24,7 +25,7 @@ public:
         QRect available; // without panels and docks
     };
 
-    HUDPanel(bool reduceMotion, bool composited, QWidget* parent = nullptr);
+    HUDPanel(const HUDOptions& options, bool composited, QWidget* parent = nullptr);
 
     HUDView* view() const { return view_; }
     void setState(const VoicePhase& phase, VoiceMode mode, float level);

@@ -21,8 +21,9 @@ constexpr Spring contentSpring{0.36, 0.86};
 
 } // namespace
 
-HUDPill::HUDPill(const VoicePhase& phase, VoiceMode mode, float level, bool reduceMotion, QWidget* parent)
-    : QWidget(parent), phase_(phase), mode_(mode), level_(level), reduceMotion_(reduceMotion),
+HUDPill::HUDPill(const VoicePhase& phase, VoiceMode mode, float level, const HUDOptions& options,
+                 QWidget* parent)
+    : QWidget(parent), phase_(phase), mode_(mode), level_(level), options_(options),
       key_(animationKey(phase)), kind_(kindOf(phase)) {
     setAttribute(Qt::WA_TranslucentBackground);
     content_ = makeContent();
@@ -82,12 +83,12 @@ QWidget* HUDPill::makeContent() {
         w->setFixedSize(96, 28);
         break;
     case Kind::level:
-        w = new LevelRow(reduceMotion_, this);
+        w = new LevelRow(options_, this);
         break;
     case Kind::done: {
         auto* tick = new SymbolView(QStringLiteral("checkmark"), 15, Qt::white, 1.4, this);
         tick->setFixedSize(24, 18);
-        if (!reduceMotion_) tick->bounce();
+        if (!options_.reduceMotion) tick->bounce();
         w = tick;
         break;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dictation/VoicePhase.h"
+#include "MivoraUI/HUDOptions.h"
 #include "MivoraUI/SpringAnimation.h"
 
 #include <QPointer>
@@ -12,7 +13,7 @@ class LevelRow;
 
 // The dark recording pill for one voice phase: level bars while listening, the thinking wave while
 // recognising, a tick when done, a one-line notice, or the numbered recall choices. The same
-// (phase, mode, level, reduce motion) always draws the same picture apart from running animations. A
+// (phase, mode, level, options) always draws the same picture apart from running animations. A
 // change of content (a change of the animation key) blur-fades the old content out and the new in while
 // the pill springs to its new size; level changes alone animate nothing but the bars.
 class HUDPill final : public QWidget {
@@ -21,7 +22,7 @@ public:
     // The widest the pill may grow: the width of the window that hosts it.
     static constexpr int maxWidth = 420;
 
-    HUDPill(const VoicePhase& phase, VoiceMode mode, float level, bool reduceMotion,
+    HUDPill(const VoicePhase& phase, VoiceMode mode, float level, const HUDOptions& options,
             QWidget* parent = nullptr);
 
     void setState(const VoicePhase& phase, VoiceMode mode, float level);
@@ -52,14 +53,14 @@ private:
     void swapContent();
     void centre(QWidget* w);
     void runMotion(SpringAnimation& animation, const QVariant& target) {
-        animate(animation, target, reduceMotion_);
+        animate(animation, target, options_.reduceMotion);
     }
     SpringAnimation* blurFade(QWidget* w, double from, double to);
 
     VoicePhase phase_;
     VoiceMode mode_;
     float level_;
-    const bool reduceMotion_;
+    const HUDOptions options_;
     QString key_;
     Kind kind_;
     QPointer<QWidget> content_;

@@ -14,10 +14,11 @@ constexpr int bottomPadding = 14;
 constexpr Spring appear{0.34, 0.78};
 } // namespace
 
-HUDView::HUDView(bool reduceMotion, QWidget* parent) : QWidget(parent), reduceMotion_(reduceMotion) {
+HUDView::HUDView(const HUDOptions& options, QWidget* parent)
+    : QWidget(parent), reduceMotion_(options.reduceMotion) {
     setFixedSize(windowSize);
     setAttribute(Qt::WA_TranslucentBackground);
-    pill_ = new HUDPill(VoicePhase::idle(), VoiceMode::dictate, 0, reduceMotion, this);
+    pill_ = new HUDPill(VoicePhase::idle(), VoiceMode::dictate, 0, options, this);
     pose_ = new LayerEffect(pill_);
     pill_->setGraphicsEffect(pose_);
     pill_->installEventFilter(this);

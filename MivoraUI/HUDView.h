@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dictation/VoicePhase.h"
+#include "MivoraUI/HUDOptions.h"
 #include "MivoraUI/SpringAnimation.h"
 
 #include <QWidget>
@@ -18,7 +19,7 @@ class HUDView final : public QWidget {
 public:
     static constexpr QSize windowSize{420, 260};
 
-    explicit HUDView(bool reduceMotion, QWidget* parent = nullptr);
+    explicit HUDView(const HUDOptions& options, QWidget* parent = nullptr);
 
     void setState(const VoicePhase& phase, VoiceMode mode, float level);
 

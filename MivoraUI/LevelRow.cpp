@@ -12,7 +12,8 @@
 
 namespace mivora {
 
-LevelRow::LevelRow(bool reduceMotion, QWidget* parent) : QWidget(parent), reduceMotion_(reduceMotion) {
+LevelRow::LevelRow(const HUDOptions& options, QWidget* parent)
+    : QWidget(parent), reduceMotion_(options.reduceMotion) {
     setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -20,8 +21,8 @@ LevelRow::LevelRow(bool reduceMotion, QWidget* parent) : QWidget(parent), reduce
     dot_ = new RecDot(this);
     magnifier_ = new SymbolView(QStringLiteral("sparkle.magnifyingglass"), 14,
                                 QColor::fromRgbF(1, 1, 1, 0.85f), 1.3, this);
-    bars_ = new VoiceBars(BarsMode::listen, reduceMotion, this);
-    hint_ = new QLabel(QStringLiteral("Fn 结束"), this);
+    bars_ = new VoiceBars(BarsMode::listen, reduceMotion_, this);
+    hint_ = new QLabel(options.hotkey + QStringLiteral(" 结束"), this);
     hint_->setFont(UI::font(12, QFont::Medium));
     QPalette p = hint_->palette();
     p.setColor(QPalette::WindowText, QColor::fromRgbF(1, 1, 1, 0.55f));

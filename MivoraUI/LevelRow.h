@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MivoraUI/BarsEngine.h"
+#include "MivoraUI/HUDOptions.h"
 
 #include <QHash>
 #include <QWidget>
@@ -14,12 +15,13 @@ class SymbolView;
 class VoiceBars;
 
 // The recording pill's row while a take is listened to or recognised: the recording dot (hands-free),
-// the magnifier (recall), the level bars, and the "Fn 结束" hint (hands-free). The bars keep their engine
+// the magnifier (recall), the level bars, and the hint that the hotkey ends the take
+// ("右 Ctrl 结束", hands-free). The bars keep their engine
 // across changes, so they glide from the level ripple into the thinking wave.
 class LevelRow final : public QWidget {
     Q_OBJECT
 public:
-    explicit LevelRow(bool reduceMotion, QWidget* parent = nullptr);
+    explicit LevelRow(const HUDOptions& options, QWidget* parent = nullptr);
 
     void set(bool handsFree, bool recall, BarsMode mode, float level);
 

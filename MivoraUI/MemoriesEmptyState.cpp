@@ -2,6 +2,7 @@
 
 #include "MivoraUI/MemoriesLabel.h"
 #include "MivoraUI/SoftButton.h"
+#include "Platform/PlatformWords.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -13,15 +14,18 @@ constexpr int padding = 32;
 constexpr int buttonGap = 8;
 } // namespace
 
-MemoriesEmptyState::MemoriesEmptyState(const Clock& clock, QWidget* parent) : QWidget(parent) {
+MemoriesEmptyState::MemoriesEmptyState(const Clock& clock, const QString& hotkey, QWidget* parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("empty"));
     heading_ = new MemoriesLabel(QString(), 17, QFont::DemiBold);
     heading_->setObjectName(QStringLiteral("heading"));
     heading_->setAlignment(Qt::AlignCenter);
-    auto* help =
-        new MemoriesLabel(QStringLiteral("按住 Fn+Shift 说「我的地址」，就填进光标处。\n"
-                                         "记忆只存在这台 Mac 上；开云端识别时，名字会作为识别提示发送。"),
-                          12, QFont::Normal, MemoriesLabel::Style::secondary);
+    auto* help = new MemoriesLabel(QStringLiteral("按住 ") + hotkey +
+                                       QStringLiteral("+Shift 说「我的地址」，就填进光标处。\n记忆只存在") +
+                                       PlatformWords::thisComputer() +
+                                       QStringLiteral(" 上；开云端识别时，名字会作为识别提示发送。"),
+                                   12, QFont::Normal, MemoriesLabel::Style::secondary);
+    help->setObjectName(QStringLiteral("help"));
     help->setAlignment(Qt::AlignCenter);
     help->setWordWrap(true);
 

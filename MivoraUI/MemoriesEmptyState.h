@@ -12,13 +12,13 @@ namespace mivora {
 class MemoriesLabel;
 class SoftButton;
 
-// What the memories page shows with no memory open: a heading, how recall works, and for an empty store
-// one button per template to start from.
+// What the memories page shows with no memory open: a heading, how recall works (with `hotkey`, the name of
+// the key held for a take), and for an empty store one button per template to start from.
 class MemoriesEmptyState final : public QWidget {
     Q_OBJECT
 public:
     // `clock` only stamps the template memories whose titles the buttons show.
-    explicit MemoriesEmptyState(const Clock& clock, QWidget* parent = nullptr);
+    MemoriesEmptyState(const Clock& clock, const QString& hotkey, QWidget* parent = nullptr);
     void setStoreEmpty(bool empty);
 
 signals:

@@ -24,7 +24,7 @@ namespace {
 constexpr int sidebarWidth = 250;
 } // namespace
 
-MemoriesView::MemoriesView(MemoryStore& store, const Clock& clock, QWidget* parent)
+MemoriesView::MemoriesView(MemoryStore& store, const Clock& clock, const QString& hotkey, QWidget* parent)
     : QWidget(parent), store_(store), clock_(clock) {
     setMinimumSize(680, 440);
 
@@ -63,7 +63,7 @@ MemoriesView::MemoriesView(MemoryStore& store, const Clock& clock, QWidget* pare
     side->addSpacing(1); // the divider, drawn by the page
     side->addWidget(add_);
 
-    empty_ = new MemoriesEmptyState(clock_);
+    empty_ = new MemoriesEmptyState(clock_, hotkey);
     connect(empty_, &MemoriesEmptyState::templateChosen, this,
             [this](MemoryTemplate::Case which) { startNew(MemoryTemplate(which).memory(clock_)); });
     auto* detail = new QWidget;

@@ -26,7 +26,8 @@ class MemoryStore;
 class MemoriesView final : public QWidget {
     Q_OBJECT
 public:
-    MemoriesView(MemoryStore& store, const Clock& clock, QWidget* parent = nullptr);
+    // `hotkey` is the name of the key held for a take, as the page's explanation shows it.
+    MemoriesView(MemoryStore& store, const Clock& clock, const QString& hotkey, QWidget* parent = nullptr);
 
     // The selected memory's id; it stays while a search hides the row.
     const std::optional<QString>& selection() const { return selection_; }

@@ -103,6 +103,7 @@ SuggestPanel::Desk SuggestPanel::desk() const {
     if (!under) under = QGuiApplication::primaryScreen();
     if (under) d.mouseScreen = flipScreenRect(under->availableGeometry(), height);
     if (const auto app = front_.current()) d.frontIdentifier = app->identifier;
+    if (const auto frame = front_.frontWindowFrame()) d.frontWindow = flipScreenRect(*frame, height);
     return d;
 }
 

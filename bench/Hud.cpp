@@ -7,6 +7,7 @@
 #include "MivoraUI/HUDPill.h"
 #include "MivoraUI/LevelRow.h"
 #include "MivoraUI/VoiceBars.h"
+#include "QtBenchmarkMain.h"
 
 #include <QApplication>
 #include <QImage>
@@ -19,7 +20,7 @@
 using namespace mivora;
 
 static void BM_HudFrame(benchmark::State& state) {
-    HUDPill pill(VoicePhase::listening(true), VoiceMode::recall, 0.6f, false);
+    HUDPill pill(VoicePhase::listening(true), VoiceMode::recall, 0.6f, {false, "右 Ctrl"});
     pill.show();
     VoiceBars* bars = qobject_cast<LevelRow*>(pill.content())->bars();
     QImage image(pill.size(), QImage::Format_ARGB32_Premultiplied);
@@ -48,11 +49,4 @@ static void BM_BarsStep(benchmark::State& state) {
 }
 BENCHMARK(BM_BarsStep);
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MIVORA_QT_BENCHMARK_MAIN(QApplication)

@@ -1,6 +1,7 @@
 #include "Memories/MemoryStore.h"
 #include "MivoraUI/MemoriesView.h"
 #include "MivoraUI/MemoryListFilter.h"
+#include "QtBenchmarkMain.h"
 #include "ThousandMemories.h"
 #include "support/FakeScheduler.h"
 
@@ -35,7 +36,7 @@ BENCHMARK(filterPerKeystroke)->Unit(benchmark::kMillisecond);
 void keystrokeOnThePage(benchmark::State& state) {
     test::FakeClock clock;
     MemoryStore store(std::nullopt, bench::thousand(), clock);
-    MemoriesView view(store, clock);
+    MemoriesView view(store, clock, "右 Ctrl");
     view.resize(960, 640);
     view.show();
     QApplication::processEvents();
@@ -54,7 +55,7 @@ void openThePage(benchmark::State& state) {
     test::FakeClock clock;
     MemoryStore store(std::nullopt, bench::thousand(), clock);
     for (auto _ : state) {
-        MemoriesView view(store, clock);
+        MemoriesView view(store, clock, "右 Ctrl");
         view.resize(960, 640);
         view.show();
         benchmark::DoNotOptimize(view.grab());
@@ -64,11 +65,4 @@ BENCHMARK(openThePage)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MIVORA_QT_BENCHMARK_MAIN(QApplication)

@@ -3,12 +3,14 @@
 // closed, and the time from the hotkey's release to the text appearing in another application with a
 // recognition server that answers at once.
 #include "Platform/Linux/LinuxPlatform.h"
+#include "QtBenchmarkMain.h"
 #include "Support/Clock.h"
 #include "Support/Scheduler.h"
 
 #include "support/ChildProcess.h"
 #include "support/FakeOpenAI.h"
 #include "support/MemoryDefaults.h"
+#include "support/StoredSignIn.h"
 
 #include <benchmark/benchmark.h>
 
@@ -146,6 +148,7 @@ void ReleaseToText(benchmark::State& state) {
     SystemClock clock;
     QtScheduler scheduler;
     const std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, clock, scheduler);
+    const StoredSignIn signedIn(platform->secrets());
     Program program;
     program.start();
     ChildProcess target;
@@ -170,10 +173,4 @@ BENCHMARK(ReleaseToText)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterat
 
 } // namespace
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MIVORA_QT_BENCHMARK_MAIN(QApplication)

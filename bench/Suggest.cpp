@@ -3,6 +3,7 @@
 // in another process. The caret read needs a desktop: run under scripts/with-desktop, otherwise it is
 // skipped.
 #include "Platform/Linux/LinuxPlatform.h"
+#include "QtBenchmarkMain.h"
 #include "Suggest/CaretReader.h"
 #include "Suggest/TypingTrigger.h"
 #include "Support/Clock.h"
@@ -74,10 +75,4 @@ BENCHMARK(CaretRead)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggre
 
 } // namespace
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+MIVORA_QT_BENCHMARK_MAIN(QApplication)

@@ -39,11 +39,9 @@ struct AccountService::Refresh {
 
 QCoro::Task<std::optional<QString>> AccountService::validAccessToken() {
     if (!tokens_) co_return std::nullopt;
-    if (clock_->now().msecsTo(tokens_->expiresAt) >= 60000) {
-        // A copy first: GCC 12 moves a member named in co_return, which emptied the stored token.
-        const QString token = tokens_->accessToken;
-        co_return token;
-    }
+    // A copy: QCoro moves from an lvalue of another type than the task's, which would empty the stored
+    // token for every later caller.
+    if (clock_->now().msecsTo(tokens_->expiresAt) >= 60000) co_return std::optional(tokens_->accessToken);
     bool gone = false;
     try {
         const AccountTokens fresh = co_await refreshed();

@@ -78,7 +78,7 @@ void VoiceController::start(VoiceMode mode) {
 
     if (probe(system_.secureInput)) return refuse({}, QStringLiteral("密码框里不能用语音输入"));
     if (!probe(system_.micAuthorized))
-        return refuse(onNeedsSetup, QStringLiteral("需要麦克风权限，点菜单栏图标完成设置"));
+        return refuse(onNeedsSetup, "需要麦克风权限，点" + PlatformWords::statusIcon() + "完成设置");
     if (!recognizer_) return refuse(onNeedsSetup, QStringLiteral("云端识别还没配置好"));
     if (probe(needsSignIn))
         return refuse(onNeedsSignIn, QStringLiteral("先登录 Veskel 才能用口述和「问」，已打开设置"));

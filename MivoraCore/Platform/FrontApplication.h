@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 #include <optional>
@@ -17,6 +18,9 @@ public:
     virtual ~FrontApplication() = default;
     // The front application, or nothing when no window is in front.
     virtual std::optional<FrontApp> current() = 0;
+    // The frame of the front application's frontmost shown ordinary window that is wider than 200 and
+    // taller than 150 pixels, origin at the top left of the first screen; nothing when it has none.
+    virtual std::optional<QRect> frontWindowFrame() = 0;
 };
 
 } // namespace mivora

@@ -18,6 +18,10 @@ QString thisComputer() {
     return QStringLiteral("这台电脑");
 }
 
+QString statusIcon() {
+    return QStringLiteral("托盘图标");
+}
+
 QString hotkeyName(const QString& keyName) {
     static const QHash<QString, QString> names = {
         {"Control_R", "右 Ctrl"}, {"Control_L", "左 Ctrl"}, {"Alt_R", "右 Alt"},

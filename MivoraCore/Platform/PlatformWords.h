@@ -16,6 +16,8 @@ QString pasteShortcut();
 QString settingsApp();
 // How the texts call the user's computer.
 QString thisComputer();
+// The program's icon in the desktop's panel, where its menu opens.
+QString statusIcon();
 // What the user holds as the hotkey: the name on the keycap of the X11 key named `keyName` ("右 Ctrl" for
 // Control_R; "Fn" only for a keyboard's real Fn key); a key without a friendlier name keeps its own.
 QString hotkeyName(const QString& keyName);

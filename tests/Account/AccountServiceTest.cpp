@@ -1,10 +1,9 @@
 #include "Account/AccountService.h"
 #include "Account/AccountError.h"
 #include "Account/MemoryTokenStore.h"
-#include "Support/AppLog.h"
 #include "Support/BundleInfo.h"
-#include "Support/JsonParseError.h"
 #include "Support/Paths.h"
+#include "support/FailingRandom.h"
 #include "support/FakeAccountServer.h"
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
@@ -32,8 +31,6 @@ const AccountError signedOut(Kind::signedOut), accountGone(Kind::accountGone), b
 
 const QString ann = QStringLiteral("ann@example.com");
 
-const AccountError notAnAccountError = AccountError::http(-1);
-
 std::optional<AccountError> accountError(std::exception_ptr error) {
     if (!error) return std::nullopt;
     try {
@@ -42,7 +39,7 @@ std::optional<AccountError> accountError(std::exception_ptr error) {
         return e;
     } catch (...) {
     }
-    return notAnAccountError;
+    return AccountError::http(-1); // anything but an account error
 }
 
 template <typename T> std::optional<AccountError> errorOf(QCoro::Task<T> task) {
@@ -64,19 +61,11 @@ void done(QCoro::Task<> task) {
 
 // The relay setting for as long as it lives.
 struct Relay {
-    explicit Relay(const QString& url = "https://relay.example", const QString& token = "relay-token") {
-        BundleInfo::setOverride({{"YarrikProxyURL", url}, {"YarrikProxyToken", token}});
+    explicit Relay(const QString& url = "https://relay.example") {
+        BundleInfo::setOverride({{"YarrikProxyURL", url}, {"YarrikProxyToken", "relay-token"}});
     }
     ~Relay() { BundleInfo::reset(); }
 };
-
-QString lastLogLine() {
-    AppLog::flush();
-    QFile file(AppLog::file());
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const QStringList lines = QString::fromUtf8(file.readAll()).trimmed().split('\n');
-    return lines.last().section("  ", 1);
-}
 
 } // namespace
 
@@ -89,19 +78,22 @@ protected:
     MemoryTokenStore store;
     AccountService account{server.base(), store, network, defaults, clock};
 
-    void signIn(const QString& email = ann) {
-        done(account.startEmail(email));
-        done(account.verifyEmail(email, server.codeFor(email).value_or("")));
+    void signIn() {
+        done(account.startEmail(ann));
+        done(account.verifyEmail(ann, server.codeFor(ann).value_or("")));
         ASSERT_TRUE(account.signedIn());
     }
     // Seconds left on the access token, as the client sees them.
     void leave(double seconds) {
         clock.setNow(account.tokens()->expiresAt.addMSecs(qint64(-seconds * 1000)));
     }
+    void expectSignedOut() {
+        EXPECT_FALSE(account.signedIn());
+        EXPECT_EQ(store.value, std::nullopt);
+    }
 };
 
-// Every request has the JSON type and the device; the bearer is the one given (even empty), else the relay
-// token, else none.
+// Every request has the device; the bearer is the one given (even empty), else the relay token, else none.
 TEST_F(AccountServiceTest, SendsDeviceAndTheRightCredential) {
     done(account.startEmail(ann));
     EXPECT_EQ(server.log[0].header("Authorization"), QByteArray());
@@ -112,15 +104,11 @@ TEST_F(AccountServiceTest, SendsDeviceAndTheRightCredential) {
         server.fail("auth/email/verify",
                     {200, R"({"accessToken": "", "refreshToken": "r", "expiresIn": 3600})"});
         done(account.verifyEmail(ann, "000000"));
-        EXPECT_EQ(errorOf(account.deleteAccount()), signedOut); // "" is no account of the server
-        EXPECT_EQ(server.log.last().method, "DELETE");
+        EXPECT_EQ(errorOf(account.deleteAccount()), signedOut);         // "" is no account of the server
         EXPECT_EQ(server.log.last().header("Authorization"), "Bearer"); // the server trims the blank
     }
-    for (const auto& request : server.log) {
-        EXPECT_EQ(request.header("Content-Type"), "application/json");
+    for (const auto& request : server.log)
         EXPECT_EQ(request.header("X-Yarrik-Device"), defaults.value("cloudDeviceID").toByteArray());
-    }
-    EXPECT_EQ(defaults.value("cloudDeviceID").toString().size(), 36);
 }
 
 TEST_F(AccountServiceTest, MapsStatusesToErrors) {
@@ -128,8 +116,6 @@ TEST_F(AccountServiceTest, MapsStatusesToErrors) {
         {{401}, signedOut},
         {{403}, accountGone},
         {{429}, AccountError(Kind::tooMany)},
-        {{404}, AccountError::http(404)},
-        {{409}, AccountError::http(409)},
         {{500}, AccountError::http(500)},
         {{.drop = true}, AccountError(Kind::offline)},
         {{204}, std::nullopt}};
@@ -137,63 +123,47 @@ TEST_F(AccountServiceTest, MapsStatusesToErrors) {
         server.fail("auth/email/start", fault, fault.drop ? 2 : 1); // Qt sends once more on a new connection
         EXPECT_EQ(errorOf(account.startEmail(ann)), expected) << fault.status;
     }
-    const std::pair<int, Kind> verifies[] = {
-        {400, Kind::badCode}, {401, Kind::badCode}, {403, Kind::accountGone}, {429, Kind::tooMany}};
-    for (const auto& [status, expected] : verifies) {
-        server.fail("auth/email/verify", {status});
-        EXPECT_EQ(errorOf(account.verifyEmail(ann, "1")), AccountError(expected)) << status;
-    }
+    server.fail("auth/email/verify", {401}); // a wrong code, not a lost session
+    EXPECT_EQ(errorOf(account.verifyEmail(ann, "1")), AccountError(Kind::badCode));
     AccountService unconfigured(std::nullopt, store, network, defaults, clock);
     const qsizetype sent = server.log.size();
     EXPECT_EQ(errorOf(unconfigured.startEmail(ann)), AccountError(Kind::notConfigured));
     EXPECT_EQ(server.log.size(), sent);
-    EXPECT_EQ(AccountError::http(0).message(), "账号服务暂时连不上（0），稍后再试。");
 }
 
 // The sign-in reply decides the user; the typed address fills in for a missing e-mail. A reply that does
 // not read leaves the account as it was.
 TEST_F(AccountServiceTest, SignsInFromTheReply) {
-    const QString expiry = R"("refreshToken": "r", "expiresIn": 90.5)";
+    const QString expiry = R"({"accessToken": "a", "refreshToken": "r", "expiresIn": 90.5)";
     const std::pair<QString, QString> replies[] = {
-        {R"({"accessToken": "a", )" + expiry + "}", "|ann@example.com"},
-        {R"({"accessToken": "a", )" + expiry + R"(, "user": {"id": "u7", "email": null}})",
-         "u7|ann@example.com"},
-        {R"({"accessToken": "a", )" + expiry + R"(, "user": {"id": "u7", "email": "b@x.org"}})",
-         "u7|b@x.org"}};
+        {expiry + R"(, "user": {"id": "u7", "email": null}})", "u7|ann@example.com"},
+        {expiry + R"(, "user": {"id": "u7", "email": "b@x.org"}})", "u7|b@x.org"}};
     for (const auto& [reply, user] : replies) {
         server.fail("auth/email/verify", {200, reply.toUtf8()});
         done(account.verifyEmail(ann, "1"));
         const AccountTokens& tokens = *account.tokens();
         EXPECT_EQ(tokens.userID + "|" + tokens.email.value_or(""), user);
         EXPECT_EQ(tokens.expiresAt, clock.now().addMSecs(90500));
-        EXPECT_EQ(tokens.method, "email");
         EXPECT_EQ(store.value, account.tokens());
     }
-    EXPECT_EQ(lastLogLine(), "已登录（email）");
     const AccountTokens before = *account.tokens();
-    for (const char* reply :
-         {R"({"accessToken": "a", "refreshToken": "r"})",
-          R"({"accessToken": "a", "refreshToken": "r", "expiresIn": "60"})",
-          R"({"accessToken": "a", "refreshToken": "r", "expiresIn": 1, "user": 1})", "<html>"}) {
-        server.fail("auth/email/verify", {200, reply});
-        EXPECT_EQ(errorOf(account.verifyEmail(ann, "1")), badResponse) << reply;
-        EXPECT_EQ(account.tokens(), before);
-        EXPECT_EQ(store.value, before);
-    }
+    server.fail("auth/email/verify",
+                {200, R"({"accessToken": "a", "refreshToken": "r", "expiresIn": "60"})"});
+    EXPECT_EQ(errorOf(account.verifyEmail(ann, "1")), badResponse);
+    EXPECT_EQ(account.tokens(), before);
+    EXPECT_EQ(store.value, before);
 }
 
 TEST(AccountServiceRules, EmailShapeAndRandomText) {
-    for (const QString good : {"a@b.cd", "名字@例子.中国", "a.b@c.d.ef", "a@b.c.de"})
+    for (const QString good : {"a@b.cd", "名字@例子.中国"})
         EXPECT_TRUE(AccountService::looksLikeEmail(good)) << good.toStdString();
-    for (const QString bad : {"a b@c.de", "a@b@c.de", "@b.cd", "a@bcd", "a@b.c", " a@b.cd", "a@b.cd ",
-                              "a@b.cd\n", "a@b.c\u3000d", "a@b.\u00a0cd"})
+    for (const QString bad : {"a b@c.de", "a@b@c.de", "a@bcd", "a@b.c", "a@b.cd\n", "a@b.\u00a0cd"})
         EXPECT_FALSE(AccountService::looksLikeEmail(bad)) << bad.toStdString();
-    for (const auto& [count, length] : {std::pair{24, 32}, {48, 64}, {1, 2}}) {
-        const QString text = AccountService::randomURLSafe(count).value_or("");
-        EXPECT_EQ(text.size(), length);
-        EXPECT_FALSE(text.contains('+') || text.contains('/') || text.contains('='));
-    }
-    EXPECT_NE(AccountService::randomURLSafe(24), AccountService::randomURLSafe(24));
+    const QString text = AccountService::randomURLSafe(48).value_or("");
+    EXPECT_EQ(text.size(), 64);
+    EXPECT_FALSE(text.contains('+') || text.contains('/') || text.contains('='));
+    const FailingRandom failing;
+    EXPECT_EQ(AccountService::randomURLSafe(24), std::nullopt);
 }
 
 // Exactly 60 s left is still good; 59.9 s is not, and two callers then share one refresh, which keeps
@@ -203,13 +173,13 @@ TEST_F(AccountServiceTest, RefreshesOnceWhenTheTokenIsAboutToExpire) {
     const QString first = account.tokens()->accessToken;
     leave(60.0);
     EXPECT_EQ(valueOf(account.validAccessToken()), first);
+    EXPECT_EQ(account.tokens()->accessToken, first) << "handing the token out keeps it";
     leave(59.9);
     const TaskProbe<std::optional<QString>> a(account.validAccessToken()), b(account.validAccessToken());
     ASSERT_TRUE(a.wait() && b.wait());
     EXPECT_EQ(server.count("auth/refresh"), 1);
     EXPECT_NE(a.get(), first);
     EXPECT_EQ(a.get(), b.get());
-    EXPECT_EQ(a.get(), account.tokens()->accessToken);
     EXPECT_EQ(store.value, account.tokens());
 
     // A refresh reply without a user keeps who the user is; the method never changes.
@@ -221,7 +191,7 @@ TEST_F(AccountServiceTest, RefreshesOnceWhenTheTokenIsAboutToExpire) {
               (AccountTokens{"a2", "r2", clock.now().addSecs(10), before.userID, ann, "email"}));
 }
 
-// A refused refresh signs the user out (with a log line); one that cannot reach the server does not.
+// A refused refresh signs the user out; one that cannot reach the server does not.
 TEST_F(AccountServiceTest, ValidTokenSignsOutOnlyWhenTheRefreshIsRefused) {
     signIn();
     leave(10);
@@ -230,9 +200,7 @@ TEST_F(AccountServiceTest, ValidTokenSignsOutOnlyWhenTheRefreshIsRefused) {
     EXPECT_TRUE(account.signedIn());
     server.fail("auth/refresh", {401});
     EXPECT_EQ(valueOf(account.validAccessToken()), std::nullopt);
-    EXPECT_FALSE(account.signedIn());
-    EXPECT_EQ(store.value, std::nullopt);
-    EXPECT_EQ(lastLogLine(), "账号已失效，退出登录");
+    expectSignedOut();
 }
 
 // A first 401 costs one refresh and one repeat of the same request; a second 401 is the caller's; a 403,
@@ -247,9 +215,7 @@ TEST_F(AccountServiceTest, AuthorisedRequestsRetryOnce) {
     const auto& [first, repeat] = std::pair(server.log[server.log.size() - 3], server.log.last());
     EXPECT_EQ(first.body, repeat.body);
     EXPECT_EQ(repeat.header("If-Match"), "0");
-    EXPECT_EQ(first.header("If-Match"), "0");
     EXPECT_EQ(repeat.header("Authorization"), "Bearer " + account.tokens()->accessToken.toUtf8());
-    EXPECT_NE(first.header("Authorization"), repeat.header("Authorization"));
 
     server.fail("vault", {401}, 2);
     EXPECT_EQ(errorOf(account.vaultGet()), signedOut);
@@ -261,31 +227,23 @@ TEST_F(AccountServiceTest, AuthorisedRequestsRetryOnce) {
     server.fail("vault", {401});
     server.fail("auth/refresh", {401});
     EXPECT_EQ(errorOf(account.vaultGet()), accountGone);
-    EXPECT_FALSE(account.signedIn());
-    EXPECT_EQ(store.value, std::nullopt);
-    EXPECT_EQ(errorOf(account.vaultGet()), signedOut);
+    expectSignedOut();
 }
 
-TEST_F(AccountServiceTest, SignOutNeedsNoServer) {
+// Signing out needs no server; an expired token is refreshed before a deletion, but a 401 on the deletion
+// itself is not retried.
+TEST_F(AccountServiceTest, SignOutOfflineAndDeleteWithAnExpiredToken) {
     signIn();
     server.fail("auth/logout", {.drop = true}, 2);
     done(account.signOut());
-    EXPECT_FALSE(account.signedIn());
-    EXPECT_EQ(store.value, std::nullopt);
-    EXPECT_EQ(lastLogLine(), "已退出登录");
-}
+    expectSignedOut();
 
-// An expired token is refreshed before the deletion; a 401 on the deletion itself is not retried.
-TEST_F(AccountServiceTest, DeletesTheAccountWithAnExpiredToken) {
     signIn();
     leave(-5);
     done(account.deleteAccount());
     EXPECT_EQ(server.count("auth/refresh"), 1);
-    EXPECT_FALSE(account.signedIn());
-    EXPECT_EQ(store.value, std::nullopt);
-    EXPECT_EQ(lastLogLine(), "账号已删除");
+    expectSignedOut();
     signIn();
-
     server.fail("account", {401});
     EXPECT_EQ(errorOf(account.deleteAccount()), signedOut);
     EXPECT_EQ(server.count("account"), 2);
@@ -305,18 +263,9 @@ TEST_F(AccountServiceTest, VaultReadsAndConditionalWrites) {
     server.fail("vault", {409, R"({"version": 4})"});
     EXPECT_EQ(valueOf(account.vaultPut("b2", "k2", 1)), Put{Put::Saved{4}});
     EXPECT_EQ(valueOf(account.vaultPut("b2", "k2", 1)), Put{Put::Saved{2}});
-}
-
-TEST(AccountServiceVault, ReadsOnlyWellFormedReplies) {
-    for (const QByteArray bad :
-         {R"([])", R"({"version": "1", "blob": "b", "wrappedKey": "k"})",
-          R"({"version": 1.5, "blob": "b", "wrappedKey": "k"})",
-          R"({"version": 1, "blob": 2, "wrappedKey": "k"})", R"({"version": 1, "blob": "b"})"}) {
-        EXPECT_THROW(AccountService::parseVault(bad), AccountError) << bad.toStdString();
-    }
+    EXPECT_THROW(AccountService::parseVault(R"({"version": 1.5, "blob": "b", "wrappedKey": "k"})"),
+                 AccountError);
     EXPECT_THROW(AccountService::readVaultPut(R"({"version": 3, "blob": null})"), AccountError);
-    EXPECT_THROW(AccountService::readVaultPut(R"({"blob": "b"})"), AccountError);
-    EXPECT_THROW(AccountService::parseVault("{"), JsonParseError);
 }
 
 // A refresh that ends after a sign-out saves nothing, publishes nothing and fails everyone waiting for it.
@@ -330,8 +279,7 @@ TEST_F(AccountServiceTest, LateRefreshDoesNotSignInAgain) {
     ASSERT_TRUE(waiting.wait() && joined.wait());
     EXPECT_EQ(waiting.get(), std::nullopt);
     EXPECT_EQ(accountError(joined.error()), signedOut);
-    EXPECT_FALSE(account.signedIn());
-    EXPECT_EQ(store.value, std::nullopt);
+    expectSignedOut();
 }
 
 // The relay's base wins; else an https address in the developer file, trimmed, with "v1" appended.
@@ -339,20 +287,13 @@ TEST(AccountServiceConfig, DefaultBaseFromTheRelayOrTheDeveloperFile) {
     QDir().mkpath(Paths::developerDir());
     const QString path = Paths::developerDir() + "/proxy_url";
     const auto baseWith = [&](const char* content) {
-        QFile::remove(path);
         QFile file(path);
-        if (content) {
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) >= 0);
-        }
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) >= 0);
         file.close();
         return AccountService::defaultBase().value_or(QUrl()).toString();
     };
     EXPECT_EQ(baseWith(" https://acct.example/api \n"), "https://acct.example/api/v1");
-    for (const char* refused : std::initializer_list<const char*>{"http://acct.example",
-                                                                  "HTTPS://acct.example", "", " \n", nullptr})
-        EXPECT_EQ(baseWith(refused), "") << (refused ? refused : "no file");
-    EXPECT_FALSE(AccountService::loginRequired());
+    EXPECT_EQ(baseWith("http://acct.example"), "");
     const Relay relay("https://relay.example/x");
     EXPECT_EQ(baseWith("https://acct.example"), "https://relay.example/x/v1");
-    EXPECT_TRUE(AccountService::loginRequired());
 }

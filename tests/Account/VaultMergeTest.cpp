@@ -37,7 +37,6 @@ TEST(VaultMerge, LocalRecordsFirstThenTheServersAndTheFirstOfEachId) {
     // Both local copies of S meet the first remote one (a tie goes to the remote record); one result stays.
     EXPECT_EQ(values(merged), QStringList({"L1=l", "S=remote", "L2=l", "R1=r", "R2=first"}));
     EXPECT_EQ(merged.v, 1);
-    EXPECT_EQ(Vault::merge(payload({}), payload({}), t0), payload({}));
 }
 
 TEST(VaultMerge, TheLaterEditWinsAndUseIsAddedUpFromBoth) {

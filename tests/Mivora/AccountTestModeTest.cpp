@@ -1,12 +1,11 @@
-#include "AccountTestMode.h"
 #include "Audio/AudioClip.h"
-#include "Support/BundleInfo.h"
 #include "Support/Paths.h"
 #include "support/FakeOpenAI.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -14,8 +13,9 @@
 using namespace mivora;
 using namespace mivora::test;
 
-// The mode against the standalone account server, whose relay route forwards to the fake transcription
-// API: it passes only when the relay request carries an access token the server issued to the account.
+// The built program in "-accounttest" mode (in the test's throwaway home) against the standalone account
+// server, whose relay route forwards to the fake transcription API: it passes only when the relay request
+// carries an access token the server issued to the account.
 TEST(AccountTestMode, SignsInRecognisesWithTheAccountTokenAndSignsOut) {
     FakeOpenAI upstream;
     upstream.respond("/v1/audio/transcriptions", FakeOpenAI::transcription("測試一下"));
@@ -24,23 +24,37 @@ TEST(AccountTestMode, SignsInRecognisesWithTheAccountTokenAndSignsOut) {
                  {"--upstream", upstream.url("/").toString(), "--review", "review@veskel.app", "246810"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.canReadLine(); }, 10000));
     const QString root = QString::fromUtf8(server.readLine()).trimmed();
-    BundleInfo::setOverride({{"YarrikProxyURL", root}, {"YarrikProxyToken", "relay-token"}});
+    QTemporaryDir dir;
+    QFile info(dir.filePath("Info.json"));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write(
+        QJsonDocument(QJsonObject{{"YarrikProxyURL", root}, {"YarrikProxyToken", "relay-token"}}).toJson());
+    info.close();
     const QString audio = AudioClip(std::vector<std::int16_t>(24000, 800)).writeWAV();
     QDir().mkpath(Paths::developerDir());
-    QFile code(Paths::developerDir() + "/review_code");
+    // The program's exit code and what it printed, with `code` as the review account's code.
+    const auto run = [&](const QByteArray& code) {
+        QFile file(Paths::developerDir() + "/review_code");
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(code);
+        file.close();
+        QProcess mivora;
+        mivora.setEnvironment(QProcess::systemEnvironment() << "MIVORA_INFO_JSON=" + info.fileName());
+        mivora.start(MIVORA_APP_PATH, {"-accounttest", audio});
+        // The fake answers from this event loop, so wait without blocking it.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return mivora.state() == QProcess::NotRunning; }, 60000));
+        return std::pair(mivora.exitCode(), QString::fromUtf8(mivora.readAllStandardOutput()));
+    };
 
-    ASSERT_TRUE(code.open(QIODevice::WriteOnly | QIODevice::Truncate) && code.write("135790\n"));
-    code.close();
-    EXPECT_EQ(runAccountTestMode(audio), 1);
+    EXPECT_EQ(run("135790\n").first, 1);
     EXPECT_EQ(upstream.log.size(), 0);
 
-    ASSERT_TRUE(code.open(QIODevice::WriteOnly | QIODevice::Truncate) && code.write(" 246810\n"));
-    code.close();
-    EXPECT_EQ(runAccountTestMode(audio), 0);
+    const auto [exitCode, printed] = run(" 246810\n");
+    EXPECT_EQ(exitCode, 0) << printed.toStdString();
+    EXPECT_TRUE(printed.contains("✓ 识别：测试一下")) << printed.toStdString();
     ASSERT_EQ(upstream.count("/v1/audio/transcriptions"), 1);
     EXPECT_TRUE(upstream.log[0].header("Authorization").startsWith("Bearer at-"));
 
-    BundleInfo::reset();
     QFile::remove(audio);
     server.kill();
     server.waitForFinished();

@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "MivoraUI/MemoriesView.h"
 #include "Platform/KeyCodes.h"
 #include "Support/BundleInfo.h"
 #include "TrayIcon.h"
@@ -7,6 +8,7 @@
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
 
+#include <QLabel>
 #include <QNetworkAccessManager>
 
 #include <gtest/gtest.h>
@@ -134,11 +136,17 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed
     QMainWindow narrow;
     narrow.setGeometry(100, 100, 700, 500);
     defaults.setValue("MivoraMain", narrow.saveGeometry());
+    defaults.setValue("fnKey", "Alt_R");
     app.showMain(WindowModel::Section::memories);
     MainWindow* window = app.mainWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->size(), QSize(960, 640));
     EXPECT_EQ(app.model().section(), WindowModel::Section::memories);
+    // The memories section is the page of the program's own store.
+    const auto* page = window->findChild<MemoriesView*>();
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_TRUE(page->findChild<QLabel*>("help")->text().startsWith("按住 右 Alt+Shift")) << "the set hotkey";
 
     window->setGeometry(50, 60, 1000, 700);
     window->close();

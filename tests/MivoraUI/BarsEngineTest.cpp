@@ -17,8 +17,6 @@ TEST(BarsEngine, FirstStepAndAStallFollowTheWorkedNumbers) {
     e.step(100, 0.8f, BarsMode::listen, false);
     EXPECT_FLOAT_EQ(e.smooth, 0.4f);
     EXPECT_FLOAT_EQ(e.history.back(), 0.4f);
-    EXPECT_FLOAT_EQ(e.history.front(), 0.0f);
-    EXPECT_EQ(e.lastPush, 100);
     EXPECT_NEAR(e.heights[6], 6.288, 1e-6);
     for (int i : {0, 5, 7, 12})
         EXPECT_DOUBLE_EQ(e.heights[i], 4.0) << i;
@@ -61,7 +59,6 @@ TEST(BarsEngine, ReducedMotionSnapsToATaperedShapeOrAFlatWave) {
         EXPECT_NEAR(listen.heights[i], 4 + taper(std::abs(i - 6)) * 22 * 0.5, 1e-6) << i;
         EXPECT_FLOAT_EQ(listen.history[i], 0.5f);
     }
-    EXPECT_NEAR(listen.heights[0], 4 + (1 - 0.9 * 6 / 13.0) * 11, 1e-6);
 
     BarsEngine think;
     think.step(5, 0.9f, BarsMode::think, true);

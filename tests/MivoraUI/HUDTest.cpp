@@ -10,6 +10,7 @@
 #include "MivoraUI/VoiceBars.h"
 #include "MivoraUI/WindowVisible.h"
 
+#include "support/MemoryDefaults.h"
 #include "support/Render.h"
 
 #include <QLabel>
@@ -22,6 +23,9 @@ using namespace mivora;
 using namespace mivora::test;
 
 namespace {
+
+const HUDOptions moving{false, "右 Ctrl"};
+const HUDOptions still{true, "右 Ctrl"};
 
 QList<RecallChoice> choices() {
     return {{"a1", "家里地址", "上海市徐汇区漕溪北路 88 号\n3 号楼", false},
@@ -75,7 +79,7 @@ TEST(HUD, PlacedAtTheBottomCentreOfTheScreenUnderTheMouse) {
 }
 
 TEST(HUD, ListeningAndProcessingRowsShowWhatTheTakeNeeds) {
-    HUDPill plain(VoicePhase::listening(false), VoiceMode::dictate, 0.5f, false);
+    HUDPill plain(VoicePhase::listening(false), VoiceMode::dictate, 0.5f, moving);
     auto* row = qobject_cast<LevelRow*>(plain.content());
     ASSERT_NE(row, nullptr);
     shoot(plain, "listening");
@@ -84,7 +88,7 @@ TEST(HUD, ListeningAndProcessingRowsShowWhatTheTakeNeeds) {
     EXPECT_FALSE(row->magnifier()->isVisible());
     EXPECT_FALSE(row->hint()->isVisible());
 
-    HUDPill free(VoicePhase::listening(true), VoiceMode::recall, 0.7f, false);
+    HUDPill free(VoicePhase::listening(true), VoiceMode::recall, 0.7f, moving);
     row = qobject_cast<LevelRow*>(free.content());
     ASSERT_NE(row, nullptr);
     for (int k = 0; k < 20; ++k)
@@ -97,7 +101,6 @@ TEST(HUD, ListeningAndProcessingRowsShowWhatTheTakeNeeds) {
             EXPECT_LT(order[i - 1]->x(), order[i]->x()) << i;
         }
     }
-    EXPECT_EQ(row->hint()->text(), "Fn 结束");
     EXPECT_LE(free.width(), HUDPill::maxWidth);
     EXPECT_GT(row->bars()->engine().heights[6], 4.0) << "the level moves the centre bar";
 
@@ -114,8 +117,23 @@ TEST(HUD, ListeningAndProcessingRowsShowWhatTheTakeNeeds) {
     shoot(free, "processing-recall");
 }
 
+// The hands-free hint names the key the settings make the hotkey, and the settings' reduce motion holds.
+TEST(HUD, OptionsFollowTheSettings) {
+    MemoryDefaults defaults;
+    for (const auto& [key, hint] : {std::pair{"Control_R", "右 Ctrl 结束"}, {"Alt_R", "右 Alt 结束"}}) {
+        defaults.setValue("fnKey", key);
+        HUDPill pill(VoicePhase::listening(true), VoiceMode::dictate, 0, HUDOptions::from(defaults));
+        auto* row = qobject_cast<LevelRow*>(pill.content());
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->hint()->text(), hint);
+    }
+    EXPECT_FALSE(HUDOptions::from(defaults).reduceMotion);
+    defaults.setValue("reduceMotion", true);
+    EXPECT_TRUE(HUDOptions::from(defaults).reduceMotion);
+}
+
 TEST(HUD, DoneNoticeAndChoicesReplaceTheRowAndSizeThePill) {
-    HUDPill pill(VoicePhase::listening(false), VoiceMode::dictate, 0, true);
+    HUDPill pill(VoicePhase::listening(false), VoiceMode::dictate, 0, still);
     QPointer<QWidget> row = pill.content();
     pill.setState(VoicePhase::done(), VoiceMode::dictate, 0);
     auto* tick = qobject_cast<SymbolView*>(pill.content());
@@ -125,7 +143,7 @@ TEST(HUD, DoneNoticeAndChoicesReplaceTheRowAndSizeThePill) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return pill.size() == QSize(24 + 32, 40); }, 2000));
     shoot(pill, "done");
 
-    HUDPill hint(VoicePhase::notice("已复制到剪贴板，按 Ctrl+V 粘贴", false), VoiceMode::dictate, 0, false);
+    HUDPill hint(VoicePhase::notice("已复制到剪贴板，按 Ctrl+V 粘贴", false), VoiceMode::dictate, 0, moving);
     auto* notice = qobject_cast<NoticeRow*>(hint.content());
     ASSERT_NE(notice, nullptr);
     EXPECT_EQ(notice->shownText(), "已复制到剪贴板，按 Ctrl+V 粘贴");
@@ -133,7 +151,7 @@ TEST(HUD, DoneNoticeAndChoicesReplaceTheRowAndSizeThePill) {
     shoot(hint, "notice");
 
     const QString longText = QString("识别服务暂时不可用，请检查网络连接后重试。").repeated(4);
-    HUDPill error(VoicePhase::notice(longText, true), VoiceMode::dictate, 0, false);
+    HUDPill error(VoicePhase::notice(longText, true), VoiceMode::dictate, 0, moving);
     notice = qobject_cast<NoticeRow*>(error.content());
     ASSERT_NE(notice, nullptr);
     EXPECT_TRUE(notice->isError());
@@ -143,7 +161,7 @@ TEST(HUD, DoneNoticeAndChoicesReplaceTheRowAndSizeThePill) {
     EXPECT_GE(error.content()->x(), 16) << "the text starts inside the pill";
     shoot(error, "error-notice");
 
-    HUDPill choosing(VoicePhase::choosing(choices(), QString("b2")), VoiceMode::recall, 0, false);
+    HUDPill choosing(VoicePhase::choosing(choices(), QString("b2")), VoiceMode::recall, 0, moving);
     auto* list = qobject_cast<ChoiceList*>(choosing.content());
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->width(), 300);
@@ -155,7 +173,7 @@ TEST(HUD, DoneNoticeAndChoicesReplaceTheRowAndSizeThePill) {
 }
 
 TEST(HUD, ViewSpringsThePillUpWhenATakeStartsAndFadesItWhenIdle) {
-    HUDView view(false);
+    HUDView view(moving);
     view.show();
     EXPECT_EQ(view.size(), QSize(420, 260));
     EXPECT_EQ(view.shown(), 0);
@@ -173,7 +191,7 @@ TEST(HUD, ViewSpringsThePillUpWhenATakeStartsAndFadesItWhenIdle) {
 
 TEST(HUD, UnderReducedMotionThePillOnlyFades) {
     for (bool reduce : {false, true}) {
-        HUDView view(reduce);
+        HUDView view(reduce ? still : moving);
         view.show();
         auto* pose = qobject_cast<LayerEffect*>(view.pill()->graphicsEffect());
         ASSERT_NE(pose, nullptr);

@@ -1,5 +1,3 @@
-#include "MivoraUI/BrandMark.h"
-#include "MivoraUI/Card.h"
 #include "MivoraUI/KeyCap.h"
 #include "MivoraUI/KeyCombo.h"
 #include "MivoraUI/LayerEffect.h"
@@ -40,7 +38,6 @@ TEST(KitViews, KeysDropWhenPressedAndFillWithTheAccentWhenHighlighted) {
         KeyCap key("fn", "globe", 54);
         const QImage rest = render(key, dark);
         EXPECT_EQ(key.size(), QSize(54, 32));
-        EXPECT_EQ(key.capRect().top(), 0);
         key.setDown(true);
         key.setHighlight(true);
         EXPECT_TRUE(waitFor([&] { return key.capRect().top() == 2; }));
@@ -53,15 +50,8 @@ TEST(KitViews, KeysDropWhenPressedAndFillWithTheAccentWhenHighlighted) {
         // Released, the base shows below the cap; pressed, the cap covers it.
         EXPECT_NE(pixel(rest, {27, 31}), pixel(pressed, {27, 31}));
 
-        KeyCombo none({});
-        EXPECT_EQ(none.sizeHint(), QSize(0, 0));
-        KeyCombo one({"tab"});
-        EXPECT_EQ(one.chipRects().size(), 1);
         KeyCombo two({"fn", "shift"});
-        const QList<QRectF> chips = two.chipRects();
-        ASSERT_EQ(chips.size(), 2);
-        const double plus = QFontMetricsF(UI::font(10, QFont::Medium)).horizontalAdvance("+");
-        EXPECT_NEAR(chips[1].left() - chips[0].right(), 4 + plus + 4, 0.01);
+        EXPECT_EQ(two.chipRects().size(), 2);
         saveArtefact(render(two, dark), QString("kit-keycombo-%1").arg(dark ? "dark" : "light"));
     }
 }
@@ -108,17 +98,12 @@ TEST(KitViews, PracticeFieldTakesTheFocusAfterAMomentAndShowsItsRing) {
         const QImage empty = render(page, dark);
         page.activateWindow();
         other->setFocus();
-        EXPECT_EQ(field->height(), 96);
-        EXPECT_EQ(field->editor()->placeholderText(), "按住 Fn 说一句话试试");
-        EXPECT_FALSE(field->editor()->hasFocus());
         scheduler.advance(0.29);
         EXPECT_FALSE(field->editor()->hasFocus());
         scheduler.advance(0.02);
         EXPECT_TRUE(waitFor([&] { return field->focusRing() == 1.0; }));
         saveArtefact(field->grab().toImage(), QString("kit-practicefield-%1").arg(dark ? "dark" : "light"));
         EXPECT_NE(page.grab().toImage(), empty);
-        QTest::keyClicks(field->editor(), "ok");
-        EXPECT_EQ(field->text(), "ok");
     }
 }
 
@@ -146,20 +131,13 @@ TEST(KitViews, PagesSlideInFromTheSideTheyComeFrom) {
     in = qobject_cast<LayerEffect*>(third->graphicsEffect());
     ASSERT_TRUE(in);
     EXPECT_EQ(in->look().offset, QPointF(-22, 0));
-    EXPECT_TRUE(waitFor([&] {
-        auto* leaving = second ? qobject_cast<LayerEffect*>(second->graphicsEffect()) : nullptr;
-        return leaving && leaving->look().offset.x() > 13.9;
-    }));
 }
 
-TEST(KitViews, BrandWordmarkAndTheWindowVisibleFlag) {
+TEST(KitViews, WordmarkAndTheWindowVisibleFlag) {
     for (bool dark : {false, true}) {
-        BrandMark none(28);
-        EXPECT_EQ(render(none, dark).size(), QSize(28, 28));
         Wordmark word(15);
         const QImage image = render(word, dark);
         EXPECT_EQ(QFontInfo(word.font()).family(), "DejaVu Sans");
-        EXPECT_EQ(Wordmark::text(), "Veskel");
         saveArtefact(image, QString("kit-wordmark-%1").arg(dark ? "dark" : "light"));
     }
 

@@ -62,7 +62,7 @@ class Page : public ::testing::Test {
 protected:
     MemoriesView& open(QList<Memory> memories = {}) {
         store = std::make_unique<MemoryStore>(std::nullopt, std::move(memories), clock);
-        view = std::make_unique<MemoriesView>(*store, clock);
+        view = std::make_unique<MemoriesView>(*store, clock, "右 Alt");
         view->resize(960, 640);
         view->show();
         return *view;
@@ -107,6 +107,8 @@ protected:
 TEST_F(Page, ANewMemoryStaysSelectedAndOpenUnderASearchItDoesNotMatch) {
     open();
     EXPECT_EQ(heading(), "存下常用的信息");
+    EXPECT_EQ(find<QLabel>("help")->text(), "按住 右 Alt+Shift 说「我的地址」，就填进光标处。\n"
+                                            "记忆只存在这台电脑 上；开云端识别时，名字会作为识别提示发送。");
     ASSERT_TRUE(showsEmptyState());
     addFromMenu("手机号");
     ASSERT_TRUE(view->editor());

@@ -39,7 +39,7 @@ TEST(HUDPanelDesktop, ShowsOverAFocusedLineEditWithoutTakingTheFocusAndLetsClick
     PressCounter counter;
     edit.installEventFilter(&counter);
 
-    HUDPanel panel(false, false);
+    HUDPanel panel({false, "右 Ctrl"}, false);
     panel.setState(VoicePhase::listening(false), VoiceMode::dictate, 0.5f);
     panel.move(100, 100);
     // Ordering the window front, even asking for it to be activated, leaves the keyboard where it is.

@@ -1,8 +1,11 @@
 // The real program, started as a user starts it, on the private desktop: it stays up, dictates into another
-// application, answers a second start by showing its window, and ends on SIGTERM with both exit lines.
+// application, answers a second start by showing its window, ends on SIGTERM with both exit lines, and
+// offers a memory whose name is typed in another application.
 #include "LinuxDesktop.h"
+#include "Memories/MemoryStore.h"
 #include "support/ChildProcess.h"
 #include "support/FakeOpenAI.h"
+#include "support/StoredSignIn.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,15 +14,18 @@
 
 #include <csignal>
 
-// Brings Xlib, whose macros clash with Qt and GoogleTest names: include it last.
+// Bring Xlib, whose macros clash with Qt and GoogleTest names: include them last.
+#include "support/DesktopTyping.h"
 #include "support/HotkeyTake.h"
+
+#include <X11/Xatom.h>
 
 using namespace mivora;
 using namespace mivora::test;
 
 namespace {
 
-// The program with its own Info.json (a relay on the loopback server) and its own log folder.
+// The program with its own Info.json (a relay on the loopback server), its own log and data folders.
 class Program {
 public:
     Program(const QTemporaryDir& dir, const QUrl& relay) : dir_(dir) {
@@ -30,7 +36,15 @@ public:
                                              {"CFBundleShortVersionString", "9.9"}})
                        .toJson());
         environment_ = QProcess::systemEnvironment()
-                       << "MIVORA_INFO_JSON=" + info.fileName() << "XDG_STATE_HOME=" + dir.filePath("state");
+                       << "MIVORA_INFO_JSON=" + info.fileName() << "XDG_STATE_HOME=" + dir.filePath("state")
+                       << "XDG_DATA_HOME=" + dir.filePath("data");
+    }
+    // The memories the program finds when it starts.
+    void holdMemories(const QList<Memory>& memories) {
+        QDir().mkpath(dir_.filePath("data/Mivora"));
+        QFile file(dir_.filePath("data/Mivora/memories.json"));
+        file.open(QIODevice::WriteOnly);
+        file.write(MemoryStore::writeMemories(memories));
     }
     QProcess* start() {
         auto* process = new QProcess;
@@ -52,6 +66,33 @@ private:
     std::vector<std::unique_ptr<QProcess>> processes_;
 };
 
+// Whether a window of process `pid` of the strip's size is shown on the desktop.
+bool stripShown(Display* display, qint64 pid) {
+    const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+    Window root = None, parent = None;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    bool shown = false;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) return false;
+    for (unsigned int i = 0; i < count && !shown; ++i) {
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(display, children[i], &attributes) || attributes.map_state != IsViewable ||
+            attributes.width != 360 || attributes.height != 44)
+            continue;
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
+                               &items, &remaining, &data) == Success &&
+            data && items == 1)
+            shown = qint64(*reinterpret_cast<unsigned long*>(data)) == pid;
+        if (data) XFree(data);
+    }
+    if (children) XFree(children);
+    return shown;
+}
+
 } // namespace
 
 using ProgramEndToEnd = LinuxDesktop;
@@ -61,6 +102,7 @@ TEST_F(ProgramEndToEnd, StaysUpDictatesIntoAnotherApplicationReopensAndEndsWithI
     server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription("明天上午十点开会"));
     QTemporaryDir dir;
     Program program(dir, server.url("/"));
+    const StoredSignIn signedIn(platform->secrets());
     QProcess* mivora = program.start();
     ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, 15000))
         << program.log().join('\n').toStdString();
@@ -92,6 +134,9 @@ TEST_F(ProgramEndToEnd, StaysUpDictatesIntoAnotherApplicationReopensAndEndsWithI
     EXPECT_EQ(focusedPid, QString::number(target.processId())) << "the HUD takes no focus";
     EXPECT_TRUE(target.waitForLine("text:明天上午十点开会", 15000))
         << (program.log() + target.lines()).join('\n').toStdString();
+    ASSERT_EQ(server.count("/v1/audio/transcriptions"), 1);
+    EXPECT_EQ(server.log.last().header("Authorization"),
+              QByteArray("Bearer ").append(StoredSignIn::accessToken));
     EXPECT_EQ(mivora->state(), QProcess::Running);
 
     // A second start brings the running program's window to the front and leaves at once.
@@ -114,4 +159,47 @@ TEST_F(ProgramEndToEnd, StaysUpDictatesIntoAnotherApplicationReopensAndEndsWithI
         << lines.join('\n').toStdString();
     EXPECT_EQ(lines[lines.size() - 2], "进程退出（exit）");
     EXPECT_EQ(lines.last(), "");
+}
+
+TEST_F(ProgramEndToEnd, OffersAMemoryTypedInAnotherApplicationTabFillsItAndEscOnlyDismisses) {
+    FakeOpenAI server;
+    QTemporaryDir dir;
+    Program program(dir, server.url("/"));
+    program.holdMemories({Memory{.title = "地址", .value = "北京市朝阳区"}});
+    QProcess* mivora = program.start();
+    ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, 15000))
+        << program.log().join('\n').toStdString();
+    // The main window opens at launch; the other application comes in front of it only after it is up.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return platform->frontApplication().current().value_or(FrontApp{}).pid == mivora->processId();
+        },
+        5000));
+    ChildProcess target;
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
+    ASSERT_TRUE(waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; }, 5000));
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_TRUE(display);
+    const auto strip = [&](bool shown) {
+        return waitUntil([&] { return stripShown(display, mivora->processId()) == shown; }, 5000);
+    };
+
+    typeText("我的地址");
+    EXPECT_TRUE(strip(true)) << program.log().join('\n').toStdString();
+    waitUntil([] { return false; }, 100); // the grab of Tab and Esc reaches the server
+    pressKey(display, XK_Tab);
+    EXPECT_TRUE(target.waitForLine("text:我的地址：北京市朝阳区")) << target.lines().join('\n').toStdString();
+    EXPECT_TRUE(strip(false));
+
+    typeText("我的地址");
+    EXPECT_TRUE(strip(true)) << program.log().join('\n').toStdString();
+    waitUntil([] { return false; }, 100);
+    pressKey(display, XK_Escape);
+    EXPECT_TRUE(strip(false));
+    pressKey(display, XK_a);
+    EXPECT_TRUE(target.waitForLine("text:我的地址：北京市朝阳区我的地址a"));
+    EXPECT_FALSE(target.lines().contains("press:Tab"));
+    EXPECT_FALSE(target.lines().contains("press:Esc"));
+    EXPECT_TRUE(program.logged("打字触发：已填入"));
+    XCloseDisplay(display);
 }

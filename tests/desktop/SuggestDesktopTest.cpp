@@ -14,10 +14,10 @@
 
 #include <gtest/gtest.h>
 
-// Xlib's macros clash with Qt and GoogleTest names: include it last.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+// Brings Xlib, whose macros clash with Qt and GoogleTest names: include it last.
+#include "support/DesktopTyping.h"
+
+#include <X11/Xatom.h>
 
 namespace mivora::test {
 namespace {
@@ -50,14 +50,7 @@ struct SuggestDesktop : LinuxDesktop {
         ASSERT_TRUE(display);
         ASSERT_TRUE(tap.start());
     }
-    void type(const QString& text) { QProcess::execute("xdotool", {"type", "--delay", "40", text}); }
-    void key(KeySym sym) {
-        for (const bool down : {true, false}) {
-            XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down, CurrentTime);
-            XFlush(display);
-            waitUntil([] { return false; }, 60);
-        }
-    }
+    void key(KeySym sym) { pressKey(display, sym); }
     // The strip is shown at the caret of the offer: its top edge 2 px below the caret, 10 px left of it.
     void expectStripAtTheCaret() {
         ASSERT_TRUE(waitUntil([&] { return controller.offer().has_value(); }, 5000))
@@ -76,8 +69,9 @@ TEST_F(SuggestDesktop, TypedNameIsOfferedAtTheCaretTabInsertsAndEscDismisses) {
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
     // The window is in front before its widget is announced on the accessibility bus.
     ASSERT_TRUE(waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; }, 5000));
+    EXPECT_EQ(platform->frontApplication().frontWindowFrame(), std::nullopt) << "too low to hold the strip";
 
-    type("我的地址");
+    typeText("我的地址");
     expectStripAtTheCaret();
     key(XK_Tab);
     EXPECT_TRUE(target.waitForLine("text:我的地址：北京市朝阳区")) << target.lines().join('\n').toStdString();
@@ -85,7 +79,7 @@ TEST_F(SuggestDesktop, TypedNameIsOfferedAtTheCaretTabInsertsAndEscDismisses) {
     EXPECT_TRUE(waitUntil([&] { return !panel.isVisible(); }, 2000));
 
     // Pinyin letters committed with Space (no input method here: the letters stay in the field).
-    type("wodedizhi ");
+    typeText("wodedizhi ");
     expectStripAtTheCaret();
     EXPECT_TRUE(logs.contains("打字触发：递上一条（按拼音）"));
     key(XK_Escape);
@@ -95,11 +89,29 @@ TEST_F(SuggestDesktop, TypedNameIsOfferedAtTheCaretTabInsertsAndEscDismisses) {
     EXPECT_FALSE(target.lines().contains("press:Esc"));
 }
 
+TEST_F(SuggestDesktop, WithoutACaretTheStripSitsLowInTheMiddleOfTheFrontWindow) {
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target", {"--big"}));
+    EXPECT_EQ(platform->frontApplication().frontWindowFrame(), QRect(100, 120, 600, 300));
+    // A window manager's stacking list, when there is one, names the windows that count.
+    const Window root = DefaultRootWindow(display);
+    const Atom stacking = XInternAtom(display, "_NET_CLIENT_LIST_STACKING", False);
+    XChangeProperty(display, root, stacking, XA_WINDOW, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&root), 1);
+    XSync(display, False);
+    EXPECT_EQ(platform->frontApplication().frontWindowFrame(), std::nullopt);
+    XDeleteProperty(display, root, stacking);
+    XSync(display, False);
+
+    controller.debugShow(QRectF());
+    ASSERT_TRUE(waitUntil([&] { return panel.isVisible(); }, 2000));
+    EXPECT_EQ(panel.pos(), QPoint(100 + 300 - 150, 120 + 300 - 24 - SuggestPanel::panelHeight));
+}
+
 TEST_F(SuggestDesktop, APasswordFieldGetsNoOffer) {
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target", {"--password"}));
     ASSERT_TRUE(waitUntil([&] { return !reader.read(24) && reader.lastFailure == "安全输入（?）"; }, 5000))
         << reader.lastFailure.toStdString();
-    type("我的地址");
+    typeText("我的地址");
     waitUntil([] { return false; }, 1000);
     EXPECT_FALSE(controller.offer());
     EXPECT_FALSE(panel.isVisible());

@@ -87,6 +87,7 @@ struct FakeTextAccess final : TextAccess {
 struct FakeFrontApplication final : FrontApplication {
     std::optional<FrontApp> app = FrontApp{"mivora_target", 4242};
     std::optional<FrontApp> current() override { return app; }
+    std::optional<QRect> frontWindowFrame() override { return std::nullopt; }
 };
 
 // Counts posted pastes; `onPaste` sees the moment of posting (the clipboard then).
@@ -140,7 +141,11 @@ public:
                     std::make_unique<FakeAccessibility>(), std::make_unique<FakeAccessibilityBus>(),
                     std::make_unique<FakeFrontApplication>(), std::make_unique<FakeAudioInputs>(),
                     std::make_unique<FakeKeyboardProbe>(), std::make_unique<FakeSettingsPages>(),
-                    [] { return std::make_unique<FakeAudioInput>(); },
+                    [this] {
+                        auto input = std::make_unique<FakeAudioInput>();
+                        microphone = input.get();
+                        return input;
+                    },
                     [] { return std::make_unique<FakeKeySource>(); }, std::make_unique<MemorySecretStore>(),
                     std::make_unique<FakeTextAccess>()}),
           fake{static_cast<FakePasteboard&>(pasteboard()),
@@ -165,6 +170,8 @@ public:
         FakeTextAccess& text;
     };
     Fakes fake;
+    // The microphone made last (a voice controller's), owned by whoever asked for it.
+    FakeAudioInput* microphone = nullptr;
 };
 
 } // namespace mivora::test

@@ -6,6 +6,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <vector>
+
 namespace mivora {
 
 namespace {
@@ -25,6 +27,48 @@ unsigned long cardinalProperty(Display* display, Window window, const char* name
         value = *reinterpret_cast<unsigned long*>(data);
     if (data) XFree(data);
     return value;
+}
+
+// A list of windows held in a property of `window`; empty when it is missing.
+std::vector<Window> windowsProperty(Display* display, Window window, const char* name) {
+    std::vector<Window> windows;
+    const Atom property = XInternAtom(display, name, True);
+    if (property == None) return windows;
+    Atom actualType = None;
+    int actualFormat = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, property, 0, 4096, False, XA_WINDOW, &actualType, &actualFormat,
+                           &count, &remaining, &data) == Success &&
+        data && actualType == XA_WINDOW && actualFormat == 32) {
+        const auto* items = reinterpret_cast<const unsigned long*>(data);
+        windows.assign(items, items + count);
+    }
+    if (data) XFree(data);
+    return windows;
+}
+
+// The top-level windows from bottom to top: the window manager's stacking list, or without one the root
+// window's children, which the server keeps in that order.
+std::vector<Window> stackedWindows(Display* display, Window root) {
+    std::vector<Window> windows = windowsProperty(display, root, "_NET_CLIENT_LIST_STACKING");
+    if (!windows.empty()) return windows;
+    Window rootReturn = None, parent = None;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, root, &rootReturn, &parent, &children, &count) && children)
+        windows.assign(children, children + count);
+    if (children) XFree(children);
+    return windows;
+}
+
+// An application's ordinary window: not a dock, menu, tool palette or the desktop itself.
+bool ordinary(Display* display, Window window) {
+    const std::vector<Window> types = windowsProperty(display, window, "_NET_WM_WINDOW_TYPE");
+    if (types.empty()) return true;
+    const Atom type = types.front();
+    return type == XInternAtom(display, "_NET_WM_WINDOW_TYPE_NORMAL", False) ||
+           type == XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
 }
 
 } // namespace
@@ -64,6 +108,29 @@ std::optional<FrontApp> X11FrontApplication::current() {
         window = parent;
     }
     return FrontApp{};
+}
+
+std::optional<QRect> X11FrontApplication::frontWindowFrame() {
+    const std::optional<FrontApp> app = current();
+    Display* display = display_.get();
+    if (!app || app->pid == 0 || !display) return std::nullopt;
+    X11Display::ErrorTrap trap(display);
+
+    const Window root = DefaultRootWindow(display);
+    const std::vector<Window> stack = stackedWindows(display, root);
+    for (auto window = stack.rbegin(); window != stack.rend(); ++window) {
+        if (qint64(cardinalProperty(display, *window, "_NET_WM_PID", XA_CARDINAL)) != app->pid) continue;
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(display, *window, &attributes) || attributes.map_state != IsViewable ||
+            attributes.override_redirect || attributes.width <= 200 || attributes.height <= 150 ||
+            !ordinary(display, *window))
+            continue;
+        int x = 0, y = 0;
+        Window child = None;
+        if (!XTranslateCoordinates(display, *window, root, 0, 0, &x, &y, &child)) continue;
+        return QRect(x, y, attributes.width, attributes.height);
+    }
+    return std::nullopt;
 }
 
 } // namespace mivora

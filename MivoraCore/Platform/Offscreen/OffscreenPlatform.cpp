@@ -28,6 +28,7 @@ struct NoBus final : AccessibilityBus {
 
 struct NoFront final : FrontApplication {
     std::optional<FrontApp> current() override { return std::nullopt; }
+    std::optional<QRect> frontWindowFrame() override { return std::nullopt; }
 };
 
 struct NoInputs final : AudioInputs {

@@ -2,7 +2,7 @@
 // shown, "press:<key>", "repeat:<key>" and "release:<key>" for each key it receives, and "text:<text>" on
 // every change of its line edit's text, so a test can see which keys and what text reached it.
 // Options: "--password" hides what is typed (a password field); "--read-only" shows a read-only text
-// view instead of the line edit.
+// view instead of the line edit; "--big" makes the window 600 × 300 at (100, 120) instead of 400 × 40.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -45,7 +45,10 @@ int main(int argc, char** argv) {
         QObject::connect(&edit, &QLineEdit::textChanged,
                          [](const QString& text) { out << "text:" << text << Qt::endl; });
     }
-    shown->resize(400, 40);
+    if (args.contains("--big"))
+        shown->setGeometry(100, 120, 600, 300);
+    else
+        shown->resize(400, 40);
     shown->show();
     shown->activateWindow();
     shown->setFocus();

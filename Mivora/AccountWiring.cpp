@@ -1,0 +1,52 @@
+#include "AccountWiring.h"
+
+#include "AppDelegate.h"
+#include "Platform/Platform.h"
+
+#include <QCoroSignal>
+
+namespace mivora {
+
+namespace {
+
+// A plain function with the pointer as its argument: the recogniser may drop the callback while the
+// token is on its way.
+QCoro::Task<std::optional<QString>> tokenOnceRestored(QPointer<AccountWiring> wiring) {
+    if (wiring && !wiring->restored()) co_await qCoro(wiring.data(), &AccountWiring::restoreFinished);
+    if (!wiring) co_return std::nullopt;
+    co_return co_await wiring->account().validAccessToken();
+}
+
+} // namespace
+
+AccountWiring::AccountWiring(AppDelegate& delegate, Platform& platform, QNetworkAccessManager& network,
+                             Defaults& defaults, Clock& clock, QObject* parent)
+    : QObject(parent), delegate_(&delegate), store_(platform.secrets()),
+      account_(AccountService::defaultBase(), store_, network, defaults, clock) {
+    QPointer<AccountWiring> self(this);
+    delegate.hooks.accountToken = [self] { return tokenOnceRestored(self); };
+    delegate.hooks.signedIn = [self]() -> std::optional<bool> {
+        if (!self || !self->restored_) return std::nullopt;
+        return self->account_.signedIn();
+    };
+    delegate.hooks.needsSignIn = [self] {
+        return self && self->restored_ && AccountService::loginRequired() && !self->account_.signedIn();
+    };
+}
+
+void AccountWiring::start() {
+    restoreThenFollow();
+}
+
+QCoro::Task<> AccountWiring::restoreThenFollow() {
+    co_await account_.restore();
+    restored_ = true;
+    const auto tell = [this] {
+        if (delegate_) delegate_->signedInChanged(account_.signedIn());
+    };
+    connect(&account_, &AccountService::tokensChanged, this, tell);
+    tell();
+    emit restoreFinished();
+}
+
+} // namespace mivora

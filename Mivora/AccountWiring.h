@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Account/AccountService.h"
+#include "Account/KeychainTokenStore.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QNetworkAccessManager;
+
+namespace mivora {
+
+class AppDelegate;
+class Clock;
+class Defaults;
+class Platform;
+
+// The account of the running program: the one account service, its tokens in the desktop's secret store,
+// and what the delegate learns of it (the recogniser's bearer token, whether a take must wait for a
+// sign-in, each change of the signed-in state). Made before the delegate's launch, started after it. Must
+// go before the delegate.
+//
+// Reading the stored tokens takes a while (the secret store may even ask the user to unlock it), and the
+// launch does not wait for it. Until it is done the sign-in state is unknown: sync starts nothing, a take
+// is not sent to sign in, and a relay request waits for the tokens before it asks for one.
+class AccountWiring final : public QObject {
+    Q_OBJECT
+public:
+    AccountWiring(AppDelegate& delegate, Platform& platform, QNetworkAccessManager& network,
+                  Defaults& defaults, Clock& clock, QObject* parent = nullptr);
+
+    // Reads the stored tokens, tells the delegate the state they give, then follows every change.
+    void start();
+
+    AccountService& account() { return account_; }
+    bool restored() const { return restored_; }
+
+signals:
+    void restoreFinished();
+
+private:
+    QCoro::Task<> restoreThenFollow();
+
+    QPointer<AppDelegate> delegate_;
+    KeychainTokenStore store_;
+    AccountService account_;
+    bool restored_ = false;
+};
+
+} // namespace mivora
