@@ -20,6 +20,7 @@
 #include "Support/Defaults.h"
 #include "Support/Scheduler.h"
 #include "SyncTestMode.h"
+#include "SyncWiring.h"
 #include "TerminationSignals.h"
 #include "VaultTestMode.h"
 
@@ -139,6 +140,7 @@ int main(int argc, char** argv) {
         {*platform, defaults, clock, scheduler, network, MemoryStore::defaultFile(), AppLog::write});
     SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, AppLog::write);
     AccountWiring account(delegate, *platform, network, defaults, clock);
+    SyncWiring sync(delegate, account.account(), *platform, clock, scheduler);
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
     TerminationSignals quitOnSignals;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { ExitLog::willTerminate(); });
