@@ -1,4 +1,4 @@
-// The suggestion and account wiring of the running program, on the fake platform: what reaches which
+// The suggestion, account and sync wiring of the running program, on the fake platform: what reaches which
 // controller, and what the account tells the rest of the program.
 #include "AccountWiring.h"
 #include "AppDelegate.h"
@@ -6,6 +6,7 @@
 #include "Platform/KeyCodes.h"
 #include "SuggestWiring.h"
 #include "Support/BundleInfo.h"
+#include "SyncWiring.h"
 
 #include "support/FakeAccountServer.h"
 #include "support/FakeOpenAI.h"
@@ -126,4 +127,36 @@ TEST_F(WiringTest, StoredTokensCountOnceReadAndATakeThroughTheRelayCarriesTheAcc
     ASSERT_TRUE(wiring.account().signedIn());
     const QByteArray bearer = "Bearer " + wiring.account().tokens()->accessToken.toUtf8();
     EXPECT_EQ(upstream.log.last().header("Authorization"), bearer);
+}
+
+// The sync: the account's sign-in state and the store's changes drive one engine whose data key lives in
+// the platform's secret store.
+TEST_F(WiringTest, SignInSyncsLocalChangesUploadAfterTheDebounceAndSignOutResets) {
+    FakeAccountServer server(clock);
+    server.addReviewAccount("ann@example.com", "246810");
+    BundleInfo::setOverride(
+        {{"YarrikProxyURL", server.url().toString()}, {"YarrikProxyToken", "relay-token"}});
+    AccountWiring account(app, platform, network, defaults, clock);
+    SyncWiring sync(app, account.account(), platform, clock, scheduler);
+    using Kind = MemorySync::State::Kind;
+    const auto kind = [&] { return sync.engine().state().kind; };
+    app.launch(true);
+    account.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return account.restored(); }, 5000));
+    EXPECT_EQ(kind(), Kind::off);
+
+    TaskProbe<void>(account.account().verifyEmail("ann@example.com", "246810")).wait();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return kind() == Kind::showRecoveryCode; }, 5000));
+    ASSERT_TRUE(TaskProbe<void>(sync.engine().confirmRecoveryCodeSaved()).wait());
+    EXPECT_EQ(kind(), Kind::synced);
+
+    app.memories().add("地址", "北京");
+    scheduler.advance(2.9);
+    EXPECT_EQ(server.count("vault"), 2); // the first pass's read and the vault's creation
+    scheduler.advance(0.1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.count("vault") == 4; }, 5000));
+    EXPECT_EQ(server.log.last().method, "PUT");
+
+    TaskProbe<void>(account.account().signOut()).wait();
+    EXPECT_EQ(kind(), Kind::off);
 }
