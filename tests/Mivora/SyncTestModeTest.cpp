@@ -37,10 +37,6 @@ TEST(SyncTestMode, TheProgramsTwoDevicesConvergeOnTheStandaloneServer) {
     EXPECT_EQ(out.count("✓"), 7) << out.toStdString();
     EXPECT_FALSE(out.contains("✗"));
 
-    // The review account now has a vault that the next run's first device cannot create again.
-    program.start(MIVORA_APP_PATH, {"-synctest"});
-    ASSERT_TRUE(program.waitForFinished(60000));
-    EXPECT_EQ(program.exitCode(), 1);
     server.kill();
     server.waitForFinished();
 }
