@@ -120,11 +120,9 @@ QCoro::Task<> MemorySync::confirmRecoveryCodeSaved() {
         const QString wrapped = Vault::wrap(pending.key, pending.code);
         put = co_await account_.vaultPut(blob, wrapped, 0);
     } catch (...) {
-        if (epoch.current()) {
-            confirming_ = false;
-            // The pair stays pending: confirming again uploads the very code the user wrote down.
-            setState(State::failed(describe(std::current_exception())));
-        }
+        if (epoch.self) confirming_ = false;
+        // The pair stays pending: confirming again uploads the very code the user wrote down.
+        if (epoch.current()) setState(State::failed(describe(std::current_exception())));
         co_return;
     }
     if (!epoch.current()) {

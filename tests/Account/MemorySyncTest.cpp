@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -117,7 +118,10 @@ TEST_F(MemorySyncTest, GateStopsSignedOutUnavailableAndWhileACodeIsShown) {
     EXPECT_EQ(a.kind(), Kind::unavailable);
 
     a.keys.isAvailable = true;
+    QSignalSpy published(&a.engine, &MemorySync::stateChanged);
     a.engine.preview(MemorySync::State::showRecoveryCode("X"));
+    a.engine.preview(MemorySync::State::showRecoveryCode("X"));
+    EXPECT_EQ(published.count(), 2); // every assignment, also of an equal value
     finish(a.engine.sync());
     EXPECT_EQ(a.engine.state(), MemorySync::State::showRecoveryCode("X"));
     EXPECT_EQ(server.count("vault"), 0);
@@ -279,6 +283,15 @@ TEST_F(MemorySyncTest, WorkInFlightAfterResetOrAnotherSignInTouchesNothing) {
     EXPECT_EQ(puts(), 0);
     finish(a.engine.sync());
     EXPECT_EQ(a.kind(), Kind::showRecoveryCode);
+
+    // Bob's confirmation answered after a reset stores no key and shows nothing.
+    const std::optional<SymmetricKey> annsKey = a.keys.key;
+    server.fail("vault", Fault{0, {}, false, false, 300, "PUT"});
+    const TaskProbe<void> confirm(a.engine.confirmRecoveryCodeSaved());
+    a.engine.reset();
+    ASSERT_TRUE(confirm.wait());
+    EXPECT_EQ(a.kind(), Kind::off);
+    EXPECT_EQ(a.keys.key, annsKey);
 }
 
 TEST_F(MemorySyncTest, SubSecondTimesUploadOnceAtTheWiresPrecision) {
