@@ -3,40 +3,23 @@
 #include <gtest/gtest.h>
 
 using namespace mivora;
-using Kind = CommandLine::Launch::Kind;
+using Launch = CommandLine::Launch;
+using Kind = Launch::Kind;
 
-namespace {
-CommandLine::Launch launchOf(const QStringList& arguments) {
-    return CommandLine(QStringList{"mivora"} + arguments).launch();
-}
-} // namespace
-
-TEST(CommandLine, RenderThenTheFirstDiagnosticInOrderThenTheSelfTest) {
-    EXPECT_EQ(launchOf({"-mictest", "-render", "/tmp/shots"}),
-              (CommandLine::Launch{Kind::render, {}, "/tmp/shots"}));
-    // The mode earlier in the list wins, whatever the order on the command line.
-    EXPECT_EQ(launchOf({"-synctest", "-mictest"}), (CommandLine::Launch{Kind::diagnostic, "-mictest", {}}));
-    EXPECT_EQ(launchOf({"-recognize", "take.wav", "-accounttest", "a.wav"}),
-              (CommandLine::Launch{Kind::diagnostic, "-accounttest", "a.wav"}));
-    EXPECT_EQ(launchOf({"-selftest", "cases.json", "-vaulttest"}),
-              (CommandLine::Launch{Kind::diagnostic, "-vaulttest", {}}));
-    EXPECT_EQ(launchOf({"-selftest", "a.json", "-selftest", "b.json"}),
-              (CommandLine::Launch{Kind::selfTest, {}, "a.json"}));
-    EXPECT_EQ(launchOf({}), CommandLine::Launch{});
-}
-
-TEST(CommandLine, ASwitchWithoutItsValueIsIgnored) {
-    EXPECT_EQ(launchOf({"-synctest", "-accounttest"}),
-              (CommandLine::Launch{Kind::diagnostic, "-synctest", {}}));
-    EXPECT_EQ(launchOf({"-recognize"}), CommandLine::Launch{});
-    EXPECT_EQ(launchOf({"-mictest", "-render"}), (CommandLine::Launch{Kind::diagnostic, "-mictest", {}}));
-    EXPECT_EQ(launchOf({"-selftest"}), CommandLine::Launch{});
-    // A value is whatever follows, another switch included.
-    EXPECT_EQ(launchOf({"-recognize", "-synctest"}),
-              (CommandLine::Launch{Kind::diagnostic, "-synctest", {}}));
-}
-
-TEST(CommandLine, TheSelfTestFileIsFoundFromTheProgramPathOn) {
-    EXPECT_EQ(CommandLine(QStringList{"-selftest", "cases.json"}).launch(),
-              (CommandLine::Launch{Kind::selfTest, {}, "cases.json"}));
+// Render wins, then the diagnostic earliest in the program's list whatever the order typed, then the first
+// self-test; a switch without its value is ignored, and a value is whatever follows, another switch too.
+TEST(CommandLine, PicksOneLaunchFromTheArguments) {
+    const std::pair<QStringList, Launch> cases[] = {
+        {{"-mictest", "-render", "/tmp/shots"}, {Kind::render, {}, "/tmp/shots"}},
+        {{"-synctest", "-mictest"}, {Kind::diagnostic, "-mictest", {}}},
+        {{"-recognize", "take.wav", "-accounttest", "a.wav"}, {Kind::diagnostic, "-accounttest", "a.wav"}},
+        {{"-selftest", "cases.json", "-vaulttest"}, {Kind::diagnostic, "-vaulttest", {}}},
+        {{"-selftest", "a.json", "-selftest", "b.json"}, {Kind::selfTest, {}, "a.json"}},
+        {{"-synctest", "-accounttest"}, {Kind::diagnostic, "-synctest", {}}},
+        {{"-recognize", "-synctest"}, {Kind::diagnostic, "-synctest", {}}},
+        {{"-selftest"}, {}},
+    };
+    for (const auto& [arguments, launch] : cases)
+        EXPECT_EQ(CommandLine(QStringList{"mivora"} + arguments).launch(), launch)
+            << arguments.join(' ').toStdString();
 }

@@ -14,7 +14,6 @@
 #include "support/Render.h"
 
 #include <QLabel>
-#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -44,26 +43,23 @@ QImage shoot(HUDPill& pill, const QString& name) {
 
 } // namespace
 
-TEST(HUD, AnimationKeyChangesWithTheContentButNotWithTheLevel) {
-    EXPECT_EQ(HUDPill::animationKey(VoicePhase::listening(false)), "listen");
-    EXPECT_EQ(HUDPill::animationKey(VoicePhase::listening(true)), "free");
-    EXPECT_EQ(HUDPill::animationKey(VoicePhase::notice("已复制", false)), "n:已复制");
-    EXPECT_EQ(HUDPill::animationKey(VoicePhase::notice("已复制", true)), "n:已复制");
-    EXPECT_EQ(HUDPill::animationKey(VoicePhase::choosing(choices(), std::nullopt)), "c:");
-    EXPECT_EQ(HUDPill::animationKey(VoicePhase::choosing(choices(), QString("b2"))), "c:b2");
-    EXPECT_EQ(HUDPill::animationKey(VoicePhase::idle()), "idle");
-    EXPECT_EQ(HUDPill::animationKey(VoicePhase::processing()), "proc");
-    EXPECT_EQ(HUDPill::animationKey(VoicePhase::done()), "done");
+// The content blurs over when its key changes: not for the error flag of the same notice, but for hands-free,
+// another notice or arming a choice.
+TEST(HUD, AnimationKeyChangesWithTheContentOnly) {
+    const auto key = &HUDPill::animationKey;
+    EXPECT_EQ(key(VoicePhase::notice("已复制", false)), key(VoicePhase::notice("已复制", true)));
+    EXPECT_NE(key(VoicePhase::notice("已复制", false)), key(VoicePhase::notice("已粘贴", false)));
+    EXPECT_NE(key(VoicePhase::listening(false)), key(VoicePhase::listening(true)));
+    EXPECT_NE(key(VoicePhase::choosing(choices(), std::nullopt)),
+              key(VoicePhase::choosing(choices(), QString("b2"))));
 }
 
 TEST(HUD, ChoiceSubtitleIsThePromptWhenArmedElseThePreviewsFirstNonEmptyLine) {
     const QList<RecallChoice> c = choices();
     EXPECT_EQ(ChoiceList::subtitle(c[1], 2, QString("b2")), "再按 2 填入");
-    EXPECT_EQ(ChoiceList::subtitle(c[1], 2, std::nullopt), RecallChoice::sensitivePreview);
     EXPECT_EQ(ChoiceList::subtitle(c[0], 1, QString("b2")), "上海市徐汇区漕溪北路 88 号");
     EXPECT_EQ(ChoiceList::subtitle(c[2], 3, std::nullopt), "021-5555 0101");
     EXPECT_EQ(ChoiceList::subtitle({"d", "空", "\n\n\n", false}, 4, std::nullopt), "");
-    EXPECT_EQ(ChoiceList::subtitle({"e", "空", "", false}, 5, std::nullopt), "");
 }
 
 TEST(HUD, PlacedAtTheBottomCentreOfTheScreenUnderTheMouse) {
@@ -83,26 +79,19 @@ TEST(HUD, ListeningAndProcessingRowsShowWhatTheTakeNeeds) {
     auto* row = qobject_cast<LevelRow*>(plain.content());
     ASSERT_NE(row, nullptr);
     shoot(plain, "listening");
-    EXPECT_EQ(plain.size(), QSize(128, 40));
-    EXPECT_FALSE(row->dot()->isVisible());
-    EXPECT_FALSE(row->magnifier()->isVisible());
-    EXPECT_FALSE(row->hint()->isVisible());
+    for (QWidget* w : std::initializer_list<QWidget*>{row->dot(), row->magnifier(), row->hint()})
+        EXPECT_FALSE(w->isVisible());
 
-    HUDPill free(VoicePhase::listening(true), VoiceMode::recall, 0.7f, moving);
+    // The hands-free hint names the key the settings make the hotkey.
+    MemoryDefaults defaults;
+    defaults.setValue("fnKey", "Alt_R");
+    HUDPill free(VoicePhase::listening(true), VoiceMode::recall, 0.7f, HUDOptions::from(defaults));
     row = qobject_cast<LevelRow*>(free.content());
     ASSERT_NE(row, nullptr);
-    for (int k = 0; k < 20; ++k)
-        row->bars()->advance(50 + k / 60.0);
     shoot(free, "hands-free-recall");
-    const QList<QWidget*> order{row->dot(), row->magnifier(), row->bars(), row->hint()};
-    for (qsizetype i = 0; i < order.size(); ++i) {
-        EXPECT_TRUE(order[i]->isVisible()) << i;
-        if (i > 0) {
-            EXPECT_LT(order[i - 1]->x(), order[i]->x()) << i;
-        }
-    }
-    EXPECT_LE(free.width(), HUDPill::maxWidth);
-    EXPECT_GT(row->bars()->engine().heights[6], 4.0) << "the level moves the centre bar";
+    for (QWidget* w : std::initializer_list<QWidget*>{row->dot(), row->magnifier(), row->hint()})
+        EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(row->hint()->text(), "右 Alt 结束");
 
     // Into processing the row and its bars stay (they glide into the wave); dot and hint go.
     VoiceBars* bars = row->bars();
@@ -117,84 +106,37 @@ TEST(HUD, ListeningAndProcessingRowsShowWhatTheTakeNeeds) {
     shoot(free, "processing-recall");
 }
 
-// The hands-free hint names the key the settings make the hotkey, and the settings' reduce motion holds.
-TEST(HUD, OptionsFollowTheSettings) {
-    MemoryDefaults defaults;
-    for (const auto& [key, hint] : {std::pair{"Control_R", "右 Ctrl 结束"}, {"Alt_R", "右 Alt 结束"}}) {
-        defaults.setValue("fnKey", key);
-        HUDPill pill(VoicePhase::listening(true), VoiceMode::dictate, 0, HUDOptions::from(defaults));
-        auto* row = qobject_cast<LevelRow*>(pill.content());
-        ASSERT_NE(row, nullptr);
-        EXPECT_EQ(row->hint()->text(), hint);
-    }
-    EXPECT_FALSE(HUDOptions::from(defaults).reduceMotion);
-    defaults.setValue("reduceMotion", true);
-    EXPECT_TRUE(HUDOptions::from(defaults).reduceMotion);
-}
-
-TEST(HUD, DoneNoticeAndChoicesReplaceTheRowAndSizeThePill) {
-    HUDPill pill(VoicePhase::listening(false), VoiceMode::dictate, 0, still);
-    QPointer<QWidget> row = pill.content();
-    pill.setState(VoicePhase::done(), VoiceMode::dictate, 0);
-    auto* tick = qobject_cast<SymbolView*>(pill.content());
-    ASSERT_NE(tick, nullptr);
-    EXPECT_EQ(tick->name(), "checkmark");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return row.isNull(); }, 2000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return pill.size() == QSize(24 + 32, 40); }, 2000));
-    shoot(pill, "done");
-
-    HUDPill hint(VoicePhase::notice("已复制到剪贴板，按 Ctrl+V 粘贴", false), VoiceMode::dictate, 0, moving);
-    auto* notice = qobject_cast<NoticeRow*>(hint.content());
-    ASSERT_NE(notice, nullptr);
-    EXPECT_EQ(notice->shownText(), "已复制到剪贴板，按 Ctrl+V 粘贴");
-    EXPECT_FALSE(notice->isError());
-    shoot(hint, "notice");
-
+TEST(HUD, ALongErrorIsCutAndArmingAChoiceKeepsTheList) {
+    // A long error is cut with an ellipsis to the pill's widest, its text starting inside the pill.
     const QString longText = QString("识别服务暂时不可用，请检查网络连接后重试。").repeated(4);
     HUDPill error(VoicePhase::notice(longText, true), VoiceMode::dictate, 0, moving);
-    notice = qobject_cast<NoticeRow*>(error.content());
+    auto* notice = qobject_cast<NoticeRow*>(error.content());
     ASSERT_NE(notice, nullptr);
     EXPECT_TRUE(notice->isError());
     EXPECT_TRUE(notice->shownText().endsWith(QChar(0x2026))) << notice->shownText().toStdString();
     EXPECT_TRUE(longText.startsWith(notice->shownText().chopped(1)));
     EXPECT_LE(error.width(), HUDPill::maxWidth);
-    EXPECT_GE(error.content()->x(), 16) << "the text starts inside the pill";
+    EXPECT_GE(error.content()->x(), 16);
     shoot(error, "error-notice");
 
     HUDPill choosing(VoicePhase::choosing(choices(), QString("b2")), VoiceMode::recall, 0, moving);
     auto* list = qobject_cast<ChoiceList*>(choosing.content());
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->width(), 300);
-    EXPECT_EQ(choosing.size(), QSize(300 + 32, list->height() + 24));
     const QImage armed = shoot(choosing, "choosing-armed");
     choosing.setState(VoicePhase::choosing(choices(), std::nullopt), VoiceMode::recall, 0);
     EXPECT_EQ(choosing.content(), list) << "arming a row keeps the list";
     EXPECT_NE(choosing.grab().toImage(), armed);
 }
 
-TEST(HUD, ViewSpringsThePillUpWhenATakeStartsAndFadesItWhenIdle) {
-    HUDView view(moving);
-    view.show();
-    EXPECT_EQ(view.size(), QSize(420, 260));
-    EXPECT_EQ(view.shown(), 0);
-    view.setState(VoicePhase::listening(false), VoiceMode::dictate, 0.4f);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return view.shown() == 1.0; }, 2000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return view.pillRect() == QRect(146, 260 - 14 - 40, 128, 40); }, 2000));
-    const QImage image = view.grab().toImage();
-    saveArtefact(image, "hud-view-listening");
-    // Level updates alone leave the pose as it is.
-    view.setState(VoicePhase::listening(false), VoiceMode::dictate, 0.9f);
-    EXPECT_EQ(view.shown(), 1.0);
-    view.setState(VoicePhase::idle(), VoiceMode::dictate, 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return view.shown() == 0.0; }, 2000));
-}
-
-TEST(HUD, UnderReducedMotionThePillOnlyFades) {
+// The view springs the pill up when a take starts, holds its pose through level updates and fades it when
+// idle; under reduced motion the pill only fades.
+TEST(HUD, ViewShowsThePillForATakeAndUnderReducedMotionOnlyFades) {
     for (bool reduce : {false, true}) {
         HUDView view(reduce ? still : moving);
         view.show();
         auto* pose = qobject_cast<LayerEffect*>(view.pill()->graphicsEffect());
         ASSERT_NE(pose, nullptr);
+        EXPECT_EQ(view.shown(), 0);
         view.setState(VoicePhase::listening(false), VoiceMode::dictate, 0);
         double smallest = 1;
         double lowest = 0;
@@ -208,10 +150,15 @@ TEST(HUD, UnderReducedMotionThePillOnlyFades) {
         if (reduce) {
             EXPECT_EQ(smallest, 1.0);
             EXPECT_EQ(lowest, 0.0);
-        } else {
-            EXPECT_LT(smallest, 0.95);
-            EXPECT_GT(lowest, 3.0);
+            continue;
         }
+        EXPECT_LT(smallest, 0.95);
+        EXPECT_GT(lowest, 3.0);
+        saveArtefact(view.grab().toImage(), "hud-view-listening");
+        view.setState(VoicePhase::listening(false), VoiceMode::dictate, 0.9f);
+        EXPECT_EQ(view.shown(), 1.0);
+        view.setState(VoicePhase::idle(), VoiceMode::dictate, 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view.shown() == 0.0; }, 2000));
     }
 }
 

@@ -39,12 +39,10 @@ protected:
     std::unique_ptr<QSignalSpy> saved;
 };
 
-// A template opens new, its aliases joined by full-width commas; saving waits for a title and a value
-// that are more than blanks, and Ctrl+S does nothing until then.
+// A new memory has nothing to delete; saving waits for a title and a value that are more than blanks, and
+// Ctrl+S does nothing until then; the title goes trimmed, the value as typed.
 TEST_F(Editor, SaveWaitsForATitleAndAValueAndHandsOnWhatWasTyped) {
     open(MemoryTemplate(MemoryTemplate::home).memory(clock), true);
-    EXPECT_EQ(field<QLineEdit>("aliases")->text(), "我的地址，我家，家里，收货地址，住址");
-    EXPECT_EQ(button("save")->text(), "存下");
     EXPECT_TRUE(button("delete")->isHidden());
     EXPECT_FALSE(button("save")->isEnabled());
 
@@ -66,7 +64,6 @@ TEST_F(Editor, SaveWaitsForATitleAndAValueAndHandsOnWhatWasTyped) {
     EXPECT_EQ(field<QLineEdit>("title")->text(), "  家 ");
 
     editor->setNew(false);
-    EXPECT_EQ(button("save")->text(), "保存");
     EXPECT_FALSE(button("delete")->isHidden());
 }
 

@@ -28,11 +28,13 @@ const std::vector<X11KeyMap::Entry> keys = {
 // Keycode, code and role; the key named by the setting is Fn in place of the right Control, and a key
 // without symbols gets a code clear of every real one.
 const std::vector<std::tuple<int, int, Role>> placed = {
-    {9, KeyCode::escape, Role::key},        {38, KeyCode::a, Role::key},
-    {87, KeyCode::keypad1, Role::key},      {50, KeyCode::shift, Role::shift},
-    {62, KeyCode::rightShift, Role::shift}, {66, KeyCode::control, Role::control},
-    {64, KeyCode::option, Role::option},    {133, KeyCode::command, Role::command},
-    {105, KeyCode::fn, Role::fn},           {200, X11KeyMap::unknownBase + 200, Role::key},
+    {38, KeyCode::a, Role::key},
+    {87, KeyCode::keypad1, Role::key},
+    {62, KeyCode::rightShift, Role::shift},
+    {66, KeyCode::control, Role::control},
+    {133, KeyCode::command, Role::command},
+    {105, KeyCode::fn, Role::fn},
+    {200, X11KeyMap::unknownBase + 200, Role::key},
 };
 
 TEST(X11KeyMap, KeysArePlacedByPositionAndModifiersByWhatTheyProduce) {

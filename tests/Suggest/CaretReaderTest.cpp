@@ -18,20 +18,19 @@ struct CaretReaderTest : ::testing::Test {
     }
 };
 
-TEST_F(CaretReaderTest, ReadsTheTextBeforeTheCaretItsRectangleAndKey) {
+// Only the last characters before the caret are asked for; the key names the application, the caret and
+// the text, so that a dismissal holds for this place only; the caret sits at the right edge of the
+// character before it.
+TEST_F(CaretReaderTest, ReadsOnlyTheTextBeforeTheCaretAndKeysThePlace) {
     platform.fake.front.app = FrontApp{"editor", 512};
-    platform.fake.text.focus = field(QStringLiteral("收货地址是北京市朝阳区三里屯"), 11);
+    platform.fake.text.focus = field(QString(120, 'x') + "收货地址是北京市朝阳区三里屯", 131);
+    platform.fake.text.ranges.clear();
     const auto caret = reader.read(24);
     ASSERT_TRUE(caret);
-    EXPECT_EQ(caret->before, "收货地址是北京市朝阳区");
-    EXPECT_EQ(caret->key, "512:11:址是北京市朝阳区");
-    // The fake's character bounds (100, 200, 8, 18): the caret at its right edge.
+    EXPECT_EQ(caret->before, QString(13, 'x') + "收货地址是北京市朝阳区");
+    EXPECT_EQ(caret->key, "512:131:址是北京市朝阳区");
     EXPECT_EQ(caret->rect, QRectF(108, 200, 1, 18));
-
-    platform.fake.text.focus = field(QString(120, 'x'), 100);
-    platform.fake.text.ranges.clear();
-    ASSERT_TRUE(reader.read(24));
-    EXPECT_EQ(platform.fake.text.ranges, (std::vector<std::pair<qsizetype, qsizetype>>{{76, 100}}));
+    EXPECT_EQ(platform.fake.text.ranges, (std::vector<std::pair<qsizetype, qsizetype>>{{107, 131}}));
     EXPECT_TRUE(reader.lastFailure.isEmpty());
 }
 
@@ -44,12 +43,6 @@ TEST_F(CaretReaderTest, FailuresNameTheirReasonAndApplication) {
     // An application that answers once the desktop-wide switch is on.
     platform.fake.text.onceEnabled = field("abc", 3);
     EXPECT_TRUE(reader.read(24));
-
-    FakeTextField password = field("abc", 3);
-    password.element = FakeElement("AXTextField", true, true, true);
-    platform.fake.text.focus = password;
-    EXPECT_FALSE(reader.read(24));
-    EXPECT_EQ(reader.lastFailure, "安全输入（?）");
 
     FakeTextField button = field("abc", 3);
     button.element = FakeElement("push button");
@@ -75,11 +68,6 @@ TEST_F(CaretReaderTest, FailuresNameTheirReasonAndApplication) {
     ASSERT_TRUE(caret);
     EXPECT_EQ(caret->before, "cd");
     EXPECT_EQ(caret->rect, std::nullopt);
-    EXPECT_EQ(reader.lastFailure, "读不到光标位置（editor）");
-
-    platform.fake.front.app.reset();
-    EXPECT_FALSE(reader.read(24));
-    EXPECT_EQ(reader.lastFailure, "安全输入（?）");
 }
 
 } // namespace

