@@ -1,6 +1,7 @@
 #include "SuggestWiring.h"
 
 #include "AppDelegate.h"
+#include "MivoraUI/UI.h"
 #include "Platform/Platform.h"
 
 #include <QPointer>
@@ -12,7 +13,7 @@ SuggestWiring::SuggestWiring(AppDelegate& delegate, Platform& platform, Defaults
                              const std::function<void(const QString&)>& log)
     : reader_(platform), controller_(delegate.inserter(), &delegate.memories(), reader_,
                                      platform.frontApplication(), delegate.tap(), defaults, scheduler, clock),
-      panel_(controller_, platform.frontApplication(), scheduler, log) {
+      panel_(controller_, platform.frontApplication(), scheduler, UI::reduceMotion(defaults), log) {
     QPointer<AppDelegate> shell(&delegate);
     controller_.canShow = [shell] { return shell && shell->suggestionMayShow(); };
     controller_.onAccepted = [shell](int chars) {

@@ -1,54 +1,55 @@
 #include "MivoraUI/SuggestChip.h"
 
+#include "MivoraUI/HUDPill.h"
+#include "MivoraUI/Icon.h"
+#include "MivoraUI/UI.h"
+
 #include <QPainter>
 #include <QPainterPath>
+
+#include <cmath>
 
 namespace mivora {
 
 namespace {
 
-constexpr int padding = 10;
-constexpr int spacing = 7;
-constexpr int iconWidth = 10;
+constexpr double padding = 10;
+constexpr double spacing = 7;
+constexpr double iconSide = 12; // a symbol set at 10 points
+constexpr double capPadding = 5;
 const QString capText = QStringLiteral("⇥");
-const QColor fill = QColor::fromRgbF(0.10f, 0.10f, 0.11f);
-const QColor orange(255, 149, 0);
 
 QColor white(double opacity) {
-    QColor c(Qt::white);
-    c.setAlphaF(float(opacity));
-    return c;
+    return QColor::fromRgbF(1, 1, 1, float(opacity));
 }
 
-QFont makeFont(double points, QFont::Weight weight) {
-    QFont f;
-    f.setPointSizeF(points);
-    f.setWeight(weight);
-    return f;
+QFont titleFont() {
+    return UI::font(12, QFont::DemiBold);
+}
+
+QFont previewFont() {
+    return UI::font(12);
+}
+
+QFont capFont() {
+    return UI::font(10.5, QFont::DemiBold);
+}
+
+double advance(const QFont& font, const QString& text) {
+    return QFontMetricsF(font).horizontalAdvance(text);
 }
 
 } // namespace
 
 SuggestChip::SuggestChip(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TranslucentBackground);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void SuggestChip::setOffer(const SuggestController::Offer& offer) {
     offer_ = offer;
     resize(sizeHint());
     update();
-}
-
-QFont SuggestChip::titleFont() const {
-    return makeFont(12, QFont::DemiBold);
-}
-
-QFont SuggestChip::previewFont() const {
-    return makeFont(12, QFont::Normal);
-}
-
-QFont SuggestChip::capFont() const {
-    return makeFont(10.5, QFont::DemiBold);
 }
 
 QString SuggestChip::shownPreview() const {
@@ -59,63 +60,54 @@ QString SuggestChip::shownPreview() const {
 }
 
 QSize SuggestChip::sizeHint() const {
-    const int title = QFontMetrics(titleFont()).horizontalAdvance(offer_.title);
-    const int preview = QFontMetrics(previewFont()).horizontalAdvance(shownPreview());
-    const int cap = QFontMetrics(capFont()).horizontalAdvance(capText) + 10;
-    return {padding + iconWidth + spacing + title + spacing + preview + spacing + cap + padding, chipHeight};
+    const double cap = advance(capFont(), capText) + 2 * capPadding;
+    const double content = iconSide + spacing + advance(titleFont(), offer_.title) + spacing +
+                           advance(previewFont(), shownPreview()) + spacing + cap;
+    return {int(std::ceil(padding + content + padding)), chipHeight};
 }
 
 void SuggestChip::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF capsule = QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25);
+    const QRectF capsule = rect();
     const double radius = capsule.height() / 2;
-    p.setPen(QPen(white(0.10), 0.5));
-    p.setBrush(fill);
-    p.drawRoundedRect(capsule, radius, radius);
+    QPainterPath shape;
+    shape.addRoundedRect(capsule, radius, radius);
+    p.fillPath(shape, HUDPill::fill());
+    p.setClipPath(shape);
 
-    double x = padding;
     const double mid = chipHeight / 2.0;
-    // Icon: a lock for a secret, a bolt otherwise.
-    p.setPen(Qt::NoPen);
-    if (offer_.sensitive) {
-        p.setBrush(orange);
-        p.drawRoundedRect(QRectF(x, mid - 1, 10, 7), 1.5, 1.5);
-        p.setPen(QPen(orange, 1.6));
-        p.setBrush(Qt::NoBrush);
-        p.drawArc(QRectF(x + 2, mid - 6, 6, 8), 0, 180 * 16);
-    } else {
-        QPainterPath bolt;
-        bolt.moveTo(x + 6, mid - 6);
-        bolt.lineTo(x + 1, mid + 1);
-        bolt.lineTo(x + 5, mid + 1);
-        bolt.lineTo(x + 4, mid + 6);
-        bolt.lineTo(x + 9, mid - 1);
-        bolt.lineTo(x + 5, mid - 1);
-        bolt.closeSubpath();
-        p.fillPath(bolt, white(0.80));
-    }
-    x += iconWidth + spacing;
+    double x = padding;
+    Icon::paint(p, offer_.sensitive ? QStringLiteral("lock.fill") : QStringLiteral("bolt.fill"),
+                QRectF(x, mid - iconSide / 2, iconSide, iconSide),
+                offer_.sensitive ? UI::orange() : white(0.8), 1.4);
+    x += iconSide + spacing;
 
     const auto text = [&](const QString& s, const QFont& f, const QColor& c) {
+        const double w = advance(f, s);
         p.setFont(f);
         p.setPen(c);
-        const int w = QFontMetrics(f).horizontalAdvance(s);
-        p.drawText(QRectF(x, 0, w, chipHeight), Qt::AlignVCenter | Qt::AlignLeft, s);
+        p.drawText(QRectF(x, 0, w + 1, chipHeight), Qt::AlignVCenter | Qt::AlignLeft, s);
         x += w + spacing;
     };
     text(offer_.title, titleFont(), Qt::white);
-    text(shownPreview(), previewFont(), offer_.armed ? orange : white(0.55));
+    text(shownPreview(), previewFont(), offer_.armed ? UI::orange() : white(0.55));
 
-    const QFontMetrics capMetrics(capFont());
-    const QRectF cap(x, mid - capMetrics.height() / 2.0 - 1.5, capMetrics.horizontalAdvance(capText) + 10,
-                     capMetrics.height() + 3);
+    const QFontMetricsF capMetrics(capFont());
+    const QRectF cap(x, mid - capMetrics.height() / 2 - 1.5,
+                     capMetrics.horizontalAdvance(capText) + 2 * capPadding, capMetrics.height() + 3);
     p.setPen(Qt::NoPen);
     p.setBrush(white(0.14));
     p.drawRoundedRect(cap, 4, 4);
     p.setFont(capFont());
     p.setPen(white(0.75));
     p.drawText(cap, Qt::AlignCenter, capText);
+
+    // The hairline border lies inside the capsule's edge.
+    p.setClipping(false);
+    p.setPen(QPen(white(0.10), 0.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(capsule.adjusted(0.25, 0.25, -0.25, -0.25), radius - 0.25, radius - 0.25);
 }
 
 } // namespace mivora

@@ -8,7 +8,8 @@ namespace mivora {
 
 // The rounded chip of the suggestion strip: an icon (a lock for a sensitive memory, a bolt otherwise),
 // the memory's title, a one-line preview (or the hint for the second Tab) and a Tab key cap, on the dark
-// capsule the recording HUD also uses. It takes exactly its natural size.
+// capsule the recording HUD also uses. It is always drawn dark, whatever the desktop's appearance. It sizes
+// itself to its content; drawn narrower (while its width animates), the content is cut at the capsule.
 class SuggestChip final : public QWidget {
     Q_OBJECT
 public:
@@ -18,7 +19,7 @@ public:
 
     explicit SuggestChip(QWidget* parent = nullptr);
     void setOffer(const SuggestController::Offer& offer);
-    // The preview as drawn: the hint when armed, else the preview cut to one line of at most 190 px.
+    // The preview as drawn: the hint when armed, else the preview cut to one line of at most 190 points.
     QString shownPreview() const;
     QSize sizeHint() const override;
 
@@ -26,9 +27,6 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    QFont titleFont() const;
-    QFont previewFont() const;
-    QFont capFont() const;
     SuggestController::Offer offer_;
 };
 

@@ -1,6 +1,6 @@
 #include "MivoraUI/SuggestPanel.h"
 
-#include "MivoraUI/SuggestChip.h"
+#include "MivoraUI/SuggestView.h"
 #include "Platform/FrontApplication.h"
 #include "Platform/TextAccess.h"
 #include "Support/Scheduler.h"
@@ -60,29 +60,28 @@ QString SuggestPanel::logLine(const QRectF& caret, QPointF origin, bool visible,
 }
 
 SuggestPanel::SuggestPanel(SuggestController& controller, FrontApplication& front, Scheduler& scheduler,
-                           std::function<void(const QString&)> log, QWidget* parent)
+                           bool reduceMotion, std::function<void(const QString&)> log, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint |
                           Qt::WindowTransparentForInput),
       controller_(controller), front_(front), scheduler_(scheduler), log_(std::move(log)),
-      chip_(new SuggestChip(this)) {
+      view_(new SuggestView(reduceMotion, this)) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(panelWidth, panelHeight);
-    chip_->move(6, 0);
     connect(&controller_, &SuggestController::offerChanged, this, &SuggestPanel::follow);
 }
 
 void SuggestPanel::follow() {
     const auto& offer = controller_.offer();
+    view_->setOffer(offer);
     if (!offer) {
         scheduler_.after(hideDelay, [self = QPointer(this)] {
             if (self && !self->controller_.offer()) self->hide();
         });
         return;
     }
-    chip_->setOffer(*offer);
     const Desk d = desk();
     const QPointF o = origin(offer->rect, d);
     // Qt places windows from their top left corner, origin at the top left of the first screen.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MivoraUI/SuggestView.h"
 #include "Suggest/SuggestController.h"
 
 #include <QList>
@@ -14,7 +15,6 @@ namespace mivora {
 
 class FrontApplication;
 class Scheduler;
-class SuggestChip;
 
 // The floating strip that shows the suggestion controller's offer beside the caret of whatever
 // application the user types in: frameless, above other windows, never focused, and every click passes
@@ -24,8 +24,8 @@ class SuggestChip;
 class SuggestPanel final : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int panelWidth = 360;
-    static constexpr int panelHeight = 44;
+    static constexpr int panelWidth = SuggestView::viewSize.width();
+    static constexpr int panelHeight = SuggestView::viewSize.height();
     static constexpr double hideDelay = 0.2;
     // The window class of the messaging application whose input box sits low in a wide window.
     static inline const QString weChatClass = QStringLiteral("wechat");
@@ -49,10 +49,11 @@ public:
     static QString logLine(const QRectF& caret, QPointF origin, bool visible,
                            const QList<Desk::Screen>& screens);
 
+    // `reduceMotion` turns the chip's springs into short fades.
     SuggestPanel(SuggestController& controller, FrontApplication& front, Scheduler& scheduler,
-                 std::function<void(const QString&)> log, QWidget* parent = nullptr);
+                 bool reduceMotion, std::function<void(const QString&)> log, QWidget* parent = nullptr);
 
-    const SuggestChip& chip() const { return *chip_; }
+    const SuggestView& view() const { return *view_; }
 
 private:
     void follow();
@@ -62,7 +63,7 @@ private:
     FrontApplication& front_;
     Scheduler& scheduler_;
     std::function<void(const QString&)> log_;
-    SuggestChip* chip_;
+    SuggestView* view_;
 };
 
 } // namespace mivora

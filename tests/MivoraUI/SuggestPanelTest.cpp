@@ -1,12 +1,29 @@
 #include "MivoraUI/SuggestPanel.h"
+#include "MivoraUI/HUDPill.h"
 #include "MivoraUI/SuggestChip.h"
+#include "MivoraUI/SuggestView.h"
+#include "MivoraUI/UI.h"
+
+#include "Keys/KeyTap.h"
+#include "Memories/MemoryStore.h"
+#include "Suggest/CaretReader.h"
+
+#include "support/FakeInserter.h"
+#include "support/FakeKeySource.h"
+#include "support/FakePlatform.h"
+#include "support/FakeScheduler.h"
+#include "support/MemoryDefaults.h"
+#include "support/Render.h"
+
+#include <QTest>
 
 #include <gtest/gtest.h>
 
-namespace mivora {
+namespace mivora::test {
 namespace {
 
 using Desk = SuggestPanel::Desk;
+using Offer = SuggestController::Offer;
 
 // One 1440 × 900 screen with a dock at the bottom.
 Desk dockedScreen() {
@@ -14,6 +31,31 @@ Desk dockedScreen() {
     desk.screens = {{QRectF(0, 0, 1440, 900), QRectF(0, 70, 1440, 805)}};
     desk.mouseScreen = desk.screens[0].visible;
     return desk;
+}
+
+bool waitFor(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 2000);
+}
+
+// Orange, or orange blended into the dark capsule at a glyph's edge.
+bool isOrange(QRgb c) {
+    return qRed(c) > 120 && qRed(c) > qGreen(c) + 40 && qGreen(c) > qBlue(c) + 30;
+}
+
+// The strip is see-through: drawn here on the desktop colour of its appearance, so its shadow shows.
+QImage onDesktop(QWidget& view) {
+    QImage image(view.size(), QImage::Format_ARGB32);
+    image.fill(view.palette().color(QPalette::Window));
+    view.render(&image);
+    return image;
+}
+
+// Whether any pixel of `box` in `image` is orange.
+bool anyOrange(const QImage& image, const QRect& box) {
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            if (isOrange(image.pixel(x, y))) return true;
+    return false;
 }
 
 TEST(SuggestPanel, CaretRuleFlipsAboveAndStopsAtTheRightEdge) {
@@ -36,24 +78,120 @@ TEST(SuggestPanel, WithoutACaretTheFrontWindowThenTheScreenDecide) {
     EXPECT_EQ(SuggestPanel::origin(QRectF(), desk).x(), 420);
 }
 
-TEST(SuggestPanel, LogLineAndChip) {
+TEST(SuggestPanel, LogLine) {
     EXPECT_EQ(
         SuggestPanel::logLine(QRectF(500.7, 300.2, 1, 18.9), QPointF(490.7, 254.2), true,
                               {{QRectF(0, 0, 1512, 982), QRectF()}, {QRectF(1512, 0, 1920, 1080), QRectF()}}),
         "提示条：光标 500,300 高 18 → 窗口 490,254 可见 true 屏幕 [\"1512x982@0,0\", \"1920x1080@1512,0\"]");
+}
+
+// The chip is drawn dark in either appearance, with its shadow below it; a sensitive offer shows an orange
+// lock and its bullets, a long preview is cut to one line and the capsule follows its text.
+TEST(SuggestPanel, ChipRendersOneLineOnTheDarkCapsuleInBothAppearances) {
+    const Offer plain{"a", "公司地址", QString(200, QChar(u'长')), false, false, QRectF()};
+    const Offer secret{"b", "身份证号", QStringLiteral("••••••"), true, false, QRectF()};
+    const QRgb fill = HUDPill::fill().rgb() & 0xffffff;
+    for (bool dark : {false, true}) {
+        for (const Offer& offer : {plain, secret}) {
+            SuggestView view(false);
+            view.setOffer(offer);
+            const QImage image = render(view, dark);
+            ASSERT_TRUE(waitFor([&] { return view.shown() == 1.0; }));
+            const QImage settled = onDesktop(view);
+            saveArtefact(settled, QString("suggest-chip-%1-%2")
+                                      .arg(offer.sensitive ? "sensitive" : "plain", dark ? "dark" : "light"));
+            const SuggestChip& chip = view.chip();
+            EXPECT_EQ(image.size(), QSize(SuggestPanel::panelWidth, SuggestPanel::panelHeight));
+            EXPECT_EQ(chip.geometry().topLeft(), QPoint(6, 0));
+            EXPECT_EQ(chip.size(), QSize(chip.sizeHint().width(), SuggestChip::chipHeight));
+            EXPECT_LT(chip.geometry().right(), SuggestPanel::panelWidth);
+            EXPECT_EQ(pixel(settled, {10, 14}), fill) << "the capsule does not follow the appearance";
+            const int middle = chip.geometry().center().x();
+            EXPECT_LT(qGray(pixel(settled, {middle, 31})), qGray(pixel(settled, {middle, 42})))
+                << "the shadow shows below the chip";
+            EXPECT_EQ(anyOrange(settled, QRect(16, 8, 12, 12)), offer.sensitive) << "a lock in orange";
+            if (offer.sensitive)
+                EXPECT_EQ(chip.shownPreview(), secret.preview);
+            else
+                EXPECT_TRUE(chip.shownPreview().endsWith(QChar(0x2026)));
+        }
+    }
 
     SuggestChip chip;
-    SuggestController::Offer offer{"id", "公司地址", QString(200, QChar(u'长')), true, false, QRectF()};
-    chip.setOffer(offer);
-    EXPECT_TRUE(chip.shownPreview().endsWith(QChar(0x2026)));
-    EXPECT_EQ(chip.height(), SuggestChip::chipHeight);
+    chip.setOffer(plain);
     const int longWidth = chip.width();
-    offer.armed = true;
-    chip.setOffer(offer);
+    EXPECT_LE(QFontMetrics(UI::font(12)).horizontalAdvance(chip.shownPreview()),
+              SuggestChip::maxPreviewWidth);
+    Offer armed = secret;
+    armed.armed = true;
+    chip.setOffer(armed);
     EXPECT_EQ(chip.shownPreview(), SuggestChip::armedHint);
-    EXPECT_LT(chip.width(), longWidth); // the capsule follows its text
-    EXPECT_LT(longWidth, SuggestPanel::panelWidth);
+    EXPECT_LT(chip.width(), longWidth);
+    const QImage hint = render(chip, false);
+    saveArtefact(hint, "suggest-chip-armed");
+    EXPECT_TRUE(anyOrange(hint, QRect(chip.width() / 2, 6, chip.width() / 2 - 30, 16)))
+        << "the hint in orange";
+}
+
+// Coming in, the chip grows from its top-left corner while dropping into place; going, it shrinks towards
+// its left edge; a changed offer moves the width along. With reduced motion the chip only fades.
+TEST(SuggestPanel, ChipSpringsInAndOutUnlessMotionIsReduced) {
+    const Offer first{"a", "地址", "北京市朝阳区", false, false, QRectF()};
+    Offer longer = first;
+    longer.preview = "北京市朝阳区建国路 88 号 SOHO 现代城";
+    for (bool reduced : {false, true}) {
+        SuggestView view(reduced);
+        render(view);
+        view.setOffer(first);
+        double smallest = 1, lifted = 0;
+        const auto sample = [&] {
+            smallest = std::min(smallest, view.pose().scale);
+            lifted = std::min(lifted, view.pose().offset.y());
+        };
+        ASSERT_TRUE(waitFor([&] { return sample(), view.shown() == 1.0; }));
+        EXPECT_EQ(smallest < 1, !reduced);
+        EXPECT_EQ(lifted < 0, !reduced);
+        EXPECT_DOUBLE_EQ(view.pose().scale, 1);
+
+        const int before = view.chip().width();
+        view.setOffer(longer);
+        const int target = view.chip().sizeHint().width();
+        EXPECT_EQ(view.chip().width(), reduced ? target : before);
+        EXPECT_TRUE(waitFor([&] { return view.chip().width() == target; }));
+
+        view.setOffer(std::nullopt);
+        ASSERT_TRUE(waitFor([&] { return view.shown() == 0.0; }));
+        EXPECT_EQ(view.pose().opacity, 0);
+        EXPECT_DOUBLE_EQ(view.pose().scale, reduced ? 1 : 0.92);
+        EXPECT_EQ(view.pose().anchor, reduced ? QPointF(0.5, 0.5) : QPointF(0, 0.5));
+    }
+}
+
+// The panel hands each offer to its view at once and hides 0.2 s after the offer goes.
+TEST(SuggestPanel, FollowsTheControllersOffer) {
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
+    MemoryDefaults defaults;
+    FakePlatform platform;
+    FakeInserter inserter;
+    CaretReader reader{platform};
+    KeyTap tap{std::make_unique<FakeKeySource>(), clock};
+    SuggestController controller{inserter, nullptr,  reader,    platform.frontApplication(),
+                                 tap,      defaults, scheduler, clock};
+    QStringList logs;
+    SuggestPanel panel{controller, platform.frontApplication(), scheduler, false,
+                       [&](const QString& line) { logs << line; }};
+    controller.debugShow(QRectF(500, 300, 1, 16));
+    EXPECT_TRUE(panel.isVisible());
+    EXPECT_EQ(logs.size(), 1);
+    EXPECT_EQ(panel.view().chip().width(), panel.view().chip().sizeHint().width());
+    EXPECT_TRUE(waitFor([&] { return panel.view().shown() == 1.0; }));
+    scheduler.advance(8); // the test offer's lifetime
+    EXPECT_TRUE(waitFor([&] { return panel.view().shown() < 1.0; })) << "the chip leaves while still shown";
+    EXPECT_TRUE(panel.isVisible());
+    scheduler.advance(SuggestPanel::hideDelay);
+    EXPECT_FALSE(panel.isVisible());
 }
 
 } // namespace
-} // namespace mivora
+} // namespace mivora::test

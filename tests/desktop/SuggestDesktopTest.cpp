@@ -33,7 +33,7 @@ struct SuggestDesktop : LinuxDesktop {
     SuggestController controller{inserter, store.get(), reader,    platform->frontApplication(),
                                  tap,      defaults,    scheduler, clock};
     QStringList logs;
-    SuggestPanel panel{controller, platform->frontApplication(), scheduler,
+    SuggestPanel panel{controller, platform->frontApplication(), scheduler, false,
                        [this](const QString& line) { logs << line; }};
     ChildProcess target;
     Display* display = XOpenDisplay(nullptr);
