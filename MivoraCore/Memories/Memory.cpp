@@ -7,6 +7,10 @@
 #include <QJsonObject>
 #include <QUuid>
 
+#include <algorithm>
+#include <array>
+#include <type_traits>
+
 namespace mivora {
 
 QString Memory::newId() {
@@ -26,47 +30,97 @@ QString Memory::firstLine() const {
     return value;
 }
 
+namespace {
+
+// One member of the record as the writer takes it; `write` leaves an absent optional member out.
+struct Field {
+    QString key;
+    void (*write)(const Memory&, JsonWriter&, const QString& key);
+};
+
+template <auto member> Field textField(const QString& key) {
+    return {key, [](const Memory& m, JsonWriter& w, const QString& k) {
+                w.key(k);
+                w.string(m.*member);
+            }};
+}
+
+template <auto member> Field momentField(const QString& key) {
+    return {key, [](const Memory& m, JsonWriter& w, const QString& k) {
+                if constexpr (std::is_same_v<std::remove_cvref_t<decltype(m.*member)>, QDateTime>) {
+                    w.key(k);
+                    w.date(m.*member);
+                } else if (m.*member) {
+                    w.key(k);
+                    w.date(*(m.*member));
+                }
+            }};
+}
+
+template <auto member> Field numberField(const QString& key) {
+    return {key, [](const Memory& m, JsonWriter& w, const QString& k) {
+                if constexpr (std::is_same_v<std::remove_cvref_t<decltype(m.*member)>, qint64>) {
+                    w.key(k);
+                    w.integer(m.*member);
+                } else if (m.*member) {
+                    w.key(k);
+                    w.integer(*(m.*member));
+                }
+            }};
+}
+
+template <auto member> Field flagField(const QString& key) {
+    return {key, [](const Memory& m, JsonWriter& w, const QString& k) {
+                w.key(k);
+                w.boolean(m.*member);
+            }};
+}
+
+// Declaration order.
+const Field fields[] = {
+    textField<&Memory::id>(QStringLiteral("id")),
+    textField<&Memory::title>(QStringLiteral("title")),
+    textField<&Memory::type>(QStringLiteral("type")),
+    {QStringLiteral("aliases"),
+     [](const Memory& m, JsonWriter& w, const QString& k) {
+         w.key(k);
+         w.beginArray();
+         for (const QString& alias : m.aliases)
+             w.string(alias);
+         w.endArray();
+     }},
+    textField<&Memory::value>(QStringLiteral("value")),
+    textField<&Memory::source>(QStringLiteral("source")),
+    momentField<&Memory::savedAt>(QStringLiteral("savedAt")),
+    momentField<&Memory::updatedAt>(QStringLiteral("updatedAt")),
+    momentField<&Memory::lastUsedAt>(QStringLiteral("lastUsedAt")),
+    numberField<&Memory::useCount>(QStringLiteral("useCount")),
+    flagField<&Memory::pinned>(QStringLiteral("pinned")),
+    numberField<&Memory::pinOrder>(QStringLiteral("pinOrder")),
+    flagField<&Memory::sensitive>(QStringLiteral("sensitive")),
+    momentField<&Memory::expiresAt>(QStringLiteral("expiresAt")),
+};
+
+// A sorting writer gets the members already in key order, which spares it putting every record in order
+// after the fact.
+const std::array<const Field*, std::size(fields)> sortedFields = [] {
+    std::array<const Field*, std::size(fields)> order;
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = &fields[i];
+    std::sort(order.begin(), order.end(), [](const Field* a, const Field* b) { return a->key < b->key; });
+    return order;
+}();
+
+} // namespace
+
 void Memory::encode(JsonWriter& w) const {
     w.beginObject();
-    w.key(QStringLiteral("id"));
-    w.string(id);
-    w.key(QStringLiteral("title"));
-    w.string(title);
-    w.key(QStringLiteral("type"));
-    w.string(type);
-    w.key(QStringLiteral("aliases"));
-    w.beginArray();
-    for (const QString& alias : aliases)
-        w.string(alias);
-    w.endArray();
-    w.key(QStringLiteral("value"));
-    w.string(value);
-    w.key(QStringLiteral("source"));
-    w.string(source);
-    w.key(QStringLiteral("savedAt"));
-    w.date(savedAt);
-    if (updatedAt) {
-        w.key(QStringLiteral("updatedAt"));
-        w.date(*updatedAt);
-    }
-    if (lastUsedAt) {
-        w.key(QStringLiteral("lastUsedAt"));
-        w.date(*lastUsedAt);
-    }
-    w.key(QStringLiteral("useCount"));
-    w.integer(useCount);
-    w.key(QStringLiteral("pinned"));
-    w.boolean(pinned);
-    if (pinOrder) {
-        w.key(QStringLiteral("pinOrder"));
-        w.integer(*pinOrder);
-    }
-    w.key(QStringLiteral("sensitive"));
-    w.boolean(sensitive);
-    if (expiresAt) {
-        w.key(QStringLiteral("expiresAt"));
-        w.date(*expiresAt);
-    }
+    if (w.sortedKeys())
+        for (const Field* f : sortedFields)
+            f->write(*this, w, f->key);
+    else
+        for (const Field& f : fields)
+            f.write(*this, w, f.key);
     w.endObject();
 }
 
