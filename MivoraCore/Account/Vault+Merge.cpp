@@ -44,35 +44,38 @@ Vault::Payload Vault::merge(const Payload& local, const Payload& remote, const Q
     for (auto it = tombstones.begin(); it != tombstones.end(); ++it)
         if (it.value() >= cutoff) out.deleted.insert(out.deleted.end(), it.key(), it.value());
 
+    // Looked up by hash: one lookup per record, where the sorted map would compare ids all the way down.
+    QHash<QString, qint64> goneAt;
+    goneAt.reserve(out.deleted.size());
+    for (auto it = out.deleted.cbegin(); it != out.deleted.cend(); ++it)
+        goneAt.insert(it.key(), it.value().toMSecsSinceEpoch());
+
     QHash<QString, const Memory*> remoteById;
     remoteById.reserve(remote.items.size());
     for (const Memory& m : remote.items)
         if (!remoteById.contains(m.id)) remoteById.insert(m.id, &m);
-    QSet<QString> localIds;
-    localIds.reserve(local.items.size());
-    for (const Memory& m : local.items)
-        localIds.insert(m.id);
 
-    QList<Memory> joined;
-    joined.reserve(local.items.size() + remote.items.size());
+    // The first record of an id decides; a tombstone at or after its modification time removes it. Local
+    // ids are seen first, so a server record of the same id is already taken care of.
+    QSet<QString> seen;
+    seen.reserve(local.items.size() + remote.items.size());
+    auto first = [&](const QString& id) {
+        const qsizetype before = seen.size();
+        seen.insert(id);
+        return seen.size() > before;
+    };
+    out.items.reserve(local.items.size() + remote.items.size());
+    auto keep = [&](Memory m) {
+        const auto gone = goneAt.constFind(m.id);
+        if (gone == goneAt.constEnd() || *gone < modified(m)) out.items.append(std::move(m));
+    };
     for (const Memory& m : local.items) {
+        if (!first(m.id)) continue;
         const auto theirs = remoteById.constFind(m.id);
-        joined.append(theirs == remoteById.constEnd() ? m : pick(m, **theirs));
+        keep(theirs == remoteById.constEnd() ? m : pick(m, **theirs));
     }
     for (const Memory& m : remote.items)
-        if (!localIds.contains(m.id)) joined.append(m);
-
-    // The first record of an id decides; a tombstone at or after its modification time removes it.
-    QSet<QString> seen;
-    seen.reserve(joined.size());
-    out.items.reserve(joined.size());
-    for (Memory& m : joined) {
-        if (seen.contains(m.id)) continue;
-        seen.insert(m.id);
-        const auto gone = out.deleted.constFind(m.id);
-        if (gone != out.deleted.constEnd() && gone->toMSecsSinceEpoch() >= modified(m)) continue;
-        out.items.append(std::move(m));
-    }
+        if (first(m.id)) keep(m);
     return out;
 }
 

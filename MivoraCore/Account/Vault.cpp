@@ -19,9 +19,9 @@ QString sealed(QByteArrayView plaintext, const SymmetricKey& key) {
 }
 
 QByteArray opened(QStringView text, const SymmetricKey& key) {
-    const auto combined = Base64::decode(text);
+    auto combined = Base64::decode(text);
     if (!combined) throw VaultFailure(VaultFailure::cannotOpen);
-    auto plaintext = VaultCipher::open(*combined, key);
+    auto plaintext = VaultCipher::open(std::move(*combined), key);
     if (!plaintext) throw VaultFailure(VaultFailure::cannotOpen);
     return std::move(*plaintext);
 }
