@@ -92,7 +92,7 @@ TEST(MemoryPayload, WritesCompactSortedJsonAndNeedsItsTombstones) {
 // key order and texts escaped only where JSON needs it.
 TEST(MemoryPayload, WritesWhatAJsonLibraryWritesForTheSameDocument) {
     const QByteArray json = R"({"v":1,"items":[)" + fullJson + "," + bareJson +
-                            R"(],"deleted":{"B":"2025-03-02T00:00:00Z","A":"1969-12-31T23:59:59Z"}})";
+                            R"(],"deleted":{"B":"2025-03-02T00:00:00Z","Aé":"1969-12-31T23:59:59Z"}})";
     const auto p = MemoryPayload::decode(parsed(json));
     ASSERT_TRUE(p);
     JsonWriter w = MemoryPayload::encoder();
