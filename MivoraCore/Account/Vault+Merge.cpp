@@ -1,9 +1,10 @@
 #include "Account/Vault.h"
 
 #include <QHash>
-#include <QSet>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace mivora {
 
@@ -44,38 +45,36 @@ Vault::Payload Vault::merge(const Payload& local, const Payload& remote, const Q
     for (auto it = tombstones.begin(); it != tombstones.end(); ++it)
         if (it.value() >= cutoff) out.deleted.insert(out.deleted.end(), it.key(), it.value());
 
-    // Looked up by hash: one lookup per record, where the sorted map would compare ids all the way down.
-    QHash<QString, qint64> goneAt;
-    goneAt.reserve(out.deleted.size());
-    for (auto it = out.deleted.cbegin(); it != out.deleted.cend(); ++it)
-        goneAt.insert(it.key(), it.value().toMSecsSinceEpoch());
-
-    QHash<QString, const Memory*> remoteById;
-    remoteById.reserve(remote.items.size());
-    for (const Memory& m : remote.items)
-        if (!remoteById.contains(m.id)) remoteById.insert(m.id, &m);
-
-    // The first record of an id decides; a tombstone at or after its modification time removes it. Local
-    // ids are seen first, so a server record of the same id is already taken care of.
-    QSet<QString> seen;
-    seen.reserve(local.items.size() + remote.items.size());
-    auto first = [&](const QString& id) {
-        const qsizetype before = seen.size();
-        seen.insert(id);
-        return seen.size() > before;
+    // Everything known about an id in one table, so each record costs one lookup.
+    struct Id {
+        const Memory* remote = nullptr; // its first server record
+        bool local = false;             // a local record of it has been taken
+        std::optional<qint64> gone;     // its tombstone
     };
+    QHash<QString, Id> ids;
+    ids.reserve(out.deleted.size() + local.items.size() + remote.items.size());
+    for (auto it = out.deleted.cbegin(); it != out.deleted.cend(); ++it)
+        ids[it.key()].gone = it.value().toMSecsSinceEpoch();
+    for (const Memory& m : remote.items) {
+        Id& id = ids[m.id];
+        if (!id.remote) id.remote = &m;
+    }
+
+    // The first record of an id decides; a tombstone at or after its modification time removes it.
     out.items.reserve(local.items.size() + remote.items.size());
-    auto keep = [&](Memory m) {
-        const auto gone = goneAt.constFind(m.id);
-        if (gone == goneAt.constEnd() || *gone < modified(m)) out.items.append(std::move(m));
+    auto keep = [&](const Id& id, Memory m) {
+        if (!id.gone || *id.gone < modified(m)) out.items.append(std::move(m));
     };
     for (const Memory& m : local.items) {
-        if (!first(m.id)) continue;
-        const auto theirs = remoteById.constFind(m.id);
-        keep(theirs == remoteById.constEnd() ? m : pick(m, **theirs));
+        Id& id = ids[m.id];
+        if (std::exchange(id.local, true)) continue;
+        keep(id, id.remote ? pick(m, *id.remote) : m);
     }
-    for (const Memory& m : remote.items)
-        if (first(m.id)) keep(m);
+    // A server record counts only as the first of an id this device does not have.
+    for (const Memory& m : remote.items) {
+        const Id& id = *ids.constFind(m.id);
+        if (!id.local && id.remote == &m) keep(id, m);
+    }
     return out;
 }
 

@@ -81,10 +81,10 @@ public:
         const char* digits = p_ + (negative ? 1 : 0);
         const char* q = digits;
         qint64 v = 0;
-        while (q < end_ && *q >= '0' && *q <= '9' && q - digits < 19)
+        while (q < end_ && *q >= '0' && *q <= '9' && q - digits < 18)
             v = v * 10 + (*q++ - '0');
         const qsizetype n = q - digits;
-        if (n == 0 || n > 18 || (*digits == '0' && (n > 1 || negative))) return false;
+        if (n == 0 || (*digits == '0' && (n > 1 || negative))) return false;
         if (q < end_ && (*q == '.' || *q == 'e' || *q == 'E' || (*q >= '0' && *q <= '9'))) return false;
         p_ = q;
         out = negative ? -v : v;
@@ -153,8 +153,8 @@ private:
     }
 
     static QByteArray unescaped(QByteArrayView bytes) {
-        QByteArray out;
-        out.reserve(bytes.size());
+        QByteArray out(bytes.size(), Qt::Uninitialized);
+        char* to = out.data();
         for (qsizetype i = 0; i < bytes.size(); ++i) {
             char c = bytes[i];
             if (c == '\\') {
@@ -178,8 +178,9 @@ private:
                     break;
                 }
             }
-            out += c;
+            *to++ = c;
         }
+        out.truncate(to - out.constData());
         return out;
     }
 

@@ -80,6 +80,8 @@ std::optional<QDateTime> parse(QStringView s) {
     const QDate date(y, mo, d);
     const QTime time(h, mi, se);
     if (!date.isValid() || !time.isValid()) return std::nullopt;
+    // Four digits and a valid date make a year from 1 to 9999: a UTC text needs no further check.
+    if (offsetSeconds == 0) return QDateTime(date, time, Qt::UTC);
     // The offset is plain arithmetic: a time-zone object would quietly treat offsets it does not know as UTC.
     const QDateTime utc = QDateTime(date, time, Qt::UTC).addSecs(-offsetSeconds);
     // Only years 1 to 9999 can be written back in this form; a date that would come out otherwise is
