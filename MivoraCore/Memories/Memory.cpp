@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <type_traits>
 
 namespace mivora {
 
@@ -38,49 +37,26 @@ struct Field {
     void (*write)(const Memory&, JsonWriter&, const QString& key);
 };
 
-template <auto member> Field textField(const QString& key) {
+// A member handed to the writer's `put`.
+template <auto member, auto put> Field field(const QString& key) {
     return {key, [](const Memory& m, JsonWriter& w, const QString& k) {
-                w.key(k);
-                w.string(m.*member);
-            }};
-}
-
-template <auto member> Field momentField(const QString& key) {
-    return {key, [](const Memory& m, JsonWriter& w, const QString& k) {
-                if constexpr (std::is_same_v<std::remove_cvref_t<decltype(m.*member)>, QDateTime>) {
+                const auto& v = m.*member;
+                if constexpr (requires { v.has_value(); }) {
+                    if (!v) return;
                     w.key(k);
-                    w.date(m.*member);
-                } else if (m.*member) {
+                    (w.*put)(*v);
+                } else {
                     w.key(k);
-                    w.date(*(m.*member));
+                    (w.*put)(v);
                 }
-            }};
-}
-
-template <auto member> Field numberField(const QString& key) {
-    return {key, [](const Memory& m, JsonWriter& w, const QString& k) {
-                if constexpr (std::is_same_v<std::remove_cvref_t<decltype(m.*member)>, qint64>) {
-                    w.key(k);
-                    w.integer(m.*member);
-                } else if (m.*member) {
-                    w.key(k);
-                    w.integer(*(m.*member));
-                }
-            }};
-}
-
-template <auto member> Field flagField(const QString& key) {
-    return {key, [](const Memory& m, JsonWriter& w, const QString& k) {
-                w.key(k);
-                w.boolean(m.*member);
             }};
 }
 
 // Declaration order.
 const Field fields[] = {
-    textField<&Memory::id>(QStringLiteral("id")),
-    textField<&Memory::title>(QStringLiteral("title")),
-    textField<&Memory::type>(QStringLiteral("type")),
+    field<&Memory::id, &JsonWriter::string>(QStringLiteral("id")),
+    field<&Memory::title, &JsonWriter::string>(QStringLiteral("title")),
+    field<&Memory::type, &JsonWriter::string>(QStringLiteral("type")),
     {QStringLiteral("aliases"),
      [](const Memory& m, JsonWriter& w, const QString& k) {
          w.key(k);
@@ -89,16 +65,16 @@ const Field fields[] = {
              w.string(alias);
          w.endArray();
      }},
-    textField<&Memory::value>(QStringLiteral("value")),
-    textField<&Memory::source>(QStringLiteral("source")),
-    momentField<&Memory::savedAt>(QStringLiteral("savedAt")),
-    momentField<&Memory::updatedAt>(QStringLiteral("updatedAt")),
-    momentField<&Memory::lastUsedAt>(QStringLiteral("lastUsedAt")),
-    numberField<&Memory::useCount>(QStringLiteral("useCount")),
-    flagField<&Memory::pinned>(QStringLiteral("pinned")),
-    numberField<&Memory::pinOrder>(QStringLiteral("pinOrder")),
-    flagField<&Memory::sensitive>(QStringLiteral("sensitive")),
-    momentField<&Memory::expiresAt>(QStringLiteral("expiresAt")),
+    field<&Memory::value, &JsonWriter::string>(QStringLiteral("value")),
+    field<&Memory::source, &JsonWriter::string>(QStringLiteral("source")),
+    field<&Memory::savedAt, &JsonWriter::date>(QStringLiteral("savedAt")),
+    field<&Memory::updatedAt, &JsonWriter::date>(QStringLiteral("updatedAt")),
+    field<&Memory::lastUsedAt, &JsonWriter::date>(QStringLiteral("lastUsedAt")),
+    field<&Memory::useCount, &JsonWriter::integer>(QStringLiteral("useCount")),
+    field<&Memory::pinned, &JsonWriter::boolean>(QStringLiteral("pinned")),
+    field<&Memory::pinOrder, &JsonWriter::integer>(QStringLiteral("pinOrder")),
+    field<&Memory::sensitive, &JsonWriter::boolean>(QStringLiteral("sensitive")),
+    field<&Memory::expiresAt, &JsonWriter::date>(QStringLiteral("expiresAt")),
 };
 
 // A sorting writer gets the members already in key order, which spares it putting every record in order

@@ -51,6 +51,12 @@ public:
         return false;
     }
 
+    // A member name without escapes, and its colon.
+    bool key(QByteArrayView& out) {
+        bool escaped;
+        return raw(out, escaped) && !escaped && take(':');
+    }
+
     bool string(QString& out) {
         QByteArrayView bytes;
         bool escaped;
@@ -243,8 +249,7 @@ bool memory(Scan& s, Memory& m) {
     quint32 seen = 0;
     const bool ok = s.list('{', '}', [&] {
         QByteArrayView key;
-        bool escaped;
-        if (!s.raw(key, escaped) || escaped || !s.take(':')) return false;
+        if (!s.key(key)) return false;
         const quint32 bit = member(key);
         if (bit == 0 || (seen & bit)) return false;
         seen |= bit;
@@ -296,8 +301,7 @@ std::optional<MemoryPayload> MemoryPayloadScanner::read(QByteArrayView json) {
     bool version = false, items = false, deleted = false;
     const bool ok = s.list('{', '}', [&] {
         QByteArrayView key;
-        bool escaped;
-        if (!s.raw(key, escaped) || escaped || !s.take(':')) return false;
+        if (!s.key(key)) return false;
         if (key == "v" && !std::exchange(version, true)) return s.integer(p.v);
         if (key == "items" && !std::exchange(items, true))
             return s.list('[', ']', [&] {
