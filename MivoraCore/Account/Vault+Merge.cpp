@@ -1,9 +1,10 @@
 #include "Account/Vault.h"
 
 #include <QHash>
-#include <QSet>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace mivora {
 
@@ -44,34 +45,35 @@ Vault::Payload Vault::merge(const Payload& local, const Payload& remote, const Q
     for (auto it = tombstones.begin(); it != tombstones.end(); ++it)
         if (it.value() >= cutoff) out.deleted.insert(out.deleted.end(), it.key(), it.value());
 
-    QHash<QString, const Memory*> remoteById;
-    remoteById.reserve(remote.items.size());
-    for (const Memory& m : remote.items)
-        if (!remoteById.contains(m.id)) remoteById.insert(m.id, &m);
-    QSet<QString> localIds;
-    localIds.reserve(local.items.size());
-    for (const Memory& m : local.items)
-        localIds.insert(m.id);
-
-    QList<Memory> joined;
-    joined.reserve(local.items.size() + remote.items.size());
-    for (const Memory& m : local.items) {
-        const auto theirs = remoteById.constFind(m.id);
-        joined.append(theirs == remoteById.constEnd() ? m : pick(m, **theirs));
+    // Everything known about an id in one table, so each record costs one lookup.
+    struct Id {
+        const Memory* remote = nullptr; // its first server record
+        bool local = false;             // a local record of it has been taken
+        std::optional<qint64> gone;     // its tombstone
+    };
+    QHash<QString, Id> ids;
+    ids.reserve(out.deleted.size() + local.items.size() + remote.items.size());
+    for (auto it = out.deleted.cbegin(); it != out.deleted.cend(); ++it)
+        ids[it.key()].gone = it.value().toMSecsSinceEpoch();
+    for (const Memory& m : remote.items) {
+        Id& id = ids[m.id];
+        if (!id.remote) id.remote = &m;
     }
-    for (const Memory& m : remote.items)
-        if (!localIds.contains(m.id)) joined.append(m);
 
     // The first record of an id decides; a tombstone at or after its modification time removes it.
-    QSet<QString> seen;
-    seen.reserve(joined.size());
-    out.items.reserve(joined.size());
-    for (Memory& m : joined) {
-        if (seen.contains(m.id)) continue;
-        seen.insert(m.id);
-        const auto gone = out.deleted.constFind(m.id);
-        if (gone != out.deleted.constEnd() && gone->toMSecsSinceEpoch() >= modified(m)) continue;
-        out.items.append(std::move(m));
+    out.items.reserve(local.items.size() + remote.items.size());
+    auto keep = [&](const Id& id, Memory m) {
+        if (!id.gone || *id.gone < modified(m)) out.items.append(std::move(m));
+    };
+    for (const Memory& m : local.items) {
+        Id& id = ids[m.id];
+        if (std::exchange(id.local, true)) continue;
+        keep(id, id.remote ? pick(m, *id.remote) : m);
+    }
+    // A server record counts only as the first of an id this device does not have.
+    for (const Memory& m : remote.items) {
+        const Id& id = *ids.constFind(m.id);
+        if (!id.local && id.remote == &m) keep(id, m);
     }
     return out;
 }

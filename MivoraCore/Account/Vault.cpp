@@ -3,9 +3,6 @@
 #include "Account/VaultCipher.h"
 #include "Support/Base64.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include <stdexcept>
 
 namespace mivora {
@@ -22,9 +19,9 @@ QString sealed(QByteArrayView plaintext, const SymmetricKey& key) {
 }
 
 QByteArray opened(QStringView text, const SymmetricKey& key) {
-    const auto combined = Base64::decode(text);
+    auto combined = Base64::decode(text);
     if (!combined) throw VaultFailure(VaultFailure::cannotOpen);
-    auto plaintext = VaultCipher::open(*combined, key);
+    auto plaintext = VaultCipher::open(std::move(*combined), key);
     if (!plaintext) throw VaultFailure(VaultFailure::cannotOpen);
     return std::move(*plaintext);
 }
@@ -39,10 +36,7 @@ QString Vault::encrypt(const Payload& payload, const SymmetricKey& key) {
 
 Vault::Payload Vault::decrypt(QStringView blob, const SymmetricKey& key) {
     const QByteArray json = opened(blob, key);
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject()) throw Failure(Failure::badPayload);
-    auto payload = MemoryPayload::decode(doc.object());
+    auto payload = MemoryPayload::fromJson(json);
     if (!payload || payload->v != 1) throw Failure(Failure::badPayload);
     return std::move(*payload);
 }

@@ -78,23 +78,26 @@ QByteArray seal(QByteArrayView plaintext, const SymmetricKey& key) {
     return out;
 }
 
-std::optional<QByteArray> open(QByteArrayView combined, const SymmetricKey& key) {
+std::optional<QByteArray> open(QByteArray combined, const SymmetricKey& key) {
     if (combined.size() < nonceSize + tagSize || combined.size() > INT_MAX) return std::nullopt;
     const qsizetype n = combined.size() - nonceSize - tagSize;
-    QByteArray tag = combined.sliced(nonceSize + n).toByteArray();
-    QByteArray out(n, '\0');
-    CipherContext ctx = start(false, key, bytes(combined));
+    const QByteArray nonce = combined.first(nonceSize);
+    QByteArray tag = combined.sliced(nonceSize + n);
+    CipherContext ctx = start(false, key, bytes(nonce));
+    // GCM may write the plaintext over the ciphertext; it then sits after the nonce, and dropping the front
+    // of the array moves no byte.
+    unsigned char* body = bytes(combined) + nonceSize;
     int written = 0;
     int tail = 0;
     unsigned char rest[16];
     if (!ctx ||
-        (n > 0 &&
-         (EVP_DecryptUpdate(ctx.get(), bytes(out), &written, bytes(combined) + nonceSize, int(n)) != 1 ||
-          written != n)) ||
+        (n > 0 && (EVP_DecryptUpdate(ctx.get(), body, &written, body, int(n)) != 1 || written != n)) ||
         EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, int(tagSize), tag.data()) != 1 ||
         EVP_DecryptFinal_ex(ctx.get(), rest, &tail) != 1 || tail != 0)
         return std::nullopt;
-    return out;
+    combined.truncate(nonceSize + n);
+    combined.remove(0, nonceSize);
+    return combined;
 }
 
 QByteArray hkdfSha256(QByteArrayView ikm, QByteArrayView salt, QByteArrayView info, qsizetype length) {

@@ -23,8 +23,8 @@ QByteArray randomBytes(qsizetype count);
 // nonce (12) ‖ ciphertext ‖ tag (16).
 QByteArray seal(QByteArrayView plaintext, const SymmetricKey& key);
 // The plaintext of a combined form; absent when it is shorter than 28 bytes, fails authentication, or the
-// cipher fails in any other way.
-std::optional<QByteArray> open(QByteArrayView combined, const SymmetricKey& key);
+// cipher fails in any other way. A combined form handed over unshared is opened in its own buffer.
+std::optional<QByteArray> open(QByteArray combined, const SymmetricKey& key);
 
 // HKDF with SHA-256 (RFC 5869): `length` bytes from the input key material, salt and info.
 QByteArray hkdfSha256(QByteArrayView ikm, QByteArrayView salt, QByteArrayView info, qsizetype length);

@@ -7,6 +7,9 @@
 #include <QJsonObject>
 #include <QUuid>
 
+#include <algorithm>
+#include <array>
+
 namespace mivora {
 
 QString Memory::newId() {
@@ -26,47 +29,74 @@ QString Memory::firstLine() const {
     return value;
 }
 
+namespace {
+
+// One member of the record as the writer takes it; `write` leaves an absent optional member out.
+struct Field {
+    QString key;
+    void (*write)(const Memory&, JsonWriter&, const QString& key);
+};
+
+// A member handed to the writer's `put`.
+template <auto member, auto put> Field field(const QString& key) {
+    return {key, [](const Memory& m, JsonWriter& w, const QString& k) {
+                const auto& v = m.*member;
+                if constexpr (requires { v.has_value(); }) {
+                    if (!v) return;
+                    w.key(k);
+                    (w.*put)(*v);
+                } else {
+                    w.key(k);
+                    (w.*put)(v);
+                }
+            }};
+}
+
+// Declaration order.
+const Field fields[] = {
+    field<&Memory::id, &JsonWriter::string>(QStringLiteral("id")),
+    field<&Memory::title, &JsonWriter::string>(QStringLiteral("title")),
+    field<&Memory::type, &JsonWriter::string>(QStringLiteral("type")),
+    {QStringLiteral("aliases"),
+     [](const Memory& m, JsonWriter& w, const QString& k) {
+         w.key(k);
+         w.beginArray();
+         for (const QString& alias : m.aliases)
+             w.string(alias);
+         w.endArray();
+     }},
+    field<&Memory::value, &JsonWriter::string>(QStringLiteral("value")),
+    field<&Memory::source, &JsonWriter::string>(QStringLiteral("source")),
+    field<&Memory::savedAt, &JsonWriter::date>(QStringLiteral("savedAt")),
+    field<&Memory::updatedAt, &JsonWriter::date>(QStringLiteral("updatedAt")),
+    field<&Memory::lastUsedAt, &JsonWriter::date>(QStringLiteral("lastUsedAt")),
+    field<&Memory::useCount, &JsonWriter::integer>(QStringLiteral("useCount")),
+    field<&Memory::pinned, &JsonWriter::boolean>(QStringLiteral("pinned")),
+    field<&Memory::pinOrder, &JsonWriter::integer>(QStringLiteral("pinOrder")),
+    field<&Memory::sensitive, &JsonWriter::boolean>(QStringLiteral("sensitive")),
+    field<&Memory::expiresAt, &JsonWriter::date>(QStringLiteral("expiresAt")),
+};
+
+// A sorting writer gets the members already in key order, which spares it putting every record in order
+// after the fact.
+const std::array<const Field*, std::size(fields)> sortedFields = [] {
+    std::array<const Field*, std::size(fields)> order;
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = &fields[i];
+    std::sort(order.begin(), order.end(), [](const Field* a, const Field* b) { return a->key < b->key; });
+    return order;
+}();
+
+} // namespace
+
 void Memory::encode(JsonWriter& w) const {
     w.beginObject();
-    w.key(QStringLiteral("id"));
-    w.string(id);
-    w.key(QStringLiteral("title"));
-    w.string(title);
-    w.key(QStringLiteral("type"));
-    w.string(type);
-    w.key(QStringLiteral("aliases"));
-    w.beginArray();
-    for (const QString& alias : aliases)
-        w.string(alias);
-    w.endArray();
-    w.key(QStringLiteral("value"));
-    w.string(value);
-    w.key(QStringLiteral("source"));
-    w.string(source);
-    w.key(QStringLiteral("savedAt"));
-    w.date(savedAt);
-    if (updatedAt) {
-        w.key(QStringLiteral("updatedAt"));
-        w.date(*updatedAt);
-    }
-    if (lastUsedAt) {
-        w.key(QStringLiteral("lastUsedAt"));
-        w.date(*lastUsedAt);
-    }
-    w.key(QStringLiteral("useCount"));
-    w.integer(useCount);
-    w.key(QStringLiteral("pinned"));
-    w.boolean(pinned);
-    if (pinOrder) {
-        w.key(QStringLiteral("pinOrder"));
-        w.integer(*pinOrder);
-    }
-    w.key(QStringLiteral("sensitive"));
-    w.boolean(sensitive);
-    if (expiresAt) {
-        w.key(QStringLiteral("expiresAt"));
-        w.date(*expiresAt);
-    }
+    if (w.sortedKeys())
+        for (const Field* f : sortedFields)
+            f->write(*this, w, f->key);
+    else
+        for (const Field& f : fields)
+            f.write(*this, w, f.key);
     w.endObject();
 }
 

@@ -44,7 +44,8 @@ struct Memory {
     // splits nothing), or `value` itself when it has none.
     QString firstLine() const;
 
-    // Hands the members to `writer` in declaration order; absent optional fields are left out.
+    // Hands the members to `writer` in declaration order (in key order to a sorting writer); absent optional
+    // fields are left out.
     void encode(JsonWriter& writer) const;
     // Reads one memory object. Every required key must be present with a value of its JSON type; optional
     // keys may be missing or null; dates are whole seconds with a zone; numbers are integral; unknown keys

@@ -1,8 +1,10 @@
 #include "Memories/MemoryPayload.h"
 
+#include "Memories/MemoryPayloadScanner.h"
 #include "Support/JsonRead.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace mivora {
@@ -12,16 +14,23 @@ JsonWriter MemoryPayload::encoder() {
 }
 
 void MemoryPayload::encode(JsonWriter& w) const {
+    auto version = [&] {
+        w.key(QStringLiteral("v"));
+        w.integer(v);
+    };
+    auto tombstones = [&] {
+        w.key(QStringLiteral("deleted"));
+        w.dates(deleted);
+    };
     w.beginObject();
-    w.key(QStringLiteral("v"));
-    w.integer(v);
+    // A sorting writer gets the members in key order, so it never has to move the long list of items.
+    w.sortedKeys() ? tombstones() : version();
     w.key(QStringLiteral("items"));
     w.beginArray();
     for (const Memory& m : items)
         m.encode(w);
     w.endArray();
-    w.key(QStringLiteral("deleted"));
-    w.dates(deleted);
+    w.sortedKeys() ? version() : tombstones();
     w.endObject();
 }
 
@@ -51,6 +60,14 @@ std::optional<MemoryPayload> MemoryPayload::decode(const QJsonValue& json) {
     if (!deleted) return std::nullopt;
     p.deleted = std::move(*deleted);
     return p;
+}
+
+std::optional<MemoryPayload> MemoryPayload::fromJson(QByteArrayView json) {
+    if (auto quick = MemoryPayloadScanner::read(json)) return quick;
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(json.toByteArray(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
+    return decode(doc.object());
 }
 
 } // namespace mivora

@@ -3,6 +3,7 @@
 #include "Memories/Memory.h"
 #include "Support/JsonWriter.h"
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QList>
 #include <QMap>
@@ -28,6 +29,9 @@ struct MemoryPayload {
     void encode(JsonWriter& writer) const;
     // All three members are required; other members are ignored. The version is not checked here.
     static std::optional<MemoryPayload> decode(const QJsonValue& json);
+    // The payload in a JSON document: what `decode` makes of its top-level value, absent when the bytes are
+    // no JSON document.
+    static std::optional<MemoryPayload> fromJson(QByteArrayView json);
 
     // A new writer: whole-second ISO 8601 dates, sorted keys at every depth, compact output. The tombstone
     // file and the sync payload share this one form.

@@ -35,12 +35,12 @@ void JsonWriter::string(const QString& text) {
 
 void JsonWriter::integer(qint64 number) {
     beginValue();
-    out_ += QString::number(number);
+    out_ += QByteArray::number(number);
 }
 
 void JsonWriter::boolean(bool flag) {
     beginValue();
-    out_ += flag ? QStringLiteral("true") : QStringLiteral("false");
+    out_ += flag ? QByteArrayView("true") : QByteArrayView("false");
 }
 
 void JsonWriter::date(const QDateTime& date) {
@@ -58,12 +58,12 @@ void JsonWriter::dates(const QMap<QString, QDateTime>& dates) {
 
 void JsonWriter::null() {
     beginValue();
-    out_ += QStringLiteral("null");
+    out_ += QByteArrayView("null");
 }
 
 void JsonWriter::indent(qsizetype depth) {
-    out_ += u'\n';
-    out_.append(QString(2 * depth, u' '));
+    out_ += '\n';
+    out_.append(2 * depth, ' ');
 }
 
 // Everything before a value: the separator, the indentation and, inside an object, the key. A value at the
@@ -77,7 +77,7 @@ void JsonWriter::beginValue() {
     Frame& f = stack_.back();
     const bool sorting = f.object && sorted_;
     if (sorting && !f.members.empty()) f.members.back().end = out_.size();
-    if (f.count > 0) out_ += u',';
+    if (f.count > 0) out_ += ',';
     if (pretty_) indent(qsizetype(stack_.size()));
     if (f.object) {
         const QString name = std::exchange(f.pendingKey, QString());
@@ -86,7 +86,7 @@ void JsonWriter::beginValue() {
             f.members.push_back(Member{name, out_.size(), -1});
         }
         quote(out_, name);
-        out_ += pretty_ ? QStringLiteral(" : ") : QStringLiteral(":");
+        out_ += pretty_ ? QByteArrayView(" : ") : QByteArrayView(":");
     }
     ++f.count;
 }
@@ -94,8 +94,9 @@ void JsonWriter::beginValue() {
 void JsonWriter::open(bool object) {
     beginValue();
     done_ = false;
-    out_ += object ? u'{' : u'[';
+    out_ += object ? '{' : '[';
     stack_.push_back(Frame{.object = object, .start = out_.size()});
+    if (object && sorted_) stack_.back().members.reserve(16);
 }
 
 void JsonWriter::close(bool object) {
@@ -106,7 +107,7 @@ void JsonWriter::close(bool object) {
     if (!f.ascending) {
         // Rewrite the members in key order; equal keys keep the order they came in.
         f.members.back().end = out_.size();
-        std::vector<QString> texts;
+        std::vector<QByteArray> texts;
         texts.reserve(f.members.size());
         for (const Member& m : f.members)
             texts.push_back(out_.mid(m.start, m.end - m.start));
@@ -117,62 +118,75 @@ void JsonWriter::close(bool object) {
                          [&](qsizetype a, qsizetype b) { return f.members[a].key < f.members[b].key; });
         out_.truncate(f.start);
         for (qsizetype i = 0; i < qsizetype(order.size()); ++i) {
-            if (i > 0) out_ += u',';
+            if (i > 0) out_ += ',';
             if (pretty_) indent(depth + 1);
             out_ += texts[order[i]];
         }
     }
     if (pretty_ && f.count > 0) indent(depth);
-    out_ += object ? u'}' : u']';
+    out_ += object ? '}' : ']';
     if (stack_.empty()) done_ = true;
 }
 
-void JsonWriter::quote(QString& out, QStringView text) {
-    static const char16_t hex[] = u"0123456789abcdef";
-    out += u'"';
-    qsizetype plain = 0; // start of the run not yet copied
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i].unicode();
-        if (u >= 0x20 && u != u'"' && u != u'\\' && !QChar::isSurrogate(u)) continue;
-        if (QChar::isHighSurrogate(u) && i + 1 < text.size() &&
-            QChar::isLowSurrogate(text[i + 1].unicode())) {
-            ++i;
-            continue;
-        }
-        out.append(text.mid(plain, i - plain));
-        plain = i + 1;
-        switch (u) {
-        case u'"':
-            out += QStringLiteral("\\\"");
-            break;
-        case u'\\':
-            out += QStringLiteral("\\\\");
-            break;
-        case u'\n':
-            out += QStringLiteral("\\n");
-            break;
-        case u'\r':
-            out += QStringLiteral("\\r");
-            break;
-        case u'\t':
-            out += QStringLiteral("\\t");
-            break;
-        case u'\b':
-            out += QStringLiteral("\\b");
-            break;
-        case u'\f':
-            out += QStringLiteral("\\f");
-            break;
-        default:
-            // Other control characters, and a lone surrogate, which has no UTF-8 form: escaped, it reads back
-            // as the same code unit.
-            out += QStringLiteral("\\u");
-            for (int shift = 12; shift >= 0; shift -= 4)
-                out += QChar(hex[(u >> shift) & 0xF]);
+void JsonWriter::quote(QByteArray& out, QStringView text) {
+    static const char hex[] = "0123456789abcdef";
+    // At most three bytes per UTF-16 unit (a pair makes four, two each) or six for an escape.
+    const qsizetype before = out.size();
+    out.resize(before + 6 * text.size() + 2);
+    char* to = out.data() + before;
+    *to++ = '"';
+    const char16_t* s = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = s[i];
+        if (u >= 0x20 && u < 0x80 && u != u'"' && u != u'\\') {
+            *to++ = char(u);
+        } else if (u >= 0x80 && u < 0x800) {
+            *to++ = char(0xC0 | u >> 6);
+            *to++ = char(0x80 | (u & 0x3F));
+        } else if (u >= 0x800 && !QChar::isSurrogate(u)) {
+            *to++ = char(0xE0 | u >> 12);
+            *to++ = char(0x80 | (u >> 6 & 0x3F));
+            *to++ = char(0x80 | (u & 0x3F));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+            const char32_t c = QChar::surrogateToUcs4(u, s[++i]);
+            *to++ = char(0xF0 | c >> 18);
+            *to++ = char(0x80 | (c >> 12 & 0x3F));
+            *to++ = char(0x80 | (c >> 6 & 0x3F));
+            *to++ = char(0x80 | (c & 0x3F));
+        } else {
+            *to++ = '\\';
+            switch (u) {
+            case u'"':
+            case u'\\':
+                *to++ = char(u);
+                break;
+            case u'\n':
+                *to++ = 'n';
+                break;
+            case u'\r':
+                *to++ = 'r';
+                break;
+            case u'\t':
+                *to++ = 't';
+                break;
+            case u'\b':
+                *to++ = 'b';
+                break;
+            case u'\f':
+                *to++ = 'f';
+                break;
+            default:
+                // Other control characters, and a lone surrogate, which has no UTF-8 form: escaped, it reads
+                // back as the same code unit.
+                *to++ = 'u';
+                for (int shift = 12; shift >= 0; shift -= 4)
+                    *to++ = hex[(u >> shift) & 0xF];
+            }
         }
     }
-    out.append(text.mid(plain));
-    out += u'"';
+    *to++ = '"';
+    out.truncate(to - out.constData());
 }
 
 } // namespace mivora

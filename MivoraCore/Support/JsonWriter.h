@@ -41,7 +41,7 @@ public:
     void null();
 
     // The document in UTF-8; empty until the top-level value is complete.
-    QByteArray data() const { return done_ ? out_.toUtf8() : QByteArray(); }
+    QByteArray data() const { return done_ ? out_ : QByteArray(); }
 
 private:
     // One open object or array. Its text is written straight into `out_` from `start` on; an object whose
@@ -63,12 +63,13 @@ private:
     void open(bool object);
     void close(bool object);
     void indent(qsizetype depth);
-    static void quote(QString& out, QStringView text);
+    static void quote(QByteArray& out, QStringView text);
 
     bool sorted_;
     bool pretty_;
     std::vector<Frame> stack_;
-    QString out_;
+    // UTF-8 all along: converting a whole document at the end costs as much as writing it.
+    QByteArray out_;
     bool done_ = false;
 };
 

@@ -87,3 +87,15 @@ TEST(MemoryPayload, WritesCompactSortedJsonAndNeedsItsTombstones) {
     o.remove("deleted");
     EXPECT_FALSE(MemoryPayload::decode(o));
 }
+
+// The sorted compact form is the one a JSON library writes for the same document: every record's members in
+// key order and texts escaped only where JSON needs it.
+TEST(MemoryPayload, WritesWhatAJsonLibraryWritesForTheSameDocument) {
+    const QByteArray json = R"({"v":1,"items":[)" + fullJson + "," + bareJson +
+                            R"(],"deleted":{"B":"2025-03-02T00:00:00Z","Aé":"1969-12-31T23:59:59Z"}})";
+    const auto p = MemoryPayload::decode(parsed(json));
+    ASSERT_TRUE(p);
+    JsonWriter w = MemoryPayload::encoder();
+    p->encode(w);
+    EXPECT_EQ(w.data(), QJsonDocument(parsed(w.data())).toJson(QJsonDocument::Compact));
+}
