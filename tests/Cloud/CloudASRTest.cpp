@@ -77,7 +77,6 @@ TEST_F(CloudASRTest, TurnsEachAnswerIntoTextOrItsMessage) {
         {{F::error(429, thumb.repeated(100))}, "error: 云端返回错误（429）" + thumb.repeated(80), 1},
         {{{200, "<html>ok</html>"}}, "error: 未能读取数据，因为它的格式不正确。", 1},
         {{F::error(500, "first"), say("好的")}, "error: 云端返回错误（500）first", 1},
-        {{F::error(400, "first"), F::error(400, "second")}, "error: 云端返回错误（400）second", 2},
         {{F::error(404, "first"), say("好的")}, "好的", 2}};
     // clang-format on
     for (const auto& [script, expected, requests] : cases) {

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -47,12 +46,10 @@ TEST(HUDPanelDesktop, ShowsOverAFocusedLineEditWithoutTakingTheFocusAndLetsClick
     panel.raise();
     panel.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return panel.windowHandle() && panel.windowHandle()->isExposed(); }, 5000));
-    EXPECT_TRUE(runTool("xwininfo", {"-id", QString::number(panel.winId())}).contains("IsViewable"));
     // Give a focus change every chance to arrive.
     waitUntil([] { return false; }, 300);
     EXPECT_TRUE(edit.isActiveWindow());
     EXPECT_TRUE(edit.hasFocus());
-    EXPECT_EQ(runTool("xdotool", {"getwindowfocus"}).toULongLong(), edit.winId());
 
     // A click in the middle of the pill lands on the line edit beneath it.
     ASSERT_TRUE(waitUntil([&] { return panel.view()->shown() == 1.0; }, 3000));

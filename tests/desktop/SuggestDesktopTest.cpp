@@ -24,7 +24,7 @@ namespace {
 
 // The suggestion pieces wired as the shell wires them: the key tap hands every input to the controller
 // first, the strip follows its offers. Another application's line edit has the focus; the user types with
-// XTest (xdotool for Chinese characters, which have no key of their own).
+// xdotool (Chinese characters have no key of their own).
 struct SuggestDesktop : LinuxDesktop {
     std::unique_ptr<MemoryStore> store = MemoryStore::scratch(clock);
     TextInserter inserter{*platform, scheduler};
@@ -50,43 +50,24 @@ struct SuggestDesktop : LinuxDesktop {
         ASSERT_TRUE(display);
         ASSERT_TRUE(tap.start());
     }
-    void key(KeySym sym) { pressKey(display, sym); }
-    // The strip is shown at the caret of the offer: its top edge 2 px below the caret, 10 px left of it.
-    void expectStripAtTheCaret() {
-        ASSERT_TRUE(waitUntil([&] { return controller.offer().has_value(); }, 5000))
-            << logs.join('\n').toStdString();
-        const QRectF caret = controller.offer()->rect;
-        ASSERT_NE(caret, QRectF());
-        const QRectF topLeft = flipScreenRect(caret, QGuiApplication::screens().first()->geometry().height());
-        EXPECT_TRUE(waitUntil([&] { return panel.isVisible(); }, 2000));
-        EXPECT_EQ(panel.pos(), QPoint(int(topLeft.left()) - 10, int(topLeft.bottom()) + 2));
-        EXPECT_LT(topLeft.left(), 400);       // inside the target's 400 px wide window
-        waitUntil([] { return false; }, 100); // the grab of Tab and Esc reaches the server
-    }
 };
 
-TEST_F(SuggestDesktop, TypedNameIsOfferedAtTheCaretTabInsertsAndEscDismisses) {
+// Tab, Esc and the strip's coming and going run through the real program; here the strip's place at the
+// caret the desktop reports: its top edge 2 px below the caret, 10 px left of it.
+TEST_F(SuggestDesktop, ATypedNameIsOfferedAtTheCaret) {
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
     // The window is in front before its widget is announced on the accessibility bus.
     ASSERT_TRUE(waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; }, 5000));
     EXPECT_EQ(platform->frontApplication().frontWindowFrame(), std::nullopt) << "too low to hold the strip";
-
     typeText("我的地址");
-    expectStripAtTheCaret();
-    key(XK_Tab);
-    EXPECT_TRUE(target.waitForLine("text:我的地址：北京市朝阳区")) << target.lines().join('\n').toStdString();
-    EXPECT_FALSE(target.lines().contains("press:Tab"));
-    EXPECT_TRUE(waitUntil([&] { return !panel.isVisible(); }, 2000));
-
-    // Pinyin letters committed with Space (no input method here: the letters stay in the field).
-    typeText("wodedizhi ");
-    expectStripAtTheCaret();
-    EXPECT_TRUE(logs.contains("打字触发：递上一条（按拼音）"));
-    key(XK_Escape);
-    EXPECT_TRUE(waitUntil([&] { return !controller.offer(); }, 2000));
-    key(XK_a);
-    ASSERT_TRUE(target.waitForLine("text:我的地址：北京市朝阳区wodedizhi a"));
-    EXPECT_FALSE(target.lines().contains("press:Esc"));
+    ASSERT_TRUE(waitUntil([&] { return controller.offer().has_value(); }, 5000))
+        << logs.join('\n').toStdString();
+    const QRectF caret = controller.offer()->rect;
+    ASSERT_NE(caret, QRectF());
+    const QRectF topLeft = flipScreenRect(caret, QGuiApplication::screens().first()->geometry().height());
+    EXPECT_TRUE(waitUntil([&] { return panel.isVisible(); }, 2000));
+    EXPECT_EQ(panel.pos(), QPoint(int(topLeft.left()) - 10, int(topLeft.bottom()) + 2));
+    EXPECT_LT(topLeft.left(), 400); // inside the target's 400 px wide window
 }
 
 TEST_F(SuggestDesktop, WithoutACaretTheStripSitsLowInTheMiddleOfTheFrontWindow) {

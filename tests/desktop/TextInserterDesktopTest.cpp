@@ -17,6 +17,24 @@ struct TextInserterDesktop : LinuxDesktop {
     ChildProcess target;
 };
 
+// Another application's copy, text and image, comes back after the paste as our own copy of its data, with
+// none of the markers that keep our text out of clipboard managers.
+TEST_F(TextInserterDesktop, APasteIntoAnotherApplicationGivesItsOwnersClipboardBack) {
+    ChildProcess owner;
+    ASSERT_TRUE(owner.start("mivora_clipboard", {"之前复制的"}) && owner.waitForLine("ready"));
+    const QByteArray image = clipboardAs("image/png");
+    ASSERT_TRUE(image.startsWith("\x89PNG"));
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
+    ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::text; }, 5000));
+    EXPECT_EQ(QCoro::waitFor(inserter.insert("明天上午十点开会")), InsertResult::inserted());
+    EXPECT_TRUE(target.waitForLine("text:明天上午十点开会")) << target.lines().join('\n').toStdString();
+    owner.stop();
+    EXPECT_TRUE(
+        waitUntil([] { return clipboardAs("UTF8_STRING") == QString("之前复制的").toUtf8(); }, 10000));
+    EXPECT_EQ(clipboardAs("image/png"), image);
+    EXPECT_FALSE(clipboardAs("TARGETS").contains("org.nspasteboard.TransientType"));
+}
+
 TEST_F(TextInserterDesktop, AReadOnlyTextViewIsNoTextFieldSoTheTextStaysCopied) {
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target", {"--read-only"}));
     // The window is in front before its widget is announced on the accessibility bus; under load that

@@ -12,30 +12,6 @@ namespace {
 
 using VaultKeyStoreDesktop = test::LinuxDesktop;
 
-SymmetricKey key(char fill) {
-    return *SymmetricKey::fromBytes(QByteArray(32, fill));
-}
-
-// The data key on gnome-keyring: stored, read back for its user only, replaced in place and removed.
-TEST_F(VaultKeyStoreDesktop, KeepsOneKeyPerDeviceOnTheSecretService) {
-    SecretStore& secrets = platform->secrets();
-    VaultKeyStore store(secrets);
-    QCoro::waitFor(store.remove());
-    EXPECT_TRUE(QCoro::waitFor(store.available()));
-    EXPECT_FALSE(QCoro::waitFor(store.load("alice")));
-
-    ASSERT_TRUE(QCoro::waitFor(store.save(key(1), "alice")));
-    EXPECT_EQ(QCoro::waitFor(store.load("alice")), key(1));
-    ASSERT_TRUE(QCoro::waitFor(store.save(key(2), "bob")));
-    EXPECT_EQ(QCoro::waitFor(store.load("bob")), key(2));
-    EXPECT_FALSE(QCoro::waitFor(store.load("alice")));
-
-    QCoro::waitFor(store.remove());
-    EXPECT_FALSE(QCoro::waitFor(store.load("bob")));
-    EXPECT_EQ(QCoro::waitFor(secrets.read(VaultKeyStore::service, VaultKeyStore::account)).status,
-              SecretStore::Status::notFound);
-}
-
 TEST_F(VaultKeyStoreDesktop, TheProgramsVaultTestRoundTripPassesAndLeavesNothingBehind) {
     QTemporaryDir dir;
     QFile info(dir.filePath("Info.json"));

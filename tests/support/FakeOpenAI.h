@@ -1,11 +1,8 @@
 #pragma once
 
-#include "Support/Scheduler.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -25,7 +22,6 @@ public:
         int status = 200;
         QByteArray body;
         bool hang = false; // never answer; the client must give up
-        int delayMs = 0;   // answer this much later (on the main loop)
     };
     struct Request {
         QString path;
@@ -81,16 +77,9 @@ protected:
             QObject::connect(socket, &QTcpSocket::disconnected, this, [this] { ++abandoned; });
             return true;
         }
-        const QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) +
-                                 " Fake\r\nContent-Type: application/json\r\nContent-Length: " +
-                                 QByteArray::number(response.body.size()) + "\r\n\r\n" + response.body;
-        if (response.delayMs <= 0) {
-            socket->write(reply);
-            return true;
-        }
-        delays_.after(response.delayMs / 1000.0, [socket = QPointer<QTcpSocket>(socket), reply] {
-            if (socket) socket->write(reply);
-        });
+        socket->write("HTTP/1.1 " + QByteArray::number(response.status) +
+                      " Fake\r\nContent-Type: application/json\r\nContent-Length: " +
+                      QByteArray::number(response.body.size()) + "\r\n\r\n" + response.body);
         return true;
     }
     void missingHandler(const QHttpServerRequest&, QTcpSocket*) override {}
@@ -114,7 +103,6 @@ private:
 
     quint16 port_ = 0;
     QHash<QString, QList<Response>> scripts_;
-    QtScheduler delays_; // the late answers; the ones still due go with the server
 };
 
 } // namespace mivora::test

@@ -114,13 +114,12 @@ struct FakeAudioInputs final : AudioInputs {
     bool available() override { return present; }
 };
 
-// The keys held down and the hotkeys other programs hold, by key name.
+// The hotkeys other programs hold, by key name; no key is held down.
 struct FakeKeyboardProbe final : KeyboardProbe {
     bool watching = true;
-    std::set<QString> down;
     std::map<QString, KeyState> hotkeys; // unlisted keys are free
     bool watchable() override { return watching; }
-    bool isDown(const QString& keyName) override { return down.count(keyName) > 0; }
+    bool isDown(const QString&) override { return false; }
     KeyState hotkeyState(const QString& keyName) override {
         return hotkeys.count(keyName) ? hotkeys.at(keyName) : KeyState::free;
     }
