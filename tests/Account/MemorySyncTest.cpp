@@ -4,13 +4,11 @@
 #include "Account/MemoryTokenStore.h"
 #include "Account/Vault.h"
 #include "Memories/MemoryStore.h"
-#include "Support/AppLog.h"
 #include "support/FakeAccountServer.h"
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -37,12 +35,6 @@ QString errorText(QCoro::Task<> task) {
     const TaskProbe<void> probe(std::move(task));
     if (!probe.wait()) return QStringLiteral("still running");
     return probe.error() ? MemorySync::describe(probe.error()) : QString();
-}
-
-QString logText() {
-    AppLog::flush();
-    QFile file(AppLog::file());
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 // One imitated device: its own account session, memories and key store over the shared server.
@@ -98,7 +90,7 @@ protected:
         const QString wrapped = Vault::wrap(key, RecoveryCode::generate());
         const QJsonObject record{
             {"version", version}, {"blob", Vault::encrypt(payload, key)}, {"wrappedKey", wrapped}};
-        return Fault{409, QJsonDocument(record).toJson(), false, false, 0, "PUT"};
+        return Fault{.status = 409, .body = QJsonDocument(record).toJson(), .method = "PUT"};
     }
 
     FakeClock clock;
@@ -151,7 +143,7 @@ TEST_F(MemorySyncTest, ABurstOfChangesGivesOnePassThreeSecondsAfterTheLastAndRes
 TEST_F(MemorySyncTest, RequestsDuringAPassMakeExactlyOneMore) {
     createVault();
     server.log.clear();
-    server.fail("vault", Fault{0, {}, false, false, 300, "GET"});
+    server.fail("vault", Fault{.delayMs = 300, .method = "GET"});
     const TaskProbe<void> first(a.engine.sync());
     for (int i = 0; i < 3; ++i)
         finish(a.engine.sync());
@@ -162,7 +154,7 @@ TEST_F(MemorySyncTest, RequestsDuringAPassMakeExactlyOneMore) {
 
 TEST_F(MemorySyncTest, TheCodeOnScreenIsTheOneTheVaultGets) {
     a.store->add("地址", "北京");
-    server.fail("vault", Fault{0, {}, false, false, 300, "GET"});
+    server.fail("vault", Fault{.delayMs = 300, .method = "GET"});
     const TaskProbe<void> first(a.engine.sync());
     finish(a.engine.sync()); // asked for during the pass: the code it shows stops the next one
     ASSERT_TRUE(first.wait());
@@ -180,7 +172,7 @@ TEST_F(MemorySyncTest, TheCodeOnScreenIsTheOneTheVaultGets) {
 
     // A pass asked for while the confirmation waits runs only after it, and finds the vault.
     server.log.clear();
-    server.fail("vault", Fault{0, {}, false, false, 300, "PUT"});
+    server.fail("vault", Fault{.delayMs = 300, .method = "PUT"});
     const TaskProbe<void> confirm(a.engine.confirmRecoveryCodeSaved());
     finish(a.engine.sync());
     EXPECT_EQ(gets(), 0);
@@ -227,23 +219,16 @@ TEST_F(MemorySyncTest, AWaitingDeviceStaysWaitingOfflineAndTakesATypedCode) {
     b.signIn(ann);
     finish(b.engine.sync());
     ASSERT_EQ(b.kind(), Kind::needsRecoveryCode);
-    const QString before = logText();
     server.fail("vault", Fault{.drop = true}, 2); // Qt sends once more on a new connection
     finish(b.engine.sync());
     EXPECT_EQ(b.kind(), Kind::needsRecoveryCode);
-    EXPECT_EQ(logText(), before);
 
     server.log.clear();
     EXPECT_EQ(errorText(b.engine.enterRecoveryCode(code.left(28))),
               MemorySync::RecoveryCodeError(MemorySync::RecoveryCodeError::Kind::format).message());
     EXPECT_EQ(server.log.size(), 0);
 
-    Device c(server, clock, scheduler); // another account's code
-    c.signIn(bob);
-    finish(c.engine.sync());
-    const QString bobs = c.engine.state().text;
-    finish(c.engine.confirmRecoveryCodeSaved());
-    EXPECT_EQ(errorText(b.engine.enterRecoveryCode(bobs)),
+    EXPECT_EQ(errorText(b.engine.enterRecoveryCode(RecoveryCode::generate().display())), // another vault's
               MemorySync::RecoveryCodeError(MemorySync::RecoveryCodeError::Kind::wrong).message());
 
     // A key store that refuses the right key says so, not that the server's answer is unreadable.
@@ -268,7 +253,7 @@ TEST_F(MemorySyncTest, WorkInFlightAfterResetOrAnotherSignInTouchesNothing) {
     createVault();
     a.store->add("地址", "北京");
     server.log.clear();
-    server.fail("vault", Fault{0, {}, false, false, 300, "GET"});
+    server.fail("vault", Fault{.delayMs = 300, .method = "GET"});
     const TaskProbe<void> pass(a.engine.sync());
     a.engine.reset();
     ASSERT_TRUE(pass.wait());
@@ -276,7 +261,7 @@ TEST_F(MemorySyncTest, WorkInFlightAfterResetOrAnotherSignInTouchesNothing) {
     EXPECT_EQ(puts(), 0);
 
     // Bob signs in on A while Ann's pass waits: Ann's vault must not reach Bob's account.
-    server.fail("vault", Fault{0, {}, false, false, 300, "GET"});
+    server.fail("vault", Fault{.delayMs = 300, .method = "GET"});
     const TaskProbe<void> again(a.engine.sync());
     a.signIn(bob);
     ASSERT_TRUE(again.wait());
@@ -286,7 +271,7 @@ TEST_F(MemorySyncTest, WorkInFlightAfterResetOrAnotherSignInTouchesNothing) {
 
     // Bob's confirmation answered after a reset stores no key and shows nothing.
     const std::optional<SymmetricKey> annsKey = a.keys.key;
-    server.fail("vault", Fault{0, {}, false, false, 300, "PUT"});
+    server.fail("vault", Fault{.delayMs = 300, .method = "PUT"});
     const TaskProbe<void> confirm(a.engine.confirmRecoveryCodeSaved());
     a.engine.reset();
     ASSERT_TRUE(confirm.wait());
@@ -304,53 +289,6 @@ TEST_F(MemorySyncTest, SubSecondTimesUploadOnceAtTheWiresPrecision) {
     finish(a.engine.sync());
     finish(a.engine.sync());
     EXPECT_EQ(puts(), 1);
-}
-
-// Two devices of one account end to end, with a real conflict: A uploads between B's read and B's write.
-TEST_F(MemorySyncTest, TwoDevicesEditDeleteMeetAConflictAndConverge) {
-    a.store->add("地址", "北京");
-    a.store->add("电话", "123");
-    const QString code = createVault();
-    Device b(server, clock, scheduler);
-    b.signIn(ann);
-    finish(b.engine.sync());
-    finish(b.engine.enterRecoveryCode(code));
-    ASSERT_EQ(b.titles(), (QStringList{"地址", "电话"}));
-
-    const auto byTitle = [](MemoryStore& store, const QString& title) {
-        return *std::find_if(store.memories().begin(), store.memories().end(),
-                             [&](const Memory& m) { return m.title == title; });
-    };
-    clock.advance(5);
-    Memory older = byTitle(*b.store, "地址");
-    older.value = "上海";
-    b.store->upsert(older);
-    clock.advance(5);
-    Memory newer = byTitle(*a.store, "地址");
-    newer.value = "深圳";
-    a.store->upsert(newer);
-    a.store->remove("电话");
-    b.store->add("公司", "某某");
-
-    server.log.clear();
-    server.fail("vault", Fault{0, {}, false, false, 500, "GET"});
-    const TaskProbe<void> bPass(b.engine.sync());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return gets() == 1; }));
-    finish(a.engine.sync()); // while B's read is on its way back
-    ASSERT_TRUE(bPass.wait());
-    EXPECT_EQ(puts(), 3); // A's, B's refused one, B's retry
-    finish(a.engine.sync());
-
-    EXPECT_EQ(a.kind(), Kind::synced);
-    EXPECT_EQ(b.kind(), Kind::synced);
-    EXPECT_EQ(a.titles(), (QStringList{"公司", "地址"}));
-    EXPECT_EQ(byTitle(*b.store, "地址").value, "深圳");
-    EXPECT_TRUE(MemorySync::same({1, a.store->memories(), a.store->deleted()},
-                                 {1, b.store->memories(), b.store->deleted()}));
-    server.log.clear();
-    finish(a.engine.sync());
-    finish(b.engine.sync());
-    EXPECT_EQ(puts(), 0);
 }
 
 TEST(MemorySyncSame, IgnoresOrderAndVersionButNotATombstoneSecond) {

@@ -58,14 +58,6 @@ TEST_F(WebSignInTest, AppleSignsInThroughTheServersPagesAndRefusesBadCallbacks) 
     ASSERT_EQ(outcome(web.apple(account)), "");
     ASSERT_TRUE(account.signedIn());
     EXPECT_EQ(account.tokens()->method, "apple");
-    const QUrl start = browser.opened.last();
-    EXPECT_EQ(start.path(), "/v1/auth/apple/web/start");
-    const auto items = QUrlQuery(start).queryItems();
-    ASSERT_EQ(items.size(), 2);
-    EXPECT_EQ(items[0].first, "state");
-    EXPECT_EQ(items[0].second.size(), 32);
-    EXPECT_EQ(items[1].first, "challenge");
-    EXPECT_EQ(items[1].second.size(), 43);
 
     TaskProbe<void>(account.signOut()).wait();
     server.webState = "forged";
@@ -76,8 +68,6 @@ TEST_F(WebSignInTest, AppleSignsInThroughTheServersPagesAndRefusesBadCallbacks) 
     EXPECT_EQ(outcome(web.apple(account)), "cancelled");
     server.webError = "expired";
     EXPECT_EQ(outcome(web.apple(account)), text(Kind::expired));
-    server.webError = "nonsense";
-    EXPECT_EQ(outcome(web.apple(account)), text(Kind::badResponse));
     server.webError.clear();
     browser.closed = true;
     EXPECT_EQ(outcome(web.apple(account)), "cancelled");
@@ -93,11 +83,6 @@ TEST_F(WebSignInTest, GoogleSendsACodeWithPlusStrictlyEncodedAndMapsRefusals) {
     ASSERT_NE(token, server.log.end());
     EXPECT_TRUE(token->body.startsWith("code=4%2F0A%2B")) << token->body.toStdString();
     EXPECT_TRUE(token->header("Authorization").isNull());
-    QStringList names;
-    for (const auto& [name, value] : QUrlQuery(browser.opened.last()).queryItems())
-        names << name;
-    EXPECT_EQ(names, (QStringList{"client_id", "redirect_uri", "response_type", "scope", "state",
-                                  "code_challenge", "code_challenge_method", "prompt"}));
     EXPECT_EQ(QUrlQuery(browser.opened.last()).queryItemValue("scope", QUrl::FullyDecoded), "openid email");
 
     TaskProbe<void>(account.signOut()).wait();

@@ -55,11 +55,6 @@ void FakeAccountServer::addReviewAccount(const QString& email, const QString& co
     reviewCodes_[email] = code;
 }
 
-std::optional<QString> FakeAccountServer::codeFor(const QString& email) const {
-    if (!codes_.contains(email)) return std::nullopt;
-    return codes_.value(email);
-}
-
 void FakeAccountServer::fail(const QString& route, Fault fault, int times) {
     for (int i = 0; i < times; ++i)
         faults_[route].append(fault);
@@ -71,23 +66,17 @@ int FakeAccountServer::count(const QString& route) const {
 
 bool FakeAccountServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     const QString path = request.url().path();
-    if (path == QLatin1String("/test/code")) {
-        const auto code = codeFor(request.query().queryItemValue(QStringLiteral("email")));
-        write(socket, code ? json(200, {{"code", *code}}) : Answer{404});
-        return true;
-    }
     const bool google = path.startsWith(QLatin1String("/google/"));
     if (!path.startsWith(QLatin1String("/v1/")) && !google) {
         write(socket, Answer{404});
         return true;
     }
     const QString route = path.mid(google ? 1 : 4);
-    const QHttpServerRequest::Method method = request.method();
-    log.append({route, verbOf(request), request.headers(), request.body()});
+    const QByteArray verb = verbOf(request);
+    log.append({route, verb, request.headers(), request.body()});
 
     Fault fault;
     QList<Fault>& faults = faults_[route];
-    const QByteArray verb = verbOf(request);
     const auto match = std::find_if(faults.begin(), faults.end(),
                                     [&](const Fault& f) { return f.method.isEmpty() || f.method == verb; });
     if (match != faults.end()) fault = *match, faults.erase(match);
@@ -97,12 +86,12 @@ bool FakeAccountServer::handleRequest(const QHttpServerRequest& request, QTcpSoc
     }
     Answer reply;
     if (fault.status != 0)
-        reply = {fault.status, fault.notJson ? QByteArray("<html>busy</html>") : fault.body};
+        reply = {fault.status, fault.body};
     else if (const auto web = webAnswer(route, request))
         reply = *web;
     else if (route.startsWith(QLatin1String("auth/")) || route == QLatin1String("account") ||
              route == QLatin1String("vault"))
-        reply = answer(route, method, request);
+        reply = answer(route, request);
     else if (const auto user = bearerUser(request); !std::holds_alternative<User*>(user))
         reply = std::get<Answer>(user);
     else {
@@ -119,31 +108,28 @@ bool FakeAccountServer::handleRequest(const QHttpServerRequest& request, QTcpSoc
     return true;
 }
 
-FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, QHttpServerRequest::Method method,
-                                                    const QHttpServerRequest& request) {
+FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, const QHttpServerRequest& request) {
     using Method = QHttpServerRequest::Method;
+    const Method method = request.method();
     const QJsonObject body = bodyOf(request);
     if (route == QLatin1String("auth/email/start") && method == Method::Post) {
         const QString email = body.value(QStringLiteral("email")).toString();
         if (email.isEmpty()) return {400};
-        if (!reviewCodes_.contains(email))
-            codes_[email] = QString::number(100000 + QRandomGenerator::global()->bounded(900000));
+        codes_[email] = QString::number(100000 + QRandomGenerator::global()->bounded(900000));
         return {};
     }
     if (route == QLatin1String("auth/email/verify") && method == Method::Post) {
         const QString email = body.value(QStringLiteral("email")).toString();
         const QString code = body.value(QStringLiteral("code")).toString();
         if (email.isEmpty() || code.isEmpty()) return {400};
-        const bool review = reviewCodes_.contains(email) && reviewCodes_.value(email) == code;
-        if (!review && (!codes_.contains(email) || codes_.value(email) != code)) return {401};
+        if (reviewCodes_.value(email) != code && codes_.value(email) != code) return {401};
         codes_.remove(email);
         return signIn(userFor(email));
     }
     if (route == QLatin1String("auth/refresh") && method == Method::Post) {
         const QString token = body.value(QStringLiteral("refreshToken")).toString();
         if (!refreshTokens_.contains(token)) return {401};
-        User& user = users_[refreshTokens_.take(token)]; // rotated: the old one is spent
-        return signIn(user);
+        return signIn(users_[refreshTokens_.take(token)]); // rotated: the old one is spent
     }
     if (route == QLatin1String("auth/logout") && method == Method::Post) {
         const QString token = body.value(QStringLiteral("refreshToken")).toString();
@@ -155,20 +141,13 @@ FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, QHttpS
     const auto found = bearerUser(request);
     if (!std::holds_alternative<User*>(found)) return std::get<Answer>(found);
     User& user = *std::get<User*>(found);
-    if (route == QLatin1String("account") && method == Method::Delete) {
-        user.deleted = true;
-        user.vault.reset();
-        accounts_.remove(user.email);
-        for (auto it = refreshTokens_.begin(); it != refreshTokens_.end();)
-            it = it.value() == user.id ? refreshTokens_.erase(it) : std::next(it);
-        return {};
-    }
-    if (route == QLatin1String("vault") && method == Method::Get) {
-        if (!user.vault) return {404};
-        return json(200, {{"version", user.vault->version},
-                          {"blob", user.vault->blob},
-                          {"wrappedKey", user.vault->wrappedKey}});
-    }
+    if (route == QLatin1String("account") && method == Method::Delete) return {};
+    const auto record = [&](int status) {
+        if (!user.vault) return Answer{404};
+        const Vault& v = *user.vault;
+        return json(status, {{"version", v.version}, {"blob", v.blob}, {"wrappedKey", v.wrappedKey}});
+    };
+    if (route == QLatin1String("vault") && method == Method::Get) return record(200);
     if (route == QLatin1String("vault") && method == Method::Put) {
         bool numeric = false;
         const qint64 ifMatch = request.value("If-Match").toLongLong(&numeric);
@@ -176,12 +155,7 @@ FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, QHttpS
         const QJsonValue wrappedKey = body.value(QStringLiteral("wrappedKey"));
         if (!numeric || !blob.isString() || !wrappedKey.isString()) return {400};
         const qint64 current = user.vault ? user.vault->version : 0;
-        if (ifMatch != current) {
-            if (!user.vault) return {404};
-            return json(
-                409,
-                {{"version", current}, {"blob", user.vault->blob}, {"wrappedKey", user.vault->wrappedKey}});
-        }
+        if (ifMatch != current) return record(409);
         user.vault = Vault{current + 1, blob.toString(), wrappedKey.toString()};
         return json(200, {{"version", current + 1}});
     }
@@ -189,12 +163,9 @@ FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, QHttpS
 }
 
 FakeAccountServer::User& FakeAccountServer::userFor(const QString& email) {
-    if (!accounts_.contains(email)) {
-        const QString id = QStringLiteral("u%1").arg(nextUser_++);
-        users_[id] = User{id, email, false, std::nullopt};
-        accounts_[email] = id;
-    }
-    return users_[accounts_.value(email)];
+    if (!users_.contains(email))
+        users_[email] = User{QStringLiteral("u%1").arg(users_.size() + 1), email, {}};
+    return users_[email];
 }
 
 std::optional<FakeAccountServer::Answer> FakeAccountServer::webAnswer(const QString& route,
@@ -265,11 +236,11 @@ FakeAccountServer::Answer FakeAccountServer::redirect(QUrl target, const QString
 FakeAccountServer::Answer FakeAccountServer::signIn(User& user) {
     const QString accessToken = randomText("at-");
     const QString refreshToken = randomText("rt-");
-    access_[accessToken] = {user.id, clock_.now().addMSecs(qint64(accessLifetime * 1000)), refreshToken};
-    refreshTokens_[refreshToken] = user.id;
+    access_[accessToken] = {user.email, clock_.now().addSecs(3600), refreshToken};
+    refreshTokens_[refreshToken] = user.email;
     return json(200, {{"accessToken", accessToken},
                       {"refreshToken", refreshToken},
-                      {"expiresIn", accessLifetime},
+                      {"expiresIn", 3600},
                       {"user", QJsonObject{{"id", user.id}, {"email", user.email}}}});
 }
 
@@ -279,10 +250,8 @@ FakeAccountServer::bearerUser(const QHttpServerRequest& request) {
     const QString token = QString::fromUtf8(authorization.mid(7));
     if (!authorization.startsWith("Bearer ") || !access_.contains(token)) return Answer{401};
     const Access& access = access_[token];
-    User& user = users_[access.userID];
-    if (user.deleted) return Answer{403};
     if (clock_.now() >= access.expiresAt) return Answer{401};
-    return &user;
+    return &users_[access.email];
 }
 
 void FakeAccountServer::forward(const QHttpServerRequest& request, QTcpSocket* socket) {

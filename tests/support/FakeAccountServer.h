@@ -15,31 +15,23 @@
 
 namespace mivora::test {
 
-// A loopback account server on 127.0.0.1 that keeps the real service's rules: users by e-mail, one-time
-// codes, access/refresh pairs that expire (by `clock`), refresh rotation (the old refresh token then gets
-// 401), logout revocation, account deletion (the account's access tokens then get 403, its refresh tokens
-// 401, its vault is gone) and one vault per user written under "If-Match" (equal to the current version, 0
-// when there is none; else 409 with the current record). The vault's strings are stored, never read.
-//
-// Its API lives under "/v1/". Any other path there is the relay: it takes a live access token as bearer
-// (else 401) and forwards the request unchanged to `upstream` (404 without one).
+// A loopback account server on 127.0.0.1 that keeps the real service's rules: one-time codes, access/refresh
+// pairs that expire (by `clock`), refresh rotation (the old refresh token then gets 401), logout revocation
+// and one vault per user written under "If-Match" (equal to the current version, 0 when there is none; else
+// 409 with the current record). Any other path under "/v1/" is the relay: it takes a live access token as
+// bearer (else 401) and forwards the request unchanged to `upstream` (404 without one).
 //
 // The browser sign-ins: "/v1/auth/apple/web/start" redirects to the "veskel" callback with a one-time code
 // that "auth/apple/web/exchange" takes with the PKCE verifier; "/google/o/oauth2/v2/auth" stands for Google's
-// authorisation page (it redirects to the given redirect URI with a code holding "+" and "/"),
-// "/google/token" for its token endpoint (a strict form body: a raw "+" reads as a space) and
-// "auth/google" takes the ID token it issued. `webError` and `webState` change the next redirects.
-//
-// For tests: codes through `codeFor` (or GET "/test/code?email=…", outside the API), per-route faults in
-// place of the next answers, and a log of every API request.
+// authorisation page (its code holds "+" and "/"), "/google/token" for its token endpoint (a strict form
+// body: a raw "+" reads as a space) and "auth/google" takes the ID token it issued.
 class FakeAccountServer final : public QAbstractHttpServer {
 public:
-    // In place of the route's next answer: `status` with `body` (or a body that is not JSON), or no answer
-    // and a closed connection; `delayMs` holds back the answer (the normal one when `status` is 0).
+    // In place of the route's next answer: `status` with `body`, or no answer and a closed connection;
+    // `delayMs` holds back the answer (the normal one when `status` is 0).
     struct Fault {
         int status = 0;
         QByteArray body = "{}";
-        bool notJson = false;
         bool drop = false;
         int delayMs = 0;
         QByteArray method; // only requests with this method ("PUT"); empty: any
@@ -56,16 +48,14 @@ public:
 
     explicit FakeAccountServer(Clock& clock, QUrl upstream = {});
 
-    // The server's root (what a relay setting names) and its API base under it.
+    // The server's root (what a relay setting names) and its API base "/v1" under it.
     QUrl url() const;
     QUrl base() const;
 
-    // Seconds an access token lives.
-    double accessLifetime = 3600;
     // An account whose code is always `code` (never mailed, never used up).
     void addReviewAccount(const QString& email, const QString& code);
-    // The code last mailed to `email` and not yet used.
-    std::optional<QString> codeFor(const QString& email) const;
+    // The code last mailed to `email` and not yet used ("" when none).
+    QString codeFor(const QString& email) const { return codes_.value(email); }
     // The next `times` requests of `route` meet `fault`.
     void fail(const QString& route, Fault fault, int times = 1);
 
@@ -94,16 +84,15 @@ private:
     struct User {
         QString id;
         QString email;
-        bool deleted = false;
         std::optional<Vault> vault;
     };
     struct Access {
-        QString userID;
+        QString email;
         QDateTime expiresAt;
         QString refreshToken; // the session it belongs to
     };
 
-    Answer answer(const QString& route, QHttpServerRequest::Method method, const QHttpServerRequest& request);
+    Answer answer(const QString& route, const QHttpServerRequest& request);
     Answer signIn(User& user);
     User& userFor(const QString& email);
     // The browser sign-in routes; none for other routes.
@@ -118,12 +107,11 @@ private:
     Clock& clock_;
     QUrl upstream_;
     quint16 port_ = 0;
-    QHash<QString, User> users_;            // by id
-    QHash<QString, QString> accounts_;      // e-mail to the id of its live account
+    QHash<QString, User> users_;            // by e-mail
     QHash<QString, QString> codes_;         // e-mail to the pending code
     QHash<QString, QString> reviewCodes_;   // e-mail to its fixed code
     QHash<QString, Access> access_;         // access token
-    QHash<QString, QString> refreshTokens_; // live refresh token to user id
+    QHash<QString, QString> refreshTokens_; // live refresh token to e-mail
     QHash<QString, QList<Fault>> faults_;
     struct WebCode {
         QString challenge;
@@ -131,7 +119,6 @@ private:
     };
     QHash<QString, WebCode> webCodes_; // one-time code of a browser sign-in
     QHash<QString, QString> idTokens_; // Google ID token to e-mail
-    int nextUser_ = 1;
     QNetworkAccessManager network_;
     QtScheduler delays_;
 };

@@ -1,8 +1,6 @@
-// The loopback account server as a program, for manual tries and the diagnostic modes: prints its root URL
-// (what a relay setting names; the API is under "/v1") and serves until it is ended. One-time codes are
-// read with GET <root>/test/code?email=<address>.
-// Options: "--upstream <url>" forwards relay requests there; "--review <email> <code>" adds an account
-// whose code is always <code>; "--lifetime <seconds>" sets how long access tokens live.
+// The loopback account server as a program, for the diagnostic modes: prints its root URL (what a relay
+// setting names) and serves until it is ended. "--upstream <url>" forwards relay requests there;
+// "--review <email> <code>" adds an account whose code is always <code>.
 #include "support/FakeAccountServer.h"
 
 #include <QCoreApplication>
@@ -22,8 +20,6 @@ int main(int argc, char** argv) {
     test::FakeAccountServer server(clock, upstream.isEmpty() ? QUrl() : QUrl(upstream[0]));
     if (const QStringList review = after("--review", 2); !review.isEmpty())
         server.addReviewAccount(review[0], review[1]);
-    if (const QStringList lifetime = after("--lifetime"); !lifetime.isEmpty())
-        server.accessLifetime = lifetime[0].toDouble();
     QTextStream(stdout) << server.url().toString() << Qt::endl;
     return app.exec();
 }
