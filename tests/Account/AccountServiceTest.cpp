@@ -223,8 +223,8 @@ TEST_F(AccountServiceTest, AuthorisedRequestsRetryOnce) {
     expectSignedOut();
 }
 
-// Signing out needs no server; an expired token is refreshed before a deletion, but a 401 on the deletion
-// itself is not retried.
+// Signing out needs no server; an expired token is refreshed before a deletion, which takes the vault with
+// it, but a 401 on the deletion itself is not retried.
 TEST_F(AccountServiceTest, SignOutOfflineAndDeleteWithAnExpiredToken) {
     signIn();
     server.fail("auth/logout", {.drop = true}, 2);
@@ -232,11 +232,14 @@ TEST_F(AccountServiceTest, SignOutOfflineAndDeleteWithAnExpiredToken) {
     expectSignedOut();
 
     signIn();
+    using Put = AccountService::VaultPut;
+    EXPECT_EQ(valueOf(account.vaultPut("b1", "k1", 0)), Put{Put::Saved{1}});
     leave(-5);
     done(account.deleteAccount());
     EXPECT_EQ(server.count("auth/refresh"), 1);
     expectSignedOut();
     signIn();
+    EXPECT_EQ(valueOf(account.vaultGet()), std::nullopt); // the same address is a new account without a vault
     server.fail("account", {401});
     EXPECT_EQ(errorOf(account.deleteAccount()), signedOut);
     EXPECT_EQ(server.count("account"), 2);

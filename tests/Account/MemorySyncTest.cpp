@@ -291,6 +291,53 @@ TEST_F(MemorySyncTest, SubSecondTimesUploadOnceAtTheWiresPrecision) {
     EXPECT_EQ(puts(), 1);
 }
 
+// Two devices of one account end to end, with a real conflict: A uploads between B's read and B's write.
+TEST_F(MemorySyncTest, TwoDevicesEditDeleteMeetAConflictAndConverge) {
+    a.store->add("地址", "北京");
+    a.store->add("电话", "123");
+    const QString code = createVault();
+    Device b(server, clock, scheduler);
+    b.signIn(ann);
+    finish(b.engine.sync());
+    finish(b.engine.enterRecoveryCode(code));
+    ASSERT_EQ(b.titles(), (QStringList{"地址", "电话"}));
+
+    const auto byTitle = [](MemoryStore& store, const QString& title) {
+        return *std::find_if(store.memories().begin(), store.memories().end(),
+                             [&](const Memory& m) { return m.title == title; });
+    };
+    clock.advance(5);
+    Memory older = byTitle(*b.store, "地址");
+    older.value = "上海";
+    b.store->upsert(older);
+    clock.advance(5);
+    Memory newer = byTitle(*a.store, "地址");
+    newer.value = "深圳";
+    a.store->upsert(newer);
+    a.store->remove("电话");
+    b.store->add("公司", "某某");
+
+    server.log.clear();
+    server.fail("vault", Fault{.delayMs = 500, .method = "GET"});
+    const TaskProbe<void> bPass(b.engine.sync());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gets() == 1; }));
+    finish(a.engine.sync()); // while B's read is on its way back
+    ASSERT_TRUE(bPass.wait());
+    EXPECT_EQ(puts(), 3); // A's, B's refused one, B's retry
+    finish(a.engine.sync());
+
+    EXPECT_EQ(a.kind(), Kind::synced);
+    EXPECT_EQ(b.kind(), Kind::synced);
+    EXPECT_EQ(a.titles(), (QStringList{"公司", "地址"}));
+    EXPECT_EQ(byTitle(*b.store, "地址").value, "深圳");
+    EXPECT_TRUE(MemorySync::same({1, a.store->memories(), a.store->deleted()},
+                                 {1, b.store->memories(), b.store->deleted()}));
+    server.log.clear();
+    finish(a.engine.sync());
+    finish(b.engine.sync());
+    EXPECT_EQ(puts(), 0);
+}
+
 TEST(MemorySyncSame, IgnoresOrderAndVersionButNotATombstoneSecond) {
     const QDateTime t(QDate(2025, 3, 7), QTime(9, 0), Qt::UTC);
     const Memory x{.id = "x", .savedAt = t}, y{.id = "y", .savedAt = t};

@@ -141,7 +141,22 @@ FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, const 
     const auto found = bearerUser(request);
     if (!std::holds_alternative<User*>(found)) return std::get<Answer>(found);
     User& user = *std::get<User*>(found);
-    if (route == QLatin1String("account") && method == Method::Delete) return {};
+    if (route == QLatin1String("account") && method == Method::Delete) {
+        // The account and its vault are gone; its access tokens are refused, its refresh tokens unknown.
+        const QString email = user.email;
+        for (auto it = access_.begin(); it != access_.end();) {
+            if (it.value().email != email) {
+                ++it;
+                continue;
+            }
+            deletedAccess_.insert(it.key());
+            it = access_.erase(it);
+        }
+        for (auto it = refreshTokens_.begin(); it != refreshTokens_.end();)
+            it = it.value() == email ? refreshTokens_.erase(it) : std::next(it);
+        users_.remove(email);
+        return {};
+    }
     const auto record = [&](int status) {
         if (!user.vault) return Answer{404};
         const Vault& v = *user.vault;
@@ -163,8 +178,7 @@ FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, const 
 }
 
 FakeAccountServer::User& FakeAccountServer::userFor(const QString& email) {
-    if (!users_.contains(email))
-        users_[email] = User{QStringLiteral("u%1").arg(users_.size() + 1), email, {}};
+    if (!users_.contains(email)) users_[email] = User{QStringLiteral("u%1").arg(++userCount_), email, {}};
     return users_[email];
 }
 
@@ -248,6 +262,7 @@ std::variant<FakeAccountServer::User*, FakeAccountServer::Answer>
 FakeAccountServer::bearerUser(const QHttpServerRequest& request) {
     const QByteArray authorization = request.value("Authorization");
     const QString token = QString::fromUtf8(authorization.mid(7));
+    if (authorization.startsWith("Bearer ") && deletedAccess_.contains(token)) return Answer{403};
     if (!authorization.startsWith("Bearer ") || !access_.contains(token)) return Answer{401};
     const Access& access = access_[token];
     if (clock_.now() >= access.expiresAt) return Answer{401};

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QNetworkAccessManager>
+#include <QSet>
 #include <QUrl>
 
 #include <QtHttpServer/QAbstractHttpServer>
@@ -112,6 +113,8 @@ private:
     QHash<QString, QString> reviewCodes_;   // e-mail to its fixed code
     QHash<QString, Access> access_;         // access token
     QHash<QString, QString> refreshTokens_; // live refresh token to e-mail
+    QSet<QString> deletedAccess_;           // access tokens of deleted accounts: 403 from then on
+    int userCount_ = 0;
     QHash<QString, QList<Fault>> faults_;
     struct WebCode {
         QString challenge;
