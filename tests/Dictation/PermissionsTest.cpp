@@ -19,7 +19,4 @@ TEST(Permissions, TheHotkeyFollowsTheSettingAndTheKeyboardMustBeWatchable) {
 
     platform.fake.keyboard.watching = false; // a bus that answers is not enough
     EXPECT_FALSE(permissions.allSet());
-    permissions.requestAccessibility();
-    EXPECT_EQ(platform.fake.settings.opened,
-              std::vector<SettingsPages::Page>{SettingsPages::Page::accessibility});
 }

@@ -47,12 +47,15 @@ protected:
     void wait(double seconds) { scheduler.advance(seconds); }
     // Speech of `seconds` followed by as much silence.
     void speak(double seconds) { input->deliver(speech(2 * seconds, seconds).samples); }
-    // Fn held for `seconds` while the microphone hears `clip`, then the take's tail.
-    void take(double seconds = 0.5) {
+    // Fn held for `seconds` while the microphone hears `clip`; a take adds its tail.
+    void hold(double seconds = 0.5) {
         fn(true);
         input->deliver(clip.samples);
         wait(seconds);
         fn(false);
+    }
+    void take(double seconds = 0.5) {
+        hold(seconds);
         wait(MicSource::tail);
     }
     // A take a gate refuses at the press: its error notice, which the release after it must leave alone.
@@ -99,10 +102,7 @@ TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
     EXPECT_EQ(refusedTake(), "先登录 Veskel 才能用口述和「问」，已打开设置");
     EXPECT_EQ(needsSignIn + input->starts, 1);
     signInRequired = false;
-    input->nextFormat = {48000, 0}; // a rate without channels
-    EXPECT_EQ(refusedTake(), "没有找到麦克风：在「设置 → 声音 → 输入」里选一个麦克风");
     // A device failing to open with an error without a message of its own.
-    input->nextFormat = {16000, 1};
     input->startFailure = std::make_exception_ptr(42);
     take();
     EXPECT_EQ(controller->phase(), VoicePhase::notice("麦克风打不开", true));
@@ -118,11 +118,9 @@ TEST_F(VoiceTest, DictationFromPressToInsertedText) {
     fn(false);
     EXPECT_EQ(input->starts, 1);
     EXPECT_NEAR(recognizer->requests.at(0).clip.peak, 0.5, 0.001); // amplified from 0.3
-    wait(0.8);
     recognizer->answer(" 👍🏽你好\n ");
     EXPECT_EQ(inserter.texts, std::vector<QString>{"👍🏽你好"});
     EXPECT_EQ(timings.at(0).chars, 3);
-    EXPECT_NEAR(timings.at(0).releaseToInsert, 0.8, 1e-9);
 }
 
 TEST_F(VoiceTest, StopGatesEndTheTakeWithTheirNotices) {
@@ -191,10 +189,7 @@ TEST_F(VoiceTest, ARetryWhileATakeEndsNeitherDropsItNorLocksTheHotkey) {
     wait(3);
 
     clip = speech(0.8);
-    fn(true);
-    input->deliver(clip.samples);
-    wait(0.6);
-    fn(false);
+    hold(0.6);
     controller->retryLast();
     wait(MicSource::tail);
     controller->retryLast(); // nor while another recognition runs
@@ -212,18 +207,6 @@ TEST_F(VoiceTest, ARetryWhileATakeEndsNeitherDropsItNorLocksTheHotkey) {
     recognizer->answer("重试好了");
     EXPECT_FALSE(controller->failedClip());
     EXPECT_NEAR(timings.back().releaseToInsert, 0.3, 1e-9); // measured from the retry
-
-    fn(true); // Shift during a take turns it into a recall, and its failed clip is retried as one
-    speak(0.5);
-    key(KeyInput::shift(true));
-    wait(0.5);
-    fn(false);
-    wait(MicSource::tail);
-    recognizer->fail();
-    EXPECT_EQ(controller->phase().text, "网络出错，可在菜单里重试");
-    wait(3);
-    controller->retryLast();
-    EXPECT_FALSE(recognizer->requests.at(4).tidied || recognizer->requests.at(5).tidied);
 }
 
 TEST_F(VoiceTest, RecallInsertsOneConfidentMatchAtOnceAndOffersSeveralByNumber) {
@@ -278,10 +261,8 @@ TEST_F(VoiceTest, RecallChoicesEndByLapseEscOrOtherKeys) {
 }
 
 TEST_F(VoiceTest, TheLastWordAfterTheReleaseIsPartOfTheTake) {
-    fn(true);
-    speak(0.25);
-    wait(0.5);
-    fn(false);
+    clip = speech(0.5, 0.25);
+    hold();
     wait(0.05);
     EXPECT_EQ(phase(), Kind::listening); // still taking in the last audio, for 60 ms
     speak(0.025);
@@ -307,9 +288,7 @@ TEST_F(VoiceTest, ATakeListensWhileTheMicrophoneOpensAndKeepsItsFirstAudio) {
 
     // A microphone that fails to open after the release ends the take with its message.
     wait(1);
-    fn(true);
-    wait(0.5);
-    fn(false);
+    hold();
     input->open("麦克风打不开：设备打开失败");
     EXPECT_EQ(controller->phase(), VoicePhase::notice("麦克风打不开：设备打开失败", true));
     EXPECT_EQ(recognizer->requests.size(), 1u);

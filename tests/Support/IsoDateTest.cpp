@@ -9,7 +9,6 @@ using namespace mivora;
 // (which is dropped towards the past).
 TEST(IsoDate, FormatAgreesWithTheCalendarEverywhere) {
     const QDateTime instants[] = {
-        QDateTime(QDate(1970, 1, 1), QTime(0, 0), Qt::UTC),
         QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59, 500), Qt::UTC),
         QDateTime(QDate(1, 1, 1), QTime(0, 0), Qt::UTC),
         QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::UTC),
@@ -22,6 +21,4 @@ TEST(IsoDate, FormatAgreesWithTheCalendarEverywhere) {
     for (const QDateTime& d : instants)
         EXPECT_EQ(IsoDate::format(d), d.toUTC().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")))
             << d.toString(Qt::ISODateWithMs).toStdString();
-    EXPECT_EQ(IsoDate::format(QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59, 500), Qt::UTC)),
-              QStringLiteral("1969-12-31T23:59:59Z"));
 }
