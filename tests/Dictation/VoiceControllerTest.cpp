@@ -117,7 +117,6 @@ TEST_F(VoiceTest, DictationFromPressToInsertedText) {
     fn(true); // a press while the recognition runs is ignored
     fn(false);
     EXPECT_EQ(input->starts, 1);
-    EXPECT_NEAR(recognizer->requests.at(0).clip.peak, 0.5, 0.001); // amplified from 0.3
     recognizer->answer(" 👍🏽你好\n ");
     EXPECT_EQ(inserter.texts, std::vector<QString>{"👍🏽你好"});
     EXPECT_EQ(timings.at(0).chars, 3);

@@ -37,14 +37,12 @@ QByteArray encoded(const Memory& m) {
 
 } // namespace
 
-TEST(Memory, WritesWhatItReadsByteForByte) {
-    for (const QByteArray& json : {fullJson, bareJson, loneSurrogatesJson}) {
-        const auto m = Memory::decode(parsed(json));
-        ASSERT_TRUE(m);
-        EXPECT_EQ(encoded(*m), json);
-    }
-    EXPECT_EQ(Memory::decode(parsed(loneSurrogatesJson))->title,
-              QChar(0xD83D) + QStringLiteral("断") + QChar(0xDE00));
+// Other round trips are the fuzz target's; lone surrogates must survive as they are.
+TEST(Memory, WritesWhatItReadsByteForByteAlsoWithLoneSurrogates) {
+    const auto m = Memory::decode(parsed(loneSurrogatesJson));
+    ASSERT_TRUE(m);
+    EXPECT_EQ(encoded(*m), loneSurrogatesJson);
+    EXPECT_EQ(m->title, QChar(0xD83D) + QStringLiteral("断") + QChar(0xDE00));
     // A record made in code starts at a whole second, so it equals its own saved copy.
     const Memory fresh{.title = QStringLiteral("新")};
     EXPECT_EQ(Memory::decode(parsed(encoded(fresh))), fresh);
