@@ -206,6 +206,17 @@ TEST_F(VoiceTest, ARetryWhileATakeEndsNeitherDropsItNorLocksTheHotkey) {
     recognizer->answer("重试好了");
     EXPECT_FALSE(controller->failedClip());
     EXPECT_NEAR(timings.back().releaseToInsert, 0.3, 1e-9); // measured from the retry
+
+    fn(true); // Shift during a take turns it into a recall, and its failed clip is retried as one
+    speak(0.5);
+    key(KeyInput::shift(true));
+    wait(0.5);
+    fn(false);
+    wait(MicSource::tail);
+    recognizer->fail();
+    wait(3);
+    controller->retryLast();
+    EXPECT_FALSE(recognizer->requests.at(4).tidied || recognizer->requests.at(5).tidied);
 }
 
 TEST_F(VoiceTest, RecallInsertsOneConfidentMatchAtOnceAndOffersSeveralByNumber) {
