@@ -1,3 +1,4 @@
+#include "Dictation/Permissions.h"
 #include "Keys/HotkeyMachine.h"
 #include "Keys/KeyTap.h"
 #include "Platform/KeyCodes.h"
@@ -26,6 +27,7 @@ namespace {
 using KeyTapDesktop = test::LinuxDesktop;
 
 TEST_F(KeyTapDesktop, KeysReachTheTapOnceAndTheFocusedApplicationUnlessSwallowed) {
+    EXPECT_TRUE(Permissions(*platform, defaults).allSet()); // the session has everything dictation needs
     test::ChildProcess target;
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
     HotkeyMachine machine;
@@ -42,7 +44,13 @@ TEST_F(KeyTapDesktop, KeysReachTheTapOnceAndTheFocusedApplicationUnlessSwallowed
     ASSERT_TRUE(display);
     XGrabKey(display, XKeysymToKeycode(display, XK_Tab), AnyModifier, DefaultRootWindow(display), False,
              GrabModeAsync, GrabModeAsync);
+    // Right Control held by it under Shift only: the probe's trial grabs try every modifier.
+    XGrabKey(display, XKeysymToKeycode(display, XK_Control_R), ShiftMask, DefaultRootWindow(display), False,
+             GrabModeAsync, GrabModeAsync);
     XSync(display, False);
+    KeyboardProbe& probe = platform->keyboard();
+    EXPECT_EQ(probe.hotkeyState("Control_R"), KeyboardProbe::KeyState::taken);
+    EXPECT_EQ(probe.hotkeyState("NoSuchKeyName"), KeyboardProbe::KeyState::missing);
     const XErrorHandler qtHandler = XSetErrorHandler(nullptr);
     tap.setSwallowable("voice", {KeyCode::escape, KeyCode::space, KeyCode::tab}); // grabbed once started
     ASSERT_TRUE(tap.start());
@@ -63,6 +71,7 @@ TEST_F(KeyTapDesktop, KeysReachTheTapOnceAndTheFocusedApplicationUnlessSwallowed
     ASSERT_TRUE(platform->syntheticKeys().postPaste());              // our own paste: never seen
     ASSERT_TRUE(target.waitForLine("release:V"));
     send(XK_Control_R, true); // the key acting as Fn by default
+    EXPECT_TRUE(probe.isDown("Control_R"));
     hold(XK_Escape,
          [&] { return std::count(seen.begin(), seen.end(), KeyInput::keyDown(KeyCode::escape, true)); });
     send(XK_Control_R, false);
@@ -73,6 +82,9 @@ TEST_F(KeyTapDesktop, KeysReachTheTapOnceAndTheFocusedApplicationUnlessSwallowed
     ASSERT_TRUE(target.waitForLine("release:Esc"));
     XSetErrorHandler(qtHandler);
     XCloseDisplay(display);
+    // The trial grabs left nothing behind: the key is free once the other program is gone.
+    EXPECT_EQ(probe.hotkeyState("Control_R"), KeyboardProbe::KeyState::free);
+    EXPECT_FALSE(probe.isDown("Control_R"));
 
     ASSERT_GE(seen.size(), 4u);
     EXPECT_EQ(std::vector<KeyInput>(seen.begin(), seen.begin() + 4),

@@ -1,3 +1,4 @@
+#include "Dictation/Permissions.h"
 #include "Insertion/TextInserter.h"
 #include "Keys/KeyTap.h"
 #include "Memories/MemoryStore.h"
@@ -7,6 +8,7 @@
 #include "Suggest/SuggestController.h"
 
 #include "LinuxDesktop.h"
+#include "LiveVoiceSystem.h"
 #include "support/ChildProcess.h"
 
 #include <QGuiApplication>
@@ -16,8 +18,6 @@
 
 // Brings Xlib, whose macros clash with Qt and GoogleTest names: include it last.
 #include "support/DesktopTyping.h"
-
-#include <X11/Xatom.h>
 
 namespace mivora::test {
 namespace {
@@ -36,20 +36,13 @@ struct SuggestDesktop : LinuxDesktop {
     SuggestPanel panel{controller, platform->frontApplication(), scheduler, false,
                        [this](const QString& line) { logs << line; }};
     ChildProcess target;
-    Display* display = XOpenDisplay(nullptr);
 
     SuggestDesktop() {
         store->upsert(Memory{.title = "地址", .value = "北京市朝阳区"});
         controller.log = [this](const QString& line) { logs << line; };
         tap.handler = [this](const KeyInput& input, double) { return controller.handle(input); };
     }
-    ~SuggestDesktop() override {
-        if (display) XCloseDisplay(display);
-    }
-    void SetUp() override {
-        ASSERT_TRUE(display);
-        ASSERT_TRUE(tap.start());
-    }
+    void SetUp() override { ASSERT_TRUE(tap.start()); }
 };
 
 // Tab, Esc and the strip's coming and going run through the real program; here the strip's place at the
@@ -70,28 +63,14 @@ TEST_F(SuggestDesktop, ATypedNameIsOfferedAtTheCaret) {
     EXPECT_LT(topLeft.left(), 400); // inside the target's 400 px wide window
 }
 
-TEST_F(SuggestDesktop, WithoutACaretTheStripSitsLowInTheMiddleOfTheFrontWindow) {
-    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target", {"--big"}));
-    EXPECT_EQ(platform->frontApplication().frontWindowFrame(), QRect(100, 120, 600, 300));
-    // A window manager's stacking list, when there is one, names the windows that count.
-    const Window root = DefaultRootWindow(display);
-    const Atom stacking = XInternAtom(display, "_NET_CLIENT_LIST_STACKING", False);
-    XChangeProperty(display, root, stacking, XA_WINDOW, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&root), 1);
-    XSync(display, False);
-    EXPECT_EQ(platform->frontApplication().frontWindowFrame(), std::nullopt);
-    XDeleteProperty(display, root, stacking);
-    XSync(display, False);
-
-    controller.debugShow(QRectF());
-    ASSERT_TRUE(waitUntil([&] { return panel.isVisible(); }, 2000));
-    EXPECT_EQ(panel.pos(), QPoint(100 + 300 - 150, 120 + 300 - 24 - SuggestPanel::panelHeight));
-}
-
-TEST_F(SuggestDesktop, APasswordFieldGetsNoOffer) {
+// A password field gets no offer, and dictation is told that secure input is on.
+TEST_F(SuggestDesktop, APasswordFieldGetsNoOfferAndTurnsSecureInputOn) {
+    Permissions permissions(*platform, defaults);
+    const VoiceController::System live = liveVoiceSystem(*platform, permissions, defaults);
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target", {"--password"}));
     ASSERT_TRUE(waitUntil([&] { return !reader.read(24) && reader.lastFailure == "安全输入（?）"; }, 5000))
         << reader.lastFailure.toStdString();
+    EXPECT_TRUE(live.secureInput());
     typeText("我的地址");
     waitUntil([] { return false; }, 1000);
     EXPECT_FALSE(controller.offer());

@@ -32,8 +32,8 @@ public:
         process_.start(QCoreApplication::applicationDirPath() + "/" + name, args);
         return process_.waitForStarted(5000);
     }
-    // The lines printed so far.
     qint64 processId() const { return process_.processId(); }
+    // The lines printed so far.
     QStringList lines() { return QString::fromUtf8(output_ += process_.readAllStandardOutput()).split('\n'); }
     // False on time-out or when the program ended without printing `line`.
     bool waitForLine(const QString& line, int timeoutMs = 10000) {

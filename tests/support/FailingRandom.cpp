@@ -19,10 +19,10 @@ int RAND_bytes(unsigned char* buf, int num) {
 
 namespace mivora::test {
 
+// Out of line, so that a program using the class links this file's RAND_bytes.
 FailingRandom::FailingRandom() {
     ++failing;
 }
-
 FailingRandom::~FailingRandom() {
     --failing;
 }

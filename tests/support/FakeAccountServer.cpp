@@ -30,38 +30,11 @@ QJsonObject bodyOf(const QHttpServerRequest& request) {
 
 } // namespace
 
-QByteArray FakeAccountServer::Request::header(const QByteArray& name) const {
-    for (const auto& [k, v] : headers)
-        if (k.compare(name, Qt::CaseInsensitive) == 0) return v;
-    return {};
-}
-
 FakeAccountServer::FakeAccountServer(Clock& clock, QUrl upstream)
     : clock_(clock), upstream_(std::move(upstream)) {
     auto* tcp = new QTcpServer;
     if (tcp->listen(QHostAddress::LocalHost, 0)) port_ = tcp->serverPort();
     bind(tcp); // takes ownership
-}
-
-QUrl FakeAccountServer::url() const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port_));
-}
-
-QUrl FakeAccountServer::base() const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/v1").arg(port_));
-}
-
-void FakeAccountServer::addReviewAccount(const QString& email, const QString& code) {
-    reviewCodes_[email] = code;
-}
-
-void FakeAccountServer::fail(const QString& route, Fault fault, int times) {
-    for (int i = 0; i < times; ++i)
-        faults_[route].append(fault);
-}
-
-int FakeAccountServer::count(const QString& route) const {
-    return int(std::count_if(log.begin(), log.end(), [&](const Request& r) { return r.route == route; }));
 }
 
 bool FakeAccountServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
@@ -134,8 +107,7 @@ FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, const 
     if (route == QLatin1String("auth/logout") && method == Method::Post) {
         const QString token = body.value(QStringLiteral("refreshToken")).toString();
         refreshTokens_.remove(token);
-        for (auto it = access_.begin(); it != access_.end();)
-            it = it->refreshToken == token ? access_.erase(it) : std::next(it);
+        access_.removeIf([&](auto it) { return it->refreshToken == token; });
         return {};
     }
     const auto found = bearerUser(request);
@@ -144,16 +116,9 @@ FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, const 
     if (route == QLatin1String("account") && method == Method::Delete) {
         // The account and its vault are gone; its access tokens are refused, its refresh tokens unknown.
         const QString email = user.email;
-        for (auto it = access_.begin(); it != access_.end();) {
-            if (it.value().email != email) {
-                ++it;
-                continue;
-            }
-            deletedAccess_.insert(it.key());
-            it = access_.erase(it);
-        }
-        for (auto it = refreshTokens_.begin(); it != refreshTokens_.end();)
-            it = it.value() == email ? refreshTokens_.erase(it) : std::next(it);
+        access_.removeIf(
+            [&](auto it) { return it->email == email && (deletedAccess_.insert(it.key()), true); });
+        refreshTokens_.removeIf([&](auto it) { return it.value() == email; });
         users_.remove(email);
         return {};
     }

@@ -44,28 +44,36 @@ public:
         QByteArray body;
 
         // The first header of that name (case-insensitive), or a null array.
-        QByteArray header(const QByteArray& name) const;
+        QByteArray header(const QByteArray& name) const {
+            for (const auto& [k, v] : headers)
+                if (k.compare(name, Qt::CaseInsensitive) == 0) return v;
+            return {};
+        }
     };
 
     explicit FakeAccountServer(Clock& clock, QUrl upstream = {});
 
     // The server's root (what a relay setting names) and its API base "/v1" under it.
-    QUrl url() const;
-    QUrl base() const;
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port_)); }
+    QUrl base() const { return QUrl(url().toString() + QStringLiteral("/v1")); }
 
     // An account whose code is always `code` (never mailed, never used up).
-    void addReviewAccount(const QString& email, const QString& code);
+    void addReviewAccount(const QString& email, const QString& code) { reviewCodes_[email] = code; }
     // The code last mailed to `email` and not yet used ("" when none).
     QString codeFor(const QString& email) const { return codes_.value(email); }
     // The next `times` requests of `route` meet `fault`.
-    void fail(const QString& route, Fault fault, int times = 1);
+    void fail(const QString& route, Fault fault, int times = 1) {
+        faults_[route].append(QList<Fault>(times, fault));
+    }
 
     // When set, the browser redirects carry this "error" in place of a code, or this "state".
     QString webError;
     QString webState;
 
     QList<Request> log;
-    int count(const QString& route) const;
+    int count(const QString& route) const {
+        return int(std::count_if(log.begin(), log.end(), [&](const Request& r) { return r.route == route; }));
+    }
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;

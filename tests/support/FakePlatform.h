@@ -125,10 +125,8 @@ struct FakeKeyboardProbe final : KeyboardProbe {
     }
 };
 
-// Records the pages opened.
 struct FakeSettingsPages final : SettingsPages {
-    std::vector<Page> opened;
-    bool open(Page page) override { return opened.push_back(page), true; }
+    bool open(Page) override { return true; }
 };
 
 // A whole platform of fakes: a text field of process 4242 in front, a free hotkey, a microphone, an
@@ -153,7 +151,6 @@ public:
                static_cast<FakeFrontApplication&>(frontApplication()),
                static_cast<FakeAudioInputs&>(audioInputs()),
                static_cast<FakeKeyboardProbe&>(keyboard()),
-               static_cast<FakeSettingsPages&>(settingsPages()),
                static_cast<MemorySecretStore&>(secrets()),
                static_cast<FakeTextAccess&>(textAccess())} {}
 
@@ -164,7 +161,6 @@ public:
         FakeFrontApplication& front;
         FakeAudioInputs& audioInputs;
         FakeKeyboardProbe& keyboard;
-        FakeSettingsPages& settings;
         MemorySecretStore& secrets;
         FakeTextAccess& text;
     };
