@@ -26,7 +26,7 @@
 #include <csignal>
 
 // Brings Xlib, whose macros clash with Qt and GoogleTest names: include it last.
-#include "support/HotkeyTake.h"
+#include "support/DesktopInput.h"
 
 namespace {
 

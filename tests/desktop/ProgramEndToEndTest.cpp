@@ -15,8 +15,7 @@
 #include <csignal>
 
 // Bring Xlib, whose macros clash with Qt and GoogleTest names: include them last.
-#include "support/DesktopTyping.h"
-#include "support/HotkeyTake.h"
+#include "support/DesktopInput.h"
 
 #include <X11/Xatom.h>
 

@@ -17,7 +17,7 @@
 #include <gtest/gtest.h>
 
 // Brings Xlib, whose macros clash with Qt and GoogleTest names: include it last.
-#include "support/DesktopTyping.h"
+#include "support/DesktopInput.h"
 
 namespace mivora::test {
 namespace {

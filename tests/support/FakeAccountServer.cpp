@@ -46,7 +46,7 @@ bool FakeAccountServer::handleRequest(const QHttpServerRequest& request, QTcpSoc
     }
     const QString route = path.mid(google ? 1 : 4);
     const QByteArray verb = verbOf(request);
-    log.append({route, verb, request.headers(), request.body()});
+    log.append({{request.headers()}, route, verb, request.body()});
 
     Fault fault;
     QList<Fault>& faults = faults_[route];

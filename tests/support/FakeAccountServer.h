@@ -3,6 +3,8 @@
 #include "Support/Clock.h"
 #include "Support/Scheduler.h"
 
+#include "support/FakeOpenAI.h"
+
 #include <QHash>
 #include <QNetworkAccessManager>
 #include <QSet>
@@ -37,18 +39,10 @@ public:
         int delayMs = 0;
         QByteArray method; // only requests with this method ("PUT"); empty: any
     };
-    struct Request {
+    struct Request : RecordedHeaders {
         QString route; // the path under "/v1/", such as "auth/refresh"
         QByteArray method;
-        QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body;
-
-        // The first header of that name (case-insensitive), or a null array.
-        QByteArray header(const QByteArray& name) const {
-            for (const auto& [k, v] : headers)
-                if (k.compare(name, Qt::CaseInsensitive) == 0) return v;
-            return {};
-        }
     };
 
     explicit FakeAccountServer(Clock& clock, QUrl upstream = {});

@@ -13,6 +13,17 @@
 
 namespace mivora::test {
 
+// The headers of a request a loopback server recorded.
+struct RecordedHeaders {
+    QList<QPair<QByteArray, QByteArray>> headers;
+    // The first header of that name (case-insensitive), or a null array.
+    QByteArray header(const QByteArray& name) const {
+        for (const auto& [k, v] : headers)
+            if (k.compare(name, Qt::CaseInsensitive) == 0) return v;
+        return {};
+    }
+};
+
 // A loopback stand-in for the OpenAI-style API (and the relay in front of it) on 127.0.0.1. Each route (a
 // URL path such as "/v1/audio/transcriptions") is scripted with responses used in turn, the last one
 // repeating; unscripted routes answer 404. Every request is recorded in `log`.
@@ -23,17 +34,9 @@ public:
         QByteArray body;
         bool hang = false; // never answer; the client must give up
     };
-    struct Request {
+    struct Request : RecordedHeaders {
         QString path;
-        QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray body;
-
-        // The first header of that name (case-insensitive), or a null array.
-        QByteArray header(const QByteArray& name) const {
-            for (const auto& [k, v] : headers)
-                if (k.compare(name, Qt::CaseInsensitive) == 0) return v;
-            return {};
-        }
     };
 
     FakeOpenAI() {
@@ -69,7 +72,7 @@ public:
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
-        log.append({request.url().path(), request.headers(), request.body()});
+        log.append({{request.headers()}, request.url().path(), request.body()});
         QList<Response>& script = scripts_[log.last().path];
         const Response response = script.value(0, Response{404});
         if (script.size() > 1) script.removeFirst();

@@ -5,6 +5,7 @@
 #include "support/Speech.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 
 #include <functional>
 
@@ -15,10 +16,23 @@
 
 namespace mivora::test {
 
-// One spoken take on the desktop of scripts/with-desktop: holds the hotkey (right Control) through XTest,
-// plays speech into the test microphone once something records, and releases the key when the hold is
-// long enough to count as a take, after `whileHeld` has looked at the desktop. False when nothing started
-// recording or the speech was not taken in.
+// The user on the desktop of scripts/with-desktop, through XTest: text with xdotool (Chinese characters have
+// no key of their own), single keys pressed and released directly.
+inline void typeText(const QString& text) {
+    QProcess::execute("xdotool", {"type", "--delay", "40", text});
+}
+
+inline void pressKey(Display* display, KeySym sym) {
+    for (const bool down : {true, false}) {
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down, CurrentTime);
+        XFlush(display);
+        waitUntil([] { return false; }, 60);
+    }
+}
+
+// One spoken take: holds the hotkey (right Control), plays speech into the test microphone once something
+// records, and releases the key when the hold is long enough to count as a take, after `whileHeld` has
+// looked at the desktop. False when nothing started recording or the speech was not taken in.
 inline bool holdHotkeyAndSpeak(const std::function<void()>& whileHeld = {}) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) return false;
