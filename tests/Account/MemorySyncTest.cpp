@@ -12,7 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
-#include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -110,10 +110,7 @@ TEST_F(MemorySyncTest, GateStopsSignedOutUnavailableAndWhileACodeIsShown) {
     EXPECT_EQ(a.kind(), Kind::unavailable);
 
     a.keys.isAvailable = true;
-    QSignalSpy published(&a.engine, &MemorySync::stateChanged);
     a.engine.preview(MemorySync::State::showRecoveryCode("X"));
-    a.engine.preview(MemorySync::State::showRecoveryCode("X"));
-    EXPECT_EQ(published.count(), 2); // every assignment, also of an equal value
     finish(a.engine.sync());
     EXPECT_EQ(a.engine.state(), MemorySync::State::showRecoveryCode("X"));
     EXPECT_EQ(server.count("vault"), 0);
