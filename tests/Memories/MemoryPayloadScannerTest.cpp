@@ -38,33 +38,25 @@ QByteArray replaced(QByteArray json, const char* from, const char* to) {
 
 } // namespace
 
-// What this system writes, and the same with white space and another member order, is read without the
-// parser and exactly as the parser reads it. Whatever else the scanner meets is compared by the fuzz target.
-TEST(MemoryPayloadScanner, ReadsThePlainFormAsTheParserDoes) {
+// What this system writes, also with white space and another member order, is read without the parser;
+// escapes (lone surrogates among them), numbers past 2^53 and repeated members are the parser's to decide.
+// Either way the result is the parser's; whatever else the scanner meets is compared by the fuzz target.
+TEST(MemoryPayloadScanner, ReadsThePlainFormAndLeavesTheRestToTheParser) {
     const auto one = parsed(payload(memberA + "," + memberB));
     ASSERT_TRUE(one);
     JsonWriter w = MemoryPayload::encoder();
     one->encode(w);
-    const QList<QByteArray> texts = {
-        w.data(),
-        " \n{ \"deleted\" : { } ,\r\n\t\"items\" : [ " + replaced(memberB, ",", " , ") + " ] , \"v\" : 2 }\n",
+    const std::pair<QByteArray, bool> cases[] = {
+        {w.data(), true},
+        {" \n{ \"deleted\" : { } ,\r\n\t\"items\" : [ " + replaced(memberB, ",", " , ") +
+             " ] , \"v\" : 2 }\n",
+         true},
+        {payload(replaced(memberB, R"("t")", R"("\u0074\ud83d")")), false},
+        {payload(replaced(memberB, R"("useCount":0)", R"("useCount":1234567890123456789)")), false},
+        {payload(replaced(memberB, R"("id":"B")", R"("id":"B","id":"C")")), false},
     };
-    for (const QByteArray& json : texts) {
-        const auto quick = MemoryPayloadScanner::read(json);
-        ASSERT_TRUE(quick) << json.toStdString();
-        EXPECT_EQ(quick, parsed(json)) << json.toStdString();
-    }
-}
-
-// Escapes (lone surrogates among them), numbers past 2^53 and repeated members are the parser's to decide.
-TEST(MemoryPayloadScanner, LeavesEscapesBigNumbersAndRepeatsToTheParser) {
-    const QList<QByteArray> texts = {
-        payload(replaced(memberB, R"("t")", R"("\u0074\ud83d")")),
-        payload(replaced(memberB, R"("useCount":0)", R"("useCount":1234567890123456789)")),
-        payload(replaced(memberB, R"("id":"B")", R"("id":"B","id":"C")")),
-    };
-    for (const QByteArray& json : texts) {
-        EXPECT_FALSE(MemoryPayloadScanner::read(json)) << json.toStdString();
+    for (const auto& [json, scanned] : cases) {
+        EXPECT_EQ(MemoryPayloadScanner::read(json).has_value(), scanned) << json.toStdString();
         EXPECT_EQ(MemoryPayload::fromJson(json), parsed(json)) << json.toStdString();
     }
 }

@@ -1,16 +1,9 @@
-// The shell's timed behaviour on the fake scheduler: the HUD's delayed hide, the key tap's retries and
-// the setup model's polling.
-#include "Dictation/Permissions.h"
+// The shell's timed behaviour on the fake scheduler: the HUD's delayed hide, and the key tap's retries.
 #include "HudPresenter.h"
 #include "Keys/KeyTap.h"
-#include "SetupModel.h"
 #include "TapStarter.h"
 
-#include "support/FakePlatform.h"
 #include "support/FakeScheduler.h"
-#include "support/MemoryDefaults.h"
-
-#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
@@ -88,32 +81,4 @@ TEST(TapStarter, RetriesEverySecondOnceAllowedAndReportsTheStartOnce) {
     scheduler.advance(5);
     EXPECT_EQ(desktop.attempts, 2);
     EXPECT_EQ(started, 1);
-}
-
-// The probes are re-read once a second from a second after the start, by one timer however often it is
-// started, and no more once stopped.
-TEST(SetupModel, PollingRunsOneTimerUntilStopped) {
-    FakePlatform platform;
-    MemoryDefaults defaults;
-    FakeClock clock;
-    FakeScheduler scheduler{clock};
-    Permissions permissions(platform, defaults);
-    platform.fake.audioInputs.present = false;
-    SetupModel setup(
-        permissions, [] { return false; }, scheduler);
-    EXPECT_FALSE(setup.mic());
-
-    platform.fake.audioInputs.present = true;
-    QSignalSpy refreshes(&setup, &SetupModel::micChanged);
-    setup.startPolling();
-    setup.startPolling();
-    scheduler.advance(0.99);
-    EXPECT_EQ(refreshes.count(), 0);
-    scheduler.advance(0.01);
-    EXPECT_EQ(refreshes.count(), 1);
-    EXPECT_TRUE(setup.mic());
-
-    setup.stopPolling();
-    scheduler.advance(10);
-    EXPECT_EQ(refreshes.count(), 1);
 }

@@ -1,12 +1,10 @@
-// The suggestion, account and sync wiring of the running program, on the fake platform, where it crosses
+// The suggestion and account wiring of the running program, on the fake platform, where it crosses
 // controllers in ways the end-to-end tests do not reach.
-#include "Account/VaultKeyStore.h"
 #include "AccountWiring.h"
 #include "AppDelegate.h"
 #include "Platform/KeyCodes.h"
 #include "SuggestWiring.h"
 #include "Support/BundleInfo.h"
-#include "SyncWiring.h"
 
 #include "support/FakeAccountServer.h"
 #include "support/FakePlatform.h"
@@ -98,25 +96,4 @@ TEST_F(WiringTest, StoredTokensCountOnceRead) {
     finish(wiring.account().verifyEmail(ann, "246810"));
     EXPECT_EQ(passes, 2);
     EXPECT_FALSE(app.controller().needsSignIn());
-}
-
-// The account drives one sync engine whose data key lives in the platform's secret store.
-TEST_F(WiringTest, SignInStartsTheSyncAndSignOutResetsIt) {
-    FakeAccountServer server(clock);
-    server.addReviewAccount(ann, "246810");
-    relay(server.url().toString());
-    AccountWiring account(app, platform, network, defaults, clock);
-    SyncWiring sync(app, account.account(), platform, clock, scheduler);
-    using Kind = MemorySync::State::Kind;
-    const auto kind = [&] { return sync.engine().state().kind; };
-    app.launch(true);
-    account.start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return account.restored(); }, 5000));
-    finish(account.account().verifyEmail(ann, "246810"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return kind() == Kind::showRecoveryCode; }, 5000));
-    finish(sync.engine().confirmRecoveryCodeSaved());
-    EXPECT_EQ(kind(), Kind::synced);
-    EXPECT_TRUE(platform.fake.secrets.items.count({VaultKeyStore::service, VaultKeyStore::account}));
-    finish(account.account().signOut());
-    EXPECT_EQ(kind(), Kind::off);
 }
