@@ -112,16 +112,6 @@ TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
     EXPECT_EQ(needsSetup + needsSignIn + input->starts, 3);
 }
 
-TEST_F(VoiceTest, DictationFromPressToInsertedText) {
-    take();
-    fn(true); // a press while the recognition runs is ignored
-    fn(false);
-    EXPECT_EQ(input->starts, 1);
-    recognizer->answer(" 👍🏽你好\n ");
-    EXPECT_EQ(inserter.texts, std::vector<QString>{"👍🏽你好"});
-    EXPECT_EQ(timings.at(0).chars, 3);
-}
-
 TEST_F(VoiceTest, StopGatesEndTheTakeWithTheirNotices) {
     const auto gate = [this](AudioClip clip) {
         this->clip = std::move(clip);

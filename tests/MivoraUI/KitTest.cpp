@@ -41,9 +41,6 @@ TEST(Kit, ButtonsShrinkWhilePressedWhetherEnabledOrNot) {
         SoftButton soft("工作日志");
         const QImage rest = render(primary, dark);
         const QImage softRest = render(soft, dark);
-        EXPECT_EQ(UI::isDark(primary.palette()), dark);
-        // The capsule's fill is the accent; its label is drawn in the colour on the accent.
-        EXPECT_EQ(pixel(rest, {primary.width() / 2, 3}), UI::accent(primary.palette()).rgb() & 0xffffff);
         saveArtefact(rest, QString("kit-primary-%1").arg(dark ? "dark" : "light"));
         saveArtefact(softRest, QString("kit-soft-%1").arg(dark ? "dark" : "light"));
 

@@ -86,9 +86,6 @@ TEST(SuggestPanel, ChipRendersOneLineOnTheDarkCapsuleInBothAppearances) {
                                       .arg(offer.sensitive ? "sensitive" : "plain", dark ? "dark" : "light"));
             const SuggestChip& chip = view.chip();
             EXPECT_EQ(pixel(settled, {10, 14}), fill) << "the capsule does not follow the appearance";
-            const int middle = chip.geometry().center().x();
-            EXPECT_LT(qGray(pixel(settled, {middle, 31})), qGray(pixel(settled, {middle, 42})))
-                << "the shadow shows below the chip";
             EXPECT_EQ(anyOrange(settled, QRect(16, 8, 12, 12)), offer.sensitive) << "a lock in orange";
             if (offer.sensitive)
                 EXPECT_EQ(chip.shownPreview(), secret.preview);
