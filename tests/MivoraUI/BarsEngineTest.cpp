@@ -23,27 +23,6 @@ TEST(BarsEngine, AStallCapsTheFrameFactor) {
     EXPECT_NEAR(e.heights[6], centre + (4 + 22 * 0.8 - centre) * 0.78, 1e-5);
 }
 
-TEST(BarsEngine, AtSixtyFramesTheHistoryAdvancesEveryThirdFrameAndAFallingLevelLosesSixteenPercent) {
-    BarsEngine e;
-    const double t0 = 1000;
-    e.step(t0, 1.0f, BarsMode::listen, false);
-    int pushes = 0;
-    double lastPush = e.lastPush;
-    for (int k = 1; k <= 30; ++k) {
-        e.step(t0 + k / 60.0, 1.0f, BarsMode::listen, false);
-        if (e.lastPush != lastPush) {
-            ++pushes;
-            EXPECT_EQ(k % 3, 0) << "pushed at frame " << k;
-            lastPush = e.lastPush;
-        }
-    }
-    EXPECT_EQ(pushes, 10);
-
-    const float before = e.smooth;
-    e.step(t0 + 31 / 60.0, 0.0f, BarsMode::listen, false);
-    EXPECT_NEAR(e.smooth, before * (1 - 0.16f), 1e-4);
-}
-
 TEST(BarsEngine, ReducedMotionSnapsToATaperedShapeOrAFlatWave) {
     BarsEngine listen;
     listen.step(5, 0.5f, BarsMode::listen, true);

@@ -1,19 +1,14 @@
 #include "MivoraUI/KeyCap.h"
 #include "MivoraUI/KeyCombo.h"
-#include "MivoraUI/LayerEffect.h"
-#include "MivoraUI/PageStack.h"
 #include "MivoraUI/PracticeField.h"
 #include "MivoraUI/StatusDot.h"
 #include "MivoraUI/SuccessBadge.h"
-#include "MivoraUI/WindowVisible.h"
 
 #include "support/FakeScheduler.h"
 #include "support/Render.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -96,52 +91,4 @@ TEST(KitViews, PracticeFieldTakesTheFocusAfterAMomentAndShowsItsRing) {
         saveArtefact(field->grab().toImage(), QString("kit-practicefield-%1").arg(dark ? "dark" : "light"));
         EXPECT_NE(page.grab().toImage(), empty);
     }
-}
-
-TEST(KitViews, PagesSlideInFromTheSideTheyComeFrom) {
-    PageStack stack;
-    stack.resize(300, 200);
-    stack.show();
-    auto* first = new QLabel("首页");
-    stack.setPage(first, true);
-    EXPECT_TRUE(waitFor([&] { return first->graphicsEffect() == nullptr; }));
-
-    auto* second = new QLabel("教程");
-    stack.setPage(second, true);
-    auto* in = qobject_cast<LayerEffect*>(second->graphicsEffect());
-    ASSERT_TRUE(in && first->graphicsEffect());
-    EXPECT_GT(in->look().offset.x(), 0);
-    QPointer<QLabel> gone = first;
-    EXPECT_TRUE(waitFor([&] { return gone.isNull(); }));
-    EXPECT_EQ(stack.page(), second);
-
-    auto* third = new QLabel("设置");
-    stack.setPage(third, false);
-    in = qobject_cast<LayerEffect*>(third->graphicsEffect());
-    ASSERT_TRUE(in);
-    EXPECT_LT(in->look().offset.x(), 0);
-}
-
-TEST(KitViews, TheWindowVisibleFlagReachesEveryChildOncePerChange) {
-    QWidget root;
-    auto* middle = new QWidget(&root);
-    auto* leaf = new QWidget(middle);
-    EXPECT_TRUE(WindowVisible::of(leaf));
-    int told = 0;
-    struct Watcher : QObject {
-        int* count;
-        explicit Watcher(int* c) : count(c) {}
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == WindowVisible::changedEvent()) ++*count;
-            return false;
-        }
-    } watcher(&told);
-    leaf->installEventFilter(&watcher);
-    WindowVisible::set(&root, false);
-    EXPECT_FALSE(WindowVisible::of(leaf));
-    EXPECT_EQ(told, 1);
-    WindowVisible::set(&root, false);
-    EXPECT_EQ(told, 1) << "no news, no event";
-    WindowVisible::set(&root, true);
-    EXPECT_TRUE(WindowVisible::of(leaf));
 }
