@@ -102,8 +102,6 @@ TEST_F(CloudASRTest, TidySendsTheChatRequestAndKeepsTheTextOfACutOffAnswer) {
         return TaskProbe<QString>(client().tidy(raw, {"溪山楼", " 溪山楼"})).outcome();
     };
     EXPECT_EQ(tidy(FakeOpenAI::chat("明天下午四点开会。")), "明天下午四点开会。");
-    EXPECT_EQ(server.log[0].header("Authorization") + " " + server.log[0].header("Content-Type"),
-              "Bearer sk-test application/json");
     // clang-format off
     const QJsonArray messages{
         QJsonObject{{"role", "system"}, {"content", CloudASR::tidyPrompt() + "\n\n常用词：溪山楼。"}},

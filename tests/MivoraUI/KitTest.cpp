@@ -18,23 +18,6 @@
 using namespace mivora;
 using namespace mivora::test;
 
-TEST(Kit, SpringsSettleAndOnlyTheUnderdampedOnesOvershoot) {
-    for (const Spring& s : {UI::smooth, UI::snappy, UI::page}) {
-        EXPECT_EQ(s.at(0), 0);
-        EXPECT_NEAR(s.at(s.duration()), 1, 2e-3);
-    }
-    double peakSmooth = 0, peakSnappy = 0;
-    for (double t = 0; t < 1; t += 0.002) {
-        peakSmooth = std::max(peakSmooth, UI::smooth.at(t));
-        peakSnappy = std::max(peakSnappy, UI::snappy.at(t));
-    }
-    EXPECT_LE(peakSmooth, 1.0);
-    EXPECT_GT(peakSnappy, 1.005);
-    // The response is the period of the motion: halfway there well within one response.
-    EXPECT_GT(UI::smooth.at(UI::smooth.response / 2), 0.5);
-    EXPECT_LT(UI::smooth.at(0.05), 0.5);
-}
-
 TEST(Kit, ButtonsShrinkWhilePressedWhetherEnabledOrNot) {
     for (bool dark : {false, true}) {
         PrimaryButton primary("开始使用");
@@ -74,7 +57,7 @@ TEST(Kit, CardDrawsItsBorderInsideThePanel) {
     }
 }
 
-TEST(Kit, HoverLiftAddsNothingAtRestAndLiftsUnderThePointer) {
+TEST(Kit, HoverLiftAddsNothingAtRest) {
     QWidget host;
     host.resize(200, 120);
     auto* inner = new QLabel("课程", &host);
@@ -89,9 +72,6 @@ TEST(Kit, HoverLiftAddsNothingAtRestAndLiftsUnderThePointer) {
     const QImage lifted = host.grab().toImage();
     EXPECT_NE(lifted, plain);
     saveArtefact(lifted, "kit-hoverlift");
-    QEvent leave(QEvent::HoverLeave);
-    QApplication::sendEvent(inner, &leave);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return lift->hover() == 0.0; }, 2000));
 }
 
 TEST(Kit, EveryIconIsADistinctDrawing) {

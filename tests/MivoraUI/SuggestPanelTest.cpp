@@ -49,17 +49,14 @@ bool anyOrange(const QImage& image, const QRect& box) {
     return false;
 }
 
-TEST(SuggestPanel, CaretRuleFlipsAboveAndStopsAtTheRightEdge) {
-    const Desk desk = dockedScreen();
+TEST(SuggestPanel, PlacedByTheCaretThenTheFrontWindowThenTheScreen) {
+    Desk desk = dockedScreen();
     EXPECT_EQ(SuggestPanel::origin(QRectF(500, 300, 1, 18), desk), QPointF(490, 254));
     EXPECT_EQ(SuggestPanel::origin(QRectF(500, 100, 1, 18), desk), QPointF(490, 120));
     EXPECT_EQ(SuggestPanel::origin(QRectF(1400, 300, 1, 18), desk), QPointF(1080, 254));
     EXPECT_EQ(SuggestPanel::origin(QRectF(5, 300, 1, 18), desk), QPointF(-5, 254));
     EXPECT_EQ(SuggestPanel::origin(QRectF(2000, 20, 1, 18), desk), QPointF(1990, -26)); // on no screen
-}
-
-TEST(SuggestPanel, WithoutACaretTheFrontWindowThenTheScreenDecide) {
-    Desk desk = dockedScreen();
+    // Without a caret the front window decides, then the screen.
     EXPECT_EQ(SuggestPanel::origin(QRectF(), desk), QPointF(570, 94));
     desk.frontWindow = QRectF(100, 200, 800, 600);
     EXPECT_EQ(SuggestPanel::origin(QRectF(), desk), QPointF(350, 224));
