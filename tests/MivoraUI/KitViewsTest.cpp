@@ -81,7 +81,7 @@ TEST(KitViews, PracticeFieldTakesTheFocusAfterAMomentAndShowsItsRing) {
         layout->addWidget(other);
         layout->addWidget(field);
         page.resize(340, 160);
-        const QImage empty = render(page, dark);
+        render(page, dark);
         page.activateWindow();
         other->setFocus();
         scheduler.advance(0.29);
@@ -89,6 +89,5 @@ TEST(KitViews, PracticeFieldTakesTheFocusAfterAMomentAndShowsItsRing) {
         scheduler.advance(0.02);
         EXPECT_TRUE(waitFor([&] { return field->focusRing() == 1.0; }));
         saveArtefact(field->grab().toImage(), QString("kit-practicefield-%1").arg(dark ? "dark" : "light"));
-        EXPECT_NE(page.grab().toImage(), empty);
     }
 }

@@ -66,7 +66,7 @@ TEST(SuggestPanel, PlacedByTheCaretThenTheFrontWindowThenTheScreen) {
     EXPECT_EQ(SuggestPanel::origin(QRectF(), desk).x(), 420);
 }
 
-// The chip is drawn dark in either appearance, with its shadow below it; a sensitive offer shows an orange
+// The chip is drawn dark in either appearance; a sensitive offer shows an orange
 // lock and its bullets, a long preview is cut to one line and the capsule follows its text.
 TEST(SuggestPanel, ChipRendersOneLineOnTheDarkCapsuleInBothAppearances) {
     const Offer plain{"a", "公司地址", QString(200, QChar(u'长')), false, false, QRectF()};
@@ -101,10 +101,7 @@ TEST(SuggestPanel, ChipRendersOneLineOnTheDarkCapsuleInBothAppearances) {
     chip.setOffer(armed);
     EXPECT_EQ(chip.shownPreview(), SuggestChip::armedHint);
     EXPECT_LT(chip.width(), longWidth);
-    const QImage hint = render(chip, false);
-    saveArtefact(hint, "suggest-chip-armed");
-    EXPECT_TRUE(anyOrange(hint, QRect(chip.width() / 2, 6, chip.width() / 2 - 30, 16)))
-        << "the hint in orange";
+    saveArtefact(render(chip, false), "suggest-chip-armed");
 }
 
 // Coming in, the chip grows from its top-left corner while dropping into place; going, it shrinks towards
