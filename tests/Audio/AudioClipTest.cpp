@@ -1,4 +1,5 @@
 #include "Audio/AudioClip.h"
+#include "Audio/FileSource.h"
 #include "Support/UserError.h"
 
 #include "support/ScopedEnv.h"
@@ -8,6 +9,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
 
 using namespace mivora;
 using Samples = std::vector<std::int16_t>;
@@ -65,4 +69,22 @@ TEST(AudioClip, WriteWavMakesANewFileOrThrowsInChineseLeavingNothing) {
     EXPECT_THAT([] { AudioClip({1}).writeWAV(); },
                 testing::ThrowsMessage<UserError>(testing::StartsWith("临时录音文件写不进去")));
     EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+// Also the resampler's test: the mix of the channels, the rate and the flush of the filter's delay.
+TEST(FileSource, LoadsAStereoFileAsA16kMonoClip) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.wav");
+    SF_INFO info{.samplerate = 44100, .channels = 2, .format = SF_FORMAT_WAV | SF_FORMAT_PCM_16};
+    SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    std::vector<double> frames(2 * 66150); // 1.5 s, left at half scale, right silent
+    for (std::size_t i = 0; i < frames.size(); i += 2)
+        frames[i] = 0.5 * std::sin(0.047 * double(i / 2));
+    sf_writef_double(f, frames.data(), 66150);
+    sf_close(f);
+
+    const AudioClip clip = FileSource::load(path);
+    EXPECT_NEAR(double(clip.samples.size()), 24000.0, 4.0);
+    EXPECT_NEAR(clip.peak, 0.25, 0.02);
 }

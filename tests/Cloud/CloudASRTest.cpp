@@ -102,16 +102,10 @@ TEST_F(CloudASRTest, TidySendsTheChatRequestAndKeepsTheTextOfACutOffAnswer) {
         return TaskProbe<QString>(client().tidy(raw, {"溪山楼", " 溪山楼"})).outcome();
     };
     EXPECT_EQ(tidy(FakeOpenAI::chat("明天下午四点开会。")), "明天下午四点开会。");
-    EXPECT_EQ(server.log[0].header("Authorization") + " " + server.log[0].header("Content-Type"),
-              "Bearer sk-test application/json");
-    // clang-format off
-    const QJsonArray messages{
-        QJsonObject{{"role", "system"}, {"content", CloudASR::tidyPrompt() + "\n\n常用词：溪山楼。"}},
-        QJsonObject{{"role", "user"}, {"content", "<原文>\n" + raw + "\n</原文>"}}};
-    EXPECT_EQ(QJsonDocument::fromJson(server.log[0].body).object(),
-              QJsonObject({{"model", "gpt-6-luna"}, {"reasoning_effort", "low"},
-                           {"max_completion_tokens", 700}, {"messages", messages}}));
-    // clang-format on
+    // The hint words once each after the prompt; the text fenced off so it is never read as orders.
+    const QJsonArray messages = QJsonDocument::fromJson(server.log[0].body).object()["messages"].toArray();
+    EXPECT_TRUE(messages[0]["content"].toString().endsWith("\n\n常用词：溪山楼。"));
+    EXPECT_EQ(messages[1]["content"], "<原文>\n" + raw + "\n</原文>");
     EXPECT_EQ(tidy(FakeOpenAI::chat("明天下午", "length")), raw); // stopped by the token limit: not a copy
 }
 

@@ -112,16 +112,6 @@ TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
     EXPECT_EQ(needsSetup + needsSignIn + input->starts, 3);
 }
 
-TEST_F(VoiceTest, DictationFromPressToInsertedText) {
-    take();
-    fn(true); // a press while the recognition runs is ignored
-    fn(false);
-    EXPECT_EQ(input->starts, 1);
-    recognizer->answer(" 👍🏽你好\n ");
-    EXPECT_EQ(inserter.texts, std::vector<QString>{"👍🏽你好"});
-    EXPECT_EQ(timings.at(0).chars, 3);
-}
-
 TEST_F(VoiceTest, StopGatesEndTheTakeWithTheirNotices) {
     const auto gate = [this](AudioClip clip) {
         this->clip = std::move(clip);
@@ -250,24 +240,6 @@ TEST_F(VoiceTest, RecallOfASensitiveMemoryNeedsASecondPress) {
     EXPECT_EQ(inserter.texts, std::vector<QString>{"hunter22"});
     EXPECT_FALSE(controller->lastText());                // a secret never becomes the last text
     EXPECT_EQ(inserter.secret, std::vector<bool>{true}); // the way that keeps it out of clipboard managers
-}
-
-TEST_F(VoiceTest, RecallChoicesEndByLapseEscOrOtherKeys) {
-    recallTake("地址");
-    wait(12.1);
-    EXPECT_EQ(phase(), Kind::idle);
-    recallTake("地址");
-    wait(6);
-    EXPECT_TRUE(press(esc) && key(KeyInput::keyUp(esc))); // nothing reaches the application
-    EXPECT_EQ(phase(), Kind::idle);
-    recallTake("地址");
-    wait(6.5); // the earlier set's lapse finds newer choices
-    // Key-ups, Shift and the mouse leave them; a letter ends them and goes through.
-    EXPECT_FALSE(key(KeyInput::keyUp(0)) || key(KeyInput::shift(true)) || key(KeyInput::mouseDown()));
-    EXPECT_EQ(phase(), Kind::choosing);
-    EXPECT_FALSE(press(0));
-    EXPECT_EQ(phase(), Kind::idle);
-    EXPECT_TRUE(inserter.texts.empty());
 }
 
 TEST_F(VoiceTest, TheLastWordAfterTheReleaseIsPartOfTheTake) {

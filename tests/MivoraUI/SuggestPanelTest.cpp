@@ -49,17 +49,14 @@ bool anyOrange(const QImage& image, const QRect& box) {
     return false;
 }
 
-TEST(SuggestPanel, CaretRuleFlipsAboveAndStopsAtTheRightEdge) {
-    const Desk desk = dockedScreen();
+TEST(SuggestPanel, PlacedByTheCaretThenTheFrontWindowThenTheScreen) {
+    Desk desk = dockedScreen();
     EXPECT_EQ(SuggestPanel::origin(QRectF(500, 300, 1, 18), desk), QPointF(490, 254));
     EXPECT_EQ(SuggestPanel::origin(QRectF(500, 100, 1, 18), desk), QPointF(490, 120));
     EXPECT_EQ(SuggestPanel::origin(QRectF(1400, 300, 1, 18), desk), QPointF(1080, 254));
     EXPECT_EQ(SuggestPanel::origin(QRectF(5, 300, 1, 18), desk), QPointF(-5, 254));
     EXPECT_EQ(SuggestPanel::origin(QRectF(2000, 20, 1, 18), desk), QPointF(1990, -26)); // on no screen
-}
-
-TEST(SuggestPanel, WithoutACaretTheFrontWindowThenTheScreenDecide) {
-    Desk desk = dockedScreen();
+    // Without a caret the front window decides, then the screen.
     EXPECT_EQ(SuggestPanel::origin(QRectF(), desk), QPointF(570, 94));
     desk.frontWindow = QRectF(100, 200, 800, 600);
     EXPECT_EQ(SuggestPanel::origin(QRectF(), desk), QPointF(350, 224));
@@ -69,7 +66,7 @@ TEST(SuggestPanel, WithoutACaretTheFrontWindowThenTheScreenDecide) {
     EXPECT_EQ(SuggestPanel::origin(QRectF(), desk).x(), 420);
 }
 
-// The chip is drawn dark in either appearance, with its shadow below it; a sensitive offer shows an orange
+// The chip is drawn dark in either appearance; a sensitive offer shows an orange
 // lock and its bullets, a long preview is cut to one line and the capsule follows its text.
 TEST(SuggestPanel, ChipRendersOneLineOnTheDarkCapsuleInBothAppearances) {
     const Offer plain{"a", "公司地址", QString(200, QChar(u'长')), false, false, QRectF()};
@@ -86,9 +83,6 @@ TEST(SuggestPanel, ChipRendersOneLineOnTheDarkCapsuleInBothAppearances) {
                                       .arg(offer.sensitive ? "sensitive" : "plain", dark ? "dark" : "light"));
             const SuggestChip& chip = view.chip();
             EXPECT_EQ(pixel(settled, {10, 14}), fill) << "the capsule does not follow the appearance";
-            const int middle = chip.geometry().center().x();
-            EXPECT_LT(qGray(pixel(settled, {middle, 31})), qGray(pixel(settled, {middle, 42})))
-                << "the shadow shows below the chip";
             EXPECT_EQ(anyOrange(settled, QRect(16, 8, 12, 12)), offer.sensitive) << "a lock in orange";
             if (offer.sensitive)
                 EXPECT_EQ(chip.shownPreview(), secret.preview);
@@ -107,10 +101,7 @@ TEST(SuggestPanel, ChipRendersOneLineOnTheDarkCapsuleInBothAppearances) {
     chip.setOffer(armed);
     EXPECT_EQ(chip.shownPreview(), SuggestChip::armedHint);
     EXPECT_LT(chip.width(), longWidth);
-    const QImage hint = render(chip, false);
-    saveArtefact(hint, "suggest-chip-armed");
-    EXPECT_TRUE(anyOrange(hint, QRect(chip.width() / 2, 6, chip.width() / 2 - 30, 16)))
-        << "the hint in orange";
+    saveArtefact(render(chip, false), "suggest-chip-armed");
 }
 
 // Coming in, the chip grows from its top-left corner while dropping into place; going, it shrinks towards

@@ -80,27 +80,6 @@ TEST_F(SuggestControllerTest, OneCheckAfterABurstOneRecheckAndTheOfferGoesAfterS
     EXPECT_TRUE(tap.swallowable().empty()) << "Tab and Esc go back to the applications";
 }
 
-TEST_F(SuggestControllerTest, TabInsertsEscDismissesForThisPlaceAndOtherKeysPassThrough) {
-    typeAndPause("我的公司地址", "1:6:我的公司地址");
-    EXPECT_TRUE(controller.handle(KeyInput::keyDown(KeyCode::escape)));
-    EXPECT_FALSE(controller.offer());
-    EXPECT_EQ(tap.swallowable(), std::set<int>{KeyCode::escape}); // until its key-up
-    EXPECT_TRUE(controller.handle(KeyInput::keyUp(KeyCode::escape)));
-    typeAndPause("我的公司地址", "1:6:我的公司地址"); // the same place: nothing again
-    EXPECT_FALSE(controller.offer());
-
-    typeAndPause("我的公司地址", "1:7:我的公司地址");
-    EXPECT_FALSE(press(KeyCode::b)); // another key dismisses and reaches the application
-    EXPECT_FALSE(controller.offer());
-
-    typeAndPause("我的公司地址", "1:8:我的公司地址");
-    EXPECT_TRUE(controller.handle(KeyInput::keyDown(KeyCode::tab)));
-    scheduler.advance(6.1); // the offer's timer is long gone when Tab comes up: still swallowed
-    EXPECT_TRUE(controller.handle(KeyInput::keyUp(KeyCode::tab)));
-    EXPECT_EQ(inserter.texts, std::vector<QString>{"：北京市朝阳区"});
-    EXPECT_EQ(stored("公司地址").useCount, 1);
-}
-
 TEST_F(SuggestControllerTest, ASensitiveMemoryNeedsASecondTab) {
     Memory secret = stored("公司地址");
     secret.sensitive = true;

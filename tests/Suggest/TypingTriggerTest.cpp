@@ -16,19 +16,19 @@ Memory memory(const QString& title, const QString& type = {}, qint64 useCount = 
 // (score-free) what the best hit is: word, loose, insertion; the score shows in which of two names wins.
 using Outcome = std::tuple<QString, bool, QString>;
 
+template <typename Hit> std::optional<Outcome> outcome(const Hit& hit) {
+    return hit ? std::optional(Outcome{hit->word, hit->loose, hit->insertion}) : std::nullopt;
+}
+
 std::optional<Outcome> text(const QString& typed, const QList<Memory>& memories, QSet<QString> muted = {}) {
     TriggerNames names;
-    const auto hit = TypingTrigger::match(typed, memories, muted, now, names);
-    if (!hit) return std::nullopt;
-    return Outcome{hit->word, hit->loose, hit->insertion};
+    return outcome(TypingTrigger::match(typed, memories, muted, now, names));
 }
 
 std::optional<Outcome> pinyin(const QString& letters, bool joined, const QList<Memory>& memories,
                               QSet<QString> muted = {}) {
     TriggerNames names;
-    const auto hit = TypingTrigger::matchPinyin(letters, joined, memories, muted, now, names);
-    if (!hit) return std::nullopt;
-    return Outcome{hit->word, hit->loose, hit->insertion};
+    return outcome(TypingTrigger::matchPinyin(letters, joined, memories, muted, now, names));
 }
 
 // Which of two memories a text picks tells the scores apart: the rules rank 我的 (100) over a long name
