@@ -2,7 +2,7 @@
 
 #include "Account/AccountError.h"
 #include "Account/SignInCancelled.h"
-#include "MivoraUI/SignInWaitDialog.h"
+#include "MivoraUI/Account/SignInWaitDialog.h"
 
 #include <QCoro/QCoroSignal>
 

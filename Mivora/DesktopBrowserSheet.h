@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Account/BrowserSheet.h"
-#include "MivoraUI/SignInWaitDialog.h"
+#include "MivoraUI/Account/SignInWaitDialog.h"
 
 #include <QObject>
 #include <QPointer>

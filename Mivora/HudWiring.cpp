@@ -1,7 +1,7 @@
 #include "HudWiring.h"
 
 #include "AppDelegate.h"
-#include "MivoraUI/HUDPanel.h"
+#include "MivoraUI/HUD/HUDPanel.h"
 
 namespace mivora {
 

@@ -1,7 +1,7 @@
 #include "MainWindow.h"
 
 #include "EditMenu.h"
-#include "MivoraUI/MemoriesView.h"
+#include "MivoraUI/Memories/MemoriesView.h"
 #include "Platform/PlatformWords.h"
 #include "WindowModel.h"
 

@@ -1,7 +1,7 @@
 #include "SuggestWiring.h"
 
 #include "AppDelegate.h"
-#include "MivoraUI/UI.h"
+#include "MivoraUI/Kit/UI.h"
 #include "Platform/Platform.h"
 
 #include <QPointer>

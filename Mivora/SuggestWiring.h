@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MivoraUI/SuggestPanel.h"
+#include "MivoraUI/Suggest/SuggestPanel.h"
 #include "Suggest/CaretReader.h"
 #include "Suggest/SuggestController.h"
 

@@ -3,10 +3,10 @@
 // frame has to stay well under 1 ms for the HUD to cost less than 6 % of a core.
 
 #include "Dictation/VoicePhase.h"
-#include "MivoraUI/BarsEngine.h"
-#include "MivoraUI/HUDPill.h"
-#include "MivoraUI/LevelRow.h"
-#include "MivoraUI/VoiceBars.h"
+#include "MivoraUI/HUD/BarsEngine.h"
+#include "MivoraUI/HUD/HUDPill.h"
+#include "MivoraUI/HUD/LevelRow.h"
+#include "MivoraUI/HUD/VoiceBars.h"
 #include "QtBenchmarkMain.h"
 
 #include <QApplication>

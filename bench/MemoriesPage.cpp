@@ -1,6 +1,6 @@
 #include "Memories/MemoryStore.h"
-#include "MivoraUI/MemoriesView.h"
-#include "MivoraUI/MemoryListFilter.h"
+#include "MivoraUI/Memories/MemoriesView.h"
+#include "MivoraUI/Memories/MemoryListFilter.h"
 #include "QtBenchmarkMain.h"
 #include "ThousandMemories.h"
 #include "support/FakeScheduler.h"

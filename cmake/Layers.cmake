@@ -1,4 +1,4 @@
-# The layer order of the source tree, lowest first. A folder may include its own headers and those of the
+# The layer order of the source tree, lowest first (the shell, Mivora/, with its subfolders). A folder may include its own headers and those of the
 # folders before it in this list, except the platform backends, which only the shell (Mivora/) and the
 # tests may include. The check runs with every build, so an upward include fails the build.
 set(MIVORA_LAYERS
@@ -14,8 +14,29 @@ set(MIVORA_LAYERS
     MivoraCore/Dictation
     MivoraCore/Suggest
     MivoraCore/Account
-    MivoraUI
+    MivoraUI/Kit
+    MivoraUI/HUD
+    MivoraUI/Suggest
+    MivoraUI/Memories
+    MivoraUI/Steps
+    MivoraUI/Tutorial
+    MivoraUI/Home
+    MivoraUI/Account
+    MivoraUI/Settings
+    MivoraUI/Welcome
+    MivoraUI/Window
     Mivora)
+# The widget library's screens stand on the kit; a screen may include another screen only when it hosts it
+# (the strip's chip is filled like the HUD's pill, the tutorial's stage draws the chip and the pill, the settings
+# page hosts the steps and the account block, the welcome the steps and the compact lessons, the window the
+# pages and the welcome), never one that hosts it or one beside it.
+set(MIVORA_UI_KIT MivoraUI/Kit)
+set(MIVORA_UI_HOSTS
+    "MivoraUI/Suggest:MivoraUI/HUD"
+    "MivoraUI/Tutorial:MivoraUI/HUD,MivoraUI/Suggest"
+    "MivoraUI/Settings:MivoraUI/Steps,MivoraUI/Account"
+    "MivoraUI/Welcome:MivoraUI/Steps,MivoraUI/Tutorial"
+    "MivoraUI/Window:MivoraUI/Home,MivoraUI/Tutorial,MivoraUI/Memories,MivoraUI/Settings,MivoraUI/Welcome")
 set(MIVORA_BACKENDS MivoraCore/Platform/Linux MivoraCore/Platform/Offscreen)
 
 if(NOT CMAKE_SCRIPT_MODE_FILE AND NOT TARGET mivora_check_layers)

@@ -1,7 +1,7 @@
 #include "Account/AccountError.h"
 #include "Account/SignInCancelled.h"
 #include "DesktopBrowserSheet.h"
-#include "MivoraUI/SignInWaitDialog.h"
+#include "MivoraUI/Account/SignInWaitDialog.h"
 #include "SchemeHandlerEntry.h"
 #include "support/TaskProbe.h"
 

@@ -1,5 +1,5 @@
-#include "MivoraUI/HUDPanel.h"
-#include "MivoraUI/HUDView.h"
+#include "MivoraUI/HUD/HUDPanel.h"
+#include "MivoraUI/HUD/HUDView.h"
 
 #include "LinuxDesktop.h"
 #include "support/ChildProcess.h"

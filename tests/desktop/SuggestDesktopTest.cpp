@@ -2,7 +2,7 @@
 #include "Insertion/TextInserter.h"
 #include "Keys/KeyTap.h"
 #include "Memories/MemoryStore.h"
-#include "MivoraUI/SuggestPanel.h"
+#include "MivoraUI/Suggest/SuggestPanel.h"
 #include "Platform/TextAccess.h"
 #include "Suggest/CaretReader.h"
 #include "Suggest/SuggestController.h"

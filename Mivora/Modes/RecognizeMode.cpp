@@ -1,0 +1,56 @@
+#include "Modes/RecognizeMode.h"
+
+#include "Audio/FileSource.h"
+#include "Cloud/CloudRecognizer.h"
+#include "Support/Clock.h"
+#include "Support/Defaults.h"
+#include "Support/Scheduler.h"
+#include "Support/UserError.h"
+
+#include <QCoreApplication>
+#include <QCoro/QCoroTask>
+#include <QNetworkAccessManager>
+#include <QTextStream>
+
+namespace mivora {
+
+namespace {
+
+QCoro::Task<int> recognizeFile(QString path, CloudRecognizer* recognizer) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (!recognizer) {
+        err << QStringLiteral("云端识别还没配置好") << Qt::endl;
+        co_return 1;
+    }
+    try {
+        const AudioClip clip = FileSource::load(path);
+        const QString text = co_await recognizer->recognize(clip, {});
+        out << text << Qt::endl;
+        co_return 0;
+    } catch (...) {
+        err << UserError::messageOf(std::current_exception())
+                   .value_or(QStringLiteral("出了点问题，稍后再试。"))
+            << Qt::endl;
+    }
+    co_return 1;
+}
+
+} // namespace
+
+int runRecognizeMode(const QString& audioFile) {
+    // Locals, so they go while the application object still exists: the network access manager closes
+    // its cached connections as it goes, and closing a TLS socket that never finished its handshake
+    // loads the TLS backend, which needs the application.
+    SystemClock clock;
+    QtScheduler scheduler;
+    SettingsDefaults defaults;
+    QNetworkAccessManager network;
+    const auto recognizer = CloudRecognizer::make(network, defaults, scheduler, clock);
+    const int status = QCoro::waitFor(recognizeFile(audioFile, recognizer.get()));
+    // Let what the run queued for later (released timers) finish before the process ends.
+    QCoreApplication::sendPostedEvents();
+    return status;
+}
+
+} // namespace mivora

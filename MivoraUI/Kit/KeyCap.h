@@ -1,0 +1,36 @@
+#pragma once
+
+#include "MivoraUI/Kit/SpringAnimation.h"
+
+#include <QWidget>
+
+namespace mivora {
+
+// One keyboard key, 30 points tall and `width` wide, with an optional symbol before its label. Pressed
+// (`down`) the cap drops 2 points onto its base; highlighted it fills with the accent colour.
+class KeyCap final : public QWidget {
+    Q_OBJECT
+public:
+    KeyCap(const QString& label, const QString& symbol, double width, bool down = false,
+           bool highlight = false, QWidget* parent = nullptr);
+
+    void setDown(bool down);
+    void setHighlight(bool highlight);
+    // Where the cap is drawn (it sits 2 points lower while pressed).
+    QRectF capRect() const;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const QString label_;
+    const QString symbol_;
+    const double width_;
+    bool down_;
+    bool highlight_;
+    SpringAnimation press_;
+    SpringAnimation glow_;
+};
+
+} // namespace mivora

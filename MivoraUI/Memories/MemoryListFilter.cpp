@@ -1,0 +1,37 @@
+#include "MivoraUI/Memories/MemoryListFilter.h"
+
+#include "Support/Text.h"
+
+#include <algorithm>
+
+namespace mivora::MemoryListFilter {
+
+namespace {
+
+bool matches(const Memory& m, const QString& needle) {
+    auto has = [&](const QString& text) { return text.toLower().contains(needle); };
+    if (has(m.title) || has(m.type)) return true;
+    if (std::any_of(m.aliases.cbegin(), m.aliases.cend(), has)) return true;
+    return !m.sensitive && has(m.value);
+}
+
+} // namespace
+
+QList<Memory> filtered(const QList<Memory>& memories, const QString& query) {
+    const QString needle = Text::trimSpacesAndTabs(query).toLower();
+    QList<const Memory*> order;
+    order.reserve(memories.size());
+    for (const Memory& m : memories)
+        if (needle.isEmpty() || matches(m, needle)) order.append(&m);
+    std::stable_sort(order.begin(), order.end(), [](const Memory* a, const Memory* b) {
+        if (a->pinned != b->pinned) return a->pinned;
+        return a->useCount > b->useCount;
+    });
+    QList<Memory> out;
+    out.reserve(order.size());
+    for (const Memory* m : order)
+        out.append(*m);
+    return out;
+}
+
+} // namespace mivora::MemoryListFilter

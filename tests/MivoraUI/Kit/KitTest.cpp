@@ -1,0 +1,186 @@
+#include "MivoraUI/Kit/Card.h"
+#include "MivoraUI/Kit/HoverLift.h"
+#include "MivoraUI/Kit/Icon.h"
+#include "MivoraUI/Kit/KeyCap.h"
+#include "MivoraUI/Kit/KeyCombo.h"
+#include "MivoraUI/Kit/PracticeField.h"
+#include "MivoraUI/Kit/PrimaryButton.h"
+#include "MivoraUI/Kit/SoftButton.h"
+#include "MivoraUI/Kit/StatusDot.h"
+#include "MivoraUI/Kit/SuccessBadge.h"
+#include "MivoraUI/Kit/UI.h"
+
+#include "support/FakeScheduler.h"
+#include "support/Render.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QSet>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+using namespace mivora::test;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 2000);
+}
+
+} // namespace
+
+TEST(Kit, KeysDropWhenPressed) {
+    for (bool dark : {false, true}) {
+        KeyCap key("fn", "globe", 54);
+        const QImage rest = render(key, dark);
+        key.setDown(true);
+        key.setHighlight(true);
+        EXPECT_TRUE(waitFor([&] { return key.capRect().top() == 2; }));
+        const QImage pressed = key.grab().toImage();
+        saveArtefact(rest, QString("kit-keycap-%1").arg(dark ? "dark" : "light"));
+        saveArtefact(pressed, QString("kit-keycap-pressed-%1").arg(dark ? "dark" : "light"));
+        // Released, the base shows below the cap; pressed, the cap covers it.
+        EXPECT_NE(pixel(rest, {27, 31}), pixel(pressed, {27, 31}));
+
+        KeyCombo two({"fn", "shift"});
+        saveArtefact(render(two, dark), QString("kit-keycombo-%1").arg(dark ? "dark" : "light"));
+    }
+}
+
+TEST(Kit, BadgeRingsOnceAndTheDotPulsesOnlyWhenReady) {
+    for (bool dark : {false, true}) {
+        SuccessBadge badge("做到了");
+        render(badge, dark);
+        EXPECT_TRUE(waitFor([&] { return badge.ring() == 1.0; }));
+        badge.setText("又做到了");
+        badge.hide();
+        badge.show();
+        QApplication::processEvents();
+        EXPECT_EQ(badge.ring(), 1.0) << "the ring plays once per badge";
+        saveArtefact(badge.grab().toImage(), QString("kit-successbadge-%1").arg(dark ? "dark" : "light"));
+
+        StatusDot waiting(false);
+        const QImage orange = render(waiting, dark);
+        EXPECT_FALSE(waiting.pulsing());
+        waiting.setOk(true);
+        EXPECT_TRUE(waiting.pulsing());
+        EXPECT_NE(waiting.grab().toImage(), orange);
+        saveArtefact(waiting.grab().toImage(), QString("kit-statusdot-%1").arg(dark ? "dark" : "light"));
+
+        StatusDot ready(true);
+        render(ready, dark);
+        EXPECT_TRUE(ready.pulsing()) << "shown ready, it pulses too";
+    }
+}
+
+TEST(Kit, PracticeFieldTakesTheFocusAfterAMomentAndShowsItsRing) {
+    for (bool dark : {false, true}) {
+        FakeClock clock;
+        FakeScheduler scheduler(clock);
+        // Another control holds the focus when the window opens, as on a page.
+        QWidget page;
+        auto* layout = new QVBoxLayout(&page);
+        auto* other = new QLineEdit(&page);
+        auto* field = new PracticeField(scheduler, "按住 Fn 说一句话试试", 96, &page);
+        layout->addWidget(other);
+        layout->addWidget(field);
+        page.resize(340, 160);
+        render(page, dark);
+        page.activateWindow();
+        other->setFocus();
+        scheduler.advance(0.29);
+        EXPECT_FALSE(field->editor()->hasFocus());
+        scheduler.advance(0.02);
+        EXPECT_TRUE(waitFor([&] { return field->focusRing() == 1.0; }));
+        saveArtefact(field->grab().toImage(), QString("kit-practicefield-%1").arg(dark ? "dark" : "light"));
+    }
+}
+
+TEST(Kit, ButtonsShrinkWhilePressedWhetherEnabledOrNot) {
+    for (bool dark : {false, true}) {
+        PrimaryButton primary("开始使用");
+        SoftButton soft("工作日志");
+        const QImage rest = render(primary, dark);
+        const QImage softRest = render(soft, dark);
+        saveArtefact(rest, QString("kit-primary-%1").arg(dark ? "dark" : "light"));
+        saveArtefact(softRest, QString("kit-soft-%1").arg(dark ? "dark" : "light"));
+
+        primary.setEnabled(false);
+        EXPECT_EQ(primary.grab().toImage(), rest) << "a disabled button looks like an enabled one";
+        primary.setEnabled(true);
+
+        for (CapsuleButton* b : {static_cast<CapsuleButton*>(&primary), static_cast<CapsuleButton*>(&soft)}) {
+            const QImage before = b->grab().toImage();
+            QTest::mousePress(b, Qt::LeftButton);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return b->pressProgress() == 1.0; }, 1000));
+            EXPECT_NE(b->grab().toImage(), before);
+            QTest::mouseRelease(b, Qt::LeftButton);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return b->pressProgress() == 0.0; }, 2000));
+        }
+    }
+}
+
+TEST(Kit, CardDrawsItsBorderInsideThePanel) {
+    for (bool dark : {false, true}) {
+        auto* label = new QLabel("地址");
+        label->setFixedSize(60, 20);
+        Card* c = card(label, 0, 16);
+        const QImage image = render(*c, dark);
+        // With square corners the hairline covers the outermost pixels, and the fill lies within.
+        EXPECT_NE(pixel(image, {0, 0}), pixel(image, {4, 4}));
+        EXPECT_NE(pixel(image, {c->width() - 1, c->height() - 1}),
+                  pixel(image, {c->width() - 5, c->height() - 5}));
+        saveArtefact(image, QString("kit-card-%1").arg(dark ? "dark" : "light"));
+        delete c;
+    }
+}
+
+TEST(Kit, HoverLiftAddsNothingAtRest) {
+    QWidget host;
+    host.resize(200, 120);
+    auto* inner = new QLabel("课程", &host);
+    inner->setGeometry(40, 30, 120, 60);
+    inner->setAutoFillBackground(true);
+    const QImage plain = render(host);
+    auto* lift = new HoverLift(inner);
+    EXPECT_EQ(host.grab().toImage(), plain);
+    QEvent enter(QEvent::HoverEnter);
+    QApplication::sendEvent(inner, &enter);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lift->hover() > 0.999; }, 2000));
+    const QImage lifted = host.grab().toImage();
+    EXPECT_NE(lifted, plain);
+    saveArtefact(lifted, "kit-hoverlift");
+}
+
+TEST(Kit, EveryIconIsADistinctDrawing) {
+    QSet<QByteArray> seen;
+    QImage sheet(32 * Icon::names().size(), 32, QImage::Format_ARGB32);
+    sheet.fill(Qt::white);
+    QPainter sheetPainter(&sheet);
+    int x = 0;
+    for (const QString& name : Icon::names()) {
+        QImage img(32, 32, QImage::Format_ARGB32);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        Icon::paint(p, name, QRectF(0, 0, 32, 32), Qt::black);
+        p.end();
+        const QByteArray bytes(reinterpret_cast<const char*>(img.constBits()), img.sizeInBytes());
+        int inked = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int i = 0; i < 32; ++i)
+                inked += qAlpha(img.pixel(i, y)) > 0;
+        EXPECT_GT(inked, 20) << name.toStdString();
+        EXPECT_FALSE(seen.contains(bytes)) << name.toStdString() << " looks like another icon";
+        seen.insert(bytes);
+        sheetPainter.drawImage(x, 0, img);
+        x += 32;
+    }
+    sheetPainter.end();
+    saveArtefact(sheet, "kit-icons");
+}

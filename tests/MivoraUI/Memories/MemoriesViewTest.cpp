@@ -1,0 +1,171 @@
+#include "MivoraUI/Memories/MemoriesView.h"
+
+#include "Memories/MemoryStore.h"
+#include "MivoraUI/Memories/MemoryEditor.h"
+#include "MivoraUI/Memories/MemoryListFilter.h"
+#include "support/FakeScheduler.h"
+#include "support/Render.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+
+namespace {
+
+QStringList titles(const QList<Memory>& memories) {
+    QStringList out;
+    for (const Memory& m : memories)
+        out.append(m.title);
+    return out;
+}
+
+} // namespace
+
+// The needle loses the spaces and tabs around it; case is ignored on both sides; a
+// hyphen stays part of the text; a sensitive memory is found by its names but never by its value.
+TEST(MemoryList, SearchTrimsSpacesAndTabsIgnoresCaseAndNeverSearchesASecret) {
+    const QList<Memory> all{
+        {.title = "路由器", .type = "信息", .aliases = {"wifi"}, .value = "guest password"},
+        {.title = "Wi-Fi 密码", .type = "信息", .value = "Password 1", .sensitive = true},
+        {.title = "邮箱", .type = "邮箱", .aliases = {"Email"}, .value = "a@b.c"}};
+    auto found = [&](const QString& query) { return titles(MemoryListFilter::filtered(all, query)); };
+    EXPECT_EQ(found(" \t "), titles(all));
+    EXPECT_EQ(found("\t EMAIL  "), QStringList{"邮箱"});
+    EXPECT_EQ(found("wi-fi"), QStringList{"Wi-Fi 密码"});
+    EXPECT_EQ(found("PASSWORD"), QStringList{"路由器"});
+}
+
+class Page : public ::testing::Test {
+protected:
+    MemoriesView& open(QList<Memory> memories = {}) {
+        store = std::make_unique<MemoryStore>(std::nullopt, std::move(memories), clock);
+        view = std::make_unique<MemoriesView>(*store, clock, "右 Alt");
+        view->resize(960, 640);
+        view->show();
+        return *view;
+    }
+    template <typename T> T* find(const char* name) const { return view->findChild<T*>(name); }
+    QListView* list() const { return find<QListView>("list"); }
+    QStringList rows() const {
+        QStringList out;
+        for (int r = 0; r < list()->model()->rowCount(); ++r)
+            out.append(list()->model()->index(r, 0).data().toString());
+        return out;
+    }
+    // The title of the selected row, or nothing.
+    QString selectedRow() const {
+        const QModelIndexList s = list()->selectionModel()->selectedIndexes();
+        return s.isEmpty() ? QString() : s.first().data().toString();
+    }
+    void click(const QString& title) {
+        const int row = int(rows().indexOf(title));
+        ASSERT_GE(row, 0) << title.toStdString();
+        const QRect r = list()->visualRect(list()->model()->index(row, 0));
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    void addFromMenu(const QString& item) {
+        for (QAction* a : find<QToolButton>("add")->menu()->actions())
+            if (a->text() == item) return a->trigger();
+        FAIL() << item.toStdString();
+    }
+    template <typename T> T* field(const char* name) const { return view->editor()->findChild<T*>(name); }
+    QAbstractButton* editorButton(const char* name) const { return field<QAbstractButton>(name); }
+    bool showsEmptyState() const { return !view->editor() && find<QWidget>("empty")->isVisible(); }
+    void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    test::FakeClock clock;
+    std::unique_ptr<MemoryStore> store;
+    std::unique_ptr<MemoriesView> view;
+};
+
+// A memory added from the menu is nothing until saved; saved under a search it does not match, it stays
+// selected and open while its row is hidden, and its row shows selected once the search is cleared.
+TEST_F(Page, ANewMemoryStaysSelectedAndOpenUnderASearchItDoesNotMatch) {
+    open();
+    ASSERT_TRUE(showsEmptyState());
+    addFromMenu("手机号");
+    ASSERT_TRUE(view->editor());
+    EXPECT_EQ(field<QLineEdit>("title")->text(), "手机号");
+    EXPECT_EQ(store->count(), 0);
+
+    find<QLineEdit>("search")->setText("地址");
+    field<QPlainTextEdit>("value")->setPlainText("138 0000 0000");
+    MemoryEditor* editor = view->editor();
+    editorButton("save")->click();
+    ASSERT_EQ(store->count(), 1);
+    EXPECT_EQ(view->selection(), store->memories()[0].id);
+    EXPECT_EQ(view->editor(), editor);
+    EXPECT_TRUE(rows().isEmpty());
+
+    find<QLineEdit>("search")->clear();
+    EXPECT_EQ(selectedRow(), "手机号");
+
+    settle();
+}
+
+// Deleting asks first, naming the memory by the title as typed and as plain text; cancelling changes
+// nothing, confirming deletes it and shows the explanation for a store that still holds memories.
+TEST_F(Page, DeletingAsksFirstAndThenShowsTheEmptyState) {
+    open({{.title = "<b>家</b>", .value = "浦东"}, {.title = "公司", .value = "徐汇"}});
+    click("<b>家</b>");
+    field<QLineEdit>("title")->setText("<i>家</i>");
+    for (const auto role : {QMessageBox::RejectRole, QMessageBox::DestructiveRole}) {
+        ASSERT_TRUE(view->editor());
+        editorButton("delete")->click();
+        auto* box = view->editor()->findChild<QMessageBox*>();
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->text(), "删除「<i>家</i>」？");
+        for (QLabel* label : box->findChildren<QLabel*>())
+            EXPECT_TRUE(!label->text().contains("<i>") || label->textFormat() == Qt::PlainText);
+        for (QAbstractButton* b : box->buttons())
+            if (box->buttonRole(b) == role) b->click();
+        settle();
+    }
+    EXPECT_EQ(store->orderedTitles(), QStringList{"公司"});
+    EXPECT_FALSE(view->selection());
+    EXPECT_TRUE(showsEmptyState());
+    EXPECT_EQ(selectedRow(), "");
+}
+
+// The page on the sample memories (one open in the editor) and on an empty store, at its smallest and a
+// larger size, light and dark, kept as PNGs.
+TEST_F(Page, RendersTheSamplesAndTheEmptyStoreInBothAppearances) {
+    for (bool samples : {true, false}) {
+        open(samples ? MemoryStore::samples(clock)->memories() : QList<Memory>());
+        if (samples) {
+            // A secret shows masked in its row, never a part of it.
+            const QModelIndex wifi = list()->model()->index(int(rows().indexOf("家里 Wi-Fi")), 0);
+            EXPECT_EQ(wifi.data(MemoryListModel::PreviewRole).toString(), "••••••");
+            click("家里 Wi-Fi");
+        }
+        for (QSize size : {QSize(680, 440), QSize(960, 640)})
+            for (bool dark : {false, true}) {
+                view->setPalette(dark ? test::darkPalette() : QPalette());
+                view->setAutoFillBackground(true);
+                view->resize(size);
+                QApplication::processEvents();
+                const QImage image = view->grab().toImage();
+                // Every template button shows whole, also at the smallest size.
+                const QWidget* empty = find<QWidget>("empty");
+                for (QAbstractButton* b : empty->findChildren<QAbstractButton*>()) {
+                    const QRect r(b->mapTo(empty, QPoint()), b->size());
+                    EXPECT_EQ(b->isVisible() && b->width() >= b->sizeHint().width() &&
+                                  empty->rect().contains(r),
+                              !samples);
+                }
+                test::saveArtefact(image, QString("memories-%1-%2-%3")
+                                              .arg(samples ? "samples" : "empty",
+                                                   QString::number(size.width()), dark ? "dark" : "light"));
+            }
+    }
+}

@@ -1,0 +1,74 @@
+#include "MivoraUI/Memories/MemoryEditor.h"
+
+#include "Memories/MemoryTemplate.h"
+#include "support/FakeScheduler.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+
+class Editor : public ::testing::Test {
+protected:
+    // A shown, active editor, so that Ctrl+S reaches it as it would in the window.
+    MemoryEditor& open(Memory memory, bool isNew) {
+        editor = std::make_unique<MemoryEditor>(std::move(memory), isNew);
+        editor->resize(480, 440);
+        editor->show();
+        editor->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+        saved = std::make_unique<QSignalSpy>(editor.get(), &MemoryEditor::saveRequested);
+        return *editor;
+    }
+    template <typename T> T* field(const char* name) { return editor->findChild<T*>(name); }
+    QAbstractButton* button(const char* name) { return field<QAbstractButton>(name); }
+    void type(const char* name, const QString& text) {
+        if (auto* line = field<QLineEdit>(name)) return line->setText(text);
+        field<QPlainTextEdit>(name)->setPlainText(text);
+    }
+    void pressSave() { QTest::keyClick(field<QLineEdit>("title"), Qt::Key_S, Qt::ControlModifier); }
+    Memory lastSaved() const { return saved->last().first().value<Memory>(); }
+
+    test::FakeClock clock;
+    std::unique_ptr<MemoryEditor> editor;
+    std::unique_ptr<QSignalSpy> saved;
+};
+
+// Saving waits for a title and a value that are more than blanks, and
+// Ctrl+S does nothing until then; the title goes trimmed, the value as typed.
+TEST_F(Editor, SaveWaitsForATitleAndAValueAndHandsOnWhatWasTyped) {
+    open(MemoryTemplate(MemoryTemplate::home).memory(clock), true);
+
+    type("title", " \t ");
+    type("value", "上海");
+    EXPECT_FALSE(button("save")->isEnabled());
+    type("title", "  家 ");
+    type("value", " \n\t\n");
+    EXPECT_FALSE(button("save")->isEnabled());
+    pressSave();
+    EXPECT_EQ(saved->count(), 0);
+
+    type("value", "\n上海\u00a0浦东\n");
+    ASSERT_TRUE(button("save")->isEnabled());
+    pressSave();
+    ASSERT_EQ(saved->count(), 1);
+    EXPECT_EQ(lastSaved().title, "家");
+    EXPECT_EQ(lastSaved().value, "\n上海\u00a0浦东\n");
+    EXPECT_EQ(field<QLineEdit>("title")->text(), "  家 ");
+}
+
+// Names are split at the five separators only, trimmed of spaces and tabs, empty ones dropped; a space
+// separates nothing and a name given twice is kept twice.
+TEST_F(Editor, AliasesSplitAtCommasAndSemicolonsOnly) {
+    open({.title = "公司地址", .value = "徐汇区"}, false);
+    type("aliases", "公司，单位, 办公室;;上班 的地方、 公司 ；\t；");
+    pressSave();
+    ASSERT_EQ(saved->count(), 1);
+    EXPECT_EQ(lastSaved().aliases, (QStringList{"公司", "单位", "办公室", "上班 的地方", "公司"}));
+    EXPECT_EQ(MemoryEditor::splitAliases(" ，,\t"), QStringList{});
+}

@@ -1,0 +1,2 @@
+// The kit stands below every screen.
+#include "MivoraUI/HUD/HUDPill.h"
