@@ -1,9 +1,9 @@
 #include "MivoraUI/HUD/HUDPill.h"
 
 #include "MivoraUI/HUD/ChoiceList.h"
-#include "MivoraUI/Kit/LayerEffect.h"
 #include "MivoraUI/HUD/LevelRow.h"
 #include "MivoraUI/HUD/NoticeRow.h"
+#include "MivoraUI/Kit/LayerEffect.h"
 #include "MivoraUI/Kit/SymbolView.h"
 
 #include <QPainter>

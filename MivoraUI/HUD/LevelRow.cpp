@@ -1,11 +1,11 @@
 #include "MivoraUI/HUD/LevelRow.h"
 
 #include "MivoraUI/HUD/HUDPill.h"
-#include "MivoraUI/Kit/LayerEffect.h"
 #include "MivoraUI/HUD/RecDot.h"
+#include "MivoraUI/HUD/VoiceBars.h"
+#include "MivoraUI/Kit/LayerEffect.h"
 #include "MivoraUI/Kit/SymbolView.h"
 #include "MivoraUI/Kit/UI.h"
-#include "MivoraUI/HUD/VoiceBars.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "MivoraUI/Memories/MemoriesEmptyState.h"
 
-#include "MivoraUI/Memories/MemoriesLabel.h"
 #include "MivoraUI/Kit/SoftButton.h"
+#include "MivoraUI/Memories/MemoriesLabel.h"
 #include "Platform/PlatformWords.h"
 
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "MivoraUI/Memories/MemoriesSearchField.h"
 
 #include "MivoraUI/Kit/Icon.h"
-#include "MivoraUI/Memories/MemoriesLabel.h"
 #include "MivoraUI/Kit/UI.h"
+#include "MivoraUI/Memories/MemoriesLabel.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

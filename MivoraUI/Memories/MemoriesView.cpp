@@ -2,13 +2,13 @@
 
 #include "Memories/MemoryStore.h"
 #include "Memories/MemoryTemplate.h"
+#include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Memories/MemoriesAddButton.h"
 #include "MivoraUI/Memories/MemoriesEmptyState.h"
 #include "MivoraUI/Memories/MemoriesSearchField.h"
 #include "MivoraUI/Memories/MemoryEditor.h"
 #include "MivoraUI/Memories/MemoryListDelegate.h"
 #include "MivoraUI/Memories/MemoryListFilter.h"
-#include "MivoraUI/Kit/UI.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

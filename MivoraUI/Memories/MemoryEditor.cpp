@@ -1,9 +1,9 @@
 #include "MivoraUI/Memories/MemoryEditor.h"
 
-#include "MivoraUI/Memories/MemoriesLabel.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
 #include "MivoraUI/Kit/SoftButton.h"
 #include "MivoraUI/Kit/UI.h"
+#include "MivoraUI/Memories/MemoriesLabel.h"
 #include "Support/Text.h"
 
 #include <QCheckBox>

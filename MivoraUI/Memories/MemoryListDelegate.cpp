@@ -1,9 +1,9 @@
 #include "MivoraUI/Memories/MemoryListDelegate.h"
 
 #include "MivoraUI/Kit/Icon.h"
+#include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Memories/MemoriesLabel.h"
 #include "MivoraUI/Memories/MemoryListModel.h"
-#include "MivoraUI/Kit/UI.h"
 
 #include <QPainter>
 

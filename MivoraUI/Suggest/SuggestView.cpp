@@ -1,7 +1,7 @@
 #include "MivoraUI/Suggest/SuggestView.h"
 
-#include "MivoraUI/Suggest/SuggestChip.h"
 #include "MivoraUI/Kit/UI.h"
+#include "MivoraUI/Suggest/SuggestChip.h"
 
 #include <QPainter>
 

@@ -1,8 +1,8 @@
 #include "MivoraUI/Suggest/SuggestPanel.h"
 #include "MivoraUI/HUD/HUDPill.h"
+#include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Suggest/SuggestChip.h"
 #include "MivoraUI/Suggest/SuggestView.h"
-#include "MivoraUI/Kit/UI.h"
 
 #include "support/Render.h"
 
