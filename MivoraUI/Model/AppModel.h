@@ -11,8 +11,10 @@
 namespace mivora {
 
 class AccountService;
+class BrowserSheet;
 class Clock;
 class Defaults;
+class LoginItem;
 class MemoryStore;
 class MemorySync;
 class Permissions;
@@ -64,6 +66,8 @@ public:
         Scheduler& scheduler;
         Platform& platform;
         Permissions& permissions;
+        LoginItem* loginItem = nullptr;  // launch at login; absent where the desktop has none
+        BrowserSheet* browser = nullptr; // where web sign-in opens; absent where sign-in is not wired
     };
 
     // The welcome shows until "onboardingDone" is stored true.
