@@ -9,6 +9,7 @@
 #include "Modes/AppleTestMode.h"
 #include "Modes/MicTestMode.h"
 #include "Modes/RecognizeMode.h"
+#include "Modes/RenderMode.h"
 #include "Modes/SelfTest.h"
 #include "Modes/SelfTestSource.h"
 #include "Modes/SyncTestMode.h"
@@ -88,8 +89,11 @@ int main(int argc, char** argv) {
     const CommandLine::Launch launch = commandLine.launch();
 
     if (launch.kind == CommandLine::Launch::Kind::render) {
-        std::fputs("截图渲染（-render）还没有做好，这一版里用不了\n", stderr);
-        return 1;
+        // Drawn without a desktop, before anything else starts.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        nameApplication();
+        return runRenderMode(*launch.path);
     }
 
     const QFileInfo self = executable();
