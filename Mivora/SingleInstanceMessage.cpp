@@ -19,9 +19,9 @@ QByteArray SingleInstanceMessage::line() const {
 
 std::optional<SingleInstanceMessage> SingleInstanceMessage::read(const QByteArray& line) {
     if (line == reopenLine) return reopenRequest();
-    if (!line.startsWith(openPrefix) || !line.endsWith('\n')) return std::nullopt;
+    // One line exactly: anything after its line feed is no part of this request.
+    if (!line.startsWith(openPrefix) || line.indexOf('\n') != line.size() - 1) return std::nullopt;
     const QByteArray encoded = line.mid(openPrefix.size()).trimmed();
-    if (encoded.contains('\n')) return std::nullopt;
     return openRequest(QUrl::fromEncoded(encoded));
 }
 

@@ -6,8 +6,11 @@
 #include "Support/Defaults.h"
 
 #include <QCoreApplication>
+#include <QCoro/QCoroTask>
 #include <QHash>
 #include <QNetworkAccessManager>
+
+#include <exception>
 
 // What the account fuzz targets share: an application for the event loop, and an account service over
 // tokens in memory, defaults in memory and a clock that stands still.
@@ -28,6 +31,22 @@ public:
 private:
     QHash<QString, QVariant> values_;
 };
+
+inline QCoro::Task<> catching(QCoro::Task<> task, std::exception_ptr& error) {
+    try {
+        co_await task;
+    } catch (...) {
+        error = std::current_exception();
+    }
+}
+
+// Runs the task to its end in a nested event loop; what it threw, if anything. (QCoro's waitFor alone
+// never returns from a task that throws.)
+inline std::exception_ptr run(QCoro::Task<> task) {
+    std::exception_ptr error;
+    QCoro::waitFor(catching(std::move(task), error));
+    return error;
+}
 
 inline void startApplication() {
     static int argc = 1;

@@ -148,8 +148,10 @@ Reply replyFrom(Input& in) {
 }
 
 std::optional<AccountError::Kind> run(QCoro::Task<> task) {
+    const std::exception_ptr error = fuzz::run(std::move(task));
+    if (!error) return std::nullopt;
     try {
-        QCoro::waitFor(std::move(task));
+        std::rethrow_exception(error);
     } catch (const AccountError& e) {
         return e.kind();
     } catch (...) {
@@ -163,7 +165,7 @@ QSet<QString> known(const std::optional<AccountTokens>& tokens, bool access) {
     QSet<QString> out;
     if (tokens) out.insert(access ? tokens->accessToken : tokens->refreshToken);
     for (int i = 1; i <= issued; ++i)
-        out.insert(QStringLiteral(access ? "at-%1" : "rt-%1").arg(i));
+        out.insert(QString::fromLatin1(access ? "at-%1" : "rt-%1").arg(i));
     return out;
 }
 
