@@ -20,8 +20,9 @@ void asReceivedLine(const QByteArray& line) {
     }
     fuzz::require(line.startsWith("open ") && message->url.isValid(), "an open without a valid URL", line);
     // What the running program took, sent again, is taken the same way.
-    fuzz::require(SingleInstanceMessage::read(message->line()) == message, "a taken URL reads differently",
-                  message->line());
+    const std::optional<SingleInstanceMessage> again = SingleInstanceMessage::read(message->line());
+    fuzz::require(again && again->url.toEncoded() == message->url.toEncoded(),
+                  "a taken URL reads differently", message->line());
 }
 
 void asSentURL(const QUrl& url) {
@@ -32,7 +33,8 @@ void asSentURL(const QUrl& url) {
     fuzz::require(line.count('\n') == 1 && line.endsWith('\n'), "a request line broken in two", line);
     const std::optional<SingleInstanceMessage> received = SingleInstanceMessage::read(line);
     fuzz::require(received.has_value(), "a sent URL refused on the other side", line);
-    fuzz::require(received->url == url, "a sent URL arrives changed",
+    // The encoded form is all that crosses; QUrl's own comparison also weighs how each was built.
+    fuzz::require(received->url.toEncoded() == url.toEncoded(), "a sent URL arrives changed",
                   line + "\n" + received->url.toEncoded());
 }
 
