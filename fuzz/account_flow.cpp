@@ -261,6 +261,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                           "a handed-out token that is not the account's");
             break;
         case 2:
+            // A refresh keeps who signed in and how; its pair is the one the server just issued.
+            if (!error)
+                fuzz::require(before && account.tokens() && account.tokens()->method == before->method &&
+                                  account.tokens()->refreshToken != before->refreshToken &&
+                                  (before->userID.isEmpty() || !account.tokens()->userID.isEmpty()) &&
+                                  refreshes >= 1,
+                              "a refresh that did not take the new pair for the same account");
             if (error && *error != AccountError::Kind::accountGone)
                 fuzz::require(account.tokens() == before, "a failed refresh changed the tokens");
             if (error == AccountError::Kind::accountGone)
