@@ -146,6 +146,7 @@ QCoro::Task<> AccountService::signOut() {
         // Before the request: a refresh still running must not bring the tokens back, and none may start.
         ++epoch_;
         signingOut_ = true;
+        emit signOutStarted();
         try {
             co_await call(request);
         } catch (...) {

@@ -102,6 +102,8 @@ public:
     const std::optional<QUrl>& base() const { return base_; }
     bool configured() const { return base_.has_value(); }
     bool signedIn() const { return tokens_.has_value(); }
+    // Between signOutStarted() and the tokens going.
+    bool signingOut() const { return signingOut_; }
     const std::optional<AccountTokens>& tokens() const { return tokens_; }
 
     // Publishes what the store holds; call once after creation. A sign-in or sign-out that ends first wins.
@@ -156,6 +158,8 @@ public:
 signals:
     // `tokens()` changed (also when set to the same value).
     void tokensChanged();
+    // The user is signing out: the logout request is about to go, and the tokens will go after it.
+    void signOutStarted();
     // The server no longer takes this account's tokens: emitted just before they go (tokensChanged), so
     // work that was waiting for the server can tell this loss from a sign-out of the user's.
     void accountLost();

@@ -39,6 +39,8 @@ MemorySync::MemorySync(AccountService& account, MemoryStore& store, MemoryKeySto
     : QObject(parent), account_(account), store_(store), keys_(keys), clock_(clock), scheduler_(scheduler),
       user_(userId()) {
     connect(&account_, &AccountService::tokensChanged, this, &MemorySync::followUser);
+    // Work of this account ends as soon as the user signs out, not only once the server has heard of it.
+    connect(&account_, &AccountService::signOutStarted, this, [this] { ++epoch_; });
     // Told before the tokens go, so before the reset that the sign-out brings.
     connect(&account_, &AccountService::accountLost, this, [this] { lostAt_ = epoch_; });
 }
@@ -94,14 +96,14 @@ void MemorySync::reset() {
 
 QCoro::Task<bool> MemorySync::admitted(bool continuing) {
     const Epoch epoch = this->epoch();
-    if (!account_.signedIn()) {
+    if (!account_.signedIn() || account_.signingOut()) {
         setState(State::of(State::Kind::off));
         co_return false;
     }
     const bool available = co_await keys_.available();
     // Reset, or another user, while the store answered: this request belongs to nobody now.
     if (!epoch.current()) co_return false;
-    if (!account_.signedIn()) { // signed out while the store answered
+    if (!account_.signedIn() || account_.signingOut()) { // signed out while the store answered
         setState(State::of(State::Kind::off));
         co_return false;
     }

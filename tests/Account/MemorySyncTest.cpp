@@ -373,6 +373,24 @@ TEST_F(MemorySyncTest, AResetDuringAKeyReadOrAnUploadTouchesNothing) {
     }
 }
 
+// Signing out stops the account's sync at once: a pass answered while the logout is on its way writes
+// nothing, and no pass starts meanwhile.
+TEST_F(MemorySyncTest, APassAnsweredDuringTheLogoutTouchesNothing) {
+    createVault();
+    a.store->add("地址", "北京");
+    server.log.clear();
+    server.fail("vault", Fault{.delayMs = 100, .method = "GET"});
+    server.fail("auth/logout", Fault{.delayMs = 400});
+    const TaskProbe<void> pass(a.engine.sync());
+    const TaskProbe<void> out(a.account.signOut());
+    finish(a.engine.sync());
+    EXPECT_EQ(a.kind(), Kind::off);
+    ASSERT_TRUE(pass.wait() && out.wait());
+    EXPECT_EQ(gets(), 1);
+    EXPECT_EQ(puts(), 0);
+    EXPECT_EQ(a.kind(), Kind::off);
+}
+
 // Another user signing in while a code is on screen takes the code, the key behind it and the state away.
 TEST_F(MemorySyncTest, AnotherUserTakesTheCodeOnScreenAway) {
     finish(a.engine.sync());
