@@ -3,6 +3,7 @@
 #include "Platform/Linux/AtspiAccessibility.h"
 #include "Platform/Linux/AtspiSession.h"
 #include "Platform/Linux/AtspiTextAccess.h"
+#include "Support/Text.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -11,8 +12,9 @@ namespace mivora {
 
 namespace {
 
+// Every character counts as a position, a U+FEFF at the start of the field too.
 QString takeText(gchar* text) {
-    const QString s = QString::fromUtf8(text ? text : "");
+    const QString s = Text::fromUtf8(text ? text : "");
     g_free(text);
     return s;
 }
@@ -86,11 +88,9 @@ public:
             if (rect) g_free(rect);
             return std::nullopt;
         }
-        const QRectF topLeft(rect->x, rect->y, rect->width, rect->height);
+        const QRectF bounds(rect->x, rect->y, rect->width, rect->height);
         g_free(rect);
-        const QList<QScreen*> screens = QGuiApplication::screens();
-        const double height = screens.isEmpty() ? 0 : screens.first()->geometry().height();
-        return flipScreenRect(topLeft, height);
+        return bounds;
     }
 
 private:
@@ -124,6 +124,11 @@ TextAccess::Read AtspiTextAccess::focusedText(qint64 pid) {
     if (!read.element) return {nullptr, read.error};
     std::unique_ptr<AtspiElement> element(static_cast<AtspiElement*>(read.element.release()));
     return {std::make_unique<AtspiFocusedText>(std::move(element), session_), Accessibility::noError};
+}
+
+double AtspiTextAccess::firstScreenHeight() {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    return screens.isEmpty() ? 0 : screens.first()->geometry().height();
 }
 
 void AtspiTextAccess::enableAccessibility() {
