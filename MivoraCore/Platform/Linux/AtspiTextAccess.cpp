@@ -3,6 +3,7 @@
 #include "Platform/Linux/AtspiAccessibility.h"
 #include "Platform/Linux/AtspiSession.h"
 #include "Platform/Linux/AtspiTextAccess.h"
+#include "Platform/TextOffsets.h"
 #include "Support/Text.h"
 
 #include <QGuiApplication>
@@ -17,15 +18,6 @@ QString takeText(gchar* text) {
     const QString s = Text::fromUtf8(text ? text : "");
     g_free(text);
     return s;
-}
-
-// The number of code points in a UTF-16 text (a surrogate pair is one; a lone high surrogate at the end,
-// half of the character at the next position, is none).
-int codePoints(QStringView text) {
-    int n = 0;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (!text[i].isHighSurrogate()) ++n;
-    return n;
 }
 
 class AtspiFocusedText final : public FocusedText {
@@ -55,7 +47,8 @@ public:
                 const QString selected = takeText(
                     atspi_text_get_text(text_, range->start_offset, range->end_offset, textError.out()));
                 selection.length = std::max<qsizetype>(1, selected.size());
-                if (range->start_offset < caret) selection.location = position(range->start_offset);
+                if (range->start_offset < caret)
+                    selection.location = TextOffsets::position(*before_, range->start_offset);
             }
             if (range) g_free(range);
         }
@@ -82,8 +75,8 @@ public:
     std::optional<QRectF> characterBounds(qsizetype position) override {
         if (!text_ || !before_ || position < 0 || position > before_->size()) return std::nullopt;
         GErrorHolder error;
-        AtspiRect* rect = atspi_text_get_character_extents(text_, codePoints(before_->left(position)),
-                                                           ATSPI_COORD_TYPE_SCREEN, error.out());
+        AtspiRect* rect = atspi_text_get_character_extents(
+            text_, TextOffsets::codePoints(before_->left(position)), ATSPI_COORD_TYPE_SCREEN, error.out());
         if (!rect || error) {
             if (rect) g_free(rect);
             return std::nullopt;
@@ -99,13 +92,6 @@ private:
         before_ = takeText(atspi_text_get_text(text_, 0, caret, error.out()));
         if (error) before_.reset();
         return before_.has_value();
-    }
-    // The UTF-16 position of a code point offset within the text before the caret.
-    qsizetype position(int offset) const {
-        qsizetype i = 0;
-        for (int n = 0; n < offset && i < before_->size(); ++n)
-            i += before_->at(i).isHighSurrogate() ? 2 : 1;
-        return i;
     }
 
     std::unique_ptr<AtspiElement> element_;

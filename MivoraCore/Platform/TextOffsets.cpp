@@ -1,0 +1,21 @@
+#include "Platform/TextOffsets.h"
+
+#include <algorithm>
+
+namespace mivora::TextOffsets {
+
+int codePoints(QStringView text) {
+    int n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!text[i].isHighSurrogate()) ++n;
+    return n;
+}
+
+qsizetype position(QStringView text, int offset) {
+    qsizetype i = 0;
+    for (int n = 0; n < offset && i < text.size(); ++n)
+        i += text[i].isHighSurrogate() ? 2 : 1;
+    return std::min(i, text.size());
+}
+
+} // namespace mivora::TextOffsets
