@@ -32,7 +32,7 @@ bool found(const Memory& m, const QString& needle) {
 // Fields separated by 0xFF: the search text, then per memory title, type, alias, value and one byte of
 // kind (pinned, sensitive, use count).
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QList<QByteArrayView> fields = QByteArrayView(data, qsizetype(size)).split(char(0xFF));
+    const QList<QByteArray> fields = fuzz::bytes(data, size).split(char(0xFF));
     QList<Memory> memories;
     for (qsizetype i = 1; i + 4 < fields.size(); i += 5) {
         const quint8 kind = fields[i + 4].isEmpty() ? 0 : quint8(fields[i + 4][0]);

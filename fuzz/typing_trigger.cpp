@@ -131,13 +131,13 @@ std::optional<Scored> reference(const QString& before, const QList<Memory>& memo
 // Fields are separated by 0xFF: the typed text, then per memory its title, its aliases (separated by 0xFE)
 // and one byte of kind: type, use count, expired, muted title.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QList<QByteArrayView> fields = QByteArrayView(data, qsizetype(size)).split(char(0xFF));
+    const QList<QByteArray> fields = fuzz::bytes(data, size).split(char(0xFF));
     QList<Memory> memories;
     QSet<QString> muted;
     for (qsizetype i = 1; i + 2 < fields.size() && memories.size() < 6; i += 3) {
         const quint8 kind = fields[i + 2].isEmpty() ? 0 : quint8(fields[i + 2][0]);
         Memory m{.id = QString::number(i), .title = spell(fields[i]), .type = types[kind % types.size()]};
-        for (const QByteArrayView alias : fields[i + 1].split(char(0xFE)))
+        for (const QByteArray& alias : fields[i + 1].split(char(0xFE)))
             if (!alias.isEmpty()) m.aliases.append(spell(alias));
         m.value = QStringLiteral("值") + QString::number(i);
         m.useCount = (kind >> 3) % 3;
