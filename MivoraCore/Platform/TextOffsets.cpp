@@ -6,8 +6,14 @@ namespace mivora::TextOffsets {
 
 int codePoints(QStringView text) {
     int n = 0;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (!text[i].isHighSurrogate()) ++n;
+    for (qsizetype i = 0; i < text.size(); ++n) {
+        if (!text[i].isHighSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (i + 1 == text.size()) break; // half of the character at the next position
+        i += 2;
+    }
     return n;
 }
 

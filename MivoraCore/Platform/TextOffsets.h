@@ -5,8 +5,9 @@
 namespace mivora {
 
 // Accessibility interfaces that count text offsets in code points, against the program's UTF-16 positions.
-// A high surrogate and the unit after it are one code point, whatever that unit is (a lone high surrogate at
-// the end is none): the two directions agree on every text.
+// Both directions walk the text the same way: a high surrogate and the unit after it are one code point,
+// whatever that unit is, and a high surrogate at the very end is none. So they agree on every text, also on
+// one that is not well formed.
 namespace TextOffsets {
 
 // The number of code points of a text.
