@@ -11,8 +11,10 @@
 #include "Modes/RecognizeMode.h"
 #include "Modes/SyncTestMode.h"
 #include "Modes/VaultTestMode.h"
+#include "Platform/Linux/AutostartLoginItem.h"
 #include "Platform/Linux/KeychainSecretStore.h"
 #include "Platform/Linux/LinuxPlatform.h"
+#include "Platform/Offscreen/MemoryLoginItem.h"
 #include "Platform/Offscreen/OffscreenPlatform.h"
 #include "SchemeHandlerEntry.h"
 #include "SingleInstance.h"
@@ -134,10 +136,15 @@ int main(int argc, char** argv) {
     const std::unique_ptr<Platform> platform = QApplication::platformName() == "offscreen"
                                                    ? OffscreenPlatform::make()
                                                    : LinuxPlatform::make(defaults, clock, scheduler);
+    const std::unique_ptr<LoginItem> loginItem =
+        QApplication::platformName() == "offscreen"
+            ? std::unique_ptr<LoginItem>(std::make_unique<MemoryLoginItem>())
+            : std::make_unique<AutostartLoginItem>(self.absoluteFilePath());
     QNetworkAccessManager network;
     std::unique_ptr<HUDPanel> hud; // outlives the delegate, whose hooks point at it
     AppDelegate delegate(
         {*platform, defaults, clock, scheduler, network, MemoryStore::defaultFile(), AppLog::write});
+    delegate.hooks.loginItem = loginItem.get();
     SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, AppLog::write);
     AccountWiring account(delegate, *platform, network, defaults, clock);
     SyncWiring sync(delegate, account.account(), *platform, clock, scheduler);
