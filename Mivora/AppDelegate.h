@@ -24,10 +24,9 @@
 #include <memory>
 #include <optional>
 
-class QNetworkAccessManager;
-
 namespace mivora {
 
+class HttpClient;
 class Clock;
 class Defaults;
 class Platform;
@@ -46,7 +45,7 @@ public:
         Defaults& defaults;
         Clock& clock;
         Scheduler& scheduler;
-        QNetworkAccessManager& network;
+        HttpClient& network;
         std::optional<QString> memoriesFile; // none: memories in memory only
         std::function<void(const QString&)> log;
     };

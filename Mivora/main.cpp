@@ -28,7 +28,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
+#include "Support/HttpClient.h"
 #include <QProcess>
 
 #include <cstdio>
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     const std::unique_ptr<Platform> platform = QApplication::platformName() == "offscreen"
                                                    ? OffscreenPlatform::make()
                                                    : LinuxPlatform::make(defaults, clock, scheduler);
-    QNetworkAccessManager network;
+    HttpClient network;
     std::unique_ptr<HUDPanel> hud; // outlives the delegate, whose hooks point at it
     AppDelegate delegate(
         {*platform, defaults, clock, scheduler, network, MemoryStore::defaultFile(), AppLog::write});

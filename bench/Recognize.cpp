@@ -2,6 +2,7 @@
 // writing, multipart body, request and answer handling, filters and the Simplified conversion. The server
 // runs in this process, so its (small) share is included. Target: 15 ms or less per take.
 #include "Cloud/CloudRecognizer.h"
+#include "Support/HttpClient.h"
 #include "support/FakeOpenAI.h"
 #include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
@@ -37,7 +38,7 @@ void run(benchmark::State& state, const QString& transcript, const QString* tidi
     FakeOpenAI server;
     server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription(transcript));
     if (tidied) server.respond("/v1/chat/completions", FakeOpenAI::chat(*tidied));
-    QNetworkAccessManager network;
+    HttpClient network;
     MemoryDefaults defaults;
     SystemClock clock;
     QtScheduler scheduler;

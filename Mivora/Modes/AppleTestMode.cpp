@@ -14,7 +14,7 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMainWindow>
-#include <QNetworkAccessManager>
+#include "Support/HttpClient.h"
 
 namespace mivora {
 
@@ -52,7 +52,7 @@ int runAppleTestMode(bool google) {
 
     SystemClock clock;
     SettingsDefaults defaults;
-    QNetworkAccessManager network;
+    HttpClient network;
     MemoryTokenStore tokens;
     AccountService account(AccountService::defaultBase(), tokens, network, defaults, clock);
     DesktopBrowserSheet sheet([](const QUrl& url) { return QDesktopServices::openUrl(url); }, provider);

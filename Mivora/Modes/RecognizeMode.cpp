@@ -9,7 +9,7 @@
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
-#include <QNetworkAccessManager>
+#include "Support/HttpClient.h"
 #include <QTextStream>
 
 namespace mivora {
@@ -45,7 +45,7 @@ int runRecognizeMode(const QString& audioFile) {
     SystemClock clock;
     QtScheduler scheduler;
     SettingsDefaults defaults;
-    QNetworkAccessManager network;
+    HttpClient network;
     const auto recognizer = CloudRecognizer::make(network, defaults, scheduler, clock);
     const int status = QCoro::waitFor(recognizeFile(audioFile, recognizer.get()));
     // Let what the run queued for later (released timers) finish before the process ends.

@@ -11,7 +11,7 @@
 #include "Support/Scheduler.h"
 
 #include <QCoreApplication>
-#include <QNetworkAccessManager>
+#include "Support/HttpClient.h"
 
 namespace mivora {
 
@@ -36,7 +36,7 @@ struct Device {
     }
 
     MemoryTokenStore tokens;
-    QNetworkAccessManager network;
+    HttpClient network;
     AccountService account;
     std::unique_ptr<MemoryStore> store;
     InMemoryKeyStore keys;

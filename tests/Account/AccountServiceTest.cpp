@@ -11,7 +11,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QNetworkAccessManager>
+#include "Support/HttpClient.h"
 
 #include <gtest/gtest.h>
 
@@ -73,7 +73,7 @@ class AccountServiceTest : public ::testing::Test {
 protected:
     FakeClock clock;
     FakeAccountServer server{clock};
-    QNetworkAccessManager network;
+    HttpClient network;
     MemoryDefaults defaults;
     MemoryTokenStore store;
     AccountService account{server.base(), store, network, defaults, clock};
@@ -120,7 +120,7 @@ TEST_F(AccountServiceTest, MapsStatusesToErrors) {
         {{.drop = true}, AccountError(Kind::offline)},
         {{204}, std::nullopt}};
     for (const auto& [fault, expected] : starts) {
-        server.fail("auth/email/start", fault, fault.drop ? 2 : 1); // Qt sends once more on a new connection
+        server.fail("auth/email/start", fault);
         EXPECT_EQ(errorOf(account.startEmail(ann)), expected) << fault.status;
     }
     server.fail("auth/email/verify", {401}); // a wrong code, not a lost session
@@ -213,7 +213,7 @@ TEST_F(AccountServiceTest, AuthorisedRequestsRetryOnce) {
 
     signIn();
     leave(10);
-    server.fail("auth/refresh", {.drop = true}, 2);
+    server.fail("auth/refresh", {.drop = true});
     EXPECT_EQ(valueOf(account.validAccessToken()), std::nullopt);
     EXPECT_TRUE(account.signedIn());
 }
@@ -222,7 +222,7 @@ TEST_F(AccountServiceTest, AuthorisedRequestsRetryOnce) {
 // it, but a 401 on the deletion itself is not retried.
 TEST_F(AccountServiceTest, SignOutOfflineAndDeleteWithAnExpiredToken) {
     signIn();
-    server.fail("auth/logout", {.drop = true}, 2);
+    server.fail("auth/logout", {.drop = true});
     done(account.signOut());
     expectSignedOut();
 

@@ -11,7 +11,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
+#include "Support/HttpClient.h"
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -56,7 +56,7 @@ struct Device {
 
     MemoryDefaults defaults;
     MemoryTokenStore tokens;
-    QNetworkAccessManager network;
+    HttpClient network;
     AccountService account;
     std::unique_ptr<MemoryStore> store;
     InMemoryKeyStore keys;
@@ -155,7 +155,7 @@ TEST_F(MemorySyncTest, TheCodeOnScreenIsTheOneTheVaultGets) {
     EXPECT_EQ(gets(), 1);
 
     // Offline: the same pair stays, a pass in between shows it again, and the second try uploads it.
-    server.fail("vault", Fault{.drop = true}, 2); // Qt sends once more on a new connection
+    server.fail("vault", Fault{.drop = true});
     finish(a.engine.confirmRecoveryCodeSaved());
     EXPECT_EQ(a.engine.state(),
               MemorySync::State::failed(AccountError(AccountError::Kind::offline).message()));
@@ -211,7 +211,7 @@ TEST_F(MemorySyncTest, AWaitingDeviceStaysWaitingOfflineAndTakesATypedCode) {
     b.signIn(ann);
     finish(b.engine.sync());
     ASSERT_EQ(b.kind(), Kind::needsRecoveryCode);
-    server.fail("vault", Fault{.drop = true}, 2); // Qt sends once more on a new connection
+    server.fail("vault", Fault{.drop = true});
     finish(b.engine.sync());
     EXPECT_EQ(b.kind(), Kind::needsRecoveryCode);
 

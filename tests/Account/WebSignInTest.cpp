@@ -9,7 +9,7 @@
 #include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
 
-#include <QNetworkAccessManager>
+#include "Support/HttpClient.h"
 #include <QUrlQuery>
 
 #include <gtest/gtest.h>
@@ -46,7 +46,7 @@ protected:
     FakeAccountServer server{clock};
     MemoryDefaults defaults;
     MemoryTokenStore tokens;
-    QNetworkAccessManager network;
+    HttpClient network;
     AccountService account{server.base(), tokens, network, defaults, clock};
     FakeBrowser browser;
     WebSignIn web{browser,
@@ -93,7 +93,7 @@ TEST_F(WebSignInTest, GoogleSendsACodeWithPlusStrictlyEncodedAndMapsRefusals) {
     server.webError.clear();
     server.fail("google/token", {.status = 400});
     EXPECT_EQ(outcome(web.google(account)), text(Kind::expired));
-    server.fail("google/token", {.drop = true}, 2);
+    server.fail("google/token", {.drop = true});
     EXPECT_EQ(outcome(web.google(account)), text(Kind::offline));
     EXPECT_FALSE(account.signedIn());
 

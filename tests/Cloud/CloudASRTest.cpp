@@ -1,5 +1,6 @@
 #include "Cloud/CloudASR.h"
 
+#include "Support/HttpClient.h"
 #include "support/FakeOpenAI.h"
 #include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
@@ -29,7 +30,7 @@ struct CloudASRTest : ::testing::Test {
         return TaskProbe<QString>(client().transcribe(file, vocabulary)).outcome();
     }
 
-    QNetworkAccessManager network;
+    HttpClient network;
     MemoryDefaults defaults;
     FakeOpenAI server;
     QTemporaryDir dir;
