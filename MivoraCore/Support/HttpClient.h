@@ -32,6 +32,8 @@ public:
     void fire(HttpRequest request);
     // Starts `request` and waits for its answer.
     QCoro::Task<HttpResponse> send(HttpRequest request);
+    // How many requests are in flight, forgotten ones included.
+    int running() const { return int(running_.size()); }
 
 private:
     friend class HttpCall;
