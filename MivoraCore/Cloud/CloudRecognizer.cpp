@@ -214,6 +214,7 @@ QCoro::Task<QString> CloudRecognizer::transcribe(AudioClip clip, QStringList voc
 
 void CloudRecognizer::warmUp() {
     asr.warmUp();
+    Text::prepareSimplified(); // the answer of this take is converted with it
 }
 
 } // namespace mivora
