@@ -79,15 +79,16 @@ void run(benchmark::State& state, const QString& transcript, const QString* tidi
     MemoryDefaults defaults;
     SystemClock clock;
     QtScheduler scheduler;
-    CloudRecognizer recognizer(CloudASR(network, defaults, server.root.resolved(QUrl("v1")), "gpt-4o-transcribe",
-                                        "gpt-6-luna", "low", QStringLiteral("sk-bench")),
+    CloudRecognizer recognizer(CloudASR(network, defaults, server.root.resolved(QUrl("v1")),
+                                        "gpt-4o-transcribe", "gpt-6-luna", "low", QStringLiteral("sk-bench")),
                                CloudRecognizer::AccountToken(), scheduler, clock);
     const AudioClip clip = tenSeconds();
     const QStringList words = vocabulary();
     bool first = true;
     for (auto _ : state) {
         recognizer.warmUp(); // at the key press, seconds before the upload
-        if (!spinUntil([&] { return network.running() == 0; })) return state.SkipWithError("no warm-up answer");
+        if (!spinUntil([&] { return network.running() == 0; }))
+            return state.SkipWithError("no warm-up answer");
         std::optional<QString> text;
         bool failed = false;
         QElapsedTimer timer;

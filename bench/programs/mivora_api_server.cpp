@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     mivora::test::FakeOpenAI server;
     using mivora::test::FakeOpenAI;
-    server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription(args.value(1, QStringLiteral("你好"))));
+    server.respond("/v1/audio/transcriptions",
+                   FakeOpenAI::transcription(args.value(1, QStringLiteral("你好"))));
     if (args.size() > 2) server.respond("/v1/chat/completions", FakeOpenAI::chat(args.value(2)));
     server.respond("/v1/models", {200, {}});
     QTextStream(stdout) << server.url("/").toString() << Qt::endl;
