@@ -20,6 +20,7 @@
 #include "Support/AppLog.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
+#include "Support/HttpClient.h"
 #include "Support/Scheduler.h"
 #include "SyncWiring.h"
 #include "TerminationSignals.h"
@@ -28,7 +29,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include "Support/HttpClient.h"
 #include <QProcess>
 
 #include <cstdio>

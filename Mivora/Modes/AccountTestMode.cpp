@@ -7,11 +7,11 @@
 #include "Modes/ReviewAccount.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
+#include "Support/HttpClient.h"
 #include "Support/Scheduler.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
-#include "Support/HttpClient.h"
 
 namespace mivora {
 

@@ -9,12 +9,12 @@
 #include "SingleInstance.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
+#include "Support/HttpClient.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMainWindow>
-#include "Support/HttpClient.h"
 
 namespace mivora {
 

@@ -8,10 +8,10 @@
 #include "Modes/ReviewAccount.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
+#include "Support/HttpClient.h"
 #include "Support/Scheduler.h"
 
 #include <QCoreApplication>
-#include "Support/HttpClient.h"
 
 namespace mivora {
 

@@ -2,6 +2,7 @@
 #include "Account/AccountError.h"
 #include "Account/MemoryTokenStore.h"
 #include "Support/BundleInfo.h"
+#include "Support/HttpClient.h"
 #include "Support/Paths.h"
 #include "support/FailingRandom.h"
 #include "support/FakeAccountServer.h"
@@ -11,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include "Support/HttpClient.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "Account/MemoryTokenStore.h"
 #include "Account/Vault.h"
 #include "Memories/MemoryStore.h"
+#include "Support/HttpClient.h"
 #include "support/FakeAccountServer.h"
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
@@ -11,7 +12,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include "Support/HttpClient.h"
 #include <QTest>
 
 #include <gtest/gtest.h>

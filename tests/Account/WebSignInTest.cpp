@@ -3,13 +3,13 @@
 #include "Account/AccountService.h"
 #include "Account/MemoryTokenStore.h"
 #include "Account/SignInCancelled.h"
+#include "Support/HttpClient.h"
 #include "support/FakeAccountServer.h"
 #include "support/FakeBrowser.h"
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
 
-#include "Support/HttpClient.h"
 #include <QUrlQuery>
 
 #include <gtest/gtest.h>
