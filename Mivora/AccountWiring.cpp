@@ -24,13 +24,16 @@ AccountWiring::AccountWiring(AppDelegate& delegate, Platform& platform, HttpClie
     : QObject(parent), delegate_(&delegate), store_(platform.secrets()),
       account_(AccountService::defaultBase(), store_, network, defaults, clock) {
     QPointer<AccountWiring> self(this);
+    delegate.hooks.accountService = &account_;
     delegate.hooks.accountToken = [self] { return tokenOnceRestored(self); };
     delegate.hooks.signedIn = [self]() -> std::optional<bool> {
         if (!self || !self->restored_) return std::nullopt;
         return self->account_.signedIn();
     };
+    // Until the stored tokens are read nobody counts as signed in: a take then would reach the relay
+    // without an account.
     delegate.hooks.needsSignIn = [self] {
-        return self && self->restored_ && AccountService::loginRequired() && !self->account_.signedIn();
+        return self && AccountService::loginRequired() && !(self->restored_ && self->account_.signedIn());
     };
 }
 

@@ -10,7 +10,8 @@ namespace {
 const QString geometryKey = QStringLiteral("MivoraMain");
 } // namespace
 
-void AppDelegate::showMain(std::optional<WindowModel::Section> section) {
+void AppDelegate::showMain(std::optional<AppModel::Section> section) {
+    if (selfTest_) return;
     setup_.refresh();
     setup_.startPolling();
     if (section) model().open(*section);

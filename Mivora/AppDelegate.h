@@ -3,6 +3,7 @@
 #include "AutoUpdate.h"
 #include "Cloud/CloudRecognizer.h"
 #include "Dictation/Permissions.h"
+#include "Dictation/SetupModel.h"
 #include "Dictation/UsageStats.h"
 #include "Dictation/VoiceController.h"
 #include "HudPresenter.h"
@@ -12,10 +13,9 @@
 #include "MainWindow.h"
 #include "Memories/MemoryStore.h"
 #include "MenuRows.h"
-#include "SetupModel.h"
+#include "MivoraUI/Model/AppModel.h"
 #include "SyncTriggers.h"
 #include "TapStarter.h"
-#include "WindowModel.h"
 
 #include <QObject>
 #include <QPointer>
@@ -26,11 +26,14 @@
 
 namespace mivora {
 
-class HttpClient;
+class AccountService;
 class Clock;
 class Defaults;
+class HttpClient;
+class MemorySync;
 class Platform;
 class Scheduler;
+class SuggestController;
 class TrayIcon;
 
 // The owner of every long-lived service of the running program: it makes each once (the voice controller
@@ -48,6 +51,8 @@ public:
         HttpClient& network;
         std::optional<QString> memoriesFile; // none: memories in memory only
         std::function<void(const QString&)> log;
+        // Where takes are recorded from; unset: the microphone.
+        std::function<std::unique_ptr<AudioSource>()> audioSource = {};
     };
 
     // What the parts built beside the shell plug in, set before `launch`. An unset hook leaves its part
@@ -67,6 +72,10 @@ public:
         std::function<std::optional<bool>()> signedIn;
         HudHooks hud;
         SyncHooks sync;
+        // The services the window's pages use, where their part is wired.
+        SuggestController* suggestController = nullptr;
+        AccountService* accountService = nullptr;
+        MemorySync* syncEngine = nullptr;
     };
 
     explicit AppDelegate(Environment environment, QObject* parent = nullptr);
@@ -79,7 +88,7 @@ public:
     void launch(bool selfTest = false);
 
     // Shows the main window, opening `section` when given; creates the window the first time.
-    void showMain(std::optional<WindowModel::Section> section = std::nullopt);
+    void showMain(std::optional<AppModel::Section> section = std::nullopt);
     // A second start of the program asked for the main window.
     void reopen() { showMain(); }
     // The suggestion controller filled a memory of `chars` characters.
@@ -90,7 +99,7 @@ public:
     void signedInChanged(bool signedIn) { syncTriggers_.signedInChanged(signedIn); }
 
     VoiceController& controller();
-    WindowModel& model();
+    AppModel& model();
     KeyTap& tap() { return tap_; }
     TextInserter& inserter() { return inserter_; }
     MemoryStore& memories() { return memories_; }
@@ -129,9 +138,10 @@ private:
     KeyRouter router_;
     TapStarter tapStarter_;
     std::unique_ptr<VoiceController> controller_;
-    std::unique_ptr<WindowModel> model_;
+    std::unique_ptr<AppModel> model_;
     std::unique_ptr<TrayIcon> tray_;
     QPointer<MainWindow> mainWindow_;
+    bool selfTest_ = false; // no tray, no window
 };
 
 } // namespace mivora
