@@ -19,7 +19,7 @@ namespace mivora {
 AppDelegate::AppDelegate(Environment environment, QObject* parent)
     : QObject(parent), env_(std::move(environment)), permissions_(env_.platform, env_.defaults),
       inserter_(env_.platform, env_.scheduler), memories_(env_.memoriesFile, {}, env_.clock),
-      syncTriggers_(env_.scheduler, {}), stats_(env_.defaults, env_.clock),
+      syncTriggers_(env_.scheduler, {}), stats_(env_.defaults, env_.clock, env_.scheduler),
       updates_({BundleInfo::value("SUFeedURL").has_value(), nullptr, nullptr,
                 [this](const QString& line) { log(line); }},
                env_.defaults, env_.scheduler),

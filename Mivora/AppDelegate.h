@@ -24,13 +24,12 @@
 #include <memory>
 #include <optional>
 
-class QNetworkAccessManager;
-
 namespace mivora {
 
 class AccountService;
 class Clock;
 class Defaults;
+class HttpClient;
 class LoginItem;
 class MemorySync;
 class Platform;
@@ -50,7 +49,7 @@ public:
         Defaults& defaults;
         Clock& clock;
         Scheduler& scheduler;
-        QNetworkAccessManager& network;
+        HttpClient& network;
         std::optional<QString> memoriesFile; // none: memories in memory only
         std::function<void(const QString&)> log;
         // Where takes are recorded from; unset: the microphone.

@@ -25,6 +25,7 @@
 #include "Support/AppLog.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
+#include "Support/HttpClient.h"
 #include "Support/Scheduler.h"
 #include "SyncWiring.h"
 #include "TerminationSignals.h"
@@ -33,7 +34,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
 #include <QProcess>
 
 #include <cstdio>
@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
         QApplication::platformName() == "offscreen"
             ? std::unique_ptr<LoginItem>(std::make_unique<MemoryLoginItem>())
             : std::make_unique<AutostartLoginItem>(self.absoluteFilePath());
-    QNetworkAccessManager network;
+    HttpClient network;
     std::unique_ptr<HUDPanel> hud;    // outlives the delegate, whose hooks point at it
     SelfTestSource* played = nullptr; // the self-test's file source, owned by the voice controller
     AppDelegate delegate({*platform, defaults, clock, scheduler, network,

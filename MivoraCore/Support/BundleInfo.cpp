@@ -1,7 +1,9 @@
 #include "Support/BundleInfo.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 
 #include <mutex>
@@ -12,10 +14,35 @@ namespace {
 std::mutex mutex;
 std::optional<QJsonObject> overrideValues;
 
+// What the file held when last read, and how it looked then.
+struct Cached {
+    QString path;
+    bool exists = false;
+    qint64 size = -1;
+    QDateTime modified;
+    QDateTime changed;
+    QJsonObject values;
+};
+std::optional<Cached> cached;
+
 QJsonObject readFile() {
     QFile f(file());
     if (!f.open(QIODevice::ReadOnly)) return {};
     return read(f.readAll());
+}
+
+// The file's values, read again only when the file is another one or has changed since (a stat, not a
+// read and parse, per call). Call with the mutex held.
+QJsonObject currentValues() {
+    const QString path = file();
+    const QFileInfo info(path);
+    Cached now{path, info.exists(), info.size(), info.lastModified(), info.metadataChangeTime(), {}};
+    if (cached && cached->path == now.path && cached->exists == now.exists && cached->size == now.size &&
+        cached->modified == now.modified && cached->changed == now.changed)
+        return cached->values;
+    now.values = readFile();
+    cached = now;
+    return now.values;
 }
 } // namespace
 
@@ -31,14 +58,14 @@ QString file() {
 }
 
 std::optional<QString> value(const QString& key) {
-    std::optional<QJsonObject> values;
+    QJsonObject values;
     {
         std::lock_guard lock(mutex);
-        values = overrideValues;
+        // Callers such as the recogniser factory promise to see the current settings: a changed file is
+        // read again.
+        values = overrideValues ? *overrideValues : currentValues();
     }
-    // Re-read every time: callers such as the recogniser factory promise to see the current settings.
-    if (!values) values = readFile();
-    const QJsonValue v = values->value(key);
+    const QJsonValue v = values.value(key);
     if (!v.isString() || v.toString().isEmpty()) return std::nullopt;
     return v.toString();
 }

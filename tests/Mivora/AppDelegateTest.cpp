@@ -7,7 +7,7 @@
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
 
-#include <QNetworkAccessManager>
+#include "Support/HttpClient.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ struct AppDelegateTest : ::testing::Test {
     MemoryDefaults defaults;
     FakeClock clock;
     FakeScheduler scheduler{clock};
-    QNetworkAccessManager network;
+    HttpClient network;
     AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
 
     bool fn(bool down) {
