@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -83,6 +84,31 @@ TEST(Start, TheVaultTestSaysWhenNoSecretServiceAnswers) {
         << vault.out.toStdString();
 }
 
+// The program started on the offscreen platform in a home of its own (`home`) with the build settings
+// `info`; what it said on stderr until it told what stands before a first take. It is ended afterwards.
+QString startAndEnd(const QString& program, const QString& home, const QString& info) {
+    QDir().mkpath(home + "/run");
+    QFile::setPermissions(home + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcess process;
+    QStringList added{"HOME=" + home, "XDG_RUNTIME_DIR=" + home + "/run", "QT_QPA_PLATFORM=offscreen"};
+    if (!info.isEmpty()) added << "MIVORA_INFO_JSON=" + info;
+    process.setEnvironment(environment({"HOME", "XDG_STATE_HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
+                                        "XDG_RUNTIME_DIR", "MIVORA_INFO_JSON", "QT_QPA_PLATFORM"},
+                                       added));
+    process.start(program, {});
+    QString err;
+    (void)QTest::qWaitFor(
+        [&] {
+            err += QString::fromUtf8(process.readAllStandardError());
+            return err.contains("第一次听写之前还差") || process.state() == QProcess::NotRunning;
+        },
+        60000);
+    if (process.state() != QProcess::Running) return err + "\n(the program ended)";
+    ::kill(pid_t(process.processId()), SIGTERM);
+    process.waitForFinished(30000);
+    return err + QString::fromUtf8(process.readAllStandardError());
+}
+
 // Started without a relay, a developer key or a tray, the program says where its log is and each thing
 // still missing before a first take, then keeps running.
 TEST(Start, SaysWhereItsLogIsAndWhatStandsBeforeAFirstTake) {
@@ -92,25 +118,7 @@ TEST(Start, SaysWhereItsLogIsAndWhatStandsBeforeAFirstTake) {
     info.write("{}");
     info.close();
     const QString home = dir.filePath("home");
-    QDir().mkpath(home + "/run");
-    QFile::setPermissions(home + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QProcess process;
-    process.setEnvironment(environment({"HOME", "XDG_STATE_HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
-                                        "XDG_RUNTIME_DIR", "MIVORA_INFO_JSON", "QT_QPA_PLATFORM"},
-                                       {"HOME=" + home, "XDG_RUNTIME_DIR=" + home + "/run",
-                                        "MIVORA_INFO_JSON=" + info.fileName(), "QT_QPA_PLATFORM=offscreen"}));
-    process.start(MIVORA_APP_PATH, {});
-    QString err;
-    const bool told = QTest::qWaitFor(
-        [&] {
-            err += QString::fromUtf8(process.readAllStandardError());
-            return err.contains("没找到系统托盘") || process.state() == QProcess::NotRunning;
-        },
-        60000);
-    EXPECT_EQ(process.state(), QProcess::Running);
-    ::kill(pid_t(process.processId()), SIGTERM);
-    process.waitForFinished(30000);
-    ASSERT_TRUE(told) << err.toStdString();
+    const QString err = startAndEnd(MIVORA_APP_PATH, home, info.fileName());
     const QStringList lines = err.split('\n').filter(QRegularExpression("^(Mivora|第一次|  · )"));
     EXPECT_EQ(lines, (QStringList{
                          "Mivora 已启动，日志在 " + home + "/.local/state/Mivora/mivora.log",
@@ -120,4 +128,45 @@ TEST(Start, SaysWhereItsLogIsAndWhatStandsBeforeAFirstTake) {
                          "  · 没找到系统托盘，不会有托盘图标：主窗口关掉以后，再运行一次 mivora 就能打开它",
                      }))
         << err.toStdString();
+}
+
+// `cmake --install` puts the program, its launcher and its sign-in entry under the prefix; started from
+// there, the program finds its Info.json beside itself and its sign-in entry names the installed copy.
+TEST(Install, PutsTheProgramItsLauncherAndItsSignInEntryInPlace) {
+    QTemporaryDir dir;
+    const QString prefix = dir.filePath("my prefix");
+    QProcess cmake;
+    cmake.start("cmake", {"--install", MIVORA_BUILD_DIR, "--prefix", prefix});
+    ASSERT_TRUE(cmake.waitForFinished(60000));
+    ASSERT_EQ(cmake.exitCode(), 0) << cmake.readAllStandardError().toStdString();
+
+    const QString installed = prefix + "/lib/mivora/mivora";
+    EXPECT_EQ(QFileInfo(prefix + "/bin/mivora").canonicalFilePath(),
+              QFileInfo(installed).canonicalFilePath());
+    EXPECT_TRUE(QFileInfo(installed).isExecutable());
+    EXPECT_TRUE(QFile::exists(prefix + "/lib/mivora/Info.json"));
+    EXPECT_TRUE(QFile::exists(prefix + "/share/icons/hicolor/scalable/apps/mivora.svg"));
+    QFile launcher(prefix + "/share/applications/mivora.desktop");
+    ASSERT_TRUE(launcher.open(QIODevice::ReadOnly));
+    const QStringList entry = QString::fromUtf8(launcher.readAll()).split('\n');
+    EXPECT_TRUE(entry.contains("Exec=\"" + prefix + "/bin/mivora\"")) << entry.join('\n').toStdString();
+    EXPECT_TRUE(entry.contains("Icon=mivora"));
+    QFile signIn(prefix + "/share/applications/mivora-signin.desktop");
+    ASSERT_TRUE(signIn.open(QIODevice::ReadOnly));
+    const QByteArray signInEntry = signIn.readAll();
+    EXPECT_TRUE(signInEntry.contains("Exec=\"" + installed.toUtf8() + "\" %u\n"))
+        << signInEntry.toStdString();
+
+    // Without MIVORA_INFO_JSON: the installed Info.json is the one read.
+    const QString home = dir.filePath("home");
+    const QString err = startAndEnd(prefix + "/bin/mivora", home, {});
+    EXPECT_TRUE(err.contains("第一次听写之前还差")) << err.toStdString();
+    QFile log(home + "/.local/state/Mivora/mivora.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("启动 " MIVORA_VERSION "（"))
+        << "the version from the installed Info.json";
+    QFile written(home + "/.local/share/applications/mivora-signin.desktop");
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), signInEntry)
+        << "the entry the program writes for itself names the installed copy";
 }
