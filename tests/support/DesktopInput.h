@@ -96,11 +96,13 @@ inline bool holdHotkeyAndSpeak(const std::function<void()>& whileHeld = {}) {
     };
     MicFifo::drain();
     hotkey(true);
+    const bool recording = waitUntil(MicFifo::recording, desktopDeadlineMs);
+    // The program times the hold from when it took the key in, which a busy machine delays: counted from
+    // when it records (later still), the hold is longer than the shortest take by the program's clock too.
     QElapsedTimer held;
     held.start();
-    const bool spoken =
-        waitUntil(MicFifo::recording, desktopDeadlineMs) && MicFifo::feed(speech(1.4, 0.8).samples);
-    waitUntil([&] { return held.elapsed() > 400; }, 2000); // longer than the shortest take
+    const bool spoken = recording && MicFifo::feed(speech(1.4, 0.8).samples);
+    waitUntil([&] { return held.elapsed() > 400; }, desktopDeadlineMs);
     if (whileHeld) whileHeld();
     hotkey(false);
     XCloseDisplay(display);
