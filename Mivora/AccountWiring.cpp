@@ -24,6 +24,7 @@ AccountWiring::AccountWiring(AppDelegate& delegate, Platform& platform, QNetwork
     : QObject(parent), delegate_(&delegate), store_(platform.secrets()),
       account_(AccountService::defaultBase(), store_, network, defaults, clock) {
     QPointer<AccountWiring> self(this);
+    delegate.hooks.accountService = &account_;
     delegate.hooks.accountToken = [self] { return tokenOnceRestored(self); };
     delegate.hooks.signedIn = [self]() -> std::optional<bool> {
         if (!self || !self->restored_) return std::nullopt;

@@ -61,20 +61,20 @@ void AppDelegate::act(MenuRow::Action action) {
         controller().retryLast();
         break;
     case Action::openHome:
-        showMain(WindowModel::Section::home);
+        showMain(AppModel::Section::home);
         break;
     case Action::openTutorial:
-        showMain(WindowModel::Section::tutorial);
+        showMain(AppModel::Section::tutorial);
         break;
     case Action::openMemories:
-        showMain(WindowModel::Section::memories);
+        showMain(AppModel::Section::memories);
         break;
     case Action::toggleTyping:
         if (hooks.setSuggestionsEnabled)
             hooks.setSuggestionsEnabled(!(hooks.suggestionsEnabled && hooks.suggestionsEnabled()));
         break;
     case Action::openSetup:
-        showMain(WindowModel::Section::settings);
+        showMain(AppModel::Section::settings);
         break;
     case Action::openLog:
         QDesktopServices::openUrl(QUrl::fromLocalFile(AppLog::file()));

@@ -10,7 +10,7 @@ namespace {
 const QString geometryKey = QStringLiteral("MivoraMain");
 } // namespace
 
-void AppDelegate::showMain(std::optional<WindowModel::Section> section) {
+void AppDelegate::showMain(std::optional<AppModel::Section> section) {
     setup_.refresh();
     setup_.startPolling();
     if (section) model().open(*section);

@@ -60,8 +60,12 @@ VoiceController& AppDelegate::controller() {
     return *controller_;
 }
 
-WindowModel& AppDelegate::model() {
-    if (!model_) model_ = std::make_unique<WindowModel>(!env_.defaults.value("onboardingDone").toBool());
+AppModel& AppDelegate::model() {
+    if (!model_)
+        model_ = std::make_unique<AppModel>(
+            AppModel::Services{setup_, stats_, memories_, hooks.suggestController, controller(),
+                               hooks.accountService, hooks.syncEngine},
+            AppModel::Environment{env_.defaults, env_.clock, env_.scheduler, env_.platform, permissions_});
     return *model_;
 }
 
@@ -105,10 +109,10 @@ void AppDelegate::wireVoice() {
     VoiceController& voice = controller();
     voice.log = [this](const QString& line) { log(line); };
     inserter_.onFocus = [this](const QString& focus) { log("焦点：" + focus); };
-    voice.onNeedsSetup = [this] { showMain(WindowModel::Section::settings); };
-    voice.onNeedsMemories = [this] { showMain(WindowModel::Section::memories); };
+    voice.onNeedsSetup = [this] { showMain(AppModel::Section::settings); };
+    voice.onNeedsMemories = [this] { showMain(AppModel::Section::memories); };
     voice.needsSignIn = [this] { return hooks.needsSignIn && hooks.needsSignIn(); };
-    voice.onNeedsSignIn = [this] { showMain(WindowModel::Section::settings); };
+    voice.onNeedsSignIn = [this] { showMain(AppModel::Section::settings); };
 }
 
 void AppDelegate::wireOutcomes() {
@@ -120,20 +124,19 @@ void AppDelegate::countTake(const VoiceController::Timing& timing) {
     if (timing.chars < 1 && !timing.result.isInserted()) return;
     const bool recall = timing.mode == VoiceMode::recall;
     stats_.record(timing.chars, recall);
-    model().setLastSuccess(
-        {recall ? WindowModel::Lesson::recall : WindowModel::Lesson::dictate, env_.clock.now()});
+    model().setLastSuccess({recall ? Lesson::recall : Lesson::dictate, env_.clock.now()});
 }
 
 void AppDelegate::typedFillAccepted(qint64 chars) {
     stats_.recordTyped(chars);
-    model().setLastSuccess({WindowModel::Lesson::typing, env_.clock.now()});
+    model().setLastSuccess({Lesson::typing, env_.clock.now()});
 }
 
 bool AppDelegate::suggestionMayShow() const {
     if (!controller_ || !controller_->phase().is(VoicePhase::Kind::idle)) return false;
     // On the memories page of our own window the user is editing what the strip would offer.
     const bool ourWindowInFront = QApplication::activeWindow() == mainWindow_.data();
-    return !ourWindowInFront || !model_ || model_->section() != WindowModel::Section::memories ||
+    return !ourWindowInFront || !model_ || model_->section() != AppModel::Section::memories ||
            model_->showWelcome();
 }
 

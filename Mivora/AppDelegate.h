@@ -3,6 +3,7 @@
 #include "AutoUpdate.h"
 #include "Cloud/CloudRecognizer.h"
 #include "Dictation/Permissions.h"
+#include "Dictation/SetupModel.h"
 #include "Dictation/UsageStats.h"
 #include "Dictation/VoiceController.h"
 #include "HudPresenter.h"
@@ -12,10 +13,9 @@
 #include "MainWindow.h"
 #include "Memories/MemoryStore.h"
 #include "MenuRows.h"
-#include "SetupModel.h"
+#include "MivoraUI/Model/AppModel.h"
 #include "SyncTriggers.h"
 #include "TapStarter.h"
-#include "WindowModel.h"
 
 #include <QObject>
 #include <QPointer>
@@ -28,10 +28,13 @@ class QNetworkAccessManager;
 
 namespace mivora {
 
+class AccountService;
 class Clock;
 class Defaults;
+class MemorySync;
 class Platform;
 class Scheduler;
+class SuggestController;
 class TrayIcon;
 
 // The owner of every long-lived service of the running program: it makes each once (the voice controller
@@ -68,6 +71,10 @@ public:
         std::function<std::optional<bool>()> signedIn;
         HudHooks hud;
         SyncHooks sync;
+        // The services the window's pages use, where their part is wired.
+        SuggestController* suggestController = nullptr;
+        AccountService* accountService = nullptr;
+        MemorySync* syncEngine = nullptr;
     };
 
     explicit AppDelegate(Environment environment, QObject* parent = nullptr);
@@ -80,7 +87,7 @@ public:
     void launch(bool selfTest = false);
 
     // Shows the main window, opening `section` when given; creates the window the first time.
-    void showMain(std::optional<WindowModel::Section> section = std::nullopt);
+    void showMain(std::optional<AppModel::Section> section = std::nullopt);
     // A second start of the program asked for the main window.
     void reopen() { showMain(); }
     // The suggestion controller filled a memory of `chars` characters.
@@ -91,7 +98,7 @@ public:
     void signedInChanged(bool signedIn) { syncTriggers_.signedInChanged(signedIn); }
 
     VoiceController& controller();
-    WindowModel& model();
+    AppModel& model();
     KeyTap& tap() { return tap_; }
     TextInserter& inserter() { return inserter_; }
     MemoryStore& memories() { return memories_; }
@@ -130,7 +137,7 @@ private:
     KeyRouter router_;
     TapStarter tapStarter_;
     std::unique_ptr<VoiceController> controller_;
-    std::unique_ptr<WindowModel> model_;
+    std::unique_ptr<AppModel> model_;
     std::unique_ptr<TrayIcon> tray_;
     QPointer<MainWindow> mainWindow_;
 };

@@ -3,7 +3,7 @@
 #include "EditMenu.h"
 #include "MivoraUI/Memories/MemoriesView.h"
 #include "Platform/PlatformWords.h"
-#include "WindowModel.h"
+#include "MivoraUI/Model/AppModel.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -14,7 +14,7 @@
 
 namespace mivora {
 
-MainWindow::MainWindow(WindowModel& model, MemoryStore& memories, const Clock& clock,
+MainWindow::MainWindow(AppModel& model, MemoryStore& memories, const Clock& clock,
                        const Defaults& defaults, QWidget* parent)
     : QMainWindow(parent), model_(model), pages_(new QStackedWidget(this)), placeholder_(new QLabel(pages_)),
       memories_(new MemoriesView(memories, clock, PlatformWords::hotkeyName(defaults), pages_)) {
@@ -25,7 +25,7 @@ MainWindow::MainWindow(WindowModel& model, MemoryStore& memories, const Clock& c
     pages_->addWidget(memories_);
     setCentralWidget(pages_);
     menuBar()->addMenu(EditMenu::make(this));
-    connect(&model_, &WindowModel::sectionChanged, this, &MainWindow::showSection);
+    connect(&model_, &AppModel::sectionChanged, this, &MainWindow::showSection);
     showSection();
 }
 
@@ -49,7 +49,7 @@ void MainWindow::centre() {
 
 void MainWindow::showSection() {
     static const char* const names[] = {"首页", "教程", "记忆", "设置"};
-    if (model_.section() == WindowModel::Section::memories) {
+    if (model_.section() == AppModel::Section::memories) {
         pages_->setCurrentWidget(memories_);
         return;
     }

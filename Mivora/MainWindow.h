@@ -13,7 +13,7 @@ class Clock;
 class Defaults;
 class MemoriesView;
 class MemoryStore;
-class WindowModel;
+class AppModel;
 
 // The main window's frame: follows the model's section, keeps its place in the settings, and only hides
 // when closed. The memories section shows the memories page; the other sections are empty but for the title
@@ -26,7 +26,7 @@ public:
     static constexpr int narrowest = 920; // a restored frame narrower than this is replaced
 
     // `defaults` name the hotkey the pages speak of.
-    MainWindow(WindowModel& model, MemoryStore& memories, const Clock& clock, const Defaults& defaults,
+    MainWindow(AppModel& model, MemoryStore& memories, const Clock& clock, const Defaults& defaults,
                QWidget* parent = nullptr);
 
     // Restores the saved geometry, if any; a missing or too narrow one becomes 960 × 640 centred.
@@ -41,7 +41,7 @@ private:
     void centre();
     void showSection();
 
-    WindowModel& model_;
+    AppModel& model_;
     QStackedWidget* pages_;
     QLabel* placeholder_;
     MemoriesView* memories_;

@@ -28,6 +28,7 @@ SuggestWiring::SuggestWiring(AppDelegate& delegate, Platform& platform, Defaults
         if (suggest && suggest->handle(input)) return true;
         return std::nullopt;
     };
+    delegate.hooks.suggestController = &controller_;
     delegate.hooks.suggestionsEnabled = [suggest] { return suggest && suggest->enabled(); };
     delegate.hooks.setSuggestionsEnabled = [suggest](bool on) {
         if (suggest) suggest->setEnabled(on);

@@ -1,4 +1,5 @@
 # cmake -DROOT=<source dir> -P CheckLayers.cmake
+cmake_minimum_required(VERSION 3.25)
 # Fails when a file includes a header of a folder it may not use (see Layers.cmake for the rule).
 include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 
@@ -61,7 +62,8 @@ foreach(index RANGE ${last})
             if(found EQUAL -1 OR (backend GREATER -1 AND NOT layer STREQUAL "Mivora"))
                 file(RELATIVE_PATH rel ${ROOT} ${file})
                 string(APPEND failures "  ${rel} includes \"${header}\" (${target} is not beneath ${layer})\n")
-            elseif(layer MATCHES "^MivoraUI/" AND target MATCHES "^MivoraUI/" AND NOT target STREQUAL MIVORA_UI_KIT)
+            elseif(layer MATCHES "^MivoraUI/" AND target MATCHES "^MivoraUI/" AND NOT target IN_LIST MIVORA_UI_BASE
+                   AND NOT layer IN_LIST MIVORA_UI_BASE)
                 screen_hosts("${layer}" hosted)
                 list(FIND hosted "${target}" hosts)
                 if(hosts EQUAL -1)

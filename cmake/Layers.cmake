@@ -15,6 +15,7 @@ set(MIVORA_LAYERS
     MivoraCore/Suggest
     MivoraCore/Account
     MivoraUI/Kit
+    MivoraUI/Model
     MivoraUI/HUD
     MivoraUI/Suggest
     MivoraUI/Memories
@@ -26,11 +27,12 @@ set(MIVORA_LAYERS
     MivoraUI/Welcome
     MivoraUI/Window
     Mivora)
-# The widget library's screens stand on the kit; a screen may include another screen only when it hosts it
+# The widget library's screens stand on the kit and the model; a screen may include another screen only when it hosts it
 # (the strip's chip is filled like the HUD's pill, the tutorial's stage draws the chip and the pill, the settings
 # page hosts the steps and the account block, the welcome the steps and the compact lessons, the window the
 # pages and the welcome), never one that hosts it or one beside it.
-set(MIVORA_UI_KIT MivoraUI/Kit)
+# The kit and the window's model (sections, lessons, the services it lends the pages) stand below every screen.
+set(MIVORA_UI_BASE MivoraUI/Kit MivoraUI/Model)
 set(MIVORA_UI_HOSTS
     "MivoraUI/Suggest:MivoraUI/HUD"
     "MivoraUI/Tutorial:MivoraUI/HUD,MivoraUI/Suggest"

@@ -92,9 +92,9 @@ TEST_F(AppDelegateTest, OnlyTakesThatInsertedOrCountedCharactersAreSuccesses) {
     take(InsertResult{}, 0, VoiceMode::recall);
     EXPECT_EQ(app.stats().total(), 2);
     EXPECT_EQ(app.stats().recalls(), 1);
-    EXPECT_EQ(app.model().lastSuccess()->lesson, WindowModel::Lesson::recall);
+    EXPECT_EQ(app.model().lastSuccess()->lesson, Lesson::recall);
     app.typedFillAccepted(0);
-    EXPECT_EQ(app.model().lastSuccess()->lesson, WindowModel::Lesson::typing);
+    EXPECT_EQ(app.model().lastSuccess()->lesson, Lesson::typing);
     EXPECT_EQ(app.stats().typedFills(), 1);
 }
 
@@ -113,14 +113,14 @@ TEST_F(AppDelegateTest, TheSelfTestGetsNoTrayOrWindowAndANormalLaunchWithoutARec
     normal.tap().process({KeyEvent::flagsChanged, KeyCode::fn, false, KeyEvent::fnFlag});
     EXPECT_EQ(normal.controller().phase(), VoicePhase::notice("云端识别还没配置好", true));
     EXPECT_TRUE(normal.mainWindow()->isVisible());
-    EXPECT_EQ(normal.model().section(), WindowModel::Section::settings);
+    EXPECT_EQ(normal.model().section(), AppModel::Section::settings);
 }
 
 TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed) {
     QMainWindow narrow;
     narrow.setGeometry(100, 100, 700, 500);
     defaults.setValue("MivoraMain", narrow.saveGeometry());
-    app.showMain(WindowModel::Section::memories);
+    app.showMain(AppModel::Section::memories);
     MainWindow* window = app.mainWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->size(), QSize(960, 640));
@@ -130,7 +130,7 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed
     EXPECT_FALSE(app.setup().polling());
     app.showMain(); // the same window, on the page it had
     EXPECT_EQ(app.mainWindow(), window);
-    EXPECT_EQ(app.model().section(), WindowModel::Section::memories);
+    EXPECT_EQ(app.model().section(), AppModel::Section::memories);
     AppDelegate later{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
     later.showMain();
     EXPECT_EQ(later.mainWindow()->size(), QSize(1000, 700));

@@ -1,4 +1,4 @@
-#include "SetupModel.h"
+#include "Dictation/SetupModel.h"
 
 #include "Dictation/Permissions.h"
 
