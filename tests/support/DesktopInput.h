@@ -36,13 +36,11 @@ inline unsigned int keycodeTyping(Display* display, KeySym sym) {
     if (!found && spare) {
         KeySym both[2] = {sym, sym};
         XChangeKeyboardMapping(display, int(spare), 2, both, 1);
-        found = spare;
-    }
-    if (found) {
         XKeyboardControl control{};
-        control.key = int(found);
+        control.key = int(spare);
         control.auto_repeat_mode = AutoRepeatModeOff;
         XChangeKeyboardControl(display, KBKey | KBAutoRepeatMode, &control);
+        found = spare;
     }
     XSync(display, False);
     return found;
