@@ -139,17 +139,19 @@ TEST_F(ProgramEndToEnd, StaysUpDictatesIntoAnotherApplicationReopensAndEndsWithI
     // During the take the program maps its HUD (420 x 260) and the application keeps the keyboard.
     bool hudShown = false;
     QString focusedPid;
-    EXPECT_TRUE(holdHotkeyAndSpeak([&] {
-        const QStringList windows =
-            runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(mivora->processId())})
-                .split('\n', Qt::SkipEmptyParts);
-        for (const QString& id : windows) {
-            const QString info = runTool("xwininfo", {"-id", id});
-            hudShown = hudShown || (info.contains("Width: 420") && info.contains("Height: 260") &&
-                                    info.contains("IsViewable"));
-        }
-        focusedPid = runTool("xdotool", {"getwindowfocus", "getwindowpid"});
-    }));
+    EXPECT_TRUE(holdHotkeyAndSpeak(
+        [&] {
+            const QStringList windows =
+                runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(mivora->processId())})
+                    .split('\n', Qt::SkipEmptyParts);
+            for (const QString& id : windows) {
+                const QString info = runTool("xwininfo", {"-id", id});
+                hudShown = hudShown || (info.contains("Width: 420") && info.contains("Height: 260") &&
+                                        info.contains("IsViewable"));
+            }
+            focusedPid = runTool("xdotool", {"getwindowfocus", "getwindowpid"});
+        },
+        [&] { return program.logged("开始听"); }));
     EXPECT_TRUE(hudShown) << "the HUD window is mapped during the take";
     EXPECT_EQ(focusedPid, QString::number(target.processId())) << "the HUD takes no focus";
     EXPECT_TRUE(target.waitForLine("text:明天上午十点开会", desktopDeadlineMs))

@@ -84,8 +84,11 @@ inline void pressKey(Display* display, KeySym sym) {
 
 // One spoken take: holds the hotkey (right Control), plays speech into the test microphone once something
 // records, and releases the key when the hold is long enough to count as a take, after `whileHeld` has
-// looked at the desktop. False when nothing started recording or the speech was not taken in.
-inline bool holdHotkeyAndSpeak(const std::function<void()>& whileHeld = {}) {
+// looked at the desktop. The program times the hold from when it took the key in, which a busy machine
+// delays: the hold is counted from `takeStarted` (true once the program has begun the take; without it,
+// from when something records). False when nothing started recording or the speech was not taken in.
+inline bool holdHotkeyAndSpeak(const std::function<void()>& whileHeld = {},
+                               const std::function<bool()>& takeStarted = {}) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) return false;
     const auto hotkey = [&](bool down) {
@@ -94,12 +97,11 @@ inline bool holdHotkeyAndSpeak(const std::function<void()>& whileHeld = {}) {
     };
     MicFifo::drain();
     hotkey(true);
+    const bool started = !takeStarted || waitUntil(takeStarted, desktopDeadlineMs);
     const bool recording = waitUntil(MicFifo::recording, desktopDeadlineMs);
-    // The program times the hold from when it took the key in, which a busy machine delays: counted from
-    // when it records (later still), the hold is longer than the shortest take by the program's clock too.
     QElapsedTimer held;
     held.start();
-    const bool spoken = recording && MicFifo::feed(speech(1.4, 0.8).samples);
+    const bool spoken = started && recording && MicFifo::feed(speech(1.4, 0.8).samples);
     waitUntil([&] { return held.elapsed() > 400; }, desktopDeadlineMs);
     if (whileHeld) whileHeld();
     hotkey(false);
