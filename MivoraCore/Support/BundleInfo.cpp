@@ -51,6 +51,20 @@ QJsonObject read(const QByteArray& bytes) {
     return doc.isObject() ? doc.object() : QJsonObject{};
 }
 
+std::optional<QString> problem() {
+    const QString named = qEnvironmentVariable("MIVORA_INFO_JSON");
+    if (named.isEmpty()) return std::nullopt;
+    const QString where = QStringLiteral("MIVORA_INFO_JSON 指定的文件 ") + named;
+    const QFileInfo info(named);
+    if (!info.exists()) return where + QStringLiteral(" 不存在");
+    if (info.isDir()) return where + QStringLiteral(" 是个文件夹，不是文件");
+    QFile f(named);
+    if (!f.open(QIODevice::ReadOnly)) return where + QStringLiteral(" 读不了（没有读取权限）");
+    if (!QJsonDocument::fromJson(f.readAll()).isObject())
+        return where + QStringLiteral(" 不是一个 JSON 对象（{...}）");
+    return std::nullopt;
+}
+
 QString file() {
     const QString env = qEnvironmentVariable("MIVORA_INFO_JSON");
     if (!env.isEmpty()) return env;
