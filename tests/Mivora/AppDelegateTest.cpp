@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "MivoraUI/Window/MainView.h"
 #include "Platform/KeyCodes.h"
 #include "Support/BundleInfo.h"
 #include "TrayIcon.h"
@@ -8,6 +9,7 @@
 #include "support/MemoryDefaults.h"
 
 #include <QNetworkAccessManager>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -123,7 +125,7 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed
     app.showMain(AppModel::Section::memories);
     MainWindow* window = app.mainWindow();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->size(), QSize(960, 640));
+    EXPECT_EQ(window->view()->size(), QSize(960, 640));
 
     window->setGeometry(50, 60, 1000, 700);
     window->close();
@@ -134,4 +136,15 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed
     AppDelegate later{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
     later.showMain();
     EXPECT_EQ(later.mainWindow()->size(), QSize(1000, 700));
+}
+
+TEST_F(AppDelegateTest, TheWindowsFrameIsKeptWhenTheProgramEndsWithTheWindowOpen) {
+    app.showMain();
+    app.mainWindow()->setGeometry(70, 80, 1010, 720);
+    // The tray's quit and a termination signal both end the event loop with the window still open.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    AppDelegate later{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
+    later.showMain();
+    EXPECT_EQ(later.mainWindow()->size(), QSize(1010, 720));
 }

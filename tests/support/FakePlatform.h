@@ -114,10 +114,15 @@ struct FakeAudioInputs final : AudioInputs {
     bool available() override { return present; }
 };
 
-// The hotkeys other programs hold, by key name; no key is held down.
+// The hotkeys other programs hold, by key name; no key is held down. Key events name their keys by
+// `names` (native code to name).
 struct FakeKeyboardProbe final : KeyboardProbe {
     bool watching = true;
     std::map<QString, KeyState> hotkeys; // unlisted keys are free
+    std::map<quint32, QString> names = {{0xffe3, "Control_L"}, {0xffe4, "Control_R"}, {0xffea, "Alt_R"}};
+    QString keyName(quint32 nativeKey) override {
+        return names.count(nativeKey) ? names.at(nativeKey) : QString();
+    }
     bool watchable() override { return watching; }
     bool isDown(const QString&) override { return false; }
     KeyState hotkeyState(const QString& keyName) override {
