@@ -97,15 +97,18 @@ QString PermissionSteps::hotkeyDetail() const {
     const QString key = PlatformWords::hotkeyName(defaults_);
     if (capture_->waiting())
         return (unnamedKey_ ? QStringLiteral("这个键认不出来，换一个试试。") : QString()) +
-               QStringLiteral("现在按一下你想按住说话的键；按 Esc 保留") + key + QStringLiteral("。");
-    if (!setup_.fnFree() && !hotkeyUsage_)
-        return QStringLiteral("键盘上没有") + key +
+               QStringLiteral("现在按一下你想按住说话的键；按 Esc 保留 ") + key + QStringLiteral("。");
+    if (setup_.fnFree())
+        return QStringLiteral("按住 ") + key +
+               QStringLiteral(" 说话：键盘上有这个键，也没有别的程序占用它。");
+    if (!hotkeyUsage_)
+        return QStringLiteral("键盘上没有 ") + key +
                QStringLiteral("。点「换一个键」，按一下你想按住说话的键。");
-    if (!setup_.fnFree() && hotkeyUsage_ == 1)
+    if (*hotkeyUsage_ == 1)
         return key +
-               QStringLiteral("被别的程序占作快捷键了。点「换一个键」换一个，或者在那个程序里把它让出来。");
-    return QStringLiteral("按住") + key +
-           QStringLiteral("说话。这个键要在键盘上有，而且没有被别的程序占用；想换一个就点「换一个键」。");
+               QStringLiteral(" 被别的程序占作快捷键了。点「换一个键」换一个，或者在那个程序里把它让出来。");
+    return QStringLiteral("按住 ") + key +
+           QStringLiteral(" 说话。这个键要在键盘上有，而且没有被别的程序占用。");
 }
 
 void PermissionSteps::requestMic() {

@@ -28,11 +28,12 @@ QLabel* label(const QString& text, double size, QFont::Weight weight, QWidget* p
     return l;
 }
 
-// A page's content centred in the page, no wider than `width`.
+// A page's content centred in the page, `width` wide (the window is always wider), so wrapped lines
+// get their full height.
 QWidget* centred(QWidget* content, int width) {
     auto* page = new QWidget;
     content->setParent(page);
-    content->setMaximumWidth(width);
+    content->setFixedWidth(width);
     auto* column = new QVBoxLayout(page);
     column->addStretch(1);
     column->addWidget(content, 0, Qt::AlignHCenter);
