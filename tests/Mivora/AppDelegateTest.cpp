@@ -127,8 +127,13 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->view()->size(), QSize(960, 640));
 
+    window->showMinimized();
+    EXPECT_FALSE(app.model().windowVisible()) << "a minimised window holds the pages' animations";
+    window->showNormal();
+    EXPECT_TRUE(app.model().windowVisible());
     window->setGeometry(50, 60, 1000, 700);
     window->close();
+    EXPECT_FALSE(app.model().windowVisible());
     EXPECT_FALSE(app.setup().polling());
     app.showMain(); // the same window, on the page it had
     EXPECT_EQ(app.mainWindow(), window);

@@ -9,6 +9,7 @@
 #include "support/WindowModelRig.h"
 
 #include <QListWidget>
+#include <QPointer>
 #include <QSplitter>
 #include <QTest>
 
@@ -94,6 +95,10 @@ TEST_F(Window, TheSelectedRowAlwaysStaysAndReselectingItKeepsThePage) {
     QTest::mouseClick(rows()->viewport(), Qt::LeftButton, {}, home.center());
     EXPECT_EQ(rig.model->section(), Section::home);
     EXPECT_EQ(view->page()->objectName(), "home");
+    // The page going out stays on screen until it has slid away, then goes.
+    const QPointer<QWidget> leaving(page);
+    EXPECT_TRUE(leaving && leaving->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return leaving.isNull(); }, 5000));
 }
 
 TEST_F(Window, TheFooterIsReadyOnlyWithEveryStepARecogniserAndTheAccountTheBuildNeeds) {
