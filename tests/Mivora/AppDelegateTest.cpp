@@ -143,6 +143,24 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed
     EXPECT_EQ(later.mainWindow()->size(), QSize(1000, 700));
 }
 
+TEST_F(AppDelegateTest, AHotkeyChosenInTheWindowHoldsFromTheNextPollButNeverInTheMiddleOfATake) {
+    app.launch(true);
+    ASSERT_NE(platform.keySource, nullptr);
+    const int starts = platform.keySource->starts;
+    fn(true); // no recogniser: the take ends in a notice that stays a while
+    ASSERT_FALSE(app.controller().phase().is(VoicePhase::Kind::idle));
+    defaults.setValue("fnKey", "Alt_R");
+    app.setup().refresh();
+    EXPECT_EQ(platform.keySource->starts, starts) << "the watcher is not restarted under a take";
+    fn(false);
+    scheduler.advance(30);
+    ASSERT_TRUE(app.controller().phase().is(VoicePhase::Kind::idle));
+    app.setup().refresh();
+    EXPECT_EQ(platform.keySource->starts, starts + 1) << "it starts again and reads the new key";
+    app.setup().refresh();
+    EXPECT_EQ(platform.keySource->starts, starts + 1);
+}
+
 TEST_F(AppDelegateTest, TheWindowsFrameIsKeptWhenTheProgramEndsWithTheWindowOpen) {
     app.showMain();
     app.mainWindow()->setGeometry(70, 80, 1010, 720);

@@ -148,8 +148,12 @@ public:
                         microphone = input.get();
                         return input;
                     },
-                    [] { return std::make_unique<FakeKeySource>(); }, std::make_unique<MemorySecretStore>(),
-                    std::make_unique<FakeTextAccess>()}),
+                    [this] {
+                        auto source = std::make_unique<FakeKeySource>();
+                        keySource = source.get();
+                        return source;
+                    },
+                    std::make_unique<MemorySecretStore>(), std::make_unique<FakeTextAccess>()}),
           fake{static_cast<FakePasteboard&>(pasteboard()),
                static_cast<FakeSyntheticKeys&>(syntheticKeys()),
                static_cast<FakeAccessibility&>(accessibility()),
@@ -172,6 +176,8 @@ public:
     Fakes fake;
     // The microphone made last (a voice controller's), owned by whoever asked for it.
     FakeAudioInput* microphone = nullptr;
+    // The key watcher made last (a key tap's), owned by whoever asked for it.
+    FakeKeySource* keySource = nullptr;
 };
 
 } // namespace mivora::test
