@@ -106,7 +106,10 @@ void MainView::followWelcome(bool animated) {
     }
     const double target = model_.showWelcome() ? 1.0 : 0.0;
     if (animated && !UI::reduceMotion(model_.environment().defaults)) {
-        if (model_.showWelcome()) welcomeShown_.jumpTo(0.0);
+        if (model_.showWelcome()) {
+            welcomeShown_.jumpTo(0.0);
+            applyWelcome(0.0); // the new welcome starts out of sight
+        }
         welcomeShown_.springTo(target, UI::page);
     } else {
         welcomeShown_.jumpTo(target);
