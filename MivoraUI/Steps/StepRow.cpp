@@ -2,6 +2,7 @@
 
 #include "MivoraUI/Kit/Icon.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
+#include "MivoraUI/Kit/SecondaryLabel.h"
 #include "MivoraUI/Kit/SoftButton.h"
 #include "MivoraUI/Kit/UI.h"
 
@@ -17,12 +18,12 @@ constexpr int padding = 12;
 } // namespace
 
 StepRow::StepRow(Fields fields, QWidget* parent)
-    : QWidget(parent), title_(new QLabel(this)), detail_(new QLabel(this)), text_(new QVBoxLayout),
-      primary_(new PrimaryButton(QString(), this)), soft_(new SoftButton(QString(), this)) {
+    : QWidget(parent), title_(new QLabel(this)), detail_(new SecondaryLabel({}, this)),
+      text_(new QVBoxLayout), primary_(new PrimaryButton(QString(), this)),
+      soft_(new SoftButton(QString(), this)) {
     title_->setFont(UI::font(13, QFont::DemiBold));
     detail_->setFont(UI::font(11.5));
     detail_->setWordWrap(true);
-    detail_->setForegroundRole(QPalette::PlaceholderText);
     title_->setObjectName(QStringLiteral("title"));
     detail_->setObjectName(QStringLiteral("detail"));
     text_->setSpacing(3);

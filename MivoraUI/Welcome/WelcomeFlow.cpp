@@ -4,6 +4,7 @@
 #include "MivoraUI/Kit/BrandMark.h"
 #include "MivoraUI/Kit/PageStack.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
+#include "MivoraUI/Kit/SecondaryLabel.h"
 #include "MivoraUI/Kit/SoftButton.h"
 #include "MivoraUI/Kit/SymbolView.h"
 #include "MivoraUI/Kit/UI.h"
@@ -47,16 +48,15 @@ QWidget* lessonLine(const QString& symbol, const QString& title, const QString& 
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 4, 0, 4);
     layout->setSpacing(12);
-    layout->addWidget(new SymbolView(symbol, 18, UI::primary(row->palette()), 1.2, row), 0, Qt::AlignTop);
+    layout->addWidget(new SymbolView(symbol, 18, QColor(), 1.2, row), 0, Qt::AlignTop);
     auto* text = new QVBoxLayout;
     text->setSpacing(2);
     auto* name = new QLabel(title, row);
     name->setFont(UI::font(14, QFont::DemiBold));
     text->addWidget(name);
     if (!line.isEmpty()) {
-        auto* detail = new QLabel(line, row);
+        auto* detail = new SecondaryLabel(line, row);
         detail->setFont(UI::font(12));
-        detail->setForegroundRole(QPalette::PlaceholderText);
         detail->setWordWrap(true);
         text->addWidget(detail);
     }

@@ -5,6 +5,7 @@
 #include "MivoraUI/Model/AppModel.h"
 #include "MivoraUI/Window/SidebarFooter.h"
 
+#include <QEvent>
 #include <QListWidget>
 #include <QPainter>
 #include <QSignalBlocker>
@@ -51,9 +52,21 @@ Sidebar::Sidebar(AppModel& model, QWidget* parent)
     pinned->addWidget(footer_);
     column->addLayout(pinned);
 
+    paintIcons();
     connect(list_, &QListWidget::itemSelectionChanged, this, &Sidebar::selectionChanged);
     connect(&model_, &AppModel::sectionChanged, this, &Sidebar::follow);
     follow();
+}
+
+void Sidebar::paintIcons() {
+    for (AppModel::Section section : AppModel::sections)
+        list_->item(int(section))->setIcon(sectionIcon(section, UI::primary(palette())));
+}
+
+void Sidebar::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The icons are pictures in the colour of the appearance they were drawn for.
+    if (event->type() == QEvent::PaletteChange) paintIcons();
 }
 
 QSize Sidebar::sizeHint() const {

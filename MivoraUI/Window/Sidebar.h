@@ -25,7 +25,11 @@ public:
     SidebarFooter* footer() const { return footer_; }
     QSize sizeHint() const override;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void paintIcons();
     void selectionChanged();
     void follow();
 

@@ -2,6 +2,7 @@
 
 #include "Account/AccountService.h"
 #include "Dictation/SetupModel.h"
+#include "MivoraUI/Kit/SecondaryLabel.h"
 #include "MivoraUI/Kit/StatusDot.h"
 #include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Model/AppModel.h"
@@ -17,11 +18,10 @@ namespace mivora {
 
 SidebarFooter::SidebarFooter(AppModel& model, QWidget* parent)
     : QAbstractButton(parent), model_(model), dot_(new StatusDot(false, this)), headline_(new QLabel(this)),
-      subline_(new QLabel(this)) {
+      subline_(new SecondaryLabel({}, this)) {
     setCursor(Qt::PointingHandCursor);
     headline_->setFont(UI::font(12, QFont::DemiBold));
     subline_->setFont(UI::font(10.5));
-    subline_->setForegroundRole(QPalette::PlaceholderText);
     for (QWidget* w :
          {static_cast<QWidget*>(dot_), static_cast<QWidget*>(headline_), static_cast<QWidget*>(subline_)})
         w->setAttribute(Qt::WA_TransparentForMouseEvents);
