@@ -1,5 +1,6 @@
 #include "Modes/RenderScreens.h"
 
+#include "Dictation/SetupModel.h"
 #include "Memories/MemoryStore.h"
 #include "MivoraUI/HUD/HUDOptions.h"
 #include "MivoraUI/HUD/HUDPill.h"
@@ -15,6 +16,7 @@
 #include "MivoraUI/Kit/Wordmark.h"
 #include "MivoraUI/Memories/MemoriesView.h"
 #include "MivoraUI/Model/AppModel.h"
+#include "MivoraUI/Steps/PermissionSteps.h"
 #include "MivoraUI/Suggest/SuggestView.h"
 #include "MivoraUI/Welcome/WelcomeFlow.h"
 #include "MivoraUI/Window/MainView.h"
@@ -31,6 +33,7 @@ void RenderScreens::all() {
     kit();
     memories();
     strip();
+    steps();
     window();
 }
 
@@ -103,15 +106,38 @@ void RenderScreens::strip() {
         });
 }
 
+void RenderScreens::steps() {
+    // The permission steps as the setup model reports each stage of a new user's setup.
+    SetupModel& setup = model.setup();
+    const struct {
+        const char* name;
+        bool mic, accessibility, fnFree;
+    } stages[] = {{"steps-none", false, false, false},
+                  {"steps-mic", true, false, false},
+                  {"steps-mic-accessibility", true, true, false},
+                  {"steps-all", true, true, true}};
+    for (const auto& [name, mic, accessibility, fnFree] : stages) {
+        setup.setMic(mic);
+        setup.setAccessibility(accessibility);
+        setup.setFnFree(fnFree);
+        renderer.shoot(
+            name, [&] { return new PermissionSteps(model); }, QSize(560, 0));
+    }
+    setup.refresh();
+}
+
 void RenderScreens::window() {
     const QSize size(960, 640);
     // A fresh user's first look: the welcome over the window, and each of its pages.
     if (model.showWelcome()) {
         renderer.shoot(
             "window-welcome", [&] { return new MainView(model); }, size);
-        for (int page = WelcomeFlow::hero + 1; page < WelcomeFlow::pageCount; ++page)
+        const char* pages[] = {"hero", "permissions", "dictate", "recall", "typing", "done"};
+        for (int page = WelcomeFlow::hero; page < WelcomeFlow::pageCount; ++page)
             renderer.shoot(
-                QStringLiteral("welcome-%1").arg(page),
+                QStringLiteral("welcome-%1-%2")
+                    .arg(page - WelcomeFlow::hero + 1)
+                    .arg(pages[page - WelcomeFlow::hero]),
                 [&, page] {
                     auto* flow = new WelcomeFlow(model);
                     flow->goTo(page);

@@ -67,10 +67,13 @@ int Renderer::missingGlyphs(const QWidget& root) {
 void Renderer::draw(const QString& file, QWidget& view, QSize size, bool dark) {
     view.setPalette(Appearance::palette(dark));
     view.setAutoFillBackground(true);
-    if (size.isEmpty())
-        view.adjustSize();
-    else
+    if (!size.isEmpty())
         view.resize(size);
+    else if (size.width() > 0) // a width alone: as tall as the view wants at that width
+        view.resize(size.width(),
+                    view.hasHeightForWidth() ? view.heightForWidth(size.width()) : view.sizeHint().height());
+    else
+        view.adjustSize();
     view.show();
     settle(size.width() > 600 ? 700 : 60);
     const QImage image = view.grab().toImage();

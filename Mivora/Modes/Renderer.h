@@ -18,7 +18,7 @@ public:
     explicit Renderer(QString folder);
 
     // Builds the view anew for each appearance (so it starts from its first state), lays it out at `size`
-    // (its own size hint when empty), lets it settle and draws it.
+    // (its own size hint when empty, or only its width when the height is 0), lets it settle and draws it.
     void shoot(const QString& name, const std::function<QWidget*()>& make, QSize size = {});
     // The same for a view that is already made and set to the state drawn.
     void shoot(const QString& name, QWidget& view, QSize size = {});
