@@ -1,4 +1,5 @@
 #include "SchemeHandlerEntry.h"
+#include "Platform/Linux/DesktopEntry.h"
 
 #include "Account/AccountService.h"
 #include "SingleInstance.h"
@@ -17,12 +18,6 @@ namespace mivora::SchemeHandlerEntry {
 namespace {
 
 // A desktop entry's Exec argument in double quotes, with its four reserved characters escaped.
-QString quoted(QString argument) {
-    for (const char* c : {"\\", "\"", "`", "$"})
-        argument.replace(QLatin1String(c), QLatin1String("\\") + QLatin1String(c));
-    return '"' + argument + '"';
-}
-
 bool writeIfChanged(const QString& path, const QByteArray& wanted) {
     QFile existing(path);
     if (existing.open(QIODevice::ReadOnly) && existing.readAll() == wanted) return true;
@@ -73,8 +68,7 @@ QByteArray contents(const QString& executable) {
     QString mime;
     for (const QString& scheme : schemes())
         mime += QStringLiteral("x-scheme-handler/") + scheme + ';';
-    // Desktop entries escape a backslash once more in the value itself.
-    const QString exec = quoted(executable).replace(QLatin1String("\\"), QLatin1String("\\\\"));
+    const QString exec = DesktopEntry::execArgument(executable);
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=Mivora 登录\n"

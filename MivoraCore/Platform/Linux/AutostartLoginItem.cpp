@@ -1,5 +1,7 @@
 #include "Platform/Linux/AutostartLoginItem.h"
 
+#include "Platform/Linux/DesktopEntry.h"
+
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -13,12 +15,6 @@ namespace {
 const QString entryName = QStringLiteral("mivora.desktop");
 
 // An Exec argument in double quotes, with the four characters that are special inside them escaped.
-QString quoted(QString argument) {
-    for (const char* c : {"\\", "\"", "`", "$"})
-        argument.replace(QLatin1String(c), QLatin1String("\\") + QLatin1String(c));
-    return '"' + argument + '"';
-}
-
 // A string value of a desktop entry with its own escapes (\s \n \t \r \\) undone.
 QString unescapedValue(const QString& value) {
     QString out;
@@ -74,8 +70,7 @@ QString AutostartLoginItem::path() const {
 }
 
 QByteArray AutostartLoginItem::contents(const QString& executable) {
-    // The entry's own escaping doubles every backslash the quoting left.
-    const QString exec = quoted(executable).replace(QLatin1String("\\"), QLatin1String("\\\\"));
+    const QString exec = DesktopEntry::execArgument(executable);
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=Veskel\n"
