@@ -1,0 +1,377 @@
+#include "MivoraUI/Tutorial/DemoStage.h"
+
+#include "MivoraUI/HUD/HUDPill.h"
+#include "MivoraUI/Kit/KeyCap.h"
+#include "MivoraUI/Kit/LayerEffect.h"
+#include "MivoraUI/Kit/UI.h"
+#include "MivoraUI/Kit/WindowVisible.h"
+#include "MivoraUI/Suggest/SuggestChip.h"
+#include "MivoraUI/Tutorial/DemoClock.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace mivora {
+
+namespace {
+
+constexpr double gap = 18;        // between the window and the key caps
+constexpr double capsHeight = 32; // a key cap and its base
+constexpr double capSpacing = 8;
+constexpr double windowRadius = 12;
+constexpr double titleBar = 27; // three 7-point dots padded by 10
+constexpr double areaPadding = 12;
+constexpr double rowSpacing = 6;
+constexpr double fieldPadding = 8;
+constexpr double fieldMinHeight = 40;
+constexpr double fieldRadius = 7;
+constexpr double hudRow = 44;
+constexpr double hudBottom = 4;
+constexpr double caretWidth = 1.5;
+constexpr double caretHeight = 16;
+constexpr double frameInterval = 1.0 / 60;
+
+QFont textFont() {
+    return UI::font(13);
+}
+
+QFont labelFont() {
+    return UI::font(10, QFont::Medium);
+}
+
+QColor faded(QColor color, double opacity) {
+    color.setAlphaF(float(color.alphaF() * opacity));
+    return color;
+}
+
+} // namespace
+
+DemoStage::DemoStage(Lesson lesson, bool reduceMotion, const QString& hotkey, Scheduler& scheduler,
+                     const Clock& clock, QWidget* parent)
+    : QWidget(parent), lesson_(lesson), reduceMotion_(reduceMotion), hotkey_(hotkey), scheduler_(scheduler),
+      clock_(clock), player_(scheduler, [this] { return seen(); }),
+      caret_(scheduler, clock, [this] { return seen(); }) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+
+    pill_ = new HUDPill(VoicePhase::idle(), VoiceMode::dictate, 0, HUDOptions{reduceMotion, hotkey}, this);
+    pillLook_ = new LayerEffect(pill_);
+    pill_->setGraphicsEffect(pillLook_);
+    pill_->installEventFilter(this);
+    pill_->hide();
+
+    chip_ = new SuggestChip(this);
+    chip_->setOffer(DemoScript::offer());
+    chipLook_ = new LayerEffect(chip_);
+    chip_->setGraphicsEffect(chipLook_);
+    chip_->hide();
+
+    makeCaps();
+    posePill();
+    poseChip();
+
+    connect(&player_, &DemoPlayer::changed, this, &DemoStage::follow);
+    connect(&player_, &DemoPlayer::textFaded, this, [this] {
+        textFade_.jumpTo(0.0);
+        textFade_.springTo(1.0, UI::smooth);
+    });
+    connect(&caret_, &Caret::changed, this, qOverload<>(&QWidget::update));
+    connect(&textFade_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
+    connect(&pillShown_, &QVariantAnimation::valueChanged, this, &DemoStage::posePill);
+    connect(&chipShown_, &QVariantAnimation::valueChanged, this, &DemoStage::poseChip);
+}
+
+DemoStage::~DemoStage() {
+    scheduler_.cancel(frames_);
+}
+
+QSize DemoStage::sizeHint() const {
+    return QSize(330, int(windowSize.height() + gap + capsHeight));
+}
+
+void DemoStage::setLesson(Lesson lesson) {
+    if (lesson == lesson_) return;
+    lesson_ = lesson;
+    makeCaps();
+    if (started_) player_.play(lesson_, reduceMotion_);
+    update();
+}
+
+QString DemoStage::label() const {
+    return lesson_ == Lesson::recall ? QStringLiteral("收货信息") : QStringLiteral("消息");
+}
+
+// The window can be seen and the stage is on it.
+bool DemoStage::seen() const {
+    return isVisible() && WindowVisible::of(this);
+}
+
+void DemoStage::makeCaps() {
+    for (const Cap& key : keys_)
+        delete key.cap;
+    keys_.clear();
+    caps_.clear();
+    // The hotkey's cap carries the globe only when it really is the Fn key.
+    const bool realFn = hotkey_ == QStringLiteral("Fn");
+    const QString hotLabel = realFn ? QStringLiteral("fn") : hotkey_;
+    const QString hotSymbol = realFn ? QStringLiteral("globe") : QString();
+    const double textWidth = QFontMetricsF(UI::font(12, QFont::DemiBold)).horizontalAdvance(hotLabel);
+    const double hotWidth = std::max(54.0, std::ceil(textWidth + (realFn ? 15 : 0) + 20));
+    auto add = [this](const QString& label, const QString& symbol, double width,
+                      bool (DemoPlayer::*flag)() const) {
+        auto* cap = new KeyCap(label, symbol, width, false, false, this);
+        cap->show();
+        keys_.push_back({cap, flag});
+        caps_.push_back(cap);
+    };
+    switch (lesson_) {
+    case Lesson::dictate:
+        add(hotLabel, hotSymbol, hotWidth, &DemoPlayer::fn);
+        break;
+    case Lesson::recall:
+        add(QStringLiteral("shift"), QStringLiteral("shift"), 70, &DemoPlayer::shift);
+        add(hotLabel, hotSymbol, hotWidth, &DemoPlayer::fn);
+        break;
+    case Lesson::typing:
+        add(QStringLiteral("tab"), QStringLiteral("arrow.right.to.line"), 64, &DemoPlayer::tab);
+        break;
+    }
+    chip_->raise();
+    placeChildren();
+}
+
+QRectF DemoStage::windowRect() const {
+    const double total = windowSize.height() + gap + capsHeight;
+    return QRectF((width() - windowSize.width()) / 2.0, std::max(0.0, (height() - total) / 2),
+                  windowSize.width(), windowSize.height());
+}
+
+// Lays the field's text out for its width; returns the height of the text.
+double DemoStage::layoutText(QTextLayout& layout) const {
+    const double width = windowSize.width() - 2 * areaPadding - 2 * fieldPadding;
+    layout.setText(player_.text());
+    layout.setFont(textFont());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    double y = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        // Room for the caret after the last character.
+        line.setLineWidth(width - caretWidth);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout.endLayout();
+    return std::max(y, QFontMetricsF(textFont()).height());
+}
+
+QRectF DemoStage::fieldRect() const {
+    QTextLayout layout;
+    const double textHeight = layoutText(layout);
+    const QRectF w = windowRect();
+    const double top =
+        w.top() + titleBar + 1 + areaPadding + QFontMetricsF(labelFont()).height() + rowSpacing;
+    return QRectF(w.left() + areaPadding, top, w.width() - 2 * areaPadding,
+                  std::max(fieldMinHeight, textHeight + 2 * fieldPadding));
+}
+
+void DemoStage::placeChildren() {
+    const QRectF w = windowRect();
+    double total = -capSpacing;
+    for (KeyCap* cap : caps_)
+        total += cap->sizeHint().width() + capSpacing;
+    double x = w.center().x() - total / 2;
+    for (KeyCap* cap : caps_) {
+        cap->setGeometry(QRect(QPoint(int(std::round(x)), int(w.bottom() + gap)), cap->sizeHint()));
+        x += cap->sizeHint().width() + capSpacing;
+    }
+    const QRectF row(w.left(), w.bottom() - hudBottom - hudRow, w.width(), hudRow);
+    const QSize p = pill_->size();
+    pill_->move(int(std::round(row.center().x() - p.width() / 2.0)),
+                int(std::round(row.center().y() - p.height() / 2.0)));
+    // The chip hangs under the field as the real strip hangs under a caret.
+    const QRectF field = fieldRect();
+    chip_->move(int(field.left() + 8), int(field.bottom() + 2));
+}
+
+// Brings the key caps, the pill and the chip to what the player holds.
+void DemoStage::follow() {
+    for (const Cap& key : keys_) {
+        const bool on = (player_.*key.flag)();
+        key.cap->setDown(on);
+        key.cap->setHighlight(on);
+    }
+    const bool hud = !player_.hud().is(VoicePhase::Kind::idle);
+    if (hud) {
+        feedPill();
+        if (!pillIn_) {
+            pillIn_ = true;
+            pill_->show();
+            pillShown_.springTo(1.0, UI::smooth);
+        }
+    } else if (pillIn_) {
+        // The pill leaves showing its last phase.
+        pillIn_ = false;
+        pillShown_.springTo(0.0, UI::smooth);
+        posePill(); // a pill that never got to show goes at once
+    }
+    updateFrames();
+    if (player_.chip() != chipIn_) {
+        chipIn_ = player_.chip();
+        if (chipIn_) {
+            placeChildren();
+            chip_->show();
+        }
+        chipShown_.springTo(chipIn_ ? 1.0 : 0.0, UI::smooth);
+        poseChip();
+    }
+    update();
+}
+
+void DemoStage::feedPill() {
+    const VoiceMode mode = lesson_ == Lesson::recall ? VoiceMode::recall : VoiceMode::dictate;
+    pill_->setState(player_.hud(), mode, DemoClock::level(DemoClock::seconds(clock_)));
+}
+
+// The miniature pill takes a new level at most 60 times a second while it is up and can be seen.
+void DemoStage::updateFrames() {
+    const bool run = pillIn_ && seen();
+    if (run && frames_ == 0) frames_ = scheduler_.every(frameInterval, [this] { feedPill(); });
+    if (!run && frames_ != 0) {
+        scheduler_.cancel(frames_);
+        frames_ = 0;
+    }
+}
+
+// Scaled to 0.72 about its centre; coming and going it fades and grows from 0.85 anchored at its bottom.
+void DemoStage::posePill() {
+    const double s = pillShown();
+    const double enter = 0.85 + 0.15 * std::clamp(s, 0.0, 1.2);
+    LayerEffect::Look look;
+    look.opacity = std::clamp(s, 0.0, 1.0);
+    look.scale = pillScale * enter;
+    look.anchor = {0.5, 0.5};
+    look.offset = {0, (1 - enter) * pill_->height() / 2};
+    pillLook_->setLook(look);
+    if (!pillIn_ && s <= 0.001) pill_->hide();
+}
+
+// Scaled to 0.82 about its top left; coming and going it fades and slides 4 points.
+void DemoStage::poseChip() {
+    const double c = chipShown();
+    LayerEffect::Look look;
+    look.opacity = std::clamp(c, 0.0, 1.0);
+    look.scale = chipScale;
+    look.anchor = {0, 0};
+    look.offset = {0, -4 * (1 - std::clamp(c, 0.0, 1.0))};
+    chipLook_->setLook(look);
+    if (!chipIn_ && c <= 0.001) chip_->hide();
+}
+
+void DemoStage::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!started_) {
+        started_ = true;
+        player_.play(lesson_, reduceMotion_);
+    }
+    caret_.refresh();
+    updateFrames();
+}
+
+void DemoStage::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    caret_.refresh();
+    updateFrames();
+}
+
+void DemoStage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeChildren();
+}
+
+bool DemoStage::event(QEvent* event) {
+    if (event->type() == WindowVisible::changedEvent()) {
+        caret_.refresh();
+        updateFrames();
+    }
+    return QWidget::event(event);
+}
+
+bool DemoStage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pill_ && event->type() == QEvent::Resize) placeChildren();
+    return QWidget::eventFilter(watched, event);
+}
+
+void DemoStage::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette& pal = palette();
+    const QRectF w = windowRect();
+
+    UI::paintShadow(painter, w, windowRadius, 18, QColor::fromRgbF(0, 0, 0, 0.12f), QPointF(0, 8));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(pal.color(QPalette::Window));
+    painter.drawRoundedRect(w, windowRadius, windowRadius);
+    painter.setPen(QPen(UI::stroke(pal), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(w.adjusted(0.5, 0.5, -0.5, -0.5), windowRadius - 0.5, windowRadius - 0.5);
+
+    // Title bar and divider.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(faded(UI::primary(pal), 0.15));
+    for (int i = 0; i < 3; ++i)
+        painter.drawEllipse(QRectF(w.left() + 10 + i * 12, w.top() + 10, 7, 7));
+    painter.setBrush(faded(UI::primary(pal), 0.06));
+    painter.drawRect(QRectF(w.left(), w.top() + titleBar, w.width(), 1));
+
+    // The label above the field.
+    painter.setFont(labelFont());
+    painter.setPen(faded(UI::primary(pal), 0.3));
+    const double labelTop = w.top() + titleBar + 1 + areaPadding;
+    painter.drawText(QRectF(w.left() + areaPadding, labelTop, w.width() - 2 * areaPadding,
+                            QFontMetricsF(labelFont()).height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, label());
+
+    // The field, its text and the caret right after the last character.
+    QTextLayout layout;
+    const double textHeight = layoutText(layout);
+    const QRectF field(w.left() + areaPadding, labelTop + QFontMetricsF(labelFont()).height() + rowSpacing,
+                       w.width() - 2 * areaPadding, std::max(fieldMinHeight, textHeight + 2 * fieldPadding));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(pal.color(QPalette::Base));
+    painter.drawRoundedRect(field, fieldRadius, fieldRadius);
+    painter.setPen(QPen(UI::stroke(pal), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(field.adjusted(0.5, 0.5, -0.5, -0.5), fieldRadius - 0.5, fieldRadius - 0.5);
+
+    const QPointF origin = field.topLeft() + QPointF(fieldPadding, fieldPadding);
+    const QColor ink = pal.color(QPalette::Text);
+    QList<QTextLayout::FormatRange> formats;
+    const qsizetype from = player_.fadeFrom();
+    if (from >= 0 && from < player_.text().size()) {
+        QTextLayout::FormatRange fading;
+        fading.start = int(from);
+        fading.length = int(player_.text().size() - from);
+        fading.format.setForeground(faded(ink, std::clamp(textFade_.value().toDouble(), 0.0, 1.0)));
+        formats << fading;
+    }
+    painter.setPen(ink);
+    layout.draw(&painter, origin, formats);
+
+    QPointF caretAt = origin;
+    double lineHeight = QFontMetricsF(textFont()).height();
+    if (layout.lineCount() > 0) {
+        const QTextLine last = layout.lineAt(layout.lineCount() - 1);
+        caretAt = origin + QPointF(last.cursorToX(int(player_.text().size())), last.y());
+        lineHeight = last.height();
+    }
+    const QRectF caret(caretAt.x(), caretAt.y() + (lineHeight - caretHeight) / 2, caretWidth, caretHeight);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(faded(UI::accent(pal), std::clamp(caret_.opacity(), 0.0, 1.0)));
+    painter.drawRect(caret);
+}
+
+} // namespace mivora
