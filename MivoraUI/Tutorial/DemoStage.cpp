@@ -1,12 +1,14 @@
 #include "MivoraUI/Tutorial/DemoStage.h"
 
 #include "MivoraUI/HUD/HUDPill.h"
+#include "MivoraUI/HUD/LevelRow.h"
+#include "MivoraUI/HUD/VoiceBars.h"
 #include "MivoraUI/Kit/KeyCap.h"
-#include "MivoraUI/Kit/LayerEffect.h"
 #include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Kit/WindowVisible.h"
 #include "MivoraUI/Suggest/SuggestChip.h"
 #include "MivoraUI/Tutorial/DemoClock.h"
+#include "Support/Clock.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -56,21 +58,15 @@ DemoStage::DemoStage(Lesson lesson, bool reduceMotion, const QString& hotkey, Sc
       caret_(scheduler, clock, [this] { return seen(); }) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
+    // The pill and the chip are never shown as widgets of their own: the stage draws them scaled into the
+    // mock window, so they take no part in the page's own transitions.
     pill_ = new HUDPill(VoicePhase::idle(), VoiceMode::dictate, 0, HUDOptions{reduceMotion, hotkey}, this);
-    pillLook_ = new LayerEffect(pill_);
-    pill_->setGraphicsEffect(pillLook_);
-    pill_->installEventFilter(this);
     pill_->hide();
-
     chip_ = new SuggestChip(this);
     chip_->setOffer(DemoScript::offer());
-    chipLook_ = new LayerEffect(chip_);
-    chip_->setGraphicsEffect(chipLook_);
     chip_->hide();
 
     makeCaps();
-    posePill();
-    poseChip();
 
     connect(&player_, &DemoPlayer::changed, this, &DemoStage::follow);
     connect(&player_, &DemoPlayer::textFaded, this, [this] {
@@ -79,8 +75,11 @@ DemoStage::DemoStage(Lesson lesson, bool reduceMotion, const QString& hotkey, Sc
     });
     connect(&caret_, &Caret::changed, this, qOverload<>(&QWidget::update));
     connect(&textFade_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
-    connect(&pillShown_, &QVariantAnimation::valueChanged, this, &DemoStage::posePill);
-    connect(&chipShown_, &QVariantAnimation::valueChanged, this, &DemoStage::poseChip);
+    connect(&pillShown_, &QVariantAnimation::valueChanged, this, [this] {
+        updateFrames();
+        update();
+    });
+    connect(&chipShown_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
 }
 
 DemoStage::~DemoStage() {
@@ -138,7 +137,6 @@ void DemoStage::makeCaps() {
         add(QStringLiteral("tab"), QStringLiteral("arrow.right.to.line"), 64, &DemoPlayer::tab);
         break;
     }
-    chip_->raise();
     placeChildren();
 }
 
@@ -188,13 +186,31 @@ void DemoStage::placeChildren() {
         cap->setGeometry(QRect(QPoint(int(std::round(x)), int(w.bottom() + gap)), cap->sizeHint()));
         x += cap->sizeHint().width() + capSpacing;
     }
-    const QRectF row(w.left(), w.bottom() - hudBottom - hudRow, w.width(), hudRow);
-    const QSize p = pill_->size();
-    pill_->move(int(std::round(row.center().x() - p.width() / 2.0)),
-                int(std::round(row.center().y() - p.height() / 2.0)));
-    // The chip hangs under the field as the real strip hangs under a caret.
+}
+
+// Centred in the window's bottom row, scaled to 0.72 about its centre; coming and going it fades and grows
+// from 0.85 anchored at its bottom.
+QRectF DemoStage::pillRect() const {
+    const QRectF w = windowRect();
+    const QPointF centre(w.center().x(), w.bottom() - hudBottom - hudRow / 2);
+    const QSizeF size = QSizeF(pill_->size()) * pillScale * pillEnter();
+    const double drop = (1 - pillEnter()) * pill_->height() / 2;
+    return QRectF(centre.x() - size.width() / 2, centre.y() - size.height() / 2 + drop, size.width(),
+                  size.height());
+}
+
+double DemoStage::pillEnter() const {
+    return 0.85 + 0.15 * std::clamp(pillShown(), 0.0, 1.2);
+}
+
+// Laid over the field's bottom left, scaled to 0.82 about its top left and moved 8 right and 30 down, so it
+// hangs under the field as the real strip hangs under a caret; coming and going it fades and slides 4
+// points.
+QRectF DemoStage::chipRect() const {
     const QRectF field = fieldRect();
-    chip_->move(int(field.left() + 8), int(field.bottom() + 2));
+    const double slide = -4 * (1 - std::clamp(chipShown(), 0.0, 1.0));
+    const QSizeF size = QSizeF(chip_->size()) * chipScale;
+    return QRectF(QPointF(field.left() + 8, field.bottom() - chip_->height() + 30 + slide), size);
 }
 
 // Brings the key caps, the pill and the chip to what the player holds.
@@ -209,66 +225,49 @@ void DemoStage::follow() {
         feedPill();
         if (!pillIn_) {
             pillIn_ = true;
-            pill_->show();
             pillShown_.springTo(1.0, UI::smooth);
         }
     } else if (pillIn_) {
         // The pill leaves showing its last phase.
         pillIn_ = false;
         pillShown_.springTo(0.0, UI::smooth);
-        posePill(); // a pill that never got to show goes at once
     }
     updateFrames();
     if (player_.chip() != chipIn_) {
         chipIn_ = player_.chip();
-        if (chipIn_) {
-            placeChildren();
-            chip_->show();
-        }
         chipShown_.springTo(chipIn_ ? 1.0 : 0.0, UI::smooth);
-        poseChip();
     }
     update();
 }
 
-void DemoStage::feedPill() {
-    const VoiceMode mode = lesson_ == Lesson::recall ? VoiceMode::recall : VoiceMode::dictate;
-    pill_->setState(player_.hud(), mode, DemoClock::level(DemoClock::seconds(clock_)));
+bool DemoStage::pillUp() const {
+    return pillIn_ || (pillShown_.state() == QAbstractAnimation::Running && pillShown() > 0);
 }
 
-// The miniature pill takes a new level at most 60 times a second while it is up and can be seen.
+bool DemoStage::chipUp() const {
+    return chipIn_ || (chipShown_.state() == QAbstractAnimation::Running && chipShown() > 0);
+}
+
+// One frame of the miniature pill: the made-up level and a step of its bars.
+void DemoStage::feedPill() {
+    const VoiceMode mode = lesson_ == Lesson::recall ? VoiceMode::recall : VoiceMode::dictate;
+    const double t = DemoClock::seconds(clock_);
+    if (pillIn_) pill_->setState(player_.hud(), mode, DemoClock::level(t));
+    if (auto* row = qobject_cast<LevelRow*>(pill_->content())) row->bars()->advance(clock_.uptime() + 1);
+    update();
+}
+
+// The pill is redrawn at most 60 times a second while it is up and the window can be seen.
 void DemoStage::updateFrames() {
-    const bool run = pillIn_ && seen();
-    if (run && frames_ == 0) frames_ = scheduler_.every(frameInterval, [this] { feedPill(); });
+    const bool run = pillUp() && seen();
+    if (run && frames_ == 0) {
+        frames_ = scheduler_.every(frameInterval, [this] { feedPill(); });
+        feedPill();
+    }
     if (!run && frames_ != 0) {
         scheduler_.cancel(frames_);
         frames_ = 0;
     }
-}
-
-// Scaled to 0.72 about its centre; coming and going it fades and grows from 0.85 anchored at its bottom.
-void DemoStage::posePill() {
-    const double s = pillShown();
-    const double enter = 0.85 + 0.15 * std::clamp(s, 0.0, 1.2);
-    LayerEffect::Look look;
-    look.opacity = std::clamp(s, 0.0, 1.0);
-    look.scale = pillScale * enter;
-    look.anchor = {0.5, 0.5};
-    look.offset = {0, (1 - enter) * pill_->height() / 2};
-    pillLook_->setLook(look);
-    if (!pillIn_ && s <= 0.001) pill_->hide();
-}
-
-// Scaled to 0.82 about its top left; coming and going it fades and slides 4 points.
-void DemoStage::poseChip() {
-    const double c = chipShown();
-    LayerEffect::Look look;
-    look.opacity = std::clamp(c, 0.0, 1.0);
-    look.scale = chipScale;
-    look.anchor = {0, 0};
-    look.offset = {0, -4 * (1 - std::clamp(c, 0.0, 1.0))};
-    chipLook_->setLook(look);
-    if (!chipIn_ && c <= 0.001) chip_->hide();
 }
 
 void DemoStage::showEvent(QShowEvent* event) {
@@ -298,11 +297,6 @@ bool DemoStage::event(QEvent* event) {
         updateFrames();
     }
     return QWidget::event(event);
-}
-
-bool DemoStage::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == pill_ && event->type() == QEvent::Resize) placeChildren();
-    return QWidget::eventFilter(watched, event);
 }
 
 void DemoStage::paintEvent(QPaintEvent*) {
@@ -372,6 +366,28 @@ void DemoStage::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(faded(UI::accent(pal), std::clamp(caret_.opacity(), 0.0, 1.0)));
     painter.drawRect(caret);
+
+    if (chipUp()) paintScaled(painter, chip_, chipRect(), chipShown());
+    if (pillUp()) paintScaled(painter, pill_, pillRect(), pillShown());
+}
+
+// Draws `view` (a widget that is never shown itself) into `target` at `opacity`.
+void DemoStage::paintScaled(QPainter& painter, QWidget* view, const QRectF& target, double opacity) {
+    const double o = std::clamp(opacity, 0.0, 1.0);
+    if (o <= 0 || view->size().isEmpty()) return;
+    const qreal dpr = devicePixelRatioF();
+    QPixmap pixmap(view->size() * dpr);
+    pixmap.setDevicePixelRatio(dpr);
+    pixmap.fill(Qt::transparent);
+    {
+        QPainter into(&pixmap);
+        view->render(&into, QPoint(), QRegion(), QWidget::DrawChildren);
+    }
+    painter.save();
+    painter.setOpacity(o);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(target, pixmap, QRectF(QPointF(), QSizeF(pixmap.size())));
+    painter.restore();
 }
 
 } // namespace mivora

@@ -9,6 +9,7 @@
 
 #include <vector>
 
+class QPainter;
 class QTextLayout;
 
 namespace mivora {
@@ -16,7 +17,6 @@ namespace mivora {
 class Clock;
 class HUDPill;
 class KeyCap;
-class LayerEffect;
 class SuggestChip;
 
 // The self-playing picture beside a lesson: a small mock window with a text field, a miniature of the
@@ -45,12 +45,17 @@ public:
     const std::vector<KeyCap*>& caps() const { return caps_; }
     HUDPill* pill() const { return pill_; }
     SuggestChip* chip() const { return chip_; }
+    // Whether the pill and the chip are drawn (also while they go).
+    bool pillUp() const;
+    bool chipUp() const;
     // 0 hidden, 1 fully in (a spring may pass 1 briefly).
     double pillShown() const { return pillShown_.value().toDouble(); }
     double chipShown() const { return chipShown_.value().toDouble(); }
-    // Where the mock window and its text field are drawn.
+    // Where the mock window, its text field, the pill and the chip are drawn.
     QRectF windowRect() const;
     QRectF fieldRect() const;
+    QRectF pillRect() const;
+    QRectF chipRect() const;
     QString label() const;
 
     QSize sizeHint() const override;
@@ -61,7 +66,6 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool seen() const;
@@ -70,8 +74,8 @@ private:
     void follow();
     void feedPill();
     void updateFrames();
-    void posePill();
-    void poseChip();
+    double pillEnter() const;
+    void paintScaled(QPainter& painter, QWidget* view, const QRectF& target, double opacity);
     double layoutText(QTextLayout& layout) const;
 
     Lesson lesson_;
@@ -90,11 +94,9 @@ private:
     std::vector<Cap> keys_;
     std::vector<KeyCap*> caps_;
     HUDPill* pill_;
-    LayerEffect* pillLook_;
     SpringAnimation pillShown_{0.0};
     bool pillIn_ = false;
     SuggestChip* chip_;
-    LayerEffect* chipLook_;
     SpringAnimation chipShown_{0.0};
     bool chipIn_ = false;
     SpringAnimation textFade_{1.0};

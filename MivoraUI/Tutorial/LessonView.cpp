@@ -88,27 +88,20 @@ LessonView::LessonView(AppModel& model, Lesson lesson, bool compact, std::functi
     cell->setContentsMargins(0, 0, 0, 0);
     if (!compact) {
         tips_ = makeTips();
-        tipsLook_ = new LayerEffect(tips_);
-        tips_->setGraphicsEffect(tipsLook_);
         cell->addWidget(tips_, 0, 0, Qt::AlignTop);
     }
     success_ = makeSuccess();
-    successLook_ = new LayerEffect(success_);
-    success_->setGraphicsEffect(successLook_);
-    successLook_->setLook({0, 0, 0.9, {0, 0.5}, {}});
     success_->hide();
     cell->addWidget(success_, 0, 0, Qt::AlignTop);
     stack->addWidget(outcome);
     row->addWidget(right, 0, Qt::AlignVCenter);
     row->addStretch(1);
 
-    connect(&outcome_, &QVariantAnimation::valueChanged, this, [this] {
-        const double p = outcome_.value().toDouble();
-        if (tipsLook_) {
-            tipsLook_->setLook({0, std::clamp(1 - p, 0.0, 1.0), 1, {0.5, 0.5}, {}});
-            if (p >= 1) tips_->hide();
-        }
-        successLook_->setLook({0, std::clamp(p, 0.0, 1.0), 0.9 + 0.1 * p, {0, 0.5}, {}});
+    connect(&outcome_, &QVariantAnimation::valueChanged, this, &LessonView::poseOutcome);
+    connect(&outcome_, &QAbstractAnimation::finished, this, [this] {
+        // Settled, both draw without their effects.
+        if (tips_) tips_->hide();
+        success_->setGraphicsEffect(nullptr);
     });
     connect(&model.memories(), &MemoryStore::memoriesChanged, this, &LessonView::refreshPlaceholder);
     connect(&model, &AppModel::lastSuccessChanged, this, &LessonView::judge);
@@ -207,10 +200,23 @@ void LessonView::judge() {
     complete();
 }
 
+// The tips fade out while the badge's row fades in, growing from 90 % at its leading edge.
 void LessonView::complete() {
     done_ = true;
+    if (tips_) tips_->setGraphicsEffect(new LayerEffect(tips_));
+    success_->setGraphicsEffect(new LayerEffect(success_));
+    poseOutcome();
     success_->show();
     outcome_.springTo(1.0, UI::snappy);
+}
+
+void LessonView::poseOutcome() {
+    const double p = outcome_.value().toDouble();
+    if (tips_)
+        if (auto* look = qobject_cast<LayerEffect*>(tips_->graphicsEffect()))
+            look->setLook({0, std::clamp(1 - p, 0.0, 1.0), 1, {0.5, 0.5}, {}});
+    if (auto* look = qobject_cast<LayerEffect*>(success_->graphicsEffect()))
+        look->setLook({0, std::clamp(p, 0.0, 1.0), 0.9 + 0.1 * p, {0, 0.5}, {}});
 }
 
 void LessonView::goNext() {

@@ -16,7 +16,6 @@ namespace mivora {
 
 class AppModel;
 class DemoStage;
-class LayerEffect;
 class MemoryHint;
 class PracticeField;
 class SuccessBadge;
@@ -65,6 +64,7 @@ private:
     void complete();
     void refreshPlaceholder();
     void goNext();
+    void poseOutcome();
 
     AppModel& model_;
     const Lesson lesson_;
@@ -81,8 +81,6 @@ private:
     QWidget* success_ = nullptr;
     SuccessBadge* badge_ = nullptr;
     QAbstractButton* next_ = nullptr;
-    LayerEffect* tipsLook_ = nullptr;
-    LayerEffect* successLook_ = nullptr;
     SpringAnimation outcome_{0.0}; // 0 the tips, 1 the badge
 };
 
