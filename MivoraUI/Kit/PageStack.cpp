@@ -15,7 +15,18 @@ PageStack::PageStack(QWidget* parent) : QWidget(parent), spring_(UI::page) {
     });
 }
 
-void PageStack::setPage(QWidget* page, bool forward) {
+void PageStack::setPage(QWidget* page, bool forward, bool animated) {
+    if (!animated) {
+        progress_.jumpTo(1.0);
+        incoming_ = outgoing_ = nullptr;
+        delete leaving_;
+        delete current_;
+        current_ = page;
+        page->setParent(this);
+        page->setGeometry(rect());
+        page->show();
+        return;
+    }
     delete leaving_; // a change still under way ends at once
     leaving_ = current_;
     current_ = page;

@@ -168,6 +168,8 @@ TEST(TutorialPage, EachTabStartsAFreshLesson) {
     LessonView* first = page.lessonView();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->lesson(), Lesson::dictate);
+    EXPECT_EQ(first->graphicsEffect(), nullptr)
+        << "the first lesson is there at once, the page itself comes in";
     first->practice()->setText("随便写点");
     rig.scheduler.advance(1);
     rig.model->setLastSuccess({Lesson::dictate, rig.clock.now()});
