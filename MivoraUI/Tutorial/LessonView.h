@@ -68,7 +68,6 @@ private:
 
     AppModel& model_;
     const Lesson lesson_;
-    const bool compact_;
     const std::function<void()> onNext_;
     const QString hotkey_;
     QDateTime since_;
