@@ -30,7 +30,7 @@ constexpr double rowSpacing = 6;
 constexpr double fieldPadding = 8;
 constexpr double fieldMinHeight = 40;
 constexpr double fieldRadius = 7;
-constexpr double hudRow = 44;
+constexpr double hudRowHeight = 44;
 constexpr double hudBottom = 4;
 constexpr double caretWidth = 1.5;
 constexpr double caretHeight = 16;
@@ -77,7 +77,7 @@ DemoStage::DemoStage(Lesson lesson, bool reduceMotion, const QString& hotkey, Sc
     connect(&textFade_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
     connect(&pillShown_, &QVariantAnimation::valueChanged, this, [this] {
         updateFrames();
-        update();
+        update(hudRow().toAlignedRect());
     });
     connect(&chipShown_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
 }
@@ -192,7 +192,7 @@ void DemoStage::placeChildren() {
 // from 0.85 anchored at its bottom.
 QRectF DemoStage::pillRect() const {
     const QRectF w = windowRect();
-    const QPointF centre(w.center().x(), w.bottom() - hudBottom - hudRow / 2);
+    const QPointF centre(w.center().x(), hudRow().center().y());
     const QSizeF size = QSizeF(pill_->size()) * pillScale * pillEnter();
     const double drop = (1 - pillEnter()) * pill_->height() / 2;
     return QRectF(centre.x() - size.width() / 2, centre.y() - size.height() / 2 + drop, size.width(),
@@ -254,7 +254,13 @@ void DemoStage::feedPill() {
     const double t = DemoClock::seconds(clock_);
     if (pillIn_) pill_->setState(player_.hud(), mode, DemoClock::level(t));
     if (auto* row = qobject_cast<LevelRow*>(pill_->content())) row->bars()->advance(clock_.uptime() + 1);
-    update();
+    update(hudRow().toAlignedRect());
+}
+
+// The window's bottom row, where the pill is drawn whatever its size.
+QRectF DemoStage::hudRow() const {
+    const QRectF w = windowRect();
+    return QRectF(w.left(), w.bottom() - hudBottom - hudRowHeight, w.width(), hudRowHeight);
 }
 
 // The pill is redrawn at most 60 times a second while it is up and the window can be seen.

@@ -75,6 +75,7 @@ private:
     void feedPill();
     void updateFrames();
     double pillEnter() const;
+    QRectF hudRow() const;
     void paintScaled(QPainter& painter, QWidget* view, const QRectF& target, double opacity);
     double layoutText(QTextLayout& layout) const;
 
