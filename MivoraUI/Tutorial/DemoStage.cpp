@@ -257,7 +257,6 @@ void DemoStage::feedPill() {
     update(hudRow().toAlignedRect());
 }
 
-// The window's bottom row, where the pill is drawn whatever its size.
 QRectF DemoStage::hudRow() const {
     const QRectF w = windowRect();
     return QRectF(w.left(), w.bottom() - hudBottom - hudRowHeight, w.width(), hudRowHeight);
@@ -311,7 +310,7 @@ void DemoStage::paintEvent(QPaintEvent*) {
     const QPalette& pal = palette();
     const QRectF w = windowRect();
 
-    UI::paintShadow(painter, w, windowRadius, 18, QColor::fromRgbF(0, 0, 0, 0.12f), QPointF(0, 8));
+    paintShadow(painter, w);
     painter.setPen(Qt::NoPen);
     painter.setBrush(pal.color(QPalette::Window));
     painter.drawRoundedRect(w, windowRadius, windowRadius);
@@ -375,6 +374,25 @@ void DemoStage::paintEvent(QPaintEvent*) {
 
     if (chipUp()) paintScaled(painter, chip_, chipRect(), chipShown());
     if (pillUp()) paintScaled(painter, pill_, pillRect(), pillShown());
+}
+
+// The window's shadow, drawn once into a picture and reused while the window keeps its size.
+void DemoStage::paintShadow(QPainter& painter, const QRectF& window) {
+    constexpr double blur = 18;
+    const QPointF offset(0, 8);
+    const qreal dpr = devicePixelRatioF();
+    const QRectF area = window.adjusted(-blur, -blur, blur, blur).translated(offset);
+    const QSize pixels = (area.size() * dpr).toSize();
+    if (shadow_.size() != pixels || shadow_.devicePixelRatio() != dpr) {
+        shadow_ = QPixmap(pixels);
+        shadow_.setDevicePixelRatio(dpr);
+        shadow_.fill(Qt::transparent);
+        QPainter into(&shadow_);
+        into.setRenderHint(QPainter::Antialiasing);
+        UI::paintShadow(into, window.translated(-area.topLeft()), windowRadius, blur,
+                        QColor::fromRgbF(0, 0, 0, 0.12f), offset);
+    }
+    painter.drawPixmap(area.topLeft(), shadow_);
 }
 
 // Draws `view` (a widget that is never shown itself) into `target` at `opacity`.

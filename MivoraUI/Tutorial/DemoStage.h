@@ -5,6 +5,7 @@
 #include "MivoraUI/Tutorial/Caret.h"
 #include "MivoraUI/Tutorial/DemoPlayer.h"
 
+#include <QPixmap>
 #include <QWidget>
 
 #include <vector>
@@ -56,6 +57,8 @@ public:
     QRectF fieldRect() const;
     QRectF pillRect() const;
     QRectF chipRect() const;
+    // The window's bottom row, where the pill is drawn whatever its size.
+    QRectF hudRow() const;
     QString label() const;
 
     QSize sizeHint() const override;
@@ -75,7 +78,7 @@ private:
     void feedPill();
     void updateFrames();
     double pillEnter() const;
-    QRectF hudRow() const;
+    void paintShadow(QPainter& painter, const QRectF& window);
     void paintScaled(QPainter& painter, QWidget* view, const QRectF& target, double opacity);
     double layoutText(QTextLayout& layout) const;
 
@@ -102,6 +105,7 @@ private:
     bool chipIn_ = false;
     SpringAnimation textFade_{1.0};
     Scheduler::TimerId frames_ = 0;
+    QPixmap shadow_;
 };
 
 } // namespace mivora
