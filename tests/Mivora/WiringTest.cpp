@@ -70,8 +70,8 @@ TEST_F(WiringTest, FnTakesTheOfferDownAndStillStartsTheTake) {
     EXPECT_FALSE(typed("她的地址"));
 }
 
-// Until the stored tokens are read the sign-in state is unknown: nothing is synced or reset, and the
-// stored account then counts once.
+// Until the stored tokens are read the sign-in state is unknown: nothing is synced or reset, a take is
+// refused as needing a sign-in, and the stored account then counts once.
 TEST_F(WiringTest, StoredTokensCountOnceRead) {
     FakeAccountServer server(clock);
     server.addReviewAccount(ann, "246810");
@@ -84,9 +84,10 @@ TEST_F(WiringTest, StoredTokensCountOnceRead) {
     AccountWiring wiring(app, platform, network, defaults, clock);
     app.launch(true);
     EXPECT_EQ(passes + resets, 0);
-    EXPECT_FALSE(app.controller().needsSignIn());
+    EXPECT_TRUE(app.controller().needsSignIn());
     wiring.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return wiring.restored(); }, 5000));
+    EXPECT_FALSE(app.controller().needsSignIn());
     EXPECT_EQ(passes, 1);
     EXPECT_EQ(resets, 0);
 
