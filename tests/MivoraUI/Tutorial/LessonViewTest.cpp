@@ -102,6 +102,7 @@ TEST(LessonView, CompactFormShowsNextOnlyOnceDoneAndReturnReachesIt) {
     EXPECT_EQ(editor->toPlainText(), "\n");
     view.nextButton()->click();
     EXPECT_EQ(next, 3);
+    EXPECT_TRUE(waitFor([&] { return view.successRow()->graphicsEffect() == nullptr; })) << "settled";
     saveArtefact(view.grab().toImage(), "lesson-compact-done");
 }
 
