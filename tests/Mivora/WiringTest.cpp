@@ -70,6 +70,31 @@ TEST_F(WiringTest, FnTakesTheOfferDownAndStillStartsTheTake) {
     EXPECT_FALSE(typed("她的地址"));
 }
 
+// Once an offer has come and gone, the suggestions answer nothing for Esc: it goes to the voice controller
+// and cancels the take.
+TEST_F(WiringTest, EscCancelsATakeAfterAnOfferHasGone) {
+    relay("https://relay.example/");
+    SuggestWiring suggest(app, platform, defaults, scheduler, clock, nullptr);
+    app.memories().add("地址", "北京市朝阳区");
+    app.launch(true);
+    const auto press = [&](int code) {
+        const bool swallowed = app.tap().process({KeyEvent::keyDown, code});
+        up(code);
+        return swallowed;
+    };
+    platform.fake.text.focus = FakeTextField{.text = "他的地址", .caret = 4};
+    up(KeyCode::a);
+    scheduler.advance(0.2);
+    ASSERT_TRUE(suggest.controller().offer());
+    EXPECT_TRUE(press(KeyCode::escape));
+    EXPECT_FALSE(suggest.controller().offer());
+
+    fn(true);
+    ASSERT_FALSE(app.controller().phase().is(VoicePhase::Kind::idle));
+    EXPECT_TRUE(press(KeyCode::escape));
+    EXPECT_EQ(app.controller().phase(), VoicePhase::idle());
+}
+
 // Until the stored tokens are read the sign-in state is unknown: nothing is synced or reset, a take is
 // refused as needing a sign-in, and the stored account then counts once.
 TEST_F(WiringTest, StoredTokensCountOnceRead) {
