@@ -102,6 +102,16 @@ TEST(LessonView, CompactFormShowsNextOnlyOnceDoneAndReturnReachesIt) {
     EXPECT_EQ(editor->toPlainText(), "\n");
     view.nextButton()->click();
     EXPECT_EQ(next, 3);
+    // Return is the window's default action wherever the focus is.
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    view.nextButton()->setFocus();
+    QTest::keyClick(view.nextButton(), Qt::Key_Return);
+    EXPECT_EQ(next, 4);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(next, 5) << "once, not as a shortcut and a key press both";
+    EXPECT_EQ(editor->toPlainText(), "\n");
     EXPECT_TRUE(waitFor([&] { return view.successRow()->graphicsEffect() == nullptr; })) << "settled";
     saveArtefact(view.grab().toImage(), "lesson-compact-done");
 }
