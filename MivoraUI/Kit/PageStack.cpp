@@ -15,18 +15,7 @@ PageStack::PageStack(QWidget* parent) : QWidget(parent), spring_(UI::page) {
     });
 }
 
-void PageStack::setPage(QWidget* page, bool forward, bool animated) {
-    if (!animated) {
-        progress_.jumpTo(1.0);
-        incoming_ = outgoing_ = nullptr;
-        delete leaving_;
-        delete current_;
-        current_ = page;
-        page->setParent(this);
-        page->setGeometry(rect());
-        page->show();
-        return;
-    }
+void PageStack::setPage(QWidget* page, bool forward) {
     delete leaving_; // a change still under way ends at once
     leaving_ = current_;
     current_ = page;
@@ -34,13 +23,16 @@ void PageStack::setPage(QWidget* page, bool forward, bool animated) {
     page->setParent(this);
     page->setGeometry(rect());
     page->show();
+    // The first page is simply there, as a view's content is when it first appears.
+    if (!leaving_) {
+        progress_.jumpTo(1.0);
+        incoming_ = outgoing_ = nullptr;
+        return;
+    }
     incoming_ = new LayerEffect(page);
     page->setGraphicsEffect(incoming_);
-    outgoing_ = nullptr;
-    if (leaving_) {
-        outgoing_ = new LayerEffect(leaving_);
-        leaving_->setGraphicsEffect(outgoing_);
-    }
+    outgoing_ = new LayerEffect(leaving_);
+    leaving_->setGraphicsEffect(outgoing_);
     progress_.jumpTo(0.0);
     progress_.springTo(1.0, spring_);
 }

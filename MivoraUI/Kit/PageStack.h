@@ -17,9 +17,8 @@ class PageStack final : public QWidget {
 public:
     explicit PageStack(QWidget* parent = nullptr);
 
-    // Takes `page` over and makes it the current page; without `animated` it simply replaces the pages
-    // there (a change under way ends at once).
-    void setPage(QWidget* page, bool forward, bool animated = true);
+    // Takes `page` over and makes it the current page; the first one comes without a transition.
+    void setPage(QWidget* page, bool forward);
     QWidget* page() const { return current_; }
     // The spring the change runs along (the page spring unless told otherwise).
     void setSpring(const Spring& spring) { spring_ = spring; }

@@ -19,7 +19,7 @@ TutorialPage::TutorialPage(AppModel& model, QWidget* parent)
     v->addWidget(tabs_, 0, Qt::AlignHCenter);
     v->addWidget(lessons_, 1);
     lessons_->setSpring(UI::smooth);
-    lessons_->setPage(new LessonView(model, model.lesson(), false), true, false);
+    lessons_->setPage(new LessonView(model, model.lesson(), false), true);
     connect(tabs_, &LessonTabs::chosen, &model, &AppModel::setLesson);
     connect(&model, &AppModel::lessonChanged, this, &TutorialPage::showLesson);
 }
