@@ -5,7 +5,7 @@
 
 namespace mivora {
 
-PageStack::PageStack(QWidget* parent) : QWidget(parent) {
+PageStack::PageStack(QWidget* parent) : QWidget(parent), spring_(UI::page) {
     connect(&progress_, &QVariantAnimation::valueChanged, this,
             [this] { apply(progress_.value().toDouble()); });
     connect(&progress_, &QAbstractAnimation::finished, this, [this] {
@@ -34,7 +34,7 @@ void PageStack::setPage(QWidget* page, bool forward) {
     outgoing_ = new LayerEffect(leaving_);
     leaving_->setGraphicsEffect(outgoing_);
     progress_.jumpTo(0.0);
-    progress_.springTo(1.0, UI::page);
+    progress_.springTo(1.0, spring_);
 }
 
 void PageStack::apply(double p) {

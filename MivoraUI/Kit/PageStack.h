@@ -11,7 +11,7 @@ class LayerEffect;
 
 // Shows one page at a time and changes pages with the page transition: going forward the new page slides
 // in from 22 points to the right while fading in and the old one slides 14 points to the left while fading
-// out; going back mirrors both. Runs along the page spring; the old page is deleted once it is out.
+// out; going back mirrors both. The old page is deleted once it is out.
 class PageStack final : public QWidget {
     Q_OBJECT
 public:
@@ -20,6 +20,8 @@ public:
     // Takes `page` over and makes it the current page; the first one comes without a transition.
     void setPage(QWidget* page, bool forward);
     QWidget* page() const { return current_; }
+    // The spring the change runs along (the page spring unless told otherwise).
+    void setSpring(const Spring& spring) { spring_ = spring; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -32,6 +34,7 @@ private:
     LayerEffect* outgoing_ = nullptr;
     bool forward_ = true;
     SpringAnimation progress_{1.0};
+    Spring spring_;
 };
 
 } // namespace mivora

@@ -1,0 +1,75 @@
+#include "MivoraUI/Tutorial/MemoryHint.h"
+
+#include "Memories/MemoryStore.h"
+#include "MivoraUI/Kit/Card.h"
+#include "MivoraUI/Kit/SoftButton.h"
+#include "MivoraUI/Kit/SymbolView.h"
+#include "MivoraUI/Kit/UI.h"
+#include "MivoraUI/Tutorial/LessonExamples.h"
+#include "MivoraUI/Tutorial/TagLabel.h"
+#include "Support/Clock.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace mivora {
+
+namespace {
+
+QColor secondary(const QWidget* w) {
+    QColor c = UI::primary(w->palette());
+    c.setAlphaF(0.55f);
+    return c;
+}
+
+QLabel* secondaryLabel(const QString& text, double size, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(UI::font(size));
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, secondary(parent));
+    label->setPalette(p);
+    return label;
+}
+
+} // namespace
+
+MemoryHint::MemoryHint(MemoryStore& store, const Clock& clock, QWidget* parent)
+    : QWidget(parent), store_(store), clock_(clock), layout_(new QHBoxLayout(this)) {
+    layout_->setContentsMargins(0, 0, 0, 0);
+    connect(&store_, &MemoryStore::memoriesChanged, this, &MemoryHint::rebuild);
+    rebuild();
+}
+
+void MemoryHint::rebuild() {
+    delete content_;
+    add_ = nullptr;
+    chips_.clear();
+    if (store_.count() == 0) {
+        auto* row = new QWidget;
+        auto* h = new QHBoxLayout(row);
+        h->setContentsMargins(0, 0, 0, 0);
+        h->setSpacing(8);
+        h->addWidget(new SymbolView(QStringLiteral("tray"), 12, secondary(this), 1.0, row));
+        h->addWidget(secondaryLabel(QStringLiteral("还没有记忆，先存一条地址或电话"), 12, row));
+        h->addStretch(1);
+        auto* add = new SoftButton(QStringLiteral("去添加"), row);
+        connect(add, &QAbstractButton::clicked, this, &MemoryHint::addRequested);
+        h->addWidget(add);
+        add_ = add;
+        content_ = card(row, 10, 10);
+    } else {
+        content_ = new QWidget;
+        auto* h = new QHBoxLayout(content_);
+        h->setContentsMargins(0, 0, 0, 0);
+        h->setSpacing(6);
+        h->addWidget(secondaryLabel(QStringLiteral("你的记忆："), 11.5, content_));
+        chips_ = LessonExamples::chipTitles(store_, clock_.now());
+        for (const QString& title : chips_)
+            h->addWidget(
+                new TagLabel(title, UI::font(11.5, QFont::Medium), 0.06, QMargins(7, 2, 7, 2), content_));
+        h->addStretch(1);
+    }
+    layout_->addWidget(content_);
+}
+
+} // namespace mivora
