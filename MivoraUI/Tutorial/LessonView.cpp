@@ -166,6 +166,7 @@ QWidget* LessonView::makeSuccess() {
     h->addStretch(1);
     if (onNext_) {
         auto* next = new PrimaryButton(QStringLiteral("下一步"), success);
+        next->setObjectName(QStringLiteral("next"));
         connect(next, &QAbstractButton::clicked, this, &LessonView::goNext);
         // The window's default action: Return reaches it wherever the focus is (the practice field
         // passes it on below).

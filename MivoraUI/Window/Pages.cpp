@@ -1,23 +1,11 @@
 #include "MivoraUI/Window/Pages.h"
 
 #include "MivoraUI/Home/HomePage.h"
-#include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Memories/MemoriesView.h"
 #include "MivoraUI/Settings/SettingsPage.h"
-
-#include <QLabel>
+#include "MivoraUI/Tutorial/TutorialPage.h"
 
 namespace mivora {
-
-namespace {
-// A page whose screen is not built yet: its title, centred.
-QWidget* standIn(AppModel::Section section, QWidget* parent) {
-    auto* page = new QLabel(AppModel::title(section), parent);
-    page->setAlignment(Qt::AlignCenter);
-    page->setFont(UI::font(22, QFont::DemiBold));
-    return page;
-}
-} // namespace
 
 QWidget* makePage(AppModel& model, AppModel::Section section, QWidget* parent) {
     QWidget* page = nullptr;
@@ -32,7 +20,7 @@ QWidget* makePage(AppModel& model, AppModel::Section section, QWidget* parent) {
         page = new SettingsPage(model, parent);
         break;
     case AppModel::Section::tutorial:
-        page = standIn(section, parent);
+        page = new TutorialPage(model, parent);
         break;
     }
     page->setObjectName(AppModel::raw(section));
