@@ -1,0 +1,69 @@
+#include "AccountSectionFixture.h"
+#include "MivoraUI/Account/SyncRow.h"
+#include "support/Render.h"
+
+using namespace mivora;
+using namespace mivora::test;
+using State = MemorySync::State;
+using Kind = State::Kind;
+
+namespace {
+
+// Draws the block as it settles (after the fade between steps) in light and dark, keeps both pictures
+// and gives the light one.
+QImage draw(AccountSection& section, const QString& name) {
+    section.setFixedWidth(560);
+    QWidget* content = section.findChild<QWidget*>("content");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !content->graphicsEffect(); }));
+    const QImage dark = render(section, true);
+    saveArtefact(dark, "account-" + name + "-dark");
+    const QImage light = render(section, false);
+    saveArtefact(light, "account-" + name + "-light");
+    return light;
+}
+
+} // namespace
+
+TEST_F(AccountSectionTest, EveryStateDraws) {
+    MemoryDefaults defaults;
+    MemoryTokenStore tokens;
+    QNetworkAccessManager network;
+    AccountService none(std::nullopt, tokens, network, defaults, clock);
+    AccountSection note(
+        {.account = &none, .clock = clock, .scheduler = scheduler, .pasteboard = a.pasteboard});
+    draw(note, "not-configured");
+
+    AccountSection& s = *a.section;
+    draw(s, "email-step");
+    server.addReviewAccount("ann@example.com", "111111");
+    a.field("email")->setText("ann@example.com");
+    a.click("send");
+    ASSERT_TRUE(a.idle());
+    a.field("code")->setText("000000");
+    ASSERT_TRUE(a.idle());
+    draw(s, "code-step-wrong-code");
+
+    a.field("code")->setText("111111");
+    ASSERT_TRUE(a.idle());
+    const std::pair<State, const char*> states[] = {
+        {State::of(Kind::off), "syncing"},
+        {State::of(Kind::unavailable), "unavailable"},
+        {State::synced(clock.now().addSecs(-600)), "synced"},
+        {State::failed(QString("同步出了点问题，稍后会再试。").repeated(4)), "failed"},
+        {State::showRecoveryCode("ABCDE-FGHJK-MNPQR-STVWX-YZ0123"), "recovery-code"},
+        {State::of(Kind::needsRecoveryCode), "enter-code"},
+    };
+    for (const auto& [state, name] : states) {
+        a.sync.preview(state);
+        const QImage image = draw(s, name);
+        EXPECT_GT(image.height(), 60) << name;
+    }
+
+    // A long failure wraps, and its button stays at the trailing edge.
+    a.sync.preview(states[3].first);
+    draw(s, "failed");
+    SyncRow* row = a.find<SyncRow>("syncRow");
+    QLabel* title = a.find<QLabel>("syncTitle");
+    EXPECT_GT(title->height(), 2 * title->fontMetrics().height());
+    EXPECT_EQ(row->button()->geometry().right(), row->width() - 1);
+}
