@@ -16,6 +16,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -110,6 +111,11 @@ AccountSection::AccountSection(const AppModel& model, QWidget* parent)
                      parent) {}
 
 AccountSection::~AccountSection() {
+    // The dialog is a child: it must not report its closing to a block that is half gone.
+    if (deleteDialog_) {
+        deleteDialog_->disconnect(this);
+        delete deleteDialog_;
+    }
     parts_.scheduler.cancel(resendTimer_);
     parts_.scheduler.cancel(syncedTimer_);
 }

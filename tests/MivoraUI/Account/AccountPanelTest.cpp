@@ -163,3 +163,12 @@ TEST_F(AccountPanelTest, TheRecoveryCodeIsShownCopiedConfirmedAndTypedOnTheNextD
     EXPECT_EQ(b.kind(), Kind::synced);
     EXPECT_EQ(b.store->orderedTitles(), QStringList{"地址"});
 }
+
+TEST_F(AccountPanelTest, ABlockClosedWithItsDialogOpenLeavesTheAccountAlone) {
+    QTest::mouseClick(a.button("delete"), Qt::LeftButton);
+    ASSERT_TRUE(dialog());
+    a.section.reset();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(a.account.signedIn());
+    EXPECT_EQ(server.count("account"), 0);
+}
