@@ -108,6 +108,7 @@ QWidget* AccountSection::buildEnterView() {
     recoveryField_ = new QLineEdit;
     recoveryField_->setObjectName(QStringLiteral("recoveryInput"));
     recoveryField_->setPlaceholderText(QStringLiteral("XXXXX-XXXXX-XXXXX-XXXXX-XXXXXX"));
+    recoveryField_->setAccessibleName(QStringLiteral("恢复码"));
     recoveryField_->setFont(monospaced(13, QFont::Normal));
     connect(recoveryField_, &QLineEdit::textChanged, this, &AccountSection::setRecoveryInput);
     connect(recoveryField_, &QLineEdit::returnPressed, this, &AccountSection::enterCode);

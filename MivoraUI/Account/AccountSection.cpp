@@ -151,6 +151,7 @@ void AccountSection::buildSignIn() {
     emailField_ = new QLineEdit;
     emailField_->setObjectName(QStringLiteral("email"));
     emailField_->setPlaceholderText(QStringLiteral("邮箱"));
+    emailField_->setAccessibleName(QStringLiteral("邮箱"));
     emailField_->setInputMethodHints(Qt::ImhEmailCharactersOnly | Qt::ImhNoAutoUppercase);
     connect(emailField_, &QLineEdit::textChanged, this, [this](const QString& text) {
         email_ = text;
@@ -178,6 +179,7 @@ void AccountSection::buildSignIn() {
     codeField_ = new QLineEdit;
     codeField_->setObjectName(QStringLiteral("code"));
     codeField_->setPlaceholderText(QStringLiteral("6 位验证码"));
+    codeField_->setAccessibleName(QStringLiteral("验证码"));
     codeField_->setFont(UI::font(14));
     codeField_->setFixedWidth(140);
     codeField_->setInputMethodHints(Qt::ImhDigitsOnly);
