@@ -9,20 +9,16 @@ using Kind = State::Kind;
 
 namespace {
 
-// Draws the block as it settles (after the fade between steps) in light and dark, keeps both pictures
-// and gives the light one.
-QImage draw(AccountSection& section, const QString& name) {
+// Draws the block as it settles (after the fade between steps) in light and dark and keeps both pictures.
+void draw(AccountSection& section, const QString& name) {
     QWidget* content = section.findChild<QWidget*>("content");
     EXPECT_TRUE(QTest::qWaitFor([&] { return !content->graphicsEffect(); }));
     for (int i = 0; i < 3; ++i) // nested layouts settle from the inside out
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const int height = section.heightForWidth(560);
     section.setFixedSize(560, height >= 0 ? height : section.sizeHint().height());
-    const QImage dark = render(section, true);
-    saveArtefact(dark, "account-" + name + "-dark");
-    const QImage light = render(section, false);
-    saveArtefact(light, "account-" + name + "-light");
-    return light;
+    saveArtefact(render(section, true), "account-" + name + "-dark");
+    saveArtefact(render(section, false), "account-" + name + "-light");
 }
 
 } // namespace
@@ -59,8 +55,7 @@ TEST_F(AccountSectionTest, EveryStateDraws) {
     };
     for (const auto& [state, name] : states) {
         a.sync.preview(state);
-        const QImage image = draw(s, name);
-        EXPECT_GT(image.height(), 60) << name;
+        draw(s, name);
     }
 
     // A long failure wraps, and its button stays at the trailing edge.

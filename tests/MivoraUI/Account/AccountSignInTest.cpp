@@ -142,13 +142,6 @@ TEST_F(AccountSectionTest, TheSentAddressIsKeptAndReturnWhileBusyIsIgnored) {
     ASSERT_TRUE(a.idle());
     EXPECT_EQ(body("auth/email/verify")["email"].toString(), ann);
     EXPECT_TRUE(a.account.signedIn());
-
-    // "换个邮箱" after sign-out goes back to the e-mail step with the field as typed.
-    a.click("signOut");
-    ASSERT_TRUE(a.idle());
-    a.click("changeEmail");
-    EXPECT_EQ(a.section->content(), Content::emailStep);
-    EXPECT_EQ(a.field("email")->text(), "bob@example.com");
 }
 
 TEST_F(AccountSectionTest, ClosingTheBrowserShowsNothingAndAWebSignInOpensThePanel) {
@@ -159,13 +152,7 @@ TEST_F(AccountSectionTest, ClosingTheBrowserShowsNothingAndAWebSignInOpensThePan
     EXPECT_EQ(a.section->content(), Content::emailStep);
     EXPECT_TRUE(a.button("google")->isEnabled());
 
-    server.webError = "expired";
     a.browser.closed = false;
-    a.click("apple");
-    ASSERT_TRUE(a.idle());
-    EXPECT_EQ(a.error(), "登录等得太久过期了，再试一次。");
-    server.webError.clear();
-
     a.click("google");
     ASSERT_TRUE(a.idle());
     EXPECT_EQ(a.error(), "");
