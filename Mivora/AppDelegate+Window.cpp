@@ -11,6 +11,7 @@ const QString geometryKey = QStringLiteral("MivoraMain");
 } // namespace
 
 void AppDelegate::showMain(std::optional<AppModel::Section> section) {
+    if (selfTest_) return;
     setup_.refresh();
     setup_.startPolling();
     if (section) model().open(*section);

@@ -52,10 +52,17 @@ std::shared_ptr<Recognizer> AppDelegate::recognizer() {
 
 VoiceController& AppDelegate::controller() {
     if (!controller_) {
-        controller_ = std::make_unique<VoiceController>(
-            std::make_unique<MicSource>(env_.platform.makeAudioInput(), env_.scheduler), recognizer(),
-            inserter_, &memories_, liveVoiceSystem(env_.platform, permissions_, env_.defaults),
-            env_.scheduler, env_.clock);
+        VoiceController::System system = liveVoiceSystem(env_.platform, permissions_, env_.defaults);
+        std::unique_ptr<AudioSource> source;
+        if (env_.audioSource) {
+            source = env_.audioSource();
+            system.micAuthorized = [] { return true; }; // a file played back needs no microphone
+        } else {
+            source = std::make_unique<MicSource>(env_.platform.makeAudioInput(), env_.scheduler);
+        }
+        controller_ =
+            std::make_unique<VoiceController>(std::move(source), recognizer(), inserter_, &memories_,
+                                              std::move(system), env_.scheduler, env_.clock);
     }
     return *controller_;
 }
@@ -100,6 +107,7 @@ void AppDelegate::launch(bool selfTest) {
     announceKeys();
     tapStarter_.start();
 
+    selfTest_ = selfTest;
     if (selfTest) return;
     setupStatusItem();
     showMain();

@@ -52,6 +52,8 @@ public:
         QNetworkAccessManager& network;
         std::optional<QString> memoriesFile; // none: memories in memory only
         std::function<void(const QString&)> log;
+        // Where takes are recorded from; unset: the microphone.
+        std::function<std::unique_ptr<AudioSource>()> audioSource = {};
     };
 
     // What the parts built beside the shell plug in, set before `launch`. An unset hook leaves its part
@@ -140,6 +142,7 @@ private:
     std::unique_ptr<AppModel> model_;
     std::unique_ptr<TrayIcon> tray_;
     QPointer<MainWindow> mainWindow_;
+    bool selfTest_ = false; // no tray, no window
 };
 
 } // namespace mivora

@@ -9,6 +9,9 @@
 #include "Modes/AppleTestMode.h"
 #include "Modes/MicTestMode.h"
 #include "Modes/RecognizeMode.h"
+#include "Modes/RenderMode.h"
+#include "Modes/SelfTest.h"
+#include "Modes/SelfTestSource.h"
 #include "Modes/SyncTestMode.h"
 #include "Modes/VaultTestMode.h"
 #include "Platform/Linux/KeychainSecretStore.h"
@@ -86,8 +89,11 @@ int main(int argc, char** argv) {
     const CommandLine::Launch launch = commandLine.launch();
 
     if (launch.kind == CommandLine::Launch::Kind::render) {
-        std::fputs("截图渲染（-render）还没有做好，这一版里用不了\n", stderr);
-        return 1;
+        // Drawn without a desktop, before anything else starts.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        nameApplication();
+        return runRenderMode(*launch.path);
     }
 
     const QFileInfo self = executable();
@@ -119,10 +125,13 @@ int main(int argc, char** argv) {
     nameApplication();
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // The self-test runs beside a running program, on memories of its own, and hands nothing over.
+    const bool selfTest = launch.kind == CommandLine::Launch::Kind::selfTest;
     SingleInstance instance(SingleInstance::defaultPath());
     // The running program shows its window; this start was only a request, so it leaves no exit line.
-    if (QCoro::waitFor(instance.askRunningToReopen())) std::_Exit(0);
-    if (!instance.listen()) AppLog::write(QStringLiteral("单实例监听没建起来：再次运行 mivora 会开第二个"));
+    if (!selfTest && QCoro::waitFor(instance.askRunningToReopen())) std::_Exit(0);
+    if (!selfTest && !instance.listen())
+        AppLog::write(QStringLiteral("单实例监听没建起来：再次运行 mivora 会开第二个"));
     if (!SchemeHandlerEntry::install(self.absoluteFilePath()))
         AppLog::write(QStringLiteral("登录回调的桌面入口没写进去：浏览器登录后回不到 Mivora"));
 
@@ -135,9 +144,16 @@ int main(int argc, char** argv) {
                                                    ? OffscreenPlatform::make()
                                                    : LinuxPlatform::make(defaults, clock, scheduler);
     QNetworkAccessManager network;
-    std::unique_ptr<HUDPanel> hud; // outlives the delegate, whose hooks point at it
-    AppDelegate delegate(
-        {*platform, defaults, clock, scheduler, network, MemoryStore::defaultFile(), AppLog::write});
+    std::unique_ptr<HUDPanel> hud;    // outlives the delegate, whose hooks point at it
+    SelfTestSource* played = nullptr; // the self-test's file source, owned by the voice controller
+    AppDelegate delegate({*platform, defaults, clock, scheduler, network,
+                          selfTest ? std::nullopt : std::optional(MemoryStore::defaultFile()), AppLog::write,
+                          selfTest ? std::function([&]() -> std::unique_ptr<AudioSource> {
+                              auto source = std::make_unique<SelfTestSource>(scheduler);
+                              played = source.get();
+                              return source;
+                          })
+                                   : nullptr});
     SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, AppLog::write);
     AccountWiring account(delegate, *platform, network, defaults, clock);
     SyncWiring sync(delegate, account.account(), *platform, clock, scheduler);
@@ -145,14 +161,19 @@ int main(int argc, char** argv) {
     TerminationSignals quitOnSignals;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { ExitLog::willTerminate(); });
 
-    const bool selfTest = launch.kind == CommandLine::Launch::Kind::selfTest;
+    // The self-test checks the way from the take to the text; whether the relay takes the request without
+    // an account is the relay's answer to give, so the take is not held back for a sign-in here.
+    if (selfTest) delegate.hooks.needsSignIn = {};
     hud = wireHud(delegate, defaults);
     delegate.launch(selfTest);
     followVoice(delegate, *hud);
     account.start();
     if (selfTest) {
-        std::fputs("自检（-selftest）还没有做好，这一版里用不了\n", stderr);
-        return 1;
+        QTextStream out(stdout);
+        SelfTest test({delegate.controller(), delegate.hooks.suggestController, delegate.setup(), *played,
+                       delegate.memories(), scheduler, clock, AppLog::dir()});
+        test.run(*launch.path, out).then([](int status) { QCoreApplication::exit(status); });
+        return app.exec();
     }
     return app.exec();
 }

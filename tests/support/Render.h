@@ -1,7 +1,10 @@
 #pragma once
 
+#include "MivoraUI/Kit/Appearance.h"
+
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QPalette>
 #include <QWidget>
@@ -10,14 +13,7 @@ namespace mivora::test {
 
 // The palette of a dark desktop theme (Qt's default palette stands for the light one).
 inline QPalette darkPalette() {
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(0x1e, 0x1e, 0x1e));
-    p.setColor(QPalette::WindowText, Qt::white);
-    p.setColor(QPalette::Base, QColor(0x28, 0x28, 0x28));
-    p.setColor(QPalette::Text, Qt::white);
-    p.setColor(QPalette::Button, QColor(0x32, 0x32, 0x32));
-    p.setColor(QPalette::ButtonText, Qt::white);
-    return p;
+    return Appearance::palette(true);
 }
 
 // Lays out and draws `widget` as a window of its own in the given appearance.
@@ -34,6 +30,7 @@ inline QImage render(QWidget& widget, bool dark = false) {
 inline void saveArtefact(const QImage& image, const QString& name) {
     const QString dir = QStringLiteral(MIVORA_ARTEFACT_DIR);
     QDir().mkpath(dir);
+    QDir().mkpath(QFileInfo(dir + "/" + name).path());
     image.save(dir + "/" + name + ".png");
 }
 

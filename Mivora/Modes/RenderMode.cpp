@@ -1,0 +1,50 @@
+#include "Modes/RenderMode.h"
+
+#include "AccountWiring.h"
+#include "AppDelegate.h"
+#include "Memories/Seed.h"
+#include "Modes/RenderScreens.h"
+#include "Modes/Renderer.h"
+#include "Platform/Offscreen/OffscreenPlatform.h"
+#include "SuggestWiring.h"
+#include "Support/Clock.h"
+#include "Support/Defaults.h"
+#include "Support/Scheduler.h"
+#include "SyncWiring.h"
+
+#include <QNetworkAccessManager>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace mivora {
+
+int runRenderMode(const QString& folder) {
+    // The same services the program wires, on a desktop that is not there and settings of its own, so
+    // every page is drawn from the real widgets in a fresh user's state, still (no springs).
+    QTemporaryDir scratch;
+    SettingsDefaults defaults(scratch.filePath(QStringLiteral("Mivora.ini")));
+    defaults.setValue(QStringLiteral("reduceMotion"), true);
+    SystemClock clock;
+    QtScheduler scheduler;
+    const std::unique_ptr<Platform> platform = OffscreenPlatform::make();
+    QNetworkAccessManager network;
+    AppDelegate delegate({*platform, defaults, clock, scheduler, network, std::nullopt, {}});
+    SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, {});
+    AccountWiring account(delegate, *platform, network, defaults, clock);
+    SyncWiring sync(delegate, account.account(), *platform, clock, scheduler);
+    for (const Memory& memory : Seed::samples(clock.now()))
+        delegate.memories().upsert(memory);
+
+    Renderer renderer(folder);
+    RenderScreens screens{renderer, delegate.model(), defaults, scheduler, clock};
+    screens.all();
+    if (!renderer.finish()) {
+        std::fprintf(stderr, "截图没有全部写进 %s\n", qPrintable(folder));
+        return 1;
+    }
+    std::printf("截图已写进 %s\n", qPrintable(folder));
+    return 0;
+}
+
+} // namespace mivora

@@ -1,0 +1,107 @@
+#include "Modes/Renderer.h"
+
+#include "MivoraUI/Kit/Appearance.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QGlyphRun>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QTextLayout>
+#include <QTimer>
+
+#include <memory>
+
+namespace mivora {
+
+namespace {
+
+// Lets springs, fades and delayed layouts run their course without blocking the event loop.
+void settle(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+int missingIn(const QString& text, const QFont& font) {
+    if (text.isEmpty()) return 0;
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    int missing = 0;
+    for (const QGlyphRun& run : layout.glyphRuns())
+        for (quint32 glyph : run.glyphIndexes())
+            missing += glyph == 0 ? 1 : 0;
+    return missing;
+}
+
+} // namespace
+
+Renderer::Renderer(QString folder) : folder_(std::move(folder)) {}
+
+int Renderer::missingGlyphs(const QWidget& root) {
+    int missing = 0;
+    const auto count = [&](const QWidget& w) {
+        if (const auto* label = qobject_cast<const QLabel*>(&w))
+            missing += missingIn(label->text(), w.font());
+        if (const auto* button = qobject_cast<const QAbstractButton*>(&w))
+            missing += missingIn(button->text(), w.font());
+        if (const auto* edit = qobject_cast<const QLineEdit*>(&w))
+            missing += missingIn(edit->text() + edit->placeholderText(), w.font());
+        if (const auto* edit = qobject_cast<const QPlainTextEdit*>(&w))
+            missing += missingIn(edit->toPlainText() + edit->placeholderText(), w.font());
+    };
+    count(root);
+    for (const QWidget* child : root.findChildren<QWidget*>())
+        if (child->isVisibleTo(&root)) count(*child);
+    return missing;
+}
+
+void Renderer::draw(const QString& file, QWidget& view, QSize size, bool dark) {
+    view.setPalette(Appearance::palette(dark));
+    view.setAutoFillBackground(true);
+    if (size.isEmpty())
+        view.adjustSize();
+    else
+        view.resize(size);
+    view.show();
+    settle(size.width() > 600 ? 700 : 60);
+    const QImage image = view.grab().toImage();
+    const bool saved = QDir().mkpath(folder_) && image.save(QDir(folder_).filePath(file));
+    if (!saved) ++failures_;
+    index_.append(QJsonObject{{"file", file},
+                              {"width", image.width()},
+                              {"height", image.height()},
+                              {"dark", dark},
+                              {"missingGlyphs", missingGlyphs(view)},
+                              {"saved", saved}});
+    view.hide();
+}
+
+void Renderer::shoot(const QString& name, const std::function<QWidget*()>& make, QSize size) {
+    for (bool dark : {false, true}) {
+        const std::unique_ptr<QWidget> view(make());
+        draw(name + (dark ? "-dark.png" : "-light.png"), *view, size, dark);
+    }
+}
+
+void Renderer::shoot(const QString& name, QWidget& view, QSize size) {
+    for (bool dark : {false, true})
+        draw(name + (dark ? "-dark.png" : "-light.png"), view, size, dark);
+}
+
+bool Renderer::finish() {
+    QSaveFile file(QDir(folder_).filePath(QStringLiteral("index.json")));
+    if (!QDir().mkpath(folder_) || !file.open(QIODevice::WriteOnly)) return false;
+    file.write(QJsonDocument(index_).toJson());
+    return file.commit() && failures_ == 0;
+}
+
+} // namespace mivora

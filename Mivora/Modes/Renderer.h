@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace mivora {
+
+// Draws views into PNG files of one folder, each in the light and the dark appearance
+// ("<name>-light.png", "<name>-dark.png"), and lists them in "index.json" with their size and the number of
+// their texts' characters that no installed font can draw.
+class Renderer {
+public:
+    explicit Renderer(QString folder);
+
+    // Builds the view anew for each appearance (so it starts from its first state), lays it out at `size`
+    // (its own size hint when empty), lets it settle and draws it.
+    void shoot(const QString& name, const std::function<QWidget*()>& make, QSize size = {});
+    // The same for a view that is already made and set to the state drawn.
+    void shoot(const QString& name, QWidget& view, QSize size = {});
+
+    // Writes the index; false when any picture or the index could not be written.
+    bool finish();
+    int failures() const { return failures_; }
+
+    // Characters of the widget tree's texts (labels, buttons, fields, their placeholders) that the fonts
+    // lack, so they would be drawn as boxes.
+    static int missingGlyphs(const QWidget& root);
+
+private:
+    void draw(const QString& file, QWidget& view, QSize size, bool dark);
+
+    QString folder_;
+    QJsonArray index_;
+    int failures_ = 0;
+};
+
+} // namespace mivora

@@ -1,0 +1,67 @@
+#include "support/Render.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+
+namespace {
+
+// Distinct colours of a drawing, up to `enough`.
+int colours(const QImage& image, int enough) {
+    QSet<QRgb> seen;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2) {
+            seen.insert(image.pixel(x, y));
+            if (seen.size() >= enough) return enough;
+        }
+    return seen.size();
+}
+
+} // namespace
+
+// The real program draws every screen without a desktop: each picture is listed, written at its listed size,
+// holds more than a flat colour, and its texts use only characters the fonts have (no boxes).
+TEST(RenderMode, DrawsEveryScreenInBothAppearances) {
+    QTemporaryDir out;
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM"); // the program chooses offscreen itself
+    env.remove("DISPLAY");
+    process.setProcessEnvironment(env);
+    process.start(MIVORA_APP_PATH, {"-render", out.path()});
+    ASSERT_TRUE(process.waitForFinished(240000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+
+    QFile indexFile(QDir(out.path()).filePath("index.json"));
+    ASSERT_TRUE(indexFile.open(QIODevice::ReadOnly));
+    const QJsonArray index = QJsonDocument::fromJson(indexFile.readAll()).array();
+    QSet<QString> names;
+    for (const QJsonValue& value : index) {
+        const QJsonObject entry = value.toObject();
+        const QString file = entry.value("file").toString();
+        names.insert(file);
+        const QImage image(QDir(out.path()).filePath(file));
+        ASSERT_FALSE(image.isNull()) << file.toStdString();
+        EXPECT_EQ(image.size(), QSize(entry.value("width").toInt(), entry.value("height").toInt()))
+            << file.toStdString();
+        EXPECT_GE(colours(image, 3), 3) << file.toStdString() << " is blank";
+        EXPECT_EQ(entry.value("missingGlyphs").toInt(), 0) << file.toStdString() << " draws boxes";
+        test::saveArtefact(image, "render/" + QFileInfo(file).completeBaseName());
+    }
+    for (const char* expected :
+         {"hud-listening", "hud-processing", "hud-done", "hud-notice-error", "hud-choosing", "kit-keys",
+          "memories-samples", "memories-empty", "suggest-strip"})
+        for (const char* appearance : {"-light.png", "-dark.png"})
+            EXPECT_TRUE(names.contains(QString(expected) + appearance)) << expected << appearance;
+    const QImage memories(QDir(out.path()).filePath("memories-samples-light.png"));
+    EXPECT_EQ(memories.size(), QSize(680, 440));
+}
