@@ -67,6 +67,7 @@ QVBoxLayout* column(QWidget* widget, int spacing) {
 AccountSection::AccountSection(Parts parts, QWidget* parent)
     : QWidget(parent), parts_(std::move(parts)),
       web_(parts_.browser ? std::make_shared<WebSignIn>(*parts_.browser, parts_.google) : nullptr) {
+    setObjectName(QStringLiteral("accountSection"));
     auto* root = column(this, 10);
     content_ = new QWidget;
     content_->setObjectName(QStringLiteral("content"));
