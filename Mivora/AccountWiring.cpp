@@ -30,8 +30,10 @@ AccountWiring::AccountWiring(AppDelegate& delegate, Platform& platform, QNetwork
         if (!self || !self->restored_) return std::nullopt;
         return self->account_.signedIn();
     };
+    // Until the stored tokens are read nobody counts as signed in: a take then would reach the relay
+    // without an account.
     delegate.hooks.needsSignIn = [self] {
-        return self && self->restored_ && AccountService::loginRequired() && !self->account_.signedIn();
+        return self && AccountService::loginRequired() && !(self->restored_ && self->account_.signedIn());
     };
 }
 

@@ -22,7 +22,8 @@ class Platform;
 //
 // Reading the stored tokens takes a while (the secret store may even ask the user to unlock it), and the
 // launch does not wait for it. Until it is done the sign-in state is unknown: sync starts nothing, a take
-// is not sent to sign in, and a relay request waits for the tokens before it asks for one.
+// that needs an account is refused with the sign-in notice, and a relay request waits for the tokens
+// before it asks for one.
 class AccountWiring final : public QObject {
     Q_OBJECT
 public:

@@ -72,7 +72,8 @@ AppModel& AppDelegate::model() {
         model_ = std::make_unique<AppModel>(
             AppModel::Services{setup_, stats_, memories_, hooks.suggestController, controller(),
                                hooks.accountService, hooks.syncEngine},
-            AppModel::Environment{env_.defaults, env_.clock, env_.scheduler, env_.platform, permissions_});
+            AppModel::Environment{env_.defaults, env_.clock, env_.scheduler, env_.platform, permissions_,
+                                  hooks.loginItem});
     return *model_;
 }
 

@@ -31,6 +31,7 @@ namespace mivora {
 class AccountService;
 class Clock;
 class Defaults;
+class LoginItem;
 class MemorySync;
 class Platform;
 class Scheduler;
@@ -77,6 +78,8 @@ public:
         SuggestController* suggestController = nullptr;
         AccountService* accountService = nullptr;
         MemorySync* syncEngine = nullptr;
+        // Launch at login, where the desktop has it.
+        LoginItem* loginItem = nullptr;
     };
 
     explicit AppDelegate(Environment environment, QObject* parent = nullptr);

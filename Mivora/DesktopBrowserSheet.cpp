@@ -27,7 +27,8 @@ QCoro::Task<QUrl> DesktopBrowserSheet::open(QUrl start, QString callbackScheme) 
     dialog_->show();
     co_await qCoro(this, &DesktopBrowserSheet::ended);
     if (!self || !callback_) throw SignInCancelled();
-    co_return *callback_;
+    const QUrl callback = *callback_; // a copy: QCoro would move the member out
+    co_return callback;
 }
 
 void DesktopBrowserSheet::deliver(const QUrl& url) {

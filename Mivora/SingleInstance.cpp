@@ -1,5 +1,7 @@
 #include "SingleInstance.h"
 
+#include "SingleInstanceMessage.h"
+
 #include <QCoro/QCoroLocalSocket>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -8,8 +10,6 @@
 namespace mivora {
 
 namespace {
-const QByteArray reopen = "reopen\n";
-const QByteArray open = "open "; // followed by the encoded URL and a line feed
 constexpr int timeoutMs = 2000;
 } // namespace
 
@@ -22,11 +22,13 @@ QString SingleInstance::defaultPath() {
 }
 
 QCoro::Task<bool> SingleInstance::askRunningToReopen() {
-    return ask(reopen);
+    return ask(SingleInstanceMessage::reopenRequest().line());
 }
 
 QCoro::Task<bool> SingleInstance::askRunningToOpen(QUrl url) {
-    return ask(open + url.toEncoded() + '\n');
+    const std::optional<SingleInstanceMessage> request = SingleInstanceMessage::openRequest(url);
+    if (!request) co_return false; // an invalid URL could not be read on the other side
+    co_return co_await ask(request->line());
 }
 
 QCoro::Task<bool> SingleInstance::ask(QByteArray line) {
@@ -55,15 +57,14 @@ bool SingleInstance::listen() {
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
                 if (!socket->canReadLine()) return;
                 const QByteArray line = socket->readLine();
-                const QUrl url =
-                    line.startsWith(open) ? QUrl::fromEncoded(line.mid(open.size()).trimmed()) : QUrl();
-                if (line != reopen && !url.isValid()) return socket->disconnectFromServer();
+                const std::optional<SingleInstanceMessage> request = SingleInstanceMessage::read(line);
+                if (!request) return socket->disconnectFromServer();
                 socket->write(line);
                 socket->flush();
-                if (line == reopen)
+                if (request->kind == SingleInstanceMessage::Kind::reopen)
                     emit reopenRequested();
                 else
-                    emit urlReceived(url);
+                    emit urlReceived(request->url);
             });
         }
     });

@@ -14,8 +14,10 @@
 #include "Modes/SelfTestSource.h"
 #include "Modes/SyncTestMode.h"
 #include "Modes/VaultTestMode.h"
+#include "Platform/Linux/AutostartLoginItem.h"
 #include "Platform/Linux/KeychainSecretStore.h"
 #include "Platform/Linux/LinuxPlatform.h"
+#include "Platform/Offscreen/MemoryLoginItem.h"
 #include "Platform/Offscreen/OffscreenPlatform.h"
 #include "SchemeHandlerEntry.h"
 #include "SingleInstance.h"
@@ -143,6 +145,10 @@ int main(int argc, char** argv) {
     const std::unique_ptr<Platform> platform = QApplication::platformName() == "offscreen"
                                                    ? OffscreenPlatform::make()
                                                    : LinuxPlatform::make(defaults, clock, scheduler);
+    const std::unique_ptr<LoginItem> loginItem =
+        QApplication::platformName() == "offscreen"
+            ? std::unique_ptr<LoginItem>(std::make_unique<MemoryLoginItem>())
+            : std::make_unique<AutostartLoginItem>(self.absoluteFilePath());
     QNetworkAccessManager network;
     std::unique_ptr<HUDPanel> hud;    // outlives the delegate, whose hooks point at it
     SelfTestSource* played = nullptr; // the self-test's file source, owned by the voice controller
@@ -154,6 +160,7 @@ int main(int argc, char** argv) {
                               return source;
                           })
                                    : nullptr});
+    delegate.hooks.loginItem = loginItem.get();
     SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, AppLog::write);
     AccountWiring account(delegate, *platform, network, defaults, clock);
     SyncWiring sync(delegate, account.account(), *platform, clock, scheduler);

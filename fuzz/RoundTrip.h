@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Support/JsonRead.h"
+
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -24,9 +26,9 @@ inline void require(bool ok, const char* what, const QByteArray& detail = {}) {
     std::abort();
 }
 
-// The top-level value of a JSON document, or undefined when the bytes are not one.
+// The top-level value of a JSON document as the program reads one, or undefined when the bytes are not one.
 inline QJsonValue json(const QByteArray& bytes) {
-    const QJsonDocument doc = QJsonDocument::fromJson(bytes);
+    const QJsonDocument doc = JsonRead::document(bytes);
     if (doc.isObject()) return doc.object();
     if (doc.isArray()) return doc.array();
     return QJsonValue(QJsonValue::Undefined);

@@ -27,7 +27,10 @@ std::variant<SelfTestCase, QString> readCase(const QJsonObject& object, int inde
         if (const auto input = text(object, key)) {
             ++kinds;
             c.kind = kind;
-            c.input = kind == SelfTestCase::Kind::type ? *input : base.absoluteFilePath(*input);
+            // Joined by hand: QDir would take ":name" for a path inside the program's own resources.
+            const bool absolute = input->startsWith('/');
+            c.input =
+                kind == SelfTestCase::Kind::type || absolute ? *input : base.absolutePath() + '/' + *input;
         }
     }
     if (kinds != 1) return complain(QStringLiteral("要有且只有一个 \"dictate\"、\"recall\" 或 \"type\""));

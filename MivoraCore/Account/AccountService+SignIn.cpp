@@ -28,6 +28,8 @@ AccountService::LoginReply AccountService::LoginReply::read(const QByteArray& bo
     const QJsonValue refresh = o.value(QStringLiteral("refreshToken"));
     const QJsonValue expiresIn = o.value(QStringLiteral("expiresIn"));
     if (!access.isString() || !refresh.isString() || !expiresIn.isDouble()) badResponse();
+    // An empty access token would sign the user in with a bearer no request can use.
+    if (access.toString().isEmpty()) badResponse();
     LoginReply reply{access.toString(), refresh.toString(), expiresIn.toDouble(), std::nullopt};
     const QJsonValue user = o.value(QStringLiteral("user"));
     if (user.isUndefined() || user.isNull()) return reply;

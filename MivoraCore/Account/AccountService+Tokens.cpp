@@ -51,7 +51,7 @@ QCoro::Task<std::optional<QString>> AccountService::validAccessToken() {
     } catch (...) {
     }
     if (gone) {
-        co_await forget();
+        co_await forget(true);
         AppLog::write(QStringLiteral("账号已失效，退出登录"));
     }
     co_return std::nullopt;
@@ -63,7 +63,9 @@ QCoro::Task<AccountTokens> AccountService::refreshed() {
         co_await join;
         co_return running->outcome();
     }
-    if (!tokens_) throw AccountError(AccountError::Kind::signedOut);
+    // While the logout is on its way the tokens are as good as gone: a refresh answering now would hand
+    // out (and publish) a token of a session the user just ended.
+    if (!tokens_ || signingOut_) throw AccountError(AccountError::Kind::signedOut);
     const auto refresh = std::make_shared<Refresh>();
     refreshing_ = refresh;
     try {
@@ -133,7 +135,7 @@ QCoro::Task<QByteArray> AccountService::authed(Request request) {
     } catch (const AccountError& e) {
         if (e.kind() != AccountError::Kind::accountGone) throw;
     }
-    co_await forget();
+    co_await forget(true);
     throw AccountError(AccountError::Kind::accountGone);
 }
 
@@ -141,12 +143,16 @@ QCoro::Task<> AccountService::signOut() {
     if (tokens_) {
         const Request request{QStringLiteral("auth/logout"), "POST",
                               QJsonObject{{QStringLiteral("refreshToken"), tokens_->refreshToken}}};
-        ++epoch_; // a refresh still running must not bring the tokens back
+        // Before the request: a refresh still running must not bring the tokens back, and none may start.
+        ++epoch_;
+        signingOut_ = true;
+        emit signOutStarted();
         try {
             co_await call(request);
         } catch (...) {
             // Signing out here never depends on the server.
         }
+        signingOut_ = false;
     }
     co_await forget();
     AppLog::write(QStringLiteral("已退出登录"));
@@ -161,10 +167,12 @@ QCoro::Task<> AccountService::deleteAccount() {
     AppLog::write(QStringLiteral("账号已删除"));
 }
 
-QCoro::Task<> AccountService::forget() {
+QCoro::Task<> AccountService::forget(bool lost) {
     const quint64 epoch = ++epoch_;
     co_await store_->remove();
-    if (epoch == epoch_) publish(std::nullopt); // a sign-in that came after this one wins
+    if (epoch != epoch_) co_return; // a sign-in that came after this one wins
+    if (lost) emit accountLost();
+    publish(std::nullopt);
 }
 
 } // namespace mivora

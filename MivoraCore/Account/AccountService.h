@@ -102,6 +102,8 @@ public:
     const std::optional<QUrl>& base() const { return base_; }
     bool configured() const { return base_.has_value(); }
     bool signedIn() const { return tokens_.has_value(); }
+    // Between signOutStarted() and the tokens going.
+    bool signingOut() const { return signingOut_; }
     const std::optional<AccountTokens>& tokens() const { return tokens_; }
 
     // Publishes what the store holds; call once after creation. A sign-in or sign-out that ends first wins.
@@ -156,6 +158,11 @@ public:
 signals:
     // `tokens()` changed (also when set to the same value).
     void tokensChanged();
+    // The user is signing out: the logout request is about to go, and the tokens will go after it.
+    void signOutStarted();
+    // The server no longer takes this account's tokens: emitted just before they go (tokensChanged), so
+    // work that was waiting for the server can tell this loss from a sign-out of the user's.
+    void accountLost();
 
 private:
     struct Request {
@@ -177,8 +184,8 @@ private:
     QCoro::Task<> signInWith(Request request, QString method);
     // Saves, publishes and logs new tokens.
     QCoro::Task<> adopt(AccountTokens tokens);
-    // Empties the store and publishes no tokens.
-    QCoro::Task<> forget();
+    // Empties the store and publishes no tokens; `lost`: because the server refused the account.
+    QCoro::Task<> forget(bool lost = false);
     void publish(std::optional<AccountTokens> tokens);
     QDateTime expiryIn(double seconds) const;
 
@@ -190,6 +197,7 @@ private:
     std::optional<AccountTokens> tokens_;
     std::shared_ptr<Refresh> refreshing_;
     quint64 epoch_ = 0;
+    bool signingOut_ = false; // the logout request is on its way: no refresh may start
 };
 
 } // namespace mivora

@@ -73,7 +73,7 @@ QCoro::Task<> MemorySync::syncOnce() {
     } catch (...) {
         error = std::current_exception();
     }
-    if (!epoch.current()) co_return;
+    if (!epoch.self || !mayReport(epoch)) co_return;
     if (waiting) {
         setState(State::of(State::Kind::needsRecoveryCode));
         co_return;

@@ -39,6 +39,10 @@ MemorySync::MemorySync(AccountService& account, MemoryStore& store, MemoryKeySto
     : QObject(parent), account_(account), store_(store), keys_(keys), clock_(clock), scheduler_(scheduler),
       user_(userId()) {
     connect(&account_, &AccountService::tokensChanged, this, &MemorySync::followUser);
+    // Work of this account ends as soon as the user signs out, not only once the server has heard of it.
+    connect(&account_, &AccountService::signOutStarted, this, [this] { ++epoch_; });
+    // Told before the tokens go, so before the reset that the sign-out brings.
+    connect(&account_, &AccountService::accountLost, this, [this] { lostAt_ = epoch_; });
 }
 
 MemorySync::~MemorySync() {
@@ -55,7 +59,15 @@ void MemorySync::followUser() {
     if (user == user_) return;
     user_ = user;
     ++epoch_;
-    pending_.reset(); // a code made for someone else opens nothing of theirs
+    if (user) lostAt_.reset();
+    // A code made for someone else opens nothing of theirs, and left on screen it would block every pass
+    // of the new user.
+    pending_.reset();
+    setState(State::of(State::Kind::off));
+}
+
+bool MemorySync::mayReport(const Epoch& epoch) const {
+    return epoch.current() || (lostAt_ == epoch.value && !account_.signedIn());
 }
 
 void MemorySync::setState(State state) {
@@ -83,14 +95,15 @@ void MemorySync::reset() {
 }
 
 QCoro::Task<bool> MemorySync::admitted(bool continuing) {
-    const QPointer<MemorySync> self(this);
-    if (!account_.signedIn()) {
+    const Epoch epoch = this->epoch();
+    if (!account_.signedIn() || account_.signingOut()) {
         setState(State::of(State::Kind::off));
         co_return false;
     }
     const bool available = co_await keys_.available();
-    if (!self) co_return false;
-    if (!account_.signedIn()) { // signed out while the store answered
+    // Reset, or another user, while the store answered: this request belongs to nobody now.
+    if (!epoch.current()) co_return false;
+    if (!account_.signedIn() || account_.signingOut()) { // signed out while the store answered
         setState(State::of(State::Kind::off));
         co_return false;
     }

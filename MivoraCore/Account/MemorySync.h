@@ -29,7 +29,9 @@ class MemoryStore;
 // confirmation running); requests that arrive during a pass make exactly one more. Every pass and every
 // recovery-code operation captures the sync epoch, which `reset()` and any change of the signed-in user move
 // on: work that finds the epoch moved after an await ends without touching the state, the store or the
-// server, so nothing of one account ever reaches another.
+// server, so nothing of one account ever reaches another. A change of user also drops the pending key and
+// code and sets the state off. The one exception is a pass whose own request found the account gone: the
+// sign-out that follows moves the epoch, but the pass still reports its failure.
 //
 // The implementation is split: state, gate and scheduling here (MemorySync.cpp), the pass and the
 // recovery-code operations in MemorySync+Pass.cpp.
@@ -129,6 +131,9 @@ private:
     MemoryPayload localPayload() const;
     QString userId() const;
     void followUser();
+    // Whether a failed pass of `epoch` (of this living engine) may still report it: the epoch is current,
+    // or it moved only because the account was lost while that pass waited for the server.
+    bool mayReport(const Epoch& epoch) const;
     void setState(State state);
 
     AccountService& account_;
@@ -144,7 +149,8 @@ private:
     bool wanted_ = false; // a sync was asked for while a confirmation ran
     Scheduler::TimerId debounce_ = 0;
     quint64 epoch_ = 0;
-    std::optional<QString> user_; // the signed-in user the epoch belongs to
+    std::optional<QString> user_;   // the signed-in user the epoch belongs to
+    std::optional<quint64> lostAt_; // the epoch during which the server refused the account
 };
 
 } // namespace mivora

@@ -11,7 +11,11 @@ public:
 
     std::optional<AccountTokens> value;
 
-    QCoro::Task<std::optional<AccountTokens>> load() override { co_return value; }
+    QCoro::Task<std::optional<AccountTokens>> load() override {
+        // A copy: QCoro moves from a non-const lvalue, which would empty the store after one load.
+        std::optional<AccountTokens> copy = value;
+        co_return copy;
+    }
     QCoro::Task<> save(AccountTokens tokens) override {
         value = std::move(tokens);
         co_return;

@@ -65,7 +65,7 @@ std::optional<MemoryPayload> MemoryPayload::decode(const QJsonValue& json) {
 std::optional<MemoryPayload> MemoryPayload::fromJson(QByteArrayView json) {
     if (auto quick = MemoryPayloadScanner::read(json)) return quick;
     QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(json.toByteArray(), &error);
+    const QJsonDocument doc = JsonRead::document(json, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
     return decode(doc.object());
 }

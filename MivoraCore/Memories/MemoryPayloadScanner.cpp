@@ -1,6 +1,7 @@
 #include "Memories/MemoryPayloadScanner.h"
 
 #include "Support/IsoDate.h"
+#include "Support/Text.h"
 
 #include <cstring>
 
@@ -61,7 +62,7 @@ public:
         QByteArrayView bytes;
         bool escaped;
         if (!raw(bytes, escaped)) return false;
-        out = escaped ? QString::fromUtf8(unescaped(bytes)) : QString::fromUtf8(bytes);
+        out = escaped ? Text::fromUtf8(unescaped(bytes)) : Text::fromUtf8(bytes);
         return true;
     }
 

@@ -59,7 +59,7 @@ MemoryStore::MemoryStore(std::optional<QString> file, QList<Memory> initial, con
 
 std::optional<QList<Memory>> MemoryStore::readMemories(const QByteArray& bytes) {
     QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    const QJsonDocument doc = JsonRead::document(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isArray()) return std::nullopt;
     const QJsonArray array = doc.array();
     QList<Memory> list;
@@ -74,7 +74,7 @@ std::optional<QList<Memory>> MemoryStore::readMemories(const QByteArray& bytes) 
 
 std::optional<QMap<QString, QDateTime>> MemoryStore::readDeleted(const QByteArray& bytes) {
     QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    const QJsonDocument doc = JsonRead::document(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
     return JsonRead::dates(doc.object());
 }

@@ -27,8 +27,8 @@ public:
     virtual std::optional<QString> text(qsizetype start, qsizetype end) = 0;
     // The whole text of the field; nothing when it cannot be read.
     virtual std::optional<QString> value() = 0;
-    // The screen rectangle of the character at a position, origin at the bottom left of the first screen;
-    // nothing when it cannot be read.
+    // The screen rectangle of the character at a position as the desktop reports it: origin at the top
+    // left of the first screen, y growing downwards. Nothing when it cannot be read.
     virtual std::optional<QRectF> characterBounds(qsizetype position) = 0;
 };
 
@@ -46,6 +46,8 @@ public:
     // Turns on the desktop-wide switch that asks applications to expose their accessibility tree. It is
     // left on. Applications that looked at it only when they started expose nothing until restarted.
     virtual void enableAccessibility() = 0;
+    // The height of the first screen, whose top edge `characterBounds` is measured from; 0 without screens.
+    virtual double firstScreenHeight() = 0;
 };
 
 // Accessibility interfaces give rectangles with the origin at the top left of the first screen; the

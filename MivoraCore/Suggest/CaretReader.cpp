@@ -48,10 +48,12 @@ std::optional<CaretReader::Caret> CaretReader::read(int maxChars) {
 
     Caret caret;
     caret.before = *before;
-    // The caret sits at the right edge of the character before it.
+    // The caret sits at the right edge of the character before it. The desktop measures from the top of the
+    // first screen; the program from its bottom.
     const auto bounds = field.characterBounds(location - 1);
     if (bounds && bounds->width() >= 0 && bounds->height() > 0)
-        caret.rect = QRectF(bounds->x() + bounds->width(), bounds->y(), 1, bounds->height());
+        caret.rect =
+            QRectF(bounds->right(), access_.firstScreenHeight() - bounds->bottom(), 1, bounds->height());
     else
         lastFailure = QStringLiteral("读不到光标位置（") + identifier + QStringLiteral("）");
     caret.key =

@@ -43,8 +43,10 @@ const TriggerNames::Name& TriggerNames::of(const QString& name) {
     const QString trimmedName = trimmed(name);
     entry.word = trimmedName.toLower();
     entry.chars = Text::graphemes(entry.word);
-    entry.possessive =
-        trimmedName.startsWith(QStringLiteral("我的")) || trimmedName.startsWith(QStringLiteral("我家"));
+    entry.afterMine = Text::graphemes(QStringLiteral("我的") + entry.word);
+    entry.afterHome = Text::graphemes(QStringLiteral("我家") + entry.word);
+    entry.possessive = entry.chars.size() >= 2 && entry.chars[0] == QStringLiteral("我") &&
+                       (entry.chars[1] == QStringLiteral("的") || entry.chars[1] == QStringLiteral("家"));
     entry.readings = TypingTrigger::readings(trimmedName);
     entry.abbreviated = abbreviate(entry.readings);
     return *names_.insert(name, std::move(entry));

@@ -18,9 +18,11 @@ using Readings = QList<QStringList>;
 class TriggerNames {
 public:
     struct Name {
-        QString word;            // trimmed of spaces and tabs, lowercased
-        QStringList chars;       // the characters of `word`
-        bool possessive = false; // begins with 我的 or 我家
+        QString word;          // trimmed of spaces and tabs, lowercased
+        QStringList chars;     // the characters of `word`
+        QStringList afterMine; // the characters of 我的 + `word` (a mark at the start of `word` joins 的)
+        QStringList afterHome; // the characters of 我家 + `word`
+        bool possessive = false; // its first two characters are 我的 or 我家
         Readings readings;       // of the trimmed name
         Readings abbreviated;    // each group widened to every beginning of its readings
     };

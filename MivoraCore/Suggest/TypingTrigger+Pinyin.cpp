@@ -115,7 +115,8 @@ bool endsWith(QStringView letters, const Readings& groups, bool loose) {
 }
 
 std::optional<Hit> matchPinyin(const QString& letters, bool joined, const QList<Memory>& memories,
-                               const QSet<QString>& muted, const QDateTime& now, TriggerNames& names) {
+                               const QSet<QString>& muted, const QDateTime& now, TriggerNames& names,
+                               int* score) {
     if (letters.size() < 2) return std::nullopt;
     Pick pick{muted, std::nullopt};
     forEachCandidate(
@@ -133,7 +134,7 @@ std::optional<Hit> matchPinyin(const QString& letters, bool joined, const QList<
             else if (endsWithGroups(letters, Groups(joined ? w.abbreviated : w.readings)))
                 pick.offer({memory, insertion, word, !joined}, joined ? 30 : 20);
         });
-    return pick.result();
+    return pick.result(score);
 }
 
 } // namespace mivora::TypingTrigger

@@ -8,8 +8,6 @@ namespace {
 
 const QStringList cues = {QStringLiteral("："), QStringLiteral(":"), QStringLiteral("是"),
                           QStringLiteral("为")};
-const QString mine = QStringLiteral("我的");
-const QString home = QStringLiteral("我家");
 const QString colon = QStringLiteral("：");
 
 bool endsWith(const QStringList& text, const QStringList& word, qsizetype count) {
@@ -19,19 +17,17 @@ bool endsWith(const QStringList& text, const QStringList& word, qsizetype count)
     return true;
 }
 
-// Whether `t` ends with one of the possessive prefixes followed by `word`.
-bool endsWithPossessive(QStringView t, const QString& word, bool withHome) {
-    if (!t.endsWith(word)) return false;
-    const QStringView rest = t.chopped(word.size());
-    return rest.endsWith(mine) || (withHome && rest.endsWith(home));
+bool endsWith(const QStringList& text, const QStringList& word) {
+    return endsWith(text, word, word.size());
 }
 
-// The rules for one name `w` against the lowercased text `t`; the first whose condition holds decides.
-void matchName(Pick& pick, const QString& t, const QStringList& chars, const TriggerNames::Name& w,
-               const Memory& memory, bool isExplicit) {
+// The rules for one name `w` against the characters of the lowercased text; the first whose condition
+// holds decides. Every comparison is by characters.
+void matchName(Pick& pick, const QStringList& chars, const TriggerNames::Name& w, const Memory& memory,
+               bool isExplicit) {
     const int length = int(w.chars.size());
     const auto insertion = [&] { return isExplicit ? memory.value : colon + memory.value; };
-    if (endsWithPossessive(t, w.word, true)) {
+    if (endsWith(chars, w.afterMine) || endsWith(chars, w.afterHome)) {
         pick.offer({memory, insertion(), w.word, false}, length + 100);
     } else if (endsWith(chars, w.chars, length)) {
         const bool strong = isExplicit || length > 3 || w.possessive;
@@ -58,8 +54,9 @@ void Pick::offer(Hit hit, int score) {
         best = std::pair{std::move(hit), score};
 }
 
-std::optional<Hit> Pick::result() const {
+std::optional<Hit> Pick::result(int* score) const {
     if (!best) return std::nullopt;
+    if (score) *score = best->second;
     return best->first;
 }
 
@@ -115,30 +112,30 @@ bool gapped(const QStringList& text, const QStringList& word) {
 }
 
 std::optional<Hit> match(const QString& before, const QList<Memory>& memories, const QSet<QString>& muted,
-                         const QDateTime& now, TriggerNames& names) {
+                         const QDateTime& now, TriggerNames& names, int* score) {
     QStringList chars = Text::graphemes(before);
     if (chars.isEmpty() || Text::isWhitespace(chars.last())) return std::nullopt;
     const bool isExplicit = cues.contains(chars.last());
     if (isExplicit) chars.removeLast();
     if (chars.isEmpty()) return std::nullopt;
-    const QString t = chars.join(QString()).toLower();
-    chars = Text::graphemes(t);
+    chars = Text::graphemes(chars.join(QString()).toLower());
 
     Pick pick{muted, std::nullopt};
     forEachCandidate(
         memories, now,
         [&](const Memory& memory, const QString& name) {
             const TriggerNames::Name& w = names.of(name);
-            if (w.chars.size() >= 2) matchName(pick, t, chars, w, memory, isExplicit);
+            if (w.chars.size() >= 2) matchName(pick, chars, w, memory, isExplicit);
         },
         [&](const Memory& memory, const QString& word) {
             const QString insertion = isExplicit ? memory.value : colon + memory.value;
-            if (endsWithPossessive(t, word, false))
+            const TriggerNames::Name& w = names.of(word);
+            if (endsWith(chars, w.afterMine))
                 pick.offer({memory, insertion, word, false}, 30);
-            else if (t.endsWith(word))
+            else if (endsWith(chars, w.chars))
                 pick.offer({memory, insertion, word, !isExplicit}, isExplicit ? 30 : 20);
         });
-    return pick.result();
+    return pick.result(score);
 }
 
 } // namespace mivora::TypingTrigger

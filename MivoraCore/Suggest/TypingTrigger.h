@@ -38,7 +38,8 @@ struct Pick {
 
     // A loose hit of a muted word offers nothing.
     void offer(Hit hit, int score);
-    std::optional<Hit> result() const;
+    // The best hit, and its score through `score` when given.
+    std::optional<Hit> result(int* score = nullptr) const;
 };
 
 // The candidates both matchers weigh, in order: every name (title, then aliases) of every memory not
@@ -51,14 +52,16 @@ void forEachCandidate(const QList<Memory>& memories, const QDateTime& now,
 // Category words by memory type, in a fixed order.
 const std::vector<std::pair<QString, QStringList>>& bareTypeWords();
 
+// `score`, when given, receives the winning candidate's score.
 std::optional<Hit> match(const QString& before, const QList<Memory>& memories, const QSet<QString>& muted,
-                         const QDateTime& now, TriggerNames& names);
+                         const QDateTime& now, TriggerNames& names, int* score = nullptr);
 // The word's characters occur in order among the last (word length + 2) characters of the text, the last
 // ones equal: up to two stray characters between them (公司的地址 for 公司地址).
 bool gapped(const QStringList& text, const QStringList& word);
 
 std::optional<Hit> matchPinyin(const QString& letters, bool joined, const QList<Memory>& memories,
-                               const QSet<QString>& muted, const QDateTime& now, TriggerNames& names);
+                               const QSet<QString>& muted, const QDateTime& now, TriggerNames& names,
+                               int* score = nullptr);
 // Per character: the polyphone table, else the Han-Latin transliteration without tones, else an ASCII
 // letter or digit itself; other characters have none.
 Readings readings(const QString& text);

@@ -6,6 +6,23 @@
 
 namespace mivora::JsonRead {
 
+QJsonDocument document(QByteArrayView json, QJsonParseError* error) {
+    static constexpr char bom[] = "\xEF\xBB\xBF";
+    const QByteArrayView mark(bom, 3);
+    qsizetype at = json.indexOf(mark, 1);
+    if (at < 0) return QJsonDocument::fromJson(json.toByteArray(), error);
+    // Outside a string the escape is as invalid as the raw mark was.
+    QByteArray escaped;
+    escaped.reserve(json.size() + 16);
+    qsizetype from = 0;
+    for (; at >= 0; at = json.indexOf(mark, from)) {
+        escaped.append(json.sliced(from, at - from)).append("\\ufeff");
+        from = at + 3;
+    }
+    escaped.append(json.sliced(from));
+    return QJsonDocument::fromJson(escaped, error);
+}
+
 std::optional<qint64> integer(const QJsonValue& value) {
     if (!value.isDouble()) return std::nullopt;
     // toInteger falls back to its default for fractions and out-of-range numbers; two different defaults

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDateTime>
+#include <QJsonDocument>
 #include <QJsonValue>
 #include <QMap>
 #include <QString>
@@ -12,6 +14,11 @@ namespace mivora {
 // Strict readers for values of a parsed JSON document: each answers nothing when the value is not of
 // exactly the expected kind, so a record can reject a document instead of guessing.
 namespace JsonRead {
+
+// A parsed document whose texts keep every character. Qt's parser drops a U+FEFF at the start of each
+// string (and member name); written as the escape "\ufeff" it keeps it, so every such sequence after the
+// document's first bytes is handed over escaped. A byte-order mark before the document is skipped as before.
+QJsonDocument document(QByteArrayView json, QJsonParseError* error = nullptr);
 
 // A JSON number without a fraction that fits a signed 64-bit integer ("5" and "5.0" read as 5; "5.5" does
 // not read).

@@ -1,5 +1,7 @@
 #include "Support/Text.h"
 
+#include <QStringDecoder>
+
 #include <unicode/brkiter.h>
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
@@ -139,6 +141,11 @@ bool isLetter(QStringView c) {
 bool isNumber(QStringView c) {
     const UChar32 cp = firstCodePoint(c);
     return cp >= 0 && (U_GET_GC_MASK(cp) & U_GC_N_MASK) != 0;
+}
+
+QString fromUtf8(QByteArrayView bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
 }
 
 QString trimSpacesAndTabs(QStringView text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -25,6 +26,10 @@ bool isPunctuation(QStringView character);
 bool isSymbol(QStringView character);
 bool isLetter(QStringView character);
 bool isNumber(QStringView character);
+
+// UTF-8 bytes as text, every character kept: a leading U+FEFF is part of the text, not a byte-order mark
+// to drop (QString::fromUtf8 drops it). Malformed sequences become U+FFFD.
+QString fromUtf8(QByteArrayView bytes);
 
 // The text without the spaces and tabs at either end; line breaks stay.
 QString trimSpacesAndTabs(QStringView text);

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -101,11 +103,6 @@ TEST_F(AccountServiceTest, SendsDeviceAndTheRightCredential) {
         const Relay relay;
         done(account.startEmail(ann));
         EXPECT_EQ(server.log[1].header("Authorization"), "Bearer relay-token");
-        server.fail("auth/email/verify",
-                    {200, R"({"accessToken": "", "refreshToken": "r", "expiresIn": 3600})"});
-        done(account.verifyEmail(ann, "000000"));
-        EXPECT_EQ(errorOf(account.deleteAccount()), signedOut);         // "" is no account of the server
-        EXPECT_EQ(server.log.last().header("Authorization"), "Bearer"); // the server trims the blank
     }
     for (const auto& request : server.log)
         EXPECT_EQ(request.header("X-Yarrik-Device"), defaults.value("cloudDeviceID").toByteArray());
@@ -143,8 +140,22 @@ TEST_F(AccountServiceTest, SignsInFromTheReply) {
     server.fail("auth/email/verify",
                 {200, R"({"accessToken": "a", "refreshToken": "r", "expiresIn": "60"})"});
     EXPECT_EQ(errorOf(account.verifyEmail(ann, "1")), badResponse);
+    // An empty access token is no bearer anyone can use, from a sign-in or a refresh.
+    server.fail("auth/email/verify", {200, R"({"accessToken": "", "refreshToken": "r", "expiresIn": 60})"});
+    EXPECT_EQ(errorOf(account.verifyEmail(ann, "1")), badResponse);
+    server.fail("auth/refresh", {200, R"({"accessToken": "", "refreshToken": "r", "expiresIn": 60})"});
+    EXPECT_EQ(errorOf(account.refreshNow()), badResponse);
     EXPECT_EQ(account.tokens(), before);
     EXPECT_EQ(store.value, before);
+}
+
+// Loading hands out a copy: the store still holds the tokens for the next reader.
+TEST_F(AccountServiceTest, RestoreKeepsTheStoredTokens) {
+    const AccountTokens kept{"a", "r", clock.now().addSecs(60), "u1", ann, "email"};
+    store.value = kept;
+    done(account.restore());
+    EXPECT_EQ(account.tokens(), kept);
+    EXPECT_EQ(store.value, kept);
 }
 
 TEST(AccountServiceRules, EmailShapeAndRandomText) {
@@ -267,6 +278,63 @@ TEST_F(AccountServiceTest, LateRefreshDoesNotSignInAgain) {
     EXPECT_EQ(waiting.get(), std::nullopt);
     EXPECT_EQ(accountError(joined.error()), signedOut);
     expectSignedOut();
+}
+
+// Nothing refreshed while the logout is on its way is published or stored: neither a refresh begun before
+// the sign-out nor one begun during it.
+TEST_F(AccountServiceTest, ARefreshAnsweringDuringTheLogoutPublishesNothing) {
+    std::vector<bool> published;
+    QObject::connect(&account, &AccountService::tokensChanged,
+                     [&] { published.push_back(account.signedIn()); });
+    for (const bool before : {true, false}) {
+        signIn();
+        leave(1);
+        published.clear();
+        server.fail("auth/logout", {.delayMs = 400});
+        server.fail("auth/refresh", {.delayMs = 100});
+        std::optional<TaskProbe<std::optional<QString>>> refresh;
+        if (before) refresh.emplace(account.validAccessToken());
+        const TaskProbe<void> out(account.signOut());
+        if (!before) refresh.emplace(account.validAccessToken());
+        ASSERT_TRUE(refresh->wait() && out.wait());
+        EXPECT_EQ(refresh->get(), std::nullopt) << before;
+        EXPECT_EQ(published, std::vector<bool>{false}) << before;
+        expectSignedOut();
+    }
+}
+
+// The loopback server refuses what the real one refuses: a spent refresh token, an expired access token
+// and an overwrite of the vault without the version it was read at.
+TEST_F(AccountServiceTest, TheServerRefusesSpentExpiredAndUnconditionalRequests) {
+    signIn();
+    const AccountTokens first = *account.tokens();
+    done(account.refreshNow());
+    MemoryTokenStore spentStore(first);
+    AccountService spent(server.base(), spentStore, network, defaults, clock);
+    done(spent.restore());
+    EXPECT_EQ(errorOf(spent.refreshNow()), accountGone); // the server answered 401
+
+    // A copy that believes its token still good: the server's 401 costs a refresh.
+    AccountTokens stale = *account.tokens();
+    clock.advance(3601);
+    stale.expiresAt = clock.now().addSecs(600);
+    MemoryTokenStore staleStore(stale);
+    AccountService late(server.base(), staleStore, network, defaults, clock);
+    done(late.restore());
+    const int refreshes = server.count("auth/refresh");
+    EXPECT_EQ(valueOf(late.vaultGet()), std::nullopt);
+    EXPECT_EQ(server.count("auth/refresh"), refreshes + 1);
+
+    using Put = AccountService::VaultPut;
+    EXPECT_EQ(valueOf(late.vaultPut("b1", "k1", 0)), Put{Put::Saved{1}});
+    QNetworkRequest request(QUrl(server.base().toString() + "/vault"));
+    request.setRawHeader("Authorization", "Bearer " + late.tokens()->accessToken.toUtf8());
+    request.setRawHeader("Content-Type", "application/json");
+    std::unique_ptr<QNetworkReply> reply(
+        network.sendCustomRequest(request, "PUT", R"({"blob": "b2", "wrappedKey": "k2"})"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reply->isFinished(); }, 5000));
+    EXPECT_EQ(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 428);
+    EXPECT_EQ(valueOf(late.vaultGet()), (AccountService::VaultRecord{1, "b1", "k1"}));
 }
 
 // The relay's base wins; else an https address in the developer file, trimmed, with "v1" appended.

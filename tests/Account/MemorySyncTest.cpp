@@ -4,11 +4,14 @@
 #include "Account/MemoryTokenStore.h"
 #include "Account/Vault.h"
 #include "Memories/MemoryStore.h"
+#include "Support/AppLog.h"
+#include "support/Deferred.h"
 #include "support/FakeAccountServer.h"
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -35,6 +38,38 @@ QString errorText(QCoro::Task<> task) {
     const TaskProbe<void> probe(std::move(task));
     if (!probe.wait()) return QStringLiteral("still running");
     return probe.error() ? MemorySync::describe(probe.error()) : QString();
+}
+
+// A key store whose reads wait, while `held`, until the test lets them go (a secret store asking the user to
+// unlock it).
+struct HeldKeys final : MemoryKeyStore {
+    InMemoryKeyStore keys;
+    bool held = false;
+    Deferred<bool> reads;
+
+    QCoro::Task<bool> available() override {
+        co_await hold();
+        co_return co_await keys.available();
+    }
+    QCoro::Task<std::optional<SymmetricKey>> load(QString user) override {
+        co_await hold();
+        co_return co_await keys.load(user);
+    }
+    QCoro::Task<bool> save(SymmetricKey key, QString user) override { return keys.save(key, user); }
+    QCoro::Task<> remove() override { return keys.remove(); }
+    int asked = 0; // reads begun
+    QCoro::Task<> hold() {
+        ++asked;
+        if (!held) co_return;
+        auto read = reads.next();
+        co_await read;
+    }
+};
+
+QString logText() {
+    AppLog::flush();
+    QFile f(AppLog::file());
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
 // One imitated device: its own account session, memories and key store over the shared server.
@@ -269,6 +304,106 @@ TEST_F(MemorySyncTest, WorkInFlightAfterResetOrAnotherSignInTouchesNothing) {
     ASSERT_TRUE(confirm.wait());
     EXPECT_EQ(a.kind(), Kind::off);
     EXPECT_EQ(a.keys.key, annsKey);
+}
+
+// The server refusing the account inside a pass's own request signs it out, as a reset would; the pass
+// still reports its failure, also when the shell resets the engine on that sign-out.
+TEST_F(MemorySyncTest, AnAccountLostDuringAPassEndsFailedAndLogged) {
+    createVault();
+    QObject::connect(&a.account, &AccountService::tokensChanged, &a.engine, [&] {
+        if (!a.account.signedIn()) a.engine.reset();
+    });
+    server.fail("vault", {401});
+    server.fail("auth/refresh", {401});
+    finish(a.engine.sync());
+    const QString reason = AccountError(AccountError::Kind::accountGone).message();
+    EXPECT_EQ(a.engine.state(), MemorySync::State::failed(reason));
+    EXPECT_TRUE(logText().contains(QStringLiteral("同步失败：") + reason));
+    EXPECT_FALSE(a.account.signedIn());
+
+    // Lost to an expiring token's refresh before the request went out: the same.
+    a.signIn(ann);
+    clock.advance(3590);
+    server.fail("auth/refresh", {401});
+    finish(a.engine.sync());
+    EXPECT_EQ(a.kind(), Kind::failed);
+    EXPECT_EQ(gets(), 2);
+}
+
+// A reset while the secret store is slow to answer, or while a write is on its way, leaves the state, the
+// store and the server as the reset left them, also when the write meets a conflict.
+TEST_F(MemorySyncTest, AResetDuringAKeyReadOrAnUploadTouchesNothing) {
+    HeldKeys held;
+    MemorySync engine(a.account, *a.store, held, clock, scheduler);
+    finish(engine.sync());
+    finish(engine.confirmRecoveryCodeSaved());
+    ASSERT_EQ(engine.state().kind, Kind::synced);
+    a.store->add("地址", "北京");
+    server.log.clear();
+    held.held = true;
+    for (int reads = 1; reads <= 2; ++reads) { // held while the gate asks, then while the pass loads the key
+        held.asked = 0;
+        const TaskProbe<void> pass(engine.sync());
+        if (reads == 2) held.reads.settle(true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return held.asked == reads; }));
+        engine.reset();
+        held.reads.settleAll(true);
+        ASSERT_TRUE(pass.wait());
+        EXPECT_EQ(engine.state().kind, Kind::off) << reads;
+        EXPECT_EQ(gets(), reads - 1) << reads;
+        EXPECT_EQ(puts(), 0) << reads;
+    }
+    held.held = false;
+
+    const Memory other{.title = "电话", .value = "123"};
+    Fault conflicting = conflict({1, {other}, {}}, *held.keys.key, 1);
+    conflicting.delayMs = 300;
+    for (const Fault& reply : {Fault{.delayMs = 300, .method = "PUT"}, conflicting}) {
+        a.store->add(QString::number(puts()), "新");
+        const QStringList mine = a.titles();
+        server.fail("vault", reply);
+        const int sent = puts();
+        const TaskProbe<void> pass(engine.sync());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return puts() > sent; }));
+        engine.reset();
+        ASSERT_TRUE(pass.wait());
+        EXPECT_EQ(engine.state().kind, Kind::off) << reply.status;
+        EXPECT_EQ(puts(), sent + 1) << reply.status;
+        EXPECT_EQ(a.titles(), mine) << reply.status;
+    }
+}
+
+// Signing out stops the account's sync at once: a pass answered while the logout is on its way writes
+// nothing, and no pass starts meanwhile.
+TEST_F(MemorySyncTest, APassAnsweredDuringTheLogoutTouchesNothing) {
+    createVault();
+    a.store->add("地址", "北京");
+    server.log.clear();
+    server.fail("vault", Fault{.delayMs = 100, .method = "GET"});
+    server.fail("auth/logout", Fault{.delayMs = 400});
+    const TaskProbe<void> pass(a.engine.sync());
+    const TaskProbe<void> out(a.account.signOut());
+    finish(a.engine.sync());
+    EXPECT_EQ(a.kind(), Kind::off);
+    ASSERT_TRUE(pass.wait() && out.wait());
+    EXPECT_EQ(gets(), 1);
+    EXPECT_EQ(puts(), 0);
+    EXPECT_EQ(a.kind(), Kind::off);
+}
+
+// Another user signing in while a code is on screen takes the code, the key behind it and the state away.
+TEST_F(MemorySyncTest, AnotherUserTakesTheCodeOnScreenAway) {
+    finish(a.engine.sync());
+    ASSERT_EQ(a.kind(), Kind::showRecoveryCode);
+    const QString annsCode = a.engine.state().text;
+    a.signIn(bob);
+    EXPECT_EQ(a.kind(), Kind::off);
+    server.log.clear();
+    finish(a.engine.confirmRecoveryCodeSaved());
+    EXPECT_EQ(puts(), 0);
+    finish(a.engine.sync());
+    ASSERT_EQ(a.kind(), Kind::showRecoveryCode);
+    EXPECT_NE(a.engine.state().text, annsCode);
 }
 
 TEST_F(MemorySyncTest, SubSecondTimesUploadOnceAtTheWiresPrecision) {

@@ -120,3 +120,11 @@ TEST(Vault, AFailedRandomDrawFailsTheOperation) {
     EXPECT_EQ(failureOf([&] { Vault::encrypt(onePayload(), key(1)); }), VaultFailure::cannotOpen);
     EXPECT_EQ(failureOf([&] { Vault::wrap(key(1), code); }), VaultFailure::cannotOpen);
 }
+
+// A text that begins with U+FEFF comes out of the vault as it went in.
+TEST(Vault, KeepsALeadingByteOrderMark) {
+    Vault::Payload payload = onePayload();
+    payload.items[0].value = QString(QChar(0xFEFF)) + "pass";
+    payload.items[0].aliases = {QString(QChar(0xFEFF)) + "家"};
+    EXPECT_EQ(Vault::decrypt(Vault::encrypt(payload, key('k')), key('k')), payload);
+}

@@ -9,6 +9,9 @@
 #include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
 
+#include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QUrlQuery>
 
@@ -40,6 +43,20 @@ QString text(Kind kind) {
     return AccountError(kind).message();
 }
 
+// RFC 7636's S256, written out here rather than taken from the code under test.
+QString s256(const QByteArray& verifier) {
+    return QString::fromLatin1(QCryptographicHash::hash(verifier, QCryptographicHash::Sha256)
+                                   .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+}
+
+QUrl withItem(QUrl url, const QString& name, const QString& value) {
+    QUrlQuery query(url);
+    query.removeAllQueryItems(name);
+    query.addQueryItem(name, value);
+    url.setQuery(query);
+    return url;
+}
+
 class WebSignInTest : public ::testing::Test {
 protected:
     FakeClock clock;
@@ -49,9 +66,9 @@ protected:
     QNetworkAccessManager network;
     AccountService account{server.base(), tokens, network, defaults, clock};
     FakeBrowser browser;
-    WebSignIn web{browser,
-                  {server.url().resolved(QUrl("/google/o/oauth2/v2/auth")),
-                   server.url().resolved(QUrl("/google/token"))}};
+    const QUrl authorize = server.url().resolved(QUrl("/google/o/oauth2/v2/auth"));
+    const QUrl tokenURL = server.url().resolved(QUrl("/google/token"));
+    WebSignIn web{browser, {authorize, tokenURL}};
 };
 
 TEST_F(WebSignInTest, AppleSignsInThroughTheServersPagesAndRefusesBadCallbacks) {
@@ -113,6 +130,50 @@ TEST_F(WebSignInTest, ChallengeIsS256AndARepeatedStateCountsOnceFirst) {
     EXPECT_EQ(outcome(account.finishAppleWeb(first, login)), "cancelled");
     const QUrl scheme("other://auth?state=" + login.state + "&code=x");
     EXPECT_EQ(outcome(account.finishAppleWeb(scheme, login)), text(Kind::badResponse));
+}
+
+// Both sign-ins send the S256 challenge of the verifier they later prove; the server refuses another
+// method, a challenge of another length and a verifier that does not match.
+TEST_F(WebSignInTest, SignInsSendTheS256ChallengeOfTheirVerifier) {
+    ASSERT_EQ(outcome(web.google(account)), "");
+    const QUrlQuery start(browser.opened.last());
+    EXPECT_EQ(start.queryItemValue("code_challenge_method"), "S256");
+    const auto sent = [&](const QString& route) {
+        return *std::find_if(server.log.begin(), server.log.end(), [&](auto& r) { return r.route == route; });
+    };
+    const QUrlQuery form(QString::fromLatin1(sent("google/token").body));
+    EXPECT_EQ(start.queryItemValue("code_challenge"),
+              s256(form.queryItemValue("code_verifier", QUrl::FullyDecoded).toUtf8()));
+    TaskProbe<void>(account.signOut()).wait();
+    ASSERT_EQ(outcome(web.apple(account)), "");
+    const QString verifier =
+        QJsonDocument::fromJson(sent("auth/apple/web/exchange").body)["verifier"].toString();
+    EXPECT_EQ(QUrlQuery(browser.opened.last()).queryItemValue("challenge"), s256(verifier.toUtf8()));
+    TaskProbe<void>(account.signOut()).wait();
+
+    const AccountService::GoogleLogin google = AccountService::googleLogin(authorize);
+    const auto callback = [&](const QUrl& url, const QString& scheme) { // none: never came back
+        const TaskProbe<QUrl> page(browser.open(url, scheme));
+        return page.wait() && !page.error() ? page.get() : QUrl();
+    };
+    const auto opens = [&](const QUrl& url, const QString& scheme) {
+        return !callback(url, scheme).isEmpty();
+    };
+    EXPECT_FALSE(
+        opens(withItem(google.startURL, "code_challenge_method", "plain"), AccountService::googleScheme));
+    EXPECT_FALSE(opens(withItem(google.startURL, "code_challenge", "short"), AccountService::googleScheme));
+    AccountService::AppleWebLogin apple = account.appleWebLogin();
+    EXPECT_FALSE(opens(withItem(apple.startURL, "challenge", google.verifier), "veskel"));
+
+    // The right challenge with another verifier.
+    const QUrl appleCallback = callback(apple.startURL, "veskel");
+    apple.verifier = google.verifier;
+    EXPECT_EQ(outcome(account.finishAppleWeb(appleCallback, apple)), AccountError::http(400).message());
+    AccountService::GoogleLogin other = google;
+    const QUrl googleCallback = callback(google.startURL, AccountService::googleScheme);
+    other.verifier = apple.state + apple.state;
+    EXPECT_EQ(outcome(account.finishGoogle(googleCallback, other, tokenURL)), text(Kind::expired));
+    EXPECT_FALSE(account.signedIn());
 }
 
 } // namespace

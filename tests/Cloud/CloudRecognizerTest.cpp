@@ -41,7 +41,7 @@ struct CloudRecognizerTest : ::testing::Test {
     MemoryDefaults defaults;
     CloudRecognizer recognizer{
         CloudASR(network, defaults, server.url(), "gpt-4o-transcribe", "gpt-6-luna", "low", "relay-token"),
-        [this]() -> AccountToken { co_return token; }, scheduler, clock};
+        [this]() -> AccountToken { co_return std::optional<QString>(token); }, scheduler, clock};
     QTemporaryDir tmp;
     ScopedEnv tmpEnv{"TMPDIR", tmp.path().toUtf8()}; // where the take's WAV file goes
 };

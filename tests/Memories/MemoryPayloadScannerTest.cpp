@@ -60,3 +60,31 @@ TEST(MemoryPayloadScanner, ReadsThePlainFormAndLeavesTheRestToTheParser) {
         EXPECT_EQ(MemoryPayload::fromJson(json), parsed(json)) << json.toStdString();
     }
 }
+
+// What is no payload at all is refused by both readers: a number with a leading zero is no JSON number, and a
+// memory without "sensitive" is no memory. "-0" is JSON the scanner leaves to the parser.
+TEST(MemoryPayloadScanner, RefusesLeadingZerosAndAMissingSensitiveFlag) {
+    for (const QByteArray& json : {payload(replaced(memberB, R"("useCount":0)", R"("useCount":07)")),
+                                   payload(replaced(memberB, R"("useCount":0)", R"("useCount":-01)")),
+                                   payload(replaced(memberB, R"(,"sensitive":false)", ""))}) {
+        EXPECT_FALSE(MemoryPayloadScanner::read(json)) << json.toStdString();
+        EXPECT_FALSE(MemoryPayload::fromJson(json)) << json.toStdString();
+    }
+    const QByteArray negativeZero = payload(replaced(memberB, R"("useCount":0)", R"("useCount":-0)"));
+    EXPECT_FALSE(MemoryPayloadScanner::read(negativeZero));
+    EXPECT_EQ(MemoryPayload::fromJson(negativeZero), parsed(negativeZero));
+}
+
+// A text that begins with U+FEFF keeps it, written raw or escaped, through the scanner and the parser.
+TEST(MemoryPayloadScanner, KeepsALeadingByteOrderMarkInEveryText) {
+    for (const QByteArray& mark : {QByteArray("\xEF\xBB\xBF"), QByteArray(R"(\ufeff)")}) {
+        const QByteArray json =
+            payload(replaced(memberB, R"("value":"v")", R"("value":")" + mark + R"(pass")"));
+        const auto read = MemoryPayload::fromJson(json);
+        ASSERT_TRUE(read) << json.toStdString();
+        EXPECT_EQ(read->items[0].value, QString(QChar(0xFEFF)) + "pass");
+        JsonWriter w = MemoryPayload::encoder();
+        read->encode(w);
+        EXPECT_EQ(MemoryPayload::fromJson(w.data()), read);
+    }
+}

@@ -146,3 +146,21 @@ TEST_F(Store, AnEditChangesOnlyTheEditedFieldsOfTheStoredMemory) {
     EXPECT_EQ(b.lastUsedAt, whole().addSecs(-60));
     EXPECT_EQ(b.updatedAt, whole());
 }
+
+// Texts are kept character for character: a U+FEFF at the start of any of them, or of a tombstone's id, is
+// no byte-order mark to drop when the files are read again.
+TEST_F(Store, ALeadingByteOrderMarkSurvivesSavingAndReading) {
+    const QString mark(QChar(0xFEFF));
+    const Memory m{.id = mark + "id",
+                   .title = mark + "标题",
+                   .type = mark + "地址",
+                   .aliases = {mark + "别名", mark},
+                   .value = mark + "pass",
+                   .source = mark + "手动添加",
+                   .savedAt = whole()};
+    open()->applySynced({1, {m}, {{mark + "gone", whole()}}});
+    MemoryStore again = reopened();
+    ASSERT_EQ(again.count(), 1);
+    EXPECT_EQ(again.memories()[0], m);
+    EXPECT_TRUE(again.deleted().contains(mark + "gone"));
+}

@@ -70,8 +70,33 @@ TEST_F(WiringTest, FnTakesTheOfferDownAndStillStartsTheTake) {
     EXPECT_FALSE(typed("她的地址"));
 }
 
-// Until the stored tokens are read the sign-in state is unknown: nothing is synced or reset, and the
-// stored account then counts once.
+// Once an offer has come and gone, the suggestions answer nothing for Esc: it goes to the voice controller
+// and cancels the take.
+TEST_F(WiringTest, EscCancelsATakeAfterAnOfferHasGone) {
+    relay("https://relay.example/");
+    SuggestWiring suggest(app, platform, defaults, scheduler, clock, nullptr);
+    app.memories().add("地址", "北京市朝阳区");
+    app.launch(true);
+    const auto press = [&](int code) {
+        const bool swallowed = app.tap().process({KeyEvent::keyDown, code});
+        up(code);
+        return swallowed;
+    };
+    platform.fake.text.focus = FakeTextField{.text = "他的地址", .caret = 4};
+    up(KeyCode::a);
+    scheduler.advance(0.2);
+    ASSERT_TRUE(suggest.controller().offer());
+    EXPECT_TRUE(press(KeyCode::escape));
+    EXPECT_FALSE(suggest.controller().offer());
+
+    fn(true);
+    ASSERT_FALSE(app.controller().phase().is(VoicePhase::Kind::idle));
+    EXPECT_TRUE(press(KeyCode::escape));
+    EXPECT_EQ(app.controller().phase(), VoicePhase::idle());
+}
+
+// Until the stored tokens are read the sign-in state is unknown: nothing is synced or reset, a take is
+// refused as needing a sign-in, and the stored account then counts once.
 TEST_F(WiringTest, StoredTokensCountOnceRead) {
     FakeAccountServer server(clock);
     server.addReviewAccount(ann, "246810");
@@ -84,9 +109,10 @@ TEST_F(WiringTest, StoredTokensCountOnceRead) {
     AccountWiring wiring(app, platform, network, defaults, clock);
     app.launch(true);
     EXPECT_EQ(passes + resets, 0);
-    EXPECT_FALSE(app.controller().needsSignIn());
+    EXPECT_TRUE(app.controller().needsSignIn());
     wiring.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return wiring.restored(); }, 5000));
+    EXPECT_FALSE(app.controller().needsSignIn());
     EXPECT_EQ(passes, 1);
     EXPECT_EQ(resets, 0);
 

@@ -20,7 +20,7 @@ struct CaretReaderTest : ::testing::Test {
 
 // Only the last characters before the caret are asked for; the key names the application, the caret and
 // the text, so that a dismissal holds for this place only; the caret sits at the right edge of the
-// character before it.
+// character before it, in the program's coordinates.
 TEST_F(CaretReaderTest, ReadsOnlyTheTextBeforeTheCaretAndKeysThePlace) {
     platform.fake.front.app = FrontApp{"editor", 512};
     platform.fake.text.focus = field(QString(120, 'x') + "收货地址是北京市朝阳区三里屯", 131);
@@ -29,7 +29,8 @@ TEST_F(CaretReaderTest, ReadsOnlyTheTextBeforeTheCaretAndKeysThePlace) {
     ASSERT_TRUE(caret);
     EXPECT_EQ(caret->before, QString(13, 'x') + "收货地址是北京市朝阳区");
     EXPECT_EQ(caret->key, "512:131:址是北京市朝阳区");
-    EXPECT_EQ(caret->rect, QRectF(108, 200, 1, 18));
+    // The desktop's (100, 200, 8, 18) from the top of a 1080 high first screen, measured from its bottom.
+    EXPECT_EQ(caret->rect, QRectF(108, 862, 1, 18));
     EXPECT_EQ(platform.fake.text.ranges, (std::vector<std::pair<qsizetype, qsizetype>>{{107, 131}}));
     EXPECT_TRUE(reader.lastFailure.isEmpty());
 }

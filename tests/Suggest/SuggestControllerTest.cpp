@@ -107,5 +107,39 @@ TEST_F(SuggestControllerTest, ALooseWordIgnoredTwiceIsMutedUntilAnExplicitOfferI
     EXPECT_EQ(controller.mutedCount(), 0);
 }
 
+// Each offer's six seconds are its own: the timer of an offer dismissed earlier neither takes down a later
+// offer at another place nor counts it as ignored.
+TEST_F(SuggestControllerTest, AnEarlierOffersTimerLeavesALaterOfferAlone) {
+    typeAndPause("寄到我的公司地址", "1:8:寄到我的公司地址");
+    ASSERT_TRUE(controller.offer());
+    scheduler.advance(1);
+    EXPECT_TRUE(press(KeyCode::escape));
+    EXPECT_FALSE(controller.offer());
+    scheduler.advance(1);
+    typeAndPause("地址", "1:2:地址"); // a loose offer, presented 2.2 s after the first
+    ASSERT_TRUE(controller.offer());
+    scheduler.advance(4); // the first offer's six seconds are up
+    EXPECT_TRUE(controller.offer());
+    EXPECT_FALSE(defaults.value(SuggestController::ignoredKey).isValid());
+    scheduler.advance(2.1);
+    EXPECT_FALSE(controller.offer());
+    EXPECT_EQ(defaults.value(SuggestController::ignoredKey).toMap().value("地址").toInt(), 1);
+}
+
+// Dismissing an explicit offer says nothing about the loose word: "地址：" ignored twice mutes nothing.
+TEST_F(SuggestControllerTest, ExplicitOffersAreNeverCountedAsIgnored) {
+    for (const char* key : {"1:3:地址：", "1:4:地址："}) {
+        typeAndPause("地址：", key);
+        ASSERT_TRUE(controller.offer()) << key;
+        press(KeyCode::escape);
+    }
+    typeAndPause("寄到公司地址", "1:6:寄到公司地址"); // strong by its length
+    scheduler.advance(6);
+    EXPECT_EQ(controller.mutedCount(), 0);
+    EXPECT_TRUE(defaults.value(SuggestController::ignoredKey).toMap().isEmpty());
+    typeAndPause("地址", "1:2:地址");
+    EXPECT_TRUE(controller.offer());
+}
+
 } // namespace
 } // namespace mivora::test

@@ -13,44 +13,53 @@ Memory memory(const QString& title, const QString& type = {}, qint64 useCount = 
     return Memory{.title = title, .type = type, .value = title + "的值", .useCount = useCount};
 }
 
-// (score-free) what the best hit is: word, loose, insertion; the score shows in which of two names wins.
-using Outcome = std::tuple<QString, bool, QString>;
+// The best hit: word, loose, insertion and score.
+using Outcome = std::tuple<QString, bool, QString, int>;
 
-template <typename Hit> std::optional<Outcome> outcome(const Hit& hit) {
-    return hit ? std::optional(Outcome{hit->word, hit->loose, hit->insertion}) : std::nullopt;
+template <typename Hit> std::optional<Outcome> outcome(const Hit& hit, int score) {
+    return hit ? std::optional(Outcome{hit->word, hit->loose, hit->insertion, score}) : std::nullopt;
 }
 
 std::optional<Outcome> text(const QString& typed, const QList<Memory>& memories, QSet<QString> muted = {}) {
     TriggerNames names;
-    return outcome(TypingTrigger::match(typed, memories, muted, now, names));
+    int score = -1;
+    const auto hit = TypingTrigger::match(typed, memories, muted, now, names, &score);
+    return outcome(hit, score);
 }
 
 std::optional<Outcome> pinyin(const QString& letters, bool joined, const QList<Memory>& memories,
                               QSet<QString> muted = {}) {
     TriggerNames names;
-    return outcome(TypingTrigger::matchPinyin(letters, joined, memories, muted, now, names));
+    int score = -1;
+    const auto hit = TypingTrigger::matchPinyin(letters, joined, memories, muted, now, names, &score);
+    return outcome(hit, score);
 }
 
-// Which of two memories a text picks tells the scores apart: the rules rank 我的 (100) over a long name
-// (80) over a short one (60) over a gapped one (50) over a prefix (40) over category words (30, 20).
-TEST(TypingTrigger, TypedTextRulesAndTheirRanks) {
+TEST(TypingTrigger, TypedTextRulesAndTheirScores) {
     const Memory company = memory("公司地址"), address = memory("地址", "地址");
-    EXPECT_EQ(text("寄到我的公司地址", {company}), Outcome("公司地址", false, "：公司地址的值"));
-    EXPECT_EQ(text("公司地址：", {company}), Outcome("公司地址", false, "公司地址的值"));
-    EXPECT_EQ(text("地址", {address}), Outcome("地址", true, "：地址的值"));
+    EXPECT_EQ(text("寄到我的公司地址", {company}), Outcome("公司地址", false, "：公司地址的值", 104));
+    EXPECT_EQ(text("公司地址：", {company}), Outcome("公司地址", false, "公司地址的值", 84));
+    EXPECT_EQ(text("地址", {address}), Outcome("地址", true, "：地址的值", 62));
     EXPECT_EQ(text("地址", {address}, {"地址"}), std::nullopt); // muted, and the category word too
-    EXPECT_EQ(text("公司的地址", {company}), Outcome("公司地址", true, "：公司地址的值"));
-    EXPECT_EQ(text("发到公司地", {company}), Outcome("公司地", true, "址：公司地址的值"));
+    EXPECT_EQ(text("公司的地址", {company}), Outcome("公司地址", true, "：公司地址的值", 54));
+    EXPECT_EQ(text("发到公司地", {company}), Outcome("公司地", true, "址：公司地址的值", 43));
     EXPECT_EQ(text("身份", {memory("身份证号码")}), std::nullopt); // 2 × 2 < 5
     EXPECT_EQ(text("公司地址 ", {company}), std::nullopt);
-    EXPECT_EQ(text("我的手机号", {memory("老王", "电话")}), Outcome("手机号", false, "：老王的值"));
-    EXPECT_EQ(text("连上WiFi", {memory("家里", "信息")}), Outcome("wifi", true, "：家里的值"));
+    EXPECT_EQ(text("公司地址\n", {company}), std::nullopt);
+    EXPECT_EQ(text("我的手机号", {memory("老王", "电话")}), Outcome("手机号", false, "：老王的值", 30));
+    EXPECT_EQ(text("连上WiFi", {memory("家里", "信息")}), Outcome("wifi", true, "：家里的值", 20));
     Memory blank = memory("址");
     blank.aliases = {QStringLiteral("　 ")};
     EXPECT_EQ(text("址", {blank}), std::nullopt);
     Memory expired = company;
     expired.expiresAt = now.addSecs(-1);
     EXPECT_EQ(text("我的公司地址", {expired}), std::nullopt);
+
+    // Names match whatever the case of their letters, in the name and in the text.
+    const Memory email = memory("Email", "信息"), wifi = memory("WiFi 密码");
+    EXPECT_EQ(text("我的Email", {email}), Outcome("email", false, "：Email的值", 105));
+    EXPECT_EQ(text("发到EMAIL：", {email}), Outcome("email", false, "Email的值", 85));
+    EXPECT_EQ(text("连上WIFI 密码", {wifi}), Outcome("wifi 密码", false, "：WiFi 密码的值", 87));
 
     // 我的 + name (104) beats a long name typed bare elsewhere; a name beats a category word.
     EXPECT_EQ(std::get<0>(*text("我的公司地址", {memory("司地址"), company})), "公司地址");
@@ -63,21 +72,36 @@ TEST(TypingTrigger, TypedTextRulesAndTheirRanks) {
               "：家里地址的值");
 }
 
-TEST(TypingTrigger, PinyinRules) {
+// Texts end with a name, or 我的 + a name, only when their characters do: a prepended mark before 我 makes
+// one character with it, and one before a category word with its first letter.
+TEST(TypingTrigger, PossessivesAndCategoryWordsCompareCharacters) {
+    EXPECT_EQ(text("\u0600我的地址", {memory("地址")}), Outcome("地址", true, "：地址的值", 62));
+    EXPECT_EQ(text("\u0600我的手机号", {memory("老王", "电话")}), Outcome("手机号", true, "：老王的值", 20));
+    EXPECT_EQ(text("x\u0600email", {memory("老王", "邮箱")}), std::nullopt);
+    // A name that begins with a combining mark: typed after 我的, the mark joins 的 in both.
+    EXPECT_EQ(text("我的\u0301地址", {memory("\u0301地址")}),
+              Outcome("\u0301地址", false, "：\u0301地址的值", 103));
+    EXPECT_EQ(text("到\u0301地址", {memory("\u0301地址")}), std::nullopt);
+}
+
+TEST(TypingTrigger, PinyinRulesAndTheirScores) {
     const Memory address = memory("地址"), company = memory("公司地址");
-    EXPECT_EQ(pinyin("dizhi", false, {address}), Outcome("地址", true, "：地址的值"));
+    EXPECT_EQ(pinyin("dizhi", false, {address}), Outcome("地址", true, "：地址的值", 62));
     EXPECT_EQ(pinyin("dz", false, {address}), std::nullopt); // two syllables must be typed in full
-    EXPECT_EQ(pinyin("dz", true, {address}), Outcome("地址", false, "地址的值"));
+    EXPECT_EQ(pinyin("dz", true, {address}), Outcome("地址", false, "地址的值", 82));
     for (const char* letters : {"wodedizhi", "wddz", "wojiadizhi", "wodidizhi"})
-        EXPECT_EQ(pinyin(letters, false, {address}), Outcome("地址", false, "：地址的值")) << letters;
-    EXPECT_EQ(pinyin("xdedizhi", false, {address}), Outcome("地址", true, "：地址的值"));
-    EXPECT_EQ(pinyin("gsdz", false, {company}), Outcome("公司地址", false, "：公司地址的值"));
-    EXPECT_EQ(pinyin("gongsidi", false, {company}), Outcome("公司地", false, "：公司地址的值"));
-    EXPECT_EQ(pinyin("sfz", false, {memory("身份证")}), Outcome("身份证", true, "：身份证的值"));
+        EXPECT_EQ(pinyin(letters, false, {address}), Outcome("地址", false, "：地址的值", 102)) << letters;
+    EXPECT_EQ(pinyin("xdedizhi", false, {address}), Outcome("地址", true, "：地址的值", 62));
+    EXPECT_EQ(pinyin("gsdz", false, {company}), Outcome("公司地址", false, "：公司地址的值", 84));
+    EXPECT_EQ(pinyin("gongsidi", false, {company}), Outcome("公司地", false, "：公司地址的值", 73));
+    EXPECT_EQ(pinyin("wodegongsidi", false, {company}), Outcome("公司地址", false, "：公司地址的值", 93));
+    EXPECT_EQ(pinyin("sfz", false, {memory("身份证")}), Outcome("身份证", true, "：身份证的值", 63));
     EXPECT_EQ(pinyin("sfz", false, {memory("身份证")}, {"身份证"}), std::nullopt);
     EXPECT_EQ(pinyin("z", true, {address}), std::nullopt);
-    EXPECT_EQ(pinyin("shouji", false, {memory("老王", "电话")}), Outcome("手机", true, "：老王的值"));
-    EXPECT_EQ(pinyin("wodeshouji", false, {memory("老王", "电话")}), Outcome("手机", false, "：老王的值"));
+    EXPECT_EQ(pinyin("shouji", false, {memory("老王", "电话")}), Outcome("手机", true, "：老王的值", 20));
+    EXPECT_EQ(pinyin("wodeshouji", false, {memory("老王", "电话")}),
+              Outcome("手机", false, "：老王的值", 30));
+    EXPECT_EQ(pinyin("sj", true, {memory("老王", "电话")}), Outcome("手机", false, "老王的值", 30));
     // Scores: 我的 + name (102) over a long name (84).
     EXPECT_EQ(std::get<0>(*pinyin("wodedizhi", false, {memory("的地址"), address})), "地址");
 }

@@ -63,6 +63,18 @@ TEST_F(SuggestDesktop, ATypedNameIsOfferedAtTheCaret) {
     EXPECT_LT(topLeft.left(), 400); // inside the target's 400 px wide window
 }
 
+// A field whose text begins with U+FEFF: the mark is a position like any other character, so the caret and
+// the text before it are where the field has them.
+TEST_F(SuggestDesktop, AByteOrderMarkAtTheStartOfTheFieldIsAPosition) {
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target",
+                                    {"--text", "%EF%BB%BF%E5%9C%B0%E5%9D%80"}));
+    std::optional<CaretReader::Caret> caret;
+    ASSERT_TRUE(waitUntil([&] { return (caret = reader.read(24)).has_value(); }, 5000))
+        << reader.lastFailure.toStdString();
+    EXPECT_EQ(caret->before, QString(QChar(0xFEFF)) + "地址");
+    EXPECT_EQ(caret->key.section(':', 1), QString("3:") + QChar(0xFEFF) + "地址");
+}
+
 // A password field gets no offer, and dictation is told that secure input is on.
 TEST_F(SuggestDesktop, APasswordFieldGetsNoOfferAndTurnsSecureInputOn) {
     Permissions permissions(*platform, defaults);

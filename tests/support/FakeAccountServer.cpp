@@ -129,8 +129,11 @@ FakeAccountServer::Answer FakeAccountServer::answer(const QString& route, const 
     };
     if (route == QLatin1String("vault") && method == Method::Get) return record(200);
     if (route == QLatin1String("vault") && method == Method::Put) {
-        bool numeric = false;
-        const qint64 ifMatch = request.value("If-Match").toLongLong(&numeric);
+        const QByteArray precondition = request.value("If-Match");
+        // Overwriting a record needs the version it was read at; only a first write may go without.
+        if (precondition.isNull() && user.vault) return {428};
+        bool numeric = precondition.isNull();
+        const qint64 ifMatch = numeric ? 0 : precondition.toLongLong(&numeric);
         const QJsonValue blob = body.value(QStringLiteral("blob"));
         const QJsonValue wrappedKey = body.value(QStringLiteral("wrappedKey"));
         if (!numeric || !blob.isString() || !wrappedKey.isString()) return {400};
@@ -156,6 +159,7 @@ std::optional<FakeAccountServer::Answer> FakeAccountServer::webAnswer(const QStr
                 .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
     };
     if (route == QLatin1String("auth/apple/web/start")) {
+        if (query.queryItemValue(QStringLiteral("challenge")).size() != 43) return Answer{400};
         const QString code = randomText("ac-");
         webCodes_[code] = {query.queryItemValue(QStringLiteral("challenge")), {}};
         return redirect(QUrl(QStringLiteral("veskel://auth")), query.queryItemValue(QStringLiteral("state")),
@@ -171,6 +175,10 @@ std::optional<FakeAccountServer::Answer> FakeAccountServer::webAnswer(const QStr
         return signIn(userFor(QStringLiteral("apple-user@privaterelay.example")));
     }
     if (route == QLatin1String("google/o/oauth2/v2/auth")) {
+        // Only the S256 method: a "plain" challenge would be the verifier itself, seen by the browser.
+        if (query.queryItemValue(QStringLiteral("code_challenge_method")) != QLatin1String("S256") ||
+            query.queryItemValue(QStringLiteral("code_challenge")).size() != 43)
+            return Answer{400};
         const QString code = randomText("4/0A+") + QStringLiteral("+x");
         const QString redirectURI = query.queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded);
         webCodes_[code] = {query.queryItemValue(QStringLiteral("code_challenge")), redirectURI};

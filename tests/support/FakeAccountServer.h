@@ -19,15 +19,18 @@
 namespace mivora::test {
 
 // A loopback account server on 127.0.0.1 that keeps the real service's rules: one-time codes, access/refresh
-// pairs that expire (by `clock`), refresh rotation (the old refresh token then gets 401), logout revocation
-// and one vault per user written under "If-Match" (equal to the current version, 0 when there is none; else
-// 409 with the current record). Any other path under "/v1/" is the relay: it takes a live access token as
-// bearer (else 401) and forwards the request unchanged to `upstream` (404 without one).
+// pairs that expire (by `clock`; an expired access token gets 401), refresh rotation (the old refresh token
+// then gets 401), logout revocation and one vault per user written under "If-Match" (equal to the current
+// version, 0 when there is none; else 409 with the current record; missing on an existing record: 428). Any
+// other path under "/v1/" is the relay: it takes a live access token as bearer (else 401) and forwards the
+// request unchanged to `upstream` (404 without one).
 //
 // The browser sign-ins: "/v1/auth/apple/web/start" redirects to the "veskel" callback with a one-time code
 // that "auth/apple/web/exchange" takes with the PKCE verifier; "/google/o/oauth2/v2/auth" stands for Google's
 // authorisation page (its code holds "+" and "/"), "/google/token" for its token endpoint (a strict form
-// body: a raw "+" reads as a space) and "auth/google" takes the ID token it issued.
+// body: a raw "+" reads as a space) and "auth/google" takes the ID token it issued. Both pages refuse (400)
+// a challenge that is not 43 characters, Google's also a method other than "S256"; a verifier whose S256
+// transform is not the challenge gets 400 at the exchange.
 class FakeAccountServer final : public QAbstractHttpServer {
 public:
     // In place of the route's next answer: `status` with `body`, or no answer and a closed connection;

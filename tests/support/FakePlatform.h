@@ -50,7 +50,7 @@ struct FakeTextField {
     QString text;
     qsizetype caret = 0;
     qsizetype selected = 0;
-    std::optional<QRectF> characterBounds = QRectF(100, 200, 8, 18);
+    std::optional<QRectF> characterBounds = QRectF(100, 200, 8, 18); // origin at the top left
     bool rangeReadable = true; // false: only the whole value can be read
 };
 
@@ -61,6 +61,7 @@ struct FakeTextAccess final : TextAccess {
     Answer focus = Accessibility::noValue;
     std::optional<Answer> onceEnabled;
     std::vector<std::pair<qsizetype, qsizetype>> ranges; // the ranges read
+    double screenHeight = 1080;
 
     struct Field final : FocusedText {
         Field(FakeTextField f, FakeTextAccess& owner) : f(std::move(f)), owner(owner) {}
@@ -82,6 +83,7 @@ struct FakeTextAccess final : TextAccess {
     void enableAccessibility() override {
         if (onceEnabled) focus = *onceEnabled;
     }
+    double firstScreenHeight() override { return screenHeight; }
 };
 
 struct FakeFrontApplication final : FrontApplication {

@@ -3,6 +3,8 @@
 #include "Platform/Linux/AtspiAccessibility.h"
 #include "Platform/Linux/AtspiSession.h"
 #include "Platform/Linux/AtspiTextAccess.h"
+#include "Platform/TextOffsets.h"
+#include "Support/Text.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -11,19 +13,11 @@ namespace mivora {
 
 namespace {
 
+// Every character counts as a position, a U+FEFF at the start of the field too.
 QString takeText(gchar* text) {
-    const QString s = QString::fromUtf8(text ? text : "");
+    const QString s = Text::fromUtf8(text ? text : "");
     g_free(text);
     return s;
-}
-
-// The number of code points in a UTF-16 text (a surrogate pair is one; a lone high surrogate at the end,
-// half of the character at the next position, is none).
-int codePoints(QStringView text) {
-    int n = 0;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (!text[i].isHighSurrogate()) ++n;
-    return n;
 }
 
 class AtspiFocusedText final : public FocusedText {
@@ -53,7 +47,8 @@ public:
                 const QString selected = takeText(
                     atspi_text_get_text(text_, range->start_offset, range->end_offset, textError.out()));
                 selection.length = std::max<qsizetype>(1, selected.size());
-                if (range->start_offset < caret) selection.location = position(range->start_offset);
+                if (range->start_offset < caret)
+                    selection.location = TextOffsets::position(*before_, range->start_offset);
             }
             if (range) g_free(range);
         }
@@ -80,17 +75,15 @@ public:
     std::optional<QRectF> characterBounds(qsizetype position) override {
         if (!text_ || !before_ || position < 0 || position > before_->size()) return std::nullopt;
         GErrorHolder error;
-        AtspiRect* rect = atspi_text_get_character_extents(text_, codePoints(before_->left(position)),
-                                                           ATSPI_COORD_TYPE_SCREEN, error.out());
+        AtspiRect* rect = atspi_text_get_character_extents(
+            text_, TextOffsets::codePoints(before_->left(position)), ATSPI_COORD_TYPE_SCREEN, error.out());
         if (!rect || error) {
             if (rect) g_free(rect);
             return std::nullopt;
         }
-        const QRectF topLeft(rect->x, rect->y, rect->width, rect->height);
+        const QRectF bounds(rect->x, rect->y, rect->width, rect->height);
         g_free(rect);
-        const QList<QScreen*> screens = QGuiApplication::screens();
-        const double height = screens.isEmpty() ? 0 : screens.first()->geometry().height();
-        return flipScreenRect(topLeft, height);
+        return bounds;
     }
 
 private:
@@ -99,13 +92,6 @@ private:
         before_ = takeText(atspi_text_get_text(text_, 0, caret, error.out()));
         if (error) before_.reset();
         return before_.has_value();
-    }
-    // The UTF-16 position of a code point offset within the text before the caret.
-    qsizetype position(int offset) const {
-        qsizetype i = 0;
-        for (int n = 0; n < offset && i < before_->size(); ++n)
-            i += before_->at(i).isHighSurrogate() ? 2 : 1;
-        return i;
     }
 
     std::unique_ptr<AtspiElement> element_;
@@ -124,6 +110,11 @@ TextAccess::Read AtspiTextAccess::focusedText(qint64 pid) {
     if (!read.element) return {nullptr, read.error};
     std::unique_ptr<AtspiElement> element(static_cast<AtspiElement*>(read.element.release()));
     return {std::make_unique<AtspiFocusedText>(std::move(element), session_), Accessibility::noError};
+}
+
+double AtspiTextAccess::firstScreenHeight() {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    return screens.isEmpty() ? 0 : screens.first()->geometry().height();
 }
 
 void AtspiTextAccess::enableAccessibility() {

@@ -24,6 +24,7 @@ public:
 
     Read focusedText(qint64 pid) override;
     void enableAccessibility() override;
+    double firstScreenHeight() override;
 
 private:
     AtspiAccessibility& accessibility_;

@@ -20,6 +20,7 @@ struct NoAccessibility final : Accessibility {
 struct NoText final : TextAccess {
     Read focusedText(qint64) override { return {nullptr, Accessibility::apiDisabled}; }
     void enableAccessibility() override {}
+    double firstScreenHeight() override { return 0; }
 };
 
 struct NoBus final : AccessibilityBus {

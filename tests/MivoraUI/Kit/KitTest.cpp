@@ -8,6 +8,7 @@
 #include "MivoraUI/Kit/SoftButton.h"
 #include "MivoraUI/Kit/StatusDot.h"
 #include "MivoraUI/Kit/SuccessBadge.h"
+#include "MivoraUI/Kit/Switch.h"
 #include "MivoraUI/Kit/UI.h"
 
 #include "support/FakeScheduler.h"
@@ -123,6 +124,23 @@ TEST(Kit, ButtonsShrinkWhilePressedWhetherEnabledOrNot) {
             QTest::mouseRelease(b, Qt::LeftButton);
             EXPECT_TRUE(QTest::qWaitFor([&] { return b->pressProgress() == 0.0; }, 2000));
         }
+    }
+}
+
+// A switch set while off screen shows its state at once; flipped on screen, the knob slides across.
+TEST(Kit, SwitchSlidesOnScreenAndJumpsOffScreen) {
+    for (bool dark : {false, true}) {
+        Switch toggle;
+        toggle.setChecked(true);
+        const QImage on = render(toggle, dark);
+        EXPECT_EQ(toggle.position(), 1.0);
+        QTest::mouseClick(&toggle, Qt::LeftButton);
+        EXPECT_FALSE(toggle.isChecked());
+        EXPECT_TRUE(waitFor([&] { return toggle.position() == 0.0; }));
+        const QImage off = toggle.grab().toImage();
+        EXPECT_NE(pixel(on, {10, 11}), pixel(off, {10, 11}));
+        saveArtefact(on, QString("kit-switch-on-%1").arg(dark ? "dark" : "light"));
+        saveArtefact(off, QString("kit-switch-off-%1").arg(dark ? "dark" : "light"));
     }
 }
 

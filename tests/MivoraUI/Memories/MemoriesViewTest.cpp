@@ -113,6 +113,33 @@ TEST_F(Page, ANewMemoryStaysSelectedAndOpenUnderASearchItDoesNotMatch) {
     settle();
 }
 
+// Pinned memories come first, then the most used; equal ones keep the store's order, also under a search.
+TEST_F(Page, PinnedMemoriesListFirstThenTheMostUsed) {
+    open({{.title = "家 1", .value = "a", .useCount = 1, .pinned = true},
+          {.title = "公司 9", .value = "b", .useCount = 9},
+          {.title = "家 5", .value = "c", .useCount = 5, .pinned = true},
+          {.title = "学校 9", .value = "d", .useCount = 9},
+          {.title = "家 0", .value = "e"}});
+    EXPECT_EQ(rows(), QStringList({"家 5", "家 1", "公司 9", "学校 9", "家 0"}));
+    find<QLineEdit>("search")->setText("家");
+    EXPECT_EQ(rows(), QStringList({"家 5", "家 1", "家 0"}));
+}
+
+// The editor's copy is older than the store once a use is counted while it is open; saving writes what
+// was edited and keeps the count.
+TEST_F(Page, SavingKeepsAUseCountedWhileTheEditorWasOpen) {
+    open({{.title = "家", .value = "浦东", .useCount = 2}});
+    click("家");
+    ASSERT_TRUE(view->editor());
+    store->markUsed(store->memories()[0].id);
+    field<QPlainTextEdit>("value")->setPlainText("徐汇");
+    editorButton("save")->click();
+    ASSERT_EQ(store->count(), 1);
+    EXPECT_EQ(store->memories()[0].value, "徐汇");
+    EXPECT_EQ(store->memories()[0].useCount, 3);
+    EXPECT_TRUE(store->memories()[0].lastUsedAt);
+}
+
 // Deleting asks first, naming the memory by the title as typed and as plain text; cancelling changes
 // nothing, confirming deletes it and shows the explanation for a store that still holds memories.
 TEST_F(Page, DeletingAsksFirstAndThenShowsTheEmptyState) {

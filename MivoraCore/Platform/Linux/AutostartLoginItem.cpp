@@ -1,0 +1,128 @@
+#include "Platform/Linux/AutostartLoginItem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace mivora {
+
+namespace {
+
+const QString entryName = QStringLiteral("mivora.desktop");
+
+// An Exec argument in double quotes, with the four characters that are special inside them escaped.
+QString quoted(QString argument) {
+    for (const char* c : {"\\", "\"", "`", "$"})
+        argument.replace(QLatin1String(c), QLatin1String("\\") + QLatin1String(c));
+    return '"' + argument + '"';
+}
+
+// A string value of a desktop entry with its own escapes (\s \n \t \r \\) undone.
+QString unescapedValue(const QString& value) {
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] != '\\' || i + 1 == value.size()) {
+            out += value[i];
+            continue;
+        }
+        const QChar next = value[++i];
+        if (next == 's')
+            out += ' ';
+        else if (next == 'n')
+            out += '\n';
+        else if (next == 't')
+            out += '\t';
+        else if (next == 'r')
+            out += '\r';
+        else
+            out += next;
+    }
+    return out;
+}
+
+// The keys of the "[Desktop Entry]" group, later lines winning.
+QHash<QString, QString> entryKeys(const QByteArray& entry) {
+    QHash<QString, QString> keys;
+    bool inGroup = false;
+    for (const QByteArray& raw : entry.split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith('[')) {
+            inGroup = line == QStringLiteral("[Desktop Entry]");
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        if (!inGroup || line.startsWith('#') || eq <= 0) continue;
+        keys.insert(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
+    }
+    return keys;
+}
+
+} // namespace
+
+AutostartLoginItem::AutostartLoginItem(QString executable, QString folder)
+    : executable_(std::move(executable)), folder_(std::move(folder)) {}
+
+QString AutostartLoginItem::defaultFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/autostart");
+}
+
+QString AutostartLoginItem::path() const {
+    return folder_ + '/' + entryName;
+}
+
+QByteArray AutostartLoginItem::contents(const QString& executable) {
+    // The entry's own escaping doubles every backslash the quoting left.
+    const QString exec = quoted(executable).replace(QLatin1String("\\"), QLatin1String("\\\\"));
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=Veskel\n"
+                          "Comment=登录后在后台待命\n"
+                          "Exec=%1\n"
+                          "Terminal=false\n"
+                          "X-GNOME-Autostart-enabled=true\n")
+        .arg(exec)
+        .toUtf8();
+}
+
+QString AutostartLoginItem::program(const QByteArray& entry) {
+    const QString exec = unescapedValue(entryKeys(entry).value(QStringLiteral("Exec")));
+    if (!exec.startsWith('"')) return exec.section(' ', 0, 0);
+    QString out;
+    for (qsizetype i = 1; i < exec.size(); ++i) {
+        if (exec[i] == '"') return out;
+        if (exec[i] == '\\' && i + 1 < exec.size()) ++i;
+        out += exec[i];
+    }
+    return {}; // no closing quote: not a command
+}
+
+LoginItem::Status AutostartLoginItem::status() const {
+    QFile file(path());
+    if (!file.open(QIODevice::ReadOnly)) return Status::notRegistered;
+    const QByteArray entry = file.readAll();
+    const QHash<QString, QString> keys = entryKeys(entry);
+    // Either key switches an entry off without removing it.
+    if (keys.value(QStringLiteral("Hidden")) == QStringLiteral("true")) return Status::notRegistered;
+    if (keys.value(QStringLiteral("X-GNOME-Autostart-enabled")) == QStringLiteral("false"))
+        return Status::notRegistered;
+    return program(entry) == executable_ ? Status::enabled : Status::notRegistered;
+}
+
+void AutostartLoginItem::registerItem() {
+    const QByteArray wanted = contents(executable_);
+    QSaveFile file(path());
+    if (!QDir().mkpath(folder_) || !file.open(QIODevice::WriteOnly) || file.write(wanted) != wanted.size() ||
+        !file.commit())
+        throw Failure(QStringLiteral("自动启动的文件写不进去（%1）").arg(path()));
+}
+
+void AutostartLoginItem::unregisterItem() {
+    QFile file(path());
+    if (file.exists() && !file.remove())
+        throw Failure(QStringLiteral("自动启动的文件删不掉（%1）").arg(path()));
+}
+
+} // namespace mivora

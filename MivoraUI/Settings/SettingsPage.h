@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QAbstractButton;
+
+namespace mivora {
+
+class AppModel;
+class StyledLabel;
+class Switch;
+
+// The settings section: the account block (where the build has an account server), the permission steps,
+// the typing-suggestion and launch-at-login switches with the reset of muted words, the shortcuts, the
+// privacy notes and the about row. The switches keep the page's own copy of their setting, refilled from
+// the services each time the page comes on screen.
+//
+// Launch at login: only the user's own flips go to the login item. When one is refused, the message stays
+// under the switch and the switch shows the login item's real state, without asking the login item again,
+// until a later flip of the user's succeeds.
+class SettingsPage final : public QWidget {
+    Q_OBJECT
+public:
+    explicit SettingsPage(AppModel& model, QWidget* parent = nullptr);
+
+    // Opens a file with the desktop's handler for it (the log file); replaceable for tests.
+    std::function<void(const QString& file)> openFile;
+
+    bool typingOn() const;
+    bool loginOn() const;
+    qint64 mutedWords() const { return mutedWords_; }
+    std::optional<QString> loginError() const { return loginError_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* group(const QString& title, StyledLabel** subtitle, QWidget* content);
+    QWidget* accountGroup();
+    QWidget* permissionsGroup();
+    QWidget* featuresGroup();
+    QWidget* shortcutsGroup();
+    QWidget* privacyGroup();
+    QWidget* aboutGroup();
+    void readBack();
+    void refresh();
+    void setLogin(bool on);
+    void setMutedWords(qint64 count);
+
+    AppModel& model_;
+    const QString hotkey_;
+    qint64 mutedWords_ = 0;
+    std::optional<QString> loginError_;
+    QWidget* account_ = nullptr;
+    StyledLabel* accountSubtitle_ = nullptr;
+    StyledLabel* permissionsSubtitle_ = nullptr;
+    QWidget* cloudNotice_ = nullptr;
+    Switch* typing_ = nullptr;
+    QWidget* muted_ = nullptr;
+    StyledLabel* mutedText_ = nullptr;
+    Switch* login_ = nullptr;
+    StyledLabel* loginMessage_ = nullptr;
+};
+
+} // namespace mivora

@@ -1,0 +1,96 @@
+// The tray menu: which rows each state of the program shows, and the typing-suggestion switch through the
+// running program's menu.
+#include "AppDelegate.h"
+#include "MenuRows.h"
+#include "SuggestWiring.h"
+#include "TrayIcon.h"
+
+#include "support/FakePlatform.h"
+#include "support/FakeScheduler.h"
+#include "support/MemoryDefaults.h"
+
+#include <QMenu>
+#include <QNetworkAccessManager>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+using namespace mivora::test;
+
+namespace {
+
+QStringList titles(const QList<MenuRow>& rows) {
+    QStringList out;
+    for (const MenuRow& row : rows)
+        out.append(row.separator ? QStringLiteral("—") : row.title);
+    return out;
+}
+
+const MenuRow& row(const QList<MenuRow>& rows, const QString& title) {
+    static const MenuRow none;
+    for (const MenuRow& r : rows)
+        if (r.title == title) return r;
+    ADD_FAILURE() << title.toStdString();
+    return none;
+}
+
+} // namespace
+
+// Until setup is complete the menu asks to finish it and offers no recall; "复制上一段" is there but dead
+// until something was dictated; retry and updates show only when there is something to do.
+TEST(MenuRows, EachStateShowsItsRows) {
+    MenuRow::State state{.hotkey = "Fn", .version = "1.4"};
+    const QList<MenuRow> fresh = MenuRow::rows(state);
+    EXPECT_EQ(titles(fresh), QStringList({"还需要完成设置", "—", "复制上一段", "—", "打开 Veskel", "教程",
+                                          "添加记忆…", "打字时递上记忆（按 Tab 填入）", "完成设置…",
+                                          "打开工作日志", "版本 1.4", "—", "退出 Veskel"}));
+    EXPECT_FALSE(row(fresh, "复制上一段").enabled);
+    EXPECT_EQ(row(fresh, "复制上一段").action, MenuRow::Action::none);
+    EXPECT_EQ(row(fresh, "打字时递上记忆（按 Tab 填入）").checked, false);
+
+    state = {.ready = true,
+             .hotkey = "Fn",
+             .hasLastText = true,
+             .hasFailedClip = true,
+             .memories = 3,
+             .typingSuggestions = true,
+             .hasUpdater = true,
+             .version = "1.4"};
+    const QList<MenuRow> ready = MenuRow::rows(state);
+    EXPECT_EQ(
+        titles(ready),
+        QStringList({"按住 Fn 说话，松开就填好", "按住 Fn+Shift 说「我的地址」，填入记忆", "—", "复制上一段",
+                     "重试上一段", "—", "打开 Veskel", "教程", "记忆（3）…", "打字时递上记忆（按 Tab 填入）",
+                     "设置…", "打开工作日志", "检查更新…", "版本 1.4", "—", "退出 Veskel"}));
+    EXPECT_EQ(row(ready, "复制上一段").action, MenuRow::Action::copyLast);
+    EXPECT_EQ(row(ready, "打字时递上记忆（按 Tab 填入）").checked, true);
+    EXPECT_FALSE(row(ready, "按住 Fn 说话，松开就填好").enabled);
+}
+
+// The switch in the running program's menu turns suggestions off and on again; its check mark follows.
+TEST(Tray, TheTypingSwitchTurnsSuggestionsOffAndOn) {
+    FakePlatform platform;
+    MemoryDefaults defaults;
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
+    QNetworkAccessManager network;
+    AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
+    SuggestWiring suggest(app, platform, defaults, scheduler, clock, nullptr);
+    app.launch();
+    ASSERT_NE(app.tray(), nullptr);
+    const auto typingSwitch = [&]() -> QAction* {
+        app.tray()->rebuild();
+        for (QAction* action : app.tray()->menu().actions())
+            if (action->text() == "打字时递上记忆（按 Tab 填入）") return action;
+        return nullptr;
+    };
+    for (const bool on : {true, false, true}) {
+        QAction* action = typingSwitch();
+        ASSERT_NE(action, nullptr);
+        EXPECT_TRUE(action->isCheckable());
+        EXPECT_EQ(action->isChecked(), on);
+        EXPECT_EQ(suggest.controller().enabled(), on);
+        action->trigger();
+    }
+    EXPECT_FALSE(suggest.controller().enabled());
+}

@@ -1,0 +1,199 @@
+// The settings page on the window model over fakes: a scripted login item, the real suggestion controller
+// on in-memory settings, and account services that are configured or not, signed in or not.
+#include "MivoraUI/Settings/SettingsPage.h"
+
+#include "Support/AppLog.h"
+#include "Support/BundleInfo.h"
+
+#include "support/PageServices.h"
+#include "support/Render.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QJsonObject>
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+using namespace mivora::test;
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void TearDown() override { BundleInfo::reset(); }
+
+    SettingsPage& open(PageServices::Account account = {}) {
+        if (!services) services = std::make_unique<PageServices>(account);
+        page = std::make_unique<SettingsPage>(*services->model);
+        page->resize(720, 1300);
+        page->show();
+        QApplication::processEvents();
+        return *page;
+    }
+    void reshow() {
+        page->hide();
+        page->show();
+        QApplication::processEvents();
+    }
+    template <typename T = QWidget> T* find(const char* name) const {
+        T* found = page->findChild<T*>(name);
+        EXPECT_TRUE(found) << name;
+        return found;
+    }
+    // The titles of the groups on screen, with their subtitles where shown, top to bottom.
+    QStringList groups() const {
+        QStringList out;
+        for (QLabel* title : page->findChildren<QLabel*>("groupTitle")) {
+            if (!title->isVisible()) continue;
+            QString line = title->text();
+            const auto* subtitle = title->parentWidget()->findChild<QLabel*>("groupSubtitle");
+            if (subtitle && subtitle->isVisible()) line += " · " + subtitle->text();
+            out << line;
+        }
+        return out;
+    }
+    void flipLogin() { QTest::mouseClick(find<QAbstractButton>("loginSwitch"), Qt::LeftButton); }
+    QString loginMessage() const {
+        auto* label = find<QLabel>("loginError");
+        return label->isVisible() ? label->text() : QString();
+    }
+
+    std::unique_ptr<PageServices> services;
+    std::unique_ptr<SettingsPage> page;
+};
+
+const QString signIn = "登录后记忆会在 iPhone 和 Mac 之间加密同步";
+const QString signInForDictation = "登录后才能用口述和「问」；记忆会在 iPhone 和 Mac 之间加密同步";
+
+} // namespace
+
+TEST_F(SettingsTest, GroupsAndSubtitlesFollowTheAccountAndTheSetup) {
+    open({.configured = false});
+    services->setSetup(false, true, true, false);
+    EXPECT_EQ(groups(), QStringList({"权限 · 开好一项会自动打勾", "功能", "快捷键", "隐私", "关于"}));
+    EXPECT_TRUE(find("cloudNotice")->isVisible());
+    services->setSetup(true, true, true, true);
+    EXPECT_EQ(groups().first(), "权限 · 都打开了");
+    EXPECT_FALSE(find("cloudNotice")->isVisible());
+
+    services.reset();
+    open({.configured = true, .signedIn = false});
+    EXPECT_EQ(groups().first(), "账号 · " + signIn);
+    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    services->account->tokensChanged(); // any published change redraws the group
+    EXPECT_EQ(groups().first(), "账号 · " + signInForDictation);
+
+    services.reset();
+    open({.configured = true, .signedIn = true});
+    EXPECT_EQ(groups().first(), "账号");
+    QCoro::waitFor(services->account->signOut());
+    EXPECT_EQ(groups().first(), "账号 · " + signInForDictation);
+}
+
+TEST_F(SettingsTest, TheTypingSwitchReadsBackOnEveryShowAndForwardsEveryChange) {
+    open();
+    EXPECT_TRUE(page->typingOn());
+    services->suggest.setEnabled(false); // from the tray menu, say
+    EXPECT_TRUE(page->typingOn()) << "read back only when the page shows";
+    reshow();
+    EXPECT_FALSE(page->typingOn());
+    QTest::mouseClick(find<QAbstractButton>("typingSwitch"), Qt::LeftButton);
+    EXPECT_TRUE(services->suggest.enabled());
+}
+
+TEST_F(SettingsTest, MutedWordsShowUntilRestored) {
+    services = std::make_unique<PageServices>();
+    services->defaults.setValue("typingIgnored", QVariantMap{{"邮箱", 2}, {"公司地址", 5}, {"电话", 1}});
+    open();
+    ASSERT_TRUE(find("mutedRow")->isVisible());
+    EXPECT_EQ(page->mutedWords(), 2);
+    find<QAbstractButton>("restoreMuted")->click();
+    EXPECT_FALSE(find("mutedRow")->isVisible());
+    EXPECT_EQ(services->suggest.mutedCount(), 0);
+}
+
+TEST_F(SettingsTest, OnlyTheUsersOwnLoginFlipsReachTheLoginItem) {
+    services = std::make_unique<PageServices>();
+    services->loginItem.current = LoginItem::Status::enabled;
+    open();
+    EXPECT_TRUE(page->loginOn());
+    EXPECT_TRUE(services->loginItem.calls.empty()) << "the read-back is not a change to make";
+
+    flipLogin();
+    EXPECT_FALSE(page->loginOn());
+    EXPECT_EQ(services->loginItem.current, LoginItem::Status::notRegistered);
+    EXPECT_EQ(loginMessage(), "");
+}
+
+// A refused flip whose read-back differs turns the switch back without asking again, so the refusal is
+// neither undone nor hidden; the message stays through a read-back until a later flip succeeds.
+TEST_F(SettingsTest, ARefusedLoginFlipKeepsItsMessageUntilALaterFlipSucceeds) {
+    services = std::make_unique<PageServices>();
+    services->loginItem.refusals = {"需要先在系统里允许"};
+    open();
+    flipLogin();
+    EXPECT_FALSE(page->loginOn()) << "the switch shows the real state";
+    EXPECT_EQ(services->loginItem.calls, std::vector<bool>{true});
+    EXPECT_EQ(loginMessage(), "系统没让设置：需要先在系统里允许");
+
+    reshow();
+    EXPECT_EQ(loginMessage(), "系统没让设置：需要先在系统里允许");
+    EXPECT_EQ(services->loginItem.calls.size(), 1u);
+
+    // A refusal whose read-back equals the wish leaves the switch where the user put it.
+    services->loginItem.refusals = {"稍后再试"};
+    services->loginItem.current = LoginItem::Status::enabled;
+    flipLogin();
+    EXPECT_TRUE(page->loginOn());
+    EXPECT_EQ(loginMessage(), "系统没让设置：稍后再试");
+
+    services->loginItem.current = LoginItem::Status::notRegistered;
+    reshow();
+    flipLogin();
+    EXPECT_TRUE(page->loginOn());
+    EXPECT_EQ(loginMessage(), "");
+    EXPECT_EQ(services->loginItem.calls, std::vector<bool>({true, true, true}));
+}
+
+TEST_F(SettingsTest, AboutRowAndItsButtons) {
+    BundleInfo::setOverride({});
+    services = std::make_unique<PageServices>();
+    services->model->finishWelcome();
+    services->defaults.setValue("fnKey", "Alt_R");
+    open();
+    EXPECT_EQ(find<QLabel>("version")->text(), "电脑版 ");
+    find<QAbstractButton>("restartWelcome")->click();
+    EXPECT_TRUE(services->model->showWelcome());
+    QStringList opened;
+    page->openFile = [&](const QString& file) { opened << file; };
+    find<QAbstractButton>("openLog")->click();
+    EXPECT_EQ(opened, QStringList{AppLog::file()});
+
+    BundleInfo::setOverride({{"CFBundleShortVersionString", "1.4.0"}});
+    page.reset();
+    open();
+    EXPECT_EQ(find<QLabel>("version")->text(), "电脑版 1.4.0");
+    QStringList shortcuts;
+    for (QLabel* label : find("shortcutsGroup")->findChildren<QLabel*>())
+        shortcuts << label->text();
+    EXPECT_TRUE(shortcuts.contains("免按住：松开手继续说，再按 右 Alt 结束"));
+}
+
+TEST_F(SettingsTest, Pictures) {
+    BundleInfo::setOverride({{"CFBundleShortVersionString", "1.4.0"}});
+    const std::pair<PageServices::Account, const char*> states[] = {
+        {{.configured = true, .signedIn = false}, "settings-signed-out"},
+        {{.configured = false}, "settings-not-configured"},
+        {{.configured = true, .signedIn = true}, "settings-signed-in"},
+    };
+    for (const auto& [account, name] : states) {
+        services = std::make_unique<PageServices>(account);
+        services->setSetup(true, false, true, false);
+        open();
+        saveArtefact(page->grab().toImage(), name);
+    }
+    EXPECT_TRUE(find("accountGroup")->isVisible());
+}
