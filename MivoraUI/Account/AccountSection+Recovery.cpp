@@ -1,14 +1,15 @@
 #include "MivoraUI/Account/AccountSection.h"
 
 #include "Insertion/TextInserter.h"
-#include "MivoraUI/Account/AccountLabel.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
 #include "MivoraUI/Kit/SoftButton.h"
+#include "MivoraUI/Kit/StyledLabel.h"
 #include "MivoraUI/Kit/UI.h"
 #include "Platform/Pasteboard.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -44,8 +45,8 @@ QFont monospaced(double size, QFont::Weight weight) {
     return font;
 }
 
-AccountLabel* explanation(const QString& text) {
-    auto* label = new AccountLabel(text, 12, QFont::Normal, AccountLabel::Style::secondary);
+StyledLabel* explanation(const QString& text) {
+    auto* label = new StyledLabel(text, 12, QFont::Normal, StyledLabel::Style::secondary);
     label->setWordWrap(true);
     return label;
 }
@@ -58,14 +59,16 @@ QWidget* AccountSection::buildRecoveryView() {
     auto* view = new QVBoxLayout(recoveryView_);
     view->setContentsMargins(0, 0, 0, 0);
     view->setSpacing(10);
-    view->addWidget(new AccountLabel(QStringLiteral("开启记忆同步：先把恢复码存好"), 13, QFont::DemiBold));
+    view->addWidget(new StyledLabel(QStringLiteral("开启记忆同步：先把恢复码存好"), 13, QFont::DemiBold));
     view->addWidget(explanation(QStringLiteral(
         "记忆加密后才上传，我们也看不到。同一个 Apple 账号的 iPhone 和 Mac "
         "会自动拿到密钥，不用输；换了别的设备、"
         "或者 iCloud 钥匙串没开时，要用这串恢复码。它只显示这一次，丢了就只能清空云端重来。")));
 
     auto* block = new CodeBlock;
-    recoveryCode_ = new AccountLabel({}, 17);
+    // Qt's own label, which draws a selection; plain text like every label of the block.
+    recoveryCode_ = new QLabel;
+    recoveryCode_->setTextFormat(Qt::PlainText);
     recoveryCode_->setObjectName(QStringLiteral("recoveryCode"));
     recoveryCode_->setFont(monospaced(17, QFont::Medium));
     recoveryCode_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -99,7 +102,7 @@ QWidget* AccountSection::buildEnterView() {
     auto* view = new QVBoxLayout(enterView_);
     view->setContentsMargins(0, 0, 0, 0);
     view->setSpacing(8);
-    view->addWidget(new AccountLabel(QStringLiteral("输入恢复码，取回同步的记忆"), 13, QFont::DemiBold));
+    view->addWidget(new StyledLabel(QStringLiteral("输入恢复码，取回同步的记忆"), 13, QFont::DemiBold));
     view->addWidget(explanation(QStringLiteral("你在另一台设备上开过同步。如果那台和这台用同一个 Apple "
                                                "账号，并且开了 iCloud 钥匙串，稍等一会儿会自动接上；"
                                                "否则输入当时存下的 26 位恢复码。")));

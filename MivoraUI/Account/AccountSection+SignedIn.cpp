@@ -1,9 +1,9 @@
 #include "MivoraUI/Account/AccountSection.h"
 
 #include "Account/AccountService.h"
-#include "MivoraUI/Account/AccountLabel.h"
 #include "MivoraUI/Account/SyncRow.h"
 #include "MivoraUI/Kit/SoftButton.h"
+#include "MivoraUI/Kit/StyledLabel.h"
 #include "Platform/PlatformWords.h"
 #include "Support/Clock.h"
 
@@ -27,9 +27,9 @@ void AccountSection::buildPanel() {
     auto* accountRow = new QHBoxLayout;
     auto* who = new QVBoxLayout;
     who->setSpacing(2);
-    accountLine_ = new AccountLabel({}, 13);
+    accountLine_ = new StyledLabel({}, 13);
     accountLine_->setObjectName(QStringLiteral("accountLine"));
-    methodLine_ = new AccountLabel({}, 11.5, QFont::Normal, AccountLabel::Style::secondary);
+    methodLine_ = new StyledLabel({}, 11.5, QFont::Normal, StyledLabel::Style::secondary);
     methodLine_->setObjectName(QStringLiteral("methodLine"));
     who->addWidget(accountLine_);
     who->addWidget(methodLine_);

@@ -3,10 +3,10 @@
 #include "Account/AccountError.h"
 #include "Account/AccountService.h"
 #include "Account/SignInCancelled.h"
-#include "MivoraUI/Account/AccountLabel.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
 #include "MivoraUI/Kit/SoftButton.h"
 #include "MivoraUI/Kit/SpringAnimation.h"
+#include "MivoraUI/Kit/StyledLabel.h"
 #include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Model/AppModel.h"
 #include "Platform/Platform.h"
@@ -46,7 +46,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        QColor ink = AccountLabel::color(AccountLabel::Style::secondary, palette());
+        QColor ink = StyledLabel::color(StyledLabel::Style::secondary, palette());
         if (!isEnabled()) ink.setAlphaF(ink.alphaF() * 0.6f);
         if (isDown()) ink.setAlphaF(ink.alphaF() * 0.7f);
         painter.setPen(ink);
@@ -72,8 +72,8 @@ AccountSection::AccountSection(Parts parts, QWidget* parent)
     content_ = new QWidget;
     content_->setObjectName(QStringLiteral("content"));
     auto* stack = column(content_, 0);
-    note_ = new AccountLabel(QStringLiteral("这个版本还没接上账号服务。"), 12.5, QFont::Normal,
-                             AccountLabel::Style::secondary);
+    note_ = new StyledLabel(QStringLiteral("这个版本还没接上账号服务。"), 12.5, QFont::Normal,
+                            StyledLabel::Style::secondary);
     note_->setObjectName(QStringLiteral("note"));
     stack->addWidget(note_);
     buildSignIn();
@@ -83,7 +83,7 @@ AccountSection::AccountSection(Parts parts, QWidget* parent)
     stack->addWidget(panel_);
     root->addWidget(content_);
 
-    errorLine_ = new AccountLabel({}, 11.5, QFont::Normal, AccountLabel::Style::warning);
+    errorLine_ = new StyledLabel({}, 11.5, QFont::Normal, StyledLabel::Style::orange);
     errorLine_->setObjectName(QStringLiteral("error"));
     errorLine_->setWordWrap(true);
     root->addWidget(errorLine_);
@@ -144,7 +144,7 @@ void AccountSection::buildSignIn() {
     email->addWidget(webRow_);
 
     auto* orLine =
-        new AccountLabel(QStringLiteral("或者用邮箱"), 11.5, QFont::Normal, AccountLabel::Style::tertiary);
+        new StyledLabel(QStringLiteral("或者用邮箱"), 11.5, QFont::Normal, StyledLabel::Style::tertiary);
     orLine->setAlignment(Qt::AlignCenter);
     email->addWidget(orLine);
 
@@ -172,7 +172,7 @@ void AccountSection::buildSignIn() {
     codeStep_ = new QWidget;
     codeStep_->setObjectName(QStringLiteral("codeStep"));
     auto* code = column(codeStep_, 8);
-    sentLabel_ = new AccountLabel({}, 12.5, QFont::Normal, AccountLabel::Style::secondary);
+    sentLabel_ = new StyledLabel({}, 12.5, QFont::Normal, StyledLabel::Style::secondary);
     sentLabel_->setObjectName(QStringLiteral("sentTo"));
     sentLabel_->setWordWrap(true);
     code->addWidget(sentLabel_);

@@ -14,12 +14,13 @@
 #include <optional>
 
 class QAbstractButton;
+class QLabel;
 class QLineEdit;
 class QMessageBox;
 
 namespace mivora {
 
-class AccountLabel;
+class StyledLabel;
 class AccountService;
 class AppModel;
 class BrowserSheet;
@@ -141,28 +142,28 @@ private:
     // Widgets.
     QWidget* content_ = nullptr;
     SpringAnimation* fade_ = nullptr;
-    AccountLabel* note_ = nullptr;
+    StyledLabel* note_ = nullptr;
     QWidget* emailStep_ = nullptr;
     QWidget* webRow_ = nullptr;
     QLineEdit* emailField_ = nullptr;
     QAbstractButton* send_ = nullptr;
     QWidget* codeStep_ = nullptr;
-    AccountLabel* sentLabel_ = nullptr;
+    StyledLabel* sentLabel_ = nullptr;
     QLineEdit* codeField_ = nullptr;
     QAbstractButton* login_ = nullptr;
     QAbstractButton* resend_ = nullptr;
     QWidget* panel_ = nullptr;
-    AccountLabel* accountLine_ = nullptr;
-    AccountLabel* methodLine_ = nullptr;
+    StyledLabel* accountLine_ = nullptr;
+    StyledLabel* methodLine_ = nullptr;
     QAbstractButton* signOut_ = nullptr;
     QAbstractButton* delete_ = nullptr;
     SyncRow* syncRow_ = nullptr;
     QWidget* recoveryView_ = nullptr;
-    AccountLabel* recoveryCode_ = nullptr;
+    QLabel* recoveryCode_ = nullptr;
     QWidget* enterView_ = nullptr;
     QLineEdit* recoveryField_ = nullptr;
     QAbstractButton* enter_ = nullptr;
-    AccountLabel* errorLine_ = nullptr;
+    StyledLabel* errorLine_ = nullptr;
     QPointer<QMessageBox> deleteDialog_;
 };
 

@@ -1,8 +1,8 @@
 #include "MivoraUI/Account/SyncRow.h"
 
-#include "MivoraUI/Account/AccountLabel.h"
 #include "MivoraUI/Kit/Icon.h"
 #include "MivoraUI/Kit/SoftButton.h"
+#include "MivoraUI/Kit/StyledLabel.h"
 #include "MivoraUI/Kit/UI.h"
 
 #include <QHBoxLayout>
@@ -20,13 +20,13 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         Icon::paint(painter, name, QRectF(rect()).adjusted(1, 1, -1, -1),
-                    AccountLabel::color(AccountLabel::Style::secondary, palette()));
+                    StyledLabel::color(StyledLabel::Style::secondary, palette()));
     }
 };
 
 SyncRow::SyncRow(QWidget* parent)
     : QWidget(parent), symbol_(new Symbol({})),
-      title_(new AccountLabel({}, 12.5, QFont::Normal, AccountLabel::Style::primary)),
+      title_(new StyledLabel({}, 12.5, QFont::Normal, StyledLabel::Style::primary)),
       button_(new SoftButton({})) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

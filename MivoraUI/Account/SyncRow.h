@@ -8,7 +8,7 @@ class QAbstractButton;
 
 namespace mivora {
 
-class AccountLabel;
+class StyledLabel;
 class SoftButton;
 
 // One line of the sync area: an icon in the secondary colour in an 18-point column, a title that wraps,
@@ -31,7 +31,7 @@ private:
     class Symbol;
     QString icon_;
     Symbol* symbol_;
-    AccountLabel* title_;
+    StyledLabel* title_;
     SoftButton* button_;
 };
 
