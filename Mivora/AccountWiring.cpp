@@ -19,7 +19,7 @@ QCoro::Task<std::optional<QString>> tokenOnceRestored(QPointer<AccountWiring> wi
 
 } // namespace
 
-AccountWiring::AccountWiring(AppDelegate& delegate, Platform& platform, QNetworkAccessManager& network,
+AccountWiring::AccountWiring(AppDelegate& delegate, Platform& platform, HttpClient& network,
                              Defaults& defaults, Clock& clock, QObject* parent)
     : QObject(parent), delegate_(&delegate), store_(platform.secrets()),
       account_(AccountService::defaultBase(), store_, network, defaults, clock) {

@@ -6,10 +6,9 @@
 #include <QObject>
 #include <QPointer>
 
-class QNetworkAccessManager;
-
 namespace mivora {
 
+class HttpClient;
 class AppDelegate;
 class Clock;
 class Defaults;
@@ -27,8 +26,8 @@ class Platform;
 class AccountWiring final : public QObject {
     Q_OBJECT
 public:
-    AccountWiring(AppDelegate& delegate, Platform& platform, QNetworkAccessManager& network,
-                  Defaults& defaults, Clock& clock, QObject* parent = nullptr);
+    AccountWiring(AppDelegate& delegate, Platform& platform, HttpClient& network, Defaults& defaults,
+                  Clock& clock, QObject* parent = nullptr);
 
     // Reads the stored tokens, tells the delegate the state they give, then follows every change.
     void start();

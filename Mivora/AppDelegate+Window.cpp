@@ -3,6 +3,8 @@
 #include "MainWindow.h"
 #include "Support/Defaults.h"
 
+#include <QCoreApplication>
+
 namespace mivora {
 
 namespace {
@@ -16,9 +18,13 @@ void AppDelegate::showMain(std::optional<AppModel::Section> section) {
     setup_.startPolling();
     if (section) model().open(*section);
     if (!mainWindow_) {
-        mainWindow_ = new MainWindow(model(), memories_, env_.clock, env_.defaults);
+        mainWindow_ = new MainWindow(model());
         mainWindow_->place(env_.defaults.value(geometryKey).toByteArray());
         mainWindow_->onClose = [this] { windowClosed(); };
+        mainWindow_->onVisibility = [this](bool visible) { model().setWindowVisible(visible); };
+        // The close is not the only way out: the program may end with the window open.
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, mainWindow_,
+                [this] { saveWindowFrame(); });
     }
     mainWindow_->show();
     mainWindow_->raise();
@@ -26,8 +32,12 @@ void AppDelegate::showMain(std::optional<AppModel::Section> section) {
     model().setWindowVisible(true);
 }
 
+void AppDelegate::saveWindowFrame() {
+    if (mainWindow_) env_.defaults.setValue(geometryKey, mainWindow_->saveGeometry());
+}
+
 void AppDelegate::windowClosed() {
-    env_.defaults.setValue(geometryKey, mainWindow_->saveGeometry());
+    saveWindowFrame();
     setup_.stopPolling();
     model().setWindowVisible(false);
     updateStatusIcon();

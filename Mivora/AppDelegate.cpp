@@ -19,7 +19,7 @@ namespace mivora {
 AppDelegate::AppDelegate(Environment environment, QObject* parent)
     : QObject(parent), env_(std::move(environment)), permissions_(env_.platform, env_.defaults),
       inserter_(env_.platform, env_.scheduler), memories_(env_.memoriesFile, {}, env_.clock),
-      syncTriggers_(env_.scheduler, {}), stats_(env_.defaults, env_.clock),
+      syncTriggers_(env_.scheduler, {}), stats_(env_.defaults, env_.clock, env_.scheduler),
       updates_({BundleInfo::value("SUFeedURL").has_value(), nullptr, nullptr,
                 [this](const QString& line) { log(line); }},
                env_.defaults, env_.scheduler),
@@ -107,6 +107,9 @@ void AppDelegate::launch(bool selfTest) {
     connect(&voice, &VoiceController::swallowableKeysChanged, this, announceKeys);
     announceKeys();
     tapStarter_.start();
+    // A hotkey chosen in the window holds from the next poll of the setup on, not from the next start.
+    hotkey_ = KeySource::fnKeyName(env_.defaults);
+    connect(&setup_, &SetupModel::fnFreeChanged, this, &AppDelegate::followHotkey);
 
     selfTest_ = selfTest;
     if (selfTest) return;
@@ -147,6 +150,19 @@ bool AppDelegate::suggestionMayShow() const {
     const bool ourWindowInFront = QApplication::activeWindow() == mainWindow_.data();
     return !ourWindowInFront || !model_ || model_->section() != AppModel::Section::memories ||
            model_->showWelcome();
+}
+
+void AppDelegate::followHotkey() {
+    const QString key = KeySource::fnKeyName(env_.defaults);
+    if (key == hotkey_) return;
+    // The key watcher learns which key is the hotkey when it starts; never restart it in the middle of a
+    // take.
+    if (tap_.isRunning()) {
+        if (controller_ && !controller_->phase().is(VoicePhase::Kind::idle)) return;
+        tap_.stop();
+        tap_.start();
+    }
+    hotkey_ = key;
 }
 
 bool AppDelegate::ready() const {

@@ -24,13 +24,12 @@
 #include <memory>
 #include <optional>
 
-class QNetworkAccessManager;
-
 namespace mivora {
 
 class AccountService;
 class Clock;
 class Defaults;
+class HttpClient;
 class LoginItem;
 class MemorySync;
 class Platform;
@@ -50,7 +49,7 @@ public:
         Defaults& defaults;
         Clock& clock;
         Scheduler& scheduler;
-        QNetworkAccessManager& network;
+        HttpClient& network;
         std::optional<QString> memoriesFile; // none: memories in memory only
         std::function<void(const QString&)> log;
         // Where takes are recorded from; unset: the microphone.
@@ -127,6 +126,10 @@ private:
     void countTake(const VoiceController::Timing& timing);
     void setupStatusItem();
     void windowClosed();
+    // Keeps the main window's frame for the next run: when it closes and when the program ends with it
+    // open (the tray's quit, a termination signal).
+    void saveWindowFrame();
+    void followHotkey();
     void log(const QString& line) const;
 
     Environment env_;
@@ -145,6 +148,7 @@ private:
     std::unique_ptr<AppModel> model_;
     std::unique_ptr<TrayIcon> tray_;
     QPointer<MainWindow> mainWindow_;
+    QString hotkey_; // the "fnKey" the key watcher was started with
     bool selfTest_ = false; // no tray, no window
 };
 

@@ -4,20 +4,13 @@
 
 #include <functional>
 
-class QLabel;
-class QStackedWidget;
-
 namespace mivora {
 
-class Clock;
-class Defaults;
-class MemoriesView;
-class MemoryStore;
 class AppModel;
+class MainView;
 
-// The main window's frame: follows the model's section, keeps its place in the settings, and only hides
-// when closed. The memories section shows the memories page; the other sections are empty but for the title
-// until their pages exist.
+// The main window's frame around the window's content: keeps its place in the settings, only hides when
+// closed, and says when it stops or starts being seen (closed, minimised, restored).
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
@@ -25,26 +18,24 @@ public:
     static constexpr int height = 640;
     static constexpr int narrowest = 920; // a restored frame narrower than this is replaced
 
-    // `defaults` name the hotkey the pages speak of.
-    MainWindow(AppModel& model, MemoryStore& memories, const Clock& clock, const Defaults& defaults,
-               QWidget* parent = nullptr);
+    explicit MainWindow(AppModel& model, QWidget* parent = nullptr);
 
+    MainView* view() const { return view_; }
     // Restores the saved geometry, if any; a missing or too narrow one becomes 960 × 640 centred.
     void place(const QByteArray& savedGeometry);
     // Called when the user closes the window (it is hidden, not destroyed).
     std::function<void()> onClose;
+    // Called when minimising or restoring changes whether the window can be seen.
+    std::function<void(bool)> onVisibility;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void centre();
-    void showSection();
 
-    AppModel& model_;
-    QStackedWidget* pages_;
-    QLabel* placeholder_;
-    MemoriesView* memories_;
+    MainView* view_;
 };
 
 } // namespace mivora

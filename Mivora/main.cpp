@@ -1,5 +1,6 @@
 #include "AccountWiring.h"
 #include "AppDelegate.h"
+#include "Cloud/CloudRecognizer.h"
 #include "CommandLine.h"
 #include "ExitLog.h"
 #include "HudWiring.h"
@@ -19,33 +20,55 @@
 #include "Platform/Linux/LinuxPlatform.h"
 #include "Platform/Offscreen/MemoryLoginItem.h"
 #include "Platform/Offscreen/OffscreenPlatform.h"
+#include "Platform/PlatformWords.h"
 #include "SchemeHandlerEntry.h"
 #include "SingleInstance.h"
+#include "StartNotes.h"
 #include "SuggestWiring.h"
 #include "Support/AppLog.h"
+#include "Support/BundleInfo.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
+#include "Support/HttpClient.h"
 #include "Support/Scheduler.h"
 #include "SyncWiring.h"
 #include "TerminationSignals.h"
+#include "TrayIcon.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
 #include <QProcess>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 using namespace mivora;
 
 namespace {
 
-bool hasDisplay() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+// The program watches keys, reads the caret and pastes through X11, so it runs on an X11 display (on a
+// Wayland desktop, XWayland's) even where Qt would pick Wayland; only the offscreen platform (drawing without
+// a desktop) is left as chosen. Without an X11 display: why, in a line for stderr (before Qt would abort).
+std::optional<QString> chooseX11() {
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen") return std::nullopt;
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            return QStringLiteral(
+                "Mivora 需要 X11 显示：这是 Wayland 会话，但没有 X11 显示（DISPLAY 未设置）。"
+                "请开启 XWayland（它提供 X11 显示）后再启动");
+        return QStringLiteral("Mivora 需要图形桌面：没有找到 X11 显示（DISPLAY 未设置）");
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return std::nullopt;
+}
+
+// Says why the program cannot run; the exit status.
+int refuse(const QString& why) {
+    std::fputs(qPrintable(why + '\n'), stderr);
+    return 1;
 }
 
 void nameApplication() {
@@ -98,6 +121,9 @@ int main(int argc, char** argv) {
         return runRenderMode(*launch.path);
     }
 
+    // A build-settings file named on purpose that cannot be used: say which, rather than run unconfigured.
+    if (const auto problem = BundleInfo::problem()) return refuse(*problem);
+
     const QFileInfo self = executable();
     const LegacyRename rename{AppLog::write, [&](const QString& folder) {
                                   QStringList arguments;
@@ -109,6 +135,7 @@ int main(int argc, char** argv) {
 
     // Diagnostic modes end the process; they need no desktop, so they run without a GUI application.
     if (launch.kind == CommandLine::Launch::Kind::diagnostic && launch.mode == "-appletest") {
+        if (const auto why = chooseX11()) return refuse(*why);
         QApplication app(argc, argv); // its window and the waiting dialog need the desktop
         nameApplication();
         return runAppleTestMode(commandLine.has("-google"));
@@ -119,10 +146,7 @@ int main(int argc, char** argv) {
         return runDiagnostic(launch);
     }
 
-    if (!hasDisplay()) {
-        std::fputs("Mivora 需要图形桌面：没有找到 X11 显示（DISPLAY 未设置）\n", stderr);
-        return 1;
-    }
+    if (const auto why = chooseX11()) return refuse(*why);
     QApplication app(argc, argv);
     nameApplication();
     QApplication::setQuitOnLastWindowClosed(false);
@@ -149,7 +173,7 @@ int main(int argc, char** argv) {
         QApplication::platformName() == "offscreen"
             ? std::unique_ptr<LoginItem>(std::make_unique<MemoryLoginItem>())
             : std::make_unique<AutostartLoginItem>(self.absoluteFilePath());
-    QNetworkAccessManager network;
+    HttpClient network;
     std::unique_ptr<HUDPanel> hud;    // outlives the delegate, whose hooks point at it
     SelfTestSource* played = nullptr; // the self-test's file source, owned by the voice controller
     AppDelegate delegate({*platform, defaults, clock, scheduler, network,
@@ -175,6 +199,20 @@ int main(int argc, char** argv) {
     delegate.launch(selfTest);
     followVoice(delegate, *hud);
     account.start();
+    // Once the stored sign-in is known (at once when recognition needs no account).
+    const auto tellWhatIsLeft = [&] {
+        StartNotes::print({AppLog::file(), delegate.setup().cloudReady(), CloudRecognizer::keyFile(),
+                           TrayIcon::trayAvailable(),
+                           AccountService::loginRequired() && !account.account().signedIn(),
+                           PlatformWords::hotkeyName(defaults)});
+    };
+    if (!selfTest) {
+        if (!AccountService::loginRequired() || account.restored())
+            tellWhatIsLeft();
+        else
+            QObject::connect(&account, &AccountWiring::restoreFinished, &app, tellWhatIsLeft,
+                             Qt::SingleShotConnection);
+    }
     if (selfTest) {
         QTextStream out(stdout);
         SelfTest test({delegate.controller(), delegate.hooks.suggestController, delegate.setup(), *played,

@@ -59,7 +59,8 @@ void CaretRead(benchmark::State& state) {
     QtScheduler scheduler;
     const auto platform = LinuxPlatform::make(defaults, clock, scheduler);
     QProcess target;
-    target.start(QCoreApplication::applicationDirPath() + "/../tests/desktop/mivora_target");
+    // Beside the benchmark (copied there by the build, also in a release build without tests).
+    target.start(QCoreApplication::applicationDirPath() + "/mivora_target");
     if (!target.waitForStarted(5000)) return state.SkipWithError("mivora_target not built");
     CaretReader reader(*platform);
     if (!QTest::qWaitFor([&] { return platform->textAccess().focusedText(0).field != nullptr; }, 5000))

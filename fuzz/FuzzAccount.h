@@ -4,11 +4,11 @@
 #include "Account/MemoryTokenStore.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
+#include "Support/HttpClient.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
 #include <QHash>
-#include <QNetworkAccessManager>
 
 #include <exception>
 
@@ -62,7 +62,7 @@ struct AccountRig {
     FixedClock clock;
     MemoryDefaults defaults;
     MemoryTokenStore store;
-    QNetworkAccessManager network;
+    HttpClient network;
     AccountService account;
 };
 

@@ -7,11 +7,11 @@
 #include "Modes/ReviewAccount.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
+#include "Support/HttpClient.h"
 #include "Support/Scheduler.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
-#include <QNetworkAccessManager>
 
 namespace mivora {
 
@@ -22,7 +22,7 @@ struct Run {
     Clock& clock;
     Scheduler& scheduler;
     Defaults& defaults;
-    QNetworkAccessManager& network;
+    HttpClient& network;
     QString audioFile;
 };
 
@@ -75,7 +75,7 @@ int runAccountTestMode(const QString& audioFile) {
     SystemClock clock;
     QtScheduler scheduler;
     SettingsDefaults defaults;
-    QNetworkAccessManager network;
+    HttpClient network;
     MemoryTokenStore store;
     AccountService account(AccountService::defaultBase(), store, network, defaults, clock);
     const int status = QCoro::waitFor(runSteps({account, clock, scheduler, defaults, network, audioFile}));

@@ -9,12 +9,12 @@
 #include "SingleInstance.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
+#include "Support/HttpClient.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMainWindow>
-#include <QNetworkAccessManager>
 
 namespace mivora {
 
@@ -52,7 +52,7 @@ int runAppleTestMode(bool google) {
 
     SystemClock clock;
     SettingsDefaults defaults;
-    QNetworkAccessManager network;
+    HttpClient network;
     MemoryTokenStore tokens;
     AccountService account(AccountService::defaultBase(), tokens, network, defaults, clock);
     DesktopBrowserSheet sheet([](const QUrl& url) { return QDesktopServices::openUrl(url); }, provider);

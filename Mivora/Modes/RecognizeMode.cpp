@@ -4,12 +4,13 @@
 #include "Cloud/CloudRecognizer.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
+#include "Support/HttpClient.h"
 #include "Support/Scheduler.h"
+#include "Support/Text.h"
 #include "Support/UserError.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
-#include <QNetworkAccessManager>
 #include <QTextStream>
 
 namespace mivora {
@@ -39,13 +40,14 @@ QCoro::Task<int> recognizeFile(QString path, CloudRecognizer* recognizer) {
 } // namespace
 
 int runRecognizeMode(const QString& audioFile) {
-    // Locals, so they go while the application object still exists: the network access manager closes
-    // its cached connections as it goes, and closing a TLS socket that never finished its handshake
-    // loads the TLS backend, which needs the application.
+    // The answer's conversion to Simplified Chinese is built while the file loads and goes out.
+    Text::prepareSimplified();
+    // Locals, so they go while the application object still exists: the HTTP client's socket notifiers
+    // belong to it.
     SystemClock clock;
     QtScheduler scheduler;
     SettingsDefaults defaults;
-    QNetworkAccessManager network;
+    HttpClient network;
     const auto recognizer = CloudRecognizer::make(network, defaults, scheduler, clock);
     const int status = QCoro::waitFor(recognizeFile(audioFile, recognizer.get()));
     // Let what the run queued for later (released timers) finish before the process ends.

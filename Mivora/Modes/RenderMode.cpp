@@ -9,10 +9,10 @@
 #include "SuggestWiring.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
+#include "Support/HttpClient.h"
 #include "Support/Scheduler.h"
 #include "SyncWiring.h"
 
-#include <QNetworkAccessManager>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -28,7 +28,7 @@ int runRenderMode(const QString& folder) {
     SystemClock clock;
     QtScheduler scheduler;
     const std::unique_ptr<Platform> platform = OffscreenPlatform::make();
-    QNetworkAccessManager network;
+    HttpClient network;
     AppDelegate delegate({*platform, defaults, clock, scheduler, network, std::nullopt, {}});
     SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, {});
     AccountWiring account(delegate, *platform, network, defaults, clock);

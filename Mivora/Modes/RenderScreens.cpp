@@ -16,6 +16,8 @@
 #include "MivoraUI/Memories/MemoriesView.h"
 #include "MivoraUI/Model/AppModel.h"
 #include "MivoraUI/Suggest/SuggestView.h"
+#include "MivoraUI/Welcome/WelcomeFlow.h"
+#include "MivoraUI/Window/MainView.h"
 #include "Modes/Renderer.h"
 #include "Support/Defaults.h"
 
@@ -29,6 +31,7 @@ void RenderScreens::all() {
     kit();
     memories();
     strip();
+    window();
 }
 
 void RenderScreens::hud() {
@@ -98,6 +101,31 @@ void RenderScreens::strip() {
             view->setOffer(offer);
             return view;
         });
+}
+
+void RenderScreens::window() {
+    const QSize size(960, 640);
+    // A fresh user's first look: the welcome over the window, and each of its pages.
+    if (model.showWelcome()) {
+        renderer.shoot(
+            "window-welcome", [&] { return new MainView(model); }, size);
+        for (int page = WelcomeFlow::hero + 1; page < WelcomeFlow::pageCount; ++page)
+            renderer.shoot(
+                QStringLiteral("welcome-%1").arg(page),
+                [&, page] {
+                    auto* flow = new WelcomeFlow(model);
+                    flow->goTo(page);
+                    return flow;
+                },
+                size);
+        model.finishWelcome();
+    }
+    for (AppModel::Section section : AppModel::sections) {
+        model.open(section);
+        renderer.shoot(
+            "window-" + AppModel::raw(section), [&] { return new MainView(model); }, size);
+    }
+    model.open(AppModel::Section::home);
 }
 
 } // namespace mivora

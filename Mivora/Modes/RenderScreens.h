@@ -21,6 +21,7 @@ struct RenderScreens {
     void kit();
     void memories();
     void strip();
+    void window();
 };
 
 } // namespace mivora

@@ -8,10 +8,10 @@
 #include "Modes/ReviewAccount.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
+#include "Support/HttpClient.h"
 #include "Support/Scheduler.h"
 
 #include <QCoreApplication>
-#include <QNetworkAccessManager>
 
 namespace mivora {
 
@@ -36,7 +36,7 @@ struct Device {
     }
 
     MemoryTokenStore tokens;
-    QNetworkAccessManager network;
+    HttpClient network;
     AccountService account;
     std::unique_ptr<MemoryStore> store;
     InMemoryKeyStore keys;

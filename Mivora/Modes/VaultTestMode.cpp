@@ -15,8 +15,11 @@ namespace {
 const QString& service = VaultKeyStore::service;
 const QString account = QStringLiteral("selftest");
 
-QString number(SecretStore::Status status) {
-    return QString::number(int(status));
+// Why a step failed, after its "✗ …失败".
+QString why(SecretStore::Status status) {
+    if (status == SecretStore::Status::ok) return QStringLiteral("：读回的和写入的不一样");
+    if (status == SecretStore::Status::notFound) return QStringLiteral("：条目不在");
+    return QStringLiteral("：没有 Secret Service（密钥环服务，如 gnome-keyring）应答，或者它拒绝了、还锁着");
 }
 
 QCoro::Task<int> roundTrip(SecretStore& secrets, QTextStream& out) {
@@ -38,14 +41,14 @@ QCoro::Task<int> roundTrip(SecretStore& secrets, QTextStream& out) {
     if (written == SecretStore::Status::ok)
         out << QStringLiteral("✓ 写入（密钥环）") << Qt::endl;
     else
-        out << QStringLiteral("✗ 写入失败 ") << number(written) << Qt::endl;
+        out << QStringLiteral("✗ 写入失败") << why(written) << Qt::endl;
 
     const SecretStore::Read read = co_await secrets.read(service, account);
     const bool same = read.status == SecretStore::Status::ok && read.data == bytes;
     if (same)
         out << QStringLiteral("✓ 读回一致") << Qt::endl;
     else
-        out << QStringLiteral("✗ 读回失败 ") << number(read.status) << Qt::endl;
+        out << QStringLiteral("✗ 读回失败") << why(read.status) << Qt::endl;
     // Secret Service items are never synchronised and belong to no access group.
     out << QStringLiteral("同步标记：否，访问组：无") << Qt::endl;
 
@@ -53,7 +56,7 @@ QCoro::Task<int> roundTrip(SecretStore& secrets, QTextStream& out) {
     if (removed == SecretStore::Status::ok)
         out << QStringLiteral("✓ 已删除测试条目") << Qt::endl;
     else
-        out << QStringLiteral("✗ 删除失败 ") << number(removed) << Qt::endl;
+        out << QStringLiteral("✗ 删除失败") << why(removed) << Qt::endl;
 
     const bool held = written == SecretStore::Status::ok && same && removed == SecretStore::Status::ok;
     co_return held ? 0 : 1;

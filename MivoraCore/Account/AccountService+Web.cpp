@@ -1,14 +1,12 @@
 #include "Account/AccountError.h"
 #include "Account/AccountService.h"
 #include "Account/SignInCancelled.h"
+#include "Support/HttpClient.h"
+#include "Support/NetworkError.h"
 
-#include <QCoroNetworkReply>
 #include <QCryptographicHash>
 #include <QHash>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QUrlQuery>
 
 #include <memory>
@@ -52,10 +50,6 @@ QByteArray formBody(const QList<QPair<QString, QString>>& fields) {
     }
     return body;
 }
-
-struct LaterDeleter {
-    void operator()(QNetworkReply* r) const { r->deleteLater(); }
-};
 
 } // namespace
 
@@ -130,21 +124,23 @@ QCoro::Task<> AccountService::finishGoogle(QUrl callback, GoogleLogin login, QUr
     const QString code = items.value(QStringLiteral("code"));
     if (code.isEmpty()) badResponse();
 
-    QNetworkRequest request(tokenURL);
-    request.setTransferTimeout(googleTimeoutMs);
-    request.setRawHeader("Content-Type", "application/x-www-form-urlencoded");
-    const QByteArray body = formBody({{QStringLiteral("code"), code},
-                                      {QStringLiteral("client_id"), googleClientID},
-                                      {QStringLiteral("redirect_uri"), login.redirectURI},
-                                      {QStringLiteral("code_verifier"), login.verifier},
-                                      {QStringLiteral("grant_type"), QStringLiteral("authorization_code")}});
-    std::unique_ptr<QNetworkReply, LaterDeleter> reply(network_->post(request, body));
-    co_await reply.get();
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid()) throw AccountError(AccountError::Kind::offline);
-    const QJsonValue idToken =
-        QJsonDocument::fromJson(reply->readAll()).object().value(QStringLiteral("id_token"));
-    if (status.toInt() != 200 || !idToken.isString()) throw AccountError(AccountError::Kind::expired);
+    HttpRequest request("POST", tokenURL);
+    request.timeoutMs = googleTimeoutMs;
+    request.oneAttempt = true; // an authorisation code is good for one exchange
+    request.setHeader("Content-Type", "application/x-www-form-urlencoded");
+    request.body = formBody({{QStringLiteral("code"), code},
+                             {QStringLiteral("client_id"), googleClientID},
+                             {QStringLiteral("redirect_uri"), login.redirectURI},
+                             {QStringLiteral("code_verifier"), login.verifier},
+                             {QStringLiteral("grant_type"), QStringLiteral("authorization_code")}});
+    HttpResponse reply;
+    try {
+        reply = co_await network_->send(std::move(request));
+    } catch (const NetworkError&) {
+        throw AccountError(AccountError::Kind::offline);
+    }
+    const QJsonValue idToken = QJsonDocument::fromJson(reply.body).object().value(QStringLiteral("id_token"));
+    if (reply.status != 200 || !idToken.isString()) throw AccountError(AccountError::Kind::expired);
     co_await signInGoogle(idToken.toString());
 }
 

@@ -4,14 +4,12 @@
 #include "Account/TokenStore.h"
 #include "Cloud/CloudASR.h"
 #include "Support/Clock.h"
+#include "Support/HttpClient.h"
+#include "Support/NetworkError.h"
 #include "Support/Paths.h"
 
-#include <QCoroNetworkReply>
 #include <QFile>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPointer>
 #include <QStringDecoder>
 
@@ -23,10 +21,6 @@ namespace mivora {
 namespace {
 
 constexpr int requestTimeoutMs = 20000;
-
-struct LaterDeleter {
-    void operator()(QNetworkReply* r) const { r->deleteLater(); }
-};
 
 QUrl appending(QUrl url, const QString& component) {
     QString path = url.path();
@@ -44,7 +38,7 @@ QCoro::Task<std::optional<QString>> tokenOf(QPointer<AccountService> service) {
 
 } // namespace
 
-AccountService::AccountService(std::optional<QUrl> base, TokenStore& store, QNetworkAccessManager& network,
+AccountService::AccountService(std::optional<QUrl> base, TokenStore& store, HttpClient& network,
                                Defaults& defaults, Clock& clock, QObject* parent)
     : QObject(parent), base_(std::move(base)), store_(&store), network_(&network), defaults_(&defaults),
       clock_(&clock) {}
@@ -86,33 +80,28 @@ QDateTime AccountService::expiryIn(double seconds) const {
 
 QCoro::Task<QByteArray> AccountService::call(Request r) {
     if (!base_) throw AccountError(AccountError::Kind::notConfigured);
-    QNetworkRequest request(appending(*base_, r.path));
-    request.setTransferTimeout(requestTimeoutMs);
-    request.setRawHeader("Content-Type", "application/json");
+    HttpRequest request(r.method, appending(*base_, r.path));
+    request.timeoutMs = requestTimeoutMs;
+    request.oneAttempt = true; // never sent twice, whatever happens to the connection
+    request.setHeader("Content-Type", "application/json");
     // An empty bearer is still a bearer: it never falls back to the relay token.
     std::optional<QString> token = r.bearer;
     if (!token)
         if (const auto relay = CloudASR::proxy()) token = relay->token;
-    if (token) request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
-    request.setRawHeader("X-Yarrik-Device", CloudASR::deviceID(*defaults_).toUtf8());
+    if (token) request.setHeader("Authorization", "Bearer " + token->toUtf8());
+    request.setHeader("X-Yarrik-Device", CloudASR::deviceID(*defaults_).toUtf8());
     for (const auto& [name, value] : r.headers)
-        request.setRawHeader(name, value);
+        request.setHeader(name, value);
+    if (r.body) request.body = QJsonDocument(*r.body).toJson(QJsonDocument::Compact);
 
-    std::unique_ptr<QNetworkReply, LaterDeleter> reply(
-        r.body ? network_->sendCustomRequest(request, r.method,
-                                             QJsonDocument(*r.body).toJson(QJsonDocument::Compact))
-               : network_->sendCustomRequest(request, r.method));
-    co_await reply.get();
-
-    // Qt reports 4xx and 5xx answers as errors too: only a reply without a status (or one whose connection
-    // broke) is a transport failure.
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const QNetworkReply::NetworkError error = reply->error();
-    if (error != QNetworkReply::NoError && (!status.isValid() || int(error) < 200))
+    HttpResponse reply;
+    try {
+        reply = co_await network_->send(std::move(request));
+    } catch (const NetworkError&) {
         throw AccountError(AccountError::Kind::offline);
-    if (!status.isValid()) throw AccountError::http(0);
-    const int code = status.toInt();
-    if ((code >= 200 && code <= 299) || (code == 409 && r.keep409)) co_return reply->readAll();
+    }
+    const int code = reply.status;
+    if ((code >= 200 && code <= 299) || (code == 409 && r.keep409)) co_return reply.body;
     switch (code) {
     case 401:
         throw AccountError(AccountError::Kind::signedOut);

@@ -15,12 +15,11 @@
 #include <optional>
 #include <variant>
 
-class QNetworkAccessManager;
-
 namespace mivora {
 
 class Clock;
 class Defaults;
+class HttpClient;
 class TokenStore;
 
 // The client of the account server and the owner of the signed-in state. Everything runs on the main
@@ -89,8 +88,8 @@ public:
 
     // Requests go to `base` (none: every request fails with notConfigured) through `network`; `defaults`
     // keeps the device identifier and `clock` dates the tokens. Tokens are read from `store` by `restore()`.
-    AccountService(std::optional<QUrl> base, TokenStore& store, QNetworkAccessManager& network,
-                   Defaults& defaults, Clock& clock, QObject* parent = nullptr);
+    AccountService(std::optional<QUrl> base, TokenStore& store, HttpClient& network, Defaults& defaults,
+                   Clock& clock, QObject* parent = nullptr);
     ~AccountService() override;
 
     // The server of this build: the relay's base when a relay is configured; else the https URL in
@@ -191,7 +190,7 @@ private:
 
     std::optional<QUrl> base_;
     TokenStore* store_;
-    QNetworkAccessManager* network_;
+    HttpClient* network_;
     Defaults* defaults_;
     Clock* clock_;
     std::optional<AccountTokens> tokens_;

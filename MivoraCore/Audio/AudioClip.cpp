@@ -3,7 +3,7 @@
 #include "Support/Paths.h"
 #include "Support/UserError.h"
 
-#include <QSaveFile>
+#include <QFile>
 #include <QUuid>
 
 #include <algorithm>
@@ -99,13 +99,21 @@ QString AudioClip::writeWAV() const {
     const QString path = Paths::temp() + "/" + name;
     // The message reaches the user as a failed take, so it says what went wrong in their language and
     // keeps the system's reason for the log.
-    auto failure = [](const QSaveFile& f) {
+    auto failure = [](const QFile& f) {
         return UserError("临时录音文件写不进去（" + f.errorString() + "）");
     };
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) throw failure(file);
+    // Written beside its name and moved into place, so no reader sees half a file. Not forced to disk:
+    // the file is read back at once and deleted seconds later.
+    QFile side(path + QStringLiteral(".part"));
+    if (!side.open(QIODevice::WriteOnly | QIODevice::NewOnly)) throw failure(side);
     const QByteArray bytes = wav();
-    if (file.write(bytes) != bytes.size() || !file.commit()) throw failure(file);
+    const bool written = side.write(bytes) == bytes.size() && side.flush();
+    side.close();
+    if (!written || side.error() != QFileDevice::NoError || !side.rename(path)) {
+        const UserError error = failure(side);
+        side.remove();
+        throw error;
+    }
     return path;
 }
 

@@ -65,14 +65,14 @@ void requireKey(const CloudASR& asr) {
 CloudASR::Failure::Failure(Kind kind, int code, QString detail)
     : UserError(describe(kind, code, detail)), kind_(kind), code_(code), detail_(std::move(detail)) {}
 
-CloudASR::CloudASR(QNetworkAccessManager& session, Defaults& defaults)
+CloudASR::CloudASR(HttpClient& session, Defaults& defaults)
     : session(&session), defaults(&defaults), apiBase(defaultBase()),
       transcribeModel(OpenAI::transcribeModel()), tidyModel(OpenAI::tidyModel()),
       tidyEffort(OpenAI::tidyEffort()) {
     if (auto relay = proxy()) key = relay->token;
 }
 
-CloudASR::CloudASR(QNetworkAccessManager& session, Defaults& defaults, QUrl apiBase, QString transcribeModel,
+CloudASR::CloudASR(HttpClient& session, Defaults& defaults, QUrl apiBase, QString transcribeModel,
                    QString tidyModel, QString tidyEffort, std::optional<QString> key)
     : session(&session), defaults(&defaults), apiBase(std::move(apiBase)),
       transcribeModel(std::move(transcribeModel)), tidyModel(std::move(tidyModel)),

@@ -4,7 +4,6 @@
 #include "Support/UserError.h"
 
 #include <QCoro/QCoroTask>
-#include <QNetworkAccessManager>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -15,11 +14,12 @@
 namespace mivora {
 
 class Defaults;
+class HttpClient;
 
 // The client of the OpenAI-style API: transcription upload, chat clean-up and the warm-up request, sent
 // either to the public OpenAI API with a developer key or to the relay configured in Info.json. A value:
 // copies are independent (the recogniser copies it to swap in a per-request key). Every call builds a
-// fresh request on the network access manager it was given (its creator keeps the manager alive longer
+// fresh request on the HTTP client it was given (its creator keeps the client alive longer
 // than any copy); nothing is cached and only the transcription's model fallback is retried here.
 //
 // Errors: CloudASR::Failure for HTTP errors, a missing key and malformed answers; NetworkError when no
@@ -50,7 +50,7 @@ public:
         QString token;
     };
 
-    QNetworkAccessManager* session;
+    HttpClient* session;
     Defaults* defaults; // where the device identifier is kept
     QUrl apiBase;
     QString transcribeModel;
@@ -59,8 +59,8 @@ public:
     std::optional<QString> key; // absent or empty: not configured
 
     // The relay: relay base and relay token (call only when `proxy()` is present).
-    CloudASR(QNetworkAccessManager& session, Defaults& defaults);
-    CloudASR(QNetworkAccessManager& session, Defaults& defaults, QUrl apiBase, QString transcribeModel,
+    CloudASR(HttpClient& session, Defaults& defaults);
+    CloudASR(HttpClient& session, Defaults& defaults, QUrl apiBase, QString transcribeModel,
              QString tidyModel, QString tidyEffort, std::optional<QString> key);
 
     // The relay base when a relay is configured, else the public OpenAI base.

@@ -139,7 +139,7 @@ QString CloudRecognizer::keyFile() {
     return Paths::developerDir() + QStringLiteral("/openai_key");
 }
 
-std::unique_ptr<CloudRecognizer> CloudRecognizer::make(QNetworkAccessManager& network, Defaults& defaults,
+std::unique_ptr<CloudRecognizer> CloudRecognizer::make(HttpClient& network, Defaults& defaults,
                                                        Scheduler& scheduler, Clock& clock) {
     if (CloudASR::proxy())
         return std::make_unique<CloudRecognizer>(CloudASR(network, defaults), AccountToken(), scheduler,
@@ -160,7 +160,7 @@ std::unique_ptr<CloudRecognizer> CloudRecognizer::make(QNetworkAccessManager& ne
 }
 
 std::unique_ptr<CloudRecognizer> CloudRecognizer::viaProxy(const QUrl& base, AccountToken accountToken,
-                                                           QNetworkAccessManager& network, Defaults& defaults,
+                                                           HttpClient& network, Defaults& defaults,
                                                            Scheduler& scheduler, Clock& clock) {
     return std::make_unique<CloudRecognizer>(CloudASR(network, defaults, base, OpenAI::transcribeModel(),
                                                       OpenAI::tidyModel(), OpenAI::tidyEffort(), QString()),
@@ -214,6 +214,7 @@ QCoro::Task<QString> CloudRecognizer::transcribe(AudioClip clip, QStringList voc
 
 void CloudRecognizer::warmUp() {
     asr.warmUp();
+    Text::prepareSimplified(); // the answer of this take is converted with it
 }
 
 } // namespace mivora

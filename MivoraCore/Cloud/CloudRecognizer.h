@@ -33,11 +33,11 @@ public:
     // white space around it allowed).
     // Null when neither is usable. Re-reads both on every call. Requests go through `network`, and relays
     // get the device identifier kept in `defaults`; both must outlive the recogniser's work.
-    static std::unique_ptr<CloudRecognizer> make(QNetworkAccessManager& network, Defaults& defaults,
+    static std::unique_ptr<CloudRecognizer> make(HttpClient& network, Defaults& defaults,
                                                  Scheduler& scheduler, Clock& clock);
     // Requests go to `base` exactly as given, with the account token as the only credential.
     static std::unique_ptr<CloudRecognizer> viaProxy(const QUrl& base, AccountToken accountToken,
-                                                     QNetworkAccessManager& network, Defaults& defaults,
+                                                     HttpClient& network, Defaults& defaults,
                                                      Scheduler& scheduler, Clock& clock);
 
     // Seconds allowed per transcription attempt for a take of `seconds`: 6 up to 10 s of audio, then 0.15

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QNetworkReply>
-#include <QPointer>
+#include "Support/HttpCall.h"
+
+#include <memory>
 
 namespace mivora {
 
@@ -9,18 +10,18 @@ namespace mivora {
 // request layer registers each request it starts; once aborted, every later request is aborted at once.
 class RequestAbort {
 public:
-    void track(QNetworkReply* reply) {
-        reply_ = reply;
-        if (aborted_ && reply_ && reply_->isRunning()) reply_->abort();
+    void track(const std::shared_ptr<HttpCall>& call) {
+        call_ = call;
+        if (aborted_) call->abort();
     }
     void abort() {
         aborted_ = true;
-        if (reply_ && reply_->isRunning()) reply_->abort();
+        if (const auto call = call_.lock()) call->abort();
     }
     bool aborted() const { return aborted_; }
 
 private:
-    QPointer<QNetworkReply> reply_;
+    std::weak_ptr<HttpCall> call_;
     bool aborted_ = false;
 };
 

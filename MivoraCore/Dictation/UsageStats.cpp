@@ -16,14 +16,21 @@ const QString recallsKey = QStringLiteral("stats.recalls");
 const QString typedKey = QStringLiteral("stats.typed");
 } // namespace
 
-UsageStats::UsageStats(Defaults& defaults, Clock& clock, QObject* parent)
-    : QObject(parent), d_(defaults), clock_(clock) {
+UsageStats::UsageStats(Defaults& defaults, Clock& clock, Scheduler& scheduler, QObject* parent)
+    : QObject(parent), d_(defaults), clock_(clock), scheduler_(scheduler) {
     total_ = d_.value(totalKey).toLongLong();
     chars_ = d_.value(charsKey).toLongLong();
     recalls_ = d_.value(recallsKey).toLongLong();
     typedFills_ = d_.value(typedKey).toLongLong();
     const QVariant day = d_.value(dayKeyName);
-    if (day.isValid() && day.toString() == dayKey(clock_.now())) today_ = d_.value(todayKey).toLongLong();
+    if (day.isValid()) day_ = day.toString();
+    if (day.isValid() && day_ == dayKey(clock_.now())) today_ = d_.value(todayKey).toLongLong();
+}
+
+UsageStats::~UsageStats() {
+    if (!saveTimer_) return;
+    scheduler_.cancel(saveTimer_);
+    save();
 }
 
 QString UsageStats::dayKey(const QDateTime& date) {
@@ -33,17 +40,14 @@ QString UsageStats::dayKey(const QDateTime& date) {
 
 void UsageStats::count(qint64 n) {
     const QString now = dayKey(clock_.now());
-    const QVariant stored = d_.value(dayKeyName);
-    if (!stored.isValid() || stored.toString() != now) {
+    if (day_ != now) {
         today_ = 0;
-        d_.setValue(dayKeyName, now);
+        day_ = now;
     }
     ++today_;
     ++total_;
     chars_ += n;
-    d_.setValue(todayKey, today_);
-    d_.setValue(totalKey, total_);
-    d_.setValue(charsKey, chars_);
+    scheduleSave();
     emit todayChanged();
     emit totalChanged();
     if (n != 0) emit charsChanged();
@@ -53,15 +57,30 @@ void UsageStats::record(qint64 chars, bool recall) {
     count(chars);
     if (!recall) return;
     ++recalls_;
-    d_.setValue(recallsKey, recalls_);
     emit recallsChanged();
 }
 
 void UsageStats::recordTyped(qint64 chars) {
     count(chars);
     ++typedFills_;
-    d_.setValue(typedKey, typedFills_);
     emit typedFillsChanged();
+}
+
+void UsageStats::scheduleSave() {
+    if (saveTimer_) return;
+    saveTimer_ = scheduler_.after(saveDelay, [this] {
+        saveTimer_ = 0;
+        save();
+    });
+}
+
+void UsageStats::save() {
+    d_.setValue(dayKeyName, day_);
+    d_.setValue(todayKey, today_);
+    d_.setValue(totalKey, total_);
+    d_.setValue(charsKey, chars_);
+    if (recalls_ != 0) d_.setValue(recallsKey, recalls_);
+    if (typedFills_ != 0) d_.setValue(typedKey, typedFills_);
 }
 
 } // namespace mivora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Support/Scheduler.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -11,7 +13,10 @@ class Defaults;
 
 // What the program has done for the user: insertions today and in total, characters inserted, voice
 // recalls and typing-suggestion fills. Kept in the user defaults ("stats.*") and published for the home
-// page. Main thread only.
+// page. The counters and their signals change at once; the store is written `saveDelay` seconds later
+// (or when the object goes), since a write to the settings file stalls the main thread for milliseconds
+// and an insertion is reported while the pasted application still waits for the clipboard. Main thread
+// only.
 class UsageStats : public QObject {
     Q_OBJECT
     Q_PROPERTY(qint64 today READ today NOTIFY todayChanged)
@@ -23,7 +28,11 @@ class UsageStats : public QObject {
 
 public:
     // Loads the counters; `today` only counts when "stats.day" is today's day key. Writes nothing.
-    UsageStats(Defaults& defaults, Clock& clock, QObject* parent = nullptr);
+    UsageStats(Defaults& defaults, Clock& clock, Scheduler& scheduler, QObject* parent = nullptr);
+    ~UsageStats() override;
+
+    // Longer than the clipboard's restore after a paste, so the write never delays the paste.
+    double saveDelay = 1.0;
 
     // One voice insertion of `chars` characters (and one recall when `recall`).
     void record(qint64 chars, bool recall);
@@ -50,9 +59,14 @@ signals:
 
 private:
     void count(qint64 chars);
+    void scheduleSave();
+    void save();
 
     Defaults& d_;
     Clock& clock_;
+    Scheduler& scheduler_;
+    Scheduler::TimerId saveTimer_ = 0;
+    QString day_; // the day "stats.day" names, as last read or counted
     qint64 today_ = 0;
     qint64 total_ = 0;
     qint64 chars_ = 0;

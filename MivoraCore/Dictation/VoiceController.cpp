@@ -171,7 +171,10 @@ QCoro::Task<> VoiceController::finishTake(double since, std::uint64_t token) {
     AudioClip clip;
     std::exception_ptr error;
     try {
-        clip = co_await source_->stop();
+        auto stopping = source_->stop(); // the tail starts now
+        // Meanwhile the insertion's reads of the desktop, so none of them waits after the answer.
+        inserter_.prepare();
+        clip = co_await stopping;
     } catch (...) {
         error = std::current_exception();
     }

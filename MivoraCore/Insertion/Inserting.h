@@ -28,6 +28,10 @@ public:
     // The same for a secret (the value of a sensitive memory): whatever of it stays on the clipboard is
     // marked so that clipboard managers do not keep it.
     virtual QCoro::Task<InsertResult> insertSensitive(QString text) { return insert(std::move(text)); }
+    // An insertion may follow soon (a take has just ended): what it needs to read from the desktop may be
+    // read now, while nothing waits for it, and only be confirmed by the insertion. Harmless when no
+    // insertion follows.
+    virtual void prepare() {}
 };
 
 } // namespace mivora

@@ -38,6 +38,7 @@ TextInserter::TextInserter(Pasteboard& pasteboard, SyntheticKeys& keys, Accessib
       scheduler_(scheduler) {}
 
 TextInserter::~TextInserter() {
+    if (prepared_) scheduler_.cancel(prepared_->expiry);
     if (!pending_) return;
     // The snapshot is the only copy of the user's clipboard left (the clipboard holds our text): put it
     // back now rather than lose it with the timer.
@@ -53,9 +54,28 @@ QCoro::Task<InsertResult> TextInserter::insertSensitive(QString text) {
     return insert(std::move(text), std::nullopt, true);
 }
 
+void TextInserter::prepare() {
+    if (prepared_) scheduler_.cancel(prepared_->expiry);
+    Prepared ahead;
+    ahead.app = front_.current();
+    ahead.focus = inspectFocus(ahead.app);
+    // With a restore due, the clipboard holds our own text and the user's is in that restore already.
+    if (!pending_) ahead.snapshot = PasteboardSnapshot(pasteboard_);
+    ahead.changeCount = pasteboard_.changeCount();
+    ahead.expiry = scheduler_.after(preparedFor, [this] { prepared_.reset(); });
+    prepared_ = std::move(ahead);
+}
+
 QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<FocusKind> focus, bool sensitive) {
+    std::optional<Prepared> ahead = std::exchange(prepared_, std::nullopt);
+    if (ahead) scheduler_.cancel(ahead->expiry);
+    const auto app = front_.current();
+    // What was read ahead holds while the same application is in front and nobody copied anything.
+    const bool sameApp = ahead && ahead->app.has_value() == app.has_value() &&
+                         (!app || (app->identifier == ahead->app->identifier && app->pid == ahead->app->pid));
+    if (ahead && (!sameApp || pasteboard_.changeCount() != ahead->changeCount)) ahead.reset();
+
     if (onlyInto) {
-        const auto app = front_.current();
         if (!app || app->identifier.isEmpty() || app->identifier != *onlyInto)
             co_return InsertResult::copied(notTestAppHint);
     }
@@ -64,13 +84,14 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
     if (focus) {
         kind = *focus;
     } else {
-        const Focus found = inspectFocus();
+        const Focus found = ahead ? ahead->focus : inspectFocus(app);
         if (onFocus) onFocus(found.detail);
         kind = found.kind;
     }
     const InsertPlan plan = InsertPlan::make(kind);
 
-    PasteboardSnapshot snapshot = takeSnapshot();
+    PasteboardSnapshot snapshot =
+        ahead && ahead->snapshot && !pending_ ? std::move(*ahead->snapshot) : takeSnapshot();
     write(text, plan.restoreClipboard || sensitive);
     const qint64 written = pasteboard_.changeCount();
 
@@ -121,7 +142,10 @@ void TextInserter::restore() {
 }
 
 TextInserter::Focus TextInserter::inspectFocus() {
-    const auto app = front_.current();
+    return inspectFocus(front_.current());
+}
+
+TextInserter::Focus TextInserter::inspectFocus(const std::optional<FrontApp>& app) {
     const QString bundle = identifierOf(app);
     const Accessibility::FocusRead read = readFocus(accessibility_, app);
     if (read.element) {

@@ -4,6 +4,7 @@
 #include "Insertion/Inserting.h"
 #include "Insertion/PasteboardSnapshot.h"
 #include "Platform/Accessibility.h"
+#include "Platform/FrontApplication.h"
 #include "Support/Scheduler.h"
 
 #include <QSet>
@@ -65,6 +66,11 @@ public:
     // With a known focus the inspection (and `onFocus`) is skipped. A sensitive text always carries the
     // clipboard markers, also when it stays on the clipboard.
     QCoro::Task<InsertResult> insert(QString text, std::optional<FocusKind> focus, bool sensitive = false);
+    // Reads the focus and the clipboard ahead of the next insertion. That insertion uses them when the
+    // same application is still in front and the clipboard has not changed since; they are dropped after
+    // `preparedFor` seconds or by any insertion.
+    void prepare() override;
+    double preparedFor = 30.0;
 
     Focus inspectFocus();
     FocusKind currentFocus() { return inspectFocus().kind; }
@@ -80,6 +86,14 @@ private:
         PasteboardSnapshot snapshot;
         qint64 changeCount = 0;
     };
+    struct Prepared {
+        std::optional<FrontApp> app;
+        Focus focus;
+        std::optional<PasteboardSnapshot> snapshot; // none while an earlier restore is due
+        qint64 changeCount = 0;
+        Scheduler::TimerId expiry = 0;
+    };
+    Focus inspectFocus(const std::optional<FrontApp>& app);
     PasteboardSnapshot takeSnapshot();
     void write(const QString& text, bool marked);
     void restore();
@@ -90,6 +104,7 @@ private:
     FrontApplication& front_;
     Scheduler& scheduler_;
     std::optional<PendingRestore> pending_;
+    std::optional<Prepared> prepared_;
 };
 
 } // namespace mivora

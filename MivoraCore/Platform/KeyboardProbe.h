@@ -20,6 +20,9 @@ public:
     // True when the key named `keyName` is held down right now.
     virtual bool isDown(const QString& keyName) = 0;
     virtual KeyState hotkeyState(const QString& keyName) = 0;
+    // The name (as the "fnKey" setting stores it) of the key that a window's key event reports by its
+    // native code (QKeyEvent::nativeVirtualKey), empty when the code names no key.
+    virtual QString keyName(quint32 nativeKey) = 0;
 };
 
 } // namespace mivora

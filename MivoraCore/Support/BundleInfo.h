@@ -18,6 +18,10 @@ std::optional<QString> value(const QString& key);
 // MIVORA_INFO_JSON names another file (used by developer runs against a local relay).
 QString file();
 
+// When MIVORA_INFO_JSON names a file that cannot be read or holds no JSON object: a Chinese sentence naming
+// that file. Nothing otherwise (the file beside the executable may be missing: nothing is configured then).
+std::optional<QString> problem();
+
 // The values an Info.json holds: its top-level object, or none when it is anything else.
 QJsonObject read(const QByteArray& bytes);
 

@@ -2,22 +2,24 @@
 
 #include "Support/UserError.h"
 
-#include <QNetworkReply>
 #include <QString>
 
 namespace mivora {
 
-// A request that got no HTTP answer: no connection, the request's own time-out, a TLS failure, or an
-// abort. The message is the user-facing Chinese text; `detail` keeps Qt's own description for the log.
+// A request that got no HTTP answer: no connection, the request's own time-out, a TLS failure, a
+// connection closed before the answer, or an abort. The message is the user-facing Chinese text; `detail`
+// keeps the transport's own description for the log.
 class NetworkError : public UserError {
 public:
-    NetworkError(QNetworkReply::NetworkError code, QString detail);
+    enum class Kind { timeout, cancelled, hostNotFound, unreachable, closed, insecure, other };
 
-    QNetworkReply::NetworkError code() const { return code_; }
+    NetworkError(Kind kind, QString detail);
+
+    Kind kind() const { return kind_; }
     QString detail() const { return detail_; }
 
 private:
-    QNetworkReply::NetworkError code_;
+    Kind kind_;
     QString detail_;
 };
 

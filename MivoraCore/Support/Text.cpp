@@ -7,6 +7,8 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <QThreadPool>
+
 #include <memory>
 #include <mutex>
 
@@ -157,9 +159,18 @@ QString trimSpacesAndTabs(QStringView text) {
     return text.toString();
 }
 
+static Transform& simplifier() {
+    static Transform t("Traditional-Simplified"); // built once, by whichever thread comes first
+    return t;
+}
+
 QString toSimplified(const QString& text) {
-    static Transform t("Traditional-Simplified");
-    return t.apply(text);
+    return simplifier().apply(text);
+}
+
+void prepareSimplified() {
+    static std::once_flag once;
+    std::call_once(once, [] { QThreadPool::globalInstance()->start([] { simplifier(); }); });
 }
 
 QString toLatin(const QString& text) {

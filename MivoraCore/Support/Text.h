@@ -36,6 +36,9 @@ QString trimSpacesAndTabs(QStringView text);
 
 // Traditional Chinese to Simplified ("Traditional-Simplified"); the text unchanged when ICU fails.
 QString toSimplified(const QString& text);
+// Builds the converter of `toSimplified` on a worker thread, once, so that its first use (it takes tens of
+// milliseconds to build) does not wait for it.
+void prepareSimplified();
 // Chinese characters to Latin without diacritics ("Han-Latin" then "Latin-ASCII"): 你好 -> "ni hao".
 QString toLatin(const QString& text);
 

@@ -23,13 +23,16 @@ void PageStack::setPage(QWidget* page, bool forward) {
     page->setParent(this);
     page->setGeometry(rect());
     page->show();
+    // The first page is simply there, as a view's content is when it first appears.
+    if (!leaving_) {
+        progress_.jumpTo(1.0);
+        incoming_ = outgoing_ = nullptr;
+        return;
+    }
     incoming_ = new LayerEffect(page);
     page->setGraphicsEffect(incoming_);
-    outgoing_ = nullptr;
-    if (leaving_) {
-        outgoing_ = new LayerEffect(leaving_);
-        leaving_->setGraphicsEffect(outgoing_);
-    }
+    outgoing_ = new LayerEffect(leaving_);
+    leaving_->setGraphicsEffect(outgoing_);
     progress_.jumpTo(0.0);
     progress_.springTo(1.0, UI::page);
 }

@@ -17,7 +17,7 @@ class PageStack final : public QWidget {
 public:
     explicit PageStack(QWidget* parent = nullptr);
 
-    // Takes `page` over and makes it the current page.
+    // Takes `page` over and makes it the current page; the first one comes without a transition.
     void setPage(QWidget* page, bool forward);
     QWidget* page() const { return current_; }
 

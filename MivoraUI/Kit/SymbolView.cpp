@@ -1,6 +1,7 @@
 #include "MivoraUI/Kit/SymbolView.h"
 
 #include "MivoraUI/Kit/Icon.h"
+#include "MivoraUI/Kit/UI.h"
 
 #include <QPainter>
 
@@ -25,8 +26,8 @@ QSize SymbolView::sizeHint() const {
 void SymbolView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const double side = size_ * 1.2 * scale_.value().toDouble();
-    Icon::paint(painter, name_, QRectF((width() - side) / 2, (height() - side) / 2, side, side), color_,
-                weight_);
+    Icon::paint(painter, name_, QRectF((width() - side) / 2, (height() - side) / 2, side, side),
+                color_.isValid() ? color_ : UI::primary(palette()), weight_);
 }
 
 } // namespace mivora

@@ -7,7 +7,8 @@
 
 namespace mivora {
 
-// One of our icons as a view, sized like a symbol set in a font of `size` points.
+// One of our icons as a view, sized like a symbol set in a font of `size` points. An invalid `color` draws
+// in the primary colour of the palette in use.
 class SymbolView final : public QWidget {
     Q_OBJECT
 public:

@@ -2,6 +2,7 @@
 #include "Account/AccountError.h"
 #include "Account/MemoryTokenStore.h"
 #include "Support/BundleInfo.h"
+#include "Support/HttpClient.h"
 #include "Support/Paths.h"
 #include "support/FailingRandom.h"
 #include "support/FakeAccountServer.h"
@@ -11,8 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -75,7 +74,7 @@ class AccountServiceTest : public ::testing::Test {
 protected:
     FakeClock clock;
     FakeAccountServer server{clock};
-    QNetworkAccessManager network;
+    HttpClient network;
     MemoryDefaults defaults;
     MemoryTokenStore store;
     AccountService account{server.base(), store, network, defaults, clock};
@@ -117,7 +116,7 @@ TEST_F(AccountServiceTest, MapsStatusesToErrors) {
         {{.drop = true}, AccountError(Kind::offline)},
         {{204}, std::nullopt}};
     for (const auto& [fault, expected] : starts) {
-        server.fail("auth/email/start", fault, fault.drop ? 2 : 1); // Qt sends once more on a new connection
+        server.fail("auth/email/start", fault);
         EXPECT_EQ(errorOf(account.startEmail(ann)), expected) << fault.status;
     }
     server.fail("auth/email/verify", {401}); // a wrong code, not a lost session
@@ -224,7 +223,7 @@ TEST_F(AccountServiceTest, AuthorisedRequestsRetryOnce) {
 
     signIn();
     leave(10);
-    server.fail("auth/refresh", {.drop = true}, 2);
+    server.fail("auth/refresh", {.drop = true});
     EXPECT_EQ(valueOf(account.validAccessToken()), std::nullopt);
     EXPECT_TRUE(account.signedIn());
 }
@@ -233,7 +232,7 @@ TEST_F(AccountServiceTest, AuthorisedRequestsRetryOnce) {
 // it, but a 401 on the deletion itself is not retried.
 TEST_F(AccountServiceTest, SignOutOfflineAndDeleteWithAnExpiredToken) {
     signIn();
-    server.fail("auth/logout", {.drop = true}, 2);
+    server.fail("auth/logout", {.drop = true});
     done(account.signOut());
     expectSignedOut();
 
@@ -327,13 +326,13 @@ TEST_F(AccountServiceTest, TheServerRefusesSpentExpiredAndUnconditionalRequests)
 
     using Put = AccountService::VaultPut;
     EXPECT_EQ(valueOf(late.vaultPut("b1", "k1", 0)), Put{Put::Saved{1}});
-    QNetworkRequest request(QUrl(server.base().toString() + "/vault"));
-    request.setRawHeader("Authorization", "Bearer " + late.tokens()->accessToken.toUtf8());
-    request.setRawHeader("Content-Type", "application/json");
-    std::unique_ptr<QNetworkReply> reply(
-        network.sendCustomRequest(request, "PUT", R"({"blob": "b2", "wrappedKey": "k2"})"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return reply->isFinished(); }, 5000));
-    EXPECT_EQ(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 428);
+    HttpRequest put("PUT", QUrl(server.base().toString() + "/vault"));
+    put.setHeader("Authorization", "Bearer " + late.tokens()->accessToken.toUtf8());
+    put.setHeader("Content-Type", "application/json");
+    put.body = R"({"blob": "b2", "wrappedKey": "k2"})";
+    const TaskProbe<HttpResponse> reply(network.send(put));
+    ASSERT_TRUE(reply.wait(5000));
+    EXPECT_EQ(reply.get().status, 428);
     EXPECT_EQ(valueOf(late.vaultGet()), (AccountService::VaultRecord{1, "b1", "k1"}));
 }
 

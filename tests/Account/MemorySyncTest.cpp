@@ -5,6 +5,7 @@
 #include "Account/Vault.h"
 #include "Memories/MemoryStore.h"
 #include "Support/AppLog.h"
+#include "Support/HttpClient.h"
 #include "support/Deferred.h"
 #include "support/FakeAccountServer.h"
 #include "support/FakeScheduler.h"
@@ -14,7 +15,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -91,7 +91,7 @@ struct Device {
 
     MemoryDefaults defaults;
     MemoryTokenStore tokens;
-    QNetworkAccessManager network;
+    HttpClient network;
     AccountService account;
     std::unique_ptr<MemoryStore> store;
     InMemoryKeyStore keys;
@@ -190,7 +190,7 @@ TEST_F(MemorySyncTest, TheCodeOnScreenIsTheOneTheVaultGets) {
     EXPECT_EQ(gets(), 1);
 
     // Offline: the same pair stays, a pass in between shows it again, and the second try uploads it.
-    server.fail("vault", Fault{.drop = true}, 2); // Qt sends once more on a new connection
+    server.fail("vault", Fault{.drop = true});
     finish(a.engine.confirmRecoveryCodeSaved());
     EXPECT_EQ(a.engine.state(),
               MemorySync::State::failed(AccountError(AccountError::Kind::offline).message()));
@@ -246,7 +246,7 @@ TEST_F(MemorySyncTest, AWaitingDeviceStaysWaitingOfflineAndTakesATypedCode) {
     b.signIn(ann);
     finish(b.engine.sync());
     ASSERT_EQ(b.kind(), Kind::needsRecoveryCode);
-    server.fail("vault", Fault{.drop = true}, 2); // Qt sends once more on a new connection
+    server.fail("vault", Fault{.drop = true});
     finish(b.engine.sync());
     EXPECT_EQ(b.kind(), Kind::needsRecoveryCode);
 

@@ -3,6 +3,7 @@
 #include "Account/AccountService.h"
 #include "Account/MemoryTokenStore.h"
 #include "Account/SignInCancelled.h"
+#include "Support/HttpClient.h"
 #include "support/FakeAccountServer.h"
 #include "support/FakeBrowser.h"
 #include "support/FakeScheduler.h"
@@ -12,7 +13,6 @@
 #include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QUrlQuery>
 
 #include <gtest/gtest.h>
@@ -63,7 +63,7 @@ protected:
     FakeAccountServer server{clock};
     MemoryDefaults defaults;
     MemoryTokenStore tokens;
-    QNetworkAccessManager network;
+    HttpClient network;
     AccountService account{server.base(), tokens, network, defaults, clock};
     FakeBrowser browser;
     const QUrl authorize = server.url().resolved(QUrl("/google/o/oauth2/v2/auth"));
@@ -110,7 +110,7 @@ TEST_F(WebSignInTest, GoogleSendsACodeWithPlusStrictlyEncodedAndMapsRefusals) {
     server.webError.clear();
     server.fail("google/token", {.status = 400});
     EXPECT_EQ(outcome(web.google(account)), text(Kind::expired));
-    server.fail("google/token", {.drop = true}, 2);
+    server.fail("google/token", {.drop = true});
     EXPECT_EQ(outcome(web.google(account)), text(Kind::offline));
     EXPECT_FALSE(account.signedIn());
 

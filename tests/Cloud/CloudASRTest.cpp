@@ -1,11 +1,13 @@
 #include "Cloud/CloudASR.h"
 
+#include "Support/HttpClient.h"
 #include "support/FakeOpenAI.h"
 #include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -29,7 +31,7 @@ struct CloudASRTest : ::testing::Test {
         return TaskProbe<QString>(client().transcribe(file, vocabulary)).outcome();
     }
 
-    QNetworkAccessManager network;
+    HttpClient network;
     MemoryDefaults defaults;
     FakeOpenAI server;
     QTemporaryDir dir;
@@ -60,6 +62,19 @@ TEST_F(CloudASRTest, UploadsTheMultipartBodyByteForByte) {
             "Content-Type: audio/wav\r\n\r\n<wav>\r\n--@--\r\n")
             .toUtf8();
     EXPECT_EQ(r.body, expected.replace("@", boundary).replace("<wav>", wav));
+}
+
+// The warm-up opens the connection, without credentials, that the take's upload then goes out on.
+TEST_F(CloudASRTest, TheUploadGoesOutOnTheConnectionTheWarmUpOpened) {
+    server.respond(transcriptions, FakeOpenAI::transcription("好的"));
+    client().warmUp();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.log.size() == 1 && network.running() == 0; }));
+    EXPECT_EQ(transcribe(), "好的");
+    ASSERT_EQ(server.log.size(), 2);
+    EXPECT_EQ(server.log[0].path, "/v1/models");
+    EXPECT_TRUE(server.log[0].header("Authorization").isNull());
+    EXPECT_TRUE(server.log[0].header("X-Yarrik-Device").isNull());
+    EXPECT_EQ(server.log[1].peerPort, server.log[0].peerPort);
 }
 
 // What each answer of the server becomes. Transcripts that are video credits, the hint read back, or hint

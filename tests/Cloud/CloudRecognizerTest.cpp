@@ -1,6 +1,7 @@
 #include "Cloud/CloudRecognizer.h"
 
 #include "Support/BundleInfo.h"
+#include "Support/HttpClient.h"
 #include "Support/Paths.h"
 #include "support/FakeOpenAI.h"
 #include "support/FakeScheduler.h"
@@ -37,7 +38,7 @@ struct CloudRecognizerTest : ::testing::Test {
     FakeClock clock;
     FakeScheduler scheduler{clock};
     std::optional<QString> token; // the account's, for relays
-    QNetworkAccessManager network;
+    HttpClient network;
     MemoryDefaults defaults;
     CloudRecognizer recognizer{
         CloudASR(network, defaults, server.url(), "gpt-4o-transcribe", "gpt-6-luna", "low", "relay-token"),
@@ -133,7 +134,7 @@ TEST(CloudRecognizerMake, TakesOnlyAUsableRelayOrKey) {
     QDir().mkpath(Paths::developerDir());
     FakeClock clock;
     FakeScheduler scheduler{clock};
-    QNetworkAccessManager network;
+    HttpClient network;
     MemoryDefaults defaults;
     const auto makeWith = [&](const QString& relayURL, const QByteArray& keyText) -> std::string {
         BundleInfo::setOverride({{"YarrikProxyURL", relayURL}, {"YarrikProxyToken", "relay-token"}});

@@ -22,20 +22,30 @@ TEST(UsageStats, CountsEveryInsertionAndStartsANewDayAtLocalMidnight) {
     test::FakeClock clock;
     test::MemoryDefaults defaults;
     clock.setNow(QDateTime(QDate(2025, 3, 7), QTime(15, 59), Qt::UTC)); // 23:59 local
-    UsageStats stats(defaults, clock);
+    test::FakeScheduler scheduler(clock);
+    UsageStats stats(defaults, clock, scheduler);
     stats.record(0, false); // an empty take that was still inserted counts
     stats.record(12, true);
     stats.recordTyped(5);
     EXPECT_EQ(counters(stats), std::tuple(3, 3, 17, 1, 1));
+    EXPECT_FALSE(defaults.contains("stats.total")); // written after the paste is over, not during it
 
     clock.advance(120);          // 00:01 local, still 7 March in UTC
     EXPECT_EQ(stats.today(), 3); // nothing changes until the next insertion
     stats.record(4, false);
     EXPECT_EQ(counters(stats), std::tuple(1, 4, 21, 1, 1));
+    scheduler.advance(stats.saveDelay);
     EXPECT_EQ(defaults.value("stats.day").toString(), "2025-3-8");
 
     // What the next start reads back: today only on the same local day.
-    EXPECT_EQ(counters(UsageStats(defaults, clock)), std::tuple(1, 4, 21, 1, 1));
+    EXPECT_EQ(counters(UsageStats(defaults, clock, scheduler)), std::tuple(1, 4, 21, 1, 1));
     clock.advance(86400);
-    EXPECT_EQ(counters(UsageStats(defaults, clock)), std::tuple(0, 4, 21, 1, 1));
+    EXPECT_EQ(counters(UsageStats(defaults, clock, scheduler)), std::tuple(0, 4, 21, 1, 1));
+
+    // A count still due when the program quits is written on the way out.
+    {
+        UsageStats last(defaults, clock, scheduler);
+        last.record(2, false);
+    }
+    EXPECT_EQ(defaults.value("stats.total").toLongLong(), 5);
 }

@@ -119,3 +119,33 @@ TEST_F(TextInserterTest,
     accessibility.anywhere = FakeElement("AXTextField");
     EXPECT_EQ(insert("a"), InsertResult::inserted());
 }
+
+// What the inserter reads ahead (during a take's tail) stands in for the reads at the insertion while the
+// same application is in front and the clipboard is unchanged; otherwise the insertion reads again.
+TEST_F(TextInserterTest, ReadsAheadAreUsedOnlyWhileTheAppAndTheClipboardAreTheSame) {
+    FakeFrontApplication& front = platform.fake.front;
+    inserter.prepare();
+    accessibility.apps[4242] = FakeElement("push button"); // not read again
+    EXPECT_EQ(insert("一"), InsertResult::inserted());
+    scheduler.advance(0.6);
+    EXPECT_EQ(pasteboard.items, userClipboard);
+
+    inserter.prepare();
+    const std::vector<Pasteboard::Item> copied = {{{"text/plain", "copied meanwhile"}}};
+    pasteboard.write(copied);
+    accessibility.apps[4242] = FakeElement("AXTextField");
+    EXPECT_EQ(insert("二"), InsertResult::inserted());
+    scheduler.advance(0.6);
+    EXPECT_EQ(pasteboard.items, copied); // the copy made after the read-ahead comes back
+
+    inserter.prepare();
+    front.app = FrontApp{"other", 77}; // its focus cannot be read: unknown, so the text stays
+    EXPECT_EQ(insert("三"), InsertResult::copied(hint));
+
+    front.app = FrontApp{"mivora_target", 4242};
+    accessibility.apps[4242] = FakeElement("push button");
+    inserter.prepare();
+    scheduler.advance(inserter.preparedFor);
+    accessibility.apps[4242] = FakeElement("AXTextField");
+    EXPECT_EQ(insert("四"), InsertResult::inserted()); // the read-ahead expired
+}

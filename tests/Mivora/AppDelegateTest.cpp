@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "MivoraUI/Window/MainView.h"
 #include "Platform/KeyCodes.h"
 #include "Support/BundleInfo.h"
 #include "TrayIcon.h"
@@ -7,7 +8,9 @@
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
 
-#include <QNetworkAccessManager>
+#include "Support/HttpClient.h"
+
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -21,7 +24,7 @@ struct AppDelegateTest : ::testing::Test {
     MemoryDefaults defaults;
     FakeClock clock;
     FakeScheduler scheduler{clock};
-    QNetworkAccessManager network;
+    HttpClient network;
     AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
 
     bool fn(bool down) {
@@ -123,10 +126,15 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed
     app.showMain(AppModel::Section::memories);
     MainWindow* window = app.mainWindow();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->size(), QSize(960, 640));
+    EXPECT_EQ(window->view()->size(), QSize(960, 640));
 
+    window->showMinimized();
+    EXPECT_FALSE(app.model().windowVisible()) << "a minimised window holds the pages' animations";
+    window->showNormal();
+    EXPECT_TRUE(app.model().windowVisible());
     window->setGeometry(50, 60, 1000, 700);
     window->close();
+    EXPECT_FALSE(app.model().windowVisible());
     EXPECT_FALSE(app.setup().polling());
     app.showMain(); // the same window, on the page it had
     EXPECT_EQ(app.mainWindow(), window);
@@ -134,4 +142,33 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed
     AppDelegate later{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
     later.showMain();
     EXPECT_EQ(later.mainWindow()->size(), QSize(1000, 700));
+}
+
+TEST_F(AppDelegateTest, AHotkeyChosenInTheWindowHoldsFromTheNextPollButNeverInTheMiddleOfATake) {
+    app.launch(true);
+    ASSERT_NE(platform.keySource, nullptr);
+    const int starts = platform.keySource->starts;
+    fn(true); // no recogniser: the take ends in a notice that stays a while
+    ASSERT_FALSE(app.controller().phase().is(VoicePhase::Kind::idle));
+    defaults.setValue("fnKey", "Alt_R");
+    app.setup().refresh();
+    EXPECT_EQ(platform.keySource->starts, starts) << "the watcher is not restarted under a take";
+    fn(false);
+    scheduler.advance(30);
+    ASSERT_TRUE(app.controller().phase().is(VoicePhase::Kind::idle));
+    app.setup().refresh();
+    EXPECT_EQ(platform.keySource->starts, starts + 1) << "it starts again and reads the new key";
+    app.setup().refresh();
+    EXPECT_EQ(platform.keySource->starts, starts + 1);
+}
+
+TEST_F(AppDelegateTest, TheWindowsFrameIsKeptWhenTheProgramEndsWithTheWindowOpen) {
+    app.showMain();
+    app.mainWindow()->setGeometry(70, 80, 1010, 720);
+    // The tray's quit and a termination signal both end the event loop with the window still open.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    AppDelegate later{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
+    later.showMain();
+    EXPECT_EQ(later.mainWindow()->size(), QSize(1010, 720));
 }

@@ -1,19 +1,172 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
-// The real program without any display refuses to start with a message instead of aborting inside Qt.
-// Its life on a desktop (staying up, the exit lines on SIGTERM) is the program's end-to-end test.
-TEST(Start, RefusesToRunWithoutADisplay) {
+#include <algorithm>
+#include <csignal>
+
+// The real program started as a user starts it, where something stands in its way: it says what in Chinese
+// instead of aborting inside Qt or failing with a bare number. Its life on a desktop (staying up, the exit
+// lines on SIGTERM, X11 chosen where Wayland is there too) is the program's end-to-end test.
+namespace {
+
+// The test's environment without the variables named, with those given added.
+QStringList environment(const QStringList& removed, const QStringList& added = {}) {
     QStringList env = QProcess::systemEnvironment();
-    env.removeIf([](const QString& v) {
-        return v.startsWith("DISPLAY=") || v.startsWith("WAYLAND_DISPLAY=") ||
-               v.startsWith("QT_QPA_PLATFORM=");
+    env.removeIf([&](const QString& v) {
+        return std::any_of(removed.begin(), removed.end(),
+                           [&](const QString& name) { return v.startsWith(name + '='); });
     });
+    return env + added;
+}
+
+struct Ended {
+    int code = -1;
+    QString out, err;
+};
+
+Ended run(const QStringList& env, const QStringList& args = {}) {
     QProcess process;
     process.setEnvironment(env);
-    process.start(MIVORA_APP_PATH, {});
-    ASSERT_TRUE(process.waitForFinished(30000));
-    EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_TRUE(QString::fromUtf8(process.readAllStandardError()).contains("需要图形桌面"));
+    process.start(MIVORA_APP_PATH, args);
+    if (!process.waitForFinished(60000)) return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+const QStringList displays = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+
+} // namespace
+
+TEST(Start, RefusesWithoutAnX11DisplayAndSaysWhy) {
+    const Ended none = run(environment(displays));
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(none.err, "Mivora 需要图形桌面：没有找到 X11 显示（DISPLAY 未设置）\n");
+
+    // A Wayland session without XWayland; Qt's own choice would be Wayland, and the request to use it too.
+    QTemporaryDir runtime;
+    const Ended wayland = run(environment(displays, {"WAYLAND_DISPLAY=wayland-0", "QT_QPA_PLATFORM=wayland",
+                                                     "XDG_RUNTIME_DIR=" + runtime.path()}));
+    EXPECT_EQ(wayland.code, 1);
+    EXPECT_TRUE(wayland.err.startsWith("Mivora 需要 X11 显示：这是 Wayland 会话，但没有 X11 显示"))
+        << wayland.err.toStdString();
+    EXPECT_TRUE(wayland.err.contains("XWayland"));
+}
+
+TEST(Start, ABuildSettingsFileThatCannotBeUsedIsNamed) {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("nowhere/Info.json");
+    const Ended gone =
+        run(environment({"MIVORA_INFO_JSON"}, {"MIVORA_INFO_JSON=" + missing}), {"-recognize", "x.wav"});
+    EXPECT_EQ(gone.code, 1);
+    EXPECT_EQ(gone.err, "MIVORA_INFO_JSON 指定的文件 " + missing + " 不存在\n");
+
+    const Ended folder = run(environment({"MIVORA_INFO_JSON"}, {"MIVORA_INFO_JSON=" + dir.path()}));
+    EXPECT_EQ(folder.code, 1);
+    EXPECT_EQ(folder.err, "MIVORA_INFO_JSON 指定的文件 " + dir.path() + " 是个文件夹，不是文件\n");
+}
+
+TEST(Start, TheVaultTestSaysWhenNoSecretServiceAnswers) {
+    QTemporaryDir dir;
+    const Ended vault = run(environment({"DBUS_SESSION_BUS_ADDRESS", "XDG_STATE_HOME"},
+                                        {"DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir.filePath("no-bus"),
+                                         "XDG_STATE_HOME=" + dir.filePath("state")}),
+                            {"-vaulttest"});
+    EXPECT_EQ(vault.code, 1);
+    EXPECT_TRUE(vault.out.contains("✗ 写入失败：没有 Secret Service（密钥环服务，如 gnome-keyring）应答"))
+        << vault.out.toStdString();
+}
+
+// The program started on the offscreen platform in a home of its own (`home`) with the build settings
+// `info`; what it said on stderr until it told what stands before a first take. It is ended afterwards.
+QString startAndEnd(const QString& program, const QString& home, const QString& info) {
+    QDir().mkpath(home + "/run");
+    QFile::setPermissions(home + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcess process;
+    QStringList added{"HOME=" + home, "XDG_RUNTIME_DIR=" + home + "/run", "QT_QPA_PLATFORM=offscreen"};
+    if (!info.isEmpty()) added << "MIVORA_INFO_JSON=" + info;
+    process.setEnvironment(environment({"HOME", "XDG_STATE_HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
+                                        "XDG_RUNTIME_DIR", "MIVORA_INFO_JSON", "QT_QPA_PLATFORM"},
+                                       added));
+    process.start(program, {});
+    QString err;
+    (void)QTest::qWaitFor(
+        [&] {
+            err += QString::fromUtf8(process.readAllStandardError());
+            return err.contains("第一次听写之前还差") || process.state() == QProcess::NotRunning;
+        },
+        60000);
+    if (process.state() != QProcess::Running) return err + "\n(the program ended)";
+    ::kill(pid_t(process.processId()), SIGTERM);
+    process.waitForFinished(30000);
+    return err + QString::fromUtf8(process.readAllStandardError());
+}
+
+// Started without a relay, a developer key or a tray, the program says where its log is and each thing
+// still missing before a first take, then keeps running.
+TEST(Start, SaysWhereItsLogIsAndWhatStandsBeforeAFirstTake) {
+    QTemporaryDir dir;
+    QFile info(dir.filePath("Info.json"));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write("{}");
+    info.close();
+    const QString home = dir.filePath("home");
+    const QString err = startAndEnd(MIVORA_APP_PATH, home, info.fileName());
+    const QStringList lines = err.split('\n').filter(QRegularExpression("^(Mivora|第一次|  · )"));
+    EXPECT_EQ(lines, (QStringList{
+                         "Mivora 已启动，日志在 " + home + "/.local/state/Mivora/mivora.log",
+                         "第一次听写之前还差：",
+                         "  · 云端识别还没配置好：把 OpenAI 密钥（sk- 开头的一行）放进 " + home +
+                             "/.yarrik/openai_key，或者使用配置了中转的版本",
+                         "  · 没找到系统托盘，不会有托盘图标：主窗口关掉以后，再运行一次 mivora 就能打开它",
+                     }))
+        << err.toStdString();
+}
+
+// `cmake --install` puts the program, its launcher and its sign-in entry under the prefix; started from
+// there, the program finds its Info.json beside itself and its sign-in entry names the installed copy.
+TEST(Install, PutsTheProgramItsLauncherAndItsSignInEntryInPlace) {
+    QTemporaryDir dir;
+    const QString prefix = dir.filePath("my prefix");
+    QProcess cmake;
+    cmake.start("cmake", {"--install", MIVORA_BUILD_DIR, "--prefix", prefix});
+    ASSERT_TRUE(cmake.waitForFinished(60000));
+    ASSERT_EQ(cmake.exitCode(), 0) << cmake.readAllStandardError().toStdString();
+
+    const QString installed = prefix + "/lib/mivora/mivora";
+    EXPECT_EQ(QFileInfo(prefix + "/bin/mivora").canonicalFilePath(),
+              QFileInfo(installed).canonicalFilePath());
+    EXPECT_TRUE(QFileInfo(installed).isExecutable());
+    EXPECT_TRUE(QFile::exists(prefix + "/lib/mivora/Info.json"));
+    EXPECT_TRUE(QFile::exists(prefix + "/share/icons/hicolor/scalable/apps/mivora.svg"));
+    QFile launcher(prefix + "/share/applications/mivora.desktop");
+    ASSERT_TRUE(launcher.open(QIODevice::ReadOnly));
+    const QStringList entry = QString::fromUtf8(launcher.readAll()).split('\n');
+    EXPECT_TRUE(entry.contains("Exec=\"" + prefix + "/bin/mivora\"")) << entry.join('\n').toStdString();
+    EXPECT_TRUE(entry.contains("Icon=mivora"));
+    QFile signIn(prefix + "/share/applications/mivora-signin.desktop");
+    ASSERT_TRUE(signIn.open(QIODevice::ReadOnly));
+    const QByteArray signInEntry = signIn.readAll();
+    EXPECT_TRUE(signInEntry.contains("Exec=\"" + installed.toUtf8() + "\" %u\n"))
+        << signInEntry.toStdString();
+
+    // Without MIVORA_INFO_JSON: the installed Info.json is the one read.
+    const QString home = dir.filePath("home");
+    const QString err = startAndEnd(prefix + "/bin/mivora", home, {});
+    EXPECT_TRUE(err.contains("第一次听写之前还差")) << err.toStdString();
+    QFile log(home + "/.local/state/Mivora/mivora.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("启动 " MIVORA_VERSION "（"))
+        << "the version from the installed Info.json";
+    QFile written(home + "/.local/share/applications/mivora-signin.desktop");
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), signInEntry)
+        << "the entry the program writes for itself names the installed copy";
 }

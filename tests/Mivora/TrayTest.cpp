@@ -9,8 +9,8 @@
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
 
+#include "Support/HttpClient.h"
 #include <QMenu>
-#include <QNetworkAccessManager>
 
 #include <gtest/gtest.h>
 
@@ -73,7 +73,7 @@ TEST(Tray, TheTypingSwitchTurnsSuggestionsOffAndOn) {
     MemoryDefaults defaults;
     FakeClock clock;
     FakeScheduler scheduler{clock};
-    QNetworkAccessManager network;
+    HttpClient network;
     AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
     SuggestWiring suggest(app, platform, defaults, scheduler, clock, nullptr);
     app.launch();

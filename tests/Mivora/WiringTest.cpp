@@ -12,7 +12,7 @@
 #include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
 
-#include <QNetworkAccessManager>
+#include "Support/HttpClient.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ struct WiringTest : ::testing::Test {
     MemoryDefaults defaults;
     FakeClock clock;
     FakeScheduler scheduler{clock};
-    QNetworkAccessManager network;
+    HttpClient network;
     AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
 
     static void relay(const QString& url) {

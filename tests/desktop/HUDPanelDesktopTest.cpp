@@ -34,7 +34,7 @@ TEST(HUDPanelDesktop, ShowsOverAFocusedLineEditWithoutTakingTheFocusAndLetsClick
     edit.show();
     edit.activateWindow();
     edit.setFocus();
-    ASSERT_TRUE(waitUntil([&] { return edit.isActiveWindow() && edit.hasFocus(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return edit.isActiveWindow() && edit.hasFocus(); }, desktopDeadlineMs));
     PressCounter counter;
     edit.installEventFilter(&counter);
 
@@ -45,17 +45,18 @@ TEST(HUDPanelDesktop, ShowsOverAFocusedLineEditWithoutTakingTheFocusAndLetsClick
     panel.show();
     panel.raise();
     panel.activateWindow();
-    ASSERT_TRUE(waitUntil([&] { return panel.windowHandle() && panel.windowHandle()->isExposed(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return panel.windowHandle() && panel.windowHandle()->isExposed(); },
+                          desktopDeadlineMs));
     // Give a focus change every chance to arrive.
     waitUntil([] { return false; }, 300);
     EXPECT_TRUE(edit.isActiveWindow());
     EXPECT_TRUE(edit.hasFocus());
 
     // A click in the middle of the pill lands on the line edit beneath it.
-    ASSERT_TRUE(waitUntil([&] { return panel.view()->shown() == 1.0; }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return panel.view()->shown() == 1.0; }, desktopDeadlineMs));
     const QPoint centre = panel.mapToGlobal(panel.view()->pillRect().center());
     ASSERT_TRUE(QRect(edit.mapToGlobal(QPoint()), edit.size()).contains(centre));
     runTool("xdotool", {"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"});
-    EXPECT_TRUE(waitUntil([&] { return counter.presses > 0; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return counter.presses > 0; }, desktopDeadlineMs));
     EXPECT_TRUE(edit.hasFocus());
 }

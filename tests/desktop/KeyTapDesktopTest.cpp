@@ -60,11 +60,12 @@ TEST_F(KeyTapDesktop, KeysReachTheTapOnceAndTheFocusedApplicationUnlessSwallowed
         const std::size_t before = seen.size();
         XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down, CurrentTime);
         XFlush(display);
-        EXPECT_TRUE(test::waitUntil([&] { return seen.size() > before; }, 5000)) << XKeysymToString(sym);
+        EXPECT_TRUE(test::waitUntil([&] { return seen.size() > before; }, test::desktopDeadlineMs))
+            << XKeysymToString(sym);
     };
     const auto hold = [&](KeySym sym, const std::function<bool()>& until) {
         send(sym, true);
-        EXPECT_TRUE(test::waitUntil(until, 5000)) << XKeysymToString(sym);
+        EXPECT_TRUE(test::waitUntil(until, test::desktopDeadlineMs)) << XKeysymToString(sym);
         send(sym, false);
     };
     hold(XK_a, [&] { return target.lines().contains("repeat:A"); }); // the server's auto-repeat has started

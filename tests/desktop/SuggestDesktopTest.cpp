@@ -50,15 +50,16 @@ struct SuggestDesktop : LinuxDesktop {
 TEST_F(SuggestDesktop, ATypedNameIsOfferedAtTheCaret) {
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
     // The window is in front before its widget is announced on the accessibility bus.
-    ASSERT_TRUE(waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; }, 5000));
+    ASSERT_TRUE(
+        waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; }, desktopDeadlineMs));
     EXPECT_EQ(platform->frontApplication().frontWindowFrame(), std::nullopt) << "too low to hold the strip";
-    typeText("我的地址");
-    ASSERT_TRUE(waitUntil([&] { return controller.offer().has_value(); }, 5000))
+    ASSERT_TRUE(typeText(target, "我的地址")) << target.lines().join('\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return controller.offer().has_value(); }, desktopDeadlineMs))
         << logs.join('\n').toStdString();
     const QRectF caret = controller.offer()->rect;
     ASSERT_NE(caret, QRectF());
     const QRectF topLeft = flipScreenRect(caret, QGuiApplication::screens().first()->geometry().height());
-    EXPECT_TRUE(waitUntil([&] { return panel.isVisible(); }, 2000));
+    EXPECT_TRUE(waitUntil([&] { return panel.isVisible(); }, desktopDeadlineMs));
     EXPECT_EQ(panel.pos(), QPoint(int(topLeft.left()) - 10, int(topLeft.bottom()) + 2));
     EXPECT_LT(topLeft.left(), 400); // inside the target's 400 px wide window
 }
@@ -80,11 +81,14 @@ TEST_F(SuggestDesktop, APasswordFieldGetsNoOfferAndTurnsSecureInputOn) {
     Permissions permissions(*platform, defaults);
     const VoiceController::System live = liveVoiceSystem(*platform, permissions, defaults);
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target", {"--password"}));
-    ASSERT_TRUE(waitUntil([&] { return !reader.read(24) && reader.lastFailure == "安全输入（?）"; }, 5000))
+    ASSERT_TRUE(waitUntil([&] { return !reader.read(24) && reader.lastFailure == "安全输入（?）"; },
+                          desktopDeadlineMs))
         << reader.lastFailure.toStdString();
     EXPECT_TRUE(live.secureInput());
-    typeText("我的地址");
-    waitUntil([] { return false; }, 1000);
+    ASSERT_TRUE(typeText(target, "我的地址"));
+    // The check after the last key read the field and gave up on it.
+    EXPECT_TRUE(waitUntil([&] { return logs.contains("打字触发：安全输入（?）"); }, desktopDeadlineMs))
+        << logs.join('\n').toStdString();
     EXPECT_FALSE(controller.offer());
     EXPECT_FALSE(panel.isVisible());
 }

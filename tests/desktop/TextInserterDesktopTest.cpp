@@ -19,12 +19,12 @@ TEST_F(TextInserterDesktop, APasteIntoAnotherApplicationGivesItsOwnersClipboardB
     const QByteArray image = clipboardAs("image/png");
     ASSERT_TRUE(image.startsWith("\x89PNG"));
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
-    ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::text; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::text; }, desktopDeadlineMs));
     EXPECT_EQ(QCoro::waitFor(inserter.insert("明天上午十点开会")), InsertResult::inserted());
     EXPECT_TRUE(target.waitForLine("text:明天上午十点开会")) << target.lines().join('\n').toStdString();
     owner.stop();
-    EXPECT_TRUE(
-        waitUntil([] { return clipboardAs("UTF8_STRING") == QString("之前复制的").toUtf8(); }, 10000));
+    EXPECT_TRUE(waitUntil([] { return clipboardAs("UTF8_STRING") == QString("之前复制的").toUtf8(); },
+                          desktopDeadlineMs));
     EXPECT_EQ(clipboardAs("image/png"), image);
     EXPECT_FALSE(clipboardAs("TARGETS").contains("org.nspasteboard.TransientType"));
 }

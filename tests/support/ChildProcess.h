@@ -4,11 +4,16 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <functional>
 
 namespace mivora::test {
+
+// How long a desktop test waits for what the desktop does in well under a second when idle: far above the
+// work, so a busy machine passes too.
+constexpr int desktopDeadlineMs = 30000;
 
 // Runs the event loop (so this process keeps answering clipboard and accessibility requests) until `done`
 // is true or the time is up; returns `done()`.
@@ -20,7 +25,7 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
 inline QByteArray clipboardAs(const QString& target) {
     QProcess xclip;
     xclip.start("xclip", {"-o", "-selection", "clipboard", "-t", target});
-    waitUntil([&] { return xclip.state() == QProcess::NotRunning; }, 10000);
+    waitUntil([&] { return xclip.state() == QProcess::NotRunning; }, desktopDeadlineMs);
     return xclip.readAllStandardOutput();
 }
 
@@ -30,13 +35,18 @@ public:
     ~ChildProcess() { stop(); }
     bool start(const QString& name, const QStringList& args = {}) {
         process_.start(QCoreApplication::applicationDirPath() + "/" + name, args);
-        return process_.waitForStarted(5000);
+        return process_.waitForStarted(desktopDeadlineMs);
     }
     qint64 processId() const { return process_.processId(); }
     // The lines printed so far.
     QStringList lines() { return QString::fromUtf8(output_ += process_.readAllStandardOutput()).split('\n'); }
+    // The text of its last "text:<text>" line; empty before the first.
+    QString lastText() {
+        const QStringList texts = lines().filter(QRegularExpression("^text:"));
+        return texts.isEmpty() ? QString() : texts.last().mid(5);
+    }
     // False on time-out or when the program ended without printing `line`.
-    bool waitForLine(const QString& line, int timeoutMs = 10000) {
+    bool waitForLine(const QString& line, int timeoutMs = desktopDeadlineMs) {
         waitUntil([&] { return lines().contains(line) || process_.state() == QProcess::NotRunning; },
                   timeoutMs);
         return lines().contains(line);
@@ -45,7 +55,7 @@ public:
     bool startInFront(FrontApplication& front, const QString& name, const QStringList& args = {}) {
         return start(name, args) && waitForLine("ready") &&
                waitUntil([&] { return front.current().value_or(FrontApp{}).pid == process_.processId(); },
-                         5000);
+                         desktopDeadlineMs);
     }
     void stop() {
         process_.kill();

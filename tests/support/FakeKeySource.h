@@ -11,6 +11,7 @@ class FakeKeySource final : public KeySource {
 public:
     bool start(Callback callback) override {
         callback_ = std::move(callback);
+        ++starts;
         return true;
     }
     void stop() override { callback_ = nullptr; }
@@ -23,6 +24,7 @@ public:
     }
 
     std::set<int> swallowableKeys;
+    int starts = 0;
 
 private:
     Callback callback_;

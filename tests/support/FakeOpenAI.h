@@ -37,6 +37,7 @@ public:
     struct Request : RecordedHeaders {
         QString path;
         QByteArray body;
+        quint16 peerPort = 0; // the client's end of the connection the request came on
     };
 
     FakeOpenAI() {
@@ -72,7 +73,7 @@ public:
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
-        log.append({{request.headers()}, request.url().path(), request.body()});
+        log.append({{request.headers()}, request.url().path(), request.body(), socket->peerPort()});
         QList<Response>& script = scripts_[log.last().path];
         const Response response = script.value(0, Response{404});
         if (script.size() > 1) script.removeFirst();
@@ -82,7 +83,8 @@ protected:
         }
         socket->write("HTTP/1.1 " + QByteArray::number(response.status) +
                       " Fake\r\nContent-Type: application/json\r\nContent-Length: " +
-                      QByteArray::number(response.body.size()) + "\r\n\r\n" + response.body);
+                      QByteArray::number(response.body.size()) + "\r\n\r\n" +
+                      (request.method() == QHttpServerRequest::Method::Head ? QByteArray() : response.body));
         return true;
     }
     void missingHandler(const QHttpServerRequest&, QTcpSocket*) override {}

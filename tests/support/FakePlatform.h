@@ -116,10 +116,15 @@ struct FakeAudioInputs final : AudioInputs {
     bool available() override { return present; }
 };
 
-// The hotkeys other programs hold, by key name; no key is held down.
+// The hotkeys other programs hold, by key name; no key is held down. Key events name their keys by
+// `names` (native code to name).
 struct FakeKeyboardProbe final : KeyboardProbe {
     bool watching = true;
     std::map<QString, KeyState> hotkeys; // unlisted keys are free
+    std::map<quint32, QString> names = {{0xffe3, "Control_L"}, {0xffe4, "Control_R"}, {0xffea, "Alt_R"}};
+    QString keyName(quint32 nativeKey) override {
+        return names.count(nativeKey) ? names.at(nativeKey) : QString();
+    }
     bool watchable() override { return watching; }
     bool isDown(const QString&) override { return false; }
     KeyState hotkeyState(const QString& keyName) override {
@@ -145,8 +150,12 @@ public:
                         microphone = input.get();
                         return input;
                     },
-                    [] { return std::make_unique<FakeKeySource>(); }, std::make_unique<MemorySecretStore>(),
-                    std::make_unique<FakeTextAccess>()}),
+                    [this] {
+                        auto source = std::make_unique<FakeKeySource>();
+                        keySource = source.get();
+                        return source;
+                    },
+                    std::make_unique<MemorySecretStore>(), std::make_unique<FakeTextAccess>()}),
           fake{static_cast<FakePasteboard&>(pasteboard()),
                static_cast<FakeSyntheticKeys&>(syntheticKeys()),
                static_cast<FakeAccessibility&>(accessibility()),
@@ -169,6 +178,8 @@ public:
     Fakes fake;
     // The microphone made last (a voice controller's), owned by whoever asked for it.
     FakeAudioInput* microphone = nullptr;
+    // The key watcher made last (a key tap's), owned by whoever asked for it.
+    FakeKeySource* keySource = nullptr;
 };
 
 } // namespace mivora::test

@@ -23,8 +23,8 @@
 #include "support/MemoryDefaults.h"
 #include "support/Speech.h"
 
+#include "Support/HttpClient.h"
 #include <QCoro/QCoroTask>
-#include <QNetworkAccessManager>
 
 #include <memory>
 
@@ -89,7 +89,7 @@ public:
     Permissions permissions{platform, defaults};
     bool cloud = false;
     SetupModel setup{permissions, [this] { return cloud; }, scheduler};
-    UsageStats stats{defaults, clock};
+    UsageStats stats{defaults, clock, scheduler};
     std::unique_ptr<MemoryStore> memories = MemoryStore::scratch(clock);
     FakeInserter inserter;
     std::shared_ptr<FakeRecognizer> recognizer = std::make_shared<FakeRecognizer>();
@@ -100,7 +100,7 @@ public:
     SuggestController suggest{inserter, memories.get(), reader,    platform.frontApplication(),
                               tap,      defaults,       scheduler, clock};
     MemoryTokenStore tokens;
-    QNetworkAccessManager network;
+    HttpClient network;
     std::unique_ptr<AccountService> account;
     FakeLoginItem loginItem;
     std::unique_ptr<AppModel> model;

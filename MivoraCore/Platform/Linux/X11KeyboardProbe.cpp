@@ -43,4 +43,10 @@ KeyboardProbe::KeyState X11KeyboardProbe::hotkeyState(const QString& keyName) {
     return refused ? KeyState::taken : KeyState::free;
 }
 
+QString X11KeyboardProbe::keyName(quint32 nativeKey) {
+    if (nativeKey == 0) return {};
+    const char* name = XKeysymToString(KeySym(nativeKey));
+    return name ? QString::fromLatin1(name) : QString();
+}
+
 } // namespace mivora

@@ -17,6 +17,8 @@ public:
     // Missing when no key produces the keysym; taken when a trial grab of it is refused because another
     // program holds it; free otherwise (the trial grab is released at once).
     KeyState hotkeyState(const QString& keyName) override;
+    // The native code of a key event is its keysym.
+    QString keyName(quint32 nativeKey) override;
 
 private:
     int keycodeFor(const QString& keyName);

@@ -54,6 +54,7 @@ struct NoKeyboard final : KeyboardProbe {
     bool watchable() override { return false; }
     bool isDown(const QString&) override { return false; }
     KeyState hotkeyState(const QString&) override { return KeyState::missing; }
+    QString keyName(quint32) override { return {}; }
 };
 
 struct NoSettings final : SettingsPages {

@@ -59,7 +59,8 @@ TEST(RenderMode, DrawsEveryScreenInBothAppearances) {
     }
     for (const char* expected :
          {"hud-listening", "hud-processing", "hud-done", "hud-notice-error", "hud-choosing", "kit-keys",
-          "memories-samples", "memories-empty", "suggest-strip"})
+          "memories-samples", "memories-empty", "suggest-strip", "window-welcome", "welcome-1", "window-home",
+          "window-memories"})
         for (const char* appearance : {"-light.png", "-dark.png"})
             EXPECT_TRUE(names.contains(QString(expected) + appearance)) << expected << appearance;
     const QImage memories(QDir(out.path()).filePath("memories-samples-light.png"));

@@ -19,7 +19,7 @@ TEST(VaultTestMode, ExitsOneOnAMismatchAFailedRemovalOrAFailedRandomDraw) {
         QString printed;
         QTextStream out(&printed);
         EXPECT_EQ(runVaultTestMode(secrets, out), 1) << printed.toStdString();
-        EXPECT_EQ(printed.contains("✗ 读回失败 0\n"), mismatch) << printed.toStdString();
+        EXPECT_EQ(printed.contains("✗ 读回失败：读回的和写入的不一样\n"), mismatch) << printed.toStdString();
     }
 
     BundleInfo::setOverride({{"YarrikKeychainGroup", "team.group"}});

@@ -145,3 +145,34 @@ TEST(HUD, BarsRunOnlyWhileTheyCanBeSeen) {
     window.hide();
     EXPECT_FALSE(stepsWithin(100));
 }
+
+// Without a compositor the window's transparent area would show black: in every phase only the pill's rounded
+// shape is left of the window, however the pill grew or shrank on the way there.
+TEST(HUD, WithoutACompositorEveryPhaseIsCutToThePill) {
+    HUDPanel panel(moving, /*composited=*/false);
+    panel.show();
+    const QList<std::pair<const char*, VoicePhase>> phases{
+        {"listening", VoicePhase::listening(false)},
+        {"notice", VoicePhase::notice("已复制到剪贴板", false)},
+        {"error", VoicePhase::notice(QString("网络不太稳定，").repeated(8), true)},
+        {"choosing", VoicePhase::choosing(choices(), std::nullopt)},
+        {"processing", VoicePhase::processing()},
+        {"hands-free", VoicePhase::listening(true)},
+        {"done", VoicePhase::done()},
+        {"idle", VoicePhase::idle()},
+    };
+    for (const auto& [name, phase] : phases) {
+        panel.setState(phase, VoiceMode::dictate, 0.5f);
+        HUDPill* pill = panel.view()->pill();
+        // The pill has grown or shrunk to its content.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pill->size() == pill->sizeHint(); }, 3000)) << name;
+        QApplication::processEvents();
+        const QRect shape = panel.view()->pillRect();
+        const QRegion mask = panel.mask();
+        EXPECT_FALSE(mask.isEmpty()) << name;
+        EXPECT_EQ(mask.boundingRect(), shape) << name;
+        EXPECT_TRUE(mask.contains(shape.center())) << name;
+        EXPECT_FALSE(mask.contains(shape.topLeft())) << name << ": the corners are rounded off";
+        EXPECT_FALSE(mask.contains(QPoint(0, 0))) << name;
+    }
+}

@@ -3,6 +3,11 @@
 // every change of its text, so a test can see which keys and what text reached it. "--password" hides what
 // is typed (a password field); "--text" and a percent-encoded text start the field with that text, the caret
 // after it.
+//
+// A repeat is a press of a key that is still down. Qt alone guesses repeats from a release followed at once
+// by a press, and guesses wrong when the press comes late (a key another program grabs and hands on, a busy
+// machine); asked for detectable auto-repeat, the server sends repeats as presses only, and the edit tells
+// them apart itself.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -11,6 +16,11 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <set>
+
+// Xlib's macros clash with Qt names: include it last.
+#include <X11/XKBlib.h>
+
 namespace {
 
 QTextStream out(stdout);
@@ -18,19 +28,30 @@ QTextStream out(stdout);
 class PrintingEdit final : public QLineEdit {
 protected:
     void keyPressEvent(QKeyEvent* e) override {
-        out << (e->isAutoRepeat() ? "repeat:" : "press:") << QKeySequence(e->key()).toString() << Qt::endl;
+        const bool repeat = e->isAutoRepeat() || !down_.insert(e->nativeScanCode()).second;
+        out << (repeat ? "repeat:" : "press:") << QKeySequence(e->key()).toString() << Qt::endl;
         QLineEdit::keyPressEvent(e);
     }
     void keyReleaseEvent(QKeyEvent* e) override {
-        if (!e->isAutoRepeat()) out << "release:" << QKeySequence(e->key()).toString() << Qt::endl;
+        if (!e->isAutoRepeat()) {
+            down_.erase(e->nativeScanCode());
+            out << "release:" << QKeySequence(e->key()).toString() << Qt::endl;
+        }
         QLineEdit::keyReleaseEvent(e);
     }
+
+private:
+    std::set<quint32> down_;
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (auto* x11 = app.nativeInterface<QNativeInterface::QX11Application>()) {
+        Bool detectable = False;
+        XkbSetDetectableAutoRepeat(x11->display(), True, &detectable);
+    }
     PrintingEdit edit;
     const QStringList arguments = app.arguments();
     if (arguments.contains("--password")) edit.setEchoMode(QLineEdit::Password);

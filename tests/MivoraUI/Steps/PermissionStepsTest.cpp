@@ -1,0 +1,115 @@
+#include "MivoraUI/Steps/PermissionSteps.h"
+
+#include "MivoraUI/Kit/WindowVisible.h"
+#include "MivoraUI/Steps/StepRow.h"
+#include "support/Render.h"
+#include "support/WindowModelRig.h"
+
+#include <QAbstractButton>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+using namespace mivora::test;
+
+namespace {
+
+class Steps : public ::testing::Test {
+protected:
+    Steps() {
+        steps.resize(520, 360);
+        steps.show();
+    }
+    // Each row as done / active / neither.
+    QString states() const {
+        QString out;
+        for (StepRow* row : steps.rows())
+            out += row->fields().done ? 'd' : row->fields().active ? 'a' : '-';
+        return out;
+    }
+    void set(bool mic, bool accessibility, bool fnFree, bool cloud) {
+        rig.setup.setMic(mic);
+        rig.setup.setAccessibility(accessibility);
+        rig.setup.setFnFree(fnFree);
+        rig.setup.setCloudReady(cloud);
+    }
+    // A key pressed while the row waits for one, as a window on the desktop reports it.
+    void press(Qt::Key key, quint32 native) {
+        QWidget* target = QWidget::keyboardGrabber() ? QWidget::keyboardGrabber() : &steps;
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, 0, native, 0);
+        QApplication::sendEvent(target, &event);
+    }
+    StepRow& hotkeyRow() const { return *steps.rows()[2]; }
+
+    WindowModelRig rig;
+    PermissionSteps steps{rig.setup, rig.permissions, rig.defaults, rig.platform.keyboard()};
+};
+
+} // namespace
+
+TEST_F(Steps, TheFirstUnfinishedStepIsActiveWhateverTheRecogniserSays) {
+    set(false, false, false, true);
+    EXPECT_EQ(states(), "a--");
+    EXPECT_TRUE(steps.rows()[0]->hint() && steps.rows()[0]->hint()->isVisible());
+    EXPECT_EQ(steps.rows()[0]->button()->text(), "允许");
+    saveArtefact(render(steps), "PermissionSteps-nothing");
+    set(true, false, false, true);
+    EXPECT_EQ(states(), "da-");
+    EXPECT_EQ(steps.rows()[0]->button(), nullptr) << "a done step has no button";
+    EXPECT_EQ(steps.rows()[0]->hint(), nullptr);
+    set(false, true, true, false);
+    EXPECT_EQ(states(), "add");
+    set(true, true, true, false);
+    EXPECT_EQ(states(), "ddd");
+    EXPECT_EQ(steps.active(), 0);
+    saveArtefact(render(steps, true), "PermissionSteps-done-dark");
+}
+
+TEST_F(Steps, TheHintHoldsStillWhileTheWindowCannotBeSeen) {
+    set(false, false, false, true);
+    PermissionHint* hint = steps.rows()[0]->hint();
+    ASSERT_TRUE(hint);
+    EXPECT_TRUE(hint->animating());
+    WindowVisible::set(&steps, false);
+    EXPECT_FALSE(hint->animating());
+    WindowVisible::set(&steps, true);
+    EXPECT_TRUE(hint->animating());
+    steps.hide();
+    EXPECT_FALSE(hint->animating());
+}
+
+TEST_F(Steps, TheHotkeyRowTakesTheNextKeyPressedAndChecksItAgain) {
+    set(true, true, false, true); // the key is only offered for change while it cannot serve
+    EXPECT_EQ(hotkeyRow().fields().title, "右 Ctrl 键");
+    hotkeyRow().button()->click();
+    ASSERT_TRUE(steps.choosingHotkey());
+    EXPECT_EQ(QWidget::keyboardGrabber(), &steps) << "the key is taken wherever the focus is";
+    press(Qt::Key_Escape, 0xff1b);
+    EXPECT_FALSE(steps.choosingHotkey());
+    EXPECT_FALSE(rig.defaults.contains("fnKey")) << "Esc keeps the old key";
+
+    // A key another program holds is stored, and the row says why it cannot serve yet.
+    rig.platform.fake.keyboard.hotkeys["Control_L"] = KeyboardProbe::KeyState::taken;
+    hotkeyRow().button()->click();
+    press(Qt::Key_unknown, 0x12345678); // a key the desktop has no name for: the row waits on
+    EXPECT_TRUE(steps.choosingHotkey());
+    EXPECT_TRUE(hotkeyRow().fields().detail.startsWith("这个键认不出来"));
+    press(Qt::Key_Control, 0xffe3);
+    EXPECT_FALSE(steps.choosingHotkey());
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+    EXPECT_EQ(rig.defaults.value("fnKey"), QVariant("Control_L"));
+    EXPECT_EQ(states(), "dda");
+    EXPECT_TRUE(hotkeyRow().fields().detail.contains("被别的程序占作快捷键"))
+        << hotkeyRow().fields().detail.toStdString();
+    EXPECT_TRUE(steps.rows()[1]->fields().detail.contains("左 Ctrl")) << "every row names the key held";
+    saveArtefact(render(steps), "PermissionSteps-hotkey-taken");
+
+    hotkeyRow().button()->click();
+    press(Qt::Key_Alt, 0xffea);
+    EXPECT_EQ(rig.defaults.value("fnKey"), QVariant("Alt_R"));
+    EXPECT_EQ(hotkeyRow().fields().title, "右 Alt 键");
+    EXPECT_EQ(states(), "ddd");
+}

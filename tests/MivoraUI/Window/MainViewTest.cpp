@@ -1,0 +1,176 @@
+#include "MivoraUI/Window/MainView.h"
+
+#include "MivoraUI/Kit/WindowVisible.h"
+#include "MivoraUI/Welcome/WelcomeFlow.h"
+#include "MivoraUI/Window/Sidebar.h"
+#include "MivoraUI/Window/SidebarFooter.h"
+#include "Support/BundleInfo.h"
+#include "support/Render.h"
+#include "support/WindowModelRig.h"
+
+#include <QListWidget>
+#include <QPointer>
+#include <QSplitter>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+using namespace mivora::test;
+
+namespace {
+
+using Section = AppModel::Section;
+
+class Window : public ::testing::Test {
+protected:
+    MainView& open(bool welcomeDone = true) {
+        if (welcomeDone) rig.defaults.setValue("onboardingDone", true);
+        rig.setup.refresh();
+        view = std::make_unique<MainView>(rig.make());
+        view->resize(960, 640);
+        view->show();
+        return *view;
+    }
+    // The page change has run its course.
+    bool pageSettled() {
+        return QTest::qWaitFor([&] { return view->page() && !view->page()->graphicsEffect(); });
+    }
+    QListWidget* rows() const { return view->sidebar()->list(); }
+    int selectedRow() const {
+        const QList<QListWidgetItem*> s = rows()->selectedItems();
+        return s.isEmpty() ? -1 : rows()->row(s.first());
+    }
+
+    WindowModelRig rig;
+    std::unique_ptr<MainView> view;
+};
+
+} // namespace
+
+TEST_F(Window, EverySectionShowsItsPageWithinTheWindowsLeastSize) {
+    MainView& window = open();
+    for (Section section : AppModel::sections) {
+        rig.model->open(section);
+        ASSERT_TRUE(pageSettled());
+        EXPECT_EQ(window.page()->objectName(), AppModel::raw(section));
+        EXPECT_EQ(selectedRow(), int(section));
+        saveArtefact(window.grab().toImage(), "MainView-" + AppModel::raw(section));
+    }
+    // Shrunk as far as it goes, the window still holds the page at the page's own least size (the
+    // memories page's list and editor need 680 × 440).
+    window.resize(100, 100);
+    for (Section section : AppModel::sections) {
+        rig.model->open(section);
+        ASSERT_TRUE(pageSettled());
+        window.resize(100, 100);
+        QApplication::processEvents();
+        const QWidget* page = window.page();
+        const QSize least(page->minimumWidth() > 0 ? page->minimumWidth() : page->minimumSizeHint().width(),
+                          page->minimumHeight() > 0 ? page->minimumHeight()
+                                                    : page->minimumSizeHint().height());
+        EXPECT_GE(page->width(), least.width()) << AppModel::raw(section).toStdString();
+        EXPECT_GE(page->height(), least.height()) << AppModel::raw(section).toStdString();
+        EXPECT_GE(window.width(), MainView::narrowest);
+        EXPECT_GE(window.height(), MainView::lowest);
+    }
+}
+
+TEST_F(Window, TheSelectedRowAlwaysStaysAndReselectingItKeepsThePage) {
+    open();
+    rig.model->open(Section::memories);
+    ASSERT_TRUE(pageSettled());
+    QWidget* page = view->page();
+    const QRect row = rows()->visualItemRect(rows()->item(int(Section::memories)));
+    QTest::mouseClick(rows()->viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(view->page(), page) << "the same page, not a new one";
+    EXPECT_FALSE(page->graphicsEffect()) << "no transition ran";
+    // A control-click would clear the selection; the section and its row stay.
+    QTest::mouseClick(rows()->viewport(), Qt::LeftButton, Qt::ControlModifier, row.center());
+    EXPECT_EQ(selectedRow(), int(Section::memories));
+    EXPECT_EQ(rig.model->section(), Section::memories);
+    EXPECT_EQ(view->page(), page);
+
+    const QRect home = rows()->visualItemRect(rows()->item(int(Section::home)));
+    QTest::mouseClick(rows()->viewport(), Qt::LeftButton, {}, home.center());
+    EXPECT_EQ(rig.model->section(), Section::home);
+    EXPECT_EQ(view->page()->objectName(), "home");
+    // The page going out stays on screen until it has slid away, then goes.
+    const QPointer<QWidget> leaving(page);
+    EXPECT_TRUE(leaving && leaving->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return leaving.isNull(); }, 5000));
+}
+
+TEST_F(Window, TheFooterIsReadyOnlyWithEveryStepARecogniserAndTheAccountTheBuildNeeds) {
+    open();
+    SidebarFooter& footer = *view->sidebar()->footer();
+    const auto shows = [&](const QString& headline, const QString& subline) {
+        EXPECT_EQ(footer.headline(), headline);
+        EXPECT_EQ(footer.subline(), subline);
+    };
+    rig.model->open(Section::memories);
+    shows("就绪", "按住 右 Ctrl 说话");
+    saveArtefact(footer.grab().toImage(), "SidebarFooter-ready");
+    footer.click();
+    EXPECT_EQ(rig.model->section(), Section::home);
+
+    rig.cloud = false;
+    rig.setup.refresh();
+    shows("还差 1 步", "点这里完成设置");
+    footer.click();
+    EXPECT_EQ(rig.model->section(), Section::settings);
+
+    rig.cloud = true;
+    rig.platform.fake.audioInputs.present = false;
+    rig.platform.fake.keyboard.watching = false;
+    rig.setup.refresh();
+    shows("还差 2 步", "点这里完成设置");
+    saveArtefact(footer.grab().toImage(), "SidebarFooter-two-steps");
+
+    // A relay build refuses every take until the user signs in.
+    rig.platform.fake.audioInputs.present = true;
+    rig.platform.fake.keyboard.watching = true;
+    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
+    rig.setup.refresh();
+    shows("还差 1 步", "点这里完成设置");
+    rig.model->open(Section::home);
+    footer.click();
+    EXPECT_EQ(rig.model->section(), Section::settings);
+}
+
+TEST_F(Window, TheWelcomeCoversTheWindowExactlyWhileItIsOnAndTheRestCannotBeReached) {
+    rig.defaults.setValue("reduceMotion", true);
+    MainView& window = open(/*welcomeDone*/ false);
+    ASSERT_NE(window.welcome(), nullptr);
+    EXPECT_TRUE(window.welcome()->isVisible());
+    EXPECT_EQ(window.welcome()->geometry(), window.rect());
+    EXPECT_FALSE(window.splitView()->isEnabled()) << "no click or Tab reaches the sidebar or the page";
+    saveArtefact(window.grab().toImage(), "MainView-welcome");
+
+    window.welcome()->goTo(WelcomeFlow::permissions);
+    rig.model->finishWelcome();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window.welcome(), nullptr);
+    EXPECT_EQ(window.findChild<WelcomeFlow*>(), nullptr);
+    EXPECT_TRUE(window.splitView()->isEnabled());
+    EXPECT_FALSE(window.splitView()->graphicsEffect()) << "sharp and opaque again";
+
+    rig.model->restartWelcome();
+    ASSERT_NE(window.welcome(), nullptr);
+    EXPECT_EQ(window.welcome()->current(), WelcomeFlow::hero) << "each showing starts at the first page";
+    EXPECT_FALSE(window.splitView()->isEnabled());
+}
+
+TEST_F(Window, TheWelcomeLeavesWithTheSpringAndTheWindowVisibilityReachesThePages) {
+    MainView& window = open(false);
+    rig.model->finishWelcome();
+    EXPECT_NE(window.welcome(), nullptr) << "it fades out before it goes";
+    EXPECT_TRUE(window.splitView()->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.welcome() == nullptr; }, 5000));
+
+    rig.model->setWindowVisible(false);
+    EXPECT_FALSE(WindowVisible::of(window.page()));
+    rig.model->setWindowVisible(true);
+    EXPECT_TRUE(WindowVisible::of(window.page()));
+}
