@@ -7,6 +7,7 @@
 #include "Memories/MemoryStore.h"
 #include "MivoraUI/Account/AccountSection.h"
 #include "Platform/Offscreen/MemoryPasteboard.h"
+#include "Support/HttpClient.h"
 #include "support/FakeAccountServer.h"
 #include "support/FakeBrowser.h"
 #include "support/FakeScheduler.h"
@@ -18,7 +19,6 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkAccessManager>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -69,7 +69,7 @@ struct AccountDevice {
 
     MemoryDefaults defaults;
     MemoryTokenStore tokens;
-    QNetworkAccessManager network;
+    HttpClient network;
     AccountService account;
     std::unique_ptr<MemoryStore> store;
     InMemoryKeyStore keys;

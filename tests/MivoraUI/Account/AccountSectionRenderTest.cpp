@@ -26,7 +26,7 @@ void draw(AccountSection& section, const QString& name) {
 TEST_F(AccountSectionTest, EveryStateDraws) {
     MemoryDefaults defaults;
     MemoryTokenStore tokens;
-    QNetworkAccessManager network;
+    HttpClient network;
     AccountService none(std::nullopt, tokens, network, defaults, clock);
     AccountSection note(
         {.account = &none, .clock = clock, .scheduler = scheduler, .pasteboard = a.pasteboard});

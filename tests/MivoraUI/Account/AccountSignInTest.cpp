@@ -17,7 +17,7 @@ TEST(AccountSectionAlone, WithoutAServerShowsOnlyTheNote) {
     FakeScheduler scheduler{clock};
     MemoryDefaults defaults;
     MemoryTokenStore tokens;
-    QNetworkAccessManager network;
+    HttpClient network;
     AccountService account(std::nullopt, tokens, network, defaults, clock);
     MemoryPasteboard pasteboard;
     AccountSection section(
