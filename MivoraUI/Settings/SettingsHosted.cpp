@@ -1,16 +1,17 @@
 #include "MivoraUI/Settings/SettingsHosted.h"
 
 #include "MivoraUI/Kit/StyledLabel.h"
+#include "MivoraUI/Steps/PermissionSteps.h"
 
 namespace mivora::SettingsHosted {
 
-// Stand-ins until the permission steps and the account block are built.
-QWidget* permissionSteps(AppModel&) {
-    auto* steps =
-        new StyledLabel(QStringLiteral("权限步骤"), 12.5, QFont::Normal, StyledLabel::Style::tertiary);
+QWidget* permissionSteps(AppModel& model) {
+    auto* steps = new PermissionSteps(model);
     steps->setObjectName(QStringLiteral("permissionSteps"));
     return steps;
 }
+
+// A stand-in until the account block is built.
 
 QWidget* accountSection(AppModel&) {
     auto* block = new StyledLabel(QStringLiteral("账号"), 12.5, QFont::Normal, StyledLabel::Style::tertiary);

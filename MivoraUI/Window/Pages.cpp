@@ -1,7 +1,9 @@
 #include "MivoraUI/Window/Pages.h"
 
+#include "MivoraUI/Home/HomePage.h"
 #include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Memories/MemoriesView.h"
+#include "MivoraUI/Settings/SettingsPage.h"
 
 #include <QLabel>
 
@@ -24,8 +26,12 @@ QWidget* makePage(AppModel& model, AppModel::Section section, QWidget* parent) {
         page = new MemoriesView(model.memories(), model.environment().clock, model.hotkeyName(), parent);
         break;
     case AppModel::Section::home:
-    case AppModel::Section::tutorial:
+        page = new HomePage(model, parent);
+        break;
     case AppModel::Section::settings:
+        page = new SettingsPage(model, parent);
+        break;
+    case AppModel::Section::tutorial:
         page = standIn(section, parent);
         break;
     }

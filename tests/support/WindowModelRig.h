@@ -27,7 +27,7 @@ struct WindowModelRig {
     Permissions permissions{platform, defaults};
     bool cloud = true; // a recogniser is configured
     SetupModel setup{permissions, [this] { return cloud; }, scheduler};
-    UsageStats stats{defaults, clock};
+    UsageStats stats{defaults, clock, scheduler};
     MemoryStore memories{std::nullopt, {}, clock};
     FakeInserter inserter;
     VoiceController controller{std::make_unique<MicSource>(std::make_unique<FakeAudioInput>(), scheduler),
