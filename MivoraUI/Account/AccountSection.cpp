@@ -117,8 +117,9 @@ AccountSection::~AccountSection() {
         deleteDialog_->disconnect(this);
         delete deleteDialog_;
     }
-    parts_.scheduler.cancel(resendTimer_);
-    parts_.scheduler.cancel(syncedTimer_);
+    // Only a pending timer needs the scheduler.
+    for (const Scheduler::TimerId timer : {resendTimer_, syncedTimer_})
+        if (timer != 0) parts_.scheduler.cancel(timer);
 }
 
 void AccountSection::buildSignIn() {
