@@ -1,5 +1,6 @@
 #include "MivoraUI/Kit/CapsuleButton.h"
 
+#include "MivoraUI/Kit/Icon.h"
 #include "MivoraUI/Kit/UI.h"
 
 #include <QPainter>
@@ -14,6 +15,12 @@ struct Metrics {
     double hPad;
     double vPad;
 };
+
+constexpr double symbolGap = 6;
+
+double symbolSize(const QFont& font) {
+    return QFontMetricsF(font).height() * 0.95;
+}
 
 Metrics metrics(bool primary) {
     return primary ? Metrics{13, QFont::DemiBold, 18, 9} : Metrics{13, QFont::Medium, 14, 8};
@@ -37,7 +44,14 @@ CapsuleButton::CapsuleButton(Look look, const QString& text, QWidget* parent)
 QSize CapsuleButton::sizeHint() const {
     const Metrics m = metrics(look_ == Look::primary);
     const QFontMetricsF fm(font());
-    return QSizeF(fm.horizontalAdvance(text()) + 2 * m.hPad, fm.height() + 2 * m.vPad).toSize();
+    const double symbol = symbol_.isEmpty() ? 0 : symbolSize(font()) + symbolGap;
+    return QSizeF(symbol + fm.horizontalAdvance(text()) + 2 * m.hPad, fm.height() + 2 * m.vPad).toSize();
+}
+
+void CapsuleButton::setSymbol(const QString& name) {
+    symbol_ = name;
+    updateGeometry();
+    update();
 }
 
 void CapsuleButton::paintEvent(QPaintEvent*) {
@@ -66,9 +80,20 @@ void CapsuleButton::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawRoundedRect(r, radius, radius);
-    painter.setPen(ink);
     painter.setFont(font());
-    painter.drawText(r, Qt::AlignCenter, text());
+    if (symbol_.isEmpty()) {
+        painter.setPen(ink);
+        painter.drawText(r, Qt::AlignCenter, text());
+        return;
+    }
+    // Symbol and text centred together as one label.
+    const double side = symbolSize(font());
+    const double width = side + symbolGap + QFontMetricsF(font()).horizontalAdvance(text());
+    const double left = r.center().x() - width / 2;
+    Icon::paint(painter, symbol_, QRectF(left, r.center().y() - side / 2 - 1, side, side), ink);
+    painter.setPen(ink);
+    painter.drawText(QRectF(left + side + symbolGap, r.top(), r.width(), r.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, text());
 }
 
 } // namespace mivora

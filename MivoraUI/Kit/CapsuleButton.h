@@ -13,6 +13,9 @@ class CapsuleButton : public QAbstractButton {
     Q_OBJECT
 public:
     QSize sizeHint() const override;
+    // An icon of the kit drawn before the text, in the text's colour; empty: none.
+    void setSymbol(const QString& name);
+    const QString& symbol() const { return symbol_; }
     // 0 at rest, 1 fully pressed (a spring may briefly pass either end).
     double pressProgress() const { return press_.value().toDouble(); }
 
@@ -23,6 +26,7 @@ protected:
 
 private:
     const Look look_;
+    QString symbol_;
     SpringAnimation press_{0.0};
 };
 

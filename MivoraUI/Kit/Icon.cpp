@@ -81,6 +81,38 @@ QPainterPath magnifier() {
     return p;
 }
 
+// A cloud outline across the lower two thirds of the grid.
+QPainterPath cloud() {
+    QPainterPath p;
+    p.moveTo(5.5, 15.5);
+    p.cubicTo(3.2, 15.5, 2, 13.8, 2, 12.2);
+    p.cubicTo(2, 10.4, 3.4, 9.1, 5.1, 9.1);
+    p.cubicTo(5.6, 6.6, 7.6, 5, 10.1, 5);
+    p.cubicTo(12.8, 5, 14.8, 6.9, 15.1, 9.3);
+    p.cubicTo(16.8, 9.5, 18, 10.8, 18, 12.5);
+    p.cubicTo(18, 14.2, 16.7, 15.5, 15, 15.5);
+    p.closeSubpath();
+    return p;
+}
+
+// An arc of the circle of radius 6 around the centre, counter-clockwise from `start` degrees.
+QPainterPath circleArc(double start, double sweep) {
+    const QRectF box(4, 4, 12, 12);
+    QPainterPath p;
+    p.arcMoveTo(box, start);
+    p.arcTo(box, start, sweep);
+    return p;
+}
+
+// An arrowhead on that circle at `angle` degrees, pointing counter-clockwise.
+QPainterPath arcHead(double angle) {
+    const double a = angle * std::numbers::pi / 180;
+    const QPointF at(10 + 6 * std::cos(a), 10 - 6 * std::sin(a));
+    const QPointF along(-std::sin(a), -std::cos(a));
+    const QPointF out(std::cos(a), -std::sin(a));
+    return polygon({at + along * 2.8, at + out * 2.5, at - out * 2.5});
+}
+
 QPainterPath gear() {
     QPainterPath p;
     constexpr int teeth = 8;
@@ -125,6 +157,22 @@ const std::map<QString, std::function<Glyph()>>& glyphs() {
         {"exclamationmark.triangle",
          [] {
              return Glyph{polygon({{10, 2.8}, {18, 16.8}, {2, 16.8}}), exclamation({10, 7.3}, 4.6)};
+         }},
+        {"arrow.triangle.2.circlepath",
+         [] {
+             return Glyph{both(circleArc(35, 100), circleArc(215, 100)), both(arcHead(135), arcHead(315))};
+         }},
+        {"checkmark.icloud",
+         [] {
+             return Glyph{both(cloud(), polyline({{7.4, 11.4}, {9.3, 13.1}, {12.7, 9.4}})), {}};
+         }},
+        {"exclamationmark.icloud",
+         [] {
+             return Glyph{cloud(), exclamation({10, 7.8}, 3.3)};
+         }},
+        {"icloud.slash",
+         [] {
+             return Glyph{both(cloud(), polyline({{3.5, 3.5}, {16.5, 17.5}})), {}};
          }},
         {"doc.on.clipboard",
          [] {

@@ -1,0 +1,178 @@
+#include "Account/AccountError.h"
+#include "AccountSectionFixture.h"
+
+using namespace mivora;
+using namespace mivora::test;
+using Content = AccountSection::Content;
+using Fault = FakeAccountServer::Fault;
+
+namespace {
+
+const QString ann = QStringLiteral("ann@example.com");
+
+} // namespace
+
+TEST(AccountSectionAlone, WithoutAServerShowsOnlyTheNote) {
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
+    MemoryDefaults defaults;
+    MemoryTokenStore tokens;
+    HttpClient network;
+    AccountService account(std::nullopt, tokens, network, defaults, clock);
+    MemoryPasteboard pasteboard;
+    AccountSection section(
+        {.account = &account, .clock = clock, .scheduler = scheduler, .pasteboard = pasteboard});
+    section.show();
+    EXPECT_EQ(section.content(), Content::notConfigured);
+    for (QAbstractButton* b : section.findChildren<QAbstractButton*>())
+        EXPECT_FALSE(b->isVisibleTo(&section)) << b->text().toStdString();
+    EXPECT_EQ(section.findChild<QLabel*>("note")->text(), "这个版本还没接上账号服务。");
+}
+
+TEST_F(AccountSectionTest, TheAddressIsCheckedAndSentTrimmedInLowerCase) {
+    const std::pair<const char*, bool> cases[] = {
+        {"a@b.c", false}, {"a b@c.de", false}, {"a@b@c.de", false}, {"a@b.cd", true}, {"a@b.cd.e", true},
+    };
+    for (const auto& [address, ok] : cases) {
+        a.field("email")->setText(address);
+        EXPECT_EQ(a.button("send")->isEnabled(), ok) << address;
+    }
+    a.field("email")->setText("a@b.c");
+    QTest::keyClick(a.field("email"), Qt::Key_Return);
+    QTest::qWait(50);
+    EXPECT_EQ(server.count("auth/email/start"), 0);
+
+    a.field("email")->setText("  Ann@Example.COM \n");
+    QTest::keyClick(a.field("email"), Qt::Key_Return);
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(body("auth/email/start")["email"].toString(), ann);
+    EXPECT_EQ(a.section->content(), Content::codeStep);
+    EXPECT_EQ(a.text("sentTo"), "验证码已发到 ann@example.com，10 分钟内有效。");
+    EXPECT_EQ(a.field("email")->text(), "  Ann@Example.COM \n");
+}
+
+TEST_F(AccountSectionTest, ResendCountsDownFromSixtyAndASuccessfulResendEmptiesTheCode) {
+    a.field("email")->setText(ann);
+    a.click("send");
+    ASSERT_TRUE(a.idle());
+    QAbstractButton* resend = a.button("resend");
+    EXPECT_EQ(resend->text(), "60 秒后可重发");
+    EXPECT_FALSE(resend->isEnabled());
+    scheduler.advance(1);
+    EXPECT_EQ(resend->text(), "59 秒后可重发");
+    scheduler.advance(58);
+    EXPECT_EQ(resend->text(), "1 秒后可重发");
+    scheduler.advance(1);
+    EXPECT_EQ(resend->text(), "重新发送");
+    ASSERT_TRUE(resend->isEnabled());
+
+    a.field("code")->setText("12");
+    server.fail("auth/email/start", Fault{.status = 429});
+    a.click("resend");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(a.error(), "太频繁了，稍等一会儿再试。");
+    EXPECT_EQ(resend->text(), "重新发送");
+    EXPECT_EQ(a.field("code")->text(), "12");
+
+    a.click("resend");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(a.error(), "");
+    EXPECT_EQ(a.field("code")->text(), "");
+    EXPECT_EQ(resend->text(), "60 秒后可重发");
+}
+
+// Pasted digits are checked once; anything but decimal digits is dropped, and digits of other scripts
+// reach the server as ASCII. A rejected code empties the field; six new digits check again.
+TEST_F(AccountSectionTest, TheCodeFilterKeepsSixDecimalDigitsAndChecksOnTheSixth) {
+    EXPECT_EQ(AccountSection::codeDigits(QStringLiteral("𝟏２٣4½²Ⅷx 5 67")), "123456");
+
+    a.field("email")->setText(ann);
+    a.click("send");
+    ASSERT_TRUE(a.idle());
+    const QString real = server.codeFor(ann);
+    a.field("code")->insert("12 34 56");
+    EXPECT_EQ(a.button("login")->text(), "登录中…");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(server.count("auth/email/verify"), 1);
+    EXPECT_EQ(body("auth/email/verify")["code"].toString(), "123456");
+    EXPECT_EQ(a.error(), "验证码不对，或者已经过期。");
+    EXPECT_EQ(a.field("code")->text(), "");
+
+    QTest::keyClicks(a.field("code"), "a1b2");
+    EXPECT_EQ(a.field("code")->text(), "12");
+    a.field("code")->clear();
+    QString wide;
+    for (QChar c : real)
+        wide += QChar(0xFF10 + c.digitValue()); // full-width
+    a.field("code")->insert(wide + "½9x");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(server.count("auth/email/verify"), 2);
+    EXPECT_EQ(body("auth/email/verify", 1)["code"].toString(), real);
+    EXPECT_EQ(a.section->content(), Content::signedIn);
+    EXPECT_EQ(a.text("accountLine"), ann);
+    EXPECT_EQ(a.text("methodLine"), "邮箱验证码登录");
+
+    // Signing out shows the step shown last: the code step with the old address.
+    a.click("signOut");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(a.section->content(), Content::codeStep);
+    EXPECT_EQ(a.text("sentTo"), "验证码已发到 ann@example.com，10 分钟内有效。");
+}
+
+// The address of the successful send is the one the code step, the check and a resend use, whatever the
+// field holds by then; Return while a send runs starts no second one.
+TEST_F(AccountSectionTest, TheSentAddressIsKeptAndReturnWhileBusyIsIgnored) {
+    server.fail("auth/email/start", Fault{.delayMs = 300});
+    a.field("email")->setText(ann);
+    QTest::keyClick(a.field("email"), Qt::Key_Return);
+    EXPECT_EQ(a.button("send")->text(), "发送中…");
+    EXPECT_FALSE(a.button("send")->isEnabled());
+    EXPECT_FALSE(a.button("apple")->isEnabled());
+    a.field("email")->setText("bob@example.com");
+    QTest::keyClick(a.field("email"), Qt::Key_Return);
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(server.count("auth/email/start"), 1);
+    EXPECT_EQ(a.text("sentTo"), "验证码已发到 ann@example.com，10 分钟内有效。");
+
+    scheduler.advance(60);
+    a.click("resend");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(body("auth/email/start", 1)["email"].toString(), ann);
+    a.field("code")->setText(server.codeFor(ann));
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(body("auth/email/verify")["email"].toString(), ann);
+    EXPECT_TRUE(a.account.signedIn());
+}
+
+TEST_F(AccountSectionTest, ClosingTheBrowserShowsNothingAndAWebSignInOpensThePanel) {
+    a.browser.closed = true;
+    a.click("apple");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(a.error(), "");
+    EXPECT_EQ(a.section->content(), Content::emailStep);
+    EXPECT_TRUE(a.button("google")->isEnabled());
+
+    a.browser.closed = false;
+    a.click("google");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(a.error(), "");
+    EXPECT_EQ(a.text("methodLine"), "通过 Google 登录");
+}
+
+TEST_F(AccountSectionTest, AFailureWithoutAMessageShowsTheFallbackAndADeadBlockIsLeftAlone) {
+    a.section->run([]() -> QCoro::Task<> {
+        throw std::runtime_error("no text for users");
+        co_return;
+    });
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(a.error(), "出了点问题，稍后再试。");
+
+    // An action still running when the block goes away ends without touching it.
+    a.field("email")->setText(ann);
+    a.click("send");
+    ASSERT_TRUE(a.idle());
+    server.fail("auth/email/verify", Fault{.delayMs = 200});
+    a.field("code")->setText(server.codeFor(ann));
+    a.section.reset();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return a.account.signedIn(); }));
+}
