@@ -43,4 +43,8 @@ void AppDelegate::windowClosed() {
     updateStatusIcon();
 }
 
+void AppDelegate::closeMainWindow() {
+    delete mainWindow_.data();
+}
+
 } // namespace mivora

@@ -73,7 +73,7 @@ AppModel& AppDelegate::model() {
             AppModel::Services{setup_, stats_, memories_, hooks.suggestController, controller(),
                                hooks.accountService, hooks.syncEngine},
             AppModel::Environment{env_.defaults, env_.clock, env_.scheduler, env_.platform, permissions_,
-                                  hooks.loginItem});
+                                  hooks.loginItem, hooks.browser});
     return *model_;
 }
 

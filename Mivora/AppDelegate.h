@@ -27,6 +27,7 @@
 namespace mivora {
 
 class AccountService;
+class BrowserSheet;
 class Clock;
 class Defaults;
 class HttpClient;
@@ -79,6 +80,7 @@ public:
         MemorySync* syncEngine = nullptr;
         // Launch at login, where the desktop has it.
         LoginItem* loginItem = nullptr;
+        BrowserSheet* browser = nullptr; // where web sign-in opens
     };
 
     explicit AppDelegate(Environment environment, QObject* parent = nullptr);
@@ -94,6 +96,8 @@ public:
     void showMain(std::optional<AppModel::Section> section = std::nullopt);
     // A second start of the program asked for the main window.
     void reopen() { showMain(); }
+    // Destroys the main window (at the end of the program, before the services its pages use).
+    void closeMainWindow();
     // The suggestion controller filled a memory of `chars` characters.
     void typedFillAccepted(qint64 chars);
     // Whether the suggestion strip may show an offer now.
@@ -148,7 +152,7 @@ private:
     std::unique_ptr<AppModel> model_;
     std::unique_ptr<TrayIcon> tray_;
     QPointer<MainWindow> mainWindow_;
-    QString hotkey_; // the "fnKey" the key watcher was started with
+    QString hotkey_;        // the "fnKey" the key watcher was started with
     bool selfTest_ = false; // no tray, no window
 };
 

@@ -21,7 +21,12 @@ QCoro::Task<QUrl> DesktopBrowserSheet::open(QUrl start, QString callbackScheme) 
     const QPointer<DesktopBrowserSheet> self(this);
     scheme_ = callbackScheme.toLower();
     callback_.reset();
-    dialog_ = new SignInWaitDialog(provider_);
+    // The program's one sheet serves both providers: the start page says which.
+    const QString provider = !provider_.isEmpty()
+                                 ? provider_
+                                 : (start.host().contains(QLatin1String("google")) ? QStringLiteral("Google")
+                                                                                   : QStringLiteral("Apple"));
+    dialog_ = new SignInWaitDialog(provider);
     dialog_->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog_, &QDialog::finished, this, [this] { end(std::nullopt); });
     dialog_->show();

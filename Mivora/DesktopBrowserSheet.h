@@ -21,7 +21,7 @@ class DesktopBrowserSheet final : public QObject, public BrowserSheet {
 public:
     using OpenUrl = std::function<bool(const QUrl&)>;
     // `openUrl` starts the browser (QDesktopServices::openUrl in the program); `provider` names it in the
-    // dialog.
+    // dialog (empty: the start page's host tells Apple from Google).
     explicit DesktopBrowserSheet(OpenUrl openUrl, QString provider, QObject* parent = nullptr);
     ~DesktopBrowserSheet() override;
 

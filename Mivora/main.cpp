@@ -2,6 +2,7 @@
 #include "AppDelegate.h"
 #include "Cloud/CloudRecognizer.h"
 #include "CommandLine.h"
+#include "DesktopBrowserSheet.h"
 #include "ExitLog.h"
 #include "HudWiring.h"
 #include "LegacyRename.h"
@@ -37,6 +38,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -174,6 +176,9 @@ int main(int argc, char** argv) {
             ? std::unique_ptr<LoginItem>(std::make_unique<MemoryLoginItem>())
             : std::make_unique<AutostartLoginItem>(self.absoluteFilePath());
     HttpClient network;
+    // Sign-in with Apple or Google opens the default browser; its callback comes back through a second start.
+    DesktopBrowserSheet browser([](const QUrl& url) { return QDesktopServices::openUrl(url); }, {});
+    QObject::connect(&instance, &SingleInstance::urlReceived, &browser, &DesktopBrowserSheet::deliver);
     std::unique_ptr<HUDPanel> hud;    // outlives the delegate, whose hooks point at it
     SelfTestSource* played = nullptr; // the self-test's file source, owned by the voice controller
     AppDelegate delegate({*platform, defaults, clock, scheduler, network,
@@ -185,6 +190,7 @@ int main(int argc, char** argv) {
                           })
                                    : nullptr});
     delegate.hooks.loginItem = loginItem.get();
+    delegate.hooks.browser = &browser;
     SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, AppLog::write);
     AccountWiring account(delegate, *platform, network, defaults, clock);
     SyncWiring sync(delegate, account.account(), *platform, clock, scheduler);
@@ -220,5 +226,8 @@ int main(int argc, char** argv) {
         test.run(*launch.path, out).then([](int status) { QCoreApplication::exit(status); });
         return app.exec();
     }
-    return app.exec();
+    const int status = app.exec();
+    // The window's pages use the services wired below the delegate, which go before it.
+    delegate.closeMainWindow();
+    return status;
 }

@@ -1,6 +1,6 @@
 #include "MivoraUI/Settings/SettingsHosted.h"
 
-#include "MivoraUI/Kit/StyledLabel.h"
+#include "MivoraUI/Account/AccountSection.h"
 #include "MivoraUI/Steps/PermissionSteps.h"
 
 namespace mivora::SettingsHosted {
@@ -11,12 +11,8 @@ QWidget* permissionSteps(AppModel& model) {
     return steps;
 }
 
-// A stand-in until the account block is built.
-
-QWidget* accountSection(AppModel&) {
-    auto* block = new StyledLabel(QStringLiteral("账号"), 12.5, QFont::Normal, StyledLabel::Style::tertiary);
-    block->setObjectName(QStringLiteral("accountSection"));
-    return block;
+QWidget* accountSection(AppModel& model) {
+    return new AccountSection(model);
 }
 
 } // namespace mivora::SettingsHosted
