@@ -18,6 +18,7 @@
 #include "MivoraUI/Model/AppModel.h"
 #include "MivoraUI/Steps/PermissionSteps.h"
 #include "MivoraUI/Suggest/SuggestView.h"
+#include "MivoraUI/Tutorial/TutorialPage.h"
 #include "MivoraUI/Welcome/WelcomeFlow.h"
 #include "MivoraUI/Window/MainView.h"
 #include "Modes/Renderer.h"
@@ -34,6 +35,8 @@ void RenderScreens::all() {
     memories();
     strip();
     steps();
+    lessons();
+    account();
     window();
 }
 
@@ -124,6 +127,17 @@ void RenderScreens::steps() {
             name, [&] { return new PermissionSteps(model); }, QSize(560, 0));
     }
     setup.refresh();
+}
+
+void RenderScreens::lessons() {
+    // The tutorial on each lesson, its demonstration at rest (motion is reduced while drawing).
+    for (Lesson lesson : Lessons::all) {
+        model.setLesson(lesson);
+        const char* names[] = {"lesson-dictate", "lesson-recall", "lesson-typing"};
+        renderer.shoot(
+            names[Lessons::raw(lesson)], [&] { return new TutorialPage(model); }, QSize(760, 640));
+    }
+    model.setLesson(Lesson::dictate);
 }
 
 void RenderScreens::window() {

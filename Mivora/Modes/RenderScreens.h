@@ -14,7 +14,7 @@ struct RenderScreens {
     AppModel& model;
     Defaults& defaults;
     Scheduler& scheduler;
-    const Clock& clock;
+    Clock& clock;
 
     void all();
     void hud();
@@ -23,6 +23,8 @@ struct RenderScreens {
     void strip();
     void steps();
     void window();
+    void lessons();
+    void account();
 };
 
 } // namespace mivora

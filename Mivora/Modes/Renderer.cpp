@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGlyphRun>
 #include <QJsonDocument>
@@ -44,6 +45,16 @@ int missingIn(const QString& text, const QFont& font) {
 
 } // namespace
 
+bool Renderer::until(const std::function<bool()>& done) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (waited.elapsed() > 10000) return false;
+        settle(20);
+    }
+    return true;
+}
+
 Renderer::Renderer(QString folder) : folder_(std::move(folder)) {}
 
 int Renderer::missingGlyphs(const QWidget& root) {
@@ -64,7 +75,7 @@ int Renderer::missingGlyphs(const QWidget& root) {
     return missing;
 }
 
-void Renderer::draw(const QString& file, QWidget& view, QSize size, bool dark) {
+void Renderer::draw(const QString& file, QWidget& view, QSize size, bool dark, int settleMs) {
     view.setPalette(Appearance::palette(dark));
     view.setAutoFillBackground(true);
     if (!size.isEmpty())
@@ -75,7 +86,7 @@ void Renderer::draw(const QString& file, QWidget& view, QSize size, bool dark) {
     else
         view.adjustSize();
     view.show();
-    settle(size.width() > 600 ? 700 : 60);
+    settle(settleMs > 0 ? settleMs : size.width() > 600 ? 700 : 60);
     const QImage image = view.grab().toImage();
     const bool saved = QDir().mkpath(folder_) && image.save(QDir(folder_).filePath(file));
     if (!saved) ++failures_;
@@ -88,16 +99,11 @@ void Renderer::draw(const QString& file, QWidget& view, QSize size, bool dark) {
     view.hide();
 }
 
-void Renderer::shoot(const QString& name, const std::function<QWidget*()>& make, QSize size) {
+void Renderer::shoot(const QString& name, const std::function<QWidget*()>& make, QSize size, int settleMs) {
     for (bool dark : {false, true}) {
         const std::unique_ptr<QWidget> view(make());
-        draw(name + (dark ? "-dark.png" : "-light.png"), *view, size, dark);
+        draw(name + (dark ? "-dark.png" : "-light.png"), *view, size, dark, settleMs);
     }
-}
-
-void Renderer::shoot(const QString& name, QWidget& view, QSize size) {
-    for (bool dark : {false, true})
-        draw(name + (dark ? "-dark.png" : "-light.png"), view, size, dark);
 }
 
 bool Renderer::finish() {

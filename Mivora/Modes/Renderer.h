@@ -18,10 +18,12 @@ public:
     explicit Renderer(QString folder);
 
     // Builds the view anew for each appearance (so it starts from its first state), lays it out at `size`
-    // (its own size hint when empty, or only its width when the height is 0), lets it settle and draws it.
-    void shoot(const QString& name, const std::function<QWidget*()>& make, QSize size = {});
-    // The same for a view that is already made and set to the state drawn.
-    void shoot(const QString& name, QWidget& view, QSize size = {});
+    // (its own size hint when empty, or only its width when the height is 0), lets it settle (longer for a
+    // window-sized view, or `settleMs` when given: a view that fades in) and draws it.
+    void shoot(const QString& name, const std::function<QWidget*()>& make, QSize size = {}, int settleMs = 0);
+
+    // Runs the event loop until `done` holds or 10 s have passed (a view waiting for a reply).
+    static bool until(const std::function<bool()>& done);
 
     // Writes the index; false when any picture or the index could not be written.
     bool finish();
@@ -32,7 +34,7 @@ public:
     static int missingGlyphs(const QWidget& root);
 
 private:
-    void draw(const QString& file, QWidget& view, QSize size, bool dark);
+    void draw(const QString& file, QWidget& view, QSize size, bool dark, int settleMs);
 
     QString folder_;
     QJsonArray index_;
