@@ -10,6 +10,7 @@
 #include "MivoraUI/Home/TipText.h"
 #include "MivoraUI/Kit/Card.h"
 #include "MivoraUI/Kit/Icon.h"
+#include "MivoraUI/Kit/Layouts.h"
 #include "MivoraUI/Kit/PracticeField.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
 #include "MivoraUI/Kit/StyledLabel.h"
@@ -65,20 +66,6 @@ private:
     const QString symbol_;
 };
 
-QHBoxLayout* row(int spacing) {
-    auto* layout = new QHBoxLayout;
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
-QVBoxLayout* column(QWidget* owner, int spacing) {
-    auto* layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
 } // namespace
 
 HomePage::HomePage(AppModel& model, QWidget* parent)
@@ -88,13 +75,13 @@ HomePage::HomePage(AppModel& model, QWidget* parent)
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("homeColumn"));
     page->setMaximumWidth(columnWidth);
-    auto* blocks = column(page, 26);
+    auto* blocks = Layouts::column(26, page);
     blocks->setContentsMargins(36, 34, 36, 34);
     QWidget* top = header();
     QWidget* banner = setupBanner();
     QWidget* lessons = cards();
     auto* figures = new QWidget;
-    auto* figuresRow = row(14);
+    auto* figuresRow = Layouts::row(14);
     figures->setLayout(figuresRow);
     figuresRow->addWidget(statsCard(), 1, Qt::AlignTop);
     figuresRow->addWidget(tryCard(), 1, Qt::AlignTop);
@@ -107,7 +94,7 @@ HomePage::HomePage(AppModel& model, QWidget* parent)
     blocks->addStretch(1);
 
     auto* centred = new QWidget;
-    auto* middle = row(0);
+    auto* middle = Layouts::row(0);
     centred->setLayout(middle);
     // The column grows to its widest, and the rest is shared equally on both sides.
     middle->addStretch(1);
@@ -122,7 +109,7 @@ HomePage::HomePage(AppModel& model, QWidget* parent)
     scroll->setWidget(centred);
     scroll->viewport()->setAutoFillBackground(false);
     centred->setAutoFillBackground(false);
-    column(this, 0)->addWidget(scroll);
+    Layouts::column(0, this)->addWidget(scroll);
 
     SetupModel& setup = model_.setup();
     for (auto signal : {&SetupModel::micChanged, &SetupModel::accessibilityChanged,
@@ -165,7 +152,7 @@ QString HomePage::greeting(int hour) {
 QWidget* HomePage::header() {
     auto* block = new QWidget;
     block->setObjectName(QStringLiteral("header"));
-    auto* layout = column(block, 6);
+    auto* layout = Layouts::column(6, block);
     greeting_ = new StyledLabel(QString(), 30, QFont::Light, StyledLabel::Style::primary, 0.5);
     greeting_->setObjectName(QStringLiteral("greeting"));
     status_ = new StyledLabel(QString(), 13, QFont::Normal, StyledLabel::Style::secondary);
@@ -177,11 +164,11 @@ QWidget* HomePage::header() {
 
 QWidget* HomePage::setupBanner() {
     auto* content = new QWidget;
-    auto* layout = row(12);
+    auto* layout = Layouts::row(12);
     content->setLayout(layout);
     layout->addWidget(new SymbolView(QStringLiteral("exclamationmark.circle.fill"), 18, UI::orange()));
     auto* texts = new QWidget;
-    auto* lines = column(texts, 2);
+    auto* lines = Layouts::column(2, texts);
     bannerTitle_ = new StyledLabel(QString(), 13, QFont::DemiBold);
     bannerTitle_->setObjectName(QStringLiteral("bannerTitle"));
     bannerDetail_ = new StyledLabel(QString(), 12, QFont::Normal, StyledLabel::Style::secondary);
@@ -202,7 +189,7 @@ QWidget* HomePage::setupBanner() {
 QWidget* HomePage::cards() {
     auto* block = new QWidget;
     block->setObjectName(QStringLiteral("cards"));
-    auto* layout = row(12);
+    auto* layout = Layouts::row(12);
     block->setLayout(layout);
     for (Lesson lesson : Lessons::all) {
         auto* card = new LessonCard(lesson, hotkey_);
@@ -215,13 +202,13 @@ QWidget* HomePage::cards() {
 
 QWidget* HomePage::statsCard() {
     auto* content = new QWidget;
-    auto* layout = column(content, 14);
+    auto* layout = Layouts::column(14, content);
     layout->addWidget(
         new StyledLabel(QStringLiteral("用了多少"), 11, QFont::Medium, StyledLabel::Style::secondary, 0.8));
-    auto* figures = row(22);
+    auto* figures = Layouts::row(22);
     const auto stat = [&](RollingNumber*& number, const char* name, const char* label) {
         auto* box = new QWidget;
-        auto* lines = column(box, 2);
+        auto* lines = Layouts::column(2, box);
         QFont font = UI::font(30, QFont::Light);
         number = new RollingNumber(font);
         number->setObjectName(QString::fromLatin1(name));
@@ -244,8 +231,8 @@ QWidget* HomePage::statsCard() {
 
 QWidget* HomePage::tryCard() {
     auto* content = new QWidget;
-    auto* layout = column(content, 10);
-    auto* top = row(0);
+    auto* layout = Layouts::column(10, content);
+    auto* top = Layouts::row(0);
     top->addWidget(
         new StyledLabel(QStringLiteral("试一试"), 11, QFont::Medium, StyledLabel::Style::secondary, 0.8));
     top->addStretch(1);
@@ -266,7 +253,7 @@ QWidget* HomePage::tryCard() {
 
 QWidget* HomePage::tipCard() {
     auto* content = new QWidget;
-    auto* layout = row(10);
+    auto* layout = Layouts::row(10);
     content->setLayout(layout);
     QColor ink = palette().color(QPalette::WindowText);
     ink.setAlphaF(0.55f);

@@ -5,6 +5,7 @@
 #include "MivoraUI/Kit/BrandMark.h"
 #include "MivoraUI/Kit/Card.h"
 #include "MivoraUI/Kit/KeyCombo.h"
+#include "MivoraUI/Kit/Layouts.h"
 #include "MivoraUI/Kit/SoftButton.h"
 #include "MivoraUI/Kit/StyledLabel.h"
 #include "MivoraUI/Kit/Switch.h"
@@ -41,20 +42,6 @@ protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), UI::stroke(palette())); }
 };
 
-QHBoxLayout* row(QWidget* owner, int spacing) {
-    auto* layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
-QVBoxLayout* column(QWidget* owner, int spacing) {
-    auto* layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
 QColor secondaryInk(const QWidget* widget) {
     return StyledLabel::color(StyledLabel::Style::secondary, widget->palette());
 }
@@ -62,9 +49,9 @@ QColor secondaryInk(const QWidget* widget) {
 // A title and its detail beside a switch at the far end.
 QWidget* toggleRow(const QString& title, const QString& detail, Switch* toggle) {
     auto* line = new QWidget;
-    auto* layout = row(line, 12);
+    auto* layout = Layouts::row(12, line);
     auto* texts = new QWidget;
-    auto* lines = column(texts, 2);
+    auto* lines = Layouts::column(2, texts);
     lines->addWidget(new StyledLabel(title, 13));
     auto* detailText = new StyledLabel(detail, 11.5, QFont::Normal, StyledLabel::Style::secondary);
     detailText->setWordWrap(true);
@@ -77,10 +64,10 @@ QWidget* toggleRow(const QString& title, const QString& detail, Switch* toggle) 
 
 QWidget* shortcut(const QStringList& keys, const QString& text) {
     auto* line = new QWidget;
-    auto* layout = row(line, 0);
+    auto* layout = Layouts::row(0, line);
     auto* combo = new QWidget;
     combo->setFixedWidth(120);
-    row(combo, 0)->addWidget(new KeyCombo(keys), 0, Qt::AlignLeft | Qt::AlignVCenter);
+    Layouts::row(0, combo)->addWidget(new KeyCombo(keys), 0, Qt::AlignLeft | Qt::AlignVCenter);
     layout->addWidget(combo);
     layout->addWidget(new StyledLabel(text, 12.5));
     layout->addStretch(1);
@@ -89,10 +76,10 @@ QWidget* shortcut(const QStringList& keys, const QString& text) {
 
 QWidget* privacy(const QString& symbol, const QString& text, const QColor& ink) {
     auto* line = new QWidget;
-    auto* layout = row(line, 10);
+    auto* layout = Layouts::row(10, line);
     auto* icon = new QWidget;
     icon->setFixedWidth(18);
-    row(icon, 0)->addWidget(new SymbolView(symbol, 12.5, ink), 0, Qt::AlignHCenter | Qt::AlignTop);
+    Layouts::row(0, icon)->addWidget(new SymbolView(symbol, 12.5, ink), 0, Qt::AlignHCenter | Qt::AlignTop);
     layout->addWidget(icon, 0, Qt::AlignTop);
     auto* words = new StyledLabel(text, 12.5);
     words->setWordWrap(true);
@@ -110,7 +97,7 @@ SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("settingsColumn"));
     page->setMaximumWidth(columnWidth);
-    auto* items = column(page, 22);
+    auto* items = Layouts::column(22, page);
     items->setContentsMargins(28, 28, 28, 28);
     auto* title = new StyledLabel(QStringLiteral("设置"), 24, QFont::DemiBold);
     title->setObjectName(QStringLiteral("title"));
@@ -121,7 +108,7 @@ SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     items->addStretch(1);
 
     auto* centred = new QWidget;
-    auto* middle = row(centred, 0);
+    auto* middle = Layouts::row(0, centred);
     // The column grows to its widest, and the rest is shared equally on both sides.
     middle->addStretch(1);
     middle->addWidget(page, 1000);
@@ -133,7 +120,7 @@ SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(centred);
     scroll->viewport()->setAutoFillBackground(false);
-    column(this, 0)->addWidget(scroll);
+    Layouts::column(0, this)->addWidget(scroll);
 
     SetupModel& setup = model_.setup();
     for (auto signal : {&SetupModel::micChanged, &SetupModel::accessibilityChanged,
@@ -154,7 +141,7 @@ bool SettingsPage::loginOn() const {
 
 QWidget* SettingsPage::group(const QString& title, StyledLabel** subtitle, QWidget* content) {
     auto* block = new QWidget;
-    auto* layout = column(block, 8);
+    auto* layout = Layouts::column(8, block);
     auto* head = new QHBoxLayout;
     head->setContentsMargins(0, 0, 0, 0);
     head->setSpacing(6);
@@ -174,7 +161,7 @@ QWidget* SettingsPage::group(const QString& title, StyledLabel** subtitle, QWidg
 
 QWidget* SettingsPage::accountGroup() {
     auto* content = new QWidget;
-    column(content, 10)->addWidget(SettingsHosted::accountSection(model_));
+    Layouts::column(10, content)->addWidget(SettingsHosted::accountSection(model_));
     account_ = group(QStringLiteral("账号"), &accountSubtitle_, content);
     account_->setObjectName(QStringLiteral("accountGroup"));
     return account_;
@@ -182,11 +169,11 @@ QWidget* SettingsPage::accountGroup() {
 
 QWidget* SettingsPage::permissionsGroup() {
     auto* content = new QWidget;
-    auto* layout = column(content, 10);
+    auto* layout = Layouts::column(10, content);
     layout->addWidget(SettingsHosted::permissionSteps(model_));
     cloudNotice_ = new QWidget;
     cloudNotice_->setObjectName(QStringLiteral("cloudNotice"));
-    auto* notice = row(cloudNotice_, 6);
+    auto* notice = Layouts::row(6, cloudNotice_);
     notice->addWidget(new SymbolView(QStringLiteral("exclamationmark.circle"), 12, UI::orange()));
     notice->addWidget(new StyledLabel(QStringLiteral("云端识别还没配置（开发版读取 ~/.yarrik/openai_key）"),
                                       12, QFont::Normal, StyledLabel::Style::orange));
@@ -199,7 +186,7 @@ QWidget* SettingsPage::permissionsGroup() {
 
 QWidget* SettingsPage::featuresGroup() {
     auto* content = new QWidget;
-    auto* layout = column(content, 10);
+    auto* layout = Layouts::column(10, content);
     if (SuggestController* suggest = model_.suggest()) {
         typing_ = new Switch;
         typing_->setObjectName(QStringLiteral("typingSwitch"));
@@ -214,7 +201,7 @@ QWidget* SettingsPage::featuresGroup() {
 
         muted_ = new QWidget;
         muted_->setObjectName(QStringLiteral("mutedRow"));
-        auto* mutedLine = row(muted_, 12);
+        auto* mutedLine = Layouts::row(12, muted_);
         mutedText_ = new StyledLabel(QString(), 11.5, QFont::Normal, StyledLabel::Style::secondary);
         mutedText_->setWordWrap(true);
         mutedLine->addWidget(mutedText_, 1);
@@ -250,7 +237,7 @@ QWidget* SettingsPage::featuresGroup() {
 
 QWidget* SettingsPage::shortcutsGroup() {
     auto* content = new QWidget;
-    auto* layout = column(content, 10);
+    auto* layout = Layouts::column(10, content);
     const auto say = [this](const char* text) { return QString::fromUtf8(text).replace("Fn", hotkey_); };
     layout->addWidget(shortcut({hotkey_}, say("按住说话，松开填入")));
     layout->addWidget(
@@ -267,7 +254,7 @@ QWidget* SettingsPage::shortcutsGroup() {
 
 QWidget* SettingsPage::privacyGroup() {
     auto* content = new QWidget;
-    auto* layout = column(content, 10);
+    auto* layout = Layouts::column(10, content);
     const QColor ink = secondaryInk(this);
     layout->addWidget(privacy(
         QStringLiteral("internaldrive"),
@@ -286,7 +273,7 @@ QWidget* SettingsPage::privacyGroup() {
 
 QWidget* SettingsPage::aboutGroup() {
     auto* content = new QWidget;
-    auto* layout = row(content, 8);
+    auto* layout = Layouts::row(8, content);
     layout->addWidget(new BrandMark(28), 0, Qt::AlignVCenter);
     layout->addWidget(new Wordmark(15), 0, Qt::AlignVCenter);
     auto* version = new StyledLabel(
