@@ -16,7 +16,7 @@ struct TutorialRig : WindowModelRig {
         Memory m{.title = title, .value = title + "的内容"};
         m.useCount = uses;
         if (expired) m.expiresAt = clock.now().addDays(-1);
-        memories.upsert(m);
+        memories->upsert(m);
     }
 };
 
