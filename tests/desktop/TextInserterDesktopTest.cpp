@@ -3,6 +3,11 @@
 #include "LinuxDesktop.h"
 #include "support/ChildProcess.h"
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+#include <QWidget>
+
 using namespace mivora;
 using namespace mivora::test;
 
@@ -27,6 +32,47 @@ TEST_F(TextInserterDesktop, APasteIntoAnotherApplicationGivesItsOwnersClipboardB
                           desktopDeadlineMs));
     EXPECT_EQ(clipboardAs("image/png"), image);
     EXPECT_FALSE(clipboardAs("TARGETS").contains("org.nspasteboard.TransientType"));
+}
+
+// Our own window in front: its focused field is read in this process (over the bus we could not answer
+// ourselves), so a take into one of our own fields is a paste like any other.
+TEST_F(TextInserterDesktop, OurOwnWindowsFocusedFieldIsReadInProcess) {
+    TextInserter inserter{*platform, scheduler};
+    QWidget window;
+    auto* area = new QPlainTextEdit(&window);
+    auto* secret = new QLineEdit(&window);
+    secret->setEchoMode(QLineEdit::Password);
+    auto* column = new QVBoxLayout(&window);
+    column->addWidget(area);
+    column->addWidget(secret);
+    window.show();
+    window.activateWindow();
+    area->setFocus();
+    const qint64 self = QCoreApplication::applicationPid();
+    ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::text; }, desktopDeadlineMs));
+    Accessibility::FocusRead read = platform->accessibility().focusedElement(self);
+    ASSERT_TRUE(read.element);
+    EXPECT_EQ(read.element->role(), "AXTextArea");
+    EXPECT_TRUE(read.element->isSelectedTextSettable());
+    EXPECT_FALSE(read.element->isPasswordText());
+
+    secret->setFocus();
+    read = platform->accessibility().focusedElement(self);
+    ASSERT_TRUE(read.element);
+    EXPECT_EQ(read.element->role(), "AXTextField");
+    EXPECT_TRUE(read.element->isPasswordText());
+
+    area->setReadOnly(true);
+    area->setFocus();
+    read = platform->accessibility().focusedElement(self);
+    ASSERT_TRUE(read.element);
+    EXPECT_EQ(read.element->role(), "AXStaticText");
+    EXPECT_FALSE(read.element->isValueSettable());
+
+    window.hide();
+    EXPECT_TRUE(waitUntil(
+        [&] { return platform->accessibility().focusedElement(self).error == Accessibility::noValue; },
+        desktopDeadlineMs));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // user walks through with the buttons it offers; a second start then shows the window on the home page.
 // The program's widgets are read and pressed through the accessibility bus, as assistive tools do.
 #include "LinuxDesktop.h"
+#include "support/BusElement.h"
 #include "support/ChildProcess.h"
 
 #include <QDir>
@@ -10,81 +11,12 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include <atspi/atspi.h>
-
 #include <csignal>
 
 using namespace mivora;
 using namespace mivora::test;
 
 namespace {
-
-// One element of another program's accessible tree, released when it goes.
-struct Element {
-    AtspiAccessible* node = nullptr;
-    Element() = default;
-    explicit Element(AtspiAccessible* n) : node(n) {}
-    Element(Element&& other) noexcept : node(std::exchange(other.node, nullptr)) {}
-    Element& operator=(Element&& other) noexcept {
-        std::swap(node, other.node);
-        return *this;
-    }
-    ~Element() {
-        if (node) g_object_unref(node);
-    }
-    explicit operator bool() const { return node; }
-
-    QString name() const {
-        gchar* n = atspi_accessible_get_name(node, nullptr);
-        const QString out = QString::fromUtf8(n ? n : "");
-        g_free(n);
-        return out;
-    }
-    bool has(AtspiStateType state) const {
-        AtspiStateSet* set = atspi_accessible_get_state_set(node);
-        const bool yes = set && atspi_state_set_contains(set, state);
-        if (set) g_object_unref(set);
-        return yes;
-    }
-    int childCount() const { return atspi_accessible_get_child_count(node, nullptr); }
-    Element child(int i) const { return Element(atspi_accessible_get_child_at_index(node, i, nullptr)); }
-    bool press() const {
-        AtspiAction* action = atspi_accessible_get_action_iface(node);
-        if (!action) return false;
-        const bool done = atspi_action_do_action(action, 0, nullptr);
-        g_object_unref(action);
-        return done;
-    }
-};
-
-// The first element named `name` in the tree under `root` whose state includes `state`.
-Element find(const Element& root, const QString& name, AtspiStateType state, int depth = 0) {
-    if (depth > 40) return {};
-    if (root.name() == name && root.has(state))
-        return Element(static_cast<AtspiAccessible*>(g_object_ref(root.node)));
-    for (int i = 0; i < root.childCount(); ++i) {
-        const Element child = root.child(i);
-        if (!child) continue;
-        if (Element found = find(child, name, state, depth + 1)) return found;
-    }
-    return {};
-}
-
-// The accessible application of process `pid`, if it has registered on the bus.
-Element application(qint64 pid) {
-    const Element desktop(atspi_get_desktop(0));
-    for (int i = 0; i < desktop.childCount(); ++i) {
-        Element app = desktop.child(i);
-        if (app && atspi_accessible_get_process_id(app.node, nullptr) == guint(pid)) return app;
-    }
-    return {};
-}
-
-// A showing element of the program named `name`, or nothing.
-Element shown(qint64 pid, const QString& name, AtspiStateType state = ATSPI_STATE_SHOWING) {
-    const Element app = application(pid);
-    return app ? find(app, name, state) : Element();
-}
 
 // The program in a home of its own, without a relay (no sign-in needed).
 class FreshHome {
@@ -144,7 +76,7 @@ TEST_F(WelcomeDesktop, AFreshHomeGetsTheWelcomeAndOnceItIsDoneTheNextStartOpensO
         ASSERT_TRUE(shown(pid, "跳过").press());
         waitUntil([&] { return bool(shown(pid, "开始使用")); }, 2000);
     }
-    const Element finish = shown(pid, "开始使用");
+    const BusElement finish = shown(pid, "开始使用");
     ASSERT_TRUE(finish) << "the closing page";
     ASSERT_TRUE(finish.press());
     EXPECT_TRUE(waitUntil([&] { return !shown(pid, "跳过"); }, 15000)) << "the welcome has gone";

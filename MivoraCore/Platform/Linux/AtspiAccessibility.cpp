@@ -3,6 +3,7 @@
 
 #include "Platform/Linux/AtspiAccessibility.h"
 #include "Platform/Linux/AtspiSession.h"
+#include "Platform/Linux/QtFocusedElement.h"
 
 #include <algorithm>
 #include <unistd.h>
@@ -77,6 +78,15 @@ template <typename Visit> bool forEachApplication(Visit visit) {
 } // namespace
 
 Accessibility::FocusRead AtspiAccessibility::focusedElement(qint64 pid) {
+    if (pid == getpid()) {
+        auto own = QtFocusedElement::current();
+        if (!own) return {nullptr, noValue};
+        return {std::move(own), noError};
+    }
+    return focusedElementOnBus(pid);
+}
+
+Accessibility::FocusRead AtspiAccessibility::focusedElementOnBus(qint64 pid) {
     if (!session_.ready()) return {nullptr, apiDisabled};
     FocusRead result{nullptr, noValue};
     bool seen = false;

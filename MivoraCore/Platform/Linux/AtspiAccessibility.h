@@ -8,14 +8,16 @@ class AtspiSession;
 
 // Focus reading over AT-SPI 2, within the session's short time-out. The focused element is found by
 // walking the application's tree for the FOCUSED state, skipping hidden windows and the children of
-// containers that manage their own descendants; our own process is never asked, since it could not answer
-// while it waits.
+// containers that manage their own descendants; our own process is never asked over the bus, since it
+// could not answer while it waits: its focus is read from its own widgets.
 class AtspiAccessibility final : public Accessibility {
 public:
     explicit AtspiAccessibility(AtspiSession& session) : session_(session) {}
 
     FocusRead focusedElement(qint64 pid) override;
     FocusRead focusedElementAnywhere() override;
+    // The focused element of another process, read over the bus (an AtspiElement when found).
+    FocusRead focusedElementOnBus(qint64 pid);
 
     // The program's role name for an AT-SPI role: editable text roles become "AXTextField" (single-line
     // text, entries, password text, edit bars) or "AXTextArea" (multi-line text); the same roles without

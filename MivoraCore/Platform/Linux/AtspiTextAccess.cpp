@@ -106,7 +106,7 @@ TextAccess::Read AtspiTextAccess::focusedText(qint64 pid) {
     if (!session_.ready()) return {nullptr, Accessibility::apiDisabled};
     AtspiSession::ShortTimeout timeout(session_, timeoutMs);
     Accessibility::FocusRead read =
-        pid > 0 ? accessibility_.focusedElement(pid) : accessibility_.focusedElementAnywhere();
+        pid > 0 ? accessibility_.focusedElementOnBus(pid) : accessibility_.focusedElementAnywhere();
     if (!read.element) return {nullptr, read.error};
     std::unique_ptr<AtspiElement> element(static_cast<AtspiElement*>(read.element.release()));
     return {std::make_unique<AtspiFocusedText>(std::move(element), session_), Accessibility::noError};
