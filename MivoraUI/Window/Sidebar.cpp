@@ -74,11 +74,17 @@ QSize Sidebar::sizeHint() const {
 }
 
 void Sidebar::selectionChanged() {
-    const QList<QListWidgetItem*> selected = list_->selectedItems();
+    // An assistive tool selects the chosen row beside the open section's: the chosen one is the other row,
+    // wherever it stands in the list.
+    for (const QListWidgetItem* item : list_->selectedItems()) {
+        const auto section = AppModel::fromRaw(item->data(Qt::UserRole).toString());
+        if (section && *section != model_.section()) {
+            model_.open(*section);
+            break;
+        }
+    }
     // A list action that clears the selection changes nothing: the section stays and its row with it.
-    if (selected.isEmpty()) return follow();
-    if (const auto section = AppModel::fromRaw(selected.first()->data(Qt::UserRole).toString()))
-        model_.open(*section);
+    follow();
 }
 
 void Sidebar::follow() {

@@ -58,6 +58,12 @@ public:
     void addReviewAccount(const QString& email, const QString& code) { reviewCodes_[email] = code; }
     // The code last mailed to `email` and not yet used ("" when none).
     QString codeFor(const QString& email) const { return codes_.value(email); }
+    // The version of the vault of the account of `email`; none while it has no vault.
+    std::optional<qint64> vaultVersion(const QString& email) const {
+        const auto user = users_.constFind(email);
+        if (user == users_.cend() || !user->vault) return std::nullopt;
+        return user->vault->version;
+    }
     // The next `times` requests of `route` meet `fault`.
     void fail(const QString& route, Fault fault, int times = 1) {
         faults_[route].append(QList<Fault>(times, fault));

@@ -8,6 +8,7 @@
 #include "support/Render.h"
 #include "support/WindowModelRig.h"
 
+#include <QAccessible>
 #include <QListWidget>
 #include <QPointer>
 #include <QSplitter>
@@ -99,6 +100,21 @@ TEST_F(Window, TheSelectedRowAlwaysStaysAndReselectingItKeepsThePage) {
     const QPointer<QWidget> leaving(page);
     EXPECT_TRUE(leaving && leaving->isVisible());
     EXPECT_TRUE(QTest::qWaitFor([&] { return leaving.isNull(); }, 5000));
+}
+
+TEST_F(Window, ARowChosenByAnAssistiveToolOpensItsSection) {
+    open();
+    // The row's toggle action, as a screen reader uses it: it selects the row beside the open one.
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(rows());
+    ASSERT_TRUE(list && list->tableInterface());
+    for (Section section : {Section::settings, Section::memories}) {
+        QAccessibleInterface* cell = list->tableInterface()->cellAt(int(section), 0);
+        ASSERT_TRUE(cell && cell->actionInterface());
+        cell->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        EXPECT_EQ(rig.model->section(), section);
+        EXPECT_EQ(rows()->selectedItems().size(), 1);
+        EXPECT_EQ(selectedRow(), int(section));
+    }
 }
 
 TEST_F(Window, TheFooterIsReadyOnlyWithEveryStepARecogniserAndTheAccountTheBuildNeeds) {
