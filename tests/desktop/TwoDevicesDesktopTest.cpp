@@ -23,6 +23,8 @@
 #include <QThread>
 #include <QUuid>
 
+#include "support/BusElement.h"
+
 #include <atspi/atspi.h>
 
 #include <functional>
@@ -32,67 +34,7 @@ using namespace mivora::test;
 
 namespace {
 
-// One element of another program's accessible tree, released when it goes.
-struct Element {
-    AtspiAccessible* node = nullptr;
-    Element() = default;
-    explicit Element(AtspiAccessible* n) : node(n) {}
-    Element(Element&& other) noexcept : node(std::exchange(other.node, nullptr)) {}
-    Element& operator=(Element&& other) noexcept {
-        std::swap(node, other.node);
-        return *this;
-    }
-    ~Element() {
-        if (node) g_object_unref(node);
-    }
-    explicit operator bool() const { return node; }
-
-    QString name() const {
-        gchar* n = atspi_accessible_get_name(node, nullptr);
-        const QString out = QString::fromUtf8(n ? n : "");
-        g_free(n);
-        return out;
-    }
-    AtspiRole role() const { return atspi_accessible_get_role(node, nullptr); }
-    bool has(AtspiStateType state) const {
-        AtspiStateSet* set = atspi_accessible_get_state_set(node);
-        const bool yes = set && atspi_state_set_contains(set, state);
-        if (set) g_object_unref(set);
-        return yes;
-    }
-    int childCount() const { return atspi_accessible_get_child_count(node, nullptr); }
-    Element child(int i) const { return Element(atspi_accessible_get_child_at_index(node, i, nullptr)); }
-    // Its first action: a button's press, a list row's selection.
-    bool press() const {
-        AtspiAction* action = atspi_accessible_get_action_iface(node);
-        if (!action) return false;
-        const bool done = atspi_action_do_action(action, 0, nullptr);
-        g_object_unref(action);
-        return done;
-    }
-    bool editable() const {
-        AtspiEditableText* edit = atspi_accessible_get_editable_text_iface(node);
-        if (edit) g_object_unref(edit);
-        return edit;
-    }
-    QString text() const {
-        AtspiText* text = atspi_accessible_get_text_iface(node);
-        if (!text) return {};
-        gchar* t = atspi_text_get_text(text, 0, -1, nullptr);
-        const QString out = QString::fromUtf8(t ? t : "");
-        g_free(t);
-        g_object_unref(text);
-        return out;
-    }
-    bool setText(const QString& value) const {
-        AtspiEditableText* edit = atspi_accessible_get_editable_text_iface(node);
-        if (!edit) return false;
-        const bool done = atspi_editable_text_set_text_contents(edit, value.toUtf8().constData(), nullptr);
-        g_object_unref(edit);
-        return done;
-    }
-};
-
+using Element = BusElement;
 using Match = std::function<bool(const Element&)>;
 
 // The first showing element under `root` that `match` accepts.

@@ -48,6 +48,19 @@ struct BusElement {
         g_object_unref(text);
         return out;
     }
+    AtspiRole role() const { return atspi_accessible_get_role(node, nullptr); }
+    bool editable() const {
+        AtspiEditableText* edit = atspi_accessible_get_editable_text_iface(node);
+        if (edit) g_object_unref(edit);
+        return edit;
+    }
+    bool setText(const QString& value) const {
+        AtspiEditableText* edit = atspi_accessible_get_editable_text_iface(node);
+        if (!edit) return false;
+        const bool done = atspi_editable_text_set_text_contents(edit, value.toUtf8().constData(), nullptr);
+        g_object_unref(edit);
+        return done;
+    }
     int childCount() const { return atspi_accessible_get_child_count(node, nullptr); }
     BusElement child(int i) const {
         return BusElement(atspi_accessible_get_child_at_index(node, i, nullptr));
