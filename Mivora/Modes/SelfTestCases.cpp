@@ -16,7 +16,9 @@ std::optional<QString> text(const QJsonObject& object, const char* key) {
 
 std::variant<SelfTestCase, QString> readCase(const QJsonObject& object, int index, const QDir& base) {
     SelfTestCase c;
-    c.name = text(object, "name").value_or(QStringLiteral("第 %1 条").arg(index + 1));
+    // An empty name would leave a failure report with nothing to point at.
+    c.name = text(object, "name").value_or(QString());
+    if (c.name.isEmpty()) c.name = QStringLiteral("第 %1 条").arg(index + 1);
     const auto complain = [&](const QString& what) {
         return QStringLiteral("用例「%1」：%2").arg(c.name, what);
     };
