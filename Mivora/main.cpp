@@ -5,7 +5,6 @@
 #include "DesktopBrowserSheet.h"
 #include "ExitLog.h"
 #include "HudWiring.h"
-#include "LegacyRename.h"
 #include "MivoraUI/HUD/HUDPanel.h"
 #include "Modes/AccountTestMode.h"
 #include "Modes/AppleTestMode.h"
@@ -24,10 +23,10 @@
 #include "Platform/PlatformWords.h"
 #include "SchemeHandlerEntry.h"
 #include "SingleInstance.h"
+#include "StartChecks.h"
 #include "StartNotes.h"
 #include "SuggestWiring.h"
 #include "Support/AppLog.h"
-#include "Support/BundleInfo.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
 #include "Support/HttpClient.h"
@@ -41,7 +40,6 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <cstdio>
 #include <cstdlib>
@@ -71,16 +69,6 @@ std::optional<QString> chooseX11() {
 int refuse(const QString& why) {
     std::fputs(qPrintable(why + '\n'), stderr);
     return 1;
-}
-
-void nameApplication() {
-    QCoreApplication::setApplicationName(QStringLiteral("Mivora"));
-    QCoreApplication::setOrganizationName(QStringLiteral("Mivora"));
-}
-
-// The program's own executable file (its folder is the install folder).
-QFileInfo executable() {
-    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
 }
 
 int runDiagnostic(const CommandLine::Launch& launch) {
@@ -123,17 +111,8 @@ int main(int argc, char** argv) {
         return runRenderMode(*launch.path);
     }
 
-    // A build-settings file named on purpose that cannot be used: say which, rather than run unconfigured.
-    if (const auto problem = BundleInfo::problem()) return refuse(*problem);
-
-    const QFileInfo self = executable();
-    const LegacyRename rename{AppLog::write, [&](const QString& folder) {
-                                  QStringList arguments;
-                                  for (int i = 1; i < argc; ++i)
-                                      arguments << QString::fromLocal8Bit(argv[i]);
-                                  QProcess::startDetached(folder + "/" + self.fileName(), arguments);
-                              }};
-    if (rename.run(self.absolutePath())) return 0;
+    const QFileInfo self(launcherPath());
+    if (const auto ended = runStartChecks(argc, argv, self.absoluteFilePath())) return *ended;
 
     // Diagnostic modes end the process; they need no desktop, so they run without a GUI application.
     if (launch.kind == CommandLine::Launch::Kind::diagnostic && launch.mode == "-appletest") {

@@ -6,7 +6,6 @@
 #include "Support/Defaults.h"
 #include "Support/HttpClient.h"
 #include "Support/Scheduler.h"
-#include "Support/Text.h"
 #include "Support/UserError.h"
 
 #include <QCoreApplication>
@@ -40,8 +39,6 @@ QCoro::Task<int> recognizeFile(QString path, CloudRecognizer* recognizer) {
 } // namespace
 
 int runRecognizeMode(const QString& audioFile) {
-    // The answer's conversion to Simplified Chinese is built while the file loads and goes out.
-    Text::prepareSimplified();
     // Locals, so they go while the application object still exists: the HTTP client's socket notifiers
     // belong to it.
     SystemClock clock;

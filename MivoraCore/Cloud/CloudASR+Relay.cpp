@@ -4,21 +4,27 @@
 #include "Support/BundleInfo.h"
 #include "Support/Defaults.h"
 
-#include <QHostAddress>
 #include <QUuid>
 
 #include <mutex>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
 
 namespace mivora {
 
 namespace {
 
 // Plain http is only acceptable when the relay runs on this machine: the token never leaves it.
+// Read with the C library rather than Qt's network module, which the command-line recogniser does not load.
 bool isLoopback(const QUrl& url) {
-    const QString host = url.host();
-    if (host == QLatin1String("localhost")) return true;
-    const QHostAddress address(host);
-    return !address.isNull() && address.isLoopback();
+    const QByteArray host = url.host().toLatin1();
+    if (host == "localhost") return true;
+    in_addr v4{};
+    if (inet_aton(host.constData(), &v4)) return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    if (inet_pton(AF_INET6, host.constData(), &v6) != 1) return false;
+    return IN6_IS_ADDR_LOOPBACK(&v6) || (IN6_IS_ADDR_V4MAPPED(&v6) && v6.s6_addr[12] == 127);
 }
 
 } // namespace

@@ -9,8 +9,12 @@
 
 #include <QThreadPool>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <mutex>
+
+#include "SimplifiedTriggers.inc" // kSimplifiedTriggersKnown, kSimplifiedTriggers (sorted)
 
 namespace mivora::Text {
 
@@ -164,8 +168,24 @@ static Transform& simplifier() {
     return t;
 }
 
+// Whether the conversion could change `text`: it holds one of the characters listed when the program was
+// built. Most dictated text holds none, and then the converter need not exist.
+static bool mayChangeOnSimplifying(QStringView text) {
+    if (!kSimplifiedTriggersKnown) return true;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        if (std::binary_search(std::begin(kSimplifiedTriggers), std::end(kSimplifiedTriggers), c))
+            return true;
+    }
+    return false;
+}
+
 QString toSimplified(const QString& text) {
-    return simplifier().apply(text);
+    return mayChangeOnSimplifying(text) ? simplifier().apply(text) : text;
 }
 
 void prepareSimplified() {

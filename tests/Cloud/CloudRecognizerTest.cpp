@@ -151,7 +151,9 @@ TEST(CloudRecognizerMake, TakesOnlyAUsableRelayOrKey) {
     const std::tuple<QString, QByteArray, QString> cases[] = {
         {"https://relay.example/x", "", "https://relay.example/x/v1 relay-token"},
         {"http://localhost:9/", "", "http://localhost:9/v1 relay-token"}, {"http://relay.example", "", "none"},
-        {"https:relay", "", "none"},
+        {"https:relay", "", "none"}, {"http://127.0.0.2:9/", "", "http://127.0.0.2:9/v1 relay-token"},
+        {"http://[::1]:9/", "", "http://[::1]:9/v1 relay-token"}, {"http://10.0.0.1/", "", "none"},
+        {"http://127.0.0.1.example/", "", "none"},
         {"", "\n sk-abc123\n", openAI + "sk-abc123"}, {"", "sk-abc\r\nX-Other: 1", "none"}};
     // clang-format on
     for (const auto& [relay, key, expected] : cases)

@@ -31,10 +31,10 @@ struct Ended {
     QString out, err;
 };
 
-Ended run(const QStringList& env, const QStringList& args = {}) {
+Ended run(const QStringList& env, const QStringList& args = {}, const QString& program = MIVORA_APP_PATH) {
     QProcess process;
     process.setEnvironment(env);
-    process.start(MIVORA_APP_PATH, args);
+    process.start(program, args);
     if (!process.waitForFinished(60000)) return {};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()),
@@ -71,6 +71,23 @@ TEST(Start, ABuildSettingsFileThatCannotBeUsedIsNamed) {
     const Ended folder = run(environment({"MIVORA_INFO_JSON"}, {"MIVORA_INFO_JSON=" + dir.path()}));
     EXPECT_EQ(folder.code, 1);
     EXPECT_EQ(folder.err, "MIVORA_INFO_JSON 指定的文件 " + dir.path() + " 是个文件夹，不是文件\n");
+}
+
+// The launcher recognises a file without the desktop program, and names that program when it is missing.
+TEST(Start, TheLauncherRecognisesOnItsOwnAndNamesAMissingDesktopProgram) {
+    QTemporaryDir dir;
+    const QString launcher = dir.filePath("mivora");
+    ASSERT_TRUE(QFile::copy(MIVORA_APP_PATH, launcher));
+    const QStringList env = environment({"MIVORA_INFO_JSON"}, {"HOME=" + dir.path()});
+    const Ended recognised = run(env, {"-recognize", dir.filePath("missing.wav")}, launcher);
+    EXPECT_EQ(recognised.code, 1);
+    EXPECT_FALSE(recognised.err.isEmpty());
+    EXPECT_FALSE(recognised.err.contains("mivora_desktop")) << recognised.err.toStdString();
+
+    const Ended started = run(env, {}, launcher);
+    EXPECT_EQ(started.code, 1);
+    EXPECT_TRUE(started.err.startsWith("Mivora 没装完整，启动不了：" + dir.filePath("mivora_desktop")))
+        << started.err.toStdString();
 }
 
 TEST(Start, TheVaultTestSaysWhenNoSecretServiceAnswers) {

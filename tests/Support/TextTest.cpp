@@ -4,9 +4,15 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <unicode/translit.h>
+#include <unicode/uniset.h>
+
+#include <memory>
+
 #include <gtest/gtest.h>
 
 using namespace mivora;
+using namespace Qt::StringLiterals;
 
 TEST(Text, WorksOnUserPerceivedCharacters) {
     EXPECT_EQ(Text::graphemes(u"a你👍🏽e\u0301👨‍👩‍👧"),
@@ -30,4 +36,32 @@ TEST(Text, ReadersKeepALeadingByteOrderMark) {
     QJsonParseError error;
     JsonRead::document("[1,\xEF\xBB\xBF 2]", &error);
     EXPECT_NE(error.error, QJsonParseError::NoError);
+}
+
+// The conversion is skipped for text without a character it could change, so it must agree with ICU's own
+// converter on every character that converter reads, and on words whose characters each stay as they are.
+TEST(Text, SimplifiedConversionMissesNothingIcuWouldChange) {
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<icu::Transliterator> icu(
+        icu::Transliterator::createInstance("Traditional-Simplified", UTRANS_FORWARD, status));
+    ASSERT_TRUE(U_SUCCESS(status));
+    const auto direct = [&](const QString& text) {
+        icu::UnicodeString s(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
+        icu->transliterate(s);
+        return QString(reinterpret_cast<const QChar*>(s.getBuffer()), s.length());
+    };
+    icu::UnicodeSet read;
+    icu->getSourceSet(read);
+    ASSERT_GT(read.size(), 1000);
+    int changed = 0;
+    for (int32_t r = 0; r < read.getRangeCount(); ++r)
+        for (UChar32 c = read.getRangeStart(r); c <= read.getRangeEnd(r); ++c) {
+            const QString one = QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1);
+            const QString expected = direct(one);
+            changed += expected != one;
+            ASSERT_EQ(Text::toSimplified(one), expected) << c;
+        }
+    EXPECT_GT(changed, 1000);
+    for (const QString& word : {u"祇管"_s, u"鞦韆"_s, u"我們在這裡"_s, u"今天天气很好，你呢？"_s, u"𠀾a"_s})
+        EXPECT_EQ(Text::toSimplified(word), direct(word)) << qPrintable(word);
 }
