@@ -30,14 +30,11 @@ TEST(AccountSectionAlone, WithoutAServerShowsOnlyTheNote) {
 }
 
 TEST_F(AccountSectionTest, TheAddressIsCheckedAndSentTrimmedInLowerCase) {
-    const std::pair<const char*, bool> cases[] = {
-        {"a@b.c", false}, {"a b@c.de", false}, {"a@b@c.de", false}, {"a@b.cd", true}, {"a@b.cd.e", true},
-    };
-    for (const auto& [address, ok] : cases) {
-        a.field("email")->setText(address);
-        EXPECT_EQ(a.button("send")->isEnabled(), ok) << address;
-    }
+    // The address rule itself is the account service's; here the button and Return follow it.
+    a.field("email")->setText("a@b.cd");
+    EXPECT_TRUE(a.button("send")->isEnabled());
     a.field("email")->setText("a@b.c");
+    EXPECT_FALSE(a.button("send")->isEnabled());
     QTest::keyClick(a.field("email"), Qt::Key_Return);
     QTest::qWait(50);
     EXPECT_EQ(server.count("auth/email/start"), 0);
@@ -144,28 +141,27 @@ TEST_F(AccountSectionTest, TheSentAddressIsKeptAndReturnWhileBusyIsIgnored) {
     EXPECT_TRUE(a.account.signedIn());
 }
 
-TEST_F(AccountSectionTest, ClosingTheBrowserShowsNothingAndAWebSignInOpensThePanel) {
-    a.browser.closed = true;
-    a.click("apple");
-    ASSERT_TRUE(a.idle());
-    EXPECT_EQ(a.error(), "");
-    EXPECT_EQ(a.section->content(), Content::emailStep);
-    EXPECT_TRUE(a.button("google")->isEnabled());
-
-    a.browser.closed = false;
-    a.click("google");
-    ASSERT_TRUE(a.idle());
-    EXPECT_EQ(a.error(), "");
-    EXPECT_EQ(a.text("methodLine"), "通过 Google 登录");
-}
-
-TEST_F(AccountSectionTest, AFailureWithoutAMessageShowsTheFallbackAndADeadBlockIsLeftAlone) {
+TEST_F(AccountSectionTest, FailuresShowTheirMessageOrNoneAndADeadBlockIsLeftAlone) {
     a.section->run([]() -> QCoro::Task<> {
         throw std::runtime_error("no text for users");
         co_return;
     });
     ASSERT_TRUE(a.idle());
     EXPECT_EQ(a.error(), "出了点问题，稍后再试。");
+
+    // Closing the browser shows nothing; a web sign-in opens the panel.
+    a.browser.closed = true;
+    a.click("apple");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(a.error(), "");
+    EXPECT_EQ(a.section->content(), Content::emailStep);
+    EXPECT_TRUE(a.button("google")->isEnabled());
+    a.browser.closed = false;
+    a.click("google");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(a.error(), "");
+    EXPECT_EQ(a.text("methodLine"), "通过 Google 登录");
+    ASSERT_TRUE(TaskProbe<void>(a.account.signOut()).wait());
 
     // An action still running when the block goes away ends without touching it.
     a.field("email")->setText(ann);

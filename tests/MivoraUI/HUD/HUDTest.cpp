@@ -54,7 +54,7 @@ TEST(HUD, PlacedAtTheBottomCentreOfTheScreenUnderTheMouse) {
     EXPECT_EQ(HUDPanel::origin({}, -1, {0, 0}), std::nullopt);
 }
 
-TEST(HUD, ListeningAndProcessingRowsShowWhatTheTakeNeeds) {
+TEST(HUD, EachRowShowsWhatThePhaseNeedsAndALongErrorIsCutToThePillsWidest) {
     HUDPill plain(VoicePhase::listening(false), VoiceMode::dictate, 0.5f, moving);
     shoot(plain, "listening");
 
@@ -73,9 +73,7 @@ TEST(HUD, ListeningAndProcessingRowsShowWhatTheTakeNeeds) {
     EXPECT_FALSE(row->hint()->isVisible());
     EXPECT_TRUE(QTest::qWaitFor([&] { return free.size() == free.sizeHint(); }, 2000));
     shoot(free, "processing-recall");
-}
 
-TEST(HUD, ALongErrorIsCutToThePillsWidest) {
     // A long error is cut with an ellipsis to the pill's widest, its text starting inside the pill.
     const QString longText = QString("识别服务暂时不可用，请检查网络连接后重试。").repeated(4);
     HUDPill error(VoicePhase::notice(longText, true), VoiceMode::dictate, 0, moving);

@@ -40,8 +40,8 @@ protected:
 };
 
 // Saving waits for a title and a value that are more than blanks, and
-// Ctrl+S does nothing until then; the title goes trimmed, the value as typed.
-TEST_F(Editor, SaveWaitsForATitleAndAValueAndHandsOnWhatWasTyped) {
+// Ctrl+S does nothing until then; the title goes trimmed, the value as typed, the names split.
+TEST_F(Editor, SaveWaitsForATitleAndAValueAndHandsOnWhatWasTypedWithTheNamesSplit) {
     open(MemoryTemplate(MemoryTemplate::home).memory(clock), true);
 
     type("title", " \t ");
@@ -60,11 +60,9 @@ TEST_F(Editor, SaveWaitsForATitleAndAValueAndHandsOnWhatWasTyped) {
     EXPECT_EQ(lastSaved().title, "家");
     EXPECT_EQ(lastSaved().value, "\n上海\u00a0浦东\n");
     EXPECT_EQ(field<QLineEdit>("title")->text(), "  家 ");
-}
 
-// Names are split at the five separators only, trimmed of spaces and tabs, empty ones dropped; a space
-// separates nothing and a name given twice is kept twice.
-TEST_F(Editor, AliasesSplitAtCommasAndSemicolonsOnly) {
+    // Names are split at the five separators only, trimmed of spaces and tabs, empty ones dropped; a space
+    // separates nothing and a name given twice is kept twice.
     open({.title = "公司地址", .value = "徐汇区"}, false);
     type("aliases", "公司，单位, 办公室;;上班 的地方、 公司 ；\t；");
     pressSave();
