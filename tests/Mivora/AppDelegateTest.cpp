@@ -119,7 +119,8 @@ TEST_F(AppDelegateTest, TheSelfTestGetsNoTrayOrWindowAndANormalLaunchWithoutARec
     EXPECT_EQ(normal.model().section(), AppModel::Section::settings);
 }
 
-TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed) {
+// The frame is kept when the window closes and when the program ends with it open.
+TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameOnlyHidesWhenClosedAndKeepsItsFrame) {
     QMainWindow narrow;
     narrow.setGeometry(100, 100, 700, 500);
     defaults.setValue("MivoraMain", narrow.saveGeometry());
@@ -139,9 +140,18 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameAndOnlyHidesWhenClosed
     app.showMain(); // the same window, on the page it had
     EXPECT_EQ(app.mainWindow(), window);
     EXPECT_EQ(app.model().section(), AppModel::Section::memories);
+    {
+        AppDelegate later{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
+        later.showMain();
+        EXPECT_EQ(later.mainWindow()->size(), QSize(1000, 700));
+    }
+    window->setGeometry(70, 80, 1010, 720);
+    // The tray's quit and a termination signal both end the event loop with the window still open.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
     AppDelegate later{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
     later.showMain();
-    EXPECT_EQ(later.mainWindow()->size(), QSize(1000, 700));
+    EXPECT_EQ(later.mainWindow()->size(), QSize(1010, 720));
 }
 
 TEST_F(AppDelegateTest, AHotkeyChosenInTheWindowHoldsFromTheNextPollButNeverInTheMiddleOfATake) {
@@ -160,15 +170,4 @@ TEST_F(AppDelegateTest, AHotkeyChosenInTheWindowHoldsFromTheNextPollButNeverInTh
     EXPECT_EQ(platform.keySource->starts, starts + 1) << "it starts again and reads the new key";
     app.setup().refresh();
     EXPECT_EQ(platform.keySource->starts, starts + 1);
-}
-
-TEST_F(AppDelegateTest, TheWindowsFrameIsKeptWhenTheProgramEndsWithTheWindowOpen) {
-    app.showMain();
-    app.mainWindow()->setGeometry(70, 80, 1010, 720);
-    // The tray's quit and a termination signal both end the event loop with the window still open.
-    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
-    QCoreApplication::exec();
-    AppDelegate later{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
-    later.showMain();
-    EXPECT_EQ(later.mainWindow()->size(), QSize(1010, 720));
 }

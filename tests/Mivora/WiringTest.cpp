@@ -50,8 +50,10 @@ void finish(QCoro::Task<> task) {
 
 } // namespace
 
-// Fn with an offer shown takes the offer down and still starts the take; while it records nothing is offered.
-TEST_F(WiringTest, FnTakesTheOfferDownAndStillStartsTheTake) {
+// Esc takes an offer down; Fn with an offer shown takes it down too and still starts the take, during
+// which nothing is offered. With the offers gone, the suggestions answer nothing for Esc: it goes to the
+// voice controller and cancels the take.
+TEST_F(WiringTest, EscAndFnTakeTheOfferDownAndEscThenCancelsTheTake) {
     relay("https://relay.example/");
     SuggestWiring suggest(app, platform, defaults, scheduler, clock, nullptr);
     app.memories().add("地址", "北京市朝阳区");
@@ -63,34 +65,20 @@ TEST_F(WiringTest, FnTakesTheOfferDownAndStillStartsTheTake) {
         scheduler.advance(0.2);
         return suggest.controller().offer().has_value();
     };
-    ASSERT_TRUE(typed("他的地址"));
-    fn(true);
-    EXPECT_FALSE(suggest.controller().offer());
-    EXPECT_FALSE(app.controller().phase().is(VoicePhase::Kind::idle));
-    EXPECT_FALSE(typed("她的地址"));
-}
-
-// Once an offer has come and gone, the suggestions answer nothing for Esc: it goes to the voice controller
-// and cancels the take.
-TEST_F(WiringTest, EscCancelsATakeAfterAnOfferHasGone) {
-    relay("https://relay.example/");
-    SuggestWiring suggest(app, platform, defaults, scheduler, clock, nullptr);
-    app.memories().add("地址", "北京市朝阳区");
-    app.launch(true);
     const auto press = [&](int code) {
         const bool swallowed = app.tap().process({KeyEvent::keyDown, code});
         up(code);
         return swallowed;
     };
-    platform.fake.text.focus = FakeTextField{.text = "他的地址", .caret = 4};
-    up(KeyCode::a);
-    scheduler.advance(0.2);
-    ASSERT_TRUE(suggest.controller().offer());
+    ASSERT_TRUE(typed("他的地址"));
     EXPECT_TRUE(press(KeyCode::escape));
     EXPECT_FALSE(suggest.controller().offer());
 
+    ASSERT_TRUE(typed("你的地址"));
     fn(true);
+    EXPECT_FALSE(suggest.controller().offer());
     ASSERT_FALSE(app.controller().phase().is(VoicePhase::Kind::idle));
+    EXPECT_FALSE(typed("她的地址"));
     EXPECT_TRUE(press(KeyCode::escape));
     EXPECT_EQ(app.controller().phase(), VoicePhase::idle());
 }

@@ -57,36 +57,17 @@ TEST(RenderMode, DrawsEveryScreenInBothAppearances) {
         EXPECT_EQ(entry.value("missingGlyphs").toInt(), 0) << file.toStdString() << " draws boxes";
         test::saveArtefact(image, "render/" + QFileInfo(file).completeBaseName());
     }
-    for (const char* expected : {"hud-listening",
-                                 "hud-processing",
-                                 "hud-done",
-                                 "hud-notice-error",
-                                 "hud-choosing",
-                                 "kit-keys",
-                                 "memories-samples",
-                                 "memories-empty",
-                                 "suggest-strip",
-                                 "steps-none",
-                                 "steps-all",
-                                 "window-welcome",
-                                 "welcome-1-hero",
-                                 "welcome-2-permissions",
-                                 "welcome-6-done",
-                                 "window-home",
-                                 "window-tutorial",
-                                 "window-memories",
-                                 "window-settings",
-                                 "lesson-dictate",
-                                 "lesson-recall",
-                                 "lesson-typing",
-                                 "account-not-configured",
-                                 "account-email-step",
-                                 "account-code-step",
-                                 "account-sync-synced",
-                                 "account-sync-recovery-code",
-                                 "account-sync-failed"})
+    const QStringList screens =
+        QStringLiteral("hud-listening hud-processing hud-done hud-notice-error hud-choosing kit-keys "
+                       "memories-samples memories-empty suggest-strip steps-none steps-all window-welcome "
+                       "welcome-1-hero welcome-2-permissions welcome-6-done window-home window-tutorial "
+                       "window-memories window-settings lesson-dictate lesson-recall lesson-typing "
+                       "account-not-configured account-email-step account-code-step account-sync-synced "
+                       "account-sync-recovery-code account-sync-failed")
+            .split(' ');
+    for (const QString& expected : screens)
         for (const char* appearance : {"-light.png", "-dark.png"})
-            EXPECT_TRUE(names.contains(QString(expected) + appearance)) << expected << appearance;
+            EXPECT_TRUE(names.contains(expected + appearance)) << expected.toStdString() << appearance;
     const QImage memories(QDir(out.path()).filePath("memories-samples-light.png"));
     EXPECT_EQ(memories.size(), QSize(680, 440));
 }
