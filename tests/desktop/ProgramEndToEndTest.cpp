@@ -15,43 +15,31 @@
 // Bring Xlib, whose macros clash with Qt and GoogleTest names: include them last.
 #include "support/DesktopInput.h"
 
-#include <X11/Xatom.h>
-
 using namespace mivora;
 using namespace mivora::test;
 
 namespace {
 
-// Whether a window of process `pid` of the strip's size is shown on the desktop.
-bool stripShown(Display* display, qint64 pid) {
-    const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
-    Window root = None, parent = None;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    bool shown = false;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) return false;
-    for (unsigned int i = 0; i < count && !shown; ++i) {
-        XWindowAttributes attributes{};
-        if (!XGetWindowAttributes(display, children[i], &attributes) || attributes.map_state != IsViewable ||
-            attributes.width != 360 || attributes.height != 44)
-            continue;
-        Atom type = None;
-        int format = 0;
-        unsigned long items = 0, remaining = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(display, children[i], pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
-                               &items, &remaining, &data) == Success &&
-            data && items == 1)
-            shown = qint64(*reinterpret_cast<unsigned long*>(data)) == pid;
-        if (data) XFree(data);
-    }
-    if (children) XFree(children);
-    return shown;
+// Whether process `pid` shows a window of `width` × `height` on the desktop.
+bool windowShown(qint64 pid, int width, int height) {
+    const QStringList windows = runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
+                                    .split('\n', Qt::SkipEmptyParts);
+    return std::any_of(windows.begin(), windows.end(), [&](const QString& id) {
+        const QString info = runTool("xwininfo", {"-id", id});
+        return info.contains(QString("Width: %1\n").arg(width)) &&
+               info.contains(QString("Height: %1\n").arg(height)) && info.contains("IsViewable");
+    });
 }
 
-} // namespace
+struct ProgramEndToEnd : LinuxDesktop {
+    // Waits until the window of process `pid` is the front application.
+    bool inFront(qint64 pid) {
+        return waitUntil(
+            [&] { return platform->frontApplication().current().value_or(FrontApp{}).pid == pid; }, 5000);
+    }
+};
 
-using ProgramEndToEnd = LinuxDesktop;
+} // namespace
 
 TEST_F(ProgramEndToEnd, StaysUpDictatesIntoAnotherApplicationReopensAndEndsWithItsExitLines) {
     FakeOpenAI server;
@@ -69,12 +57,7 @@ TEST_F(ProgramEndToEnd, StaysUpDictatesIntoAnotherApplicationReopensAndEndsWithI
               (QStringList{
                   "Mivora 已启动，日志在 " + dir.filePath("state/Mivora/mivora.log"), "第一次听写之前还差：",
                   "  · 没找到系统托盘，不会有托盘图标：主窗口关掉以后，再运行一次 mivora 就能打开它"}));
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return platform->frontApplication().current().value_or(FrontApp{}).pid == mivora->processId();
-        },
-        5000))
-        << "the main window opens at launch";
+    ASSERT_TRUE(inFront(mivora->processId())) << "the main window opens at launch";
 
     ChildProcess target;
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
@@ -83,14 +66,7 @@ TEST_F(ProgramEndToEnd, StaysUpDictatesIntoAnotherApplicationReopensAndEndsWithI
     QString focusedPid;
     EXPECT_TRUE(holdHotkeyAndSpeak(
         [&] {
-            const QStringList windows =
-                runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(mivora->processId())})
-                    .split('\n', Qt::SkipEmptyParts);
-            for (const QString& id : windows) {
-                const QString info = runTool("xwininfo", {"-id", id});
-                hudShown = hudShown || (info.contains("Width: 420") && info.contains("Height: 260") &&
-                                        info.contains("IsViewable"));
-            }
+            hudShown = windowShown(mivora->processId(), 420, 260);
             focusedPid = runTool("xdotool", {"getwindowfocus", "getwindowpid"});
         },
         [&] { return program.logged("开始听"); }));
@@ -107,11 +83,7 @@ TEST_F(ProgramEndToEnd, StaysUpDictatesIntoAnotherApplicationReopensAndEndsWithI
     QProcess* second = program.start();
     ASSERT_TRUE(waitUntil([&] { return second->state() == QProcess::NotRunning; }, desktopDeadlineMs));
     EXPECT_EQ(second->exitCode(), 0);
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return platform->frontApplication().current().value_or(FrontApp{}).pid == mivora->processId();
-        },
-        5000));
+    EXPECT_TRUE(inFront(mivora->processId()));
 
     ::kill(pid_t(mivora->processId()), SIGTERM);
     ASSERT_TRUE(waitUntil([&] { return mivora->state() == QProcess::NotRunning; }, desktopDeadlineMs));
@@ -138,11 +110,7 @@ TEST_F(ProgramEndToEnd, OffersAMemoryTypedInAnotherApplicationTabFillsItAndEscOn
     EXPECT_TRUE(program.told().contains("  · 还没登录：在主窗口里登录账号以后才能听写"))
         << program.told().join('\n').toStdString();
     // The main window opens at launch; the other application comes in front of it only after it is up.
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return platform->frontApplication().current().value_or(FrontApp{}).pid == mivora->processId();
-        },
-        5000));
+    ASSERT_TRUE(inFront(mivora->processId()));
     ChildProcess target;
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
     ASSERT_TRUE(
@@ -150,7 +118,7 @@ TEST_F(ProgramEndToEnd, OffersAMemoryTypedInAnotherApplicationTabFillsItAndEscOn
     Display* display = XOpenDisplay(nullptr);
     ASSERT_TRUE(display);
     const auto strip = [&](bool shown) {
-        return waitUntil([&] { return stripShown(display, mivora->processId()) == shown; },
+        return waitUntil([&] { return windowShown(mivora->processId(), 360, 44) == shown; },
                          desktopDeadlineMs);
     };
 

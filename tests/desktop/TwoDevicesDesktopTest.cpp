@@ -10,6 +10,7 @@
 #include "support/FakeAccountServer.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
@@ -69,10 +70,9 @@ const QRegularExpression shownCode(QStringLiteral("^([0-9A-Z]{5}-){4}[0-9A-Z]{6}
 
 // The accessibility bus of the test's own session, which the devices' programs are pointed at.
 QString accessibilityBus() {
-    static const QRegularExpression quoted(QStringLiteral("string \"([^\"]+)\""));
-    const QString reply = runTool("dbus-send", {"--session", "--print-reply", "--dest=org.a11y.Bus",
-                                                "/org/a11y/bus", "org.a11y.Bus.GetAddress"});
-    return quoted.match(reply).captured(1);
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"));
+    return reply.arguments().value(0).toString();
 }
 
 // The desktop's accessibility service on a device's own session bus: it names the one accessibility bus the
@@ -106,10 +106,8 @@ public:
         };
         environment_ = QProcessEnvironment::systemEnvironment();
         environment_.insert("HOME", folder("home"));
-        environment_.insert("XDG_CONFIG_HOME", folder("config"));
-        environment_.insert("XDG_DATA_HOME", folder("data"));
-        environment_.insert("XDG_STATE_HOME", folder("state"));
-        environment_.insert("XDG_CACHE_HOME", folder("cache"));
+        for (const QString name : {"config", "data", "state", "cache"})
+            environment_.insert("XDG_" + name.toUpper() + "_HOME", folder(name));
         const QString runtime = folder("run");
         QFile(runtime).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                       QFileDevice::ExeOwner);
@@ -177,15 +175,7 @@ public:
         keyring_.write("\n");
         keyring_.closeWriteChannel();
         return waitUntil(
-            [&] {
-                QProcess ask;
-                ask.setProcessEnvironment(environment_);
-                ask.start("dbus-send", {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                                        "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
-                                        "string:org.freedesktop.secrets"});
-                ask.waitForFinished(5000);
-                return ask.readAllStandardOutput().contains("true");
-            },
+            [&] { return connection.interface()->isServiceRegistered("org.freedesktop.secrets").value(); },
             desktopDeadlineMs);
     }
     void start() {
@@ -199,14 +189,9 @@ public:
 
     // A showing element of the program's windows that `match` accepts, or nothing.
     Element shown(const Match& match) const {
-        const Element desktop(atspi_get_desktop(0));
-        for (int i = 0; i < desktop.childCount(); ++i) {
-            const Element app = desktop.child(i);
-            if (!app || atspi_accessible_get_process_id(app.node, nullptr) != guint(program_->processId()))
-                continue;
-            for (int w = 0; w < app.childCount(); ++w)
-                if (Element found = find(app.child(w), match)) return found;
-        }
+        const Element app = busApplication(program_->processId());
+        for (int w = 0; app && w < app.childCount(); ++w)
+            if (Element found = find(app.child(w), match)) return found;
         return {};
     }
     // Waits until such an element shows.
@@ -228,16 +213,14 @@ public:
         return button && button.press();
     }
     // The memories file as the program last wrote it.
-    QString memories() const {
-        QFile file(dir_.filePath("data/Mivora/memories.json"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-    QString log() const {
-        QFile file(dir_.filePath("state/Mivora/mivora.log"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
+    QString memories() const { return read("data/Mivora/memories.json"); }
+    QString log() const { return read("state/Mivora/mivora.log"); }
 
 private:
+    QString read(const QString& name) const {
+        QFile file(dir_.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
     void write(const QString& name, const QByteArray& bytes) {
         QDir().mkpath(QFileInfo(dir_.filePath(name)).path());
         QFile file(dir_.filePath(name));
