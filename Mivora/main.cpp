@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
         QApplication::platformName() == "offscreen"
             ? std::unique_ptr<LoginItem>(std::make_unique<MemoryLoginItem>())
             : std::make_unique<AutostartLoginItem>(self.absoluteFilePath());
-    HttpClient network;
+    HttpClient network(scheduler);
     // Sign-in with Apple or Google opens the default browser; its callback comes back through a second start.
     DesktopBrowserSheet browser([](const QUrl& url) { return QDesktopServices::openUrl(url); }, {});
     QObject::connect(&instance, &SingleInstance::urlReceived, &browser, &DesktopBrowserSheet::deliver);

@@ -75,10 +75,10 @@ QCoro::Task<> recognizeInto(CloudRecognizer& recognizer, AudioClip clip, QString
 void run(benchmark::State& state, const QString& transcript, const QString* tidied) {
     const Server server(transcript, tidied);
     if (server.root.isEmpty()) return state.SkipWithError("the API server did not start");
-    HttpClient network;
+    QtScheduler scheduler;
+    HttpClient network(scheduler);
     MemoryDefaults defaults;
     SystemClock clock;
-    QtScheduler scheduler;
     CloudRecognizer recognizer(CloudASR(network, defaults, server.root.resolved(QUrl("v1")),
                                         "gpt-4o-transcribe", "gpt-6-luna", "low", QStringLiteral("sk-bench")),
                                CloudRecognizer::AccountToken(), scheduler, clock);

@@ -5,6 +5,7 @@
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
 #include "Support/HttpClient.h"
+#include "Support/Scheduler.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
@@ -62,7 +63,8 @@ struct AccountRig {
     FixedClock clock;
     MemoryDefaults defaults;
     MemoryTokenStore store;
-    HttpClient network;
+    QtScheduler scheduler; // libcurl's timer needs real time against the loopback server
+    HttpClient network{scheduler};
     AccountService account;
 };
 

@@ -75,7 +75,7 @@ int runAccountTestMode(const QString& audioFile) {
     SystemClock clock;
     QtScheduler scheduler;
     SettingsDefaults defaults;
-    HttpClient network;
+    HttpClient network(scheduler);
     MemoryTokenStore store;
     AccountService account(AccountService::defaultBase(), store, network, defaults, clock);
     const int status = QCoro::waitFor(runSteps({account, clock, scheduler, defaults, network, audioFile}));

@@ -10,6 +10,7 @@
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
 #include "Support/HttpClient.h"
+#include "Support/Scheduler.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -52,7 +53,8 @@ int runAppleTestMode(bool google) {
 
     SystemClock clock;
     SettingsDefaults defaults;
-    HttpClient network;
+    QtScheduler scheduler;
+    HttpClient network(scheduler);
     MemoryTokenStore tokens;
     AccountService account(AccountService::defaultBase(), tokens, network, defaults, clock);
     DesktopBrowserSheet sheet([](const QUrl& url) { return QDesktopServices::openUrl(url); }, provider);

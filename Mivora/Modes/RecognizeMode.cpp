@@ -44,7 +44,7 @@ int runRecognizeMode(const QString& audioFile) {
     SystemClock clock;
     QtScheduler scheduler;
     SettingsDefaults defaults;
-    HttpClient network;
+    HttpClient network(scheduler);
     const auto recognizer = CloudRecognizer::make(network, defaults, scheduler, clock);
     const int status = QCoro::waitFor(recognizeFile(audioFile, recognizer.get()));
     // Let what the run queued for later (released timers) finish before the process ends.

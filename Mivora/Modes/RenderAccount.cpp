@@ -47,7 +47,7 @@ public:
 
 void RenderScreens::account() {
     const AppModel::Environment& env = model.environment();
-    HttpClient network;
+    HttpClient network(scheduler);
     Acknowledger server;
     const auto block = [&](AccountService* account, MemorySync* sync) {
         return new Card(new AccountSection(AccountSection::Parts{account, sync, nullptr, clock, scheduler,

@@ -28,7 +28,7 @@ int runRenderMode(const QString& folder) {
     SystemClock clock;
     QtScheduler scheduler;
     const std::unique_ptr<Platform> platform = OffscreenPlatform::make();
-    HttpClient network;
+    HttpClient network(scheduler);
     AppDelegate delegate({*platform, defaults, clock, scheduler, network, std::nullopt, {}});
     SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, {});
     AccountWiring account(delegate, *platform, network, defaults, clock);

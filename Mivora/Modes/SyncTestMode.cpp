@@ -23,7 +23,7 @@ using ReviewAccount::report;
 // One imitated device.
 struct Device {
     Device(Defaults& defaults, Clock& clock, Scheduler& scheduler)
-        : account(AccountService::defaultBase(), tokens, network, defaults, clock),
+        : network(scheduler), account(AccountService::defaultBase(), tokens, network, defaults, clock),
           store(MemoryStore::scratch(clock)), engine(account, *store, keys, clock, scheduler) {}
 
     MemoryPayload payload() const { return {1, store->memories(), store->deleted()}; }

@@ -2,8 +2,7 @@
 
 #include "Support/HttpRequest.h"
 #include "Support/NetworkError.h"
-
-#include <QTimer>
+#include "Support/Scheduler.h"
 
 #include <coroutine>
 #include <memory>
@@ -50,7 +49,8 @@ private:
     bool done_ = false;
     bool detached_ = false; // started by `fire`: the client keeps it until it ends
     std::coroutine_handle<> waiter_;
-    QTimer idle_;
+    Scheduler::TimerId idle_ = 0; // gives up when nothing has moved for idleSeconds_
+    double idleSeconds_ = 0;
     qint64 moved_ = -1;
     char errorText_[256] = {};
 };

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <utility>
 
 #include <curl/curl.h>
 
@@ -65,7 +66,7 @@ void HttpCall::abort() {
     if (client_) client_->finish(this, CURLE_ABORTED_BY_CALLBACK);
 }
 
-HttpClient::HttpClient(QObject* parent) : QObject(parent) {
+HttpClient::HttpClient(Scheduler& scheduler, QObject* parent) : QObject(parent), scheduler_(scheduler) {
     static const CURLcode global = curl_global_init(CURL_GLOBAL_DEFAULT);
     (void)global;
     multi_ = curl_multi_init();
@@ -73,8 +74,6 @@ HttpClient::HttpClient(QObject* parent) : QObject(parent) {
     curl_multi_setopt(multi_, CURLMOPT_SOCKETDATA, this);
     curl_multi_setopt(multi_, CURLMOPT_TIMERFUNCTION, &HttpClient::onTimer);
     curl_multi_setopt(multi_, CURLMOPT_TIMERDATA, this);
-    timer_.setSingleShot(true);
-    connect(&timer_, &QTimer::timeout, this, [this] { act(CURL_SOCKET_TIMEOUT, 0); });
 }
 
 HttpClient::~HttpClient() {
@@ -84,6 +83,7 @@ HttpClient::~HttpClient() {
         finish(running_.begin()->second, CURLE_ABORTED_BY_CALLBACK);
     fired_.clear();
     curl_multi_cleanup(multi_);
+    scheduler_.cancel(timer_); // after the cleanup, which may still set it
     for (auto& [fd, w] : watches_) {
         delete w.read;
         delete w.write;
@@ -139,10 +139,8 @@ std::shared_ptr<HttpCall> HttpClient::start(HttpRequest request) {
     curl_easy_setopt(easy, CURLOPT_PRIVATE, call.get());
 
     HttpCall* raw = call.get();
-    raw->idle_.setSingleShot(true);
-    raw->idle_.setInterval(request.timeoutMs);
-    connect(&raw->idle_, &QTimer::timeout, this, [this, raw] { finish(raw, CURLE_OPERATION_TIMEDOUT); });
-    raw->idle_.start();
+    raw->idleSeconds_ = request.timeoutMs / 1000.0;
+    restartIdle(raw);
     raw->client_ = this;
     running_[easy] = raw;
     curl_multi_add_handle(multi_, easy);
@@ -167,11 +165,7 @@ int HttpClient::onSocket(void*, int fd, int what, void* client, void*) {
 }
 
 int HttpClient::onTimer(void*, long ms, void* client) {
-    auto* self = static_cast<HttpClient*>(client);
-    if (ms < 0)
-        self->timer_.stop();
-    else
-        self->timer_.start(int(ms)); // never act from inside curl: the timer fires from the event loop
+    static_cast<HttpClient*>(client)->setTimer(ms);
     return 0;
 }
 
@@ -179,7 +173,7 @@ int HttpClient::onProgress(void* data, qint64, qint64 dlNow, qint64, qint64 ulNo
     auto* call = static_cast<HttpCall*>(data);
     if (dlNow + ulNow != call->moved_) {
         call->moved_ = dlNow + ulNow;
-        call->idle_.start();
+        if (call->client_) call->client_->restartIdle(call);
     }
     return 0;
 }
@@ -187,6 +181,25 @@ int HttpClient::onProgress(void* data, qint64, qint64 dlNow, qint64, qint64 ulNo
 size_t HttpClient::onData(char* data, size_t size, size_t count, void* call) {
     static_cast<HttpCall*>(call)->response_.body.append(data, qsizetype(size * count));
     return size * count;
+}
+
+void HttpClient::setTimer(long ms) {
+    // A new time replaces the old one; -1 only deletes it. Even 0 goes through the scheduler: acting from
+    // inside curl's callback would reenter it.
+    if (timer_ != 0) scheduler_.cancel(std::exchange(timer_, 0));
+    if (ms < 0) return;
+    timer_ = scheduler_.after(double(ms) / 1000.0, [this] {
+        timer_ = 0; // before acting: curl sets its next time from inside
+        act(CURL_SOCKET_TIMEOUT, 0);
+    });
+}
+
+void HttpClient::restartIdle(HttpCall* call) {
+    if (call->idle_ != 0) scheduler_.cancel(call->idle_);
+    call->idle_ = scheduler_.after(call->idleSeconds_, [this, call] {
+        call->idle_ = 0;
+        finish(call, CURLE_OPERATION_TIMEDOUT);
+    });
 }
 
 void HttpClient::watch(int fd, int what) {
@@ -266,7 +279,7 @@ void HttpClient::finish(HttpCall* call, int code) {
 void HttpClient::detach(HttpCall* call) {
     if (!call->client_) return;
     call->client_ = nullptr;
-    call->idle_.stop();
+    if (call->idle_ != 0) scheduler_.cancel(std::exchange(call->idle_, 0));
     running_.erase(call->easy_);
     curl_multi_remove_handle(multi_, static_cast<CURL*>(call->easy_));
 }

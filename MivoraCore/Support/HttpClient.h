@@ -2,10 +2,10 @@
 
 #include "Support/HttpCall.h"
 #include "Support/HttpRequest.h"
+#include "Support/Scheduler.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
-#include <QTimer>
 
 #include <memory>
 #include <unordered_map>
@@ -21,9 +21,10 @@ namespace mivora {
 // of a take opens the connection its upload then uses). TCP_NODELAY is on, so a body's last segment
 // leaves at once; TLS checks the server against the system's certificate store; HTTP/1.1 only; no proxy;
 // redirects are followed, never from https to http. The header list of a request goes out as given.
+// libcurl's timer and each request's idle deadline run on `scheduler`, which must outlive the client.
 class HttpClient final : public QObject {
 public:
-    explicit HttpClient(QObject* parent = nullptr);
+    explicit HttpClient(Scheduler& scheduler, QObject* parent = nullptr);
     ~HttpClient() override;
 
     // Starts `request`; await the call for its answer.
@@ -47,6 +48,8 @@ private:
     static int onProgress(void* call, qint64 dlTotal, qint64 dlNow, qint64 ulTotal, qint64 ulNow);
     static size_t onData(char* data, size_t size, size_t count, void* call);
 
+    void setTimer(long ms);
+    void restartIdle(HttpCall* call);
     void watch(int fd, int what);
     void act(int fd, int flags);
     void drain();
@@ -54,8 +57,9 @@ private:
     void finish(HttpCall* call, int code);
     void detach(HttpCall* call);
 
+    Scheduler& scheduler_;
     void* multi_ = nullptr;
-    QTimer timer_;
+    Scheduler::TimerId timer_ = 0; // libcurl's one timer
     std::unordered_map<int, Watch> watches_;
     std::unordered_map<void*, HttpCall*> running_; // by easy handle
     std::vector<std::shared_ptr<HttpCall>> fired_;

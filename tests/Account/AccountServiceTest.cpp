@@ -74,7 +74,8 @@ class AccountServiceTest : public ::testing::Test {
 protected:
     FakeClock clock;
     FakeAccountServer server{clock};
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     MemoryDefaults defaults;
     MemoryTokenStore store;
     AccountService account{server.base(), store, network, defaults, clock};

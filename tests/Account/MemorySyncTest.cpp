@@ -91,7 +91,8 @@ struct Device {
 
     MemoryDefaults defaults;
     MemoryTokenStore tokens;
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     AccountService account;
     std::unique_ptr<MemoryStore> store;
     InMemoryKeyStore keys;

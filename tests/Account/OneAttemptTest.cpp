@@ -41,7 +41,8 @@ template <typename T> QString failureOf(QCoro::Task<T> task) {
 TEST(OneAttemptTest, EveryAccountRequestIsSentOnceWhenTheConnectionClosesWithoutAReply) {
     ClosingServer server;
     FakeClock clock;
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     MemoryDefaults defaults;
     const AccountTokens signedIn{"access", "refresh", clock.now().addSecs(3600), "u1", std::nullopt, "email"};
     MemoryTokenStore store(signedIn);

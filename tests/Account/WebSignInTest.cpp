@@ -63,7 +63,8 @@ protected:
     FakeAccountServer server{clock};
     MemoryDefaults defaults;
     MemoryTokenStore tokens;
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     AccountService account{server.base(), tokens, network, defaults, clock};
     FakeBrowser browser;
     const QUrl authorize = server.url().resolved(QUrl("/google/o/oauth2/v2/auth"));

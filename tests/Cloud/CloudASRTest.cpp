@@ -31,7 +31,8 @@ struct CloudASRTest : ::testing::Test {
         return TaskProbe<QString>(client().transcribe(file, vocabulary)).outcome();
     }
 
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     MemoryDefaults defaults;
     FakeOpenAI server;
     QTemporaryDir dir;

@@ -38,7 +38,8 @@ struct CloudRecognizerTest : ::testing::Test {
     FakeClock clock;
     FakeScheduler scheduler{clock};
     std::optional<QString> token; // the account's, for relays
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     MemoryDefaults defaults;
     CloudRecognizer recognizer{
         CloudASR(network, defaults, server.url(), "gpt-4o-transcribe", "gpt-6-luna", "low", "relay-token"),
@@ -134,7 +135,8 @@ TEST(CloudRecognizerMake, TakesOnlyAUsableRelayOrKey) {
     QDir().mkpath(Paths::developerDir());
     FakeClock clock;
     FakeScheduler scheduler{clock};
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     MemoryDefaults defaults;
     const auto makeWith = [&](const QString& relayURL, const QByteArray& keyText) -> std::string {
         BundleInfo::setOverride({{"YarrikProxyURL", relayURL}, {"YarrikProxyToken", "relay-token"}});

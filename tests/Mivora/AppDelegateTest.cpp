@@ -24,7 +24,8 @@ struct AppDelegateTest : ::testing::Test {
     MemoryDefaults defaults;
     FakeClock clock;
     FakeScheduler scheduler{clock};
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
 
     bool fn(bool down) {

@@ -73,7 +73,8 @@ TEST(Tray, TheTypingSwitchTurnsSuggestionsOffAndOn) {
     MemoryDefaults defaults;
     FakeClock clock;
     FakeScheduler scheduler{clock};
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
     SuggestWiring suggest(app, platform, defaults, scheduler, clock, nullptr);
     app.launch();

@@ -30,7 +30,8 @@ struct WiringTest : ::testing::Test {
     MemoryDefaults defaults;
     FakeClock clock;
     FakeScheduler scheduler{clock};
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
 
     static void relay(const QString& url) {

@@ -32,19 +32,22 @@ TEST(HttpClientTest, EndsARequestWithoutAnAnswerAsTheRightFailure) {
     slow.body = "{}";
     slow.timeoutMs = 200;
     {
-        HttpClient client;
+        QtScheduler timers;
+        HttpClient client(timers);
         const TaskProbe<HttpResponse> probe(client.send(slow));
         EXPECT_EQ(failureOf(probe), NetworkError::Kind::timeout);
         EXPECT_EQ(NetworkError(NetworkError::Kind::timeout, {}).message(), "请求超时。");
     }
     {
-        HttpClient client;
+        QtScheduler timers;
+        HttpClient client(timers);
         HttpRequest nowhere("GET", QUrl("http://127.0.0.1:1/v1/models"));
         EXPECT_EQ(failureOf(TaskProbe<HttpResponse>(client.send(nowhere))), NetworkError::Kind::unreachable);
     }
     std::optional<TaskProbe<HttpResponse>> orphan;
     {
-        HttpClient client;
+        QtScheduler timers;
+        HttpClient client(timers);
         slow.timeoutMs = 20000;
         orphan.emplace(client.send(slow));
         ASSERT_TRUE(QTest::qWaitFor([&] { return server.log.size() == 2; }));
@@ -56,7 +59,8 @@ TEST(HttpClientTest, EndsARequestWithoutAnAnswerAsTheRightFailure) {
 TEST(HttpClientTest, SendsHeadersInOrderAndReturnsAnyStatus) {
     FakeOpenAI server;
     server.respond("/v1/vault", FakeOpenAI::error(409, "taken"));
-    HttpClient client;
+    QtScheduler timers;
+    HttpClient client(timers);
     HttpRequest put("PUT", server.url("/v1/vault"));
     put.setHeader("Content-Type", "application/json");
     put.setHeader("X-B", "2");

@@ -100,7 +100,8 @@ public:
     SuggestController suggest{inserter, memories.get(), reader,    platform.frontApplication(),
                               tap,      defaults,       scheduler, clock};
     MemoryTokenStore tokens;
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     std::unique_ptr<AccountService> account;
     FakeLoginItem loginItem;
     std::unique_ptr<AppModel> model;

@@ -69,7 +69,8 @@ struct AccountDevice {
 
     MemoryDefaults defaults;
     MemoryTokenStore tokens;
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     AccountService account;
     std::unique_ptr<MemoryStore> store;
     InMemoryKeyStore keys;

@@ -26,7 +26,8 @@ void draw(AccountSection& section, const QString& name) {
 TEST_F(AccountSectionTest, EveryStateDraws) {
     MemoryDefaults defaults;
     MemoryTokenStore tokens;
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     AccountService none(std::nullopt, tokens, network, defaults, clock);
     AccountSection note(
         {.account = &none, .clock = clock, .scheduler = scheduler, .pasteboard = a.pasteboard});

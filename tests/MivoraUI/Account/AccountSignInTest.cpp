@@ -17,7 +17,8 @@ TEST(AccountSectionAlone, WithoutAServerShowsOnlyTheNote) {
     FakeScheduler scheduler{clock};
     MemoryDefaults defaults;
     MemoryTokenStore tokens;
-    HttpClient network;
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
     AccountService account(std::nullopt, tokens, network, defaults, clock);
     MemoryPasteboard pasteboard;
     AccountSection section(
