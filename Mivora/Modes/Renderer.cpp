@@ -1,6 +1,7 @@
 #include "Modes/Renderer.h"
 
 #include "MivoraUI/Kit/Appearance.h"
+#include "Support/Scheduler.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -15,7 +16,6 @@
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QTextLayout>
-#include <QTimer>
 
 #include <memory>
 
@@ -25,8 +25,9 @@ namespace {
 
 // Lets springs, fades and delayed layouts run their course without blocking the event loop.
 void settle(int milliseconds) {
+    QtScheduler timers;
     QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    timers.after(milliseconds / 1000.0, [&loop] { loop.quit(); });
     loop.exec();
 }
 

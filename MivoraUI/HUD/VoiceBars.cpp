@@ -38,9 +38,11 @@ VoiceBars::VoiceBars(BarsMode mode, bool reduceMotion, QWidget* parent)
     : QWidget(parent), mode_(mode), reduceMotion_(reduceMotion) {
     setFixedSize(96, 28);
     setAttribute(Qt::WA_TranslucentBackground);
-    frames_.setTimerType(Qt::PreciseTimer);
-    frames_.setInterval(1000 / 60);
-    connect(&frames_, &QTimer::timeout, this, [this] { advance(now()); });
+    frames_.setStartValue(0.0);
+    frames_.setEndValue(1.0);
+    frames_.setDuration(1000);
+    frames_.setLoopCount(-1);
+    connect(&frames_, &QVariantAnimation::valueChanged, this, [this] { advance(now()); });
 }
 
 void VoiceBars::advance(double t) {
@@ -71,7 +73,7 @@ bool VoiceBars::event(QEvent* event) {
 
 void VoiceBars::updateTimer() {
     const bool run = isVisible() && WindowVisible::of(this);
-    if (run && !frames_.isActive()) frames_.start();
+    if (run && frames_.state() != QAbstractAnimation::Running) frames_.start();
     if (!run) frames_.stop();
 }
 

@@ -2,7 +2,7 @@
 
 #include "MivoraUI/HUD/BarsEngine.h"
 
-#include <QTimer>
+#include <QVariantAnimation>
 #include <QWidget>
 
 namespace mivora {
@@ -36,7 +36,7 @@ private:
     BarsMode mode_;
     const bool reduceMotion_;
     float level_ = 0;
-    QTimer frames_;
+    QVariantAnimation frames_; // the animation clock: one step a frame, like every other motion
 };
 
 } // namespace mivora
