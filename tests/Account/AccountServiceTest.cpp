@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -147,15 +146,12 @@ TEST_F(AccountServiceTest, SignsInFromTheReply) {
     EXPECT_EQ(errorOf(account.refreshNow()), badResponse);
     EXPECT_EQ(account.tokens(), before);
     EXPECT_EQ(store.value, before);
-}
 
-// Loading hands out a copy: the store still holds the tokens for the next reader.
-TEST_F(AccountServiceTest, RestoreKeepsTheStoredTokens) {
-    const AccountTokens kept{"a", "r", clock.now().addSecs(60), "u1", ann, "email"};
-    store.value = kept;
-    done(account.restore());
-    EXPECT_EQ(account.tokens(), kept);
-    EXPECT_EQ(store.value, kept);
+    // Loading hands out a copy: the store still holds the tokens for the next reader.
+    AccountService restored(server.base(), store, network, defaults, clock);
+    done(restored.restore());
+    EXPECT_EQ(restored.tokens(), before);
+    EXPECT_EQ(store.value, before);
 }
 
 TEST(AccountServiceRules, EmailShapeAndRandomText) {
@@ -266,75 +262,30 @@ TEST_F(AccountServiceTest, VaultWriteRepliesAndRecords) {
     EXPECT_THROW(AccountService::readVaultPut(R"({"version": 3, "blob": null})"), AccountError);
 }
 
-// A refresh that ends after a sign-out saves nothing, publishes nothing and fails everyone waiting for it.
-TEST_F(AccountServiceTest, LateRefreshDoesNotSignInAgain) {
-    signIn();
-    leave(1);
-    server.fail("auth/refresh", {.delayMs = 300});
-    const TaskProbe<std::optional<QString>> waiting(account.validAccessToken());
-    const TaskProbe<AccountTokens> joined(account.refreshed());
-    done(account.signOut());
-    ASSERT_TRUE(waiting.wait() && joined.wait());
-    EXPECT_EQ(waiting.get(), std::nullopt);
-    EXPECT_EQ(accountError(joined.error()), signedOut);
-    expectSignedOut();
-}
-
-// Nothing refreshed while the logout is on its way is published or stored: neither a refresh begun before
-// the sign-out nor one begun during it.
-TEST_F(AccountServiceTest, ARefreshAnsweringDuringTheLogoutPublishesNothing) {
+// Nothing refreshed around a sign-out is published or stored, and everyone waiting for it fails: a refresh
+// answered after the logout, one begun before the logout and answered during it, and one begun during it.
+TEST_F(AccountServiceTest, ARefreshAnsweringAfterOrDuringTheLogoutPublishesNothing) {
     std::vector<bool> published;
     QObject::connect(&account, &AccountService::tokensChanged,
                      [&] { published.push_back(account.signedIn()); });
-    for (const bool before : {true, false}) {
+    for (const auto& [before, logoutMs] : {std::pair(true, 0), std::pair(true, 400), std::pair(false, 400)}) {
+        SCOPED_TRACE(logoutMs + before);
         signIn();
         leave(1);
         published.clear();
-        server.fail("auth/logout", {.delayMs = 400});
-        server.fail("auth/refresh", {.delayMs = 100});
+        server.fail("auth/logout", {.delayMs = logoutMs});
+        server.fail("auth/refresh", {.delayMs = logoutMs ? 100 : 300});
         std::optional<TaskProbe<std::optional<QString>>> refresh;
-        if (before) refresh.emplace(account.validAccessToken());
+        std::optional<TaskProbe<AccountTokens>> joined;
+        if (before) refresh.emplace(account.validAccessToken()), joined.emplace(account.refreshed());
         const TaskProbe<void> out(account.signOut());
         if (!before) refresh.emplace(account.validAccessToken());
-        ASSERT_TRUE(refresh->wait() && out.wait());
-        EXPECT_EQ(refresh->get(), std::nullopt) << before;
-        EXPECT_EQ(published, std::vector<bool>{false}) << before;
+        ASSERT_TRUE(refresh->wait() && out.wait() && (!joined || joined->wait()));
+        EXPECT_EQ(refresh->get(), std::nullopt);
+        EXPECT_EQ(joined ? accountError(joined->error()) : signedOut, signedOut);
+        EXPECT_EQ(published, std::vector<bool>{false});
         expectSignedOut();
     }
-}
-
-// The loopback server refuses what the real one refuses: a spent refresh token, an expired access token
-// and an overwrite of the vault without the version it was read at.
-TEST_F(AccountServiceTest, TheServerRefusesSpentExpiredAndUnconditionalRequests) {
-    signIn();
-    const AccountTokens first = *account.tokens();
-    done(account.refreshNow());
-    MemoryTokenStore spentStore(first);
-    AccountService spent(server.base(), spentStore, network, defaults, clock);
-    done(spent.restore());
-    EXPECT_EQ(errorOf(spent.refreshNow()), accountGone); // the server answered 401
-
-    // A copy that believes its token still good: the server's 401 costs a refresh.
-    AccountTokens stale = *account.tokens();
-    clock.advance(3601);
-    stale.expiresAt = clock.now().addSecs(600);
-    MemoryTokenStore staleStore(stale);
-    AccountService late(server.base(), staleStore, network, defaults, clock);
-    done(late.restore());
-    const int refreshes = server.count("auth/refresh");
-    EXPECT_EQ(valueOf(late.vaultGet()), std::nullopt);
-    EXPECT_EQ(server.count("auth/refresh"), refreshes + 1);
-
-    using Put = AccountService::VaultPut;
-    EXPECT_EQ(valueOf(late.vaultPut("b1", "k1", 0)), Put{Put::Saved{1}});
-    HttpRequest put("PUT", QUrl(server.base().toString() + "/vault"));
-    put.setHeader("Authorization", "Bearer " + late.tokens()->accessToken.toUtf8());
-    put.setHeader("Content-Type", "application/json");
-    put.body = R"({"blob": "b2", "wrappedKey": "k2"})";
-    const TaskProbe<HttpResponse> reply(network.send(put));
-    ASSERT_TRUE(reply.wait(5000));
-    EXPECT_EQ(reply.get().status, 428);
-    EXPECT_EQ(valueOf(late.vaultGet()), (AccountService::VaultRecord{1, "b1", "k1"}));
 }
 
 // The relay's base wins; else an https address in the developer file, trimmed, with "v1" appended.

@@ -30,12 +30,24 @@ Samples frames(std::initializer_list<std::pair<int, int>> runs) {
 
 } // namespace
 
-TEST(AudioClip, WavIsACanonicalPcmFileByteForByte) {
+// A canonical PCM file byte for byte, written to a new file each time or refused in Chinese, leaving nothing.
+TEST(AudioClip, WavIsACanonicalPcmFileAndWritingItMakesANewFileOrThrowsInChinese) {
     const QByteArray header = "RIFF" + QByteArray::fromHex("2e000000") + "WAVEfmt " +
                               QByteArray::fromHex("10000000 0100 0100 803e0000 007d0000 0200 1000") + "data" +
                               QByteArray::fromHex("0a000000");
     EXPECT_EQ(AudioClip({1, -1, 32767, -32768, 0x1234}).wav(),
               header + QByteArray::fromHex("0100ffffff7f00803412"));
+    QTemporaryDir tmp;
+    {
+        test::ScopedEnv env("TMPDIR", tmp.path().toUtf8());
+        const AudioClip clip({1, 2, 3, -4});
+        EXPECT_NE(clip.writeWAV(), clip.writeWAV()); // a new name each time
+    }
+    const QString missing = tmp.filePath("gone");
+    test::ScopedEnv env("TMPDIR", missing.toUtf8());
+    EXPECT_THAT([] { AudioClip({1}).writeWAV(); },
+                testing::ThrowsMessage<UserError>(testing::StartsWith("临时录音文件写不进去")));
+    EXPECT_FALSE(QFileInfo::exists(missing));
 }
 
 TEST(AudioClip, NormalizationRoundsHalvesAwayFromZeroAndLeavesLoudClipsAlone) {
@@ -55,20 +67,6 @@ TEST(AudioClip, VoicedDurationCountsFramesAboveTheNoiseFloor) {
     EXPECT_DOUBLE_EQ(AudioClip(speech).voicedDuration(), 0.2);
     // Near silence (levels 0, 0.0027, 0.006): the threshold never drops below 0.003.
     EXPECT_DOUBLE_EQ(AudioClip(frames({{40, 0}, {5, 90}, {5, 200}})).voicedDuration(), 0.1);
-}
-
-TEST(AudioClip, WriteWavMakesANewFileOrThrowsInChineseLeavingNothing) {
-    QTemporaryDir tmp;
-    {
-        test::ScopedEnv env("TMPDIR", tmp.path().toUtf8());
-        const AudioClip clip({1, 2, 3, -4});
-        EXPECT_NE(clip.writeWAV(), clip.writeWAV()); // a new name each time
-    }
-    const QString missing = tmp.filePath("gone");
-    test::ScopedEnv env("TMPDIR", missing.toUtf8());
-    EXPECT_THAT([] { AudioClip({1}).writeWAV(); },
-                testing::ThrowsMessage<UserError>(testing::StartsWith("临时录音文件写不进去")));
-    EXPECT_FALSE(QFileInfo::exists(missing));
 }
 
 // Also the resampler's test: the mix of the channels, the rate and the flush of the filter's delay.

@@ -49,21 +49,6 @@ protected:
 
 } // namespace
 
-// Using a memory is the change the program makes: it counts and stamps the use, leaves the memory's own
-// time alone, and is announced before it is written.
-TEST_F(Store, FirstUseCreatesBothFilesAndChangesOnlyTheUse) {
-    auto s = open({named("A"), named("B")});
-    s->markUsed(QStringLiteral("nobody"));
-    EXPECT_FALSE(QFileInfo::exists(folder));
-    clock.advance(90.5);
-    s->markUsed(s->memories()[1].id);
-    EXPECT_EQ(atChange, QByteArrayList{""});
-    EXPECT_EQ(s->memories()[1].useCount, 1);
-    EXPECT_EQ(s->memories()[1].lastUsedAt, whole());
-    EXPECT_FALSE(s->memories()[1].updatedAt);
-    EXPECT_EQ(reopened().memories(), s->memories());
-}
-
 // Unreadable files are set aside before the first save, not overwritten: a file that does not parse, and
 // dates that read as instants outside the years 1 to 9999 (kept, one save would leave a file no later start
 // can read, and every memory or every tombstone would be gone).
@@ -123,12 +108,23 @@ TEST_F(Store, DeletionsLeaveTombstonesAndSyncedChangesAreSaved) {
     EXPECT_EQ(reopened().deleted(), gone);
 }
 
-// An edit lands on the stored record: a use counted and a type changed elsewhere since the editor's copy
-// was taken stay; the four edited fields and the change time are new.
-TEST_F(Store, AnEditChangesOnlyTheEditedFieldsOfTheStoredMemory) {
+// Using a memory is the change the program makes: it counts and stamps the use, leaves the memory's own
+// time alone, and is announced before it is written. An edit lands on the stored record: a use counted and a
+// type changed elsewhere since the editor's copy was taken stay; the four edited fields and the change time
+// are new.
+TEST_F(Store, AUseChangesOnlyTheUseAndAnEditOnlyTheEditedFields) {
     auto s = open({named("A"), named("B")});
     Memory copy = s->memories()[1];
+    s->markUsed(QStringLiteral("nobody"));
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    clock.advance(90.5);
     s->markUsed(copy.id);
+    EXPECT_EQ(atChange, QByteArrayList{""});
+    EXPECT_EQ(s->memories()[1].useCount, 1);
+    EXPECT_EQ(s->memories()[1].lastUsedAt, whole());
+    EXPECT_FALSE(s->memories()[1].updatedAt);
+    EXPECT_EQ(reopened().memories(), s->memories());
+
     Memory synced = s->memories()[1];
     synced.type = "电话";
     s->applySynced(MemoryPayload{.items = {s->memories()[0], synced}});

@@ -21,7 +21,7 @@ struct CaretReaderTest : ::testing::Test {
 // Only the last characters before the caret are asked for; the key names the application, the caret and
 // the text, so that a dismissal holds for this place only; the caret sits at the right edge of the
 // character before it, in the program's coordinates.
-TEST_F(CaretReaderTest, ReadsOnlyTheTextBeforeTheCaretAndKeysThePlace) {
+TEST_F(CaretReaderTest, ReadsOnlyTheTextBeforeTheCaretAndKeysThePlaceOrNamesWhyNot) {
     platform.fake.front.app = FrontApp{"editor", 512};
     platform.fake.text.focus = field(QString(120, 'x') + "收货地址是北京市朝阳区三里屯", 131);
     platform.fake.text.ranges.clear();
@@ -33,10 +33,8 @@ TEST_F(CaretReaderTest, ReadsOnlyTheTextBeforeTheCaretAndKeysThePlace) {
     EXPECT_EQ(caret->rect, QRectF(108, 862, 1, 18));
     EXPECT_EQ(platform.fake.text.ranges, (std::vector<std::pair<qsizetype, qsizetype>>{{107, 131}}));
     EXPECT_TRUE(reader.lastFailure.isEmpty());
-}
 
-TEST_F(CaretReaderTest, FailuresNameTheirReasonAndApplication) {
-    platform.fake.front.app = FrontApp{"editor", 512};
+    // Failures name their reason and the application.
     platform.fake.text.focus = Accessibility::cannotComplete;
     EXPECT_FALSE(reader.read(24));
     EXPECT_EQ(reader.lastFailure, "读不到焦点（editor）");
@@ -65,10 +63,10 @@ TEST_F(CaretReaderTest, FailuresNameTheirReasonAndApplication) {
     valueOnly.rangeReadable = false;
     valueOnly.characterBounds = QRectF(10, 10, 0, 0);
     platform.fake.text.focus = valueOnly;
-    const auto caret = reader.read(2);
-    ASSERT_TRUE(caret);
-    EXPECT_EQ(caret->before, "cd");
-    EXPECT_EQ(caret->rect, std::nullopt);
+    const auto whole = reader.read(2);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->before, "cd");
+    EXPECT_EQ(whole->rect, std::nullopt);
 }
 
 } // namespace

@@ -36,7 +36,6 @@ TEST(HttpClientTest, EndsARequestWithoutAnAnswerAsTheRightFailure) {
         HttpClient client(timers);
         const TaskProbe<HttpResponse> probe(client.send(slow));
         EXPECT_EQ(failureOf(probe), NetworkError::Kind::timeout);
-        EXPECT_EQ(NetworkError(NetworkError::Kind::timeout, {}).message(), "请求超时。");
     }
     {
         QtScheduler timers;

@@ -20,14 +20,12 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path));
     }
     QList<QByteArray> log; // "POST /v1/auth/refresh"
-    int connections = 0;
     int count(const QByteArray& line) const { return int(log.count(line)); }
 
 protected:
     void incomingConnection(qintptr handle) override {
         auto* socket = new QTcpSocket(this);
         socket->setSocketDescriptor(handle);
-        ++connections;
         connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { read(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }

@@ -211,7 +211,7 @@ std::optional<FakeAccountServer::Answer> FakeAccountServer::webAnswer(const QStr
 FakeAccountServer::Answer FakeAccountServer::redirect(QUrl target, const QString& state,
                                                       const QString& code) const {
     QUrlQuery query;
-    query.addQueryItem(QStringLiteral("state"), webState.isEmpty() ? state : webState);
+    query.addQueryItem(QStringLiteral("state"), state);
     if (webError.isEmpty())
         query.addQueryItem(QStringLiteral("code"), QString::fromLatin1(QUrl::toPercentEncoding(code)));
     else

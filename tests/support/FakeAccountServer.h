@@ -69,9 +69,8 @@ public:
         faults_[route].append(QList<Fault>(times, fault));
     }
 
-    // When set, the browser redirects carry this "error" in place of a code, or this "state".
+    // When set, the browser redirects carry this "error" in place of a code.
     QString webError;
-    QString webState;
 
     QList<Request> log;
     int count(const QString& route) const {

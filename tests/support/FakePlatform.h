@@ -16,15 +16,14 @@
 namespace mivora::test {
 
 struct FakeElement final : AccessibleElement {
-    explicit FakeElement(QString role, bool selectionSettable = false, bool valueSettable = false,
-                         bool password = false)
-        : role_(std::move(role)), selection_(selectionSettable), value_(valueSettable), password_(password) {}
+    explicit FakeElement(QString role, bool selectionSettable = false, bool valueSettable = false)
+        : role_(std::move(role)), selection_(selectionSettable), value_(valueSettable) {}
     QString role() const override { return role_; }
     bool isSelectedTextSettable() const override { return selection_; }
     bool isValueSettable() const override { return value_; }
-    bool isPasswordText() const override { return password_; }
+    bool isPasswordText() const override { return false; } // password fields: the desktop tests
     QString role_;
-    bool selection_, value_, password_;
+    bool selection_, value_;
 };
 
 // The focused element per process id and anywhere on the desktop, or the error why there is none.
@@ -61,7 +60,6 @@ struct FakeTextAccess final : TextAccess {
     Answer focus = Accessibility::noValue;
     std::optional<Answer> onceEnabled;
     std::vector<std::pair<qsizetype, qsizetype>> ranges; // the ranges read
-    double screenHeight = 1080;
 
     struct Field final : FocusedText {
         Field(FakeTextField f, FakeTextAccess& owner) : f(std::move(f)), owner(owner) {}
@@ -83,7 +81,7 @@ struct FakeTextAccess final : TextAccess {
     void enableAccessibility() override {
         if (onceEnabled) focus = *onceEnabled;
     }
-    double firstScreenHeight() override { return screenHeight; }
+    double firstScreenHeight() override { return 1080; }
 };
 
 struct FakeFrontApplication final : FrontApplication {

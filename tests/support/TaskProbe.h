@@ -24,7 +24,6 @@ template <typename T> struct TaskProbe {
 
     explicit TaskProbe(QCoro::Task<T> task) { run(std::move(task), state); }
     bool done() const { return state->done; }
-    const std::optional<Value>& value() const { return state->value; }
     std::exception_ptr error() const { return state->error; }
     // What the task gave, or the exception it threw again; the task must be done.
     Value get() const {

@@ -29,18 +29,13 @@ void write(const QString& path, const QByteArray& bytes) {
 
 } // namespace
 
-TEST(AutostartLoginItem, LivesInTheConfigHomesAutostartFolder) {
-    QTemporaryDir home;
-    const ScopedEnv config("XDG_CONFIG_HOME", home.path().toUtf8());
-    const AutostartLoginItem item(QCoreApplication::applicationFilePath());
-    EXPECT_EQ(item.path(), home.path() + "/autostart/mivora.desktop");
-}
-
+// The entry lives in the config home's autostart folder, made on the first registration.
 TEST(AutostartLoginItem, RegistersTheRunningExecutableReadsItBackAndUnregisters) {
     QTemporaryDir dir;
-    const QString folder = dir.path() + "/autostart"; // made on the first registration
+    const ScopedEnv config("XDG_CONFIG_HOME", dir.path().toUtf8());
     const QString self = QCoreApplication::applicationFilePath();
-    AutostartLoginItem item(self, folder);
+    AutostartLoginItem item(self);
+    EXPECT_EQ(item.path(), dir.path() + "/autostart/mivora.desktop");
     EXPECT_EQ(item.status(), Status::notRegistered);
     EXPECT_NO_THROW(item.unregisterItem()) << "nothing registered is no failure";
 
