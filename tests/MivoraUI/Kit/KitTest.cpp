@@ -1,4 +1,3 @@
-#include "MivoraUI/Kit/HoverLift.h"
 #include "MivoraUI/Kit/Icon.h"
 #include "MivoraUI/Kit/KeyCap.h"
 #include "MivoraUI/Kit/KeyCombo.h"
@@ -127,23 +126,6 @@ TEST(Kit, PracticeFieldTakesTheFocusAfterAMomentAndShowsItsRing) {
         EXPECT_TRUE(waitFor([&] { return field->focusRing() == 1.0; }));
         saveArtefact(field->grab().toImage(), QString("kit-practicefield-%1").arg(dark ? "dark" : "light"));
     }
-}
-
-TEST(Kit, HoverLiftAddsNothingAtRest) {
-    QWidget host;
-    host.resize(200, 120);
-    auto* inner = new QLabel("课程", &host);
-    inner->setGeometry(40, 30, 120, 60);
-    inner->setAutoFillBackground(true);
-    const QImage plain = render(host);
-    auto* lift = new HoverLift(inner);
-    EXPECT_EQ(host.grab().toImage(), plain);
-    QEvent enter(QEvent::HoverEnter);
-    QApplication::sendEvent(inner, &enter);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return lift->hover() > 0.999; }, 2000));
-    const QImage lifted = host.grab().toImage();
-    EXPECT_NE(lifted, plain);
-    saveArtefact(lifted, "kit-hoverlift");
 }
 
 TEST(Kit, EveryIconIsADistinctDrawing) {
