@@ -78,6 +78,8 @@ TEST(Start, TheLauncherRecognisesOnItsOwnAndNamesAMissingDesktopProgram) {
     QTemporaryDir dir;
     const QString launcher = dir.filePath("mivora");
     ASSERT_TRUE(QFile::copy(MIVORA_APP_PATH, launcher));
+    const QString recognizer = QFileInfo(MIVORA_APP_PATH).absolutePath() + "/mivora_recognize";
+    ASSERT_TRUE(QFile::copy(recognizer, dir.filePath("mivora_recognize")));
     const QStringList env = environment({"MIVORA_INFO_JSON"}, {"HOME=" + dir.path()});
     const Ended recognised = run(env, {"-recognize", dir.filePath("missing.wav")}, launcher);
     EXPECT_EQ(recognised.code, 1);
