@@ -39,6 +39,8 @@ struct Reference {
     std::optional<Scored> best;
 
     static QStringList chars(const QString& s) { return Text::graphemes(s); }
+    // Lower case that keeps a lone surrogate (Qt's in-place lowering of a temporary does not).
+    static QString lower(const QString& s) { return s.toLower(); }
     bool endsWith(const QStringList& word) const {
         return word.size() <= t.size() && t.mid(t.size() - word.size()) == word;
     }
@@ -66,7 +68,7 @@ struct Reference {
     }
     void name(const Memory& m, const QString& raw) {
         const QString insertion = isExplicit ? m.value : "：" + m.value;
-        const QString w = trim(raw).toLower();
+        const QString w = lower(trim(raw));
         const QStringList wc = chars(w);
         const int n = int(wc.size());
         if (n < 2) return;
@@ -97,7 +99,7 @@ std::optional<Scored> reference(const QString& before, const QList<Memory>& memo
     Reference r{{}, QStringList({"：", ":", "是", "为"}).contains(typed.last()), muted, std::nullopt};
     if (r.isExplicit) typed.removeLast();
     if (typed.isEmpty()) return std::nullopt;
-    r.t = Text::graphemes(typed.join("").toLower());
+    r.t = Text::graphemes(Reference::lower(typed.join("")));
     QList<Memory> live;
     for (const Memory& m : memories)
         if (!m.expiresAt || *m.expiresAt > now) live.append(m);
@@ -142,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         m.value = QStringLiteral("值") + QString::number(i);
         m.useCount = (kind >> 3) % 3;
         if (kind & 0x20) m.expiresAt = now.addSecs(kind & 0x40 ? 1 : -1);
-        if (kind & 0x80) muted.insert(Reference::trim(m.title).toLower());
+        if (kind & 0x80) muted.insert(Reference::lower(Reference::trim(m.title)));
         memories.append(m);
     }
     if (memories.isEmpty()) return 0;

@@ -152,7 +152,7 @@ bool isDropped(QStringView character) {
 }
 
 Chars normalised(const QString& text) {
-    Chars c = split(text.toLower());
+    Chars c = split(Text::toLower(text));
     if (c.byUnit) {
         const auto& removed = units().removed;
         const auto keep = [&](QChar ch) { return !removed[ch.unicode()]; };

@@ -41,7 +41,7 @@ const TriggerNames::Name& TriggerNames::of(const QString& name) {
     if (it != names_.constEnd()) return *it;
     Name entry;
     const QString trimmedName = trimmed(name);
-    entry.word = trimmedName.toLower();
+    entry.word = Text::toLower(trimmedName);
     entry.chars = Text::graphemes(entry.word);
     entry.afterMine = Text::graphemes(QStringLiteral("我的") + entry.word);
     entry.afterHome = Text::graphemes(QStringLiteral("我家") + entry.word);

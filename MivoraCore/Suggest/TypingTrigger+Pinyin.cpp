@@ -103,7 +103,7 @@ Readings readings(const QString& text) {
                 if (ch.unicode() < 0x80 && ch.isLetter()) reading += ch;
             if (!reading.isEmpty()) out.append(QStringList{reading});
         } else if (c[0].isLetterOrNumber()) {
-            out.append(QStringList{c.toLower()});
+            out.append(QStringList{Text::toLower(c)});
         }
     }
     return out;

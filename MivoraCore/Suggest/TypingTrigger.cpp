@@ -118,7 +118,7 @@ std::optional<Hit> match(const QString& before, const QList<Memory>& memories, c
     const bool isExplicit = cues.contains(chars.last());
     if (isExplicit) chars.removeLast();
     if (chars.isEmpty()) return std::nullopt;
-    chars = Text::graphemes(chars.join(QString()).toLower());
+    chars = Text::graphemes(Text::toLower(chars.join(QString())));
 
     Pick pick{muted, std::nullopt};
     forEachCandidate(

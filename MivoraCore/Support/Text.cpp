@@ -154,6 +154,10 @@ QString fromUtf8(QByteArrayView bytes) {
     return decoder.decode(bytes);
 }
 
+QString toLower(const QString& text) {
+    return text.toLower(); // `text` is not a temporary, so Qt copies
+}
+
 QString trimSpacesAndTabs(QStringView text) {
     auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
     while (!text.isEmpty() && blank(text.front()))

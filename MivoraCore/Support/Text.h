@@ -31,6 +31,11 @@ bool isNumber(QStringView character);
 // to drop (QString::fromUtf8 drops it). Malformed sequences become U+FFFD.
 QString fromUtf8(QByteArrayView bytes);
 
+// The text in lower case, every lone surrogate kept. (Qt's lowering of a temporary string works in place
+// and turns a lone surrogate into U+FFFD when a character before it grows, as İ does; lowering a copy keeps
+// it. Text lowered both ways would no longer compare equal.)
+QString toLower(const QString& text);
+
 // The text without the spaces and tabs at either end; line breaks stay.
 QString trimSpacesAndTabs(QStringView text);
 

@@ -9,7 +9,7 @@ namespace mivora::MemoryListFilter {
 namespace {
 
 bool matches(const Memory& m, const QString& needle) {
-    auto has = [&](const QString& text) { return text.toLower().contains(needle); };
+    auto has = [&](const QString& text) { return Text::toLower(text).contains(needle); };
     if (has(m.title) || has(m.type)) return true;
     if (std::any_of(m.aliases.cbegin(), m.aliases.cend(), has)) return true;
     return !m.sensitive && has(m.value);
@@ -18,7 +18,7 @@ bool matches(const Memory& m, const QString& needle) {
 } // namespace
 
 QList<Memory> filtered(const QList<Memory>& memories, const QString& query) {
-    const QString needle = Text::trimSpacesAndTabs(query).toLower();
+    const QString needle = Text::toLower(Text::trimSpacesAndTabs(query));
     QList<const Memory*> order;
     order.reserve(memories.size());
     for (const Memory& m : memories)

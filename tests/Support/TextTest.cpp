@@ -65,3 +65,12 @@ TEST(Text, SimplifiedConversionMissesNothingIcuWouldChange) {
     for (const QString& word : {u"祇管"_s, u"鞦韆"_s, u"我們在這裡"_s, u"今天天气很好，你呢？"_s, u"𠀾a"_s})
         EXPECT_EQ(Text::toSimplified(word), direct(word)) << qPrintable(word);
 }
+
+// A lone surrogate after a character that grows when lowered (İ becomes i + U+0307) is kept, however the
+// text was made: typed text and a memory's name lowered on different paths must still compare equal.
+TEST(Text, LoweringKeepsALoneSurrogate) {
+    const QString text = u"公司İ"_s + QChar(0xD800);
+    const QString expected = u"公司i\u0307"_s + QChar(0xD800);
+    EXPECT_EQ(Text::toLower(text), expected);
+    EXPECT_EQ(Text::toLower(u"公司İ"_s + QChar(0xD800)), expected);
+}
