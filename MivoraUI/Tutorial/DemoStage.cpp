@@ -304,6 +304,21 @@ bool DemoStage::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+namespace {
+
+// A rounded rectangle filled, with a one-pixel line drawn inside its edge.
+void fillWithHairline(QPainter& painter, const QRectF& r, double radius, const QColor& fill,
+                      const QColor& line) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(r, radius, radius);
+    painter.setPen(QPen(line, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
+}
+
+} // namespace
+
 void DemoStage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -311,12 +326,7 @@ void DemoStage::paintEvent(QPaintEvent*) {
     const QRectF w = windowRect();
 
     paintShadow(painter, w);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(pal.color(QPalette::Window));
-    painter.drawRoundedRect(w, windowRadius, windowRadius);
-    painter.setPen(QPen(UI::stroke(pal), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(w.adjusted(0.5, 0.5, -0.5, -0.5), windowRadius - 0.5, windowRadius - 0.5);
+    fillWithHairline(painter, w, windowRadius, pal.color(QPalette::Window), UI::stroke(pal));
 
     // Title bar and divider.
     painter.setPen(Qt::NoPen);
@@ -339,12 +349,7 @@ void DemoStage::paintEvent(QPaintEvent*) {
     const double textHeight = layoutText(layout);
     const QRectF field(w.left() + areaPadding, labelTop + QFontMetricsF(labelFont()).height() + rowSpacing,
                        w.width() - 2 * areaPadding, std::max(fieldMinHeight, textHeight + 2 * fieldPadding));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(pal.color(QPalette::Base));
-    painter.drawRoundedRect(field, fieldRadius, fieldRadius);
-    painter.setPen(QPen(UI::stroke(pal), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(field.adjusted(0.5, 0.5, -0.5, -0.5), fieldRadius - 0.5, fieldRadius - 0.5);
+    fillWithHairline(painter, field, fieldRadius, pal.color(QPalette::Base), UI::stroke(pal));
 
     const QPointF origin = field.topLeft() + QPointF(fieldPadding, fieldPadding);
     const QColor ink = pal.color(QPalette::Text);
