@@ -3,11 +3,11 @@
 
 #include "Account/AccountService.h"
 #include "SingleInstance.h"
+#include "Support/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -23,8 +23,7 @@ bool writeIfChanged(const QString& path, const QByteArray& wanted) {
     if (existing.open(QIODevice::ReadOnly) && existing.readAll() == wanted) return true;
     existing.close();
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(wanted) == wanted.size() && file.commit();
+    return bool(AtomicFile::write(path, wanted));
 }
 
 // `list` (the user's mimeapps.list) with this entry as the default for each scheme; every other line kept.

@@ -1,6 +1,7 @@
 #include "Modes/Renderer.h"
 
 #include "MivoraUI/Kit/Appearance.h"
+#include "Support/AtomicFile.h"
 #include "Support/Scheduler.h"
 
 #include <QAbstractButton>
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QTextLayout>
 
 #include <memory>
@@ -108,10 +108,10 @@ void Renderer::shoot(const QString& name, const std::function<QWidget*()>& make,
 }
 
 bool Renderer::finish() {
-    QSaveFile file(QDir(folder_).filePath(QStringLiteral("index.json")));
-    if (!QDir().mkpath(folder_) || !file.open(QIODevice::WriteOnly)) return false;
-    file.write(QJsonDocument(index_).toJson());
-    return file.commit() && failures_ == 0;
+    if (!QDir().mkpath(folder_)) return false;
+    const bool written = bool(AtomicFile::write(QDir(folder_).filePath(QStringLiteral("index.json")),
+                                                QJsonDocument(index_).toJson()));
+    return written && failures_ == 0;
 }
 
 } // namespace mivora

@@ -6,6 +6,7 @@
 #include "Modes/SelfTestSource.h"
 #include "Platform/KeyCodes.h"
 #include "Suggest/SuggestController.h"
+#include "Support/AtomicFile.h"
 #include "Support/Clock.h"
 #include "Support/IsoDate.h"
 #include "Support/Scheduler.h"
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace mivora {
@@ -173,10 +173,8 @@ QJsonObject SelfTest::permissions() const {
 
 bool SelfTest::writeReport(const QJsonObject& report) const {
     if (!QDir().mkpath(w_.reportFolder)) return false;
-    QSaveFile file(QDir(w_.reportFolder).filePath(QStringLiteral("selftest-latest.json")));
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(QJsonDocument(report).toJson());
-    return file.commit();
+    return bool(AtomicFile::write(QDir(w_.reportFolder).filePath(QStringLiteral("selftest-latest.json")),
+                                  QJsonDocument(report).toJson()));
 }
 
 QCoro::Task<int> SelfTest::run(QString casesFile, QTextStream& out) {

@@ -1,11 +1,11 @@
 #include "Platform/Linux/AutostartLoginItem.h"
 
 #include "Platform/Linux/DesktopEntry.h"
+#include "Support/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace mivora {
@@ -108,9 +108,7 @@ LoginItem::Status AutostartLoginItem::status() const {
 
 void AutostartLoginItem::registerItem() {
     const QByteArray wanted = contents(executable_);
-    QSaveFile file(path());
-    if (!QDir().mkpath(folder_) || !file.open(QIODevice::WriteOnly) || file.write(wanted) != wanted.size() ||
-        !file.commit())
+    if (!QDir().mkpath(folder_) || !AtomicFile::write(path(), wanted))
         throw Failure(QStringLiteral("自动启动的文件写不进去（%1）").arg(path()));
 }
 
