@@ -14,7 +14,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -37,24 +36,26 @@ auto load(const QString& path, Read read, bool& bad) -> decltype(read(QByteArray
     return value;
 }
 
-void writeAtomically(const QString& path, const QByteArray& data) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return;
-    if (f.write(data) != data.size()) {
-        f.cancelWriting();
-        return;
-    }
-    f.commit();
-}
-
 } // namespace
 
 MemoryStore::MemoryStore(std::optional<QString> file, QList<Memory> initial, const Clock& clock,
                          QObject* parent)
     : QObject(parent), memories_(std::move(initial)), file_(std::move(file)), clock_(clock) {
     if (!file_) return;
-    if (auto list = load(*file_, readMemories, badMemoriesFile_)) memories_ = std::move(*list);
     if (auto map = load(deletedFile(), readDeleted, badDeletedFile_)) deleted_ = std::move(*map);
+    if (auto list = load(*file_, readMemories, badMemoriesFile_)) {
+        memories_ = std::move(*list);
+        // A deletion cut off between its two writes (see `save`) leaves the memory listed beside a tombstone
+        // at or after its last change: it stays deleted, as the next sync would decide.
+        memories_.removeIf([this](const Memory& m) {
+            const auto gone = deleted_.constFind(m.id);
+            return gone != deleted_.cend() && *gone >= (m.updatedAt ? *m.updatedAt : m.savedAt);
+        });
+    }
+}
+
+MemoryStore::~MemoryStore() {
+    if (saveFailure_ != AtomicFile::Failure::none) save();
 }
 
 std::optional<QList<Memory>> MemoryStore::readMemories(const QByteArray& bytes) {
@@ -244,16 +245,37 @@ bool MemoryStore::setAside(const QString& path, bool& pending) {
     return true;
 }
 
+bool MemoryStore::writeFile(const QString& path, bool& bad, const QByteArray& data,
+                            AtomicFile::Result& result) {
+    // A file that could not be read at start-up still holds the user's data: keep it under another name.
+    // When it cannot be moved, it is left alone rather than overwritten.
+    if (!setAside(path, bad)) {
+        result = {AtomicFile::Failure::other, QStringLiteral("%1 挪不开").arg(QFileInfo(path).fileName())};
+        return false;
+    }
+    result = writer_(path, data);
+    return bool(result);
+}
+
 void MemoryStore::save() {
     if (!file_) return;
 
     QDir().mkpath(QFileInfo(*file_).absolutePath());
 
-    // A file that could not be read at start-up still holds the user's data: keep it under another name.
-    // When it cannot be moved, it is left alone rather than overwritten.
-    if (setAside(*file_, badMemoriesFile_)) writeAtomically(*file_, writeMemories(memories_));
-    const QString tombstones = deletedFile();
-    if (setAside(tombstones, badDeletedFile_)) writeAtomically(tombstones, writeDeleted(deleted_));
+    // The tombstones first, the list only once they are written: a list saved without its tombstones would
+    // let the next sync bring a deleted memory back from the vault, while a list left behind its tombstones
+    // (a crash or a failure between the two) loses the deleted memory again at the next start and sync.
+    AtomicFile::Result result;
+    if (writeFile(deletedFile(), badDeletedFile_, writeDeleted(deleted_), result))
+        writeFile(*file_, badMemoriesFile_, writeMemories(memories_), result);
+
+    if (result.failure == saveFailure_) return;
+    if (result)
+        AppLog::write(QStringLiteral("之前没存上的记忆已经存好"));
+    else
+        AppLog::write(QStringLiteral("记忆没存上，文件保持原样，下次保存再试：%1").arg(result.reason));
+    saveFailure_ = result.failure;
+    emit saveFailureChanged();
 }
 
 } // namespace mivora

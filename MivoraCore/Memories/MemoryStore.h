@@ -2,6 +2,7 @@
 
 #include "Memories/Memory.h"
 #include "Memories/MemoryPayload.h"
+#include "Support/AtomicFile.h"
 #include "Support/Clock.h"
 
 #include <QDateTime>
@@ -17,9 +18,11 @@
 namespace mivora {
 
 // The user's memories and the tombstones of deleted ones, kept in "memories.json" and "deleted.json" in
-// one folder. Main thread only. The list changes first; file problems never reach the caller. A file that
-// exists but cannot be read is set aside (renamed with a time stamp) before the first save instead of
-// being overwritten.
+// one folder. Main thread only. The list changes first; file problems never reach the caller as an error.
+// A file that exists but cannot be read is set aside (renamed with a time stamp) before the first save
+// instead of being overwritten. A save that cannot be written (a full disk) leaves both files as they were
+// and is published (`saveFailure`); the store keeps its state and writes it with the next save, or when it
+// goes.
 class MemoryStore : public QObject {
     Q_OBJECT
 public:
@@ -27,6 +30,8 @@ public:
     // the disk. `initial` stands when the memories file is missing or unreadable.
     MemoryStore(std::optional<QString> file, QList<Memory> initial, const Clock& clock,
                 QObject* parent = nullptr);
+    // Writes what a failed save could not.
+    ~MemoryStore() override;
 
     // An in-memory store holding the eleven sample memories, saved relative to now.
     static std::unique_ptr<MemoryStore> samples(const Clock& clock);
@@ -45,6 +50,11 @@ public:
     const QList<Memory>& memories() const { return memories_; }
     const QMap<QString, QDateTime>& deleted() const { return deleted_; }
     const std::optional<QString>& file() const { return file_; }
+
+    // Why the last save left the files behind the store, or `none` once a save has written both.
+    AtomicFile::Failure saveFailure() const { return saveFailure_; }
+    // How files are written: `AtomicFile::write` unless a test stands in a failing one.
+    void setWriter(AtomicFile::Writer writer) { writer_ = std::move(writer); }
 
     qsizetype count() const { return memories_.size(); }
     // Titles in stored order.
@@ -83,6 +93,7 @@ signals:
     // anything is written.
     void memoriesWillChange();
     void memoriesChanged(mivora::MemoryStore::Change change);
+    void saveFailureChanged();
 
 private:
     // Replaces the list, tells the observers, then saves both files.
@@ -92,6 +103,8 @@ private:
     // Renames an unreadable file found at start-up out of the way; false when it is still in the way.
     bool setAside(const QString& path, bool& pending);
     QString deletedFile() const;
+    // Writes one file (setting a bad one aside first); false when it still holds older content.
+    bool writeFile(const QString& path, bool& bad, const QByteArray& data, AtomicFile::Result& result);
 
     QList<Memory> memories_;
     QMap<QString, QDateTime> deleted_;
@@ -99,6 +112,8 @@ private:
     const Clock& clock_;
     bool badMemoriesFile_ = false;
     bool badDeletedFile_ = false;
+    AtomicFile::Writer writer_ = AtomicFile::write;
+    AtomicFile::Failure saveFailure_ = AtomicFile::Failure::none;
 };
 
 } // namespace mivora

@@ -5,6 +5,7 @@
 #include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Memories/MemoriesAddButton.h"
 #include "MivoraUI/Memories/MemoriesEmptyState.h"
+#include "MivoraUI/Memories/MemoriesLabel.h"
 #include "MivoraUI/Memories/MemoriesSearchField.h"
 #include "MivoraUI/Memories/MemoryEditor.h"
 #include "MivoraUI/Memories/MemoryListDelegate.h"
@@ -66,8 +67,21 @@ MemoriesView::MemoriesView(MemoryStore& store, const Clock& clock, const QString
     empty_ = new MemoriesEmptyState(clock_, hotkey);
     connect(empty_, &MemoriesEmptyState::templateChosen, this,
             [this](MemoryTemplate::Case which) { startNew(MemoryTemplate(which).memory(clock_)); });
+    // Above the editor, or the explanation that replaces it after a deletion: where the edit was made.
+    unsaved_ = new MemoriesLabel(QString(), 12, QFont::Medium);
+    unsaved_->setObjectName(QStringLiteral("unsaved"));
+    unsaved_->setWordWrap(true);
+    unsaved_->setContentsMargins(24, 12, 24, 0);
+    QPalette red = unsaved_->palette();
+    red.setColor(QPalette::WindowText, QColor(0xff, 0x3b, 0x30));
+    unsaved_->setPalette(red);
     auto* detail = new QWidget;
-    detail_ = new QStackedLayout(detail);
+    auto* column = new QVBoxLayout(detail);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(unsaved_);
+    detail_ = new QStackedLayout;
+    column->addLayout(detail_, 1);
     detail_->addWidget(empty_);
 
     auto* root = new QHBoxLayout(this);
@@ -84,7 +98,25 @@ MemoriesView::MemoriesView(MemoryStore& store, const Clock& clock, const QString
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MemoriesView::rowSelected);
     connect(&store_, &MemoryStore::memoriesChanged, this, &MemoriesView::refresh);
+    connect(&store_, &MemoryStore::saveFailureChanged, this, &MemoriesView::showSaveFailure);
     refresh();
+    showSaveFailure();
+}
+
+void MemoriesView::showSaveFailure() {
+    // The page shows an edit as made at once; a change the disk did not take is not saved, and says so.
+    switch (store_.saveFailure()) {
+    case AtomicFile::Failure::none:
+        unsaved_->hide();
+        return;
+    case AtomicFile::Failure::diskFull:
+        unsaved_->setText(QStringLiteral("磁盘满了，改动还没存上：空出地方后，下次保存或退出时会再存。"));
+        break;
+    case AtomicFile::Failure::other:
+        unsaved_->setText(QStringLiteral("记忆文件写不进去，改动还没存上：下次保存或退出时会再试。"));
+        break;
+    }
+    unsaved_->show();
 }
 
 const Memory* MemoriesView::stored(const QString& id) const {

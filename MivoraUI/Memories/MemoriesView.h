@@ -16,6 +16,7 @@ namespace mivora {
 class Clock;
 class MemoriesAddButton;
 class MemoriesEmptyState;
+class MemoriesLabel;
 class MemoryEditor;
 class MemoryStore;
 
@@ -39,6 +40,7 @@ protected:
 
 private:
     void refresh();
+    void showSaveFailure();
     void showRows();
     void rowSelected();
     void startNew(Memory memory);
@@ -60,6 +62,7 @@ private:
     QStackedLayout* detail_;
     MemoriesEmptyState* empty_;
     MemoryEditor* editor_ = nullptr;
+    MemoriesLabel* unsaved_;
     // Set while the page itself moves the list's selection, which is no choice of the user's.
     bool settingSelection_ = false;
 };

@@ -1,9 +1,13 @@
 #include "Memories/MemoryStore.h"
 
+#include "Account/Vault.h"
+#include "Memories/Seed.h"
 #include "support/FakeScheduler.h"
+#include "support/FullDisk.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -159,4 +163,84 @@ TEST_F(Store, ALeadingByteOrderMarkSurvivesSavingAndReading) {
     ASSERT_EQ(again.count(), 1);
     EXPECT_EQ(again.memories()[0], m);
     EXPECT_TRUE(again.deleted().contains(mark + "gone"));
+}
+
+// A deletion is written as two files, and the process may stop (or a write fail) after either. Whatever
+// reached the disk, a restart does not list the memory again and the next sync, against a vault that still
+// holds it, does not bring it back; what did not reach the disk is written by the next save.
+TEST_F(Store, NoStopBetweenTheTwoWritesBringsADeletionBack) {
+    for (int landed : {0, 1}) {
+        QDir(folder).removeRecursively();
+        Memory x = named("X"), y = named("Y");
+        x.savedAt = y.savedAt = whole();
+        auto s = open({x, y});
+        s->markUsed(y.id);
+        const Vault::Payload vault{1, s->memories(), {}};
+        int writes = 0;
+        s->setWriter([&](const QString& path, const QByteArray& data) -> AtomicFile::Result {
+            if (writes++ >= landed) return {AtomicFile::Failure::other, "stopped"};
+            return AtomicFile::write(path, data);
+        });
+        clock.advance(5);
+        s->deleteMemory(x.id);
+        EXPECT_EQ(s->saveFailure(), AtomicFile::Failure::other);
+
+        const MemoryStore after = reopened();
+        const bool recorded = after.deleted().contains(x.id);
+        EXPECT_EQ(recorded, landed > 0);
+        EXPECT_EQ(after.orderedTitles(), recorded ? QStringList{"Y"} : QStringList({"X", "Y"}));
+        const Vault::Payload synced =
+            Vault::merge({1, after.memories(), after.deleted()}, vault, clock.now());
+        EXPECT_EQ(synced.items.size(), recorded ? 1 : 2) << landed;
+
+        s->setWriter(AtomicFile::write);
+        s->markUsed(s->memories()[0].id);
+        EXPECT_EQ(s->saveFailure(), AtomicFile::Failure::none);
+        EXPECT_EQ(reopened().orderedTitles(), QStringList{"Y"});
+        EXPECT_TRUE(reopened().deleted().contains(x.id));
+    }
+}
+
+// On a really full disk (none left, or one page: less than the memories take), an edit and a deletion leave
+// both files exactly as they were and the store says so, keeping both; once there is room, the next save or
+// the store's end (the program quitting) writes them.
+TEST(StoreOnAFullDisk, KeepsTheFilesAndWritesTheChangesOnceThereIsRoom) {
+    test::FullDisk disk;
+    if (!disk.mounted()) GTEST_SKIP() << disk.skipReason().toStdString();
+    test::FakeClock clock;
+    const QString file = disk.path("memories.json");
+    for (qint64 spare : {0, 4096}) {
+        QList<Memory> kept;
+        QByteArray memories;
+        {
+            MemoryStore s(file, {}, clock);
+            if (s.count() == 0)
+                for (const Memory& m : Seed::samples(clock.now()))
+                    s.upsert(m);
+            memories = readAll(file);
+            ASSERT_GT(memories.size(), 4096);
+
+            disk.fill(spare);
+            QSignalSpy told(&s, &MemoryStore::saveFailureChanged);
+            Memory edited = s.memories()[0];
+            edited.value += "（改）";
+            s.saveEdit(edited);
+            s.deleteMemory(s.memories().last().id);
+            EXPECT_EQ(s.saveFailure(), AtomicFile::Failure::diskFull);
+            EXPECT_EQ(told.size(), 1);
+            // The tombstone may have fitted; the list did not, and a restart finds it whole.
+            EXPECT_TRUE(readAll(file) == memories) << spare << ": " << readAll(file).size();
+            EXPECT_EQ(disk.files(), QStringList({"deleted.json", "memories.json"}));
+            EXPECT_GE(MemoryStore(file, {}, clock).count(), s.count());
+
+            disk.makeRoom();
+            if (spare == 0) {
+                s.markUsed(edited.id);
+                EXPECT_EQ(s.saveFailure(), AtomicFile::Failure::none);
+                EXPECT_EQ(told.size(), 2);
+            }
+            kept = s.memories();
+        }
+        EXPECT_EQ(MemoryStore(file, {}, clock).memories(), kept);
+    }
 }

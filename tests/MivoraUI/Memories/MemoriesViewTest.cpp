@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -162,6 +163,42 @@ TEST_F(Page, DeletingAsksFirstAndThenShowsTheEmptyState) {
     EXPECT_FALSE(view->selection());
     EXPECT_TRUE(showsEmptyState());
     EXPECT_EQ(selectedRow(), "");
+}
+
+// An edit the disk does not take shows as not saved, where it was made: above the editor, and above the
+// explanation after a deletion; a later save that goes through takes the line away.
+TEST_F(Page, AnEditTheDiskDidNotTakeSaysSoUntilASaveGoesThrough) {
+    QTemporaryDir dir;
+    store = std::make_unique<MemoryStore>(
+        dir.filePath("memories.json"),
+        QList<Memory>{{.title = "家", .value = "浦东"}, {.title = "公司", .value = "徐汇"}}, clock);
+    view = std::make_unique<MemoriesView>(*store, clock, "右 Alt");
+    view->show();
+    store->setWriter([](const QString&, const QByteArray&) {
+        return AtomicFile::Result{AtomicFile::Failure::diskFull, "No space left on device"};
+    });
+    auto* unsaved = find<QLabel>("unsaved");
+    EXPECT_FALSE(unsaved->isVisible());
+    click("家");
+    field<QPlainTextEdit>("value")->setPlainText("徐汇");
+    editorButton("save")->click();
+    EXPECT_TRUE(unsaved->isVisible());
+    EXPECT_EQ(unsaved->text(), "磁盘满了，改动还没存上：空出地方后，下次保存或退出时会再存。");
+    EXPECT_LT(unsaved->mapTo(view.get(), QPoint()).y(), view->editor()->mapTo(view.get(), QPoint()).y());
+
+    editorButton("delete")->click();
+    auto* box = view->editor()->findChild<QMessageBox*>();
+    ASSERT_TRUE(box);
+    for (QAbstractButton* b : box->buttons())
+        if (box->buttonRole(b) == QMessageBox::DestructiveRole) b->click();
+    settle();
+    EXPECT_EQ(store->orderedTitles(), QStringList{"公司"});
+    EXPECT_TRUE(showsEmptyState());
+    EXPECT_TRUE(unsaved->isVisible());
+
+    store->setWriter(AtomicFile::write);
+    store->markUsed(store->memories()[0].id);
+    EXPECT_FALSE(unsaved->isVisible());
 }
 
 // The page on the sample memories (one open in the editor) and on an empty store, at its smallest and a
