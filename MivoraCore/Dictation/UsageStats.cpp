@@ -57,12 +57,14 @@ void UsageStats::record(qint64 chars, bool recall) {
     count(chars);
     if (!recall) return;
     ++recalls_;
+    recallsCounted_ = true;
     emit recallsChanged();
 }
 
 void UsageStats::recordTyped(qint64 chars) {
     count(chars);
     ++typedFills_;
+    typedFillsCounted_ = true;
     emit typedFillsChanged();
 }
 
@@ -79,8 +81,9 @@ void UsageStats::save() {
     d_.setValue(todayKey, today_);
     d_.setValue(totalKey, total_);
     d_.setValue(charsKey, chars_);
-    if (recalls_ != 0) d_.setValue(recallsKey, recalls_);
-    if (typedFills_ != 0) d_.setValue(typedKey, typedFills_);
+    // Each count that changed, whatever its value: one that comes back to 0 (from a damaged -1) is news too.
+    if (recallsCounted_) d_.setValue(recallsKey, recalls_);
+    if (typedFillsCounted_) d_.setValue(typedKey, typedFills_);
 }
 
 } // namespace mivora

@@ -72,6 +72,9 @@ private:
     qint64 chars_ = 0;
     qint64 recalls_ = 0;
     qint64 typedFills_ = 0;
+    // Whether these two counted since the start, so their keys are written (the others always are).
+    bool recallsCounted_ = false;
+    bool typedFillsCounted_ = false;
 };
 
 } // namespace mivora

@@ -49,3 +49,20 @@ TEST(UsageStats, CountsEveryInsertionAndStartsANewDayAtLocalMidnight) {
     }
     EXPECT_EQ(defaults.value("stats.total").toLongLong(), 5);
 }
+
+// A count that changes is stored whatever its value: a damaged -1 that one more fill or recall brings to 0
+// does not come back at the next start.
+TEST(UsageStats, ACountThatComesBackToZeroIsStored) {
+    test::FakeClock clock;
+    test::MemoryDefaults defaults;
+    test::FakeScheduler scheduler(clock);
+    defaults.setValue("stats.recalls", -1);
+    defaults.setValue("stats.typed", -1);
+    {
+        UsageStats stats(defaults, clock, scheduler);
+        stats.record(3, true);
+        stats.recordTyped(2);
+    }
+    const UsageStats again(defaults, clock, scheduler);
+    EXPECT_EQ(std::pair(again.recalls(), again.typedFills()), std::pair(qint64(0), qint64(0)));
+}
