@@ -14,33 +14,55 @@ namespace {
 std::mutex mutex;
 std::optional<QJsonObject> overrideValues;
 
-// What the file held when last read, and how it looked then.
+// A file's times move in steps (a clock tick, up to two seconds on some file systems): a rewrite within one
+// step keeps them, and one of the same length keeps the size too.
+constexpr qint64 timestampStepMs = 3000;
+
+// What the file held when last read, how it looked then, and when its bytes were last found current.
 struct Cached {
     QString path;
     bool exists = false;
     qint64 size = -1;
     QDateTime modified;
     QDateTime changed;
+    QDateTime confirmed;
+    QByteArray bytes;
     QJsonObject values;
+
+    bool looksLike(const Cached& other) const {
+        return path == other.path && exists == other.exists && size == other.size &&
+               modified == other.modified && changed == other.changed;
+    }
+    // Any later rewrite shows in the times once they lie a whole step before the bytes were confirmed.
+    bool settled() const {
+        return !exists || (modified.msecsTo(confirmed) > timestampStepMs &&
+                           changed.msecsTo(confirmed) > timestampStepMs);
+    }
 };
 std::optional<Cached> cached;
 
-QJsonObject readFile() {
-    QFile f(file());
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return read(f.readAll());
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The file's values, read again only when the file is another one or has changed since (a stat, not a
-// read and parse, per call). Call with the mutex held.
+// The file's values, parsed again only when the file is another one or has changed since: a stat per call,
+// and while the file's last change is recent, a read to compare its bytes. Call with the mutex held.
 QJsonObject currentValues() {
     const QString path = file();
+    // Taken before the look, so bytes read after it are at least this recent.
+    const QDateTime confirmed = QDateTime::currentDateTimeUtc();
     const QFileInfo info(path);
-    Cached now{path, info.exists(), info.size(), info.lastModified(), info.metadataChangeTime(), {}};
-    if (cached && cached->path == now.path && cached->exists == now.exists && cached->size == now.size &&
-        cached->modified == now.modified && cached->changed == now.changed)
+    Cached now{
+        path, info.exists(), info.size(), info.lastModified(), info.metadataChangeTime(), confirmed, {}, {}};
+    const bool same = cached && cached->looksLike(now);
+    if (same && cached->settled()) return cached->values;
+    now.bytes = readFile(path);
+    if (same && now.bytes == cached->bytes) {
+        cached->confirmed = confirmed;
         return cached->values;
-    now.values = readFile();
+    }
+    now.values = read(now.bytes);
     cached = now;
     return now.values;
 }

@@ -2,7 +2,9 @@
 
 #include "support/ScopedEnv.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -38,4 +40,29 @@ TEST(BundleInfo, FollowsTheFileAsItChanges) {
     }
     QFile::remove(path);
     EXPECT_EQ(BundleInfo::value("YarrikProxyToken"), std::nullopt);
+}
+
+// A rewrite of the same length within one step of the file's times (the times and the size all as before)
+// is still read: tries until ten such rewrites happened, each timed as it happens.
+TEST(BundleInfo, ARewriteWithinOneTimestampStepIsRead) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Info.json");
+    test::ScopedEnv env("MIVORA_INFO_JSON", path.toUtf8());
+    const auto info = [](const QString& token) {
+        return R"({"YarrikProxyToken": ")" + token.toUtf8() + "\"}";
+    };
+    int sameStep = 0;
+    for (int i = 10000; i < 30000 && sameStep < 10; ++i) {
+        const QString before = "a" + QString::number(i), after = "b" + QString::number(i);
+        put(path, info(before));
+        const QFileInfo first(path);
+        const auto stamp = std::tuple(first.lastModified(), first.metadataChangeTime());
+        ASSERT_EQ(BundleInfo::value("YarrikProxyToken"), before);
+        put(path, info(after));
+        const QFileInfo second(path);
+        if (std::tuple(second.lastModified(), second.metadataChangeTime()) != stamp) continue;
+        ++sameStep;
+        EXPECT_EQ(BundleInfo::value("YarrikProxyToken"), after);
+    }
+    if (sameStep == 0) GTEST_SKIP() << "no rewrite landed within one step of the file's times";
 }
