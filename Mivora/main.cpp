@@ -2,6 +2,7 @@
 #include "AppDelegate.h"
 #include "Cloud/CloudRecognizer.h"
 #include "CommandLine.h"
+#include "DebugChipListener.h"
 #include "DesktopBrowserSheet.h"
 #include "ExitLog.h"
 #include "HudWiring.h"
@@ -182,6 +183,10 @@ int main(int argc, char** argv) {
     if (selfTest) delegate.hooks.needsSignIn = {};
     hud = wireHud(delegate, defaults);
     delegate.launch(selfTest);
+    // The running program answers the developer's request for the test strip; a self-test beside it
+    // leaves that to it.
+    std::unique_ptr<DebugChipListener> debugChip;
+    if (!selfTest) debugChip = std::make_unique<DebugChipListener>(suggestions.controller(), AppLog::write);
     followVoice(delegate, *hud);
     account.start();
     // Once the stored sign-in is known (at once when recognition needs no account).

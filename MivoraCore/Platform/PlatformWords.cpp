@@ -18,6 +18,31 @@ QString thisComputer() {
     return QStringLiteral("这台电脑");
 }
 
+QString onThisComputer() {
+    return thisComputer() + QStringLiteral("上");
+}
+
+QString forThisComputer(const QString& text) {
+    QString out = text;
+    out.replace(QStringLiteral("这台 Mac 上"), onThisComputer());
+    out.replace(QStringLiteral("这台 Mac"), thisComputer());
+    out.replace(QStringLiteral("和 Mac 之间"),
+                QStringLiteral("和") + thisComputer() + QStringLiteral("之间"));
+    return out;
+}
+
+QString recoveryCodeNote() {
+    return QStringLiteral("记忆加密后才上传，我们也看不到。密钥只存在") + thisComputer() +
+           QStringLiteral("的密钥环（Secret Service）里，别的设备不会自动拿到；换了别的设备，"
+                          "要用这串恢复码。它只显示这一次，丢了就只能清空云端重来。");
+}
+
+QString enterCodeNote() {
+    return QStringLiteral("你在另一台设备上开过同步。密钥不会自动传到") + thisComputer() +
+           QStringLiteral("，要输入当时存下的 26 位恢复码；输好以后，密钥存在") + thisComputer() +
+           QStringLiteral("的密钥环（Secret Service）里。");
+}
+
 QString statusIcon() {
     return QStringLiteral("托盘图标");
 }

@@ -16,6 +16,19 @@ QString pasteShortcut();
 QString settingsApp();
 // How the texts call the user's computer.
 QString thisComputer();
+// Where something stays on the user's computer: "这台电脑上".
+QString onThisComputer();
+// A text that names the user's Mac ("这台 Mac 上", "iPhone 和 Mac 之间") with this computer's word in its
+// place. The blanks beside "Mac" only ever parted a Latin word from the Chinese around it, so they go with
+// it: "这台电脑上", "iPhone 和这台电脑之间".
+QString forThisComputer(const QString& text);
+// The account block's recovery-code view: why the code must be saved. Elsewhere the data key reaches the
+// user's other devices through the system keychain; here it stays in this computer's Secret Service, so
+// every other device joins with the recovery code.
+QString recoveryCodeNote();
+// The account block's code-entry view: this computer joins a vault another device opened, which only the
+// recovery code does here.
+QString enterCodeNote();
 // The program's icon in the desktop's panel, where its menu opens.
 QString statusIcon();
 // What the user holds as the hotkey: the name on the keycap of the X11 key named `keyName` ("右 Ctrl" for

@@ -6,6 +6,7 @@
 #include "MivoraUI/Kit/StyledLabel.h"
 #include "MivoraUI/Kit/UI.h"
 #include "Platform/Pasteboard.h"
+#include "Platform/PlatformWords.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -45,8 +46,9 @@ QFont monospaced(double size, QFont::Weight weight) {
     return font;
 }
 
-StyledLabel* explanation(const QString& text) {
+StyledLabel* explanation(const QString& text, const QString& name) {
     auto* label = new StyledLabel(text, 12, QFont::Normal, StyledLabel::Style::secondary);
+    label->setObjectName(name);
     label->setWordWrap(true);
     return label;
 }
@@ -60,10 +62,8 @@ QWidget* AccountSection::buildRecoveryView() {
     view->setContentsMargins(0, 0, 0, 0);
     view->setSpacing(10);
     view->addWidget(new StyledLabel(QStringLiteral("开启记忆同步：先把恢复码存好"), 13, QFont::DemiBold));
-    view->addWidget(explanation(QStringLiteral(
-        "记忆加密后才上传，我们也看不到。同一个 Apple 账号的 iPhone 和 Mac "
-        "会自动拿到密钥，不用输；换了别的设备、"
-        "或者 iCloud 钥匙串没开时，要用这串恢复码。它只显示这一次，丢了就只能清空云端重来。")));
+    // Here the data key stays in this computer's keyring: the code is how every other device gets it.
+    view->addWidget(explanation(PlatformWords::recoveryCodeNote(), QStringLiteral("recoveryNote")));
 
     auto* block = new CodeBlock;
     // Qt's own label, which draws a selection; plain text like every label of the block.
@@ -103,9 +103,8 @@ QWidget* AccountSection::buildEnterView() {
     view->setContentsMargins(0, 0, 0, 0);
     view->setSpacing(8);
     view->addWidget(new StyledLabel(QStringLiteral("输入恢复码，取回同步的记忆"), 13, QFont::DemiBold));
-    view->addWidget(explanation(QStringLiteral("你在另一台设备上开过同步。如果那台和这台用同一个 Apple "
-                                               "账号，并且开了 iCloud 钥匙串，稍等一会儿会自动接上；"
-                                               "否则输入当时存下的 26 位恢复码。")));
+    // No key arrives by itself here, so the text promises none; "再等等" only tries the vault again.
+    view->addWidget(explanation(PlatformWords::enterCodeNote(), QStringLiteral("enterNote")));
 
     auto* row = new QHBoxLayout;
     recoveryField_ = new QLineEdit;

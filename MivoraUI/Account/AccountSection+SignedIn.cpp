@@ -152,8 +152,8 @@ void AccountSection::openDeleteDialog() {
     box->setTextFormat(Qt::PlainText);
     box->setWindowTitle(QStringLiteral("删除 Veskel 账号？"));
     box->setText(QStringLiteral("删除 Veskel 账号？"));
-    box->setInformativeText(QStringLiteral("服务器上的账号、登录方式和加密备份的记忆都会删掉，不能恢复。") +
-                            PlatformWords::thisComputer() + QStringLiteral("上的记忆不受影响。"));
+    box->setInformativeText(PlatformWords::forThisComputer(QStringLiteral(
+        "服务器上的账号、登录方式和加密备份的记忆都会删掉，不能恢复。这台 Mac 上的记忆不受影响。")));
     QPushButton* confirm = box->addButton(QStringLiteral("删除账号"), QMessageBox::DestructiveRole);
     confirm->setObjectName(QStringLiteral("confirmDelete"));
     QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);

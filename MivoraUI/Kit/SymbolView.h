@@ -14,6 +14,10 @@ class SymbolView final : public QWidget {
 public:
     SymbolView(const QString& name, double size, const QColor& color, double weight = 1.0,
                QWidget* parent = nullptr);
+    // In the secondary style (the primary colour at 55 %), resolved from the palette in use each time it is
+    // drawn, like the secondary text beside it.
+    static SymbolView* secondary(const QString& name, double size, double weight = 1.0,
+                                 QWidget* parent = nullptr);
 
     const QString& name() const { return name_; }
     // Springs the symbol up from a smaller size, overshooting once.
@@ -28,6 +32,7 @@ private:
     const double size_;
     const QColor color_;
     const double weight_;
+    double inkOpacity_ = 1.0; // of the palette's primary colour, when no colour is given
     SpringAnimation scale_{1.0};
 };
 

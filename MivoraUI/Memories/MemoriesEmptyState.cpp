@@ -21,9 +21,9 @@ MemoriesEmptyState::MemoriesEmptyState(const Clock& clock, const QString& hotkey
     heading_->setObjectName(QStringLiteral("heading"));
     heading_->setAlignment(Qt::AlignCenter);
     auto* help = new MemoriesLabel(QStringLiteral("按住 ") + hotkey +
-                                       QStringLiteral("+Shift 说「我的地址」，就填进光标处。\n记忆只存在") +
-                                       PlatformWords::thisComputer() +
-                                       QStringLiteral(" 上；开云端识别时，名字会作为识别提示发送。"),
+                                       QStringLiteral("+Shift 说「我的地址」，就填进光标处。\n") +
+                                       PlatformWords::forThisComputer(QStringLiteral(
+                                           "记忆只存在这台 Mac 上；开云端识别时，名字会作为识别提示发送。")),
                                    12, QFont::Normal, MemoriesLabel::Style::secondary);
     help->setObjectName(QStringLiteral("help"));
     help->setAlignment(Qt::AlignCenter);

@@ -9,7 +9,7 @@ namespace {
 // "Fn" in the tables stands for the hotkey; "这台 Mac" for this computer.
 QString say(const char* text, const QString& hotkey) {
     QString out = QString::fromUtf8(text);
-    out.replace(QStringLiteral("这台 Mac"), PlatformWords::thisComputer());
+    out = PlatformWords::forThisComputer(out);
     out.replace(QStringLiteral("Fn"), hotkey);
     return out;
 }

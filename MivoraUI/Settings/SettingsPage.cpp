@@ -258,9 +258,8 @@ QWidget* SettingsPage::privacyGroup() {
     const QColor ink = secondaryInk(this);
     layout->addWidget(privacy(
         QStringLiteral("internaldrive"),
-        QStringLiteral(
-            "地址、电话这些记忆只存在这台 Mac 上；开云端识别时，记忆的名字会作为识别提示发给 OpenAI。")
-            .replace(QStringLiteral("这台 Mac"), PlatformWords::thisComputer()),
+        PlatformWords::forThisComputer(QStringLiteral(
+            "地址、电话这些记忆只存在这台 Mac 上；开云端识别时，记忆的名字会作为识别提示发给 OpenAI。")),
         ink));
     layout->addWidget(privacy(QStringLiteral("waveform"),
                               QStringLiteral("说的话会交给 OpenAI 转成文字并整理，我们自己不存。"), ink));
@@ -317,10 +316,10 @@ void SettingsPage::refresh() {
     account_->setVisible(account && account->configured());
     if (account) {
         accountSubtitle_->setVisible(!account->signedIn());
-        accountSubtitle_->setText(
+        accountSubtitle_->setText(PlatformWords::forThisComputer(
             AccountService::loginRequired()
                 ? QStringLiteral("登录后才能用口述和「问」；记忆会在 iPhone 和 Mac 之间加密同步")
-                : QStringLiteral("登录后记忆会在 iPhone 和 Mac 之间加密同步"));
+                : QStringLiteral("登录后记忆会在 iPhone 和 Mac 之间加密同步")));
     }
     const SetupModel& setup = model_.setup();
     permissionsSubtitle_->setText(setup.allSet() ? QStringLiteral("都打开了")

@@ -2,6 +2,7 @@
 
 #include "Dictation/Permissions.h"
 #include "Dictation/SetupModel.h"
+#include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Model/AppModel.h"
 #include "MivoraUI/Steps/HotkeyCapture.h"
 #include "MivoraUI/Steps/StepRow.h"
@@ -31,7 +32,7 @@ QCoro::Task<> askForMicrophone(Permissions& permissions, SetupModel& setup) {
 PermissionSteps::PermissionSteps(SetupModel& setup, Permissions& permissions, Defaults& defaults,
                                  KeyboardProbe& keyboard, QWidget* parent)
     : QWidget(parent), setup_(setup), permissions_(permissions), defaults_(defaults),
-      capture_(new HotkeyCapture(*this, keyboard)) {
+      capture_(new HotkeyCapture(*this, keyboard)), shownRemaining_(setup.remaining()) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
@@ -60,6 +61,12 @@ PermissionSteps::PermissionSteps(AppModel& model, QWidget* parent)
     : PermissionSteps(model.setup(), model.environment().permissions, model.environment().defaults,
                       model.environment().platform.keyboard(), parent) {}
 
+PermissionSteps::~PermissionSteps() {
+    // Steps that go away while waiting for a key give the keyboard back now: the wait would otherwise end
+    // when the widget is hidden on its way out, and report to a view that no longer exists.
+    capture_->stop();
+}
+
 int PermissionSteps::active() const {
     if (!setup_.mic()) return 1;
     if (!setup_.accessibility()) return 2;
@@ -74,23 +81,32 @@ bool PermissionSteps::choosingHotkey() const {
 void PermissionSteps::refresh() {
     const QString key = PlatformWords::hotkeyName(defaults_);
     const int now = active();
+    const bool stepsChanged = setup_.remaining() != shownRemaining_;
+    shownRemaining_ = setup_.remaining();
+    const StepRow::Motion motion = !stepsChanged                 ? StepRow::Motion::none
+                                   : UI::reduceMotion(defaults_) ? StepRow::Motion::fade
+                                                                 : StepRow::Motion::spring;
     rows_[0]->setFields({1, setup_.mic(), now == 1, QStringLiteral("麦克风"),
                          QStringLiteral("用来听你说的话。只在按住 ") + key + QStringLiteral(" 时打开。"),
-                         QStringLiteral("允许"), PermissionHint::Kind::mic, [this] { requestMic(); }});
+                         QStringLiteral("允许"), PermissionHint::Kind::mic, [this] { requestMic(); }},
+                        motion);
     rows_[1]->setFields({2, setup_.accessibility(), now == 2, QStringLiteral("辅助功能"),
                          QStringLiteral("用来识别 ") + key + QStringLiteral(" 键，并把文字填到光标处。在") +
                              PlatformWords::settingsApp() + QStringLiteral("里打开「Veskel」旁边的开关。"),
                          QStringLiteral("去打开"), PermissionHint::Kind::accessibility,
-                         [this] { permissions_.requestAccessibility(); }});
+                         [this] { permissions_.requestAccessibility(); }},
+                        motion);
     const bool choosing = capture_->waiting();
     rows_[2]->setFields({3, setup_.fnFree() && !choosing, now == 3 || choosing, key + QStringLiteral(" 键"),
                          hotkeyDetail(), choosing ? QStringLiteral("请按键…") : QStringLiteral("换一个键"),
-                         PermissionHint::Kind::fn, [this] {
+                         PermissionHint::Kind::fn,
+                         [this] {
                              if (capture_->waiting()) return;
                              unnamedKey_ = false;
                              capture_->start();
                              refresh();
-                         }});
+                         }},
+                        motion);
 }
 
 QString PermissionSteps::hotkeyDetail() const {

@@ -19,7 +19,8 @@ class StepRow;
 // accessibility service, and a hotkey that exists and that no other program holds. A row is ticked off
 // as soon as the setup model reports it; the first unfinished one is the active one. Its button asks for
 // the permission, opens the desktop's settings page, or (the hotkey) takes the next key pressed as the
-// key to hold.
+// key to hold. When the number of unfinished steps changes, the rows that change (the one done, the one
+// active next) move there along the kit's smooth spring, or with reduced motion in a short fade.
 class PermissionSteps final : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +29,7 @@ public:
                     QWidget* parent = nullptr);
     // The same with the window model's setup, permissions, settings and keyboard.
     explicit PermissionSteps(AppModel& model, QWidget* parent = nullptr);
+    ~PermissionSteps() override;
 
     // The number of the first unfinished step, 0 when all three are done.
     int active() const;
@@ -49,6 +51,8 @@ private:
     // or 1 (another program holds it).
     std::optional<int> hotkeyUsage_ = 0;
     bool unnamedKey_ = false;
+    // The number of unfinished steps the rows show: a change of it moves the rows along the smooth spring.
+    int shownRemaining_;
 };
 
 } // namespace mivora

@@ -15,6 +15,11 @@ namespace mivora {
 namespace {
 constexpr double badge = 24;
 constexpr int padding = 12;
+constexpr double fadeSeconds = 0.16; // the marks' fade under reduced motion
+
+double lerp(double from, double to, double t) {
+    return from + (to - from) * t;
+}
 } // namespace
 
 StepRow::StepRow(Fields fields, QWidget* parent)
@@ -39,13 +44,23 @@ StepRow::StepRow(Fields fields, QWidget* parent)
         connect(b, &QAbstractButton::clicked, this, [this] {
             if (fields_.action) fields_.action();
         });
+    connect(&change_, &QVariantAnimation::valueChanged, this, &StepRow::follow);
+    connect(&change_, &QAbstractAnimation::finished, this, &StepRow::settled);
     fields_ = std::move(fields);
-    apply();
+    apply(Motion::none);
 }
 
-void StepRow::setFields(Fields fields) {
+void StepRow::setFields(Fields fields, Motion motion) {
     fields_ = std::move(fields);
-    apply();
+    apply(motion);
+}
+
+double StepRow::shownDone() const {
+    return lerp(fromDone_, toDone_, change_.value().toDouble());
+}
+
+double StepRow::shownActive() const {
+    return lerp(fromActive_, toActive_, change_.value().toDouble());
 }
 
 QAbstractButton* StepRow::button() const {
@@ -53,7 +68,14 @@ QAbstractButton* StepRow::button() const {
     return fields_.active ? static_cast<QAbstractButton*>(primary_) : soft_;
 }
 
-void StepRow::apply() {
+void StepRow::apply(Motion motion) {
+    const bool moving = motion != Motion::none && isVisible();
+    // A change that comes while another runs starts from where the drawing is now.
+    fromDone_ = moving ? shownDone() : 0;
+    fromActive_ = moving ? shownActive() : 0;
+    toDone_ = fields_.done ? 1 : 0;
+    toActive_ = fields_.active ? 1 : 0;
+    const int fromHeight = height();
     title_->setText(fields_.title);
     detail_->setText(fields_.detail);
     primary_->setText(fields_.button);
@@ -72,34 +94,70 @@ void StepRow::apply() {
         text_->addWidget(hint_, 0, Qt::AlignLeft);
         hint_->show();
     }
+    heights_.reset();
+    setMinimumHeight(0);
+    setMaximumHeight(QWIDGETSIZE_MAX);
+    if (!moving) {
+        change_.jumpTo(1.0);
+        update();
+        return;
+    }
+    change_.jumpTo(0.0);
+    if (motion == Motion::fade) {
+        change_.easeTo(1.0, fadeSeconds);
+        return;
+    }
+    // The row grows or shrinks to the height of its new content along the same spring.
+    layout()->activate();
+    const int toHeight = hasHeightForWidth() ? heightForWidth(width()) : sizeHint().height();
+    if (toHeight != fromHeight) {
+        heights_ = std::pair(fromHeight, toHeight);
+        setFixedHeight(fromHeight);
+    }
+    change_.springTo(1.0, UI::smooth);
+}
+
+void StepRow::follow() {
+    if (heights_) setFixedHeight(qRound(lerp(heights_->first, heights_->second, change_.value().toDouble())));
     update();
+}
+
+void StepRow::settled() {
+    if (!heights_) return;
+    heights_.reset();
+    setMinimumHeight(0);
+    setMaximumHeight(QWIDGETSIZE_MAX);
 }
 
 void StepRow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // Settled, `done` and `active` are 0 or 1; while a change runs they are on the way between the two.
+    const double done = std::clamp(shownDone(), 0.0, 1.0);
+    const double active = std::clamp(shownActive(), 0.0, 1.0);
     const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     QColor fill = UI::primary(palette());
-    fill.setAlphaF(fields_.active ? 0.06 : 0.03);
-    painter.setPen(QPen(fields_.active ? UI::stroke(palette()) : Qt::transparent, 1));
+    fill.setAlphaF(float(lerp(0.03, 0.06, active)));
+    painter.setPen(QPen(UI::mix(Qt::transparent, UI::stroke(palette()), active), 1));
     painter.setBrush(fill);
     painter.drawRoundedRect(frame, 12, 12);
 
     const QRectF circle(padding, padding + 1, badge, badge);
     painter.setPen(Qt::NoPen);
-    if (fields_.done) {
-        painter.setBrush(UI::green());
-        painter.drawEllipse(circle);
-        Icon::paint(painter, QStringLiteral("checkmark"), circle.adjusted(6, 6, -6, -6), Qt::white, 1.5);
-        return;
-    }
     QColor ring = UI::primary(palette());
-    ring.setAlphaF(0.12);
-    painter.setBrush(fields_.active ? UI::accent(palette()) : ring);
+    ring.setAlphaF(0.12f);
+    painter.setBrush(UI::mix(UI::mix(ring, UI::accent(palette()), active), UI::green(), done));
     painter.drawEllipse(circle);
-    painter.setPen(fields_.active ? UI::onAccent(palette()) : UI::primary(palette()));
-    painter.setFont(UI::font(12, QFont::DemiBold));
-    painter.drawText(circle, Qt::AlignCenter, QString::number(fields_.n));
+    if (done < 1) {
+        painter.setOpacity(1 - done);
+        painter.setPen(UI::mix(UI::primary(palette()), UI::onAccent(palette()), active));
+        painter.setFont(UI::font(12, QFont::DemiBold));
+        painter.drawText(circle, Qt::AlignCenter, QString::number(fields_.n));
+    }
+    if (done > 0) {
+        painter.setOpacity(done);
+        Icon::paint(painter, QStringLiteral("checkmark"), circle.adjusted(6, 6, -6, -6), Qt::white, 1.5);
+    }
 }
 
 } // namespace mivora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MivoraUI/Kit/SpringAnimation.h"
 #include "MivoraUI/Steps/PermissionHint.h"
 
 #include <QWidget>
@@ -33,10 +34,19 @@ public:
         std::function<void()> action;
     };
 
+    // How a change of the fields shows: at once, along the kit's smooth spring (the row's marks and its
+    // height), or for reduced motion as a short fade of the marks with the height set at once.
+    enum class Motion { none, spring, fade };
+
     explicit StepRow(Fields fields, QWidget* parent = nullptr);
 
-    void setFields(Fields fields);
+    void setFields(Fields fields, Motion motion = Motion::none);
     const Fields& fields() const { return fields_; }
+    // How far the drawing has come towards done and towards active, 0 to 1.
+    double shownDone() const;
+    double shownActive() const;
+    // The change under way, from 0 (the old drawing and height) to 1 (the new).
+    const SpringAnimation& change() const { return change_; }
     // The button shown now, or null once the step is done.
     QAbstractButton* button() const;
     // The hint drawing, or null while none is shown.
@@ -46,7 +56,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void apply();
+    void apply(Motion motion);
+    void follow();
+    void settled();
 
     Fields fields_;
     QLabel* title_;
@@ -55,6 +67,11 @@ private:
     PermissionHint* hint_ = nullptr;
     PrimaryButton* primary_;
     SoftButton* soft_;
+    SpringAnimation change_{1.0};
+    // Where the change runs from and to: done and active as 0 or 1 (or a point on the way), and the height
+    // while it grows or shrinks (none when the height was set at once).
+    double fromDone_ = 0, toDone_ = 0, fromActive_ = 0, toActive_ = 0;
+    std::optional<std::pair<int, int>> heights_;
 };
 
 } // namespace mivora

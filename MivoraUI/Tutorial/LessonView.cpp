@@ -5,6 +5,7 @@
 #include "MivoraUI/Kit/LayerEffect.h"
 #include "MivoraUI/Kit/PracticeField.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
+#include "MivoraUI/Kit/StyledLabel.h"
 #include "MivoraUI/Kit/SuccessBadge.h"
 #include "MivoraUI/Kit/SymbolView.h"
 #include "MivoraUI/Kit/UI.h"
@@ -28,18 +29,19 @@ namespace {
 
 constexpr int column = 330;
 
-QLabel* label(const QString& text, const QFont& font, double opacity, QWidget* parent) {
+QLabel* label(const QString& text, const QFont& font, QWidget* parent) {
     auto* l = new QLabel(text, parent);
     l->setFont(font);
     l->setTextFormat(Qt::PlainText);
     l->setWordWrap(true);
-    if (opacity < 1) {
-        QPalette p = l->palette();
-        QColor c = UI::primary(p);
-        c.setAlphaF(float(opacity));
-        p.setColor(QPalette::WindowText, c);
-        l->setPalette(p);
-    }
+    return l;
+}
+
+// Secondary text takes its colour from the palette each time it is drawn, so it stays readable in either
+// appearance and follows a switch while the lesson is open.
+QLabel* secondaryLabel(const QString& text, double size, QWidget* parent) {
+    auto* l = new StyledLabel(text, size, QFont::Normal, StyledLabel::Style::secondary, 0, parent);
+    l->setWordWrap(true);
     return l;
 }
 
@@ -114,8 +116,7 @@ QWidget* LessonView::makeHeader() {
     auto* h = new QHBoxLayout(header);
     h->setContentsMargins(0, 0, 0, 0);
     h->setSpacing(10);
-    h->addWidget(label(Lessons::title(lesson_), UI::font(22, QFont::DemiBold), 1, header), 0,
-                 Qt::AlignVCenter);
+    h->addWidget(label(Lessons::title(lesson_), UI::font(22, QFont::DemiBold), header), 0, Qt::AlignVCenter);
     h->addWidget(new KeyCombo(Lessons::keys(lesson_, hotkey_), header), 0, Qt::AlignVCenter);
     h->addStretch(1);
     return header;
@@ -133,7 +134,7 @@ QWidget* LessonView::makeSteps() {
         auto* number = new TagLabel(QString::number(++n), UI::font(11, QFont::Bold), 0.07, QMargins(), steps);
         number->setFixedSize(20, 20);
         h->addWidget(number, 0, Qt::AlignTop);
-        h->addWidget(label(text, UI::font(13), 1, steps), 1, Qt::AlignVCenter);
+        h->addWidget(label(text, UI::font(13), steps), 1, Qt::AlignVCenter);
         v->addLayout(h);
     }
     return steps;
@@ -144,13 +145,11 @@ QWidget* LessonView::makeTips() {
     auto* v = new QVBoxLayout(tips);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(5);
-    QColor secondary = UI::primary(palette());
-    secondary.setAlphaF(0.55f);
     for (const QString& text : Lessons::tips(lesson_, hotkey_)) {
         auto* h = new QHBoxLayout;
         h->setSpacing(6);
-        h->addWidget(new SymbolView(QStringLiteral("sparkle"), 11.5, secondary, 1.0, tips), 0, Qt::AlignTop);
-        h->addWidget(label(text, UI::font(11.5), 0.55, tips), 1);
+        h->addWidget(SymbolView::secondary(QStringLiteral("sparkle"), 11.5, 1.0, tips), 0, Qt::AlignTop);
+        h->addWidget(secondaryLabel(text, 11.5, tips), 1);
         v->addLayout(h);
     }
     return tips;

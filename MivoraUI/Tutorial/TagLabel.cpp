@@ -2,7 +2,10 @@
 
 #include "MivoraUI/Kit/UI.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
+
+#include <cmath>
 
 namespace mivora {
 
@@ -13,6 +16,15 @@ TagLabel::TagLabel(const QString& text, const QFont& font, double tint, QMargins
     setAlignment(Qt::AlignCenter);
     setTextFormat(Qt::PlainText);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+QSize TagLabel::sizeHint() const {
+    if (!wordWrap()) return QLabel::sizeHint();
+    const QFontMetricsF metrics(font());
+    const QMargins m = contentsMargins();
+    // One pixel to spare, so rounding never sends the last character to a second line.
+    return {int(std::ceil(metrics.horizontalAdvance(text()))) + 1 + m.left() + m.right(),
+            int(std::ceil(metrics.height())) + m.top() + m.bottom()};
 }
 
 void TagLabel::paintEvent(QPaintEvent* event) {

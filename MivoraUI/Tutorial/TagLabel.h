@@ -12,6 +12,9 @@ public:
     TagLabel(const QString& text, const QFont& font, double tint, QMargins padding,
              QWidget* parent = nullptr);
 
+    // The whole text on one line, also for a label that may wrap: it wraps only when given less.
+    QSize sizeHint() const override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -64,8 +64,8 @@ protected:
     std::unique_ptr<SettingsPage> page;
 };
 
-const QString signIn = "登录后记忆会在 iPhone 和 Mac 之间加密同步";
-const QString signInForDictation = "登录后才能用口述和「问」；记忆会在 iPhone 和 Mac 之间加密同步";
+const QString signIn = "登录后记忆会在 iPhone 和这台电脑之间加密同步";
+const QString signInForDictation = "登录后才能用口述和「问」；记忆会在 iPhone 和这台电脑之间加密同步";
 
 } // namespace
 

@@ -103,3 +103,16 @@ TEST_F(Steps, TheHotkeyRowTakesTheNextKeyPressedAndChecksItAgain) {
     EXPECT_EQ(hotkeyRow().fields().title, "右 Alt 键");
     EXPECT_EQ(states(), "ddd");
 }
+
+TEST(StepsGone, WhileWaitingForAKeyTheyGiveTheKeyboardBack) {
+    WindowModelRig rig;
+    rig.setSetup(true, true, false, true);
+    auto steps =
+        std::make_unique<PermissionSteps>(rig.setup, rig.permissions, rig.defaults, rig.platform.keyboard());
+    steps->show();
+    steps->rows()[2]->button()->click();
+    ASSERT_TRUE(steps->choosingHotkey());
+    steps.reset(); // e.g. the welcome leaves while its hotkey row waits
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+    EXPECT_FALSE(rig.defaults.contains("fnKey"));
+}
