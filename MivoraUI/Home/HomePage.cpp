@@ -255,9 +255,7 @@ QWidget* HomePage::tipCard() {
     auto* content = new QWidget;
     auto* layout = Layouts::row(10);
     content->setLayout(layout);
-    QColor ink = palette().color(QPalette::WindowText);
-    ink.setAlphaF(0.55f);
-    layout->addWidget(new SymbolView(QStringLiteral("lightbulb"), 12, ink, 0.8));
+    layout->addWidget(SymbolView::secondary(QStringLiteral("lightbulb"), 12, 0.8));
     tipText_ = new TipText;
     tipText_->setObjectName(QStringLiteral("tip"));
     layout->addWidget(tipText_, 1);

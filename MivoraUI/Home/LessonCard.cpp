@@ -66,9 +66,7 @@ LessonCard::LessonCard(Lesson lesson, const QString& hotkey, QWidget* parent)
     foot->setSpacing(4);
     foot->addWidget(new StyledLabel(QStringLiteral("看演示、练一练"), 11.5, QFont::Normal,
                                     StyledLabel::Style::secondary));
-    QColor arrowInk = palette().color(QPalette::WindowText);
-    arrowInk.setAlphaF(0.55f);
-    foot->addWidget(new SymbolView(QStringLiteral("arrow.right"), 10, arrowInk, 0.8));
+    foot->addWidget(SymbolView::secondary(QStringLiteral("arrow.right"), 10, 0.8));
     foot->addStretch(1);
     column->addLayout(foot);
 

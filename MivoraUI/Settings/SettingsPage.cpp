@@ -42,10 +42,6 @@ protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), UI::stroke(palette())); }
 };
 
-QColor secondaryInk(const QWidget* widget) {
-    return StyledLabel::color(StyledLabel::Style::secondary, widget->palette());
-}
-
 // A title and its detail beside a switch at the far end.
 QWidget* toggleRow(const QString& title, const QString& detail, Switch* toggle) {
     auto* line = new QWidget;
@@ -74,12 +70,12 @@ QWidget* shortcut(const QStringList& keys, const QString& text) {
     return line;
 }
 
-QWidget* privacy(const QString& symbol, const QString& text, const QColor& ink) {
+QWidget* privacy(const QString& symbol, const QString& text) {
     auto* line = new QWidget;
     auto* layout = Layouts::row(10, line);
     auto* icon = new QWidget;
     icon->setFixedWidth(18);
-    Layouts::row(0, icon)->addWidget(new SymbolView(symbol, 12.5, ink), 0, Qt::AlignHCenter | Qt::AlignTop);
+    Layouts::row(0, icon)->addWidget(SymbolView::secondary(symbol, 12.5), 0, Qt::AlignHCenter | Qt::AlignTop);
     layout->addWidget(icon, 0, Qt::AlignTop);
     auto* words = new StyledLabel(text, 12.5);
     words->setWordWrap(true);
@@ -255,16 +251,14 @@ QWidget* SettingsPage::shortcutsGroup() {
 QWidget* SettingsPage::privacyGroup() {
     auto* content = new QWidget;
     auto* layout = Layouts::column(10, content);
-    const QColor ink = secondaryInk(this);
     layout->addWidget(privacy(
         QStringLiteral("internaldrive"),
         PlatformWords::forThisComputer(QStringLiteral(
-            "地址、电话这些记忆只存在这台 Mac 上；开云端识别时，记忆的名字会作为识别提示发给 OpenAI。")),
-        ink));
+            "地址、电话这些记忆只存在这台 Mac 上；开云端识别时，记忆的名字会作为识别提示发给 OpenAI。"))));
     layout->addWidget(privacy(QStringLiteral("waveform"),
-                              QStringLiteral("说的话会交给 OpenAI 转成文字并整理，我们自己不存。"), ink));
+                              QStringLiteral("说的话会交给 OpenAI 转成文字并整理，我们自己不存。")));
     layout->addWidget(privacy(QStringLiteral("text.cursor"),
-                              QStringLiteral("打字递上记忆时，在本机读光标前几个字，不记录、不上传。"), ink));
+                              QStringLiteral("打字递上记忆时，在本机读光标前几个字，不记录、不上传。")));
     QWidget* block = group(QStringLiteral("隐私"), nullptr, content);
     block->setObjectName(QStringLiteral("privacyGroup"));
     return block;
