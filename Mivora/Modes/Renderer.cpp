@@ -107,11 +107,16 @@ void Renderer::shoot(const QString& name, const std::function<QWidget*()>& make,
     }
 }
 
-bool Renderer::finish() {
-    QSaveFile file(QDir(folder_).filePath(QStringLiteral("index.json")));
-    if (!QDir().mkpath(folder_) || !file.open(QIODevice::WriteOnly)) return false;
+QStringList Renderer::finish() {
+    QStringList unwritten;
+    for (const QJsonValue& entry : std::as_const(index_))
+        if (!entry[QStringLiteral("saved")].toBool()) unwritten << entry[QStringLiteral("file")].toString();
+    const QString indexName = QStringLiteral("index.json");
+    QSaveFile file(QDir(folder_).filePath(indexName));
+    if (!QDir().mkpath(folder_) || !file.open(QIODevice::WriteOnly)) return unwritten << indexName;
     file.write(QJsonDocument(index_).toJson());
-    return file.commit() && failures_ == 0;
+    if (!file.commit()) unwritten << indexName;
+    return unwritten;
 }
 
 } // namespace mivora

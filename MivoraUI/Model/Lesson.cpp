@@ -9,6 +9,8 @@ namespace {
 // "Fn" in the tables stands for the hotkey; "这台 Mac" for this computer.
 QString say(const char* text, const QString& hotkey) {
     QString out = QString::fromUtf8(text);
+    // The space only kept the Latin name apart from the Chinese after it.
+    out.replace(QStringLiteral("这台 Mac "), PlatformWords::thisComputer());
     out.replace(QStringLiteral("这台 Mac"), PlatformWords::thisComputer());
     out.replace(QStringLiteral("Fn"), hotkey);
     return out;

@@ -260,7 +260,7 @@ QWidget* SettingsPage::privacyGroup() {
         QStringLiteral("internaldrive"),
         QStringLiteral(
             "地址、电话这些记忆只存在这台 Mac 上；开云端识别时，记忆的名字会作为识别提示发给 OpenAI。")
-            .replace(QStringLiteral("这台 Mac"), PlatformWords::thisComputer()),
+            .replace(QStringLiteral("这台 Mac "), PlatformWords::thisComputer()),
         ink));
     layout->addWidget(privacy(QStringLiteral("waveform"),
                               QStringLiteral("说的话会交给 OpenAI 转成文字并整理，我们自己不存。"), ink));

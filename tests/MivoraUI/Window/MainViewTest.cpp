@@ -150,6 +150,23 @@ TEST_F(Window, TheFooterIsReadyOnlyWithEveryStepARecogniserAndTheAccountTheBuild
     EXPECT_EQ(rig.model->section(), Section::settings);
 }
 
+// A key or a relay put in place while the window is open: the footer turns ready at the setup model's next
+// poll, with no other step changing, and back when the recogniser goes.
+TEST_F(Window, TheFooterFollowsTheRecogniserAtTheNextPoll) {
+    rig.cloud = false;
+    open();
+    rig.setup.startPolling();
+    SidebarFooter& footer = *view->sidebar()->footer();
+    EXPECT_EQ(footer.headline(), "还差 1 步");
+    rig.cloud = true;
+    rig.scheduler.advance(SetupModel::pollInterval);
+    EXPECT_EQ(footer.headline(), "就绪");
+    EXPECT_EQ(footer.subline(), "按住 右 Ctrl 说话");
+    rig.cloud = false;
+    rig.scheduler.advance(SetupModel::pollInterval);
+    EXPECT_EQ(footer.headline(), "还差 1 步");
+}
+
 TEST_F(Window, TheWelcomeCoversTheWindowExactlyWhileItIsOnAndTheRestCannotBeReached) {
     rig.defaults.setValue("reduceMotion", true);
     MainView& window = open(/*welcomeDone*/ false);
