@@ -207,7 +207,11 @@ int main(int argc, char** argv) {
         QTextStream out(stdout);
         SelfTest test({delegate.controller(), delegate.hooks.suggestController, delegate.setup(), *played,
                        delegate.memories(), scheduler, clock, AppLog::dir()});
-        test.run(*launch.path, out).then([](int status) { QCoreApplication::exit(status); });
+        // Queued: a cases file refused at once ends the run before the event loop is there to leave.
+        test.run(*launch.path, out).then([&app](int status) {
+            QMetaObject::invokeMethod(
+                &app, [status] { QCoreApplication::exit(status); }, Qt::QueuedConnection);
+        });
         return app.exec();
     }
     const int status = app.exec();

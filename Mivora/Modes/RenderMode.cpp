@@ -39,8 +39,11 @@ int runRenderMode(const QString& folder) {
     Renderer renderer(folder);
     RenderScreens screens{renderer, delegate.model(), defaults, scheduler, clock};
     screens.all();
-    if (!renderer.finish()) {
-        std::fprintf(stderr, "截图没有全部写进 %s\n", qPrintable(folder));
+    const QStringList unwritten = renderer.finish();
+    if (!unwritten.isEmpty()) {
+        std::fprintf(stderr, "截图没有全部写进 %s，这些没写成：\n", qPrintable(folder));
+        for (const QString& file : unwritten)
+            std::fprintf(stderr, "  %s\n", qPrintable(file));
         return 1;
     }
     std::printf("截图已写进 %s\n", qPrintable(folder));

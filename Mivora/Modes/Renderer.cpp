@@ -90,7 +90,6 @@ void Renderer::draw(const QString& file, QWidget& view, QSize size, bool dark, i
     settle(settleMs > 0 ? settleMs : size.width() > 600 ? 700 : 60);
     const QImage image = view.grab().toImage();
     const bool saved = QDir().mkpath(folder_) && image.save(QDir(folder_).filePath(file));
-    if (!saved) ++failures_;
     index_.append(QJsonObject{{"file", file},
                               {"width", image.width()},
                               {"height", image.height()},
@@ -107,11 +106,15 @@ void Renderer::shoot(const QString& name, const std::function<QWidget*()>& make,
     }
 }
 
-bool Renderer::finish() {
-    if (!QDir().mkpath(folder_)) return false;
-    const bool written = bool(AtomicFile::write(QDir(folder_).filePath(QStringLiteral("index.json")),
-                                                QJsonDocument(index_).toJson()));
-    return written && failures_ == 0;
+QStringList Renderer::finish() {
+    QStringList unwritten;
+    for (const QJsonValue& entry : std::as_const(index_))
+        if (!entry[QStringLiteral("saved")].toBool()) unwritten << entry[QStringLiteral("file")].toString();
+    const QString indexName = QStringLiteral("index.json");
+    if (!QDir().mkpath(folder_) ||
+        !AtomicFile::write(QDir(folder_).filePath(indexName), QJsonDocument(index_).toJson()))
+        unwritten << indexName;
+    return unwritten;
 }
 
 } // namespace mivora

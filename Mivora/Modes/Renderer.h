@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -25,9 +26,9 @@ public:
     // Runs the event loop until `done` holds or 10 s have passed (a view waiting for a reply).
     static bool until(const std::function<bool()>& done);
 
-    // Writes the index; false when any picture or the index could not be written.
-    bool finish();
-    int failures() const { return failures_; }
+    // Writes the index; the files that could not be written (pictures in the order drawn, then "index.json"),
+    // none when all were.
+    QStringList finish();
 
     // Characters of the widget tree's texts (labels, buttons, fields, their placeholders) that the fonts
     // lack, so they would be drawn as boxes.
@@ -38,7 +39,6 @@ private:
 
     QString folder_;
     QJsonArray index_;
-    int failures_ = 0;
 };
 
 } // namespace mivora

@@ -246,6 +246,9 @@ void AccountSection::send(const QString& address) {
         self->setCodeSent(true);
         self->setCode({});
         self->resendAt_ = self->parts_.clock.now().addSecs(60);
+        // The countdown ticks from now, so its last tick falls on the moment a resend is allowed.
+        if (self->resendTimer_ != 0) self->parts_.scheduler.cancel(self->resendTimer_);
+        self->resendTimer_ = 0;
         self->refresh();
     });
 }

@@ -307,6 +307,41 @@ TEST_F(MemorySyncTest, WorkInFlightAfterResetOrAnotherSignInTouchesNothing) {
     EXPECT_EQ(a.keys.key, annsKey);
 }
 
+// A pass asked for while another runs, then a reset: the reset drops that request too, so no pass runs after
+// it.
+TEST_F(MemorySyncTest, ASyncAskedBeforeAResetRunsNoPassAfterIt) {
+    createVault();
+    server.log.clear();
+    server.fail("vault", Fault{.delayMs = 300, .method = "GET"});
+    const TaskProbe<void> pass(a.engine.sync());
+    finish(a.engine.sync()); // asked for during the pass: one more would follow it
+    a.engine.reset();
+    ASSERT_TRUE(pass.wait());
+    EXPECT_EQ(gets(), 1);
+    EXPECT_EQ(a.kind(), Kind::off);
+}
+
+// A pass of a session whose account another request found gone fails late, after a new session signed in
+// and out again: its failure belongs to no session on screen and is never shown.
+TEST_F(MemorySyncTest, ALateFailureOfALostSessionIsNotShownAfterANewSession) {
+    createVault();
+    server.log.clear();
+    server.fail("vault", Fault{.status = 500, .delayMs = 2000, .method = "GET"});
+    const TaskProbe<void> pass(a.engine.sync());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gets() == 1; }));
+    server.fail("vault", Fault{.status = 401, .method = "GET"});
+    server.fail("auth/refresh", Fault{.status = 401});
+    const TaskProbe<std::optional<AccountService::VaultRecord>> lost(a.account.vaultGet());
+    ASSERT_TRUE(lost.wait());
+    ASSERT_FALSE(a.account.signedIn());
+    a.signIn(ann);
+    EXPECT_EQ(a.kind(), Kind::off);
+    finish(a.account.signOut());
+    ASSERT_FALSE(pass.done()) << "the lost session's pass must answer after the new session";
+    ASSERT_TRUE(pass.wait());
+    EXPECT_EQ(a.kind(), Kind::off);
+}
+
 // The server refusing the account inside a pass's own request signs it out, as a reset would; the pass
 // still reports its failure, also when the shell resets the engine on that sign-out.
 TEST_F(MemorySyncTest, AnAccountLostDuringAPassEndsFailedAndLogged) {
@@ -390,6 +425,28 @@ TEST_F(MemorySyncTest, APassAnsweredDuringTheLogoutTouchesNothing) {
     EXPECT_EQ(gets(), 1);
     EXPECT_EQ(puts(), 0);
     EXPECT_EQ(a.kind(), Kind::off);
+}
+
+// Two first devices of one account: B makes the vault while A shows its code. A's confirmation meets B's
+// vault; A's key store already opens it (one secret store for both), so A joins at once, no code to type.
+TEST_F(MemorySyncTest, AConfirmationThatMeetsAVaultItsKeysOpenJoinsItAtOnce) {
+    a.store->add("地址", "北京");
+    finish(a.engine.sync());
+    ASSERT_EQ(a.kind(), Kind::showRecoveryCode);
+    Device b(server, clock, scheduler);
+    b.signIn(ann);
+    b.store->add("电话", "123");
+    finish(b.engine.sync());
+    finish(b.engine.confirmRecoveryCodeSaved());
+    ASSERT_EQ(b.kind(), Kind::synced);
+
+    a.keys.key = b.keys.key;
+    a.keys.userId = b.keys.userId;
+    finish(a.engine.confirmRecoveryCodeSaved());
+    EXPECT_EQ(a.kind(), Kind::synced);
+    EXPECT_EQ(a.titles(), (QStringList{"地址", "电话"}));
+    finish(b.engine.sync());
+    EXPECT_EQ(b.titles(), (QStringList{"地址", "电话"}));
 }
 
 // Requests during a pass make exactly one more; times finer than the wire's seconds upload once.

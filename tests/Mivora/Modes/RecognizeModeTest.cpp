@@ -51,3 +51,30 @@ TEST(RecognizeMode, PrintsTheTextOrTheFailure) {
         EXPECT_FALSE(out.contains("QObject::")) << out.toStdString(); // no warning from Qt on the way out
     }
 }
+
+// Another mode named first takes the start: "-mictest -recognize f.wav" tests the microphone (with none in a
+// test's session it says so), and no recognition of the file runs beside it.
+TEST(RecognizeMode, AnEarlierModeComesFirstAndNoRecognitionRuns) {
+    FakeOpenAI server;
+    QTemporaryDir dir;
+    const ScopedEnv tmp("TMPDIR", dir.path().toUtf8());
+    const QString audio = AudioClip(std::vector<std::int16_t>(24000, 800)).writeWAV();
+    QFile infoFile(dir.filePath("Info.json"));
+    ASSERT_TRUE(infoFile.open(QIODevice::WriteOnly));
+    infoFile.write(QJsonDocument(QJsonObject{{"YarrikProxyURL", server.url("/").toString()},
+                                             {"YarrikProxyToken", "relay-token"}})
+                       .toJson());
+    infoFile.close();
+    server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription("不该识别"));
+    QProcess process;
+    process.setEnvironment(QProcess::systemEnvironment()
+                           << "MIVORA_INFO_JSON=" + infoFile.fileName() << "QT_QPA_PLATFORM=offscreen"
+                           << "PULSE_SERVER=unix:" + dir.filePath("no-sound-server"));
+    process.start(MIVORA_APP_PATH, {"-mictest", "-recognize", audio});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000));
+    const QString out = process.readAllStandardOutput() + "|" + process.readAllStandardError();
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << out.toStdString();
+    EXPECT_TRUE(out.startsWith("麦克风测试")) << out.toStdString();
+    EXPECT_FALSE(out.contains("不该识别")) << out.toStdString();
+    EXPECT_EQ(server.count("/v1/audio/transcriptions"), 0);
+}

@@ -1,3 +1,4 @@
+#include "Modes/Renderer.h"
 #include "support/Render.h"
 
 #include <QDir>
@@ -5,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -70,4 +72,40 @@ TEST(RenderMode, DrawsEveryScreenInBothAppearances) {
             EXPECT_TRUE(names.contains(expected + appearance)) << expected.toStdString() << appearance;
     const QImage memories(QDir(out.path()).filePath("memories-samples-light.png"));
     EXPECT_EQ(memories.size(), QSize(680, 440));
+}
+
+// A picture that cannot be written (a folder stands where it goes) fails the run, and the run names it; the
+// others are still drawn and listed.
+TEST(RenderMode, ExitsNonZeroNamingThePictureItCouldNotWrite) {
+    QTemporaryDir out;
+    ASSERT_TRUE(QDir(out.path()).mkpath("hud-done-light.png"));
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("DISPLAY");
+    process.setProcessEnvironment(env);
+    process.start(MIVORA_APP_PATH, {"-render", out.path()});
+    ASSERT_TRUE(process.waitForFinished(240000));
+    const QString complaint = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 1) << complaint.toStdString();
+    EXPECT_TRUE(complaint.contains("截图没有全部写进 " + out.path())) << complaint.toStdString();
+    EXPECT_TRUE(complaint.contains("  hud-done-light.png\n")) << complaint.toStdString();
+    EXPECT_FALSE(complaint.contains("hud-done-dark.png")) << complaint.toStdString();
+    EXPECT_TRUE(QFile::exists(QDir(out.path()).filePath("hud-done-dark.png")));
+    EXPECT_TRUE(QFile::exists(QDir(out.path()).filePath("index.json")));
+}
+
+// A folder that cannot be made (a file stands in its path): every picture and the index are named.
+TEST(Renderer, NamesEveryFileItCouldNotWrite) {
+    QTemporaryDir dir;
+    QFile plain(dir.filePath("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    Renderer renderer(dir.filePath("plain/shots"));
+    renderer.shoot("label", [] { return new QLabel(QStringLiteral("一")); });
+    EXPECT_EQ(renderer.finish(), (QStringList{"label-light.png", "label-dark.png", "index.json"}));
+
+    Renderer fine(dir.filePath("shots"));
+    fine.shoot("label", [] { return new QLabel(QStringLiteral("一")); });
+    EXPECT_EQ(fine.finish(), QStringList());
 }

@@ -83,3 +83,41 @@ TEST(SelfTestMode, PassesTheCheckedInCasesAndNamesAFailingOne) {
     EXPECT_FALSE(results[1].toObject().value("passed").toBool());
     EXPECT_TRUE(failing.out.contains("✗ 问出地址")) << failing.out.toStdString();
 }
+
+// A cases file of its own beside the checked-in one: an unnamed case is reported by its place, counted from
+// 1; a typing case offering a sensitive memory fills it on the second Tab; a case naming two inputs is
+// refused by name before anything runs, and the run still ends.
+TEST(SelfTestMode, NumbersUnnamedCasesPressesTabTwiceForASecretAndRefusesTwoInputs) {
+    FakeOpenAI server;
+    QTemporaryDir dir;
+    const auto write = [&](const char* name, const QByteArray& json) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(json);
+        return file.fileName();
+    };
+    const QString secret = write("secret.json", R"([
+      {"type": "楼下的门禁密码", "memories": [{"title": "门禁密码", "value": "k9#Lm2", "sensitive": true}],
+       "expect": {"offer": "门禁密码", "text": "k9#Lm2"}}
+    ])");
+    const SelfTestRun typed = selfTest(server, secret, dir);
+    EXPECT_EQ(typed.exitCode, 0) << typed.out.toStdString();
+    EXPECT_TRUE(typed.out.contains("✓ 第 1 条\n")) << typed.out.toStdString();
+
+    const QString twoInputs = write("two.json", R"([
+      {"name": "只打字", "type": "我的地址", "expect": {"offer": "我的地址"}},
+      {"name": "两样都有", "dictate": "speech.wav", "type": "我的地址", "expect": {"offer": "我的地址"}}
+    ])");
+    const SelfTestRun refused = selfTest(server, twoInputs, dir);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.out.contains(
+        QStringLiteral("✗ 用例「两样都有」：要有且只有一个 \"dictate\"、\"recall\" 或 \"type\"")))
+        << refused.out.toStdString();
+    EXPECT_TRUE(refused.report.value("cases").toArray().isEmpty());
+
+    // A cases file that is not there ends the run too, saying so.
+    const SelfTestRun missing = selfTest(server, dir.filePath("none.json"), dir);
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.out.contains("✗ 读不了用例文件 " + dir.filePath("none.json")))
+        << missing.out.toStdString();
+}

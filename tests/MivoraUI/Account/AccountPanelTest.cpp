@@ -77,6 +77,26 @@ TEST_F(AccountPanelTest, EachSyncStateHasItsRowAndTheSyncedTimeFollowsTheClock) 
     EXPECT_FALSE(a.shown("syncRow"));
 }
 
+// The synced row's "· N 分钟前" is redrawn every 30 s only while that row shows: once the state moves on, or
+// the panel goes, no timer is left to wake the program for it.
+TEST_F(AccountPanelTest, TheSyncedRowsTimerStopsWhenTheStateLeavesSynced) {
+    a.sync.preview(State::of(Kind::off));
+    const size_t idle = scheduler.pending();
+    const State others[] = {
+        State::failed("离线"),           State::of(Kind::syncing),           State::of(Kind::unavailable),
+        State::showRecoveryCode("ABCD"), State::of(Kind::needsRecoveryCode), State::of(Kind::off)};
+    for (const State& other : others) {
+        a.sync.preview(State::synced(clock.now()));
+        EXPECT_EQ(scheduler.pending(), idle + 1);
+        a.sync.preview(other);
+        EXPECT_EQ(scheduler.pending(), idle) << int(other.kind);
+    }
+    a.sync.preview(State::synced(clock.now()));
+    ASSERT_TRUE(TaskProbe<void>(a.account.signOut()).wait());
+    EXPECT_NE(a.section->content(), Content::signedIn);
+    EXPECT_EQ(scheduler.pending(), idle);
+}
+
 TEST_F(AccountPanelTest, TokensWithoutAnAddressOrAKnownMethod) {
     AccountTokens tokens = *a.account.tokens();
     tokens.email.reset();

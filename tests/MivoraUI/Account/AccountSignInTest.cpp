@@ -79,6 +79,32 @@ TEST_F(AccountSectionTest, ResendCountsDownFromSixtyAndASuccessfulResendEmptiesT
     EXPECT_EQ(resend->text(), "60 秒后可重发");
 }
 
+// The countdown rounds up, so it never says "now" early, and "重新发送" comes back at the very moment the
+// wait ends, also when a resend made between the countdown's seconds sets that moment.
+TEST_F(AccountSectionTest, TheResendCountdownRoundsUpAndEndsExactlyWhenTheWaitDoes) {
+    a.field("email")->setText(ann);
+    a.click("send");
+    ASSERT_TRUE(a.idle());
+    QAbstractButton* resend = a.button("resend");
+    scheduler.advance(60.4);
+    ASSERT_TRUE(resend->isEnabled());
+    a.click("resend");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(resend->text(), "60 秒后可重发");
+
+    scheduler.advance(0.5);
+    a.field("code")->setText("1"); // anything that redraws the block between two ticks
+    EXPECT_EQ(resend->text(), "60 秒后可重发");
+    scheduler.advance(59.0);
+    EXPECT_EQ(resend->text(), "1 秒后可重发");
+    a.field("code")->setText("12");
+    EXPECT_EQ(resend->text(), "1 秒后可重发");
+    EXPECT_FALSE(resend->isEnabled());
+    scheduler.advance(0.5);
+    EXPECT_EQ(resend->text(), "重新发送");
+    EXPECT_TRUE(resend->isEnabled());
+}
+
 // Pasted digits are checked once; anything but decimal digits is dropped, and digits of other scripts
 // reach the server as ASCII. A rejected code empties the field; six new digits check again.
 TEST_F(AccountSectionTest, TheCodeFilterKeepsSixDecimalDigitsAndChecksOnTheSixth) {
@@ -117,6 +143,23 @@ TEST_F(AccountSectionTest, TheCodeFilterKeepsSixDecimalDigitsAndChecksOnTheSixth
     EXPECT_EQ(a.text("sentTo"), "验证码已发到 ann@example.com，10 分钟内有效。");
 }
 
+// The sixth digit starts the check; Return meanwhile sends nothing more, so a used code never goes out a
+// second time to come back as "验证码不对" to a user who did sign in.
+TEST_F(AccountSectionTest, ReturnWhileTheCodeIsCheckedSendsItOnlyOnce) {
+    a.field("email")->setText(ann);
+    a.click("send");
+    ASSERT_TRUE(a.idle());
+    server.fail("auth/email/verify", Fault{.delayMs = 300});
+    a.field("code")->setText(server.codeFor(ann));
+    ASSERT_EQ(a.button("login")->text(), "登录中…");
+    QTest::keyClick(a.field("code"), Qt::Key_Return);
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(server.count("auth/email/verify"), 1);
+    EXPECT_EQ(a.error(), "");
+    EXPECT_TRUE(a.account.signedIn());
+    EXPECT_EQ(a.section->content(), Content::signedIn);
+}
+
 // The address of the successful send is the one the code step, the check and a resend use, whatever the
 // field holds by then; Return while a send runs starts no second one.
 TEST_F(AccountSectionTest, TheSentAddressIsKeptAndReturnWhileBusyIsIgnored) {
@@ -140,6 +183,23 @@ TEST_F(AccountSectionTest, TheSentAddressIsKeptAndReturnWhileBusyIsIgnored) {
     ASSERT_TRUE(a.idle());
     EXPECT_EQ(body("auth/email/verify")["email"].toString(), ann);
     EXPECT_TRUE(a.account.signedIn());
+}
+
+// Leaving the settings page while "发送中…": the send still succeeds, and nothing touches the block that
+// went.
+TEST_F(AccountSectionTest, ASendThatSucceedsAfterTheBlockWentLeavesItAlone) {
+    server.fail("auth/email/start", Fault{.delayMs = 200});
+    server.fail("auth/email/start", Fault{.delayMs = 800});
+    a.field("email")->setText(ann);
+    a.click("send");
+    ASSERT_EQ(a.button("send")->text(), "发送中…");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.count("auth/email/start") == 1; }));
+    a.section.reset();
+    // A second send, made once the first reached the server, is answered well after it.
+    const TaskProbe<void> second(a.account.startEmail(ann));
+    ASSERT_TRUE(second.wait());
+    EXPECT_FALSE(second.error());
+    EXPECT_EQ(server.count("auth/email/start"), 2);
 }
 
 TEST_F(AccountSectionTest, FailuresShowTheirMessageOrNoneAndADeadBlockIsLeftAlone) {

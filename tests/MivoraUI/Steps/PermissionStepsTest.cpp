@@ -72,6 +72,34 @@ TEST_F(Steps, TheHintHoldsStillWhileTheWindowCannotBeSeen) {
     EXPECT_FALSE(hint->animating());
 }
 
+// "允许" with a microphone there ticks the row off as soon as the answer comes, not at the next poll.
+TEST_F(Steps, TheMicrophoneRowIsTickedWhenTheAnswerComes) {
+    rig.platform.fake.audioInputs.present = false;
+    rig.setup.refresh();
+    ASSERT_EQ(states()[0], 'a');
+    rig.platform.fake.audioInputs.present = true; // plugged in before the click
+    ASSERT_TRUE(steps.rows()[0]->button());
+    steps.rows()[0]->button()->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(states()[0], 'd');
+}
+
+// While the row waits for a new key ("请按键…") it is the active step, even when the old key turns out to be
+// free meanwhile; the key pressed then is still taken.
+TEST_F(Steps, TheHotkeyRowWaitingForAKeyIsNeverShownDone) {
+    rig.setSetup(true, true, false, true);
+    hotkeyRow().button()->click();
+    ASSERT_TRUE(steps.choosingHotkey());
+    rig.setup.setFnFree(true); // the poll finds the old key free now
+    EXPECT_EQ(states(), "dda");
+    ASSERT_TRUE(hotkeyRow().button());
+    EXPECT_EQ(hotkeyRow().button()->text(), "请按键…");
+    press(Qt::Key_Alt, 0xffea);
+    EXPECT_FALSE(steps.choosingHotkey());
+    EXPECT_EQ(rig.defaults.value("fnKey"), QVariant("Alt_R"));
+    EXPECT_EQ(states(), "ddd");
+}
+
 TEST_F(Steps, TheHotkeyRowTakesTheNextKeyPressedAndChecksItAgain) {
     rig.setSetup(true, true, false, true); // the key is only offered for change while it cannot serve
     EXPECT_EQ(hotkeyRow().fields().title, "右 Ctrl 键");

@@ -157,6 +157,21 @@ TEST(LessonView, ExampleTitlesPreferAnAliveAddress) {
     EXPECT_EQ(typing.memoryHint()->chips(), QStringList({"公司电话", "发票抬头", "家里地址", "临时口令"}));
 }
 
+// A memory that expires at this very moment is expired here as everywhere else: never the example, and among
+// the chips only after the alive ones.
+TEST(LessonView, AMemoryExpiringNowIsExpiredInTheExampleAndTheChips) {
+    TutorialRig rig;
+    rig.remember("家里地址", 1);
+    Memory ending{.title = "旧地址", .value = "旧地址的内容"};
+    ending.useCount = 9;
+    ending.expiresAt = rig.clock.now();
+    rig.memories->upsert(ending);
+    rig.remember("公司电话", 5);
+    LessonView typing(*rig.model, Lesson::typing, false);
+    EXPECT_EQ(typing.placeholder(), "点这里，打「家里地址」");
+    EXPECT_EQ(typing.memoryHint()->chips(), QStringList({"公司电话", "家里地址", "旧地址"}));
+}
+
 TEST(LessonView, SixMemoriesGiveFourChipsOfTheMostUsed) {
     TutorialRig rig;
     for (int i = 1; i <= 6; ++i)

@@ -1,6 +1,7 @@
 #include "MivoraUI/Welcome/WelcomeFlow.h"
 
 #include "MivoraUI/Steps/PermissionSteps.h"
+#include "MivoraUI/Welcome/PageDots.h"
 #include "support/WindowModelRig.h"
 
 #include <QAbstractButton>
@@ -51,4 +52,29 @@ TEST(WelcomeFlow, SkipWalksEveryPageTheLessonsGoOnByTheirButtonAndTheClosingPage
     flow.page()->findChild<QAbstractButton*>("finish")->click();
     EXPECT_FALSE(model.showWelcome());
     EXPECT_EQ(rig.defaults.value("onboardingDone"), QVariant(true));
+}
+
+// Going back with the page dots keeps the furthest page reached: its dot brings the user back to it, and a
+// dot beyond it does nothing.
+TEST(WelcomeFlow, TheDotsReturnToTheFurthestPageReached) {
+    WindowModelRig rig;
+    WelcomeFlow flow(rig.make());
+    flow.resize(960, 640);
+    flow.show();
+    flow.page()->findChild<QAbstractButton*>("start")->click();
+    flow.skipButton()->click();
+    flow.skipButton()->click();
+    ASSERT_EQ(flow.current(), WelcomeFlow::firstLesson + 1);
+    PageDots* dots = flow.findChild<PageDots*>();
+    ASSERT_TRUE(dots);
+    const auto pick = [&](int page) {
+        emit dots->picked(page); // what a click on that dot reports
+        return flow.current();
+    };
+    EXPECT_EQ(pick(WelcomeFlow::permissions), WelcomeFlow::permissions);
+    EXPECT_EQ(dots->current(), WelcomeFlow::permissions);
+    EXPECT_EQ(pick(WelcomeFlow::firstLesson), WelcomeFlow::firstLesson);
+    EXPECT_EQ(pick(WelcomeFlow::done), WelcomeFlow::firstLesson) << "not reached yet";
+    EXPECT_EQ(pick(WelcomeFlow::firstLesson + 1), WelcomeFlow::firstLesson + 1);
+    EXPECT_EQ(dots->current(), WelcomeFlow::firstLesson + 1);
 }

@@ -1,5 +1,6 @@
 #include "MivoraUI/Window/MainView.h"
 
+#include "MivoraUI/Kit/StatusDot.h"
 #include "MivoraUI/Kit/WindowVisible.h"
 #include "MivoraUI/Welcome/WelcomeFlow.h"
 #include "MivoraUI/Window/Sidebar.h"
@@ -9,6 +10,7 @@
 #include "support/WindowModelRig.h"
 
 #include <QAccessible>
+#include <QLabel>
 #include <QListWidget>
 #include <QPointer>
 #include <QSplitter>
@@ -148,6 +150,29 @@ TEST_F(Window, TheFooterIsReadyOnlyWithEveryStepARecogniserAndTheAccountTheBuild
     rig.model->open(Section::home);
     footer.click();
     EXPECT_EQ(rig.model->section(), Section::settings);
+}
+
+// A key or a relay put in place while the window is open: the footer on screen (its lines and its dot) turns
+// ready at the setup model's next poll, with no other step changing, and back when the recogniser goes.
+TEST_F(Window, TheFooterFollowsTheRecogniserAtTheNextPoll) {
+    rig.cloud = false;
+    open();
+    rig.setup.startPolling();
+    SidebarFooter& footer = *view->sidebar()->footer();
+    const auto shown = [&] {
+        QStringList lines;
+        for (const QLabel* label : footer.findChildren<QLabel*>())
+            lines << label->text();
+        const StatusDot* dot = footer.findChild<StatusDot*>();
+        return lines.join('|') + (dot && dot->ok() ? "|ok" : "|not ok");
+    };
+    EXPECT_EQ(shown(), "还差 1 步|点这里完成设置|not ok");
+    rig.cloud = true;
+    rig.scheduler.advance(SetupModel::pollInterval);
+    EXPECT_EQ(shown(), "就绪|按住 右 Ctrl 说话|ok");
+    rig.cloud = false;
+    rig.scheduler.advance(SetupModel::pollInterval);
+    EXPECT_EQ(shown(), "还差 1 步|点这里完成设置|not ok");
 }
 
 TEST_F(Window, TheWelcomeCoversTheWindowExactlyWhileItIsOnAndTheRestCannotBeReached) {
