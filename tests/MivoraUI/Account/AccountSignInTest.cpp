@@ -47,6 +47,9 @@ TEST_F(AccountSectionTest, TheAddressIsCheckedAndSentTrimmedInLowerCase) {
     EXPECT_EQ(a.section->content(), Content::codeStep);
     EXPECT_EQ(a.text("sentTo"), "验证码已发到 ann@example.com，10 分钟内有效。");
     EXPECT_EQ(a.field("email")->text(), "  Ann@Example.COM \n");
+    // Lowering is full lower-casing: a capital sigma at the end of a word is the final form.
+    EXPECT_EQ(AccountSection::normalised(QStringLiteral("\u3000ΟΔΥΣΣΕΥΣ@Example.GR\u2029")),
+              QStringLiteral("οδυσσευς@example.gr"));
 }
 
 TEST_F(AccountSectionTest, ResendCountsDownFromSixtyAndASuccessfulResendEmptiesTheCode) {
@@ -83,6 +86,8 @@ TEST_F(AccountSectionTest, ResendCountsDownFromSixtyAndASuccessfulResendEmptiesT
 // reach the server as ASCII. A rejected code empties the field; six new digits check again.
 TEST_F(AccountSectionTest, TheCodeFilterKeepsSixDecimalDigitsAndChecksOnTheSixth) {
     EXPECT_EQ(AccountSection::codeDigits(QStringLiteral("𝟏２٣4½²Ⅷx 5 67")), "123456");
+    // Digits of scripts newer than Qt's own tables (Kawi, Nag Mundari) are digits too.
+    EXPECT_EQ(AccountSection::codeDigits(QStringLiteral("\U00011F51\U0001E4F2 3456")), "123456");
 
     a.field("email")->setText(ann);
     a.click("send");
