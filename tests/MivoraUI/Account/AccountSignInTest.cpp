@@ -145,6 +145,13 @@ TEST_F(AccountSectionTest, TheSentAddressIsKeptAndReturnWhileBusyIsIgnored) {
     ASSERT_TRUE(a.idle());
     EXPECT_EQ(body("auth/email/verify")["email"].toString(), ann);
     EXPECT_TRUE(a.account.signedIn());
+
+    // "换个邮箱" after sign-out goes back to the e-mail step with the field as typed.
+    a.click("signOut");
+    ASSERT_TRUE(a.idle());
+    a.click("changeEmail");
+    EXPECT_EQ(a.section->content(), Content::emailStep);
+    EXPECT_EQ(a.field("email")->text(), "bob@example.com");
 }
 
 TEST_F(AccountSectionTest, FailuresShowTheirMessageOrNoneAndADeadBlockIsLeftAlone) {
@@ -155,14 +162,19 @@ TEST_F(AccountSectionTest, FailuresShowTheirMessageOrNoneAndADeadBlockIsLeftAlon
     ASSERT_TRUE(a.idle());
     EXPECT_EQ(a.error(), "出了点问题，稍后再试。");
 
-    // Closing the browser shows nothing; a web sign-in opens the panel.
+    // Closing the browser shows nothing, an expired sign-in says so; a web sign-in opens the panel.
     a.browser.closed = true;
     a.click("apple");
     ASSERT_TRUE(a.idle());
     EXPECT_EQ(a.error(), "");
     EXPECT_EQ(a.section->content(), Content::emailStep);
     EXPECT_TRUE(a.button("google")->isEnabled());
+    server.webError = "expired";
     a.browser.closed = false;
+    a.click("apple");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(a.error(), "登录等得太久过期了，再试一次。");
+    server.webError.clear();
     a.click("google");
     ASSERT_TRUE(a.idle());
     EXPECT_EQ(a.error(), "");
