@@ -7,6 +7,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QString>
+
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -32,6 +36,13 @@ inline QJsonValue json(const QByteArray& bytes) {
     if (doc.isObject()) return doc.object();
     if (doc.isArray()) return doc.array();
     return QJsonValue(QJsonValue::Undefined);
+}
+
+// The text in full lower case as ICU gives it (root locale), lone surrogates kept.
+inline QString icuLower(const QString& text) {
+    icu::UnicodeString s(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
+    s.toLower(icu::Locale::getRoot());
+    return QString(reinterpret_cast<const QChar*>(s.getBuffer()), s.length());
 }
 
 } // namespace mivora::fuzz

@@ -23,8 +23,8 @@ bool found(const Memory& m, const QString& needle) {
     QStringList names = {m.title, m.type};
     names += m.aliases;
     for (const QString& name : names)
-        if (name.toLower().contains(needle)) return true;
-    return !m.sensitive && m.value.toLower().contains(needle);
+        if (fuzz::icuLower(name).contains(needle)) return true;
+    return !m.sensitive && fuzz::icuLower(m.value).contains(needle);
 }
 
 } // namespace
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         needle.remove(0, 1);
     while (!needle.isEmpty() && (needle.back() == u' ' || needle.back() == u'\t'))
         needle.chop(1);
-    needle = needle.toLower();
+    needle = fuzz::icuLower(needle);
 
     // Stable order by hand: for each (pinned, use count) class from the first, the memories of that class.
     QList<Memory> expected;

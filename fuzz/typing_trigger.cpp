@@ -39,8 +39,8 @@ struct Reference {
     std::optional<Scored> best;
 
     static QStringList chars(const QString& s) { return Text::graphemes(s); }
-    // Lower case that keeps a lone surrogate (Qt's in-place lowering of a temporary does not).
-    static QString lower(const QString& s) { return s.toLower(); }
+    // Lower case that keeps a lone surrogate (Qt's lowering does not).
+    static QString lower(const QString& s) { return fuzz::icuLower(s); }
     bool endsWith(const QStringList& word) const {
         return word.size() <= t.size() && t.mid(t.size() - word.size()) == word;
     }

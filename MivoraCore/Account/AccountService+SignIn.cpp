@@ -5,9 +5,13 @@
 #include "Support/AppLog.h"
 
 #include <QJsonDocument>
-#include <QRegularExpression>
+
+#include <unicode/regex.h>
+#include <unicode/unistr.h>
 
 #include <openssl/rand.h>
+
+#include <memory>
 
 namespace mivora {
 
@@ -80,11 +84,23 @@ QCoro::Task<> AccountService::adopt(AccountTokens tokens) {
 }
 
 bool AccountService::looksLikeEmail(const QString& text) {
-    // \s with Unicode properties, so an ideographic or no-break space counts as white space too; \z so a
-    // trailing line break is not allowed before the end.
-    static const QRegularExpression pattern(QStringLiteral("\\A[^@\\s]+@[^@\\s]+\\.[^@\\s]{2,}\\z"),
-                                            QRegularExpression::UseUnicodePropertiesOption);
-    return pattern.match(text).hasMatch();
+    // ICU's engine, so \s is Unicode white space as everywhere else in the program (an ideographic or
+    // no-break space is white space, U+180E is not) and a lone surrogate is a character like any other.
+    // `matches` asks for the whole text, so a trailing line break is not allowed before the end either.
+    static const std::unique_ptr<icu::RegexPattern> pattern = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::RegexPattern> p(
+            icu::RegexPattern::compile(icu::UnicodeString(u"^[^@\\s]+@[^@\\s]+\\.[^@\\s]{2,}$"), 0, status));
+        if (U_FAILURE(status)) p.reset();
+        return p;
+    }();
+    if (!pattern) return false;
+    const icu::UnicodeString input(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<icu::RegexMatcher> matcher(pattern->matcher(input, status));
+    if (U_FAILURE(status)) return false;
+    const bool whole = matcher->matches(status);
+    return U_SUCCESS(status) && whole;
 }
 
 std::optional<QString> AccountService::randomURLSafe(int count) {

@@ -6,6 +6,7 @@
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
+#include <unicode/ustring.h>
 
 #include <QThreadPool>
 
@@ -149,13 +150,43 @@ bool isNumber(QStringView c) {
     return cp >= 0 && (U_GET_GC_MASK(cp) & U_GC_N_MASK) != 0;
 }
 
+int decimalDigit(char32_t codePoint) {
+    const auto cp = UChar32(codePoint);
+    return u_charType(cp) == U_DECIMAL_DIGIT_NUMBER ? u_charDigitValue(cp) : -1;
+}
+
 QString fromUtf8(QByteArrayView bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     return decoder.decode(bytes);
 }
 
 QString toLower(const QString& text) {
-    return text.toLower(); // `text` is not a temporary, so Qt copies
+    if (text.isEmpty()) return text;
+    const auto* source = reinterpret_cast<const UChar*>(text.utf16());
+    // Full lowering grows the text at most threefold; ICU says how much it needs when that is not enough.
+    QString out(text.size() * 3, Qt::Uninitialized);
+    for (;;) {
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t n = u_strToLower(reinterpret_cast<UChar*>(out.data()), int32_t(out.size()), source,
+                                       int32_t(text.size()), "", &status);
+        if (status == U_BUFFER_OVERFLOW_ERROR && n > out.size()) {
+            out.resize(n);
+            continue;
+        }
+        if (U_FAILURE(status)) return text;
+        out.truncate(n);
+        return out;
+    }
+}
+
+QString trimWhitespace(QStringView text) {
+    // Every white space character is in the basic plane, so a UTF-16 unit decides.
+    auto blank = [](QChar c) { return u_isUWhiteSpace(c.unicode()); };
+    while (!text.isEmpty() && blank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && blank(text.back()))
+        text.chop(1);
+    return text.toString();
 }
 
 QString trimSpacesAndTabs(QStringView text) {

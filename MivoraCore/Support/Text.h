@@ -26,16 +26,20 @@ bool isPunctuation(QStringView character);
 bool isSymbol(QStringView character);
 bool isLetter(QStringView character);
 bool isNumber(QStringView character);
+// The value of a decimal digit of any script (0 to 9), or -1 for any other code point.
+int decimalDigit(char32_t codePoint);
 
 // UTF-8 bytes as text, every character kept: a leading U+FEFF is part of the text, not a byte-order mark
 // to drop (QString::fromUtf8 drops it). Malformed sequences become U+FFFD.
 QString fromUtf8(QByteArrayView bytes);
 
-// The text in lower case, every lone surrogate kept. (Qt's lowering of a temporary string works in place
-// and turns a lone surrogate into U+FFFD when a character before it grows, as İ does; lowering a copy keeps
-// it. Text lowered both ways would no longer compare equal.)
+// The text in full lower case (root locale, so a word-final Σ becomes ς and İ becomes i + U+0307), lowered
+// code point by code point with every lone surrogate kept. (Qt's lowering turns a lone surrogate into U+FFFD
+// once a character before it changes case, so text lowered with it would miss the same text lowered here.)
 QString toLower(const QString& text);
 
+// The text without white space and line breaks at either end (the Unicode white space property).
+QString trimWhitespace(QStringView text);
 // The text without the spaces and tabs at either end; line breaks stay.
 QString trimSpacesAndTabs(QStringView text);
 

@@ -11,6 +11,7 @@
 #include "MivoraUI/Model/AppModel.h"
 #include "Platform/Platform.h"
 #include "Support/Clock.h"
+#include "Support/Text.h"
 #include "Support/UserError.h"
 
 #include <QGraphicsOpacityEffect>
@@ -215,7 +216,7 @@ AccountSection::Content AccountSection::content() const {
 }
 
 QString AccountSection::normalised(const QString& email) {
-    return email.trimmed().toLower();
+    return Text::toLower(Text::trimWhitespace(email));
 }
 
 QString AccountSection::codeDigits(const QString& text) {
@@ -223,8 +224,7 @@ QString AccountSection::codeDigits(const QString& text) {
     for (const char32_t c : text.toUcs4()) {
         if (digits.size() == 6) break;
         // Decimal digits of every script, as the server reads them; other numerals (½, ², Ⅷ) are not digits.
-        if (QChar::category(c) == QChar::Number_DecimalDigit)
-            digits.append(QChar(u'0' + QChar::digitValue(c)));
+        if (const int value = Text::decimalDigit(c); value >= 0) digits.append(QChar(u'0' + value));
     }
     return digits;
 }

@@ -71,7 +71,7 @@ public:
     static QString ago(const QDateTime& date, const QDateTime& now);
     // Keeps the decimal digits of `text` (any script's, written as ASCII digits), the first six of them.
     static QString codeDigits(const QString& text);
-    // Trimmed, lower-cased.
+    // Without white space and line breaks at either end, in full lower case.
     static QString normalised(const QString& email);
 
     // The actions, as the controls trigger them.

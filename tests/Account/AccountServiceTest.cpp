@@ -18,6 +18,7 @@
 using namespace mivora;
 using namespace mivora::test;
 using Kind = AccountError::Kind;
+using namespace Qt::StringLiterals;
 
 namespace mivora {
 void PrintTo(const AccountError& e, std::ostream* os) {
@@ -155,7 +156,10 @@ TEST_F(AccountServiceTest, SignsInFromTheReply) {
 }
 
 TEST(AccountServiceRules, EmailShapeAndRandomText) {
-    for (const QString good : {"a@b.cd", "名字@例子.中国"})
+    // White space is Unicode's (U+180E is a format character since Unicode 6.3), and a lone surrogate is a
+    // character like any other.
+    for (const QString good : {u"a@b.cd"_s, u"名字@例子.中国"_s, u"a\u180Eb@c.de"_s, u"a@b.c\u180E"_s,
+                               QChar(0xD800) + u"@b.cd"_s, u"a@b."_s + QChar(0xDC00) + QChar(0xDC00)})
         EXPECT_TRUE(AccountService::looksLikeEmail(good)) << good.toStdString();
     for (const QString bad : {"a b@c.de", "a@b@c.de", "a@bcd", "a@b.c", "a@b.cd\n", "a@b.\u00a0cd"})
         EXPECT_FALSE(AccountService::looksLikeEmail(bad)) << bad.toStdString();
@@ -286,6 +290,40 @@ TEST_F(AccountServiceTest, ARefreshAnsweringAfterOrDuringTheLogoutPublishesNothi
         EXPECT_EQ(published, std::vector<bool>{false});
         expectSignedOut();
     }
+}
+
+// The loopback server refuses what the real one refuses: a spent refresh token, an expired access token
+// and an overwrite of the vault without the version it was read at.
+TEST_F(AccountServiceTest, TheServerRefusesSpentExpiredAndUnconditionalRequests) {
+    signIn();
+    const AccountTokens first = *account.tokens();
+    done(account.refreshNow());
+    MemoryTokenStore spentStore(first);
+    AccountService spent(server.base(), spentStore, network, defaults, clock);
+    done(spent.restore());
+    EXPECT_EQ(errorOf(spent.refreshNow()), accountGone); // the server answered 401
+
+    // A copy that believes its token still good: the server's 401 costs a refresh.
+    AccountTokens stale = *account.tokens();
+    clock.advance(3601);
+    stale.expiresAt = clock.now().addSecs(600);
+    MemoryTokenStore staleStore(stale);
+    AccountService late(server.base(), staleStore, network, defaults, clock);
+    done(late.restore());
+    const int refreshes = server.count("auth/refresh");
+    EXPECT_EQ(valueOf(late.vaultGet()), std::nullopt);
+    EXPECT_EQ(server.count("auth/refresh"), refreshes + 1);
+
+    using Put = AccountService::VaultPut;
+    EXPECT_EQ(valueOf(late.vaultPut("b1", "k1", 0)), Put{Put::Saved{1}});
+    HttpRequest put("PUT", QUrl(server.base().toString() + "/vault"));
+    put.setHeader("Authorization", "Bearer " + late.tokens()->accessToken.toUtf8());
+    put.setHeader("Content-Type", "application/json");
+    put.body = R"({"blob": "b2", "wrappedKey": "k2"})";
+    const TaskProbe<HttpResponse> reply(network.send(put));
+    ASSERT_TRUE(reply.wait(5000));
+    EXPECT_EQ(reply.get().status, 428);
+    EXPECT_EQ(valueOf(late.vaultGet()), (AccountService::VaultRecord{1, "b1", "k1"}));
 }
 
 // The relay's base wins; else an https address in the developer file, trimmed, with "v1" appended.

@@ -52,6 +52,12 @@ QString sealedText(const QByteArray& plaintext, const SymmetricKey& k) {
 // and info, the code's bit order, the cipher and the nonce-ciphertext-tag layout must all agree for it to
 // open.
 TEST(Vault, KnownAnswers) {
+    // RFC 5869, test case 1.
+    EXPECT_EQ(VaultCipher::hkdfSha256(QByteArray(22, 0x0b), QByteArray::fromHex("000102030405060708090a0b0c"),
+                                      QByteArray::fromHex("f0f1f2f3f4f5f6f7f8f9"), 42)
+                  .toHex(),
+              "3cb25f25faacd57a90434f64d0362f2a2d2d0a90cf1a5a4c5db02d56ecc4c5bf34007208d5b887185865");
+
     const auto code = RecoveryCode::parse(u"01234-56789-ABCDE-FGHJK-MNPQRW");
     QByteArray counting(32, 0);
     for (int i = 0; i < 32; ++i)

@@ -10,6 +10,7 @@
 #include "support/MemoryDefaults.h"
 #include "support/TaskProbe.h"
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrlQuery>
@@ -40,6 +41,20 @@ QString outcome(QCoro::Task<> task) {
 
 QString text(Kind kind) {
     return AccountError(kind).message();
+}
+
+// RFC 7636's S256, written out here rather than taken from the code under test.
+QString s256(const QByteArray& verifier) {
+    return QString::fromLatin1(QCryptographicHash::hash(verifier, QCryptographicHash::Sha256)
+                                   .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+}
+
+QUrl withItem(QUrl url, const QString& name, const QString& value) {
+    QUrlQuery query(url);
+    query.removeAllQueryItems(name);
+    query.addQueryItem(name, value);
+    url.setQuery(query);
+    return url;
 }
 
 class WebSignInTest : public ::testing::Test {
@@ -112,8 +127,8 @@ TEST_F(WebSignInTest, ChallengeIsS256AndARepeatedStateCountsOnceFirst) {
     EXPECT_EQ(outcome(account.finishAppleWeb(scheme, login)), text(Kind::badResponse));
 }
 
-// Both sign-ins send the S256 challenge (checked against the known answer above) of the verifier they later
-// prove.
+// Both sign-ins send the S256 challenge of the verifier they later prove; the server refuses another
+// method, a challenge of another length and a verifier that does not match.
 TEST_F(WebSignInTest, SignInsSendTheS256ChallengeOfTheirVerifier) {
     ASSERT_EQ(outcome(web.google(account)), "");
     const QUrlQuery start(browser.opened.last());
@@ -123,13 +138,37 @@ TEST_F(WebSignInTest, SignInsSendTheS256ChallengeOfTheirVerifier) {
     };
     const QUrlQuery form(QString::fromLatin1(sent("google/token").body));
     EXPECT_EQ(start.queryItemValue("code_challenge"),
-              AccountService::pkceChallenge(form.queryItemValue("code_verifier", QUrl::FullyDecoded)));
+              s256(form.queryItemValue("code_verifier", QUrl::FullyDecoded).toUtf8()));
     TaskProbe<void>(account.signOut()).wait();
     ASSERT_EQ(outcome(web.apple(account)), "");
     const QString verifier =
         QJsonDocument::fromJson(sent("auth/apple/web/exchange").body)["verifier"].toString();
-    EXPECT_EQ(QUrlQuery(browser.opened.last()).queryItemValue("challenge"),
-              AccountService::pkceChallenge(verifier));
+    EXPECT_EQ(QUrlQuery(browser.opened.last()).queryItemValue("challenge"), s256(verifier.toUtf8()));
+    TaskProbe<void>(account.signOut()).wait();
+
+    const AccountService::GoogleLogin google = AccountService::googleLogin(authorize);
+    const auto callback = [&](const QUrl& url, const QString& scheme) { // none: never came back
+        const TaskProbe<QUrl> page(browser.open(url, scheme));
+        return page.wait() && !page.error() ? page.get() : QUrl();
+    };
+    const auto opens = [&](const QUrl& url, const QString& scheme) {
+        return !callback(url, scheme).isEmpty();
+    };
+    EXPECT_FALSE(
+        opens(withItem(google.startURL, "code_challenge_method", "plain"), AccountService::googleScheme));
+    EXPECT_FALSE(opens(withItem(google.startURL, "code_challenge", "short"), AccountService::googleScheme));
+    AccountService::AppleWebLogin apple = account.appleWebLogin();
+    EXPECT_FALSE(opens(withItem(apple.startURL, "challenge", google.verifier), "veskel"));
+
+    // The right challenge with another verifier.
+    const QUrl appleCallback = callback(apple.startURL, "veskel");
+    apple.verifier = google.verifier;
+    EXPECT_EQ(outcome(account.finishAppleWeb(appleCallback, apple)), AccountError::http(400).message());
+    AccountService::GoogleLogin other = google;
+    const QUrl googleCallback = callback(google.startURL, AccountService::googleScheme);
+    other.verifier = apple.state + apple.state;
+    EXPECT_EQ(outcome(account.finishGoogle(googleCallback, other, tokenURL)), text(Kind::expired));
+    EXPECT_FALSE(account.signedIn());
 }
 
 } // namespace

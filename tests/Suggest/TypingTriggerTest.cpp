@@ -60,6 +60,14 @@ TEST(TypingTrigger, TypedTextRulesAndTheirScores) {
     EXPECT_EQ(text("我的Email", {email}), Outcome("email", false, "：Email的值", 105));
     EXPECT_EQ(text("发到EMAIL：", {email}), Outcome("email", false, "Email的值", 85));
     EXPECT_EQ(text("连上WIFI 密码", {wifi}), Outcome("wifi 密码", false, "：WiFi 密码的值", 87));
+    // A lone surrogate after a letter that grows when lowered (İ is i + U+0307 in lower case) stays itself
+    // in the typed text as in the name.
+    const QString lone(QChar(0xD800));
+    const Memory dotted = memory("公司İ" + lone);
+    EXPECT_EQ(text("我的公司İ" + lone, {dotted}),
+              Outcome("公司i\u0307" + lone, false, "：公司İ" + lone + "的值", 104));
+    EXPECT_EQ(text("发到公司İ" + lone + "：", {memory("公司i\u0307" + lone)}),
+              Outcome("公司i\u0307" + lone, false, "公司i\u0307" + lone + "的值", 84));
 
     // 我的 + name (104) beats a long name typed bare elsewhere; a name beats a category word.
     EXPECT_EQ(std::get<0>(*text("我的公司地址", {memory("司地址"), company})), "公司地址");

@@ -66,11 +66,14 @@ TEST(Text, SimplifiedConversionMissesNothingIcuWouldChange) {
         EXPECT_EQ(Text::toSimplified(word), direct(word)) << qPrintable(word);
 }
 
-// A lone surrogate after a character that grows when lowered (İ becomes i + U+0307) is kept, however the
-// text was made: typed text and a memory's name lowered on different paths must still compare equal.
+// Lowering is full and by code point: a lone surrogate is kept after a character that grows (İ becomes
+// i + U+0307) or merely changes, so typed text and a memory's name lowered apart still compare equal; a
+// word-final Σ becomes ς.
 TEST(Text, LoweringKeepsALoneSurrogate) {
     const QString text = u"公司İ"_s + QChar(0xD800);
     const QString expected = u"公司i\u0307"_s + QChar(0xD800);
     EXPECT_EQ(Text::toLower(text), expected);
     EXPECT_EQ(Text::toLower(u"公司İ"_s + QChar(0xD800)), expected);
+    EXPECT_EQ(Text::toLower(u"X"_s + QChar(0xDFEB) + u"B"_s), u"x"_s + QChar(0xDFEB) + u"b"_s);
+    EXPECT_EQ(Text::toLower(u"ΟΔΟΣ ΣΟΦΟΚΛΕΟΥΣ"_s), u"οδος σοφοκλεους"_s);
 }

@@ -47,6 +47,9 @@ TEST_F(AccountSectionTest, TheAddressIsCheckedAndSentTrimmedInLowerCase) {
     EXPECT_EQ(a.section->content(), Content::codeStep);
     EXPECT_EQ(a.text("sentTo"), "验证码已发到 ann@example.com，10 分钟内有效。");
     EXPECT_EQ(a.field("email")->text(), "  Ann@Example.COM \n");
+    // Lowering is full lower-casing: a capital sigma at the end of a word is the final form.
+    EXPECT_EQ(AccountSection::normalised(QStringLiteral("\u3000ΟΔΥΣΣΕΥΣ@Example.GR\u2029")),
+              QStringLiteral("οδυσσευς@example.gr"));
 }
 
 TEST_F(AccountSectionTest, ResendCountsDownFromSixtyAndASuccessfulResendEmptiesTheCode) {
@@ -109,6 +112,8 @@ TEST_F(AccountSectionTest, TheResendCountdownRoundsUpAndEndsExactlyWhenTheWaitDo
 // reach the server as ASCII. A rejected code empties the field; six new digits check again.
 TEST_F(AccountSectionTest, TheCodeFilterKeepsSixDecimalDigitsAndChecksOnTheSixth) {
     EXPECT_EQ(AccountSection::codeDigits(QStringLiteral("𝟏２٣4½²Ⅷx 5 67")), "123456");
+    // Digits of scripts newer than Qt's own tables (Kawi, Nag Mundari) are digits too.
+    EXPECT_EQ(AccountSection::codeDigits(QStringLiteral("\U00011F51\U0001E4F2 3456")), "123456");
 
     a.field("email")->setText(ann);
     a.click("send");
@@ -183,6 +188,13 @@ TEST_F(AccountSectionTest, TheSentAddressIsKeptAndReturnWhileBusyIsIgnored) {
     ASSERT_TRUE(a.idle());
     EXPECT_EQ(body("auth/email/verify")["email"].toString(), ann);
     EXPECT_TRUE(a.account.signedIn());
+
+    // "换个邮箱" after sign-out goes back to the e-mail step with the field as typed.
+    a.click("signOut");
+    ASSERT_TRUE(a.idle());
+    a.click("changeEmail");
+    EXPECT_EQ(a.section->content(), Content::emailStep);
+    EXPECT_EQ(a.field("email")->text(), "bob@example.com");
 }
 
 // Leaving the settings page while "发送中…": the send still succeeds, and nothing touches the block that
@@ -210,14 +222,19 @@ TEST_F(AccountSectionTest, FailuresShowTheirMessageOrNoneAndADeadBlockIsLeftAlon
     ASSERT_TRUE(a.idle());
     EXPECT_EQ(a.error(), "出了点问题，稍后再试。");
 
-    // Closing the browser shows nothing; a web sign-in opens the panel.
+    // Closing the browser shows nothing, an expired sign-in says so; a web sign-in opens the panel.
     a.browser.closed = true;
     a.click("apple");
     ASSERT_TRUE(a.idle());
     EXPECT_EQ(a.error(), "");
     EXPECT_EQ(a.section->content(), Content::emailStep);
     EXPECT_TRUE(a.button("google")->isEnabled());
+    server.webError = "expired";
     a.browser.closed = false;
+    a.click("apple");
+    ASSERT_TRUE(a.idle());
+    EXPECT_EQ(a.error(), "登录等得太久过期了，再试一次。");
+    server.webError.clear();
     a.click("google");
     ASSERT_TRUE(a.idle());
     EXPECT_EQ(a.error(), "");

@@ -117,6 +117,7 @@ TEST_F(HomeTest, TipsAdvanceEveryEightSecondsWrapAndStopWhileHidden) {
     open();
     const QStringList tips = HomePage::tips(services.model->hotkeyName());
     EXPECT_EQ(tips[0], "说长段时按 右 Ctrl+空格，可以松开手说，再按一次 右 Ctrl 结束。");
+    EXPECT_EQ(tips[5], "识别没成功时，托盘图标里可以「重试上一段」。");
     for (int i = 0; i < 6 && page->tip() != 5; ++i)
         services.scheduler.advance(HomePage::tipInterval);
     ASSERT_EQ(page->tip(), 5);
@@ -134,10 +135,12 @@ TEST_F(HomeTest, TipsAdvanceEveryEightSecondsWrapAndStopWhileHidden) {
 TEST_F(HomeTest, BlocksRiseInStaggeredThenDrawThemselves) {
     open();
     QWidget* tips = find("tips");
+    ASSERT_TRUE(tips->graphicsEffect()) << "hidden until its turn";
     services.scheduler.advance(0.17);
     const auto* effect = qobject_cast<LayerEffect*>(tips->graphicsEffect());
     ASSERT_TRUE(effect);
-    EXPECT_EQ(effect->look().opacity, 0);
+    EXPECT_EQ(effect->look().opacity, 0) << "its turn comes at 0.18 s";
+    EXPECT_EQ(effect->look().offset, QPointF(0, 10));
     services.scheduler.advance(0.02);
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return !tips->graphicsEffect() && !find("header")->graphicsEffect(); }, 10000));

@@ -1,3 +1,5 @@
+#include "MivoraUI/Kit/Card.h"
+#include "MivoraUI/Kit/HoverLift.h"
 #include "MivoraUI/Kit/Icon.h"
 #include "MivoraUI/Kit/KeyCap.h"
 #include "MivoraUI/Kit/KeyCombo.h"
@@ -126,6 +128,38 @@ TEST(Kit, PracticeFieldTakesTheFocusAfterAMomentAndShowsItsRing) {
         EXPECT_TRUE(waitFor([&] { return field->focusRing() == 1.0; }));
         saveArtefact(field->grab().toImage(), QString("kit-practicefield-%1").arg(dark ? "dark" : "light"));
     }
+}
+
+TEST(Kit, CardDrawsItsBorderInsideThePanel) {
+    for (bool dark : {false, true}) {
+        auto* label = new QLabel("地址");
+        label->setFixedSize(60, 20);
+        Card* c = card(label, 0, 16);
+        const QImage image = render(*c, dark);
+        // With square corners the hairline covers the outermost pixels, and the fill lies within.
+        EXPECT_NE(pixel(image, {0, 0}), pixel(image, {4, 4}));
+        EXPECT_NE(pixel(image, {c->width() - 1, c->height() - 1}),
+                  pixel(image, {c->width() - 5, c->height() - 5}));
+        saveArtefact(image, QString("kit-card-%1").arg(dark ? "dark" : "light"));
+        delete c;
+    }
+}
+
+TEST(Kit, HoverLiftAddsNothingAtRest) {
+    QWidget host;
+    host.resize(200, 120);
+    auto* inner = new QLabel("课程", &host);
+    inner->setGeometry(40, 30, 120, 60);
+    inner->setAutoFillBackground(true);
+    const QImage plain = render(host);
+    auto* lift = new HoverLift(inner);
+    EXPECT_EQ(host.grab().toImage(), plain);
+    QEvent enter(QEvent::HoverEnter);
+    QApplication::sendEvent(inner, &enter);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lift->hover() > 0.999; }, 2000));
+    const QImage lifted = host.grab().toImage();
+    EXPECT_NE(lifted, plain);
+    saveArtefact(lifted, "kit-hoverlift");
 }
 
 TEST(Kit, EveryIconIsADistinctDrawing) {

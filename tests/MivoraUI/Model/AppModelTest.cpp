@@ -63,3 +63,33 @@ TEST(AppModel, OpeningTheOpenSectionWithALessonChangesOnlyTheLesson) {
     EXPECT_EQ(model.lesson(), Lesson::recall) << "no lesson given, none changed";
     EXPECT_EQ(lessons.count(), 2);
 }
+
+TEST(AppModel, SectionsComeFromTheirExactRawValues) {
+    QStringList raws;
+    for (Section section : AppModel::sections) {
+        raws << AppModel::raw(section);
+        EXPECT_EQ(AppModel::fromRaw(AppModel::raw(section)), section);
+    }
+    EXPECT_EQ(raws, (QStringList{"home", "tutorial", "memories", "settings"}));
+    for (const char* other : {"Home", "HOME", " home", "home ", "", "setting"})
+        EXPECT_EQ(AppModel::fromRaw(other), std::nullopt) << other;
+}
+
+TEST(AppModel, OnlyRealChangesOfVisibilityAndSuccessArePublished) {
+    WindowModelRig rig;
+    AppModel& model = rig.make();
+    QSignalSpy visible(&model, &AppModel::windowVisibleChanged);
+    QSignalSpy success(&model, &AppModel::lastSuccessChanged);
+    model.setWindowVisible(true);
+    EXPECT_EQ(visible.count(), 0);
+    model.setWindowVisible(false);
+    model.setWindowVisible(false);
+    EXPECT_EQ(visible.count(), 1);
+
+    const QDateTime at = rig.clock.now();
+    model.setLastSuccess({Lesson::recall, at});
+    model.setLastSuccess({Lesson::recall, at});
+    model.setLastSuccess({Lesson::recall, at.addSecs(1)}); // the same lesson succeeding again
+    EXPECT_EQ(success.count(), 2);
+    EXPECT_EQ(model.lastSuccess()->at, at.addSecs(1));
+}

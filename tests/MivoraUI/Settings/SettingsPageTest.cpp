@@ -168,4 +168,10 @@ TEST_F(SettingsTest, AboutRowAndItsButtons) {
     for (QLabel* label : find("shortcutsGroup")->findChildren<QLabel*>())
         shortcuts << label->text();
     EXPECT_TRUE(shortcuts.contains("免按住：松开手继续说，再按 右 Alt 结束"));
+
+    // Without a version the row still says which build it is.
+    BundleInfo::setOverride({});
+    page.reset();
+    open();
+    EXPECT_EQ(find<QLabel>("version")->text(), "电脑版 ");
 }

@@ -47,7 +47,8 @@ TEST_F(Steps, TheFirstUnfinishedStepIsActiveWhateverTheRecogniserSays) {
     rig.setSetup(false, false, false, true);
     EXPECT_EQ(states(), "a--");
     EXPECT_TRUE(steps.rows()[0]->hint() && steps.rows()[0]->hint()->isVisible());
-    EXPECT_TRUE(steps.rows()[0]->button());
+    ASSERT_TRUE(steps.rows()[0]->button());
+    EXPECT_EQ(steps.rows()[0]->button()->text(), "允许");
     rig.setSetup(true, false, false, true);
     EXPECT_EQ(states(), "da-");
     EXPECT_EQ(steps.rows()[0]->button(), nullptr) << "a done step has no button";

@@ -1,5 +1,5 @@
 // The demonstration stage in virtual time: every state change of each script stamped against the fake
-// clock, the hold while the window is hidden, a lesson switch mid-cycle and reduced motion.
+// clock, the hold while the window is hidden, a lesson switch mid-cycle, reduced motion, and pictures.
 #include "MivoraUI/Tutorial/DemoStage.h"
 #include "MivoraUI/HUD/HUDPill.h"
 #include "MivoraUI/Kit/KeyCap.h"
@@ -199,4 +199,38 @@ TEST_F(DemoStageTest, ReducedMotionShowsOnlyTheResult) {
         for (KeyCap* cap : stage->caps())
             EXPECT_EQ(cap->capRect().top(), 0);
     }
+}
+
+TEST_F(DemoStageTest, PicturesOfEachLessonAtFixedMoments) {
+    struct Shot {
+        Lesson lesson;
+        double t;
+        const char* name;
+    };
+    const Shot shots[] = {
+        {Lesson::dictate, 2.0, "dictate-listening"}, {Lesson::dictate, 4.2, "dictate-typing"},
+        {Lesson::recall, 2.0, "recall-listening"},   {Lesson::recall, 3.2, "recall-filled"},
+        {Lesson::typing, 2.3, "typing-chip"},        {Lesson::typing, 3.3, "typing-accepted"}};
+    for (const Shot& shot : shots) {
+        frames.clear();
+        make(shot.lesson);
+        stage->setAutoFillBackground(true);
+        runTo(shot.t);
+        // Let the springs of the pill, the chip and the keys settle in real time.
+        QTest::qWait(700);
+        saveArtefact(stage->grab().toImage(), QString("demo-%1").arg(shot.name));
+        const bool hud = shot.lesson != Lesson::typing;
+        EXPECT_EQ(stage->pillUp(), hud) << shot.name;
+        if (hud) {
+            EXPECT_NEAR(stage->pillShown(), 1.0, 0.01);
+        }
+        EXPECT_EQ(stage->chipUp(), QString(shot.name) == "typing-chip") << shot.name;
+    }
+    // The pill hangs inside the window's bottom row; the chip just under the field.
+    make(Lesson::typing);
+    runTo(2.3);
+    QTest::qWait(500);
+    EXPECT_NEAR(stage->chipRect().top(), stage->fieldRect().bottom() + 2, 0.5);
+    EXPECT_NEAR(stage->chipRect().width(), stage->chip()->width() * 0.82, 0.5);
+    EXPECT_TRUE(stage->windowRect().contains(stage->fieldRect()));
 }

@@ -53,6 +53,7 @@ TEST(LessonView, CountsOnlyASuccessOfItsOwnLessonAfterItCameOnScreen) {
     rig.model->setLastSuccess({Lesson::recall, since.addMSecs(-1)});
     rig.model->setLastSuccess({Lesson::recall, since});
     rig.model->setLastSuccess({Lesson::dictate, since.addSecs(1)}); // a plain take is not a recall
+    rig.model->setLastSuccess({Lesson::typing, since.addSecs(1)});
     EXPECT_FALSE(view.done());
     EXPECT_TRUE(view.tips()->isVisible());
     EXPECT_FALSE(view.successRow()->isVisible());
