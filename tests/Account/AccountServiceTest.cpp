@@ -158,8 +158,8 @@ TEST_F(AccountServiceTest, SignsInFromTheReply) {
 TEST(AccountServiceRules, EmailShapeAndRandomText) {
     // White space is Unicode's (U+180E is a format character since Unicode 6.3), and a lone surrogate is a
     // character like any other.
-    for (const QString good : {u"a@b.cd"_s, u"名字@例子.中国"_s, u"a\u180Eb@c.de"_s, u"a@b.c\u180E"_s,
-                               QChar(0xD800) + u"@b.cd"_s, u"a@b."_s + QChar(0xDC00) + QChar(0xDC00)})
+    for (const QString& good : {u"a@b.cd"_s, u"名字@例子.中国"_s, u"a\u180Eb@c.de"_s, u"a@b.c\u180E"_s,
+                                QChar(0xD800) + u"@b.cd"_s, u"a@b."_s + QChar(0xDC00) + QChar(0xDC00)})
         EXPECT_TRUE(AccountService::looksLikeEmail(good)) << good.toStdString();
     for (const QString bad : {"a b@c.de", "a@b@c.de", "a@bcd", "a@b.c", "a@b.cd\n", "a@b.\u00a0cd"})
         EXPECT_FALSE(AccountService::looksLikeEmail(bad)) << bad.toStdString();
