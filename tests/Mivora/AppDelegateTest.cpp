@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "MivoraUI/Welcome/WelcomeFlow.h"
 #include "MivoraUI/Window/MainView.h"
 #include "Platform/KeyCodes.h"
 #include "Support/BundleInfo.h"
@@ -108,6 +109,7 @@ TEST_F(AppDelegateTest, TheSelfTestGetsNoTrayOrWindowAndANormalLaunchWithoutARec
     EXPECT_EQ(app.tray(), nullptr);
     EXPECT_EQ(app.mainWindow(), nullptr);
 
+    defaults.setValue("onboardingDone", true);
     AppDelegate normal{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
     normal.launch();
     ASSERT_NE(normal.tray(), nullptr);
@@ -118,6 +120,24 @@ TEST_F(AppDelegateTest, TheSelfTestGetsNoTrayOrWindowAndANormalLaunchWithoutARec
     EXPECT_EQ(normal.controller().phase(), VoicePhase::notice("云端识别还没配置好", true));
     EXPECT_TRUE(normal.mainWindow()->isVisible());
     EXPECT_EQ(normal.model().section(), AppModel::Section::settings);
+}
+
+// While the welcome covers the window, a refused take brings the welcome to its page for what is missing
+// instead of opening the settings hidden under it; the tray's "完成设置…" does the same.
+TEST_F(AppDelegateTest, ARefusalDuringTheWelcomeOpensTheWelcomesOwnPageNotTheSettingsUnderIt) {
+    app.launch();
+    MainView* view = app.mainWindow()->view();
+    ASSERT_NE(view->welcome(), nullptr);
+    EXPECT_EQ(view->welcome()->current(), WelcomeFlow::hero);
+    app.tap().process({KeyEvent::flagsChanged, KeyCode::fn, false, KeyEvent::fnFlag});
+    EXPECT_EQ(app.controller().phase(), VoicePhase::notice("云端识别还没配置好", true));
+    EXPECT_EQ(app.model().section(), AppModel::Section::home) << "nothing opens under the welcome";
+    EXPECT_EQ(view->welcome()->current(), WelcomeFlow::permissions);
+
+    view->welcome()->goTo(WelcomeFlow::firstLesson);
+    app.act(MenuRow::Action::openSetup);
+    EXPECT_EQ(view->welcome()->current(), WelcomeFlow::permissions);
+    EXPECT_EQ(app.model().section(), AppModel::Section::home);
 }
 
 // The frame is kept when the window closes and when the program ends with it open.
