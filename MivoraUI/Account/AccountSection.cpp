@@ -246,6 +246,7 @@ void AccountSection::send(const QString& address) {
         self->sentTo_ = address;
         self->setCodeSent(true);
         self->setCode({});
+        self->focusCodeField();
         self->resendAt_ = self->parts_.clock.now().addSecs(60);
         self->refresh();
     });
@@ -397,6 +398,16 @@ void AccountSection::refreshResend() {
     resend_->updateGeometry();
     resend_->setEnabled(left <= 0 && !busy_);
     resend_->update();
+}
+
+void AccountSection::focusCodeField() {
+    // The code is what the user types next, so the digits typed at once land in its field; only someone
+    // already typing in another field (the wait for the server can be long) keeps their place.
+    const QWidget* focused = QApplication::focusWidget();
+    const bool typingElsewhere = focused && !isAncestorOf(focused) &&
+                                 (focused->inherits("QLineEdit") || focused->inherits("QTextEdit") ||
+                                  focused->inherits("QPlainTextEdit"));
+    if (!typingElsewhere && codeField_->isVisible()) codeField_->setFocus(Qt::OtherFocusReason);
 }
 
 void AccountSection::switchParts(std::initializer_list<std::pair<QWidget*, bool>> parts, QWidget* focus) {

@@ -106,6 +106,8 @@ private:
     void refreshSynced();
     void refreshRecovery();
     void fadeIn();
+    // After a code was sent: its field takes the focus, unless the user is typing in another field.
+    void focusCodeField();
     // Shows and hides `parts` as paired; when the focus is in one that goes, `focus` takes it first.
     void switchParts(std::initializer_list<std::pair<QWidget*, bool>> parts, QWidget* focus);
 

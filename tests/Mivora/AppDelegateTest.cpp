@@ -140,6 +140,27 @@ TEST_F(AppDelegateTest, ARefusalDuringTheWelcomeOpensTheWelcomesOwnPageNotTheSet
     EXPECT_EQ(app.model().section(), AppModel::Section::home);
 }
 
+// In a relay build the tray reads the setup model's readiness, the sign-in included: not ready, with
+// "还需要完成设置" first, until the account is there, then ready with the hotkey's row first.
+TEST_F(AppDelegateTest, TheTrayIsNotReadyUntilTheAccountARelayNeedsIsSignedIn) {
+    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
+    defaults.setValue("onboardingDone", true);
+    bool signedIn = false;
+    app.hooks.needsSignIn = [&] { return !signedIn; };
+    app.launch();
+    ASSERT_TRUE(app.setup().allSet() && app.setup().cloudReady() && app.tap().isRunning());
+    EXPECT_FALSE(app.ready());
+    EXPECT_EQ(app.menuRows().first().title, "还需要完成设置");
+    EXPECT_EQ(app.tray()->look(), TrayIcon::Look::notReady);
+
+    signedIn = true;
+    app.signedInChanged(true);
+    EXPECT_TRUE(app.ready());
+    EXPECT_EQ(app.tray()->look(), TrayIcon::Look::ready) << "the icon follows without the menu opening";
+    EXPECT_EQ(app.menuRows().first().title, "按住 右 Ctrl 说话，松开就填好");
+}
+
 // The frame is kept when the window closes and when the program ends with it open.
 TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameOnlyHidesWhenClosedAndKeepsItsFrame) {
     QMainWindow narrow;
