@@ -74,7 +74,8 @@ void AppDelegate::act(MenuRow::Action action) {
             hooks.setSuggestionsEnabled(!(hooks.suggestionsEnabled && hooks.suggestionsEnabled()));
         break;
     case Action::openSetup:
-        showMain(AppModel::Section::settings);
+        showMain();
+        model().openFor(setup_.accountReady() ? AppModel::Need::setup : AppModel::Need::signIn);
         break;
     case Action::openLog:
         QDesktopServices::openUrl(QUrl::fromLocalFile(AppLog::file()));

@@ -81,6 +81,12 @@ void AppDelegate::launch(bool selfTest) {
     hud_.hooks() = hooks.hud;
     syncTriggers_.hooks() = hooks.sync;
     wireVoice();
+    // The hooks are set by now: the setup model asks them whether a take must wait for a sign-in.
+    setup_.setAccountProbe([this] { return accountReady(); });
+    for (auto changed :
+         {&SetupModel::micChanged, &SetupModel::accessibilityChanged, &SetupModel::fnFreeChanged,
+          &SetupModel::cloudReadyChanged, &SetupModel::accountReadyChanged})
+        connect(&setup_, changed, this, &AppDelegate::updateStatusIcon);
     syncTriggers_.start(memories_, hooks.signedIn ? hooks.signedIn() : std::optional(false));
     wireOutcomes();
     log("启动 " + BundleInfo::value("CFBundleShortVersionString").value_or(QString()) + "（" +
@@ -121,10 +127,17 @@ void AppDelegate::wireVoice() {
     VoiceController& voice = controller();
     voice.log = [this](const QString& line) { log(line); };
     inserter_.onFocus = [this](const QString& focus) { log("焦点：" + focus); };
-    voice.onNeedsSetup = [this] { showMain(AppModel::Section::settings); };
+    // Never the settings hidden under the welcome: the welcome shows its own page for it.
+    voice.onNeedsSetup = [this] {
+        showMain();
+        model().openFor(AppModel::Need::setup);
+    };
     voice.onNeedsMemories = [this] { showMain(AppModel::Section::memories); };
     voice.needsSignIn = [this] { return hooks.needsSignIn && hooks.needsSignIn(); };
-    voice.onNeedsSignIn = [this] { showMain(AppModel::Section::settings); };
+    voice.onNeedsSignIn = [this] {
+        showMain();
+        model().openFor(AppModel::Need::signIn);
+    };
 }
 
 void AppDelegate::wireOutcomes() {
@@ -166,7 +179,12 @@ void AppDelegate::followHotkey() {
 }
 
 bool AppDelegate::ready() const {
-    return setup_.allSet() && tap_.isRunning() && setup_.cloudReady();
+    return setup_.ready() && tap_.isRunning();
+}
+
+void AppDelegate::signedInChanged(bool signedIn) {
+    syncTriggers_.signedInChanged(signedIn);
+    setup_.setAccountReady(accountReady());
 }
 
 void AppDelegate::log(const QString& line) const {

@@ -103,7 +103,7 @@ public:
     // Whether the suggestion strip may show an offer now.
     bool suggestionMayShow() const;
     // The account's tokens changed: signed in or not.
-    void signedInChanged(bool signedIn) { syncTriggers_.signedInChanged(signedIn); }
+    void signedInChanged(bool signedIn);
 
     VoiceController& controller();
     AppModel& model();
@@ -116,7 +116,8 @@ public:
     MainWindow* mainWindow() const { return mainWindow_; }
     TrayIcon* tray() const { return tray_.get(); }
 
-    // Setup complete, the key tap running and a recogniser configured.
+    // The setup model's readiness (permissions, hotkey, recogniser, the account a relay needs), once the key
+    // tap runs.
     bool ready() const;
     // The tray menu for the state right now (what opening it shows).
     QList<MenuRow> menuRows();
@@ -134,6 +135,8 @@ private:
     // open (the tray's quit, a termination signal).
     void saveWindowFrame();
     void followHotkey();
+    // No take waits for a sign-in: the build needs no account, or one is signed in.
+    bool accountReady() const { return !(hooks.needsSignIn && hooks.needsSignIn()); }
     void log(const QString& line) const;
 
     Environment env_;

@@ -1,23 +1,25 @@
 #pragma once
 
+#include "Dictation/SetupModel.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 namespace mivora {
 
 // The few lines a start prints on standard error, so a user who started the program from a terminal sees
-// where its log is and what still stands between them and a first take.
+// where its log is and what still stands between them and a first take: the setup model's own answer,
+// the one the window's footer and the tray give too.
 class StartNotes {
 public:
     struct Facts {
         QString logFile;
-        bool recognitionConfigured = false;
-        QString keyFile; // where a developer key goes
+        QList<SetupModel::Missing> missing; // the setup model's, in its order
+        bool hotkeyTaken = false;           // the hotkey is there but another program holds it
+        QString keyFile;                    // where a developer key goes
         bool trayAvailable = false;
-        bool signInNeeded = false; // recognition goes through a relay and no account is signed in
-        QString hotkey;            // the key held to dictate, as its keycap names it
+        QString hotkey; // the key held to dictate, as its keycap names it
     };
 
     static QStringList lines(const Facts& facts);

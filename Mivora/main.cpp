@@ -16,6 +16,8 @@
 #include "Modes/SelfTestSource.h"
 #include "Modes/SyncTestMode.h"
 #include "Modes/VaultTestMode.h"
+#include "Platform/KeySource.h"
+#include "Platform/KeyboardProbe.h"
 #include "Platform/Linux/AutostartLoginItem.h"
 #include "Platform/Linux/KeychainSecretStore.h"
 #include "Platform/Linux/LinuxPlatform.h"
@@ -191,9 +193,12 @@ int main(int argc, char** argv) {
     account.start();
     // Once the stored sign-in is known (at once when recognition needs no account).
     const auto tellWhatIsLeft = [&] {
-        StartNotes::print({AppLog::file(), delegate.setup().cloudReady(), CloudRecognizer::keyFile(),
-                           TrayIcon::trayAvailable(),
-                           AccountService::loginRequired() && !account.account().signedIn(),
+        SetupModel& setup = delegate.setup();
+        setup.refresh();
+        StartNotes::print({AppLog::file(), setup.missing(),
+                           platform->keyboard().hotkeyState(KeySource::fnKeyName(defaults)) ==
+                               KeyboardProbe::KeyState::taken,
+                           CloudRecognizer::keyFile(), TrayIcon::trayAvailable(),
                            PlatformWords::hotkeyName(defaults)});
     };
     if (!selfTest) {

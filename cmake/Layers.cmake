@@ -29,15 +29,15 @@ set(MIVORA_LAYERS
     Mivora)
 # The widget library's screens stand on the kit and the model; a screen may include another screen only when it hosts it
 # (the strip's chip is filled like the HUD's pill, the tutorial's stage draws the chip and the pill, the settings
-# page hosts the steps and the account block, the welcome the steps and the compact lessons, the window the
-# pages and the welcome), never one that hosts it or one beside it.
+# page hosts the steps and the account block, the welcome the steps, the account block and the compact lessons,
+# the window the pages and the welcome), never one that hosts it or one beside it.
 # The kit and the window's model (sections, lessons, the services it lends the pages) stand below every screen.
 set(MIVORA_UI_BASE MivoraUI/Kit MivoraUI/Model)
 set(MIVORA_UI_HOSTS
     "MivoraUI/Suggest:MivoraUI/HUD"
     "MivoraUI/Tutorial:MivoraUI/HUD,MivoraUI/Suggest"
     "MivoraUI/Settings:MivoraUI/Steps,MivoraUI/Account"
-    "MivoraUI/Welcome:MivoraUI/Steps,MivoraUI/Tutorial"
+    "MivoraUI/Welcome:MivoraUI/Steps,MivoraUI/Account,MivoraUI/Tutorial"
     "MivoraUI/Window:MivoraUI/Home,MivoraUI/Tutorial,MivoraUI/Memories,MivoraUI/Settings,MivoraUI/Welcome")
 set(MIVORA_BACKENDS MivoraCore/Platform/Linux MivoraCore/Platform/Offscreen)
 

@@ -146,18 +146,18 @@ void RenderScreens::window() {
     if (model.showWelcome()) {
         renderer.shoot(
             "window-welcome", [&] { return new MainView(model); }, size);
-        const char* pages[] = {"hero", "permissions", "dictate", "recall", "typing", "done"};
+        const char* pages[] = {"hero", "permissions", "account", "dictate", "recall", "typing", "done"};
+        const WelcomeFlow probe(model);
         for (int page = WelcomeFlow::hero; page < WelcomeFlow::pageCount; ++page)
-            renderer.shoot(
-                QStringLiteral("welcome-%1-%2")
-                    .arg(page - WelcomeFlow::hero + 1)
-                    .arg(pages[page - WelcomeFlow::hero]),
-                [&, page] {
-                    auto* flow = new WelcomeFlow(model);
-                    flow->goTo(page);
-                    return flow;
-                },
-                size);
+            if (probe.has(page))
+                renderer.shoot(
+                    QStringLiteral("welcome-%1-%2").arg(probe.position(page) + 1).arg(pages[page]),
+                    [&, page] {
+                        auto* flow = new WelcomeFlow(model);
+                        flow->goTo(page);
+                        return flow;
+                    },
+                    size);
         model.finishWelcome();
     }
     for (AppModel::Section section : AppModel::sections) {

@@ -20,6 +20,22 @@ void SetupModel::refresh() {
     const std::optional<int> usage = permissions_.fnUsage();
     setFnFree(usage && *usage == 0);
     setCloudReady(cloudProbe_ && cloudProbe_());
+    setAccountReady(!accountProbe_ || accountProbe_());
+}
+
+void SetupModel::setAccountProbe(std::function<bool()> probe) {
+    accountProbe_ = std::move(probe);
+    setAccountReady(!accountProbe_ || accountProbe_());
+}
+
+QList<SetupModel::Missing> SetupModel::missing() const {
+    QList<Missing> out;
+    if (!mic_) out << Missing::mic;
+    if (!accessibility_) out << Missing::accessibility;
+    if (!fnFree_) out << Missing::hotkey;
+    if (!cloudReady_) out << Missing::recognizer;
+    if (!accountReady_) out << Missing::account;
+    return out;
 }
 
 void SetupModel::startPolling() {

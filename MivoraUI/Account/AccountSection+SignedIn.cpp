@@ -9,6 +9,7 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -86,9 +87,12 @@ void AccountSection::refreshPanel() {
 void AccountSection::refreshSync() {
     const MemorySync::State state =
         parts_.sync ? parts_.sync->state() : MemorySync::State::of(Kind::unavailable);
-    syncRow_->setVisible(state.kind != Kind::showRecoveryCode && state.kind != Kind::needsRecoveryCode);
-    recoveryView_->setVisible(state.kind == Kind::showRecoveryCode);
-    enterView_->setVisible(state.kind == Kind::needsRecoveryCode);
+    const bool showing = state.kind == Kind::showRecoveryCode;
+    const bool asking = state.kind == Kind::needsRecoveryCode;
+    switchParts({{syncRow_, !showing && !asking}, {recoveryView_, showing}, {enterView_, asking}},
+                asking    ? static_cast<QWidget*>(recoveryField_)
+                : showing ? recoveryView_
+                          : syncRow_);
     switch (state.kind) {
     case Kind::off:
     case Kind::syncing:

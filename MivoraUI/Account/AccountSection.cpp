@@ -14,6 +14,7 @@
 #include "Support/Text.h"
 #include "Support/UserError.h"
 
+#include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -245,6 +246,7 @@ void AccountSection::send(const QString& address) {
         self->sentTo_ = address;
         self->setCodeSent(true);
         self->setCode({});
+        self->focusCodeField();
         self->resendAt_ = self->parts_.clock.now().addSecs(60);
         // The countdown ticks from now, so its last tick falls on the moment a resend is allowed.
         if (self->resendTimer_ != 0) self->parts_.scheduler.cancel(self->resendTimer_);
@@ -356,10 +358,15 @@ void AccountSection::refresh() {
     const Content now = content();
     if (shown_ && *shown_ != now) fadeIn();
     shown_ = now;
-    note_->setVisible(now == Content::notConfigured);
-    emailStep_->setVisible(now == Content::emailStep);
-    codeStep_->setVisible(now == Content::codeStep);
-    panel_->setVisible(now == Content::signedIn);
+    QWidget* focus = now == Content::codeStep    ? static_cast<QWidget*>(codeField_)
+                     : now == Content::emailStep ? static_cast<QWidget*>(emailField_)
+                     : now == Content::signedIn  ? panel_
+                                                 : this;
+    switchParts({{note_, now == Content::notConfigured},
+                 {emailStep_, now == Content::emailStep},
+                 {codeStep_, now == Content::codeStep},
+                 {panel_, now == Content::signedIn}},
+                focus);
     refreshSignIn();
     refreshPanel();
     refreshSync();
@@ -394,6 +401,34 @@ void AccountSection::refreshResend() {
     resend_->updateGeometry();
     resend_->setEnabled(left <= 0 && !busy_);
     resend_->update();
+}
+
+void AccountSection::focusCodeField() {
+    // The code is what the user types next, so the digits typed at once land in its field; only someone
+    // already typing in another field (the wait for the server can be long) keeps their place.
+    const QWidget* focused = QApplication::focusWidget();
+    const bool typingElsewhere = focused && !isAncestorOf(focused) &&
+                                 (focused->inherits("QLineEdit") || focused->inherits("QTextEdit") ||
+                                  focused->inherits("QPlainTextEdit"));
+    if (!typingElsewhere && codeField_->isVisible()) codeField_->setFocus(Qt::OtherFocusReason);
+}
+
+void AccountSection::switchParts(std::initializer_list<std::pair<QWidget*, bool>> parts, QWidget* focus) {
+    // What comes first, so the focus has somewhere to go before anything it is in goes.
+    for (const auto& [part, shown] : parts)
+        if (shown) part->setVisible(true);
+    // A focused widget that is hidden hands the focus on to the next one in the window's chain, which may
+    // be a switch further down the page, and a scroll area then scrolls to it. The step that comes asks
+    // for its own field instead (or, with none, keeps the focus in the block), so typing goes on where the
+    // user looks and the page stays where it is.
+    const QWidget* focused = QApplication::focusWidget();
+    for (const auto& [part, shown] : parts)
+        if (!shown && focused && part->isAncestorOf(focused)) {
+            focus->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    for (const auto& [part, shown] : parts)
+        if (!shown) part->setVisible(false);
 }
 
 void AccountSection::fadeIn() {

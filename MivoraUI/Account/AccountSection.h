@@ -10,8 +10,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QAbstractButton;
 class QLabel;
@@ -104,6 +106,10 @@ private:
     void refreshSynced();
     void refreshRecovery();
     void fadeIn();
+    // After a code was sent: its field takes the focus, unless the user is typing in another field.
+    void focusCodeField();
+    // Shows and hides `parts` as paired; when the focus is in one that goes, `focus` takes it first.
+    void switchParts(std::initializer_list<std::pair<QWidget*, bool>> parts, QWidget* focus);
 
     void setBusy(bool busy);
     void setError(std::optional<QString> error);

@@ -54,6 +54,11 @@ void AppModel::open(Section section, std::optional<Lesson> lesson) {
     emit sectionChanged();
 }
 
+void AppModel::openFor(Need need) {
+    if (showWelcome_) return emit welcomeAskedFor(need);
+    open(Section::settings);
+}
+
 void AppModel::setLesson(Lesson lesson) {
     if (lesson == lesson_) return;
     lesson_ = lesson;

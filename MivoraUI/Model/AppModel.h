@@ -81,6 +81,11 @@ public:
 
     // Sets the lesson first (when given), then the section; the views animate the page change.
     void open(Section section, std::optional<Lesson> lesson = std::nullopt);
+    // What a refused take asks of the user: the permissions and the recogniser, or a sign-in.
+    enum class Need { setup, signIn };
+    // Opens the settings, where `need` is met; while the welcome covers the window, asks the welcome for its
+    // own page of it instead, so nothing opens hidden under the welcome.
+    void openFor(Need need);
     // The tutorial's tabs.
     void setLesson(Lesson lesson);
     // Stores "onboardingDone" = true and hides the welcome.
@@ -111,6 +116,8 @@ signals:
     void showWelcomeChanged();
     void lastSuccessChanged();
     void windowVisibleChanged();
+    // The welcome is asked to show its page for `need`.
+    void welcomeAskedFor(mivora::AppModel::Need need);
 
 private:
     void setShowWelcome(bool show);

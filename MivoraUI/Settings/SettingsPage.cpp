@@ -13,7 +13,9 @@
 #include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Kit/Wordmark.h"
 #include "MivoraUI/Model/AppModel.h"
+#include "MivoraUI/Settings/HotkeyChange.h"
 #include "MivoraUI/Settings/SettingsHosted.h"
+#include "MivoraUI/Settings/SteadyScrollArea.h"
 #include "Platform/LoginItem.h"
 #include "Platform/PlatformWords.h"
 #include "Suggest/SuggestController.h"
@@ -23,7 +25,6 @@
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QScrollArea>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -110,7 +111,8 @@ SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     middle->addWidget(page, 1000);
     middle->addStretch(1);
 
-    auto* scroll = new QScrollArea;
+    auto* scroll = new SteadyScrollArea;
+    scroll->setObjectName(QStringLiteral("settingsScroll"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -234,6 +236,26 @@ QWidget* SettingsPage::featuresGroup() {
 QWidget* SettingsPage::shortcutsGroup() {
     auto* content = new QWidget;
     auto* layout = Layouts::column(10, content);
+    shortcutRows_ = new QWidget;
+    Layouts::column(10, shortcutRows_);
+    fillShortcuts();
+    layout->addWidget(shortcutRows_);
+    layout->addWidget(new Divider);
+    hotkeyChange_ = new HotkeyChange(model_);
+    hotkeyChange_->setObjectName(QStringLiteral("hotkeyChange"));
+    connect(hotkeyChange_, &HotkeyChange::changed, this, &SettingsPage::followHotkey);
+    layout->addWidget(hotkeyChange_);
+    QWidget* block = group(QStringLiteral("快捷键"), nullptr, content);
+    block->setObjectName(QStringLiteral("shortcutsGroup"));
+    return block;
+}
+
+void SettingsPage::fillShortcuts() {
+    QLayout* layout = shortcutRows_->layout();
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
     const auto say = [this](const char* text) { return QString::fromUtf8(text).replace("Fn", hotkey_); };
     layout->addWidget(shortcut({hotkey_}, say("按住说话，松开填入")));
     layout->addWidget(
@@ -243,9 +265,13 @@ QWidget* SettingsPage::shortcutsGroup() {
     layout->addWidget(shortcut({QStringLiteral("esc")}, say("取消这一句 / 关掉候选")));
     layout->addWidget(shortcut({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")},
                                say("有几条候选时，选第几条")));
-    QWidget* block = group(QStringLiteral("快捷键"), nullptr, content);
-    block->setObjectName(QStringLiteral("shortcutsGroup"));
-    return block;
+}
+
+void SettingsPage::followHotkey() {
+    const QString key = model_.hotkeyName();
+    if (key == hotkey_) return;
+    hotkey_ = key;
+    fillShortcuts();
 }
 
 QWidget* SettingsPage::privacyGroup() {
@@ -319,6 +345,8 @@ void SettingsPage::refresh() {
     permissionsSubtitle_->setText(setup.allSet() ? QStringLiteral("都打开了")
                                                  : QStringLiteral("开好一项会自动打勾"));
     cloudNotice_->setVisible(!setup.cloudReady());
+    // A key chosen in the permission steps shows here too.
+    followHotkey();
 }
 
 void SettingsPage::setLogin(bool on) {

@@ -10,13 +10,14 @@ class QAbstractButton;
 namespace mivora {
 
 class AppModel;
+class HotkeyChange;
 class StyledLabel;
 class Switch;
 
 // The settings section: the account block (where the build has an account server), the permission steps,
-// the typing-suggestion and launch-at-login switches with the reset of muted words, the shortcuts, the
-// privacy notes and the about row. The switches keep the page's own copy of their setting, refilled from
-// the services each time the page comes on screen.
+// the typing-suggestion and launch-at-login switches with the reset of muted words, the shortcuts with a way
+// to change the hotkey at any time, the privacy notes and the about row. The switches keep the page's own
+// copy of their setting, refilled from the services each time the page comes on screen.
 //
 // Launch at login: only the user's own flips go to the login item. When one is refused, the message stays
 // under the switch and the switch shows the login item's real state, without asking the login item again,
@@ -43,6 +44,9 @@ private:
     QWidget* permissionsGroup();
     QWidget* featuresGroup();
     QWidget* shortcutsGroup();
+    void fillShortcuts();
+    // Redraws the shortcuts when the hotkey changed.
+    void followHotkey();
     QWidget* privacyGroup();
     QWidget* aboutGroup();
     void readBack();
@@ -51,13 +55,15 @@ private:
     void setMutedWords(qint64 count);
 
     AppModel& model_;
-    const QString hotkey_;
+    QString hotkey_; // the key the shortcuts show
     qint64 mutedWords_ = 0;
     std::optional<QString> loginError_;
     QWidget* account_ = nullptr;
     StyledLabel* accountSubtitle_ = nullptr;
     StyledLabel* permissionsSubtitle_ = nullptr;
     QWidget* cloudNotice_ = nullptr;
+    QWidget* shortcutRows_ = nullptr;
+    HotkeyChange* hotkeyChange_ = nullptr;
     Switch* typing_ = nullptr;
     QWidget* muted_ = nullptr;
     StyledLabel* mutedText_ = nullptr;

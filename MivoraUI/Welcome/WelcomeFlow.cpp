@@ -1,6 +1,8 @@
 #include "MivoraUI/Welcome/WelcomeFlow.h"
 
+#include "Account/AccountService.h"
 #include "Dictation/SetupModel.h"
+#include "MivoraUI/Account/AccountSection.h"
 #include "MivoraUI/Kit/BrandMark.h"
 #include "MivoraUI/Kit/PageStack.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
@@ -13,6 +15,7 @@
 #include "MivoraUI/Steps/PermissionSteps.h"
 #include "MivoraUI/Welcome/CompactLesson.h"
 #include "MivoraUI/Welcome/PageDots.h"
+#include "Platform/PlatformWords.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -63,20 +66,48 @@ QWidget* lessonLine(const QString& symbol, const QString& title, const QString& 
     layout->addLayout(text, 1);
     return row;
 }
+// What the closing page names for each thing still missing.
+QString missingName(SetupModel::Missing missing, const QString& hotkey) {
+    switch (missing) {
+    case SetupModel::Missing::mic:
+        return QStringLiteral("麦克风");
+    case SetupModel::Missing::accessibility:
+        return QStringLiteral("辅助功能");
+    case SetupModel::Missing::hotkey:
+        return hotkey + QStringLiteral(" 键");
+    case SetupModel::Missing::recognizer:
+        return QStringLiteral("云端识别");
+    case SetupModel::Missing::account:
+        return QStringLiteral("登录账号");
+    }
+    return {};
+}
+
+// A build whose recogniser is the relay refuses every take until someone signs in: its welcome has a
+// sign-in page before the lessons.
+bool needsSignInPage(const AppModel& model) {
+    return AccountService::loginRequired() && model.account() && model.account()->configured();
+}
+
 } // namespace
 
 WelcomeFlow::WelcomeFlow(AppModel& model, QWidget* parent)
-    : QWidget(parent), model_(model), pages_(new PageStack(this)), dots_(new PageDots(pageCount, this)),
+    : QWidget(parent), model_(model), signInPage_(needsSignInPage(model)), pages_(new PageStack(this)),
+      dots_(new PageDots(pageCount - (signInPage_ ? 0 : 1), this)),
       skip_(new SoftButton(QStringLiteral("跳过"), this)) {
     setObjectName(QStringLiteral("WelcomeFlow"));
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);
     skip_->setObjectName(QStringLiteral("skip"));
+    // Hidden or shown, "跳过" keeps its room, so the dots stay where they are on every page.
+    QSizePolicy keep = skip_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    skip_->setSizePolicy(keep);
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(24, 0, 24, 20);
     // The dots stay centred whether or not "跳过" shows: equal room on both sides.
     auto* left = new QWidget(this);
-    left->setFixedWidth(skip_->sizeHint().width());
+    left->setFixedSize(skip_->sizeHint());
     bar->addWidget(left);
     bar->addStretch(1);
     bar->addWidget(dots_);
@@ -87,9 +118,11 @@ WelcomeFlow::WelcomeFlow(AppModel& model, QWidget* parent)
     column->addWidget(pages_, 1);
     column->addLayout(bar);
     connect(skip_, &QAbstractButton::clicked, this, &WelcomeFlow::next);
-    connect(dots_, &PageDots::picked, this, [this](int index) {
-        if (index <= furthest_) goTo(index);
+    connect(dots_, &PageDots::picked, this, [this](int dot) {
+        for (int index = hero; index < pageCount; ++index)
+            if (has(index) && position(index) == dot && index <= furthest_) return goTo(index);
     });
+    connect(&model_, &AppModel::welcomeAskedFor, this, &WelcomeFlow::askedFor);
     pages_->setPage(makePage(hero), true);
     skip_->setVisible(false);
 }
@@ -98,19 +131,36 @@ QWidget* WelcomeFlow::page() const {
     return pages_->page();
 }
 
+bool WelcomeFlow::has(int index) const {
+    return index >= hero && index < pageCount && (index != account || signInPage_);
+}
+
+int WelcomeFlow::position(int index) const {
+    return index - (!signInPage_ && index > account ? 1 : 0);
+}
+
 void WelcomeFlow::goTo(int index) {
-    if (index == current_ || index < 0 || index >= pageCount) return;
+    if (index == current_ || !has(index)) return;
     const bool forward = index > current_;
     current_ = index;
     furthest_ = std::max(furthest_, index);
     pages_->setPage(makePage(index), forward);
-    dots_->setCurrent(index);
-    skip_->setVisible(index != hero);
+    dots_->setCurrent(position(index));
+    // The hero and the closing page have their own button on; skipping the closing page would end the
+    // welcome without a word about what is still missing.
+    skip_->setVisible(index != hero && index != done);
 }
 
 void WelcomeFlow::next() {
     if (current_ == done) return model_.finishWelcome();
-    goTo(current_ + 1);
+    int index = current_ + 1;
+    while (!has(index))
+        ++index;
+    goTo(index);
+}
+
+void WelcomeFlow::askedFor(AppModel::Need need) {
+    goTo(need == AppModel::Need::signIn && signInPage_ ? account : permissions);
 }
 
 QWidget* WelcomeFlow::makePage(int index) {
@@ -119,6 +169,8 @@ QWidget* WelcomeFlow::makePage(int index) {
         page = makeHero();
     } else if (index == permissions) {
         page = makePermissions();
+    } else if (index == account) {
+        page = makeAccount();
     } else if (index == done) {
         page = makeDone();
     } else {
@@ -162,16 +214,45 @@ QWidget* WelcomeFlow::makePermissions() {
     column->addSpacing(6);
     auto* go = new PrimaryButton(QStringLiteral("继续"), content);
     go->setObjectName(QStringLiteral("next"));
-    connect(go, &QAbstractButton::clicked, this, [this] { goTo(permissions + 1); });
+    connect(go, &QAbstractButton::clicked, this, &WelcomeFlow::next);
     column->addWidget(go, 0, Qt::AlignHCenter);
     return centred(content, 560);
+}
+
+QWidget* WelcomeFlow::makeAccount() {
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    column->setSpacing(12);
+    column->addWidget(label(QStringLiteral("登录账号"), 24, QFont::Bold, content));
+    column->addWidget(
+        label(QStringLiteral("这个版本的口述和「问」要登录以后才能用，登录后记忆也会加密同步。"), 13,
+              QFont::Normal, content));
+    column->addSpacing(6);
+    column->addWidget(new AccountSection(model_, content));
+    column->addSpacing(6);
+    auto* go = new PrimaryButton(QStringLiteral("继续"), content);
+    go->setObjectName(QStringLiteral("next"));
+    connect(go, &QAbstractButton::clicked, this, &WelcomeFlow::next);
+    column->addWidget(go, 0, Qt::AlignHCenter);
+    return centred(content, 480);
 }
 
 QWidget* WelcomeFlow::makeDone() {
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
     column->setSpacing(12);
-    column->addWidget(label(QStringLiteral("都准备好了"), 24, QFont::Bold, content));
+    auto* title = label(QString(), 24, QFont::Bold, content);
+    title->setObjectName(QStringLiteral("doneTitle"));
+    column->addWidget(title);
+    auto* left = new SecondaryLabel(QString(), content);
+    left->setObjectName(QStringLiteral("stillMissing"));
+    left->setFont(UI::font(13));
+    left->setAlignment(Qt::AlignCenter);
+    left->setWordWrap(true);
+    column->addWidget(left);
+    auto* back = new SoftButton(QStringLiteral("回去设好"), content);
+    back->setObjectName(QStringLiteral("back"));
+    column->addWidget(back, 0, Qt::AlignHCenter);
     column->addSpacing(6);
     for (Lesson lesson : Lessons::all)
         column->addWidget(lessonLine(Lessons::symbol(lesson), Lessons::title(lesson),
@@ -181,6 +262,32 @@ QWidget* WelcomeFlow::makeDone() {
     finish->setObjectName(QStringLiteral("finish"));
     connect(finish, &QAbstractButton::clicked, this, [this] { model_.finishWelcome(); });
     column->addWidget(finish, 0, Qt::AlignHCenter);
+
+    // The page says "都准备好了" only while the setup model says so, and otherwise what is missing, with a
+    // way back to the page that deals with it where the welcome has one.
+    const auto refresh = [this, title, left, back] {
+        const QList<SetupModel::Missing> missing = model_.setup().missing();
+        title->setText(missing.isEmpty() ? QStringLiteral("都准备好了") : QStringLiteral("还差一点就好"));
+        QStringList names;
+        for (SetupModel::Missing m : missing)
+            names << missingName(m, model_.hotkeyName());
+        left->setText(QStringLiteral("还差：") + names.join(QStringLiteral("、")) +
+                      QStringLiteral("。设好以后就能开口了。"));
+        left->setVisible(!missing.isEmpty());
+        const bool steps = missing.contains(SetupModel::Missing::mic) ||
+                           missing.contains(SetupModel::Missing::accessibility) ||
+                           missing.contains(SetupModel::Missing::hotkey);
+        const bool signIn = signInPage_ && missing.contains(SetupModel::Missing::account);
+        back->setVisible(steps || signIn);
+        back->setProperty("target", steps ? int(permissions) : int(account));
+    };
+    connect(back, &QAbstractButton::clicked, this, [this, back] { goTo(back->property("target").toInt()); });
+    SetupModel& setup = model_.setup();
+    for (auto changed :
+         {&SetupModel::micChanged, &SetupModel::accessibilityChanged, &SetupModel::fnFreeChanged,
+          &SetupModel::cloudReadyChanged, &SetupModel::accountReadyChanged})
+        connect(&setup, changed, content, refresh);
+    refresh();
     return centred(content, 420);
 }
 

@@ -1,6 +1,5 @@
 #include "MivoraUI/Window/SidebarFooter.h"
 
-#include "Account/AccountService.h"
 #include "Dictation/SetupModel.h"
 #include "MivoraUI/Kit/SecondaryLabel.h"
 #include "MivoraUI/Kit/StatusDot.h"
@@ -36,22 +35,18 @@ SidebarFooter::SidebarFooter(AppModel& model, QWidget* parent)
     row->addLayout(lines, 1);
 
     SetupModel& setup = model_.setup();
-    for (auto changed : {&SetupModel::micChanged, &SetupModel::accessibilityChanged,
-                         &SetupModel::fnFreeChanged, &SetupModel::cloudReadyChanged})
+    for (auto changed :
+         {&SetupModel::micChanged, &SetupModel::accessibilityChanged, &SetupModel::fnFreeChanged,
+          &SetupModel::cloudReadyChanged, &SetupModel::accountReadyChanged})
         connect(&setup, changed, this, &SidebarFooter::refresh);
-    if (AccountService* account = model_.account())
-        connect(account, &AccountService::tokensChanged, this, &SidebarFooter::refresh);
     connect(this, &QAbstractButton::clicked, this,
             [this] { model_.open(ready() ? AppModel::Section::home : AppModel::Section::settings); });
     refresh();
 }
 
 bool SidebarFooter::ready() const {
-    const SetupModel& setup = model_.setup();
-    // A build whose recogniser is the relay refuses every take until the user signs in.
-    const bool signedInIfNeeded =
-        !AccountService::loginRequired() || (model_.account() && model_.account()->signedIn());
-    return setup.allSet() && setup.cloudReady() && signedInIfNeeded;
+    // The same answer the tray and the start's lines give.
+    return model_.setup().ready();
 }
 
 QString SidebarFooter::headline() const {

@@ -17,7 +17,8 @@ class SidebarFooter final : public QAbstractButton {
 public:
     explicit SidebarFooter(AppModel& model, QWidget* parent = nullptr);
 
-    // The three permissions, a recogniser, and a signed-in account where this build requires one.
+    // The setup model's readiness: the three permissions, a recogniser, and a signed-in account where this
+    // build requires one.
     bool ready() const;
     QString headline() const;
     QString subline() const;

@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "MivoraUI/Welcome/WelcomeFlow.h"
 #include "MivoraUI/Window/MainView.h"
 #include "Platform/KeyCodes.h"
 #include "Support/BundleInfo.h"
@@ -108,6 +109,7 @@ TEST_F(AppDelegateTest, TheSelfTestGetsNoTrayOrWindowAndANormalLaunchWithoutARec
     EXPECT_EQ(app.tray(), nullptr);
     EXPECT_EQ(app.mainWindow(), nullptr);
 
+    defaults.setValue("onboardingDone", true);
     AppDelegate normal{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
     normal.launch();
     ASSERT_NE(normal.tray(), nullptr);
@@ -118,6 +120,45 @@ TEST_F(AppDelegateTest, TheSelfTestGetsNoTrayOrWindowAndANormalLaunchWithoutARec
     EXPECT_EQ(normal.controller().phase(), VoicePhase::notice("云端识别还没配置好", true));
     EXPECT_TRUE(normal.mainWindow()->isVisible());
     EXPECT_EQ(normal.model().section(), AppModel::Section::settings);
+}
+
+// While the welcome covers the window, a refused take brings the welcome to its page for what is missing
+// instead of opening the settings hidden under it; the tray's "完成设置…" does the same.
+TEST_F(AppDelegateTest, ARefusalDuringTheWelcomeOpensTheWelcomesOwnPageNotTheSettingsUnderIt) {
+    app.launch();
+    MainView* view = app.mainWindow()->view();
+    ASSERT_NE(view->welcome(), nullptr);
+    EXPECT_EQ(view->welcome()->current(), WelcomeFlow::hero);
+    app.tap().process({KeyEvent::flagsChanged, KeyCode::fn, false, KeyEvent::fnFlag});
+    EXPECT_EQ(app.controller().phase(), VoicePhase::notice("云端识别还没配置好", true));
+    EXPECT_EQ(app.model().section(), AppModel::Section::home) << "nothing opens under the welcome";
+    EXPECT_EQ(view->welcome()->current(), WelcomeFlow::permissions);
+
+    view->welcome()->goTo(WelcomeFlow::firstLesson);
+    app.act(MenuRow::Action::openSetup);
+    EXPECT_EQ(view->welcome()->current(), WelcomeFlow::permissions);
+    EXPECT_EQ(app.model().section(), AppModel::Section::home);
+}
+
+// In a relay build the tray reads the setup model's readiness, the sign-in included: not ready, with
+// "还需要完成设置" first, until the account is there, then ready with the hotkey's row first.
+TEST_F(AppDelegateTest, TheTrayIsNotReadyUntilTheAccountARelayNeedsIsSignedIn) {
+    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
+    defaults.setValue("onboardingDone", true);
+    bool signedIn = false;
+    app.hooks.needsSignIn = [&] { return !signedIn; };
+    app.launch();
+    ASSERT_TRUE(app.setup().allSet() && app.setup().cloudReady() && app.tap().isRunning());
+    EXPECT_FALSE(app.ready());
+    EXPECT_EQ(app.menuRows().first().title, "还需要完成设置");
+    EXPECT_EQ(app.tray()->look(), TrayIcon::Look::notReady);
+
+    signedIn = true;
+    app.signedInChanged(true);
+    EXPECT_TRUE(app.ready());
+    EXPECT_EQ(app.tray()->look(), TrayIcon::Look::ready) << "the icon follows without the menu opening";
+    EXPECT_EQ(app.menuRows().first().title, "按住 右 Ctrl 说话，松开就填好");
 }
 
 // The frame is kept when the window closes and when the program ends with it open.

@@ -128,8 +128,9 @@ QString startAndEnd(const QString& program, const QString& home, const QString& 
     return err + QString::fromUtf8(process.readAllStandardError());
 }
 
-// Started without a relay, a developer key or a tray, the program says where its log is and each thing
-// still missing before a first take, then keeps running.
+// Started without a relay, a developer key or a tray (and, offscreen, without a microphone, the
+// accessibility bus or the hotkey), the program says where its log is and each thing the setup model finds
+// missing before a first take, then that it has no tray, and keeps running.
 TEST(Start, SaysWhereItsLogIsAndWhatStandsBeforeAFirstTake) {
     QTemporaryDir dir;
     QFile info(dir.filePath("Info.json"));
@@ -138,13 +139,17 @@ TEST(Start, SaysWhereItsLogIsAndWhatStandsBeforeAFirstTake) {
     info.close();
     const QString home = dir.filePath("home");
     const QString err = startAndEnd(MIVORA_APP_PATH, home, info.fileName());
-    const QStringList lines = err.split('\n').filter(QRegularExpression("^(Mivora|第一次|  · )"));
+    const QStringList lines =
+        err.split('\n').filter(QRegularExpression("^(Veskel|Mivora|第一次|  · |没找到)"));
     EXPECT_EQ(lines, (QStringList{
-                         "Mivora 已启动，日志在 " + home + "/.local/state/Mivora/mivora.log",
+                         "Veskel 已启动，日志在 " + home + "/.local/state/Mivora/mivora.log",
                          "第一次听写之前还差：",
+                         "  · 没有找到麦克风：在「设置 → 声音 → 输入」里选一个麦克风",
+                         "  · 辅助功能还没打开：在设置里打开辅助功能，才能认出 右 Ctrl 键、把文字填到光标处",
+                         "  · 键盘上没有 右 Ctrl：在主窗口的设置里点「换一个键」，按一下你想按住说话的键",
                          "  · 云端识别还没配置好：把 OpenAI 密钥（sk- 开头的一行）放进 " + home +
                              "/.yarrik/openai_key，或者使用配置了中转的版本",
-                         "  · 没找到系统托盘，不会有托盘图标：主窗口关掉以后，再运行一次 mivora 就能打开它",
+                         "没找到系统托盘，不会有托盘图标：主窗口关掉以后，再运行一次 mivora 就能打开它",
                      }))
         << err.toStdString();
 }

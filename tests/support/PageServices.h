@@ -59,6 +59,9 @@ public:
             account.configured ? std::optional(QUrl("http://127.0.0.1:9/v1/")) : std::nullopt, tokens,
             network, defaults, clock);
         QCoro::waitFor(this->account->restore());
+        // As the shell does: a relay build is not ready until someone signs in.
+        setup.setAccountProbe(
+            [this] { return !AccountService::loginRequired() || this->account->signedIn(); });
         model = std::make_unique<AppModel>(
             AppModel::Services{setup, stats, *memories, &suggest, *controller, this->account.get(), nullptr},
             AppModel::Environment{defaults, clock, scheduler, platform, permissions, &loginItem, nullptr});

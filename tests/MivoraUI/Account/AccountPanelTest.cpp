@@ -184,6 +184,36 @@ TEST_F(AccountPanelTest, TheRecoveryCodeIsShownCopiedConfirmedAndTypedOnTheNextD
     EXPECT_EQ(b.store->orderedTitles(), QStringList{"地址"});
 }
 
+// "我已经存好了，开始同步" and an accepted recovery code each replace the view that had the focus: the focus
+// stays in the block, never on something further down, and the page stays where it was.
+TEST_F(AccountPanelTest, ConfirmingOrEnteringTheRecoveryCodeKeepsTheFocusInTheBlockAndThePageInPlace) {
+    ASSERT_TRUE(TaskProbe<void>(a.sync.sync()).wait());
+    ASSERT_EQ(a.kind(), Kind::showRecoveryCode);
+    const QString code = a.sync.state().text;
+    {
+        PageAroundBlock page(*a.section);
+        a.button("confirmSaved")->setFocus();
+        QTest::keyClick(a.button("confirmSaved"), Qt::Key_Space);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return a.kind() == Kind::synced; }));
+        EXPECT_TRUE(a.section->isAncestorOf(QApplication::focusWidget()));
+        EXPECT_EQ(page.place(), 380);
+    }
+
+    AccountDevice b(server, clock, scheduler);
+    b.signIn(ann, QStringLiteral("111111"));
+    ASSERT_TRUE(TaskProbe<void>(b.sync.sync()).wait());
+    ASSERT_EQ(b.kind(), Kind::needsRecoveryCode);
+    PageAroundBlock page(*b.section);
+    b.field("recoveryInput")->setFocus();
+    b.field("recoveryInput")->setText(code);
+    QTest::keyClick(b.field("recoveryInput"), Qt::Key_Return);
+    ASSERT_TRUE(b.idle());
+    ASSERT_EQ(b.kind(), Kind::synced);
+    EXPECT_TRUE(b.section->isAncestorOf(QApplication::focusWidget()));
+    EXPECT_NE(QApplication::focusWidget(), page.below);
+    EXPECT_EQ(page.place(), 380);
+}
+
 TEST_F(AccountPanelTest, ABlockClosedWithItsDialogOpenLeavesTheAccountAlone) {
     QTest::mouseClick(a.button("delete"), Qt::LeftButton);
     ASSERT_TRUE(dialog());

@@ -15,11 +15,15 @@
 #include "support/TaskProbe.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -78,6 +82,40 @@ struct AccountDevice {
     FakeBrowser browser;
     MemoryPasteboard pasteboard;
     std::unique_ptr<AccountSection> section;
+};
+
+// The block as the settings page holds it: in a scroll area, with more of the page under it (a field far
+// down, where the focus would land if the block let it go), scrolled to the block, in the active window.
+class PageAroundBlock {
+public:
+    explicit PageAroundBlock(AccountSection& block) : block_(block) {
+        auto* column = new QWidget;
+        auto* layout = new QVBoxLayout(column);
+        layout->addSpacing(400);
+        layout->addWidget(&block_);
+        layout->addSpacing(1200);
+        below = new QLineEdit;
+        below->setObjectName(QStringLiteral("below"));
+        layout->addWidget(below);
+        scroll.setWidget(column);
+        scroll.setWidgetResizable(true);
+        scroll.resize(600, 400);
+        scroll.show();
+        scroll.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&scroll));
+        scroll.verticalScrollBar()->setValue(380);
+    }
+    ~PageAroundBlock() {
+        block_.hide();
+        block_.setParent(nullptr); // the device owns it
+    }
+    int place() const { return scroll.verticalScrollBar()->value(); }
+
+    QScrollArea scroll;
+    QLineEdit* below = nullptr;
+
+private:
+    AccountSection& block_;
 };
 
 class AccountSectionTest : public ::testing::Test {

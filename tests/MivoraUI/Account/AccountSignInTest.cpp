@@ -250,3 +250,18 @@ TEST_F(AccountSectionTest, FailuresShowTheirMessageOrNoneAndADeadBlockIsLeftAlon
     a.section.reset();
     EXPECT_TRUE(QTest::qWaitFor([&] { return a.account.signedIn(); }));
 }
+
+// After "发送验证码" the code field has the focus, so the digits typed at once land there, and the page
+// around the block stays where it was.
+TEST_F(AccountSectionTest, AfterTheCodeIsSentTheCodeFieldHasTheFocusAndThePageStays) {
+    PageAroundBlock page(*a.section);
+    a.field("email")->setFocus();
+    a.field("email")->setText(ann);
+    QTest::keyClick(a.field("email"), Qt::Key_Return);
+    ASSERT_TRUE(a.idle());
+    ASSERT_EQ(a.section->content(), Content::codeStep);
+    EXPECT_EQ(QApplication::focusWidget(), a.field("code"));
+    EXPECT_EQ(page.place(), 380);
+    QTest::keyClicks(QApplication::focusWidget(), "12");
+    EXPECT_EQ(a.field("code")->text(), "12");
+}

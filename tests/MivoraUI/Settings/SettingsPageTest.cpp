@@ -10,7 +10,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -174,4 +177,73 @@ TEST_F(SettingsTest, AboutRowAndItsButtons) {
     page.reset();
     open();
     EXPECT_EQ(find<QLabel>("version")->text(), "电脑版 ");
+}
+
+namespace {
+
+// A key pressed while something waits for one, as a window on the desktop reports it.
+void pressKey(QWidget* fallback, Qt::Key key, quint32 native) {
+    QWidget* target = QWidget::keyboardGrabber() ? QWidget::keyboardGrabber() : fallback;
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, 0, native, 0);
+    QApplication::sendEvent(target, &event);
+}
+
+QStringList texts(QWidget* group) {
+    QStringList out;
+    for (QLabel* label : group->findChildren<QLabel*>())
+        if (label->isVisibleTo(group)) out << label->text();
+    return out;
+}
+
+} // namespace
+
+// The shortcut group changes the hotkey at any time, a working one too: "换一个键" takes the next key, Esc
+// keeps the old one, and the shortcuts then name the new key.
+TEST_F(SettingsTest, TheShortcutGroupChangesTheHotkeyAtAnyTimeAndEscKeepsTheOldOne) {
+    open();
+    services->setSetup(true, true, true, true);
+    auto* change = find<QAbstractButton>("changeHotkey");
+    ASSERT_TRUE(change->isVisible()) << "offered while the key works";
+    EXPECT_TRUE(texts(find("shortcutsGroup")).contains("按住说话的键：右 Ctrl"));
+
+    change->click();
+    EXPECT_EQ(change->text(), "请按键…");
+    EXPECT_TRUE(texts(find("shortcutsGroup")).contains("现在按一下你想按住说话的键；按 Esc 保留 右 Ctrl。"));
+    pressKey(page.get(), Qt::Key_Escape, 0xff1b);
+    EXPECT_EQ(change->text(), "换一个键");
+    EXPECT_FALSE(services->defaults.contains("fnKey")) << "Esc keeps the old key";
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+
+    change->click();
+    pressKey(page.get(), Qt::Key_Alt, 0xffea);
+    EXPECT_EQ(services->defaults.value("fnKey"), QVariant("Alt_R"));
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+    QApplication::processEvents(); // the new rows show
+    const QStringList shown = texts(find("shortcutsGroup"));
+    EXPECT_TRUE(shown.contains("按住说话的键：右 Alt"));
+    EXPECT_TRUE(shown.contains("免按住：松开手继续说，再按 右 Alt 结束")) << shown.join('|').toStdString();
+}
+
+// A step done in the permission group hides the button that had the focus; the focus stays in that group
+// instead of jumping to a switch further down, and the page does not scroll.
+TEST_F(SettingsTest, AStepDoneUnderTheFocusKeepsThePageInPlace) {
+    open();
+    services->setSetup(true, true, false, true);
+    page->resize(720, 420);
+    page->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(page.get()));
+    auto* scroll = find<QScrollArea>("settingsScroll");
+    QAbstractButton* hotkeyButton = nullptr;
+    for (QAbstractButton* b : find("step3")->findChildren<QAbstractButton*>())
+        if (b->isVisible()) hotkeyButton = b;
+    ASSERT_TRUE(hotkeyButton);
+    scroll->ensureWidgetVisible(hotkeyButton);
+    const int place = scroll->verticalScrollBar()->value();
+    hotkeyButton->setFocus();
+    hotkeyButton->click();
+    pressKey(page.get(), Qt::Key_Alt, 0xffea);
+    ASSERT_EQ(services->defaults.value("fnKey"), QVariant("Alt_R"));
+    ASSERT_FALSE(hotkeyButton->isVisible()) << "the step is done";
+    EXPECT_EQ(scroll->verticalScrollBar()->value(), place);
+    EXPECT_TRUE(find("permissionsGroup")->isAncestorOf(QApplication::focusWidget()));
 }

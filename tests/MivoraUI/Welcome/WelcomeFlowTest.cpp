@@ -1,10 +1,14 @@
 #include "MivoraUI/Welcome/WelcomeFlow.h"
 
+#include "MivoraUI/Account/AccountSection.h"
 #include "MivoraUI/Steps/PermissionSteps.h"
 #include "MivoraUI/Welcome/PageDots.h"
+#include "Support/BundleInfo.h"
 #include "support/WindowModelRig.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -12,8 +16,8 @@
 using namespace mivora;
 using namespace mivora::test;
 
-// "跳过" walks every page after the hero and the last one ends the welcome for good; a lesson goes on by its
-// own button once done, and the closing page's button ends the welcome too.
+// "跳过" walks every page between the hero and the closing one (no sign-in page where the build needs no
+// account); a lesson goes on by its own button once done, and the closing page's button ends the welcome.
 TEST(WelcomeFlow, SkipWalksEveryPageTheLessonsGoOnByTheirButtonAndTheClosingPageEndsTheWelcome) {
     WindowModelRig rig;
     rig.platform.fake.audioInputs.present = false; // no microphone: skipping still gets through
@@ -29,12 +33,15 @@ TEST(WelcomeFlow, SkipWalksEveryPageTheLessonsGoOnByTheirButtonAndTheClosingPage
     EXPECT_TRUE(QTest::qWaitFor([&] { return !flow.page()->graphicsEffect(); }));
 
     QList<int> seen;
-    while (model.showWelcome() && seen.size() < 10) {
-        ASSERT_TRUE(flow.skipButton()->isVisible());
+    while (flow.skipButton()->isVisible() && seen.size() < 10) {
         flow.skipButton()->click();
         seen << flow.current();
     }
-    EXPECT_EQ(seen, (QList<int>{2, 3, 4, 5, 5}));
+    EXPECT_EQ(seen, (QList<int>{3, 4, 5, 6}));
+    EXPECT_EQ(flow.current(), WelcomeFlow::done) << "the closing page has only its own button";
+    EXPECT_FALSE(flow.has(WelcomeFlow::account));
+    EXPECT_EQ(flow.position(WelcomeFlow::done), 5);
+    flow.page()->findChild<QAbstractButton*>("finish")->click();
     EXPECT_FALSE(model.showWelcome());
     EXPECT_EQ(rig.defaults.value("onboardingDone"), QVariant(true));
 
@@ -68,13 +75,85 @@ TEST(WelcomeFlow, TheDotsReturnToTheFurthestPageReached) {
     PageDots* dots = flow.findChild<PageDots*>();
     ASSERT_TRUE(dots);
     const auto pick = [&](int page) {
-        emit dots->picked(page); // what a click on that dot reports
+        emit dots->picked(flow.position(page)); // what a click on that page's dot reports
         return flow.current();
     };
     EXPECT_EQ(pick(WelcomeFlow::permissions), WelcomeFlow::permissions);
-    EXPECT_EQ(dots->current(), WelcomeFlow::permissions);
+    EXPECT_EQ(dots->current(), flow.position(WelcomeFlow::permissions));
     EXPECT_EQ(pick(WelcomeFlow::firstLesson), WelcomeFlow::firstLesson);
     EXPECT_EQ(pick(WelcomeFlow::done), WelcomeFlow::firstLesson) << "not reached yet";
     EXPECT_EQ(pick(WelcomeFlow::firstLesson + 1), WelcomeFlow::firstLesson + 1);
-    EXPECT_EQ(dots->current(), WelcomeFlow::firstLesson + 1);
+    EXPECT_EQ(dots->current(), flow.position(WelcomeFlow::firstLesson + 1));
+}
+
+namespace {
+
+QString shownText(const QWidget* page, const char* name) {
+    const auto* label = page->findChild<QLabel*>(name);
+    return label && label->isVisibleTo(page) ? label->text() : QString();
+}
+
+} // namespace
+
+// A relay build refuses every take until someone signs in: its welcome has a sign-in page with the
+// account block before the lessons, a refused take brings the welcome to the page for what it lacks, and
+// the closing page says "都准备好了" only when the setup model says so.
+TEST(WelcomeFlow, ARelayBuildSignsInBeforeTheLessonsAndTheClosingPageTellsWhatIsMissing) {
+    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
+    WindowModelRig rig;
+    rig.setup.refresh();
+    AppModel& model = rig.make(rig.account.get());
+    WelcomeFlow flow(model);
+    flow.resize(960, 640);
+    flow.show();
+    ASSERT_TRUE(flow.has(WelcomeFlow::account));
+    EXPECT_EQ(flow.position(WelcomeFlow::done), 6);
+
+    flow.goTo(WelcomeFlow::permissions);
+    flow.page()->findChild<QAbstractButton*>("next")->click();
+    EXPECT_EQ(flow.current(), WelcomeFlow::account) << "the sign-in comes before the lessons";
+    EXPECT_TRUE(flow.page()->findChild<AccountSection*>());
+
+    // A take refused for the sign-in (or the setup) on a lesson page: the welcome's own page, nothing
+    // under it.
+    flow.goTo(WelcomeFlow::firstLesson);
+    model.openFor(AppModel::Need::signIn);
+    EXPECT_EQ(flow.current(), WelcomeFlow::account);
+    model.openFor(AppModel::Need::setup);
+    EXPECT_EQ(flow.current(), WelcomeFlow::permissions);
+    EXPECT_EQ(model.section(), AppModel::Section::home);
+
+    flow.goTo(WelcomeFlow::done);
+    EXPECT_FALSE(flow.skipButton()->isVisible());
+    ASSERT_FALSE(rig.setup.accountReady());
+    EXPECT_EQ(shownText(flow.page(), "doneTitle"), "还差一点就好");
+    EXPECT_EQ(shownText(flow.page(), "stillMissing"), "还差：登录账号。设好以后就能开口了。");
+    auto* back = flow.page()->findChild<QAbstractButton*>("back");
+    ASSERT_TRUE(back && back->isVisibleTo(flow.page()));
+    back->click();
+    EXPECT_EQ(flow.current(), WelcomeFlow::account);
+
+    flow.goTo(WelcomeFlow::done);
+    rig.setup.setAccountReady(true); // signed in meanwhile
+    EXPECT_EQ(shownText(flow.page(), "doneTitle"), "都准备好了");
+    EXPECT_EQ(shownText(flow.page(), "stillMissing"), "");
+    EXPECT_FALSE(flow.page()->findChild<QAbstractButton*>("back")->isVisibleTo(flow.page()));
+}
+
+// The page dots stay where they are on every page, whether "跳过" shows or not.
+TEST(WelcomeFlow, ThePageDotsStayPutFromPageToPage) {
+    WindowModelRig rig;
+    AppModel& model = rig.make();
+    WelcomeFlow flow(model);
+    flow.resize(960, 640);
+    flow.show();
+    auto* dots = flow.findChild<PageDots*>();
+    ASSERT_TRUE(dots);
+    const QRect first = dots->geometry();
+    for (int page : {int(WelcomeFlow::permissions), int(WelcomeFlow::firstLesson), int(WelcomeFlow::done)}) {
+        flow.goTo(page);
+        QApplication::processEvents();
+        EXPECT_EQ(dots->geometry(), first) << page;
+    }
 }
