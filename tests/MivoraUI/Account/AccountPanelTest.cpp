@@ -108,6 +108,19 @@ TEST_F(AccountPanelTest, DeletionAsksFirstAndReportsAFailureUnderThePanel) {
     EXPECT_EQ(a.section->content(), Content::emailStep);
 }
 
+// The deletion question is titled with the product, not cut, and Enter cancels it.
+TEST_F(AccountPanelTest, TheDeletionQuestionIsTitledWithTheProductAndEnterCancels) {
+    QTest::mouseClick(a.button("delete"), Qt::LeftButton);
+    ASSERT_TRUE(dialog() && dialog()->isVisible());
+    EXPECT_EQ(dialog()->windowTitle(), "Veskel");
+    EXPECT_EQ(dialog()->text(), "删除 Veskel 账号？");
+    EXPECT_GE(dialog()->width(), QFontMetrics(dialog()->font()).horizontalAdvance("Veskel") + 120);
+    QTest::keyClick(dialog(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog(); }));
+    EXPECT_EQ(server.count("account"), 0);
+    EXPECT_TRUE(a.account.signedIn());
+}
+
 // The first device shows the code once, copies it and creates the vault on confirmation; the second types
 // it (lower case, with spaces) after a malformed and a wrong one, and gets the first device's memories.
 TEST_F(AccountPanelTest, TheRecoveryCodeIsShownCopiedConfirmedAndTypedOnTheNextDevice) {
