@@ -4,6 +4,7 @@
 #include "LinuxDesktop.h"
 #include "support/BusElement.h"
 #include "support/ChildProcess.h"
+#include "support/PainterWarnings.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -42,7 +43,7 @@ public:
     QProcess* start() {
         auto* process = new QProcess;
         process->setEnvironment(environment_);
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        forwardCheckingPainterWarnings(*process);
         process->start(MIVORA_APP_PATH, {});
         processes_.emplace_back(process);
         return process;
