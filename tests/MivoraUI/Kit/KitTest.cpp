@@ -34,6 +34,22 @@ bool waitFor(const std::function<bool()>& condition) {
 
 } // namespace
 
+// Keys read as a PC keyboard prints them, and digits side by side are choices, not a chord.
+TEST(Kit, KeysReadAsThisDesktopsKeyboardsPrintThem) {
+    const std::pair<QStringList, const char*> combos[] = {{{"右 Ctrl", "shift"}, "右 Ctrl + Shift"},
+                                                          {{"右 Ctrl", "space"}, "右 Ctrl + 空格"},
+                                                          {{"tab"}, "Tab"},
+                                                          {{"esc"}, "Esc"},
+                                                          {{"1", "2", "3"}, "1 / 2 / 3"},
+                                                          {{"fn"}, "Fn"}};
+    for (const auto& [keys, text] : combos) {
+        const KeyCombo combo(keys);
+        EXPECT_EQ(combo.text(), text);
+        EXPECT_EQ(combo.accessibleName(), text);
+    }
+    EXPECT_EQ(KeyCap("shift", "shift", 70).label(), "Shift");
+}
+
 // Each view drawn in both appearances (kept as pictures) with the states that show on it: a pressed key
 // drops, the badge rings once, the status dot pulses only when ready, buttons shrink while pressed and look
 // the same disabled, and a switch set off screen shows its state at once while a click slides it across.
