@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSet>
 #include <QTest>
 #include <QVBoxLayout>
@@ -142,6 +143,24 @@ TEST(Kit, PracticeFieldTakesTheFocusAfterAMomentAndShowsItsRing) {
         EXPECT_TRUE(waitFor([&] { return field->focusRing() == 1.0; }));
         saveArtefact(field->grab().toImage(), QString("kit-practicefield-%1").arg(dark ? "dark" : "light"));
     }
+}
+
+// A fill longer than the field keeps the field as it was: no scrollbar appears, and the end of the text,
+// where the caret is, stays in view.
+TEST(Kit, APracticeFieldFilledPastItsHeightGrowsNoScrollbar) {
+    FakeClock clock;
+    FakeScheduler scheduler(clock);
+    PracticeField field(scheduler, QString(), 64);
+    field.resize(300, 64);
+    field.show();
+    const QRect before = field.editor()->viewport()->geometry();
+    field.setText("我的地址：上海市浦东新区世纪大道 100 号，电话 138 0000 0000，收件人张三，周末也能收");
+    field.editor()->moveCursor(QTextCursor::End);
+    QApplication::processEvents();
+    EXPECT_FALSE(field.editor()->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(field.editor()->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(field.editor()->viewport()->geometry(), before);
+    EXPECT_TRUE(field.editor()->viewport()->rect().contains(field.editor()->cursorRect()));
 }
 
 TEST(Kit, EveryIconIsADistinctDrawing) {
