@@ -1,3 +1,4 @@
+#include "MivoraUI/Kit/KitStyle.h"
 #include "Support/AppLog.h"
 
 #include "support/PainterWarnings.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mivora"));
     QApplication::setOrganizationName(QStringLiteral("Mivora"));
+    mivora::KitStyle::install(); // as the program does
     ::testing::InitGoogleMock(&argc, argv);
     const int rc = RUN_ALL_TESTS();
     mivora::AppLog::flush();

@@ -1,6 +1,8 @@
+#include "MivoraUI/Kit/Appearance.h"
 #include "MivoraUI/Kit/Icon.h"
 #include "MivoraUI/Kit/KeyCap.h"
 #include "MivoraUI/Kit/KeyCombo.h"
+#include "MivoraUI/Kit/KitStyle.h"
 #include "MivoraUI/Kit/PracticeField.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
 #include "MivoraUI/Kit/SoftButton.h"
@@ -15,6 +17,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -161,6 +164,43 @@ TEST(Kit, APracticeFieldFilledPastItsHeightGrowsNoScrollbar) {
     EXPECT_FALSE(field.editor()->horizontalScrollBar()->isVisible());
     EXPECT_EQ(field.editor()->viewport()->geometry(), before);
     EXPECT_TRUE(field.editor()->viewport()->rect().contains(field.editor()->cursorRect()));
+}
+
+// A line edit is a rounded field like the kit's controls: its corners show what lies behind it, its edges
+// carry the outline. A sidebar list's selected row is a soft rounded fill inset from the sides, not the
+// style's square highlight bar.
+TEST(Kit, LineEditsAreRoundedFieldsAndASidebarSelectsWithARoundedRow) {
+    for (bool dark : {false, true}) {
+        QWidget page;
+        page.setPalette(Appearance::palette(dark));
+        page.setAutoFillBackground(true);
+        auto* edit = new QLineEdit(&page);
+        edit->setGeometry(10, 10, 200, 30);
+        const QImage field = render(page, dark);
+        const QColor behind = page.palette().color(QPalette::Window);
+        EXPECT_EQ(field.pixelColor(11, 11), behind) << "a rounded corner";
+        EXPECT_NE(field.pixelColor(110, 11), behind) << "the outline";
+
+        QListWidget list;
+        list.setPalette(Appearance::palette(dark));
+        list.addItems({"首页", "记忆"});
+        for (int i = 0; i < list.count(); ++i)
+            list.item(i)->setSizeHint(QSize(0, 30));
+        SidebarRows::apply(&list);
+        list.setFrameShape(QFrame::NoFrame); // as a sidebar: the rows' places are the picture's
+        list.resize(190, 90);
+        list.setCurrentRow(1);
+        const QImage rows = render(list, dark);
+        const QRect selected = list.visualItemRect(list.item(1));
+        const QColor background = rows.pixelColor(selected.center().x(), rows.height() - 3); // below the rows
+        EXPECT_EQ(rows.pixelColor(selected.left() + 1, selected.center().y()), background)
+            << "inset from the side";
+        EXPECT_EQ(rows.pixelColor(selected.left() + SidebarRows::inset, selected.top()), background)
+            << "rounded";
+        const QColor fill = rows.pixelColor(selected.center().x() + 60, selected.center().y());
+        EXPECT_NE(fill, background);
+        EXPECT_NE(fill, list.palette().color(QPalette::Highlight));
+    }
 }
 
 TEST(Kit, EveryIconIsADistinctDrawing) {
