@@ -3,6 +3,7 @@
 #include "Account/AccountError.h"
 #include "Account/SignInCancelled.h"
 #include "MivoraUI/Account/SignInWaitDialog.h"
+#include "Platform/PlatformWords.h"
 
 #include <QCoro/QCoroSignal>
 
@@ -11,21 +12,27 @@ namespace mivora {
 DesktopBrowserSheet::DesktopBrowserSheet(OpenUrl openUrl, QString provider, QObject* parent)
     : QObject(parent), openUrl_(std::move(openUrl)), provider_(std::move(provider)) {}
 
+QString DesktopBrowserSheet::noBrowserMessage(const QString& provider) {
+    return QStringLiteral("打不开 %1 登录页：").arg(provider) + PlatformWords::thisComputer() +
+           QStringLiteral("没有能打开网页的默认浏览器。设好默认浏览器再试，或者先用邮箱登录。");
+}
+
 DesktopBrowserSheet::~DesktopBrowserSheet() {
     end(std::nullopt); // an attempt still waiting ends as cancelled
 }
 
 QCoro::Task<QUrl> DesktopBrowserSheet::open(QUrl start, QString callbackScheme) {
     if (dialog_) end(std::nullopt); // the earlier attempt gives way
-    if (!openUrl_(start)) throw AccountError(AccountError::Kind::unavailable);
-    const QPointer<DesktopBrowserSheet> self(this);
-    scheme_ = callbackScheme.toLower();
-    callback_.reset();
     // The program's one sheet serves both providers: the start page says which.
     const QString provider = !provider_.isEmpty()
                                  ? provider_
                                  : (start.host().contains(QLatin1String("google")) ? QStringLiteral("Google")
                                                                                    : QStringLiteral("Apple"));
+    // Nothing opened the page: the desktop has no browser for it, which is what the user can fix.
+    if (!openUrl_(start)) throw UserError(noBrowserMessage(provider));
+    const QPointer<DesktopBrowserSheet> self(this);
+    scheme_ = callbackScheme.toLower();
+    callback_.reset();
     dialog_ = new SignInWaitDialog(provider);
     dialog_->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog_, &QDialog::finished, this, [this] { end(std::nullopt); });

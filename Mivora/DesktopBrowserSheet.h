@@ -25,7 +25,10 @@ public:
     explicit DesktopBrowserSheet(OpenUrl openUrl, QString provider, QObject* parent = nullptr);
     ~DesktopBrowserSheet() override;
 
+    // Fails with noBrowserMessage when nothing opens the start page.
     QCoro::Task<QUrl> open(QUrl start, QString callbackScheme) override;
+    // What the user reads when no browser opens the start page of `provider`'s sign-in.
+    static QString noBrowserMessage(const QString& provider);
     // A URL handed over by another start of the program; ignored unless it is the awaited callback.
     void deliver(const QUrl& url);
     // The waiting dialog while an attempt runs.

@@ -1,6 +1,7 @@
 #include "StartChecks.h"
 
 #include "LegacyRename.h"
+#include "MivoraUI/Kit/KitStyle.h"
 #include "Support/AppLog.h"
 #include "Support/BundleInfo.h"
 
@@ -32,6 +33,7 @@ std::optional<int> runStartChecks(int argc, char** argv, const QString& launcher
 void nameApplication() {
     QCoreApplication::setApplicationName(QStringLiteral("Mivora"));
     QCoreApplication::setOrganizationName(QStringLiteral("Mivora"));
+    KitStyle::install(); // a GUI application's controls in the kit's look
 }
 
 QString launcherPath() {

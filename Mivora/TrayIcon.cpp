@@ -23,13 +23,13 @@ void drawWave(QPainter& p, const QColor& colour, double scale) {
     }
 }
 
-QPixmap draw(TrayIcon::Look look) {
+// The look's marks in `ink` on a transparent 64-pixel square (32 points at twice the density).
+QPixmap marks(TrayIcon::Look look, const QColor& ink) {
     QPixmap pixmap(64, 64);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(2, 2);
-    const QColor ink(0xE8, 0xE8, 0xE8);
     switch (look) {
     case TrayIcon::Look::listening:
         p.setPen(Qt::NoPen);
@@ -48,19 +48,34 @@ QPixmap draw(TrayIcon::Look look) {
         break;
     case TrayIcon::Look::notReady: {
         QPainterPath triangle;
-        triangle.moveTo(16, 3);
-        triangle.lineTo(30, 28);
-        triangle.lineTo(2, 28);
+        triangle.moveTo(16, 4);
+        triangle.lineTo(29, 27);
+        triangle.lineTo(3, 27);
         triangle.closeSubpath();
         p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(Qt::NoBrush);
         p.drawPath(triangle);
         p.setPen(QPen(ink, 2.6, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(16, 11), QPointF(16, 19));
-        p.drawPoint(QPointF(16, 24));
+        p.drawLine(QPointF(16, 11.5), QPointF(16, 19));
+        p.drawPoint(QPointF(16, 23.5));
         break;
     }
     }
+    return pixmap;
+}
+
+// The tray's background is the panel's, light or dark, and the icon cannot ask which: light marks inside
+// a dark outline read on both.
+QPixmap draw(TrayIcon::Look look) {
+    const QPixmap outline = marks(look, QColor(0x1C, 0x1C, 0x1E));
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    constexpr int reach = 3; // pixels, 1.5 points
+    for (int dx = -reach; dx <= reach; ++dx)
+        for (int dy = -reach; dy <= reach; ++dy)
+            if (dx * dx + dy * dy <= reach * reach) p.drawPixmap(dx, dy, outline);
+    p.drawPixmap(0, 0, marks(look, QColor(0xF2, 0xF2, 0xF2)));
     return pixmap;
 }
 

@@ -11,8 +11,8 @@ namespace mivora {
 class BrowserSheet {
 public:
     virtual ~BrowserSheet() = default;
-    // The callback URL. Throws SignInCancelled when the user gives up waiting, and
-    // AccountError::unavailable when no browser could be started.
+    // The callback URL. Throws SignInCancelled when the user gives up waiting, and a UserError saying
+    // what is missing when no browser could be started.
     virtual QCoro::Task<QUrl> open(QUrl start, QString callbackScheme) = 0;
 };
 

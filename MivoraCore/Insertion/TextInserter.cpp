@@ -30,12 +30,12 @@ Accessibility::FocusRead readFocus(Accessibility& accessibility, const std::opti
 
 TextInserter::TextInserter(Platform& platform, Scheduler& scheduler)
     : TextInserter(platform.pasteboard(), platform.syntheticKeys(), platform.accessibility(),
-                   platform.frontApplication(), scheduler) {}
+                   platform.frontApplication(), scheduler, platform.selection()) {}
 
 TextInserter::TextInserter(Pasteboard& pasteboard, SyntheticKeys& keys, Accessibility& accessibility,
-                           FrontApplication& front, Scheduler& scheduler)
+                           FrontApplication& front, Scheduler& scheduler, Pasteboard* selection)
     : pasteboard_(pasteboard), keys_(keys), accessibility_(accessibility), front_(front),
-      scheduler_(scheduler) {}
+      scheduler_(scheduler), selection_(selection) {}
 
 TextInserter::~TextInserter() {
     if (prepared_) scheduler_.cancel(prepared_->expiry);
@@ -80,6 +80,7 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
             co_return InsertResult::copied(notTestAppHint);
     }
 
+    const PasteKeys pasteKeys = app ? app->paste : PasteKeys::controlV;
     FocusKind kind;
     if (focus) {
         kind = *focus;
@@ -88,41 +89,68 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
         if (onFocus) onFocus(found.detail);
         kind = found.kind;
     }
-    const InsertPlan plan = InsertPlan::make(kind);
+    // A terminal takes the paste at its cursor; its accessibility tree (none in xterm, a "terminal" role
+    // in others) does not say so.
+    if (app && app->isTerminal()) kind = FocusKind::text;
+    const InsertPlan plan = InsertPlan::make(kind, pasteKeys);
+    const bool viaSelection = pasteKeys == PasteKeys::shiftInsert && selection_;
 
-    PasteboardSnapshot snapshot =
-        ahead && ahead->snapshot && !pending_ ? std::move(*ahead->snapshot) : takeSnapshot();
-    write(text, plan.restoreClipboard || sensitive);
+    std::optional<PasteboardSnapshot> early;
+    if (ahead && ahead->snapshot && !pending_) early = std::move(*ahead->snapshot);
+    Saved saved = takeSnapshots(std::move(early), viaSelection);
+    const bool marked = plan.restoreClipboard || sensitive;
+    write(pasteboard_, text, marked);
     const qint64 written = pasteboard_.changeCount();
+    qint64 selectionWritten = 0;
+    if (viaSelection) {
+        write(*selection_, text, marked);
+        selectionWritten = selection_->changeCount();
+    }
 
-    if (postsKeys && !keys_.postPaste()) {
+    if (postsKeys && !keys_.postPaste(pasteKeys)) {
         // The paste never reached the application: the text stays on the clipboard for the user to paste,
         // as an ordinary copy unless it is a secret.
-        if (plan.restoreClipboard && !sensitive) write(text, false);
-        co_return InsertResult::copied(InsertPlan::pasteHint);
+        if (plan.restoreClipboard && !sensitive) {
+            write(pasteboard_, text, false);
+            if (viaSelection) write(*selection_, text, false);
+        }
+        co_return InsertResult::copied(InsertPlan::pasteHint(pasteKeys));
     }
 
     if (plan.restoreClipboard) {
-        pending_ = PendingRestore{scheduler_.after(restoreDelay, [this] { restore(); }), std::move(snapshot),
-                                  written};
+        pending_ =
+            PendingRestore{scheduler_.after(restoreDelay, [this] { restore(); }), std::move(saved.clipboard),
+                           written, std::move(saved.selection), selectionWritten};
         co_return InsertResult::inserted();
     }
     co_return InsertResult::copied(*plan.hint);
 }
 
-PasteboardSnapshot TextInserter::takeSnapshot() {
-    if (!pending_) return PasteboardSnapshot(pasteboard_);
+TextInserter::Saved TextInserter::takeSnapshots(std::optional<PasteboardSnapshot> early, bool withSelection) {
+    Saved saved;
+    std::optional<PendingRestore> previous = std::exchange(pending_, std::nullopt);
+    if (previous) scheduler_.cancel(previous->timer);
     // An insertion whose restore is still due: the clipboard holds our own text, and the snapshot that
     // restore carries is the user's. Keep it, so quick insertions still give the user's clipboard back.
     // When something else was copied since, that copy is the user's clipboard now.
-    PendingRestore previous = std::move(*pending_);
-    pending_.reset();
-    scheduler_.cancel(previous.timer);
-    if (pasteboard_.changeCount() == previous.changeCount) return std::move(previous.snapshot);
-    return PasteboardSnapshot(pasteboard_);
+    if (previous && pasteboard_.changeCount() == previous->changeCount)
+        saved.clipboard = std::move(previous->snapshot);
+    else if (!previous && early)
+        saved.clipboard = std::move(*early);
+    else
+        saved.clipboard = PasteboardSnapshot(pasteboard_);
+
+    if (!selection_) return saved;
+    const bool selectionDue = previous && previous->selection;
+    const bool selectionOurs = selectionDue && selection_->changeCount() == previous->selectionCount;
+    if (withSelection)
+        saved.selection = selectionOurs ? std::move(*previous->selection) : PasteboardSnapshot(*selection_);
+    else if (selectionOurs)
+        previous->selection->restore(*selection_); // this insertion leaves the selection alone: give it back
+    return saved;
 }
 
-void TextInserter::write(const QString& text, bool marked) {
+void TextInserter::write(Pasteboard& board, const QString& text, bool marked) {
     Pasteboard::Item item{{textType, text.toUtf8()}};
     if (marked) {
         for (const QString& type : markerTypes)
@@ -130,15 +158,17 @@ void TextInserter::write(const QString& text, bool marked) {
         item.emplace_back(passwordHintType, QByteArrayLiteral("secret"));
     }
     item.emplace_back(sourceType, ownIdentifier().toUtf8());
-    pasteboard_.write({item});
+    board.write({item});
 }
 
 void TextInserter::restore() {
     if (!pending_) return;
     PendingRestore due = std::move(*pending_);
     pending_.reset();
-    // Something copied during the delay wins over the old contents.
+    // Something copied (or selected) during the delay wins over the old contents.
     if (pasteboard_.changeCount() == due.changeCount) due.snapshot.restore(pasteboard_);
+    if (due.selection && selection_ && selection_->changeCount() == due.selectionCount)
+        due.selection->restore(*selection_);
 }
 
 TextInserter::Focus TextInserter::inspectFocus() {

@@ -20,11 +20,13 @@ class Pasteboard;
 class Platform;
 class SyntheticKeys;
 
-// Puts text at the caret of the front application: the text goes on the clipboard, Ctrl+V is posted, and
-// after a paste into a text field the user's previous clipboard comes back `restoreDelay` seconds later
-// (unless something else was copied meanwhile). Anywhere else the text stays on the clipboard and the
-// caller gets the hint to paste it by hand. An inserter destroyed while a restore is due restores at
-// once. Main thread only.
+// Puts text at the caret of the front application: the text goes on the clipboard, the application's paste
+// shortcut is posted (Ctrl+V; a terminal emulator's own keys), and after a paste into a text field the
+// user's previous clipboard comes back `restoreDelay` seconds later (unless something else was copied
+// meanwhile). A terminal counts as a text field. A terminal that pastes the primary selection gets the text
+// there too, and the selection comes back the same way. Anywhere else the text stays on the clipboard and
+// the caller gets the hint to paste it by hand, naming the keys that paste there. An inserter destroyed
+// while a restore is due restores at once. Main thread only.
 class TextInserter final : public Inserting {
 public:
     // Marks temporary clipboard contents, so clipboard managers leave them out of their history.
@@ -44,10 +46,11 @@ public:
         QString detail; // role and application, or why there is no focus, for the log
     };
 
-    // On the platform's clipboard, keys, accessibility and front application.
+    // On the platform's clipboard, primary selection, keys, accessibility and front application.
     TextInserter(Platform& platform, Scheduler& scheduler);
+    // `selection` may be null (a desktop without a primary selection).
     TextInserter(Pasteboard& pasteboard, SyntheticKeys& keys, Accessibility& accessibility,
-                 FrontApplication& front, Scheduler& scheduler);
+                 FrontApplication& front, Scheduler& scheduler, Pasteboard* selection = nullptr);
     ~TextInserter() override;
     TextInserter(const TextInserter&) = delete;
     TextInserter& operator=(const TextInserter&) = delete;
@@ -85,6 +88,13 @@ private:
         Scheduler::TimerId timer = 0;
         PasteboardSnapshot snapshot;
         qint64 changeCount = 0;
+        std::optional<PasteboardSnapshot> selection; // the primary selection's, when the paste used it
+        qint64 selectionCount = 0;
+    };
+    // What the user had before an insertion: the clipboard, and the primary selection when it is used.
+    struct Saved {
+        PasteboardSnapshot clipboard;
+        std::optional<PasteboardSnapshot> selection;
     };
     struct Prepared {
         std::optional<FrontApp> app;
@@ -94,8 +104,8 @@ private:
         Scheduler::TimerId expiry = 0;
     };
     Focus inspectFocus(const std::optional<FrontApp>& app);
-    PasteboardSnapshot takeSnapshot();
-    void write(const QString& text, bool marked);
+    Saved takeSnapshots(std::optional<PasteboardSnapshot> early, bool withSelection);
+    static void write(Pasteboard& board, const QString& text, bool marked);
     void restore();
 
     Pasteboard& pasteboard_;
@@ -103,6 +113,7 @@ private:
     Accessibility& accessibility_;
     FrontApplication& front_;
     Scheduler& scheduler_;
+    Pasteboard* selection_;
     std::optional<PendingRestore> pending_;
     std::optional<Prepared> prepared_;
 };

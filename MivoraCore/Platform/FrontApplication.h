@@ -7,10 +7,19 @@
 
 namespace mivora {
 
+// The keys an application pastes with. Terminal emulators leave Ctrl+V to the program running in them;
+// most paste the clipboard with Ctrl+Shift+V, and some (xterm) paste only the primary selection, with
+// Shift+Insert.
+enum class PasteKeys { controlV, controlShiftV, shiftInsert };
+
 // The application whose window is in front.
 struct FrontApp {
     QString identifier; // stable name of the application; empty when it has none
     qint64 pid = 0;     // process id, 0 when unknown
+    PasteKeys paste = PasteKeys::controlV;
+
+    // A terminal emulator: it takes pasted text at its cursor, whatever its accessibility tree says.
+    bool isTerminal() const { return paste != PasteKeys::controlV; }
 };
 
 class FrontApplication {

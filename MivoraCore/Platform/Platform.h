@@ -37,6 +37,9 @@ public:
         std::function<std::unique_ptr<KeySource>()> makeKeySource;
         std::unique_ptr<SecretStore> secrets;
         std::unique_ptr<TextAccess> textAccess;
+        // The primary selection (what a middle click or Shift+Insert pastes on X11); none where the
+        // desktop has no such thing.
+        std::unique_ptr<Pasteboard> selection;
     };
 
     explicit Platform(Parts parts) : parts_(std::move(parts)) {}
@@ -53,6 +56,7 @@ public:
     SettingsPages& settingsPages() const { return *parts_.settingsPages; }
     SecretStore& secrets() const { return *parts_.secrets; }
     TextAccess& textAccess() const { return *parts_.textAccess; }
+    Pasteboard* selection() const { return parts_.selection.get(); }
     // A new microphone input (each audio source owns its own).
     std::unique_ptr<AudioInput> makeAudioInput() const { return parts_.makeAudioInput(); }
     // A new watcher of the desktop's keys (the key tap owns it).

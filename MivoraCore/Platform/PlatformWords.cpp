@@ -6,7 +6,15 @@
 
 namespace mivora::PlatformWords {
 
-QString pasteShortcut() {
+QString pasteShortcut(PasteKeys keys) {
+    switch (keys) {
+    case PasteKeys::controlShiftV:
+        return QStringLiteral("Ctrl+Shift+V");
+    case PasteKeys::shiftInsert:
+        return QStringLiteral("Shift+Insert");
+    case PasteKeys::controlV:
+        break;
+    }
     return QStringLiteral("Ctrl+V");
 }
 
@@ -59,6 +67,13 @@ QString hotkeyName(const QString& keyName) {
 
 QString hotkeyName(const Defaults& defaults) {
     return hotkeyName(KeySource::fnKeyName(defaults));
+}
+
+QString keyCap(const QString& label) {
+    static const QHash<QString, QString> caps = {
+        {"shift", "Shift"}, {"tab", "Tab"}, {"esc", "Esc"}, {"space", "空格"}, {"fn", "Fn"},
+    };
+    return caps.value(label, label);
 }
 
 } // namespace mivora::PlatformWords

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/FrontApplication.h"
+
 #include <QString>
 
 namespace mivora {
@@ -10,8 +12,8 @@ class Defaults;
 // names a key the user cannot press or a program the desktop does not have.
 namespace PlatformWords {
 
-// The shortcut that pastes.
-QString pasteShortcut();
+// The shortcut that pastes: in most applications, or the one an application pastes with.
+QString pasteShortcut(PasteKeys keys = PasteKeys::controlV);
 // The desktop's settings program, as its menus name it.
 QString settingsApp();
 // How the texts call the user's computer.
@@ -36,6 +38,9 @@ QString statusIcon();
 QString hotkeyName(const QString& keyName);
 // The same for the key the "fnKey" setting names.
 QString hotkeyName(const Defaults& defaults);
+// The text on the cap of a named key as this desktop's keyboards print it ("shift" reads "Shift", "space"
+// reads "空格"); a label that names no such key (the hotkey's name, a digit) stays as it is.
+QString keyCap(const QString& label);
 
 } // namespace PlatformWords
 } // namespace mivora

@@ -2,6 +2,7 @@
 
 #include "Account/AccountService.h"
 #include "MivoraUI/Account/SyncRow.h"
+#include "MivoraUI/Kit/ConfirmDialog.h"
 #include "MivoraUI/Kit/SoftButton.h"
 #include "MivoraUI/Kit/StyledLabel.h"
 #include "Platform/PlatformWords.h"
@@ -10,7 +11,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -150,22 +150,15 @@ void AccountSection::openDeleteDialog() {
     if (deleteDialog_) return;
     // Window-modal and opened without a nested event loop: the window stays drawn behind it, and nothing
     // of the block runs inside the dialog's own loop.
-    auto* box = new QMessageBox(this);
+    auto* box = new ConfirmDialog(QStringLiteral("删除 Veskel 账号？"), QStringLiteral("删除账号"), this);
     box->setObjectName(QStringLiteral("deleteDialog"));
     box->setWindowModality(Qt::WindowModal);
-    box->setTextFormat(Qt::PlainText);
-    box->setWindowTitle(QStringLiteral("删除 Veskel 账号？"));
-    box->setText(QStringLiteral("删除 Veskel 账号？"));
     box->setInformativeText(PlatformWords::forThisComputer(QStringLiteral(
         "服务器上的账号、登录方式和加密备份的记忆都会删掉，不能恢复。这台 Mac 上的记忆不受影响。")));
-    QPushButton* confirm = box->addButton(QStringLiteral("删除账号"), QMessageBox::DestructiveRole);
-    confirm->setObjectName(QStringLiteral("confirmDelete"));
-    QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelDelete"));
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    connect(box, &QDialog::finished, this, [this, box, confirm] {
-        const bool chosen = box->clickedButton() == confirm;
+    box->destructiveButton()->setObjectName(QStringLiteral("confirmDelete"));
+    box->cancelButton()->setObjectName(QStringLiteral("cancelDelete"));
+    connect(box, &QDialog::finished, this, [this, box] {
+        const bool chosen = box->confirmed();
         deleteDialog_ = nullptr;
         box->deleteLater();
         if (chosen) deleteAccount();

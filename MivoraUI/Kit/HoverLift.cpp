@@ -19,7 +19,12 @@ HoverLift::HoverLift(QWidget* target) : QGraphicsEffect(target), target_(target)
     target->setAttribute(Qt::WA_Hover);
     target->installEventFilter(this);
     target->setGraphicsEffect(this);
-    connect(&hover_, &QVariantAnimation::valueChanged, this, [this] { update(); });
+    // At rest the effect is off and the widget paints as usual (see LayerEffect::setLook for why).
+    setEnabled(false);
+    connect(&hover_, &QVariantAnimation::valueChanged, this, [this] {
+        setEnabled(hover() != 0);
+        update();
+    });
 }
 
 QWidget* hoverLift(QWidget* widget) {
@@ -42,7 +47,7 @@ QRectF HoverLift::boundingRectFor(const QRectF& rect) const {
 
 void HoverLift::draw(QPainter* painter) {
     const double h = hover();
-    if (h == 0 || !target_) {
+    if (!target_) {
         drawSource(painter);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "MivoraUI/Kit/Icon.h"
 #include "MivoraUI/Kit/UI.h"
+#include "Platform/PlatformWords.h"
 
 #include <QPainter>
 
@@ -18,8 +19,8 @@ constexpr Spring pressSpring{0.16, 0.85};
 
 KeyCap::KeyCap(const QString& label, const QString& symbol, double width, bool down, bool highlight,
                QWidget* parent)
-    : QWidget(parent), label_(label), symbol_(symbol), width_(width), down_(down), highlight_(highlight),
-      press_(down ? 1.0 : 0.0), glow_(highlight ? 1.0 : 0.0) {
+    : QWidget(parent), label_(PlatformWords::keyCap(label)), symbol_(symbol), width_(width), down_(down),
+      highlight_(highlight), press_(down ? 1.0 : 0.0), glow_(highlight ? 1.0 : 0.0) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(&press_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
     connect(&glow_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));

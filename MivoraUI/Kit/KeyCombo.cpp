@@ -1,6 +1,7 @@
 #include "MivoraUI/Kit/KeyCombo.h"
 
 #include "MivoraUI/Kit/UI.h"
+#include "Platform/PlatformWords.h"
 
 #include <QPainter>
 
@@ -10,6 +11,18 @@ namespace {
 
 constexpr double spacing = 4;
 const QString plus = QStringLiteral("+");
+const QString slash = QStringLiteral("/");
+
+bool isDigit(const QString& key) {
+    return key.size() == 1 && key.front().isDigit();
+}
+
+QStringList capTexts(const QStringList& keys) {
+    QStringList texts;
+    for (const QString& key : keys)
+        texts << PlatformWords::keyCap(key);
+    return texts;
+}
 
 QFont chipFont() {
     return UI::font(11, QFont::DemiBold);
@@ -23,17 +36,29 @@ double chipHeight() {
 
 } // namespace
 
-KeyCombo::KeyCombo(const QStringList& keys, QWidget* parent) : QWidget(parent), keys_(keys) {
+KeyCombo::KeyCombo(const QStringList& keys, QWidget* parent) : QWidget(parent), keys_(capTexts(keys)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleName(text());
+}
+
+QString KeyCombo::joinerBefore(qsizetype i) const {
+    return isDigit(keys_[i - 1]) && isDigit(keys_[i]) ? slash : plus;
+}
+
+QString KeyCombo::text() const {
+    QString out;
+    for (qsizetype i = 0; i < keys_.size(); ++i)
+        out += (i > 0 ? QLatin1Char(' ') + joinerBefore(i) + QLatin1Char(' ') : QString()) + keys_[i];
+    return out;
 }
 
 QList<QRectF> KeyCombo::chipRects() const {
     QList<QRectF> out;
     const QFontMetricsF chip(chipFont());
-    const double plusWidth = QFontMetricsF(plusFont()).horizontalAdvance(plus);
+    const QFontMetricsF joiner(plusFont());
     double x = 0;
     for (qsizetype i = 0; i < keys_.size(); ++i) {
-        if (i > 0) x += plusWidth + spacing;
+        if (i > 0) x += joiner.horizontalAdvance(joinerBefore(i)) + spacing;
         const double w = chip.horizontalAdvance(keys_[i]) + 12;
         out.append(QRectF(x, 0, w, chipHeight()));
         x += w + spacing;
@@ -65,7 +90,7 @@ void KeyCombo::paintEvent(QPaintEvent*) {
             painter.setPen(tertiary);
             painter.drawText(QRectF(chips[i - 1].right() + spacing, 0,
                                     r.left() - chips[i - 1].right() - 2 * spacing, r.height()),
-                             Qt::AlignCenter, plus);
+                             Qt::AlignCenter, joinerBefore(i));
         }
         painter.setPen(Qt::NoPen);
         painter.setBrush(fill);

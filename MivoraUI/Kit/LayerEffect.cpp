@@ -19,6 +19,11 @@ LayerEffect::Look LayerEffect::pageShift(double x, double p) {
 void LayerEffect::setLook(const Look& look) {
     if (look == look_) return;
     look_ = look;
+    // Untouched, the widget paints as if it had no effect. An enabled effect would draw it through its
+    // own painter on the window, and a widget inside it with an effect of its own (a lesson's success
+    // badge under the page shift, a card's hover lift under the home page's reveal) would then open a
+    // second painter on that window: Qt refuses it, and that widget is not drawn at all.
+    setEnabled(!(look_ == Look{}));
     updateBoundingRect();
     update();
 }
@@ -29,10 +34,6 @@ QRectF LayerEffect::boundingRectFor(const QRectF& rect) const {
 }
 
 void LayerEffect::draw(QPainter* painter) {
-    if (look_ == Look{}) {
-        drawSource(painter);
-        return;
-    }
     if (look_.opacity <= 0) return;
     QPoint offset;
     QPixmap source = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);

@@ -24,7 +24,8 @@ public:
     // The page shift: moved right by `x` points at opacity `p`.
     static Look pageShift(double x, double p);
 
-    explicit LayerEffect(QObject* parent = nullptr) : QGraphicsEffect(parent) {}
+    // Starts untouched, and so disabled (see setLook).
+    explicit LayerEffect(QObject* parent = nullptr) : QGraphicsEffect(parent) { setEnabled(false); }
     void setLook(const Look& look);
     const Look& look() const { return look_; }
 

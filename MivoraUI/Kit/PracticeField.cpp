@@ -20,6 +20,10 @@ PracticeField::PracticeField(Scheduler& scheduler, const QString& placeholder, d
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(editor_);
     editor_->setFrameShape(QFrame::NoFrame);
+    // The field is a few lines tall and a take often fills more: a scrollbar appearing then would narrow
+    // the text and jump the lines. It scrolls all the same (the caret stays in view, the wheel works).
+    editor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    editor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     editor_->setFont(UI::font(14));
     editor_->setPlaceholderText(placeholder);
     editor_->viewport()->setAutoFillBackground(false);

@@ -1,5 +1,6 @@
 #include "MivoraUI/Memories/MemoryEditor.h"
 
+#include "MivoraUI/Kit/ConfirmDialog.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
 #include "MivoraUI/Kit/SoftButton.h"
 #include "MivoraUI/Kit/UI.h"
@@ -10,7 +11,6 @@
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -166,15 +166,11 @@ void MemoryEditor::save() {
 }
 
 void MemoryEditor::confirmDelete() {
-    auto* box = new QMessageBox(this);
+    auto* box = new ConfirmDialog(u"删除「"_s + title_->text() + u"」？"_s, u"删除"_s, this);
+    box->setObjectName(u"deleteDialog"_s);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setIcon(QMessageBox::Warning);
-    box->setTextFormat(Qt::PlainText);
-    box->setText(u"删除「"_s + title_->text() + u"」？"_s);
-    QPushButton* confirm = box->addButton(u"删除"_s, QMessageBox::DestructiveRole);
-    box->addButton(u"取消"_s, QMessageBox::RejectRole);
-    connect(box, &QMessageBox::buttonClicked, this, [this, confirm](QAbstractButton* clicked) {
-        if (clicked == confirm) emit deleteRequested(memory_.id);
+    connect(box, &QDialog::finished, this, [this, box] {
+        if (box->confirmed()) emit deleteRequested(memory_.id);
     });
     box->open();
 }

@@ -89,7 +89,7 @@ QWidget* privacy(const QString& symbol, const QString& text) {
 SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     : QWidget(parent), model_(model), hotkey_(model.hotkeyName()) {
     setObjectName(QStringLiteral("settings"));
-    openFile = [](const QString& file) { QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
+    openFile = [](const QString& file) { return QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
 
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("settingsColumn"));
@@ -292,7 +292,10 @@ QWidget* SettingsPage::privacyGroup() {
 
 QWidget* SettingsPage::aboutGroup() {
     auto* content = new QWidget;
-    auto* layout = Layouts::row(8, content);
+    auto* lines = Layouts::column(8, content);
+    auto* line = new QWidget;
+    lines->addWidget(line);
+    auto* layout = Layouts::row(8, line);
     layout->addWidget(new BrandMark(28), 0, Qt::AlignVCenter);
     layout->addWidget(new Wordmark(15), 0, Qt::AlignVCenter);
     auto* version = new StyledLabel(
@@ -308,10 +311,21 @@ QWidget* SettingsPage::aboutGroup() {
     layout->addWidget(welcome, 0, Qt::AlignVCenter);
     auto* log = new SoftButton(QStringLiteral("工作日志"));
     log->setObjectName(QStringLiteral("openLog"));
-    connect(log, &QAbstractButton::clicked, this, [this] {
-        if (openFile) openFile(AppLog::file());
+    // Without a program for it (a desktop with no file opener) the log's place is said instead.
+    auto* noOpener = new StyledLabel(QString(), 11.5, QFont::Normal, StyledLabel::Style::orange);
+    noOpener->setObjectName(QStringLiteral("logNotOpened"));
+    noOpener->setWordWrap(true);
+    noOpener->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    noOpener->hide();
+    connect(log, &QAbstractButton::clicked, this, [this, noOpener] {
+        if (!openFile || openFile(AppLog::file())) return noOpener->hide();
+        noOpener->setText(PlatformWords::thisComputer() +
+                          QStringLiteral("上没有能打开日志的程序（需要一个看文本文件的程序）。日志在：") +
+                          AppLog::file());
+        noOpener->show();
     });
     layout->addWidget(log, 0, Qt::AlignVCenter);
+    lines->addWidget(noOpener);
     QWidget* block = group(QStringLiteral("关于"), nullptr, content);
     block->setObjectName(QStringLiteral("aboutGroup"));
     return block;

@@ -27,8 +27,9 @@ class SettingsPage final : public QWidget {
 public:
     explicit SettingsPage(AppModel& model, QWidget* parent = nullptr);
 
-    // Opens a file with the desktop's handler for it (the log file); replaceable for tests.
-    std::function<void(const QString& file)> openFile;
+    // Opens a file with the desktop's handler for it (the log file); false when nothing could open it.
+    // Replaceable for tests.
+    std::function<bool(const QString& file)> openFile;
 
     bool typingOn() const;
     bool loginOn() const;

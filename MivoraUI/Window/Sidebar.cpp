@@ -1,6 +1,7 @@
 #include "MivoraUI/Window/Sidebar.h"
 
 #include "MivoraUI/Kit/Icon.h"
+#include "MivoraUI/Kit/KitStyle.h"
 #include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Model/AppModel.h"
 #include "MivoraUI/Window/SidebarFooter.h"
@@ -36,6 +37,7 @@ Sidebar::Sidebar(AppModel& model, QWidget* parent)
     list_->setFont(UI::font(13));
     list_->setSpacing(2);
     list_->viewport()->setAutoFillBackground(false);
+    SidebarRows::apply(list_);
     for (AppModel::Section section : AppModel::sections) {
         auto* item =
             new QListWidgetItem(sectionIcon(section, UI::primary(palette())), AppModel::title(section));

@@ -149,3 +149,40 @@ TEST_F(TextInserterTest, ReadsAheadAreUsedOnlyWhileTheAppAndTheClipboardAreTheSa
     accessibility.apps[4242] = FakeElement("AXTextField");
     EXPECT_EQ(insert("四"), InsertResult::inserted()); // the read-ahead expired
 }
+
+// A terminal in front: it has no text field to report (xterm has no accessibility tree at all), yet its
+// cursor takes the paste, with its own keys. xterm pastes the primary selection, so the text goes there
+// too, and both come back after the paste; where the keys cannot be posted, the hint names them.
+TEST_F(TextInserterTest, ATerminalGetsItsOwnPasteKeysAndItsPrimarySelectionBack) {
+    FakePasteboard& selection = platform.fake.selection;
+    const std::vector<Pasteboard::Item> selected = {{{"text/plain", "selected"}}};
+    selection.write(selected);
+    accessibility.apps[77] = Accessibility::cannotComplete;
+    FakeFrontApplication& front = platform.fake.front;
+    QString selectedAtPaste;
+    keys.onPaste = [&] { selectedAtPaste = QString::fromUtf8(selection.value("text/plain").value_or("")); };
+
+    front.app = FrontApp{"XTerm", 77, PasteKeys::shiftInsert};
+    EXPECT_EQ(insert("终端里"), InsertResult::inserted());
+    EXPECT_EQ(keys.keys, PasteKeys::shiftInsert);
+    EXPECT_EQ(selectedAtPaste, "终端里");
+    EXPECT_EQ(text(), "终端里");
+    scheduler.advance(0.6);
+    EXPECT_EQ(pasteboard.items, userClipboard);
+    EXPECT_EQ(selection.items, selected);
+
+    // The next insertion goes elsewhere before the restore: the selection is given back at once.
+    insert("又一句");
+    front.app = FrontApp{"Lxterminal", 78, PasteKeys::controlShiftV};
+    EXPECT_EQ(insert("别处"), InsertResult::inserted());
+    EXPECT_EQ(keys.keys, PasteKeys::controlShiftV);
+    EXPECT_EQ(selection.items, selected);
+    scheduler.advance(0.6);
+    EXPECT_EQ(pasteboard.items, userClipboard);
+
+    keys.succeeds = false;
+    EXPECT_EQ(insert("没贴上"), InsertResult::copied("没出现的话，按 Ctrl+Shift+V 粘贴"));
+    front.app = FrontApp{"XTerm", 77, PasteKeys::shiftInsert};
+    EXPECT_EQ(insert("没贴上"), InsertResult::copied("没出现的话，按 Shift+Insert 粘贴"));
+    EXPECT_EQ(QString::fromUtf8(selection.value("text/plain").value_or("")), "没贴上");
+}

@@ -10,7 +10,9 @@
 #include "support/MemoryDefaults.h"
 
 #include "Support/HttpClient.h"
+#include <QImage>
 #include <QMenu>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -94,4 +96,24 @@ TEST(Tray, TheTypingSwitchTurnsSuggestionsOffAndOn) {
         action->trigger();
     }
     EXPECT_FALSE(suggest.controller().enabled());
+}
+
+// Every look of the icon stands out from a light tray and from a dark one: enough of its pixels differ
+// clearly in brightness from either background.
+TEST(Tray, EachLookReadsOnALightAndOnADarkTray) {
+    for (const auto look : {TrayIcon::Look::listening, TrayIcon::Look::processing, TrayIcon::Look::ready,
+                            TrayIcon::Look::notReady}) {
+        const QPixmap icon = TrayIcon::icon(look).pixmap(64, 64);
+        for (const QColor background :
+             {QColor(Qt::white), QColor(0xF0, 0xF0, 0xF0), QColor(0x20, 0x20, 0x20)}) {
+            QImage tray(icon.size(), QImage::Format_RGB32);
+            tray.fill(background);
+            QPainter(&tray).drawPixmap(0, 0, icon);
+            int standingOut = 0;
+            for (int y = 0; y < tray.height(); ++y)
+                for (int x = 0; x < tray.width(); ++x)
+                    standingOut += std::abs(qGray(tray.pixel(x, y)) - qGray(background.rgb())) > 100;
+            EXPECT_GT(standingOut, 150) << int(look) << " on " << background.name().toStdString();
+        }
+    }
 }

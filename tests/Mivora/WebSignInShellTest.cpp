@@ -20,7 +20,7 @@ QString outcome(const TaskProbe<QUrl>& probe) {
         return probe.get().toString();
     } catch (const SignInCancelled&) {
         return "cancelled";
-    } catch (const AccountError& e) {
+    } catch (const UserError& e) {
         return e.message();
     }
 }
@@ -61,8 +61,9 @@ TEST(DesktopBrowserSheet, ABrowserThatDoesNotOpenIsUnavailableAndClosingTheWaitC
     QList<QUrl> opened;
     bool browser = false;
     DesktopBrowserSheet sheet([&](const QUrl& url) { return opened.append(url), browser; }, "Apple");
-    EXPECT_EQ(outcome(TaskProbe<QUrl>(sheet.open(QUrl("https://example.com/start"), "veskel"))),
-              AccountError(AccountError::Kind::unavailable).message());
+    EXPECT_EQ(
+        outcome(TaskProbe<QUrl>(sheet.open(QUrl("https://example.com/start"), "veskel"))),
+        "打不开 Apple 登录页：这台电脑没有能打开网页的默认浏览器。设好默认浏览器再试，或者先用邮箱登录。");
 
     browser = true;
     const TaskProbe<QUrl> closed(sheet.open(QUrl("https://example.com/start"), "veskel"));

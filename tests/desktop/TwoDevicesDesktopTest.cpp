@@ -8,6 +8,7 @@
 #include "Memories/MemoryStore.h"
 #include "support/ChildProcess.h"
 #include "support/FakeAccountServer.h"
+#include "support/PainterWarnings.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -181,7 +182,7 @@ public:
     void start() {
         program_ = std::make_unique<QProcess>();
         program_->setProcessEnvironment(environment_);
-        program_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        forwardCheckingPainterWarnings(*program_);
         program_->start(MIVORA_APP_PATH, {});
         program_->waitForStarted(desktopDeadlineMs);
     }

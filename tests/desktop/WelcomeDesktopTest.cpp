@@ -8,6 +8,7 @@
 #include "support/BusElement.h"
 #include "support/ChildProcess.h"
 #include "support/FakeAccountServer.h"
+#include "support/PainterWarnings.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -59,7 +60,7 @@ public:
     QProcess* start(bool told = false) {
         auto* process = new QProcess;
         process->setEnvironment(environment_);
-        if (!told) process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (!told) forwardCheckingPainterWarnings(*process);
         process->start(MIVORA_APP_PATH, {});
         processes_.emplace_back(process);
         return process;
@@ -71,13 +72,16 @@ public:
 
     // What the last program started said on stderr so far, line by line.
     QStringList told() {
-        told_ += QString::fromUtf8(processes_.back()->readAllStandardError());
+        const QByteArray chunk = processes_.back()->readAllStandardError();
+        warnings_.scan(chunk);
+        told_ += QString::fromUtf8(chunk);
         return told_.split('\n');
     }
 
 private:
     QTemporaryDir dir_;
     QString told_;
+    PainterWarnings warnings_; // in what `told()` keeps
     QStringList environment_;
     std::vector<std::unique_ptr<QProcess>> processes_;
 };

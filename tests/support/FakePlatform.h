@@ -90,13 +90,16 @@ struct FakeFrontApplication final : FrontApplication {
     std::optional<QRect> frontWindowFrame() override { return std::nullopt; }
 };
 
-// Counts posted pastes; `onPaste` sees the moment of posting (the clipboard then).
+// Counts posted pastes and keeps the keys of the last; `onPaste` sees the moment of posting (the
+// clipboard then).
 struct FakeSyntheticKeys final : SyntheticKeys {
     bool succeeds = true;
     int posted = 0;
+    PasteKeys keys = PasteKeys::controlV;
     std::function<void()> onPaste = [] {};
-    bool postPaste() override {
+    bool postPaste(PasteKeys pasted) override {
         ++posted;
+        keys = pasted;
         onPaste();
         return succeeds;
     }
@@ -153,7 +156,8 @@ public:
                         keySource = source.get();
                         return source;
                     },
-                    std::make_unique<MemorySecretStore>(), std::make_unique<FakeTextAccess>()}),
+                    std::make_unique<MemorySecretStore>(), std::make_unique<FakeTextAccess>(),
+                    std::make_unique<FakePasteboard>()}),
           fake{static_cast<FakePasteboard&>(pasteboard()),
                static_cast<FakeSyntheticKeys&>(syntheticKeys()),
                static_cast<FakeAccessibility&>(accessibility()),
@@ -161,7 +165,8 @@ public:
                static_cast<FakeAudioInputs&>(audioInputs()),
                static_cast<FakeKeyboardProbe&>(keyboard()),
                static_cast<MemorySecretStore&>(secrets()),
-               static_cast<FakeTextAccess&>(textAccess())} {}
+               static_cast<FakeTextAccess&>(textAccess()),
+               static_cast<FakePasteboard&>(*selection())} {}
 
     struct Fakes {
         FakePasteboard& pasteboard;
@@ -172,6 +177,7 @@ public:
         FakeKeyboardProbe& keyboard;
         MemorySecretStore& secrets;
         FakeTextAccess& text;
+        FakePasteboard& selection; // the primary selection
     };
     Fakes fake;
     // The microphone made last (a voice controller's), owned by whoever asked for it.

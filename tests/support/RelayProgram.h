@@ -2,6 +2,7 @@
 
 #include "Memories/MemoryStore.h"
 #include "support/ChildProcess.h"
+#include "support/PainterWarnings.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,11 @@ namespace mivora::test {
 // The program with its own Info.json (a relay on the loopback server), its own log and data folders.
 class RelayProgram {
 public:
+    // Every program started fails the running test on a painter warning on its standard error.
+    ~RelayProgram() {
+        for (std::size_t i = 0; i < processes_.size(); ++i)
+            (i == 0 ? firstWarnings_ : otherWarnings_).scan(processes_[i]->readAllStandardError());
+    }
     RelayProgram(const QTemporaryDir& dir, const QUrl& relay) : dir_(dir) {
         QFile info(dir.filePath("Info.json"));
         info.open(QIODevice::WriteOnly);
@@ -58,7 +64,9 @@ public:
     }
     // What the first program started said on stderr so far.
     QStringList told() {
-        told_ += QString::fromUtf8(processes_.front()->readAllStandardError());
+        const QByteArray chunk = processes_.front()->readAllStandardError();
+        firstWarnings_.scan(chunk);
+        told_ += QString::fromUtf8(chunk);
         return told_.split('\n');
     }
     // Waits until the first program has said what stands before a first take.
@@ -77,6 +85,7 @@ private:
     const QTemporaryDir& dir_;
     QStringList environment_;
     QString told_;
+    PainterWarnings firstWarnings_, otherWarnings_;
     std::vector<std::unique_ptr<QProcess>> processes_;
 };
 

@@ -1,4 +1,7 @@
+#include "MivoraUI/Kit/KitStyle.h"
 #include "Support/AppLog.h"
+
+#include "support/PainterWarnings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -7,8 +10,24 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+namespace {
+
+QtMessageHandler qtDefault = nullptr;
+
+// A widget that paints wrongly (a second painter on one device, a painter used after it ended, saves and
+// restores out of step) only makes Qt print a warning; the test that made it happen fails on it.
+void failOnPainterWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type != QtDebugMsg && type != QtInfoMsg && mivora::test::isPainterWarning(message) &&
+        ::testing::UnitTest::GetInstance()->current_test_info())
+        ADD_FAILURE() << "Qt painter warning: " << message.toStdString();
+    if (qtDefault) qtDefault(type, context, message);
+}
+
+} // namespace
+
 // Every test process gets its own HOME and XDG folders, so no test reads or writes the real home.
 int main(int argc, char** argv) {
+    qtDefault = qInstallMessageHandler(failOnPainterWarnings);
     QTemporaryDir root(QDir::tempPath() + "/mivora-test-XXXXXX");
     const QString h = root.path() + "/home";
     QDir().mkpath(h);
@@ -27,6 +46,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mivora"));
     QApplication::setOrganizationName(QStringLiteral("Mivora"));
+    mivora::KitStyle::install(); // as the program does
     ::testing::InitGoogleMock(&argc, argv);
     const int rc = RUN_ALL_TESTS();
     mivora::AppLog::flush();

@@ -16,6 +16,8 @@
 #include "Platform/Linux/X11KeyboardProbe.h"
 #include "Platform/Linux/X11SyntheticKeys.h"
 
+#include <QGuiApplication>
+
 namespace mivora::LinuxPlatform {
 
 namespace {
@@ -33,6 +35,8 @@ std::unique_ptr<Platform> make(Defaults& defaults, Clock& clock, Scheduler& sche
     auto shared = std::make_shared<Shared>();
     Platform::Parts parts;
     parts.pasteboard = std::make_unique<QtPasteboard>();
+    if (QGuiApplication::clipboard()->supportsSelection())
+        parts.selection = std::make_unique<QtPasteboard>(QClipboard::Selection);
     parts.syntheticKeys = std::make_unique<X11SyntheticKeys>(shared->display, shared->ownKeys, clock);
     auto accessibility = std::make_unique<AtspiAccessibility>(shared->atspi);
     parts.textAccess = std::make_unique<AtspiTextAccess>(*accessibility, shared->atspi);

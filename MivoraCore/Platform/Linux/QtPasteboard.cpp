@@ -6,9 +6,9 @@
 
 namespace mivora {
 
-QtPasteboard::QtPasteboard(QObject* parent) : QObject(parent) {
-    connect(QGuiApplication::clipboard(), &QClipboard::changed, this, [this](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard) ++changes_;
+QtPasteboard::QtPasteboard(QClipboard::Mode mode, QObject* parent) : QObject(parent), mode_(mode) {
+    connect(QGuiApplication::clipboard(), &QClipboard::changed, this, [this](QClipboard::Mode changed) {
+        if (changed == mode_) ++changes_;
     });
 }
 
@@ -28,7 +28,7 @@ bool isData(const QString& format) {
 } // namespace
 
 QStringList QtPasteboard::types(int item) const {
-    const QMimeData* md = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    const QMimeData* md = QGuiApplication::clipboard()->mimeData(mode_);
     if (item != 0 || !md) return {};
     QStringList formats = md->formats();
     formats.removeIf([](const QString& f) { return !isData(f); });
@@ -36,7 +36,7 @@ QStringList QtPasteboard::types(int item) const {
 }
 
 std::optional<QByteArray> QtPasteboard::data(int item, const QString& type) const {
-    const QMimeData* md = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    const QMimeData* md = QGuiApplication::clipboard()->mimeData(mode_);
     if (item != 0 || !md || !md->hasFormat(type)) return std::nullopt;
     QByteArray bytes = md->data(type);
     // A foreign owner that fails to convert a type answers with nothing; treat that as not having it.
@@ -47,14 +47,14 @@ std::optional<QByteArray> QtPasteboard::data(int item, const QString& type) cons
 void QtPasteboard::write(const std::vector<Item>& items) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (items.empty()) {
-        clipboard->clear(QClipboard::Clipboard);
+        clipboard->clear(mode_);
         return;
     }
     // The X11 clipboard holds a single item; a second item has nowhere to go.
     auto* md = new QMimeData;
     for (const auto& [type, bytes] : items.front())
         md->setData(type, bytes);
-    clipboard->setMimeData(md, QClipboard::Clipboard);
+    clipboard->setMimeData(md, mode_);
 }
 
 } // namespace mivora

@@ -1,5 +1,6 @@
 #include "Platform/Linux/X11FrontApplication.h"
 
+#include "Platform/Linux/TerminalClasses.h"
 #include "Platform/Linux/X11Display.h"
 
 #include <X11/Xatom.h>
@@ -92,9 +93,10 @@ std::optional<FrontApp> X11FrontApplication::current() {
         XClassHint hint{nullptr, nullptr};
         if (XGetClassHint(display, window, &hint)) {
             FrontApp app;
+            const QString instance = QString::fromLocal8Bit(hint.res_name ? hint.res_name : "");
             app.identifier = QString::fromLocal8Bit(hint.res_class ? hint.res_class : "");
-            if (app.identifier.isEmpty())
-                app.identifier = QString::fromLocal8Bit(hint.res_name ? hint.res_name : "");
+            app.paste = TerminalClasses::pasteKeys(instance, app.identifier);
+            if (app.identifier.isEmpty()) app.identifier = instance;
             if (hint.res_class) XFree(hint.res_class);
             if (hint.res_name) XFree(hint.res_name);
             app.pid = qint64(cardinalProperty(display, window, "_NET_WM_PID", XA_CARDINAL));

@@ -8,31 +8,48 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <vector>
+
 namespace mivora {
 
 X11SyntheticKeys::X11SyntheticKeys(X11Display& display, OwnKeyEvents& own, Clock& clock)
     : display_(display), own_(own), clock_(clock) {}
 
-bool X11SyntheticKeys::postPaste() {
+bool X11SyntheticKeys::postPaste(PasteKeys keys) {
     Display* display = display_.get();
     if (!display) return false;
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) return false;
-    const int control = XKeysymToKeycode(display, XK_Control_L);
-    const int v = XKeysymToKeycode(display, XK_v);
-    if (control == 0 || v == 0) return false;
+    // The modifiers go down first and come up last, in reverse order.
+    std::vector<KeySym> chord;
+    switch (keys) {
+    case PasteKeys::controlV:
+        chord = {XK_Control_L, XK_v};
+        break;
+    case PasteKeys::controlShiftV:
+        chord = {XK_Control_L, XK_Shift_L, XK_v};
+        break;
+    case PasteKeys::shiftInsert:
+        chord = {XK_Shift_L, XK_Insert};
+        break;
+    }
+    std::vector<int> codes;
+    for (const KeySym symbol : chord) {
+        const int code = XKeysymToKeycode(display, symbol);
+        if (code == 0) return false;
+        codes.push_back(code);
+    }
 
     X11Display::ErrorTrap trap(display);
-    const struct {
-        int keycode;
-        bool press;
-    } sequence[] = {{control, true}, {v, true}, {v, false}, {control, false}};
     bool sent = true;
-    for (const auto& key : sequence) {
-        own_.expect(key.keycode, key.press, clock_.uptime());
-        if (!XTestFakeKeyEvent(display, unsigned(key.keycode), key.press ? True : False, CurrentTime))
-            sent = false;
-    }
+    const auto post = [&](int keycode, bool press) {
+        own_.expect(keycode, press, clock_.uptime());
+        if (!XTestFakeKeyEvent(display, unsigned(keycode), press ? True : False, CurrentTime)) sent = false;
+    };
+    for (const int code : codes)
+        post(code, true);
+    for (auto code = codes.rbegin(); code != codes.rend(); ++code)
+        post(*code, false);
     return sent && !trap.failed();
 }
 

@@ -9,7 +9,7 @@ namespace mivora::OffscreenPlatform {
 namespace {
 
 struct NoKeys final : SyntheticKeys {
-    bool postPaste() override { return false; }
+    bool postPaste(PasteKeys) override { return false; }
 };
 
 struct NoAccessibility final : Accessibility {

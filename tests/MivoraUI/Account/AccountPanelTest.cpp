@@ -128,6 +128,19 @@ TEST_F(AccountPanelTest, DeletionAsksFirstAndReportsAFailureUnderThePanel) {
     EXPECT_EQ(a.section->content(), Content::emailStep);
 }
 
+// The deletion question is titled with the product, not cut, and Enter cancels it.
+TEST_F(AccountPanelTest, TheDeletionQuestionIsTitledWithTheProductAndEnterCancels) {
+    QTest::mouseClick(a.button("delete"), Qt::LeftButton);
+    ASSERT_TRUE(dialog() && dialog()->isVisible());
+    EXPECT_EQ(dialog()->windowTitle(), "Veskel");
+    EXPECT_EQ(dialog()->text(), "删除 Veskel 账号？");
+    EXPECT_GE(dialog()->width(), QFontMetrics(dialog()->font()).horizontalAdvance("Veskel") + 120);
+    QTest::keyClick(dialog(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog(); }));
+    EXPECT_EQ(server.count("account"), 0);
+    EXPECT_TRUE(a.account.signedIn());
+}
+
 // The first device shows the code once, copies it and creates the vault on confirmation; the second types
 // it (lower case, with spaces) after a malformed and a wrong one, and gets the first device's memories.
 TEST_F(AccountPanelTest, TheRecoveryCodeIsShownCopiedConfirmedAndTypedOnTheNextDevice) {
@@ -141,10 +154,17 @@ TEST_F(AccountPanelTest, TheRecoveryCodeIsShownCopiedConfirmedAndTypedOnTheNextD
     EXPECT_TRUE(shownCode->textInteractionFlags() & Qt::TextSelectableByMouse);
 
     a.pasteboard.items = {{{"image/png", "png"}, {"text/html", "<i>x</i>"}}};
+    const int copyWidth = a.button("copy")->width();
     a.click("copy");
     ASSERT_EQ(a.pasteboard.itemCount(), 1);
     EXPECT_EQ(a.pasteboard.types(0), QStringList{TextInserter::textType});
     EXPECT_EQ(a.pasteboard.value(TextInserter::textType), code.toUtf8());
+    // The button says it copied, without moving the row, and then reads "复制" again.
+    EXPECT_EQ(a.button("copy")->text(), "已复制");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(a.button("copy")->width(), copyWidth);
+    scheduler.advance(AccountSection::copiedFor);
+    EXPECT_EQ(a.button("copy")->text(), "复制");
 
     a.click("confirmSaved");
     EXPECT_EQ(a.kind(), Kind::syncing);

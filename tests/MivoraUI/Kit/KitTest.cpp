@@ -1,8 +1,10 @@
+#include "MivoraUI/Kit/Appearance.h"
 #include "MivoraUI/Kit/Card.h"
 #include "MivoraUI/Kit/HoverLift.h"
 #include "MivoraUI/Kit/Icon.h"
 #include "MivoraUI/Kit/KeyCap.h"
 #include "MivoraUI/Kit/KeyCombo.h"
+#include "MivoraUI/Kit/KitStyle.h"
 #include "MivoraUI/Kit/PracticeField.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
 #include "MivoraUI/Kit/SoftButton.h"
@@ -17,8 +19,10 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSet>
 #include <QTest>
 #include <QVBoxLayout>
@@ -35,6 +39,22 @@ bool waitFor(const std::function<bool()>& condition) {
 }
 
 } // namespace
+
+// Keys read as a PC keyboard prints them, and digits side by side are choices, not a chord.
+TEST(Kit, KeysReadAsThisDesktopsKeyboardsPrintThem) {
+    const std::pair<QStringList, const char*> combos[] = {{{"右 Ctrl", "shift"}, "右 Ctrl + Shift"},
+                                                          {{"右 Ctrl", "space"}, "右 Ctrl + 空格"},
+                                                          {{"tab"}, "Tab"},
+                                                          {{"esc"}, "Esc"},
+                                                          {{"1", "2", "3"}, "1 / 2 / 3"},
+                                                          {{"fn"}, "Fn"}};
+    for (const auto& [keys, text] : combos) {
+        const KeyCombo combo(keys);
+        EXPECT_EQ(combo.text(), text);
+        EXPECT_EQ(combo.accessibleName(), text);
+    }
+    EXPECT_EQ(KeyCap("shift", "shift", 70).label(), "Shift");
+}
 
 // Each view drawn in both appearances (kept as pictures) with the states that show on it: a pressed key
 // drops, the badge rings once, the status dot pulses only when ready, buttons shrink while pressed and look
@@ -160,6 +180,61 @@ TEST(Kit, HoverLiftAddsNothingAtRest) {
     const QImage lifted = host.grab().toImage();
     EXPECT_NE(lifted, plain);
     saveArtefact(lifted, "kit-hoverlift");
+}
+
+// A fill longer than the field keeps the field as it was: no scrollbar appears, and the end of the text,
+// where the caret is, stays in view.
+TEST(Kit, APracticeFieldFilledPastItsHeightGrowsNoScrollbar) {
+    FakeClock clock;
+    FakeScheduler scheduler(clock);
+    PracticeField field(scheduler, QString(), 64);
+    field.resize(300, 64);
+    field.show();
+    const QRect before = field.editor()->viewport()->geometry();
+    field.setText("我的地址：上海市浦东新区世纪大道 100 号，电话 138 0000 0000，收件人张三，周末也能收");
+    field.editor()->moveCursor(QTextCursor::End);
+    QApplication::processEvents();
+    EXPECT_FALSE(field.editor()->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(field.editor()->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(field.editor()->viewport()->geometry(), before);
+    EXPECT_TRUE(field.editor()->viewport()->rect().contains(field.editor()->cursorRect()));
+}
+
+// A line edit is a rounded field like the kit's controls: its corners show what lies behind it, its edges
+// carry the outline. A sidebar list's selected row is a soft rounded fill inset from the sides, not the
+// style's square highlight bar.
+TEST(Kit, LineEditsAreRoundedFieldsAndASidebarSelectsWithARoundedRow) {
+    for (bool dark : {false, true}) {
+        QWidget page;
+        page.setPalette(Appearance::palette(dark));
+        page.setAutoFillBackground(true);
+        auto* edit = new QLineEdit(&page);
+        edit->setGeometry(10, 10, 200, 30);
+        const QImage field = render(page, dark);
+        const QColor behind = page.palette().color(QPalette::Window);
+        EXPECT_EQ(field.pixelColor(11, 11), behind) << "a rounded corner";
+        EXPECT_NE(field.pixelColor(110, 11), behind) << "the outline";
+
+        QListWidget list;
+        list.setPalette(Appearance::palette(dark));
+        list.addItems({"首页", "记忆"});
+        for (int i = 0; i < list.count(); ++i)
+            list.item(i)->setSizeHint(QSize(0, 30));
+        SidebarRows::apply(&list);
+        list.setFrameShape(QFrame::NoFrame); // as a sidebar: the rows' places are the picture's
+        list.resize(190, 90);
+        list.setCurrentRow(1);
+        const QImage rows = render(list, dark);
+        const QRect selected = list.visualItemRect(list.item(1));
+        const QColor background = rows.pixelColor(selected.center().x(), rows.height() - 3); // below the rows
+        EXPECT_EQ(rows.pixelColor(selected.left() + 1, selected.center().y()), background)
+            << "inset from the side";
+        EXPECT_EQ(rows.pixelColor(selected.left() + SidebarRows::inset, selected.top()), background)
+            << "rounded";
+        const QColor fill = rows.pixelColor(selected.center().x() + 60, selected.center().y());
+        EXPECT_NE(fill, background);
+        EXPECT_NE(fill, list.palette().color(QPalette::Highlight));
+    }
 }
 
 TEST(Kit, EveryIconIsADistinctDrawing) {

@@ -201,6 +201,24 @@ TEST_F(Page, AnEditTheDiskDidNotTakeSaysSoUntilASaveGoesThrough) {
     EXPECT_FALSE(unsaved->isVisible());
 }
 
+// The question carries the product's name in its title bar and room for it there; Enter (like Esc) keeps
+// the memory: only choosing "删除" deletes.
+TEST_F(Page, TheDeleteQuestionIsTitledWithTheProductAndEnterKeepsTheMemory) {
+    open({{.title = "家", .value = "浦东"}});
+    click("家");
+    for (const auto key : {Qt::Key_Return, Qt::Key_Escape}) {
+        editorButton("delete")->click();
+        auto* box = view->editor()->findChild<QMessageBox*>();
+        ASSERT_TRUE(box && box->isVisible());
+        EXPECT_EQ(box->windowTitle(), "Veskel");
+        EXPECT_GE(box->width(), QFontMetrics(box->font()).horizontalAdvance("Veskel") + 120);
+        QTest::keyClick(box, key);
+        settle();
+        EXPECT_EQ(store->count(), 1);
+        EXPECT_FALSE(view->editor()->findChild<QMessageBox*>());
+    }
+}
+
 // The page on the sample memories (one open in the editor) and on an empty store, at its smallest and a
 // larger size, light and dark, kept as PNGs.
 TEST_F(Page, RendersTheSamplesAndTheEmptyStoreInBothAppearances) {

@@ -164,9 +164,17 @@ TEST_F(SettingsTest, AboutRowAndItsButtons) {
     find<QAbstractButton>("restartWelcome")->click();
     EXPECT_TRUE(services->model->showWelcome());
     QStringList opened;
-    page->openFile = [&](const QString& file) { opened << file; };
+    bool opener = true;
+    page->openFile = [&](const QString& file) { return opened << file, opener; };
     find<QAbstractButton>("openLog")->click();
     EXPECT_EQ(opened, QStringList{AppLog::file()});
+    EXPECT_FALSE(find<QLabel>("logNotOpened")->isVisible());
+    // A desktop with nothing to open it: the page says so and where the log is.
+    opener = false;
+    find<QAbstractButton>("openLog")->click();
+    EXPECT_TRUE(find<QLabel>("logNotOpened")->isVisible());
+    EXPECT_EQ(find<QLabel>("logNotOpened")->text(),
+              "这台电脑上没有能打开日志的程序（需要一个看文本文件的程序）。日志在：" + AppLog::file());
     QStringList shortcuts;
     for (QLabel* label : find("shortcutsGroup")->findChildren<QLabel*>())
         shortcuts << label->text();

@@ -234,3 +234,20 @@ TEST_F(DemoStageTest, PicturesOfEachLessonAtFixedMoments) {
     EXPECT_NEAR(stage->chipRect().width(), stage->chip()->width() * 0.82, 0.5);
     EXPECT_TRUE(stage->windowRect().contains(stage->fieldRect()));
 }
+
+// The stage's keys are those of the lesson's title, in its order, as a PC keyboard prints them.
+TEST_F(DemoStageTest, TheKeysReadAsTheLessonsTitleNamesThem) {
+    const std::pair<Lesson, QStringList> cases[] = {
+        {Lesson::dictate, {"右 Ctrl"}}, {Lesson::recall, {"右 Ctrl", "Shift"}}, {Lesson::typing, {"Tab"}}};
+    for (const auto& [lesson, labels] : cases) {
+        make(lesson);
+        QStringList shown;
+        for (const KeyCap* cap : stage->caps())
+            shown << cap->label();
+        EXPECT_EQ(shown, labels);
+        std::vector<double> lefts;
+        for (const KeyCap* cap : stage->caps())
+            lefts.push_back(cap->x());
+        EXPECT_TRUE(std::is_sorted(lefts.begin(), lefts.end()));
+    }
+}

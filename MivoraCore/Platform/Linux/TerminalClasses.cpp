@@ -1,0 +1,53 @@
+#include "Platform/Linux/TerminalClasses.h"
+
+#include <QHash>
+
+namespace mivora::TerminalClasses {
+
+namespace {
+
+// Window classes (lower case) of the terminal emulators found on Debian and its usual desktops. The
+// xterm family and rxvt paste only the primary selection from the keyboard (Shift+Insert); the others
+// paste the clipboard with Ctrl+Shift+V.
+const QHash<QString, PasteKeys>& table() {
+    static const QHash<QString, PasteKeys> classes = {
+        {"xterm", PasteKeys::shiftInsert},
+        {"uxterm", PasteKeys::shiftInsert},
+        {"urxvt", PasteKeys::shiftInsert},
+        {"rxvt", PasteKeys::shiftInsert},
+        {"gnome-terminal", PasteKeys::controlShiftV},
+        {"gnome-terminal-server", PasteKeys::controlShiftV},
+        {"org.gnome.console", PasteKeys::controlShiftV},
+        {"kgx", PasteKeys::controlShiftV},
+        {"konsole", PasteKeys::controlShiftV},
+        {"xfce4-terminal", PasteKeys::controlShiftV},
+        {"lxterminal", PasteKeys::controlShiftV},
+        {"qterminal", PasteKeys::controlShiftV},
+        {"mate-terminal", PasteKeys::controlShiftV},
+        {"terminator", PasteKeys::controlShiftV},
+        {"tilix", PasteKeys::controlShiftV},
+        {"sakura", PasteKeys::controlShiftV},
+        {"guake", PasteKeys::controlShiftV},
+        {"tilda", PasteKeys::controlShiftV},
+        {"terminology", PasteKeys::controlShiftV},
+        {"kitty", PasteKeys::controlShiftV},
+        {"alacritty", PasteKeys::controlShiftV},
+        {"org.wezfurlong.wezterm", PasteKeys::controlShiftV},
+        {"st-256color", PasteKeys::controlShiftV},
+        {"st", PasteKeys::controlShiftV},
+        {"deepin-terminal", PasteKeys::controlShiftV},
+    };
+    return classes;
+}
+
+} // namespace
+
+PasteKeys pasteKeys(const QString& instance, const QString& windowClass) {
+    for (const QString& name : {windowClass, instance}) {
+        const auto found = table().constFind(name.toLower());
+        if (found != table().constEnd()) return *found;
+    }
+    return PasteKeys::controlV;
+}
+
+} // namespace mivora::TerminalClasses

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "Platform/FrontApplication.h"
+
+#include <QString>
+
+namespace mivora::TerminalClasses {
+
+// The keys the application of a window pastes with, by the two parts of the window's WM_CLASS (instance
+// and class; either may be empty). Terminal emulators are known by name; everything else pastes with
+// Ctrl+V.
+PasteKeys pasteKeys(const QString& instance, const QString& windowClass);
+
+} // namespace mivora::TerminalClasses
