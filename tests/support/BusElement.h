@@ -34,6 +34,7 @@ struct BusElement {
         return out;
     }
     bool has(AtspiStateType state) const {
+        if (!node) return false;
         AtspiStateSet* set = atspi_accessible_get_state_set(node);
         const bool yes = set && atspi_state_set_contains(set, state);
         if (set) g_object_unref(set);
@@ -41,6 +42,7 @@ struct BusElement {
     }
     // The text it holds, if it holds text.
     QString text() const {
+        if (!node) return {};
         AtspiText* text = atspi_accessible_get_text_iface(node);
         if (!text) return {};
         gchar* t = atspi_text_get_text(text, 0, -1, nullptr);
@@ -68,6 +70,7 @@ struct BusElement {
     }
     // Where it is drawn, in screen coordinates (empty when it has no place).
     QRect extents() const {
+        if (!node) return {};
         AtspiComponent* component = atspi_accessible_get_component_iface(node);
         if (!component) return {};
         AtspiRect* r = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, nullptr);
