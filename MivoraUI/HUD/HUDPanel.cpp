@@ -58,9 +58,12 @@ void HUDPanel::place() {
 
 void HUDPanel::cutToPill() {
     if (composited_) return;
+    // The pill as drawn at this moment of its pose, so a pill springing past its size is not cut.
+    const QRectF posed = view_->posedPillRect();
+    const double radius = std::min(20.0, posed.height() / 2);
     QPainterPath shape;
-    shape.addRoundedRect(QRectF(view_->pillRect()), 20, 20);
-    setMask(QRegion(shape.toFillPolygon().toPolygon()));
+    shape.addRoundedRect(posed, radius, radius);
+    setMask(QRegion(shape.toFillPolygon().toPolygon()) & rect());
 }
 
 } // namespace mivora

@@ -30,8 +30,9 @@ HUDPill::HUDPill(const VoicePhase& phase, VoiceMode mode, float level, const HUD
     updateContent();
     size_.jumpTo(QSizeF(sizeHint()));
     resize(sizeHint());
+    // A spring passes its target: the pill never grows wider than the window that hosts it.
     connect(&size_, &QVariantAnimation::valueChanged, this,
-            [this] { resize(size_.value().toSizeF().toSize()); });
+            [this] { resize(size_.value().toSizeF().toSize().boundedTo(QSize(maxWidth, QWIDGETSIZE_MAX))); });
 }
 
 QColor HUDPill::fill() {

@@ -46,6 +46,14 @@ QRect HUDView::pillRect() const {
     return pill_->geometry();
 }
 
+QRectF HUDView::posedPillRect() const {
+    const LayerEffect::Look& look = pose_->look();
+    const QRectF r = pillRect();
+    const QPointF anchor(r.center().x(), r.bottom());
+    return {anchor + (r.topLeft() - anchor) * look.scale + look.offset,
+            anchor + (r.bottomRight() - anchor) * look.scale + look.offset};
+}
+
 bool HUDView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == pill_ && event->type() == QEvent::Resize) placePill();
     return QWidget::eventFilter(watched, event);
@@ -66,7 +74,12 @@ void HUDView::applyPose() {
     look.anchor = {0.5, 1.0};
     look.offset = {0, reduceMotion_ ? 0.0 : 6 * (1 - s)};
     pose_->setLook(look);
+    // At rest the pose is off: a part of the pill that repaints by itself (a notice whose blur-fade ended,
+    // the moving bars) under an ancestor's effect lands on screen at twice its offset, a second copy that
+    // the window's shape then cuts. Only the whole window's repaints during the pose go through the effect.
+    pose_->setEnabled(!(look.opacity >= 1 && look.scale == 1 && look.offset.isNull()));
     update();
+    emit pillRectChanged(pillRect());
 }
 
 void HUDView::paintEvent(QPaintEvent*) {
@@ -74,12 +87,8 @@ void HUDView::paintEvent(QPaintEvent*) {
     if (opacity <= 0) return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const LayerEffect::Look& look = pose_->look();
-    const QRectF r = pillRect();
-    const QPointF anchor(r.center().x(), r.bottom());
-    const QRectF posed(anchor + (r.topLeft() - anchor) * look.scale + look.offset,
-                       anchor + (r.bottomRight() - anchor) * look.scale + look.offset);
-    UI::paintShadow(painter, posed, 20, 12, QColor::fromRgbF(0, 0, 0, float(0.28 * opacity)), QPointF(0, 4));
+    UI::paintShadow(painter, posedPillRect(), 20, 12, QColor::fromRgbF(0, 0, 0, float(0.28 * opacity)),
+                    QPointF(0, 4));
 }
 
 } // namespace mivora

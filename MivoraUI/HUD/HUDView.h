@@ -26,10 +26,13 @@ public:
     HUDPill* pill() const { return pill_; }
     // 0 hidden, 1 in the shown pose (a spring may briefly pass 1).
     double shown() const { return shown_.value().toDouble(); }
-    // Where the pill is drawn, in this view's coordinates.
+    // Where the pill is, in this view's coordinates.
     QRect pillRect() const;
+    // Where the pill is drawn at this moment of its pose (smaller and lower while it comes and goes).
+    QRectF posedPillRect() const;
 
 signals:
+    // The pill moved, changed size or changed its pose.
     void pillRectChanged(const QRect& rect);
 
 protected:

@@ -7,6 +7,8 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QPainterPath>
+#include <QRegion>
 #include <QScreen>
 
 namespace mivora {
@@ -71,6 +73,19 @@ SuggestPanel::SuggestPanel(SuggestController& controller, FrontApplication& fron
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(panelWidth, panelHeight);
     connect(&controller_, &SuggestController::offerChanged, this, &SuggestPanel::follow);
+    // Qt cannot tell whether a compositor runs; the shaped window looks right with or without one.
+    connect(view_, &SuggestView::chipRectChanged, this, &SuggestPanel::cutToChip);
+    cutToChip();
+}
+
+void SuggestPanel::cutToChip() {
+    const QRectF chip = view_->posedChipRect();
+    QPainterPath shape;
+    shape.addRoundedRect(chip, chip.height() / 2, chip.height() / 2);
+    QRegion region = QRegion(shape.toFillPolygon().toPolygon()) & rect();
+    // An empty region would lift the cut altogether: keep one pixel, drawn transparent, instead.
+    if (region.isEmpty()) region = QRegion(0, 0, 1, 1);
+    setMask(region);
 }
 
 void SuggestPanel::follow() {
@@ -87,6 +102,7 @@ void SuggestPanel::follow() {
     // Qt places windows from their top left corner, origin at the top left of the first screen.
     const QRectF frame = flipScreenRect(QRectF(o, QSizeF(panelWidth, panelHeight)), firstScreenHeight());
     move(frame.topLeft().toPoint());
+    cutToChip();
     show();
     raise();
     if (log_) log_(logLine(offer->rect, o, isVisible(), d.screens));

@@ -20,7 +20,8 @@ class Scheduler;
 // application the user types in: frameless, above other windows, never focused, and every click passes
 // through it. Each new offer moves it (to the caret, or to a fallback place when no caret position is
 // known), shows it and logs one line; an absent offer hides it 0.2 s later unless another came meanwhile.
-// It only draws: keys are the controller's business.
+// It only draws: keys are the controller's business. Its window is cut to the chip's rounded shape as drawn
+// at each moment, so without a compositor its transparent area never shows as a black box.
 class SuggestPanel final : public QWidget {
     Q_OBJECT
 public:
@@ -57,6 +58,7 @@ public:
 
 private:
     void follow();
+    void cutToChip();
     Desk desk() const;
 
     SuggestController& controller_;

@@ -27,6 +27,7 @@ SuggestView::SuggestView(bool reduceMotion, QWidget* parent)
     connect(&width_, &QVariantAnimation::valueChanged, this, [this] {
         chip_->resize(qRound(width_.value().toDouble()), SuggestChip::chipHeight);
         update();
+        emit chipRectChanged();
     });
     applyPose();
 }
@@ -75,6 +76,15 @@ void SuggestView::applyPose() {
     }
     pose_->setLook(look);
     update();
+    emit chipRectChanged();
+}
+
+QRectF SuggestView::posedChipRect() const {
+    const LayerEffect::Look& look = pose();
+    const QRectF r = chip_->geometry();
+    const QPointF anchor(r.left() + r.width() * look.anchor.x(), r.top() + r.height() * look.anchor.y());
+    return {anchor + (r.topLeft() - anchor) * look.scale + look.offset,
+            anchor + (r.bottomRight() - anchor) * look.scale + look.offset};
 }
 
 void SuggestView::paintEvent(QPaintEvent*) {
@@ -82,10 +92,7 @@ void SuggestView::paintEvent(QPaintEvent*) {
     if (look.opacity <= 0 || chip_->isHidden()) return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = chip_->geometry();
-    const QPointF anchor(r.left() + r.width() * look.anchor.x(), r.top() + r.height() * look.anchor.y());
-    const QRectF posed(anchor + (r.topLeft() - anchor) * look.scale + look.offset,
-                       anchor + (r.bottomRight() - anchor) * look.scale + look.offset);
+    const QRectF posed = posedChipRect();
     UI::paintShadow(painter, posed, posed.height() / 2, 8,
                     QColor::fromRgbF(0, 0, 0, float(0.22 * look.opacity)), QPointF(0, 3));
 }

@@ -31,6 +31,12 @@ public:
     double shown() const { return shown_.value().toDouble(); }
     // How the chip is drawn at this moment of its transition.
     const LayerEffect::Look& pose() const { return pose_->look(); }
+    // Where the chip is drawn at this moment of its transition, in this view's coordinates.
+    QRectF posedChipRect() const;
+
+signals:
+    // The chip changed its width or its pose.
+    void chipRectChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <atspi/atspi.h>
@@ -33,6 +34,7 @@ struct BusElement {
         return out;
     }
     bool has(AtspiStateType state) const {
+        if (!node) return false;
         AtspiStateSet* set = atspi_accessible_get_state_set(node);
         const bool yes = set && atspi_state_set_contains(set, state);
         if (set) g_object_unref(set);
@@ -40,6 +42,7 @@ struct BusElement {
     }
     // The text it holds, if it holds text.
     QString text() const {
+        if (!node) return {};
         AtspiText* text = atspi_accessible_get_text_iface(node);
         if (!text) return {};
         gchar* t = atspi_text_get_text(text, 0, -1, nullptr);
@@ -65,18 +68,24 @@ struct BusElement {
     BusElement child(int i) const {
         return BusElement(atspi_accessible_get_child_at_index(node, i, nullptr));
     }
-    // The middle of where it is drawn, in screen coordinates (nothing when it has no place).
-    std::optional<QPoint> middle() const {
+    // Where it is drawn, in screen coordinates (empty when it has no place).
+    QRect extents() const {
+        if (!node) return {};
         AtspiComponent* component = atspi_accessible_get_component_iface(node);
-        if (!component) return std::nullopt;
+        if (!component) return {};
         AtspiRect* r = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, nullptr);
         g_object_unref(component);
-        if (!r) return std::nullopt;
-        const std::optional<QPoint> out =
-            r->width > 0 && r->height > 0 ? std::optional(QPoint(r->x + r->width / 2, r->y + r->height / 2))
-                                          : std::nullopt;
+        if (!r) return {};
+        const QRect out(r->x, r->y, r->width, r->height);
         g_free(r);
         return out;
+    }
+    // The middle of where it is drawn, in screen coordinates (nothing when it has no place).
+    std::optional<QPoint> middle() const {
+        const QRect r = extents();
+        return r.width() > 0 && r.height() > 0
+                   ? std::optional(QPoint(r.x() + r.width() / 2, r.y() + r.height() / 2))
+                   : std::nullopt;
     }
     bool press() const {
         AtspiAction* action = atspi_accessible_get_action_iface(node);

@@ -9,7 +9,8 @@ class AtspiSession;
 
 // The focused text field over AT-SPI 2. Every call waits at most `timeoutMs` for the application.
 // AT-SPI counts text offsets in code points; the field converts them to UTF-16 positions from the text
-// before the caret, which it reads once.
+// before the caret, which it reads once. The focused field of our own process is read in the process itself
+// (`QtFocusedText`).
 //
 // The desktop-wide switch is org.a11y.Status.IsEnabled on the accessibility bus launcher. GTK and Qt
 // applications started after it is on expose their widgets (Qt also with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1);

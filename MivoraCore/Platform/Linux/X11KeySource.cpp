@@ -99,7 +99,14 @@ void X11KeySource::setSwallowable(const std::set<int>& codes) {
     if (codes == swallowable_) return;
     swallowable_ = codes;
     if (!display_) return;
-    applyGrabs();
+    if (applyGrabs()) {
+        // A key is announced just before it can be pressed (Tab as the strip appears). When another program
+        // holds the key with some modifiers, the any-modifier grab is refused and only the grabs per
+        // combination that follow it catch the key: wait for the server's answer here and make them now,
+        // rather than when the next key arrives (the very key to catch).
+        XSync(display_, False);
+        retryRefused();
+    }
     XFlush(display_);
     // Writing may have read events into Xlib's queue, where the socket notifier cannot see them.
     if (XQLength(display_) > 0) QMetaObject::invokeMethod(this, &X11KeySource::drain, Qt::QueuedConnection);
@@ -210,7 +217,7 @@ void X11KeySource::reloadKeyMap() {
     events_.setKeyMap(X11KeyMap::fromDisplay(display_, fnKeyName_));
 }
 
-void X11KeySource::applyGrabs() {
+bool X11KeySource::applyGrabs() {
     const X11KeyMap& map = events_.keyMap();
     std::set<int> wanted;
     for (int code : swallowable_)
@@ -227,8 +234,25 @@ void X11KeySource::applyGrabs() {
         XUngrabKey(display_, *it, AnyModifier, root);
         it = grabbed_.erase(it);
     }
-    for (int kc : wanted)
-        if (grabbed_.insert(kc).second) grab(kc, AnyModifier);
+    bool added = false;
+    for (int kc : wanted) {
+        if (!grabbed_.insert(kc).second) continue;
+        added = true;
+        if (perCombination_.count(kc))
+            grabEachCombination(kc);
+        else
+            grab(kc, AnyModifier);
+    }
+    return added;
+}
+
+void X11KeySource::grabEachCombination(int keycode) {
+    for (unsigned int combo = 0; combo < (1u << std::size(fallbackModifiers)); ++combo) {
+        unsigned int modifiers = 0;
+        for (std::size_t bit = 0; bit < std::size(fallbackModifiers); ++bit)
+            if (combo & (1u << bit)) modifiers |= fallbackModifiers[bit];
+        grab(keycode, modifiers);
+    }
 }
 
 void X11KeySource::grab(int keycode, unsigned int modifiers) {
@@ -250,12 +274,9 @@ void X11KeySource::retryRefused() {
     for (const Request& r : refusals) {
         if (!grabbed_.count(r.keycode)) continue; // no longer wanted
         if (r.modifiers == AnyModifier) {
-            for (unsigned int combo = 0; combo < (1u << std::size(fallbackModifiers)); ++combo) {
-                unsigned int modifiers = 0;
-                for (std::size_t bit = 0; bit < std::size(fallbackModifiers); ++bit)
-                    if (combo & (1u << bit)) modifiers |= fallbackModifiers[bit];
-                grab(r.keycode, modifiers);
-            }
+            // Known from now on: the next grabs of this key go per combination at once.
+            perCombination_.insert(r.keycode);
+            grabEachCombination(r.keycode);
         } else if (r.modifiers == 0 && reported_.insert(r.keycode).second) {
             const char* name = XKeysymToString(XkbKeycodeToKeysym(display_, KeyCode(r.keycode), 0, 0));
             AppLog::write(QStringLiteral("按键 %1 已被其他程序占用，无法拦截")

@@ -31,7 +31,8 @@ class OwnKeyEvents;
 // is held the server reports every key to us instead of raw (auto-repeats of the held key included);
 // each of those is answered the same way, so only what the handler swallows is kept from applications.
 // A key another program has grabbed already cannot be grabbed (the server refuses); it is then tried
-// per modifier combination, and what stays refused is only watched, never swallowed.
+// per modifier combination, at once and from then on, and what stays refused is only watched, never
+// swallowed.
 class X11KeySource final : public QObject, public KeySource {
     Q_OBJECT
 public:
@@ -66,8 +67,10 @@ private:
 
     void drain();
     void dispatch(::_XEvent& event);
-    void applyGrabs();
+    // True when it asked for a grab that was not there.
+    bool applyGrabs();
     void grab(int keycode, unsigned int modifiers);
+    void grabEachCombination(int keycode);
     void onError(const X11Errors::Error& error);
     void retryRefused();
     void reloadKeyMap();
@@ -89,6 +92,7 @@ private:
     std::set<int> grabbed_;                     // X11 key codes
     std::map<unsigned long, Request> requests_; // grab requests in flight, by request serial
     std::set<int> reported_;                    // key codes whose refusal has been logged
+    std::set<int> perCombination_;              // key codes another program holds with some modifiers
     std::vector<Request> refusals_;             // refusals waiting to be dealt with after the read
 };
 
