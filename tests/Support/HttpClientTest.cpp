@@ -86,7 +86,8 @@ TEST(HttpClientTest, SendsHeadersInOrderAndReturnsAnyStatus) {
 }
 
 // An answer is whole once its header block has ended: a connection that closes before the empty line is the
-// `closed` failure, however much of the status and headers came; after it, the body runs to the close.
+// `closed` failure, however much of the status and headers came, and a status line without a status is no
+// answer either; after the header block, the body runs to the close.
 TEST(HttpClientTest, AConnectionClosedInsideTheHeadersIsNoAnswer) {
     QtScheduler timers;
     HttpClient client(timers);
@@ -104,6 +105,8 @@ TEST(HttpClientTest, AConnectionClosedInsideTheHeadersIsNoAnswer) {
           QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"),
           QByteArray("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 204 No Content\r\n")})
         EXPECT_EQ(failureOf(answer(cut)), NetworkError::Kind::closed) << cut.toStdString();
+
+    EXPECT_EQ(failureOf(answer("HTTP/204 No Content\r\n\r\n")), NetworkError::Kind::other) << "no status";
 
     const TaskProbe<HttpResponse> whole =
         answer("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n{\"ok\":1}");
