@@ -63,19 +63,20 @@ QString path() {
            QStringLiteral("/applications/mivora-signin.desktop");
 }
 
-QByteArray contents(const QString& executable) {
+std::optional<QByteArray> contents(const QString& executable) {
     QString mime;
     for (const QString& scheme : schemes())
         mime += QStringLiteral("x-scheme-handler/") + scheme + ';';
-    const QString exec = DesktopEntry::execArgument(executable);
+    const std::optional<QString> exec = DesktopEntry::exec(executable, {QStringLiteral("%u")});
+    if (!exec) return std::nullopt;
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=Mivora 登录\n"
-                          "Exec=%1 %u\n"
+                          "Exec=%1\n"
                           "NoDisplay=true\n"
                           "Terminal=false\n"
                           "MimeType=%2\n")
-        .arg(exec, mime)
+        .arg(*exec, mime)
         .toUtf8();
 }
 
@@ -85,7 +86,8 @@ QString defaultsPath() {
 }
 
 bool install(const QString& executable) {
-    if (!writeIfChanged(path(), contents(executable))) return false;
+    const std::optional<QByteArray> entry = contents(executable);
+    if (!entry || !writeIfChanged(path(), *entry)) return false;
     // The desktop asks this list first: without a default it may not look at the entry at all.
     QFile list(defaultsPath());
     const QByteArray current = list.open(QIODevice::ReadOnly) ? list.readAll() : QByteArray();

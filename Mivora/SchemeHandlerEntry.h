@@ -18,8 +18,8 @@ namespace SchemeHandlerEntry {
 QStringList schemes();
 // "<data home>/applications/mivora-signin.desktop".
 QString path();
-// The entry for the program at `executable`.
-QByteArray contents(const QString& executable);
+// The entry for the program at `executable`; none when the path holds a character no entry can carry.
+std::optional<QByteArray> contents(const QString& executable);
 // "<config home>/mimeapps.list": where the entry is made the default for both schemes.
 QString defaultsPath();
 // Writes the entry and the two defaults unless they are already there (other defaults are kept); false when

@@ -52,6 +52,7 @@ private:
     Scheduler::TimerId idle_ = 0; // gives up when nothing has moved for idleSeconds_
     double idleSeconds_ = 0;
     qint64 moved_ = -1;
+    bool headersEnded_ = false; // the last answer's header block ended with its empty line
     char errorText_[256] = {};
 };
 

@@ -130,6 +130,8 @@ std::shared_ptr<HttpCall> HttpClient::start(HttpRequest request) {
         curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
     }
 
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &HttpClient::onHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, call.get());
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &HttpClient::onData);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, call.get());
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
@@ -176,6 +178,18 @@ int HttpClient::onProgress(void* data, qint64, qint64 dlNow, qint64, qint64 ulNo
         if (call->client_) call->client_->restartIdle(call);
     }
     return 0;
+}
+
+size_t HttpClient::onHeader(char* data, size_t size, size_t count, void* target) {
+    auto* call = static_cast<HttpCall*>(target);
+    const QByteArrayView line(data, qsizetype(size * count));
+    // Every answer (an interim 1xx, a redirect, the final one) starts with its status line and ends its
+    // header block with an empty line (libcurl takes the status line's "HTTP/" in any case).
+    if (line.size() >= 5 && qstrnicmp(line.data(), "HTTP/", 5) == 0)
+        call->headersEnded_ = false;
+    else if (line == "\r\n" || line == "\n")
+        call->headersEnded_ = true;
+    return size * count;
 }
 
 size_t HttpClient::onData(char* data, size_t size, size_t count, void* call) {
@@ -255,7 +269,17 @@ void HttpClient::finish(HttpCall* call, int code) {
     const auto result = CURLcode(code);
     long status = 0;
     curl_easy_getinfo(static_cast<CURL*>(call->easy_), CURLINFO_RESPONSE_CODE, &status);
-    if (result == CURLE_OK) {
+    if (result == CURLE_OK && !call->headersEnded_) {
+        // libcurl ends a transfer whose connection closed inside the header block without an error; a
+        // status line alone is no answer, and reading it as one would take a cut 200 for a success.
+        call->error_.emplace(NetworkError::Kind::closed,
+                             QStringLiteral("the connection closed before the end of the headers"));
+        call->response_ = {};
+    } else if (result == CURLE_OK && status < 100) {
+        // libcurl takes a status line it cannot read ("HTTP/204 No Content") for an answer with status 0.
+        call->error_.emplace(NetworkError::Kind::other, QStringLiteral("the answer had no readable status"));
+        call->response_ = {};
+    } else if (result == CURLE_OK) {
         call->response_.status = int(status);
     } else {
         QString detail = QString::fromUtf8(call->errorText_);

@@ -46,6 +46,7 @@ private:
     static int onSocket(void* easy, int fd, int what, void* client, void* socketData);
     static int onTimer(void* multi, long ms, void* client);
     static int onProgress(void* call, qint64 dlTotal, qint64 dlNow, qint64 ulTotal, qint64 ulNow);
+    static size_t onHeader(char* data, size_t size, size_t count, void* call);
     static size_t onData(char* data, size_t size, size_t count, void* call);
 
     void setTimer(long ms);

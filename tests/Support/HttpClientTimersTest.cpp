@@ -2,6 +2,7 @@
 
 #include "support/FakeOpenAI.h"
 #include "support/FakeScheduler.h"
+#include "support/RawServer.h"
 #include "support/TaskProbe.h"
 
 #include <gtest/gtest.h>
@@ -66,4 +67,58 @@ TEST(HttpClientTimersTest, RunOnTheSchedulerAndLeaveNothingBehind) {
     EXPECT_EQ(failureOf(orphan), NetworkError::Kind::cancelled);
     // Fake time has stood still since the deadline above, so a timer left behind would still be pending.
     EXPECT_EQ(timers.pending(), 0u);
+}
+
+// The deadline is for a transfer that stands still, not for a long one: an upload the server reads slowly and
+// a download it sends slowly both take several deadlines in all and still end with their answer.
+TEST(HttpClientTimersTest, ATransferThatKeepsMovingOutlivesItsDeadline) {
+    FakeClock clock;
+    FakeScheduler timers(clock);
+    HttpClient client(timers);
+    const auto until = [&](const std::function<bool()>& done) {
+        return QTest::qWaitFor([&] {
+            timers.advance(0);
+            return done();
+        });
+    };
+    const double step = 0.4; // of the request's 1 s
+
+    RawServer slowReader(4096);
+    HttpRequest upload("POST", slowReader.url("/v1/audio/transcriptions"));
+    upload.timeoutMs = 1000;
+    upload.body = QByteArray(400000, 'w');
+    const TaskProbe<HttpResponse> sent(client.send(upload));
+    RawServer::Connection* in = slowReader.next([&] { timers.advance(0); });
+    ASSERT_TRUE(in);
+    const ClientEnd uploader(*in);
+    ASSERT_TRUE(uploader.found());
+    int steps = 0;
+    while (!in->hasRequest() && !sent.done()) {
+        // The server takes what has come; time moves on only once the client has written more.
+        const qint64 before = uploader.written();
+        ASSERT_TRUE(until([&] { return in->drain(), uploader.written() > before || in->hasRequest(); }));
+        timers.advance(step), ++steps;
+    }
+    EXPECT_GT(steps * step, 2.0);
+    in->send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    ASSERT_TRUE(until([&] { return sent.done(); }));
+    EXPECT_EQ(sent.get().body, "ok");
+
+    RawServer slowWriter;
+    HttpRequest download("GET", slowWriter.url("/v1/vault"));
+    download.timeoutMs = 1000;
+    const TaskProbe<HttpResponse> fetched(client.send(download));
+    RawServer::Connection* out = slowWriter.next([&] { timers.advance(0); });
+    ASSERT_TRUE(out && until([&] { return out->hasRequest(); }));
+    const ClientEnd downloader(*out);
+    ASSERT_TRUE(downloader.found());
+    out->send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n");
+    for (int i = 0; i < 10 && !fetched.done(); ++i) {
+        // One byte at a time; time moves on once the client has read it.
+        ASSERT_TRUE(until([&] { return downloader.read() == out->sent; }));
+        timers.advance(step);
+        out->send(QByteArray(1, char('0' + i)));
+    }
+    ASSERT_TRUE(until([&] { return fetched.done(); }));
+    EXPECT_EQ(fetched.get().body, "0123456789");
 }

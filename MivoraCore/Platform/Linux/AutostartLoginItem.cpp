@@ -14,30 +14,6 @@ namespace {
 
 const QString entryName = QStringLiteral("mivora.desktop");
 
-// An Exec argument in double quotes, with the four characters that are special inside them escaped.
-// A string value of a desktop entry with its own escapes (\s \n \t \r \\) undone.
-QString unescapedValue(const QString& value) {
-    QString out;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] != '\\' || i + 1 == value.size()) {
-            out += value[i];
-            continue;
-        }
-        const QChar next = value[++i];
-        if (next == 's')
-            out += ' ';
-        else if (next == 'n')
-            out += '\n';
-        else if (next == 't')
-            out += '\t';
-        else if (next == 'r')
-            out += '\r';
-        else
-            out += next;
-    }
-    return out;
-}
-
 // The keys of the "[Desktop Entry]" group, later lines winning.
 QHash<QString, QString> entryKeys(const QByteArray& entry) {
     QHash<QString, QString> keys;
@@ -70,7 +46,10 @@ QString AutostartLoginItem::path() const {
 }
 
 QByteArray AutostartLoginItem::contents(const QString& executable) {
-    const QString exec = DesktopEntry::execArgument(executable);
+    const std::optional<QString> exec = DesktopEntry::exec(executable);
+    if (!exec)
+        throw Failure(
+            QStringLiteral("程序的路径里有控制字符，写不进自动启动的文件：把程序挪到别的文件夹再打开"));
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=Veskel\n"
@@ -78,20 +57,12 @@ QByteArray AutostartLoginItem::contents(const QString& executable) {
                           "Exec=%1\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n")
-        .arg(exec)
+        .arg(*exec)
         .toUtf8();
 }
 
 QString AutostartLoginItem::program(const QByteArray& entry) {
-    const QString exec = unescapedValue(entryKeys(entry).value(QStringLiteral("Exec")));
-    if (!exec.startsWith('"')) return exec.section(' ', 0, 0);
-    QString out;
-    for (qsizetype i = 1; i < exec.size(); ++i) {
-        if (exec[i] == '"') return out;
-        if (exec[i] == '\\' && i + 1 < exec.size()) ++i;
-        out += exec[i];
-    }
-    return {}; // no closing quote: not a command
+    return DesktopEntry::program(entryKeys(entry).value(QStringLiteral("Exec")));
 }
 
 LoginItem::Status AutostartLoginItem::status() const {

@@ -19,7 +19,7 @@ public:
     // "$XDG_CONFIG_HOME/autostart" (default "~/.config/autostart").
     static QString defaultFolder();
     QString path() const;
-    // The entry that starts `executable`.
+    // The entry that starts `executable`; Failure when no entry can name that path.
     static QByteArray contents(const QString& executable);
     // The program an entry's Exec line starts (its first argument, unquoted), or empty.
     static QString program(const QByteArray& entry);

@@ -172,7 +172,9 @@ TEST(HUD, WithoutACompositorEveryPhaseIsCutToThePill) {
             << name;
         QApplication::processEvents();
         const QRect shape = panel.view()->posedPillRect().toRect();
-        if (panel.view()->shown() == 1.0) EXPECT_EQ(shape, panel.view()->pillRect()) << name;
+        if (panel.view()->shown() == 1.0) {
+            EXPECT_EQ(shape, panel.view()->pillRect()) << name;
+        }
         const QRegion mask = panel.mask();
         EXPECT_FALSE(mask.isEmpty()) << name;
         EXPECT_EQ(mask.boundingRect(), shape) << name;
