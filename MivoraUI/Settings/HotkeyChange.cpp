@@ -40,6 +40,12 @@ HotkeyChange::HotkeyChange(AppModel& model, QWidget* parent)
     refresh();
 }
 
+HotkeyChange::~HotkeyChange() {
+    // A wait still running gives the keyboard back now: left to the widget's own end, it would end when the
+    // window hides on its way out and report to this object, already gone by then.
+    capture_->stop();
+}
+
 bool HotkeyChange::waiting() const {
     return capture_->waiting();
 }

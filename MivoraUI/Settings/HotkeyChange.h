@@ -17,6 +17,7 @@ class HotkeyChange final : public QWidget {
     Q_OBJECT
 public:
     explicit HotkeyChange(AppModel& model, QWidget* parent = nullptr);
+    ~HotkeyChange() override;
 
     bool waiting() const;
     QAbstractButton* button() const { return button_; }

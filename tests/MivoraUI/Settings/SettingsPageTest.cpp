@@ -1,6 +1,7 @@
 // The settings page on the window model over fakes: a scripted login item, the real suggestion controller
 // on in-memory settings, and account services that are configured or not, signed in or not.
 #include "MivoraUI/Settings/SettingsPage.h"
+#include "MivoraUI/Settings/HotkeyChange.h"
 
 #include "Support/AppLog.h"
 #include "Support/BundleInfo.h"
@@ -230,6 +231,19 @@ TEST_F(SettingsTest, TheShortcutGroupChangesTheHotkeyAtAnyTimeAndEscKeepsTheOldO
     const QStringList shown = texts(find("shortcutsGroup"));
     EXPECT_TRUE(shown.contains("按住说话的键：右 Alt"));
     EXPECT_TRUE(shown.contains("免按住：松开手继续说，再按 右 Alt 结束")) << shown.join('|').toStdString();
+}
+
+// The hotkey change that goes away while it waits for a key (its window closed, the page left) gives the
+// keyboard back and stores nothing.
+TEST_F(SettingsTest, AHotkeyChangeGoneWhileWaitingGivesTheKeyboardBack) {
+    open();
+    auto change = std::make_unique<HotkeyChange>(*services->model);
+    change->show();
+    change->button()->click();
+    ASSERT_TRUE(change->waiting());
+    change.reset();
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+    EXPECT_FALSE(services->defaults.contains("fnKey"));
 }
 
 // A step done in the permission group hides the button that had the focus; the focus stays in that group
