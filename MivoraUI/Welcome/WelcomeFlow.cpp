@@ -203,38 +203,33 @@ QWidget* WelcomeFlow::makePermissions() {
     // The rows tick themselves off while the user grants things in the desktop's settings.
     model_.setup().refresh();
     model_.setup().startPolling();
-    auto* content = new QWidget;
-    auto* column = new QVBoxLayout(content);
-    column->setSpacing(12);
-    column->addWidget(label(QStringLiteral("先打开这几项"), 24, QFont::Bold, content));
-    column->addWidget(label(QStringLiteral("Veskel 要用到它们，才能听你说话、把文字填到光标处。"), 13,
-                            QFont::Normal, content));
-    column->addSpacing(6);
-    column->addWidget(new PermissionSteps(model_, content));
-    column->addSpacing(6);
-    auto* go = new PrimaryButton(QStringLiteral("继续"), content);
-    go->setObjectName(QStringLiteral("next"));
-    connect(go, &QAbstractButton::clicked, this, &WelcomeFlow::next);
-    column->addWidget(go, 0, Qt::AlignHCenter);
-    return centred(content, 560);
+    return hostingPage(
+        QStringLiteral("先打开这几项"), QStringLiteral("Veskel 要用到它们，才能听你说话、把文字填到光标处。"),
+        [this](QWidget* parent) { return new PermissionSteps(model_, parent); }, 560);
 }
 
 QWidget* WelcomeFlow::makeAccount() {
+    return hostingPage(
+        QStringLiteral("登录账号"),
+        QStringLiteral("这个版本的口述和「问」要登录以后才能用，登录后记忆也会加密同步。"),
+        [this](QWidget* parent) { return new AccountSection(model_, parent); }, 480);
+}
+
+QWidget* WelcomeFlow::hostingPage(const QString& title, const QString& line,
+                                  const std::function<QWidget*(QWidget* parent)>& block, int width) {
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
     column->setSpacing(12);
-    column->addWidget(label(QStringLiteral("登录账号"), 24, QFont::Bold, content));
-    column->addWidget(
-        label(QStringLiteral("这个版本的口述和「问」要登录以后才能用，登录后记忆也会加密同步。"), 13,
-              QFont::Normal, content));
+    column->addWidget(label(title, 24, QFont::Bold, content));
+    column->addWidget(label(line, 13, QFont::Normal, content));
     column->addSpacing(6);
-    column->addWidget(new AccountSection(model_, content));
+    column->addWidget(block(content));
     column->addSpacing(6);
     auto* go = new PrimaryButton(QStringLiteral("继续"), content);
     go->setObjectName(QStringLiteral("next"));
     connect(go, &QAbstractButton::clicked, this, &WelcomeFlow::next);
     column->addWidget(go, 0, Qt::AlignHCenter);
-    return centred(content, 480);
+    return centred(content, width);
 }
 
 QWidget* WelcomeFlow::makeDone() {

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QAbstractButton;
 
 namespace mivora {
@@ -45,6 +47,10 @@ private:
     QWidget* makeHero();
     QWidget* makePermissions();
     QWidget* makeAccount();
+    // A page that hosts a block of the window (the steps, the account block) under its title and line,
+    // with "继续" below it; `width` wide.
+    QWidget* hostingPage(const QString& title, const QString& line,
+                         const std::function<QWidget*(QWidget* parent)>& block, int width);
     QWidget* makeDone();
     void askedFor(AppModel::Need need);
 
