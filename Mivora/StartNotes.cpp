@@ -1,5 +1,6 @@
 #include "StartNotes.h"
 
+#include "Audio/MicSource.h"
 #include "Platform/PlatformWords.h"
 
 #include <cstdio>
@@ -12,8 +13,8 @@ QString line(SetupModel::Missing missing, const StartNotes::Facts& facts) {
     const QString& key = facts.hotkey;
     switch (missing) {
     case SetupModel::Missing::mic:
-        return QStringLiteral("没有找到麦克风：在「") + PlatformWords::settingsApp() +
-               QStringLiteral(" → 声音 → 输入」里选一个麦克风");
+        // What a take refused for want of a microphone says.
+        return MicSource::MicError(MicSource::MicError::noInput).message();
     case SetupModel::Missing::accessibility:
         return QStringLiteral("辅助功能还没打开：在") + PlatformWords::settingsApp() +
                QStringLiteral("里打开辅助功能，才能认出 ") + key + QStringLiteral(" 键、把文字填到光标处");
