@@ -1,7 +1,7 @@
 #include "MivoraUI/Window/Sidebar.h"
 
 #include "MivoraUI/Kit/Icon.h"
-#include "MivoraUI/Kit/KitStyle.h"
+#include "MivoraUI/Kit/SidebarRows.h"
 #include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Model/AppModel.h"
 #include "MivoraUI/Window/SidebarFooter.h"
