@@ -7,8 +7,8 @@ namespace mivora {
 
 // Small widgets side by side (the label and the memory chips of the lesson's hint) that go on to a further
 // line where the width runs out, so each keeps its whole width and no title is ever cut. An item wider
-// than the row on its own takes the row's width and, when it can, wraps its text inside. Items of a line
-// are centred on it.
+// than the row on its own takes the row's width and, when it can, wraps its text inside. Lines start at
+// the left edge; items of a line are centred on it vertically.
 class ChipRow final : public QWidget {
     Q_OBJECT
 public:
