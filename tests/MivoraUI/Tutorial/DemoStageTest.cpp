@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace mivora;
 using namespace mivora::test;
 using Kind = VoicePhase::Kind;
@@ -216,10 +218,10 @@ TEST_F(DemoStageTest, PicturesOfEachLessonAtFixedMoments) {
         make(shot.lesson);
         stage->setAutoFillBackground(true);
         runTo(shot.t);
-        // Let the springs of the pill, the chip and the keys settle in real time.
-        QTest::qWait(700);
-        saveArtefact(stage->grab().toImage(), QString("demo-%1").arg(shot.name));
         const bool hud = shot.lesson != Lesson::typing;
+        // The springs run in real time: wait for the pill to settle, however busy the machine.
+        (void)QTest::qWaitFor([&] { return !hud || std::abs(stage->pillShown() - 1.0) < 0.01; }, 20000);
+        saveArtefact(stage->grab().toImage(), QString("demo-%1").arg(shot.name));
         EXPECT_EQ(stage->pillUp(), hud) << shot.name;
         if (hud) {
             EXPECT_NEAR(stage->pillShown(), 1.0, 0.01);
@@ -229,7 +231,11 @@ TEST_F(DemoStageTest, PicturesOfEachLessonAtFixedMoments) {
     // The pill hangs inside the window's bottom row; the chip just under the field.
     make(Lesson::typing);
     runTo(2.3);
-    QTest::qWait(500);
+    const auto placed = [&] {
+        return std::abs(stage->chipRect().top() - (stage->fieldRect().bottom() + 2)) <= 0.5 &&
+               std::abs(stage->chipRect().width() - stage->chip()->width() * 0.82) <= 0.5;
+    };
+    (void)QTest::qWaitFor(placed, 20000);
     EXPECT_NEAR(stage->chipRect().top(), stage->fieldRect().bottom() + 2, 0.5);
     EXPECT_NEAR(stage->chipRect().width(), stage->chip()->width() * 0.82, 0.5);
     EXPECT_TRUE(stage->windowRect().contains(stage->fieldRect()));
