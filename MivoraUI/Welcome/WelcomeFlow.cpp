@@ -117,7 +117,11 @@ WelcomeFlow::WelcomeFlow(AppModel& model, QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(pages_, 1);
     column->addLayout(bar);
-    connect(skip_, &QAbstractButton::clicked, this, &WelcomeFlow::next);
+    // A press that reaches "跳过" after it hid (an assistive tool's, or one queued while the closing page
+    // slid in) must not end the welcome past the page that says what is missing.
+    connect(skip_, &QAbstractButton::clicked, this, [this] {
+        if (current_ != done) next();
+    });
     connect(dots_, &PageDots::picked, this, [this](int dot) {
         for (int index = hero; index < pageCount; ++index)
             if (has(index) && position(index) == dot && index <= furthest_) return goTo(index);

@@ -39,6 +39,8 @@ TEST(WelcomeFlow, SkipWalksEveryPageTheLessonsGoOnByTheirButtonAndTheClosingPage
     }
     EXPECT_EQ(seen, (QList<int>{3, 4, 5, 6}));
     EXPECT_EQ(flow.current(), WelcomeFlow::done) << "the closing page has only its own button";
+    flow.skipButton()->click(); // a press that reaches the hidden button late
+    EXPECT_TRUE(model.showWelcome()) << "only the closing page's own button ends the welcome";
     EXPECT_FALSE(flow.has(WelcomeFlow::account));
     EXPECT_EQ(flow.position(WelcomeFlow::done), 5);
     flow.page()->findChild<QAbstractButton*>("finish")->click();
