@@ -1,5 +1,7 @@
 #include "AppDelegate.h"
 
+#include "MivoraUI/Settings/SettingsPage.h"
+#include "MivoraUI/Window/MainView.h"
 #include "Platform/Platform.h"
 #include "Platform/PlatformWords.h"
 #include "Support/AppLog.h"
@@ -78,7 +80,7 @@ void AppDelegate::act(MenuRow::Action action) {
         model().openFor(setup_.accountReady() ? AppModel::Need::setup : AppModel::Need::signIn);
         break;
     case Action::openLog:
-        QDesktopServices::openUrl(QUrl::fromLocalFile(AppLog::file()));
+        openLog();
         break;
     case Action::checkUpdates:
         updates_.checkForUpdates();
@@ -89,6 +91,15 @@ void AppDelegate::act(MenuRow::Action action) {
         QCoreApplication::exit(0);
         break;
     }
+}
+
+void AppDelegate::openLog() {
+    if (openFile ? openFile(AppLog::file()) : QDesktopServices::openUrl(QUrl::fromLocalFile(AppLog::file())))
+        return;
+    // Nothing here opens it: the settings say so where their own log button does, with the log's place.
+    showMain(AppModel::Section::settings);
+    if (auto* page = qobject_cast<SettingsPage*>(mainWindow_ ? mainWindow_->view()->page() : nullptr))
+        page->sayLogNotOpened();
 }
 
 } // namespace mivora

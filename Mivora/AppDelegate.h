@@ -87,6 +87,9 @@ public:
     ~AppDelegate() override;
 
     Hooks hooks;
+    // Opens a file (the tray's log row); false when nothing could open it. Unset: the desktop's handler for
+    // the file. Replaceable for tests.
+    std::function<bool(const QString& file)> openFile;
 
     // Wires every service and starts the key tap; for a normal launch also the tray icon and the main
     // window, which the self-test does without.
@@ -138,6 +141,8 @@ private:
     // No take waits for a sign-in: the build needs no account, or one is signed in.
     bool accountReady() const { return !(hooks.needsSignIn && hooks.needsSignIn()); }
     void log(const QString& line) const;
+    // Opens the log, or shows the settings saying that nothing here can and where the log is.
+    void openLog();
 
     Environment env_;
     Permissions permissions_;

@@ -1,5 +1,7 @@
 #include "TrayIcon.h"
+#include "MivoraUI/Kit/Wordmark.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QMenu>
 #include <QPainter>
@@ -85,6 +87,10 @@ TrayIcon::TrayIcon(std::function<QList<MenuRow>()> rows, std::function<void(Menu
                    QObject* parent)
     : QObject(parent), rows_(std::move(rows)), act_(std::move(act)), menu_(std::make_unique<QMenu>()),
       icon_(new QSystemTrayIcon(this)) {
+    // The icon's window is Qt's own, made when a tray is found (again whenever the tray changes) and left
+    // untitled, which X11 then shows under the program's file name: it gets the product's name like every
+    // window of the program.
+    qApp->installEventFilter(this);
     connect(menu_.get(), &QMenu::aboutToShow, this, &TrayIcon::rebuild);
     icon_->setContextMenu(menu_.get());
     icon_->setToolTip(QStringLiteral("Veskel"));
@@ -97,6 +103,13 @@ TrayIcon::TrayIcon(std::function<QList<MenuRow>()> rows, std::function<void(Menu
 }
 
 TrayIcon::~TrayIcon() = default;
+
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && watched->inherits("QSystemTrayIconSys"))
+        if (auto* window = qobject_cast<QWidget*>(watched); window && window->windowTitle().isEmpty())
+            window->setWindowTitle(Wordmark::text());
+    return QObject::eventFilter(watched, event);
+}
 
 bool TrayIcon::trayAvailable() {
     return QSystemTrayIcon::isSystemTrayAvailable();

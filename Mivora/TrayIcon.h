@@ -37,6 +37,9 @@ public:
     // Rebuilds the menu from the rows (what opening it does first).
     void rebuild();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     std::function<QList<MenuRow>()> rows_;
     std::function<void(MenuRow::Action)> act_;

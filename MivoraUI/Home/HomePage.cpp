@@ -112,8 +112,9 @@ HomePage::HomePage(AppModel& model, QWidget* parent)
     Layouts::column(0, this)->addWidget(scroll);
 
     SetupModel& setup = model_.setup();
-    for (auto signal : {&SetupModel::micChanged, &SetupModel::accessibilityChanged,
-                        &SetupModel::fnFreeChanged, &SetupModel::cloudReadyChanged})
+    for (auto signal :
+         {&SetupModel::micChanged, &SetupModel::accessibilityChanged, &SetupModel::fnFreeChanged,
+          &SetupModel::cloudReadyChanged, &SetupModel::accountReadyChanged})
         connect(&setup, signal, this, &HomePage::refresh);
     connect(&model_.stats(), &UsageStats::todayChanged, this, &HomePage::refresh);
     connect(&model_.stats(), &UsageStats::charsChanged, this, &HomePage::refresh);
@@ -266,7 +267,8 @@ QWidget* HomePage::tipCard() {
 
 void HomePage::refresh() {
     const SetupModel& setup = model_.setup();
-    const bool ready = setup.allSet() && setup.cloudReady();
+    // The same answer the footer, the tray and the start's lines give: a relay build signed out is not ready.
+    const bool ready = setup.ready();
     greeting_->setText(greeting(model_.environment().clock.now().toLocalTime().time().hour()));
     status_->setText(ready ? QStringLiteral("在任何地方，说一句就写好。")
                            : QStringLiteral("还差几步就能用了。"));

@@ -312,23 +312,27 @@ QWidget* SettingsPage::aboutGroup() {
     auto* log = new SoftButton(QStringLiteral("工作日志"));
     log->setObjectName(QStringLiteral("openLog"));
     // Without a program for it (a desktop with no file opener) the log's place is said instead.
-    auto* noOpener = new StyledLabel(QString(), 11.5, QFont::Normal, StyledLabel::Style::orange);
-    noOpener->setObjectName(QStringLiteral("logNotOpened"));
-    noOpener->setWordWrap(true);
-    noOpener->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    noOpener->hide();
-    connect(log, &QAbstractButton::clicked, this, [this, noOpener] {
-        if (!openFile || openFile(AppLog::file())) return noOpener->hide();
-        noOpener->setText(PlatformWords::thisComputer() +
-                          QStringLiteral("上没有能打开日志的程序（需要一个看文本文件的程序）。日志在：") +
-                          AppLog::file());
-        noOpener->show();
+    logNotOpened_ = new StyledLabel(QString(), 11.5, QFont::Normal, StyledLabel::Style::orange);
+    logNotOpened_->setObjectName(QStringLiteral("logNotOpened"));
+    logNotOpened_->setWordWrap(true);
+    logNotOpened_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    logNotOpened_->hide();
+    connect(log, &QAbstractButton::clicked, this, [this] {
+        if (!openFile || openFile(AppLog::file())) return logNotOpened_->hide();
+        sayLogNotOpened();
     });
     layout->addWidget(log, 0, Qt::AlignVCenter);
-    lines->addWidget(noOpener);
+    lines->addWidget(logNotOpened_);
     QWidget* block = group(QStringLiteral("关于"), nullptr, content);
     block->setObjectName(QStringLiteral("aboutGroup"));
     return block;
+}
+
+void SettingsPage::sayLogNotOpened() {
+    logNotOpened_->setText(PlatformWords::thisComputer() +
+                           QStringLiteral("上没有能打开日志的程序（需要一个看文本文件的程序）。日志在：") +
+                           AppLog::file());
+    logNotOpened_->show();
 }
 
 void SettingsPage::showEvent(QShowEvent* event) {

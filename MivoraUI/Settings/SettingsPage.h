@@ -30,6 +30,9 @@ public:
     // Opens a file with the desktop's handler for it (the log file); false when nothing could open it.
     // Replaceable for tests.
     std::function<bool(const QString& file)> openFile;
+    // Says under the about row that nothing here opens the log, and where it is (the tray's row that could
+    // not open it comes here too).
+    void sayLogNotOpened();
 
     bool typingOn() const;
     bool loginOn() const;
@@ -56,6 +59,7 @@ private:
     void setMutedWords(qint64 count);
 
     AppModel& model_;
+    StyledLabel* logNotOpened_ = nullptr;
     QString hotkey_; // the key the shortcuts show
     qint64 mutedWords_ = 0;
     std::optional<QString> loginError_;

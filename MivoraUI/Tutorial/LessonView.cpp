@@ -95,6 +95,14 @@ LessonView::LessonView(AppModel& model, Lesson lesson, bool compact, std::functi
     success_ = makeSuccess();
     success_->hide();
     cell->addWidget(success_, 0, 0, Qt::AlignTop);
+    // The column is centred: the cell keeps the room of both rows whichever shows, so nothing above it moves
+    // when the success row takes the tips' place (or, without tips, appears where nothing was).
+    for (QWidget* shown : {tips_, success_}) {
+        if (!shown) continue;
+        QSizePolicy policy = shown->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        shown->setSizePolicy(policy);
+    }
     stack->addWidget(outcome);
     row->addWidget(right, 0, Qt::AlignVCenter);
     row->addStretch(1);
@@ -113,6 +121,7 @@ LessonView::LessonView(AppModel& model, Lesson lesson, bool compact, std::functi
 
 QWidget* LessonView::makeHeader() {
     auto* header = new QWidget;
+    header->setObjectName(QStringLiteral("lessonHeader"));
     auto* h = new QHBoxLayout(header);
     h->setContentsMargins(0, 0, 0, 0);
     h->setSpacing(10);

@@ -1,8 +1,10 @@
-// The two desktop entries the program writes (launch at login, the sign-in callback) for programs in folders
-// with every character a path can hold, started by GLib's own launcher as a desktop would start them.
-// GLib's headers come before Qt's, whose keyword macros ("signals") would clash with them.
+// The desktop entries written for the program (launch at login, the sign-in callback, the installed
+// launcher) for programs in folders with every character a path can hold, started by GLib's own launcher as a
+// desktop would start them. GLib's headers come before Qt's, whose keyword macros ("signals") would clash
+// with them.
 #include <gio/gdesktopappinfo.h>
 
+#include "LauncherEntry.h"
 #include "Platform/Linux/AutostartLoginItem.h"
 #include "SchemeHandlerEntry.h"
 
@@ -97,6 +99,13 @@ TEST(DesktopEntries, StartTheSameProgramFromAnyFolderThroughGLib) {
                   program.toStdString())
             << name;
 
+        const QString menu = dir.filePath(QStringLiteral("launcher%1.desktop").arg(n));
+        const std::optional<QByteArray> menuEntry = LauncherEntry::contents(program);
+        ASSERT_TRUE(menuEntry) << name;
+        write(menu, *menuEntry);
+        EXPECT_EQ(launched(menu, {}, dir.filePath(QStringLiteral("record%1c").arg(n))), program.toStdString())
+            << name;
+
         const QString signIn = dir.filePath(QStringLiteral("signin%1.desktop").arg(n));
         const std::optional<QByteArray> entry = SchemeHandlerEntry::contents(program);
         ASSERT_TRUE(entry) << name;
@@ -125,5 +134,6 @@ TEST(DesktopEntries, RefuseAPathNoEntryCanCarry) {
         }
         EXPECT_FALSE(QFile::exists(item.path()));
         EXPECT_FALSE(SchemeHandlerEntry::contents(program));
+        EXPECT_FALSE(LauncherEntry::contents(program));
     }
 }

@@ -1,3 +1,5 @@
+#include "Platform/Linux/DesktopEntry.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -158,7 +160,8 @@ TEST(Start, SaysWhereItsLogIsAndWhatStandsBeforeAFirstTake) {
 // there, the program finds its Info.json beside itself and its sign-in entry names the installed copy.
 TEST(Install, PutsTheProgramItsLauncherAndItsSignInEntryInPlace) {
     QTemporaryDir dir;
-    const QString prefix = dir.filePath("my prefix");
+    // A folder a user may well pick: a space, and a percent sign the desktop would read as a field code.
+    const QString prefix = dir.filePath("my 100% prefix");
     QProcess cmake;
     cmake.start("cmake", {"--install", MIVORA_BUILD_DIR, "--prefix", prefix});
     ASSERT_TRUE(cmake.waitForFinished(60000));
@@ -173,12 +176,16 @@ TEST(Install, PutsTheProgramItsLauncherAndItsSignInEntryInPlace) {
     QFile launcher(prefix + "/share/applications/mivora.desktop");
     ASSERT_TRUE(launcher.open(QIODevice::ReadOnly));
     const QStringList entry = QString::fromUtf8(launcher.readAll()).split('\n');
-    EXPECT_TRUE(entry.contains("Exec=\"" + prefix + "/bin/mivora\"")) << entry.join('\n').toStdString();
+    EXPECT_TRUE(entry.contains("Exec=" + mivora::DesktopEntry::exec(prefix + "/bin/mivora").value()))
+        << entry.join('\n').toStdString();
+    EXPECT_EQ(mivora::DesktopEntry::program(entry.filter(QRegularExpression("^Exec=")).value(0).mid(5)),
+              prefix + "/bin/mivora");
     EXPECT_TRUE(entry.contains("Icon=mivora"));
     QFile signIn(prefix + "/share/applications/mivora-signin.desktop");
     ASSERT_TRUE(signIn.open(QIODevice::ReadOnly));
     const QByteArray signInEntry = signIn.readAll();
-    EXPECT_TRUE(signInEntry.contains("Exec=\"" + installed.toUtf8() + "\" %u\n"))
+    EXPECT_TRUE(
+        signInEntry.contains("Exec=" + mivora::DesktopEntry::exec(installed, {"%u"}).value().toUtf8() + '\n'))
         << signInEntry.toStdString();
 
     // Without MIVORA_INFO_JSON: the installed Info.json is the one read.

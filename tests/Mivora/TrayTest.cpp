@@ -9,8 +9,11 @@
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
 
+#include "MivoraUI/Window/MainView.h"
+#include "Support/AppLog.h"
 #include "Support/HttpClient.h"
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 
@@ -96,6 +99,43 @@ TEST(Tray, TheTypingSwitchTurnsSuggestionsOffAndOn) {
         action->trigger();
     }
     EXPECT_FALSE(suggest.controller().enabled());
+}
+
+// "打开工作日志" on a desktop where nothing opens a text file: the window comes up on the settings, which say
+// so and where the log is, as their own log button does; where the log opens, the window stays as it was.
+TEST(Tray, TheLogRowSaysWhereTheLogIsWhenNothingOpensIt) {
+    FakePlatform platform;
+    MemoryDefaults defaults;
+    FakeClock clock;
+    FakeScheduler scheduler{clock};
+    QtScheduler networkTimers;
+    HttpClient network{networkTimers};
+    AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
+    app.launch();
+    app.model().finishWelcome();
+    app.model().open(AppModel::Section::home);
+    QStringList opened;
+    bool opens = true;
+    app.openFile = [&](const QString& file) {
+        opened << file;
+        return opens;
+    };
+
+    app.act(MenuRow::Action::openLog);
+    EXPECT_EQ(opened, QStringList{AppLog::file()});
+    EXPECT_EQ(app.model().section(), AppModel::Section::home);
+
+    opens = false;
+    app.mainWindow()->hide();
+    app.act(MenuRow::Action::openLog);
+    ASSERT_TRUE(app.mainWindow());
+    EXPECT_TRUE(app.mainWindow()->isVisible());
+    EXPECT_EQ(app.model().section(), AppModel::Section::settings);
+    auto* said = app.mainWindow()->view()->page()->findChild<QLabel*>("logNotOpened");
+    ASSERT_TRUE(said);
+    EXPECT_TRUE(said->isVisible());
+    EXPECT_EQ(said->text(),
+              "这台电脑上没有能打开日志的程序（需要一个看文本文件的程序）。日志在：" + AppLog::file());
 }
 
 // Every look of the icon stands out from a light tray and from a dark one: enough of its pixels differ

@@ -1,6 +1,7 @@
 // The real program, started as a user starts it, on the private desktop: it stays up, dictates into another
 // application, answers a second start by showing its window, ends on SIGTERM with both exit lines, and
-// offers a memory whose name is typed in another application.
+// offers a memory whose name is typed in another application, and names its tray icon's window as it
+// names every window.
 #include "LinuxDesktop.h"
 #include "support/ChildProcess.h"
 #include "support/FakeOpenAI.h"
@@ -10,6 +11,7 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -205,4 +207,37 @@ TEST_F(ProgramEndToEnd, OffersAMemoryTypedInAnotherApplicationTabFillsItAndEscOn
     XSetWindowBackground(manager, DefaultRootWindow(manager), BlackPixel(manager, DefaultScreen(manager)));
     XClearWindow(manager, DefaultRootWindow(manager));
     XCloseDisplay(manager);
+}
+
+// With a tray on the desktop, the icon's window (Qt's own, untitled unless told) carries the product's name
+// like the main window: a desktop's window lists and tools show it by that name.
+TEST_F(ProgramEndToEnd, TheTrayIconsWindowCarriesTheProductsName) {
+    QProcess tray;
+    tray.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "100",
+                          "--height", "24"});
+    ASSERT_TRUE(tray.waitForStarted(desktopDeadlineMs)) << "trayer (scripts/install-deps)";
+    ASSERT_TRUE(waitUntil([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, desktopDeadlineMs));
+    FakeOpenAI server;
+    QTemporaryDir dir;
+    RelayProgram program(dir, server.url("/"));
+    QProcess* mivora = program.start();
+    ASSERT_TRUE(program.toldWhatIsLeft()) << program.log().join('\n').toStdString();
+    EXPECT_TRUE(program.told().filter("没找到系统托盘").isEmpty()) << program.told().join('\n').toStdString();
+    const auto name = [](const QString& id) {
+        return runTool("xprop", {"-id", id, "_NET_WM_NAME"}).section(" = ", 1);
+    };
+    QString icon;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const QStringList windows =
+                runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(mivora->processId())})
+                    .split('\n', Qt::SkipEmptyParts);
+            for (const QString& id : windows)
+                if (runTool("xwininfo", {"-id", id}).contains("Width: 22\n")) icon = id;
+            return !icon.isEmpty();
+        },
+        desktopDeadlineMs));
+    EXPECT_EQ(name(icon), "\"Veskel\"");
+    tray.kill();
+    tray.waitForFinished(desktopDeadlineMs);
 }

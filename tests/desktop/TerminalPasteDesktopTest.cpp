@@ -4,13 +4,11 @@
 #include "Insertion/TextInserter.h"
 
 #include "LinuxDesktop.h"
+#include "support/CatTerminal.h"
 #include "support/ChildProcess.h"
 
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 using namespace mivora;
 using namespace mivora::test;
@@ -26,47 +24,18 @@ QByteArray selectionAs(const QString& target) {
 }
 
 struct TerminalPasteDesktop : LinuxDesktop {
-    QTemporaryDir dir;
-    QProcess terminal;
+    CatTerminal terminal;
 
-    ~TerminalPasteDesktop() override {
-        terminal.kill();
-        terminal.waitForFinished(5000);
-    }
-    QString received() const {
-        QFile file(dir.filePath("received"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-    // Starts the terminal with a shell that copies every byte typed into it, unbuffered, to a file, and
-    // gives its window the keyboard once the shell runs.
-    bool startTerminal(const QString& program, QStringList args) {
-        if (QStandardPaths::findExecutable(program).isEmpty()) return false;
-        const QString script = dir.filePath("cat.sh");
-        QFile file(script);
-        if (!file.open(QIODevice::WriteOnly)) return false;
-        file.write("#!/bin/sh\nstty -icanon -echo\n: > \"$1/received\"\nexec cat >> \"$1/received\"\n");
-        file.close();
-        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-        terminal.start(program, args << "-e" << script + " " + dir.path());
-        if (!terminal.waitForStarted(desktopDeadlineMs)) return false;
-        if (!waitUntil([&] { return QFile::exists(dir.filePath("received")); }, desktopDeadlineMs))
-            return false;
-        QString window;
-        const QString pid = QString::number(terminal.processId());
-        waitUntil(
-            [&] {
-                window = runTool("xdotool", {"search", "--onlyvisible", "--pid", pid}).section('\n', 0, 0);
-                return !window.isEmpty();
-            },
-            desktopDeadlineMs);
-        if (window.isEmpty()) return false;
-        runTool("xdotool", {"windowfocus", "--sync", window});
-        return waitUntil(
-            [&] {
-                return platform->frontApplication().current().value_or(FrontApp{}).pid ==
-                       terminal.processId();
-            },
-            desktopDeadlineMs);
+    QString received() const { return terminal.received(); }
+    // Starts the terminal and waits until the desktop has it in front.
+    bool startTerminal(const QString& program, const QStringList& args) {
+        return terminal.start(program, args) &&
+               waitUntil(
+                   [&] {
+                       return platform->frontApplication().current().value_or(FrontApp{}).pid ==
+                              terminal.processId();
+                   },
+                   desktopDeadlineMs);
     }
     void pasteAndGiveBack(PasteKeys expected) {
         const auto app = platform->frontApplication().current();

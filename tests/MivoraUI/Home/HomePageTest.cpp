@@ -81,6 +81,13 @@ TEST_F(HomeTest, StatusLineBannerAndCardsLeadToTheirPages) {
     EXPECT_FALSE(find("banner")->isVisible());
     EXPECT_EQ(find("cards")->y(), find("header")->geometry().bottom() + 1 + 26) << "no gap where it stood";
 
+    // Signed out where the build needs an account: every take is refused, so the page does not say it works.
+    services.setup.setAccountReady(false);
+    EXPECT_EQ(text("status"), "还差几步就能用了。");
+    EXPECT_TRUE(find("banner")->isVisible());
+    services.setup.setAccountReady(true);
+    EXPECT_EQ(text("status"), "在任何地方，说一句就写好。");
+
     find<QAbstractButton>("finishSetup")->click();
     EXPECT_EQ(services.model->section(), AppModel::Section::settings);
     // A lesson card opens the tutorial at its lesson.

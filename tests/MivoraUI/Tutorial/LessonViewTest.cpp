@@ -10,6 +10,7 @@
 #include "support/WindowModelRig.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -123,6 +124,33 @@ TEST(LessonView, CompactFormShowsNextOnlyOnceDoneAndReturnReachesIt) {
     EXPECT_EQ(next, 5) << "once, not as a shortcut and a key press both";
     EXPECT_EQ(editor->toPlainText(), "\n");
     EXPECT_TRUE(waitFor([&] { return view.successRow()->graphicsEffect() == nullptr; })) << "settled";
+}
+
+// "做到了！" takes the tips' place (or, in the welcome's compact form, a place of its own): the title, the
+// steps and the practice field above it stay where the user was looking.
+TEST(LessonView, TheBlockAboveKeepsItsPlaceWhenTheSuccessShows) {
+    for (const bool compact : {false, true}) {
+        TutorialRig rig;
+        LessonView view(*rig.model, Lesson::recall, compact,
+                        compact ? std::function<void()>([] {}) : nullptr);
+        view.resize(820, 640);
+        view.show();
+        QApplication::processEvents();
+        const auto place = [&](QWidget* widget) {
+            return QRect(widget->mapTo(&view, QPoint()), widget->size());
+        };
+        QWidget* header = view.findChild<QWidget*>("lessonHeader");
+        ASSERT_TRUE(header);
+        const QRect title = place(header), field = place(view.practice());
+
+        rig.scheduler.advance(1);
+        rig.model->setLastSuccess({Lesson::recall, rig.clock.now()});
+        ASSERT_TRUE(waitFor([&] { return view.successRow()->graphicsEffect() == nullptr; })) << "settled";
+        QApplication::processEvents();
+        EXPECT_TRUE(view.successRow()->isVisible());
+        EXPECT_EQ(place(header), title) << "compact " << compact;
+        EXPECT_EQ(place(view.practice()), field) << "compact " << compact;
+    }
 }
 
 TEST(LessonView, ExampleTitlesPreferAnAliveAddress) {
