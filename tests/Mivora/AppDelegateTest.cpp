@@ -5,9 +5,7 @@
 #include "Support/BundleInfo.h"
 #include "TrayIcon.h"
 
-#include "support/FakePlatform.h"
-#include "support/FakeScheduler.h"
-#include "support/MemoryDefaults.h"
+#include "support/DelegateRig.h"
 
 #include "Support/HttpClient.h"
 
@@ -20,14 +18,7 @@ using namespace mivora::test;
 
 namespace {
 
-struct AppDelegateTest : ::testing::Test {
-    FakePlatform platform;
-    MemoryDefaults defaults;
-    FakeClock clock;
-    FakeScheduler scheduler{clock};
-    QtScheduler networkTimers;
-    HttpClient network{networkTimers};
-    AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
+struct AppDelegateTest : ::testing::Test, DelegateRig {
 
     bool fn(bool down) {
         return app.tap().process({KeyEvent::flagsChanged, KeyCode::fn, false, down ? KeyEvent::fnFlag : 0});

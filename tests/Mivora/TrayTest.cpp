@@ -5,9 +5,7 @@
 #include "SuggestWiring.h"
 #include "TrayIcon.h"
 
-#include "support/FakePlatform.h"
-#include "support/FakeScheduler.h"
-#include "support/MemoryDefaults.h"
+#include "support/DelegateRig.h"
 
 #include "MivoraUI/Window/MainView.h"
 #include "Support/AppLog.h"
@@ -74,13 +72,8 @@ TEST(MenuRows, EachStateShowsItsRows) {
 
 // The switch in the running program's menu turns suggestions off and on again; its check mark follows.
 TEST(Tray, TheTypingSwitchTurnsSuggestionsOffAndOn) {
-    FakePlatform platform;
-    MemoryDefaults defaults;
-    FakeClock clock;
-    FakeScheduler scheduler{clock};
-    QtScheduler networkTimers;
-    HttpClient network{networkTimers};
-    AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
+    DelegateRig rig;
+    auto& [platform, defaults, clock, scheduler, networkTimers, network, app] = rig;
     SuggestWiring suggest(app, platform, defaults, scheduler, clock, nullptr);
     app.launch();
     ASSERT_NE(app.tray(), nullptr);
@@ -104,13 +97,8 @@ TEST(Tray, TheTypingSwitchTurnsSuggestionsOffAndOn) {
 // "打开工作日志" on a desktop where nothing opens a text file: the window comes up on the settings, which say
 // so and where the log is, as their own log button does; where the log opens, the window stays as it was.
 TEST(Tray, TheLogRowSaysWhereTheLogIsWhenNothingOpensIt) {
-    FakePlatform platform;
-    MemoryDefaults defaults;
-    FakeClock clock;
-    FakeScheduler scheduler{clock};
-    QtScheduler networkTimers;
-    HttpClient network{networkTimers};
-    AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
+    DelegateRig rig;
+    auto& [platform, defaults, clock, scheduler, networkTimers, network, app] = rig;
     app.launch();
     app.model().finishWelcome();
     app.model().open(AppModel::Section::home);

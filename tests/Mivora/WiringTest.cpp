@@ -6,6 +6,7 @@
 #include "SuggestWiring.h"
 #include "Support/BundleInfo.h"
 
+#include "support/DelegateRig.h"
 #include "support/FakeAccountServer.h"
 #include "support/FakePlatform.h"
 #include "support/FakeScheduler.h"
@@ -23,16 +24,12 @@ namespace {
 
 const QString ann = QStringLiteral("ann@example.com");
 
-struct WiringTest : ::testing::Test {
-    // The relay setting a test makes is dropped after everything below is gone.
+// The relay setting a test makes is dropped after the shell is gone: bases go in reverse order.
+struct ResetsInfo {
     std::shared_ptr<void> resetInfo{nullptr, [](void*) { BundleInfo::reset(); }};
-    FakePlatform platform;
-    MemoryDefaults defaults;
-    FakeClock clock;
-    FakeScheduler scheduler{clock};
-    QtScheduler networkTimers;
-    HttpClient network{networkTimers};
-    AppDelegate app{{platform, defaults, clock, scheduler, network, std::nullopt, nullptr}};
+};
+
+struct WiringTest : ::testing::Test, ResetsInfo, DelegateRig {
 
     static void relay(const QString& url) {
         BundleInfo::setOverride({{"YarrikProxyURL", url}, {"YarrikProxyToken", "relay-token"}});
