@@ -26,6 +26,10 @@ void AppDelegate::showMain(std::optional<AppModel::Section> section) {
         connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, mainWindow_,
                 [this] { saveWindowFrame(); });
     }
+    // A minimised window stays iconic through show() alone: on a desktop without a task bar the tray and a
+    // second start are then the only ways back to it. Maximised or full screen stays as it was.
+    if (mainWindow_->windowState() & Qt::WindowMinimized)
+        mainWindow_->setWindowState((mainWindow_->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     mainWindow_->show();
     mainWindow_->raise();
     mainWindow_->activateWindow();

@@ -166,6 +166,14 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameOnlyHidesWhenClosedAnd
     EXPECT_FALSE(app.model().windowVisible()) << "a minimised window holds the pages' animations";
     window->showNormal();
     EXPECT_TRUE(app.model().windowVisible());
+    // The tray's "open" and a second start bring a minimised window back, maximised if it was.
+    window->showMaximized();
+    window->showMinimized();
+    app.reopen();
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_TRUE(window->windowState() & Qt::WindowMaximized);
+    EXPECT_TRUE(app.model().windowVisible());
+    window->showNormal();
     window->setGeometry(50, 60, 1000, 700);
     window->close();
     EXPECT_FALSE(app.model().windowVisible());

@@ -89,5 +89,21 @@ TEST_F(X11KeySourceTest, AHandlerThatThrowsPassesTheKeyOnInsteadOfLeavingTheKeyb
     EXPECT_TRUE(source.handleRaw(XI_RawKeyPress, 9, 1200));
 }
 
+// A modifier hotkey stays usable in shortcuts; any other key would be typed into the application by every
+// take, so it is kept from it whatever the handler answers: press, auto-repeats and release.
+TEST_F(X11KeySourceTest, AHotkeyThatIsNoModifierNeverReachesTheApplication) {
+    source.setCallback([](const KeyEvent&) { return false; });
+    EXPECT_FALSE(source.handleRaw(XI_RawKeyPress, 105, 1000)) << "the right Control is only watched";
+    EXPECT_FALSE(source.handleRaw(XI_RawKeyRelease, 105, 1100));
+
+    defaults.setValue("fnKey", "F13");
+    source.setKeyMap(X11KeyMap::build(keys, XK_F13));
+    EXPECT_TRUE(source.handleRaw(XI_RawKeyPress, 191, 2000));
+    EXPECT_TRUE(source.handleCore(true, 191, 2000));
+    EXPECT_TRUE(source.handleCore(true, 191, 2500)); // an auto-repeat
+    EXPECT_TRUE(source.handleCore(false, 191, 2600));
+    EXPECT_FALSE(source.handleRaw(XI_RawKeyPress, 105, 2700)) << "the old hotkey is an ordinary key again";
+}
+
 } // namespace
 } // namespace mivora

@@ -62,3 +62,27 @@ TEST_F(TerminalDictation, ATakeLandsInXterm) {
 TEST_F(TerminalDictation, ATakeLandsInLxterminal) {
     dictateInto("lxterminal", {"--no-remote"});
 }
+
+// A hotkey that is no modifier (F9) is typed by nothing: the terminal gets the words and not the key's
+// escape sequence, press or auto-repeat.
+TEST_F(TerminalDictation, AHotkeyThatIsNoModifierNeverReachesTheTerminal) {
+    const QString words = QStringLiteral("明天上午十点开会");
+    FakeOpenAI server;
+    server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription(words));
+    QTemporaryDir dir;
+    RelayProgram relay(dir, server.url("/"));
+    relay.finishWelcome("fnKey=F9\n");
+    const StoredSignIn signedIn(platform->secrets());
+    QProcess* mivora = relay.start();
+    ASSERT_TRUE(waitUntil([&] { return relay.logged("按键监听已开启"); }, desktopDeadlineMs))
+        << relay.log().join('\n').toStdString();
+    ASSERT_TRUE(inFront(mivora->processId()));
+    CatTerminal terminal;
+    ASSERT_TRUE(terminal.start("xterm", {"-class", "XTerm"}));
+    ASSERT_TRUE(inFront(terminal.processId()));
+    ASSERT_TRUE(holdHotkeyAndSpeak(
+        {}, [&] { return relay.logged("开始听"); }, XK_F9))
+        << relay.log().join('\n').toStdString();
+    EXPECT_TRUE(waitUntil([&] { return terminal.received().endsWith(words); }, desktopDeadlineMs));
+    EXPECT_EQ(terminal.received(), words) << relay.log().join('\n').toStdString();
+}

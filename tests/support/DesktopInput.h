@@ -88,11 +88,11 @@ inline void pressKey(Display* display, KeySym sym) {
 // delays: the hold is counted from `takeStarted` (true once the program has begun the take; without it,
 // from when something records). False when nothing started recording or the speech was not taken in.
 inline bool holdHotkeyAndSpeak(const std::function<void()>& whileHeld = {},
-                               const std::function<bool()>& takeStarted = {}) {
+                               const std::function<bool()>& takeStarted = {}, KeySym key = XK_Control_R) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) return false;
     const auto hotkey = [&](bool down) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Control_R), down, CurrentTime);
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), down, CurrentTime);
         XFlush(display);
     };
     MicFifo::drain();

@@ -48,11 +48,11 @@ public:
         file.write(MemoryStore::writeMemories(memories));
     }
     // Settings of its own in which the welcome is done, so the window opens on its pages.
-    void finishWelcome() {
+    void finishWelcome(const QByteArray& more = {}) {
         QDir().mkpath(dir_.filePath("config/Mivora"));
         QFile file(dir_.filePath("config/Mivora/Mivora.ini"));
         file.open(QIODevice::WriteOnly);
-        file.write("[General]\nonboardingDone=true\n");
+        file.write("[General]\nonboardingDone=true\n" + more);
         environment_ << "XDG_CONFIG_HOME=" + dir_.filePath("config");
     }
     QProcess* start() {

@@ -1,5 +1,6 @@
 #include "Platform/Linux/X11KeySource.h"
 
+#include "Platform/KeyCodes.h"
 #include "Platform/Linux/OwnKeyEvents.h"
 #include "Platform/Linux/X11Display.h"
 #include "Platform/Linux/X11Errors.h"
@@ -14,6 +15,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XInput2.h>
 
 namespace mivora {
@@ -142,7 +144,7 @@ bool X11KeySource::handleRaw(int evtype, int detail, unsigned long time) {
         return false;
     }
     if (!event) return false;
-    const bool swallow = deliver(*event);
+    const bool swallow = deliver(*event) || (evtype != XI_RawButtonPress && keepsHotkey(detail));
     if (evtype == XI_RawKeyPress && detail >= 0 && detail < X11KeyMap::keycodeCount)
         pressAnswers_[std::size_t(detail)] = {time, true, swallow};
     return swallow;
@@ -152,7 +154,8 @@ bool X11KeySource::handleCore(bool press, int keycode, unsigned long time) {
     if (keycode < 0 || keycode >= X11KeyMap::keycodeCount) return false;
     if (!press) {
         const auto event = events_.release(keycode);
-        return event && deliver(*event);
+        const bool swallow = event && deliver(*event);
+        return swallow || keepsHotkey(keycode);
     }
     // The press that set off a grab was reported raw just before: answer as the handler did then.
     Answer& answer = pressAnswers_[std::size_t(keycode)];
@@ -163,7 +166,8 @@ bool X11KeySource::handleCore(bool press, int keycode, unsigned long time) {
     // Otherwise the grab is active (raw events do not come while we hold one): an auto-repeat of a
     // held key, or a new press.
     const auto event = events_.isDown(keycode) ? events_.repeat(keycode) : events_.press(keycode);
-    return event && deliver(*event);
+    const bool swallow = event && deliver(*event);
+    return swallow || keepsHotkey(keycode);
 }
 
 void X11KeySource::drain() {
@@ -213,8 +217,18 @@ void X11KeySource::dispatch(XEvent& event) {
 }
 
 void X11KeySource::reloadKeyMap() {
+    setKeyMap(X11KeyMap::fromDisplay(display_, KeySource::fnKeyName(defaults_)));
+}
+
+void X11KeySource::setKeyMap(const X11KeyMap& map) {
     fnKeyName_ = KeySource::fnKeyName(defaults_);
-    events_.setKeyMap(X11KeyMap::fromDisplay(display_, fnKeyName_));
+    const KeySym hotkey = XStringToKeysym(fnKeyName_.toLatin1().constData());
+    grabsHotkey_ = hotkey != NoSymbol && !IsModifierKey(hotkey);
+    events_.setKeyMap(map);
+}
+
+bool X11KeySource::keepsHotkey(int keycode) const {
+    return grabsHotkey_ && events_.keyMap()[keycode].role == X11KeyMap::Role::fn;
 }
 
 bool X11KeySource::applyGrabs() {
@@ -222,6 +236,9 @@ bool X11KeySource::applyGrabs() {
     std::set<int> wanted;
     for (int code : swallowable_)
         for (int kc : map.keycodesFor(code))
+            wanted.insert(kc);
+    if (grabsHotkey_)
+        for (int kc : map.keycodesFor(KeyCode::fn))
             wanted.insert(kc);
     const Window root = DefaultRootWindow(display_);
     for (auto it = grabbed_.begin(); it != grabbed_.end();) {
@@ -278,7 +295,7 @@ void X11KeySource::retryRefused() {
             perCombination_.insert(r.keycode);
             grabEachCombination(r.keycode);
         } else if (r.modifiers == 0 && reported_.insert(r.keycode).second) {
-            const char* name = XKeysymToString(XkbKeycodeToKeysym(display_, KeyCode(r.keycode), 0, 0));
+            const char* name = XKeysymToString(XkbKeycodeToKeysym(display_, ::KeyCode(r.keycode), 0, 0));
             AppLog::write(QStringLiteral("按键 %1 已被其他程序占用，无法拦截")
                               .arg(name ? QString::fromLatin1(name) : QString::number(r.keycode)));
         }

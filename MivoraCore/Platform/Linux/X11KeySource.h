@@ -33,6 +33,9 @@ class OwnKeyEvents;
 // A key another program has grabbed already cannot be grabbed (the server refuses); it is then tried
 // per modifier combination, at once and from then on, and what stays refused is only watched, never
 // swallowed.
+// The hotkey: a modifier (the right Control) does nothing alone in applications and is only watched, so
+// shortcuts made with it keep working; any other key (F9) is grabbed for as long as it is the hotkey and
+// kept from applications press, repeats and release, or each take would also type it.
 class X11KeySource final : public QObject, public KeySource {
     Q_OBJECT
 public:
@@ -47,7 +50,7 @@ public:
     // The event loop's steps, callable by hand (tests, benchmarks) without a connection:
     // where events go, which key map translates them,
     void setCallback(Callback callback) { callback_ = std::move(callback); }
-    void setKeyMap(const X11KeyMap& map) { events_.setKeyMap(map); }
+    void setKeyMap(const X11KeyMap& map);
     // one XInput2 raw event (XI_RawKeyPress, XI_RawKeyRelease or XI_RawButtonPress; `detail` is the key
     // code or button, `time` the server time); returns the callback's answer;
     bool handleRaw(int evtype, int detail, unsigned long time);
@@ -75,6 +78,8 @@ private:
     void retryRefused();
     void reloadKeyMap();
     bool deliver(const KeyEvent& event);
+    // The key at `keycode` is the hotkey and is kept from applications whatever the handler answers.
+    bool keepsHotkey(int keycode) const;
 
     Defaults& defaults_;
     X11KeyEvents events_;
@@ -83,6 +88,7 @@ private:
     int xiOpcode_ = -1;
     QPointer<QSocketNotifier> notifier_;
     QString fnKeyName_;
+    bool grabsHotkey_ = false; // the hotkey is no modifier key
 
     // The handler's answer to the last raw press of each key, so the same press reported again by a
     // grab (same server time) gets the same answer without asking twice.
