@@ -159,3 +159,31 @@ TEST(WelcomeFlow, ThePageDotsStayPutFromPageToPage) {
         EXPECT_EQ(dots->geometry(), first) << page;
     }
 }
+
+// A hosting page is narrower than the window: its wrapped lines still get the height they need at the
+// page's own width, the recovery code's explanation (three lines there) included.
+TEST(WelcomeFlow, WrappedLinesOnTheSignInPageAreWhole) {
+    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
+    WindowModelRig rig;
+    WelcomeFlow flow(rig.make(rig.account.get()));
+    flow.resize(960, 640);
+    flow.show();
+    flow.goTo(WelcomeFlow::account);
+    auto* section = flow.page()->findChild<AccountSection*>();
+    ASSERT_TRUE(section);
+    // The block as it is once signed in with the code on show.
+    for (const char* part : {"emailStep", "codeStep", "note"})
+        section->findChild<QWidget*>(part)->hide();
+    section->findChild<QWidget*>("signedIn")->show();
+    section->findChild<QWidget*>("syncRow")->hide();
+    section->findChild<QWidget*>("recoveryView")->show();
+    QApplication::processEvents();
+    auto* note = section->findChild<QLabel*>("recoveryNote");
+    ASSERT_TRUE(note && note->isVisibleTo(&flow));
+    ASSERT_GE(note->heightForWidth(note->width()), 3 * note->fontMetrics().height()) << "wraps at this width";
+    for (QLabel* label : flow.page()->findChildren<QLabel*>()) {
+        if (!label->wordWrap() || !label->isVisibleTo(&flow)) continue;
+        EXPECT_GE(label->height(), label->heightForWidth(label->width())) << label->text().toStdString();
+    }
+}
