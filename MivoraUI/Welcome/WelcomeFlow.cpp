@@ -170,7 +170,10 @@ void WelcomeFlow::next() {
 }
 
 void WelcomeFlow::askedFor(AppModel::Need need) {
-    goTo(need == AppModel::Need::signIn && signInPage_ ? account : permissions);
+    const bool signIn = need == AppModel::Need::signIn && signInPage_;
+    goTo(signIn ? account : permissions);
+    // Brought here by a refused take, the user's next step is typing the address.
+    if (auto* section = signIn ? page()->findChild<AccountSection*>() : nullptr) section->focusSignIn();
 }
 
 QWidget* WelcomeFlow::makePage(int index) {

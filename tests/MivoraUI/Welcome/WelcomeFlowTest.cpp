@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -185,5 +186,28 @@ TEST(WelcomeFlow, WrappedLinesOnTheSignInPageAreWhole) {
     for (QLabel* label : flow.page()->findChildren<QLabel*>()) {
         if (!label->wordWrap() || !label->isVisibleTo(&flow)) continue;
         EXPECT_GE(label->height(), label->heightForWidth(label->width())) << label->text().toStdString();
+    }
+}
+
+// A take refused for the sign-in brings the welcome to its sign-in page with the address field ready to
+// type in, whichever page it was on.
+TEST(WelcomeFlow, ARefusedTakeLeavesTheFocusInTheAddressField) {
+    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
+    WindowModelRig rig;
+    AppModel& model = rig.make(rig.account.get());
+    WelcomeFlow flow(model);
+    flow.resize(960, 640);
+    flow.show();
+    flow.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&flow));
+    for (int from : {int(WelcomeFlow::firstLesson), int(WelcomeFlow::account)}) {
+        flow.goTo(from);
+        flow.setFocus();
+        model.openFor(AppModel::Need::signIn);
+        ASSERT_EQ(flow.current(), WelcomeFlow::account);
+        const QWidget* email = flow.page()->findChild<QLineEdit*>("email");
+        ASSERT_TRUE(email && email->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), email) << from;
     }
 }
