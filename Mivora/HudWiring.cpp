@@ -2,6 +2,8 @@
 
 #include "AppDelegate.h"
 #include "MivoraUI/HUD/HUDPanel.h"
+#include "MivoraUI/HUD/HUDView.h"
+#include "Platform/Linux/Compositing.h"
 
 namespace mivora {
 
@@ -11,6 +13,8 @@ std::unique_ptr<HUDPanel> wireHud(AppDelegate& delegate, const Defaults& default
     HUDPanel* panel = hud.get();
     delegate.hooks.hud = {[panel] { return panel->isVisible(); },
                           [panel] {
+                              // Asked at each showing: a compositor may have started or ended since.
+                              panel->view()->setFades(compositing());
                               panel->place();
                               panel->show();
                               panel->raise();

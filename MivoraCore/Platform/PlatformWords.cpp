@@ -22,6 +22,11 @@ QString settingsApp() {
     return QStringLiteral("设置");
 }
 
+QString accessibilitySwitch() {
+    // GNOME's toolkit-accessibility, "启用辅助技术" in Xfce and MATE: the same setting by its common name.
+    return QStringLiteral("「辅助技术」开关");
+}
+
 QString thisComputer() {
     return QStringLiteral("这台电脑");
 }

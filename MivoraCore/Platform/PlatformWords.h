@@ -16,6 +16,10 @@ namespace PlatformWords {
 QString pasteShortcut(PasteKeys keys = PasteKeys::controlV);
 // The desktop's settings program, as its menus name it.
 QString settingsApp();
+// What the user turns on in those settings so the program may read the keyboard and the focused text
+// field. The desktop has no switch per program: the program counts as allowed when the session's
+// accessibility bus (AT-SPI) answers, which the session's one assistive-technology setting starts.
+QString accessibilitySwitch();
 // How the texts call the user's computer.
 QString thisComputer();
 // Where something stays on the user's computer: "这台电脑上".

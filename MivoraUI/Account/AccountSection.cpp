@@ -413,6 +413,12 @@ void AccountSection::focusCodeField() {
     if (!typingElsewhere && codeField_->isVisible()) codeField_->setFocus(Qt::OtherFocusReason);
 }
 
+void AccountSection::focusSignIn() {
+    const Content now = content();
+    if (now == Content::emailStep) emailField_->setFocus(Qt::OtherFocusReason);
+    if (now == Content::codeStep) codeField_->setFocus(Qt::OtherFocusReason);
+}
+
 void AccountSection::switchParts(std::initializer_list<std::pair<QWidget*, bool>> parts, QWidget* focus) {
     // What comes first, so the focus has somewhere to go before anything it is in goes.
     for (const auto& [part, shown] : parts)

@@ -89,6 +89,10 @@ public:
     // e-mail code also empties the code field. Returns at once.
     void run(std::function<QCoro::Task<>()> work);
 
+    // Someone was sent here to sign in: the field they type in next (the e-mail, or the code once one
+    // was sent) takes the focus. Signed in, or without an account service, nothing moves.
+    void focusSignIn();
+
     bool busy() const { return busy_; }
     std::optional<QString> error() const { return error_; }
     // The address the code step is about: the one the last successful send went to.

@@ -42,6 +42,12 @@ void HUDView::setState(const VoicePhase& phase, VoiceMode mode, float level) {
         shown_.easeTo(target, 0.2);
 }
 
+void HUDView::setFades(bool fades) {
+    if (fades == fades_) return;
+    fades_ = fades;
+    applyPose();
+}
+
 QRect HUDView::pillRect() const {
     return pill_->geometry();
 }
@@ -69,7 +75,7 @@ void HUDView::placePill() {
 void HUDView::applyPose() {
     const double s = shown();
     LayerEffect::Look look;
-    look.opacity = std::clamp(s, 0.0, 1.0);
+    look.opacity = fades_ ? std::clamp(s, 0.0, 1.0) : 1.0;
     look.scale = reduceMotion_ ? 1.0 : 0.92 + 0.08 * s;
     look.anchor = {0.5, 1.0};
     look.offset = {0, reduceMotion_ ? 0.0 : 6 * (1 - s)};

@@ -23,6 +23,12 @@ public:
 
     void setState(const VoicePhase& phase, VoiceMode mode, float level);
 
+    // Whether the pill may fade in and out. Without a compositor the window's pixels have no alpha: a
+    // fading pill would darken to a black one, so it stays opaque while it comes and goes, and the window
+    // is hidden instead.
+    void setFades(bool fades);
+    bool fades() const { return fades_; }
+
     HUDPill* pill() const { return pill_; }
     // 0 hidden, 1 in the shown pose (a spring may briefly pass 1).
     double shown() const { return shown_.value().toDouble(); }
@@ -43,6 +49,7 @@ private:
     void applyPose();
     void placePill();
     const bool reduceMotion_;
+    bool fades_ = true;
     HUDPill* pill_;
     LayerEffect* pose_;
     SpringAnimation shown_{0.0};

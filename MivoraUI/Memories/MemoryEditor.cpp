@@ -3,11 +3,11 @@
 #include "MivoraUI/Kit/ConfirmDialog.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
 #include "MivoraUI/Kit/SoftButton.h"
+#include "MivoraUI/Kit/Switch.h"
 #include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Memories/MemoriesLabel.h"
 #include "Support/Text.h"
 
-#include <QCheckBox>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -69,7 +69,8 @@ MemoryEditor::MemoryEditor(Memory memory, bool isNew, QWidget* parent)
     aliases_->setObjectName(u"aliases"_s);
     aliases_->setText(memory_.aliases.join(aliasJoiner));
 
-    sensitive_ = new QCheckBox;
+    // The kit's switch, as on the settings page: drawn from the palette, so it reads in both appearances.
+    sensitive_ = new Switch;
     sensitive_->setObjectName(u"sensitive"_s);
     sensitive_->setAccessibleName(u"敏感信息"_s);
     sensitive_->setChecked(memory_.sensitive);

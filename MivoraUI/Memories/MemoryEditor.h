@@ -4,7 +4,6 @@
 
 #include <QWidget>
 
-class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 
@@ -12,6 +11,7 @@ namespace mivora {
 
 class PrimaryButton;
 class SoftButton;
+class Switch;
 
 // The form in which the user fills in or changes one memory: its name, its content, the other names it
 // may be called by, and whether it is sensitive. It saves and deletes by asking its owner (the two
@@ -57,7 +57,7 @@ private:
     QPlainTextEdit* value_;
     QWidget* valueFrame_;
     QLineEdit* aliases_;
-    QCheckBox* sensitive_;
+    Switch* sensitive_;
     SoftButton* delete_;
     PrimaryButton* save_;
 };

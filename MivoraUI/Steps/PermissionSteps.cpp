@@ -92,7 +92,8 @@ void PermissionSteps::refresh() {
                         motion);
     rows_[1]->setFields({2, setup_.accessibility(), now == 2, QStringLiteral("辅助功能"),
                          QStringLiteral("用来识别 ") + key + QStringLiteral(" 键，并把文字填到光标处。在") +
-                             PlatformWords::settingsApp() + QStringLiteral("里打开「Veskel」旁边的开关。"),
+                             PlatformWords::settingsApp() + QStringLiteral("里打开") +
+                             PlatformWords::accessibilitySwitch() + QStringLiteral("。"),
                          QStringLiteral("去打开"), PermissionHint::Kind::accessibility,
                          [this] { permissions_.requestAccessibility(); }},
                         motion);

@@ -32,15 +32,21 @@ QLabel* label(const QString& text, double size, QFont::Weight weight, QWidget* p
     return l;
 }
 
-// A page's content centred in the page, `width` wide (the window is always wider), so wrapped lines
-// get their full height.
+// A page's content centred in the page, `width` wide (the window is always wider). The content sits in
+// a row between stretches: a column would ask it for its height at the page's full width, and wrapped
+// lines would then get the height of fewer lines than they have at `width`.
 QWidget* centred(QWidget* content, int width) {
     auto* page = new QWidget;
     content->setParent(page);
     content->setFixedWidth(width);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addStretch(1);
+    row->addWidget(content);
+    row->addStretch(1);
     auto* column = new QVBoxLayout(page);
     column->addStretch(1);
-    column->addWidget(content, 0, Qt::AlignHCenter);
+    column->addLayout(row);
     column->addStretch(1);
     return page;
 }
@@ -164,7 +170,10 @@ void WelcomeFlow::next() {
 }
 
 void WelcomeFlow::askedFor(AppModel::Need need) {
-    goTo(need == AppModel::Need::signIn && signInPage_ ? account : permissions);
+    const bool signIn = need == AppModel::Need::signIn && signInPage_;
+    goTo(signIn ? account : permissions);
+    // Brought here by a refused take, the user's next step is typing the address.
+    if (auto* section = signIn ? page()->findChild<AccountSection*>() : nullptr) section->focusSignIn();
 }
 
 QWidget* WelcomeFlow::makePage(int index) {

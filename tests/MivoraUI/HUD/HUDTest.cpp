@@ -124,6 +124,35 @@ TEST(HUD, ViewShowsThePillForATakeAndUnderReducedMotionOnlyFades) {
     }
 }
 
+// Without a compositor the pill never fades: every frame of its coming and going is drawn opaque (a
+// half-transparent one would show darkened towards black), while with one it fades as it shrinks.
+TEST(HUD, ThePillFadesOnlyWhereTheWindowCanBeSeenThrough) {
+    for (bool fades : {true, false}) {
+        HUDView view(moving);
+        view.setFades(fades);
+        view.show();
+        auto* pose = qobject_cast<LayerEffect*>(view.pill()->graphicsEffect());
+        ASSERT_NE(pose, nullptr);
+        double faintest = 1;
+        const auto watch = [&](double until) {
+            return QTest::qWaitFor(
+                [&] {
+                    faintest = std::min(faintest, pose->look().opacity);
+                    return view.shown() == until;
+                },
+                2000);
+        };
+        view.setState(VoicePhase::notice(QStringLiteral("没听清，再说一次"), false), VoiceMode::dictate, 0);
+        EXPECT_TRUE(watch(1.0));
+        view.setState(VoicePhase::idle(), VoiceMode::dictate, 0);
+        EXPECT_TRUE(watch(0.0));
+        if (fades)
+            EXPECT_LT(faintest, 0.5);
+        else
+            EXPECT_EQ(faintest, 1.0) << "a frame drawn half transparent";
+    }
+}
+
 TEST(HUD, BarsRunOnlyWhileTheyCanBeSeen) {
     QWidget window;
     auto* bars = new VoiceBars(BarsMode::think, false, &window);

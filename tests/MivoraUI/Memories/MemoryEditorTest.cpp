@@ -2,6 +2,7 @@
 
 #include "Memories/MemoryTemplate.h"
 #include "support/FakeScheduler.h"
+#include "support/Render.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -69,4 +70,26 @@ TEST_F(Editor, SaveWaitsForATitleAndAValueAndHandsOnWhatWasTypedWithTheNamesSpli
     ASSERT_EQ(saved->count(), 1);
     EXPECT_EQ(lastSaved().aliases, (QStringList{"公司", "单位", "办公室", "上班 的地方", "公司"}));
     EXPECT_EQ(MemoryEditor::splitAliases(" ，,\t"), QStringList{});
+}
+
+// The sensitive toggle stands out from the page in both appearances, off as well as on: some of its
+// pixels differ clearly from the page beside it.
+TEST_F(Editor, TheSensitiveToggleCanBeSeenInBothAppearances) {
+    for (bool dark : {false, true}) {
+        for (bool on : {false, true}) {
+            open(MemoryTemplate(MemoryTemplate::home).memory(clock), true);
+            auto* toggle = button("sensitive");
+            ASSERT_TRUE(toggle);
+            toggle->setChecked(on);
+            const QImage page = test::render(*editor, dark);
+            const QRect box = toggle->geometry();
+            const QRgb beside = test::pixel(page, box.topLeft() - QPoint(4, 0));
+            int strongest = 0;
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                for (int x = box.left(); x <= box.right(); ++x)
+                    strongest =
+                        std::max(strongest, std::abs(qGray(test::pixel(page, {x, y})) - qGray(beside)));
+            EXPECT_GE(strongest, 60) << (dark ? "dark" : "light") << (on ? " on" : " off");
+        }
+    }
 }

@@ -73,6 +73,14 @@ TEST_F(Steps, TheHintHoldsStillWhileTheWindowCannotBeSeen) {
     EXPECT_FALSE(hint->animating());
 }
 
+// The desktop has no switch per program: the accessibility row names the session's one setting, the
+// rest of its text as the other rows word it.
+TEST_F(Steps, TheAccessibilityRowNamesTheSessionsSwitch) {
+    rig.setSetup(true, false, false, true);
+    EXPECT_EQ(steps.rows()[1]->fields().detail,
+              "用来识别 右 Ctrl 键，并把文字填到光标处。在设置里打开「辅助技术」开关。");
+}
+
 // "允许" with a microphone there ticks the row off as soon as the answer comes, not at the next poll.
 TEST_F(Steps, TheMicrophoneRowIsTickedWhenTheAnswerComes) {
     rig.platform.fake.audioInputs.present = false;

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -157,5 +158,56 @@ TEST(WelcomeFlow, ThePageDotsStayPutFromPageToPage) {
         flow.goTo(page);
         QApplication::processEvents();
         EXPECT_EQ(dots->geometry(), first) << page;
+    }
+}
+
+// A hosting page is narrower than the window: its wrapped lines still get the height they need at the
+// page's own width, the recovery code's explanation (three lines there) included.
+TEST(WelcomeFlow, WrappedLinesOnTheSignInPageAreWhole) {
+    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
+    WindowModelRig rig;
+    WelcomeFlow flow(rig.make(rig.account.get()));
+    flow.resize(960, 640);
+    flow.show();
+    flow.goTo(WelcomeFlow::account);
+    auto* section = flow.page()->findChild<AccountSection*>();
+    ASSERT_TRUE(section);
+    // The block as it is once signed in with the code on show.
+    for (const char* part : {"emailStep", "codeStep", "note"})
+        section->findChild<QWidget*>(part)->hide();
+    section->findChild<QWidget*>("signedIn")->show();
+    section->findChild<QWidget*>("syncRow")->hide();
+    section->findChild<QWidget*>("recoveryView")->show();
+    QApplication::processEvents();
+    auto* note = section->findChild<QLabel*>("recoveryNote");
+    ASSERT_TRUE(note && note->isVisibleTo(&flow));
+    ASSERT_GE(note->heightForWidth(note->width()), 3 * note->fontMetrics().height()) << "wraps at this width";
+    for (QLabel* label : flow.page()->findChildren<QLabel*>()) {
+        if (!label->wordWrap() || !label->isVisibleTo(&flow)) continue;
+        EXPECT_GE(label->height(), label->heightForWidth(label->width())) << label->text().toStdString();
+    }
+}
+
+// A take refused for the sign-in brings the welcome to its sign-in page with the address field ready to
+// type in, whichever page it was on.
+TEST(WelcomeFlow, ARefusedTakeLeavesTheFocusInTheAddressField) {
+    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
+    WindowModelRig rig;
+    AppModel& model = rig.make(rig.account.get());
+    WelcomeFlow flow(model);
+    flow.resize(960, 640);
+    flow.show();
+    flow.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&flow));
+    for (int from : {int(WelcomeFlow::firstLesson), int(WelcomeFlow::account)}) {
+        flow.goTo(from);
+        flow.setFocus();
+        model.openFor(AppModel::Need::signIn);
+        ASSERT_EQ(flow.current(), WelcomeFlow::account);
+        const QWidget* email = flow.page()->findChild<QLineEdit*>("email");
+        ASSERT_TRUE(email && email->isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), email) << from;
     }
 }
