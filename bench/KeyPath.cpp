@@ -3,6 +3,7 @@
 // the events are fed to the source's event steps directly.
 #include "Keys/HotkeyMachine.h"
 #include "Keys/KeyTap.h"
+#include "Platform/Linux/OwnGrabs.h"
 #include "Platform/Linux/OwnKeyEvents.h"
 #include "Platform/Linux/X11KeySource.h"
 #include "Support/Clock.h"
@@ -84,8 +85,9 @@ std::vector<WireEvent> session() {
 void BM_KeyPath(benchmark::State& state) {
     NoDefaults defaults;
     OwnKeyEvents own;
+    OwnGrabs grabs;
     SystemClock clock;
-    auto owned = std::make_unique<X11KeySource>(defaults, clock, own);
+    auto owned = std::make_unique<X11KeySource>(defaults, clock, own, grabs);
     X11KeySource& source = *owned;
     KeyTap tap(std::move(owned), clock);
     source.setKeyMap(keyboard());

@@ -1,4 +1,5 @@
 #include "Platform/KeyCodes.h"
+#include "Platform/Linux/OwnGrabs.h"
 #include "Platform/Linux/OwnKeyEvents.h"
 #include "Platform/Linux/X11KeySource.h"
 
@@ -53,7 +54,8 @@ protected:
     test::MemoryDefaults defaults;
     test::FakeClock clock;
     OwnKeyEvents own;
-    X11KeySource source{defaults, clock, own};
+    OwnGrabs grabs;
+    X11KeySource source{defaults, clock, own, grabs};
 };
 
 // The raw event and the grab's own report of one press are one key for the handler, answered alike.

@@ -98,5 +98,26 @@ TEST_F(KeyTapDesktop, KeysReachTheTapOnceAndTheFocusedApplicationUnlessSwallowed
     EXPECT_TRUE(QString::fromUtf8(log.readAll()).contains("按键 Tab 已被其他程序占用，无法拦截"));
 }
 
+// A hotkey that is no modifier is held by our own key watcher's grab: the setup's probe, whose trial grab
+// the server then refuses, must still find it free, and only another program's grab makes it taken.
+TEST_F(KeyTapDesktop, AHotkeyOurWatcherHoldsIsFreeAndOneAnotherProgramHoldsIsTaken) {
+    defaults.setValue("fnKey", "F9");
+    KeyboardProbe& probe = platform->keyboard();
+    {
+        KeyTap tap(platform->makeKeySource(), clock);
+        tap.handler = [](const KeyInput&, double) { return false; };
+        ASSERT_TRUE(tap.start());
+        EXPECT_EQ(probe.hotkeyState("F9"), KeyboardProbe::KeyState::free);
+    }
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_TRUE(display);
+    XGrabKey(display, XKeysymToKeycode(display, XK_F9), AnyModifier, DefaultRootWindow(display), False,
+             GrabModeAsync, GrabModeAsync);
+    XSync(display, False);
+    EXPECT_EQ(probe.hotkeyState("F9"), KeyboardProbe::KeyState::taken);
+    XCloseDisplay(display);
+    EXPECT_EQ(probe.hotkeyState("F9"), KeyboardProbe::KeyState::free);
+}
+
 } // namespace
 } // namespace mivora

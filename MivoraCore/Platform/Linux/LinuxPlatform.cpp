@@ -6,6 +6,7 @@
 #include "Platform/Linux/AtspiTextAccess.h"
 #include "Platform/Linux/DesktopSettingsPages.h"
 #include "Platform/Linux/KeychainSecretStore.h"
+#include "Platform/Linux/OwnGrabs.h"
 #include "Platform/Linux/OwnKeyEvents.h"
 #include "Platform/Linux/QtAudioInput.h"
 #include "Platform/Linux/QtAudioInputs.h"
@@ -26,6 +27,7 @@ namespace {
 struct Shared {
     X11Display display;
     OwnKeyEvents ownKeys;
+    OwnGrabs ownGrabs;
     AtspiSession atspi;
 };
 
@@ -44,13 +46,14 @@ std::unique_ptr<Platform> make(Defaults& defaults, Clock& clock, Scheduler& sche
     parts.accessibilityBus = std::make_unique<AtspiBus>(shared->atspi);
     parts.frontApplication = std::make_unique<X11FrontApplication>(shared->display);
     parts.audioInputs = std::make_unique<QtAudioInputs>();
-    parts.keyboard = std::make_unique<X11KeyboardProbe>(shared->display);
+    parts.keyboard = std::make_unique<X11KeyboardProbe>(shared->display, shared->ownGrabs);
     parts.settingsPages = std::make_unique<DesktopSettingsPages>();
     parts.secrets = std::make_unique<KeychainSecretStore>();
     parts.makeAudioInput = [&scheduler] { return std::make_unique<QtAudioInput>(scheduler); };
     OwnKeyEvents& own = shared->ownKeys;
-    parts.makeKeySource = [&defaults, &clock, &own] {
-        return std::make_unique<X11KeySource>(defaults, clock, own);
+    OwnGrabs& grabs = shared->ownGrabs;
+    parts.makeKeySource = [&defaults, &clock, &own, &grabs] {
+        return std::make_unique<X11KeySource>(defaults, clock, own, grabs);
     };
     parts.shared = std::move(shared);
     return std::make_unique<Platform>(std::move(parts));

@@ -1,6 +1,7 @@
 #include "Platform/Linux/X11KeySource.h"
 
 #include "Platform/KeyCodes.h"
+#include "Platform/Linux/OwnGrabs.h"
 #include "Platform/Linux/OwnKeyEvents.h"
 #include "Platform/Linux/X11Display.h"
 #include "Platform/Linux/X11Errors.h"
@@ -28,8 +29,9 @@ constexpr unsigned int fallbackModifiers[] = {ShiftMask, LockMask, ControlMask, 
 
 } // namespace
 
-X11KeySource::X11KeySource(Defaults& defaults, Clock& clock, OwnKeyEvents& own, QObject* parent)
-    : QObject(parent), defaults_(defaults), events_(clock, own) {}
+X11KeySource::X11KeySource(Defaults& defaults, Clock& clock, OwnKeyEvents& own, OwnGrabs& grabs,
+                           QObject* parent)
+    : QObject(parent), defaults_(defaults), ownGrabs_(grabs), events_(clock, own) {}
 
 X11KeySource::~X11KeySource() {
     stop();
@@ -83,6 +85,7 @@ void X11KeySource::stop() {
     for (int kc : grabbed_)
         XUngrabKey(d, kc, AnyModifier, DefaultRootWindow(d));
     grabbed_.clear();
+    publishGrabs();
     requests_.clear();
     refusals_.clear();
     if (notifier_) {
@@ -260,7 +263,16 @@ bool X11KeySource::applyGrabs() {
         else
             grab(kc, AnyModifier);
     }
+    publishGrabs();
     return added;
+}
+
+void X11KeySource::publishGrabs() {
+    // A key another program holds on some combination (or on none we could take) is not ours alone.
+    std::set<int> held;
+    for (int kc : grabbed_)
+        if (!perCombination_.count(kc) && !reported_.count(kc)) held.insert(kc);
+    ownGrabs_.set(std::move(held));
 }
 
 void X11KeySource::grabEachCombination(int keycode) {
@@ -300,6 +312,7 @@ void X11KeySource::retryRefused() {
                               .arg(name ? QString::fromLatin1(name) : QString::number(r.keycode)));
         }
     }
+    publishGrabs();
 }
 
 } // namespace mivora

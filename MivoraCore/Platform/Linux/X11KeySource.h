@@ -19,6 +19,7 @@ namespace mivora {
 
 class Clock;
 class Defaults;
+class OwnGrabs;
 class OwnKeyEvents;
 
 // The desktop's keys and mouse buttons through X11, on a connection of its own read on the main loop.
@@ -39,7 +40,8 @@ class OwnKeyEvents;
 class X11KeySource final : public QObject, public KeySource {
     Q_OBJECT
 public:
-    explicit X11KeySource(Defaults& defaults, Clock& clock, OwnKeyEvents& own, QObject* parent = nullptr);
+    X11KeySource(Defaults& defaults, Clock& clock, OwnKeyEvents& own, OwnGrabs& grabs,
+                 QObject* parent = nullptr);
     ~X11KeySource() override;
 
     bool start(Callback callback) override;
@@ -80,8 +82,11 @@ private:
     bool deliver(const KeyEvent& event);
     // The key at `keycode` is the hotkey and is kept from applications whatever the handler answers.
     bool keepsHotkey(int keycode) const;
+    // Tells `ownGrabs_` which keys are held on every combination by this watcher alone.
+    void publishGrabs();
 
     Defaults& defaults_;
+    OwnGrabs& ownGrabs_;
     X11KeyEvents events_;
     Callback callback_;
     Display* display_ = nullptr;

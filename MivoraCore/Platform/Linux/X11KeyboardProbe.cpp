@@ -1,5 +1,6 @@
 #include "Platform/Linux/X11KeyboardProbe.h"
 
+#include "Platform/Linux/OwnGrabs.h"
 #include "Platform/Linux/X11Display.h"
 
 #include <X11/Xlib.h>
@@ -31,6 +32,7 @@ bool X11KeyboardProbe::isDown(const QString& keyName) {
 KeyboardProbe::KeyState X11KeyboardProbe::hotkeyState(const QString& keyName) {
     const int kc = keycodeFor(keyName);
     if (kc == 0) return KeyState::missing;
+    if (ownGrabs_.holds(kc)) return KeyState::free;
     Display* d = display_.get();
     X11Display::ErrorTrap trap(d);
     const Window root = DefaultRootWindow(d);
