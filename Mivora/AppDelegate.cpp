@@ -138,6 +138,7 @@ void AppDelegate::wireVoice() {
         showMain();
         model().openFor(AppModel::Need::signIn);
     };
+    voice.signInInPlace = [this] { return model().showWelcome(); };
 }
 
 void AppDelegate::wireOutcomes() {

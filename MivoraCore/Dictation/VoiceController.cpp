@@ -81,7 +81,9 @@ void VoiceController::start(VoiceMode mode) {
         return refuse(onNeedsSetup, "需要麦克风权限，点" + PlatformWords::statusIcon() + "完成设置");
     if (!recognizer_) return refuse(onNeedsSetup, QStringLiteral("云端识别还没配置好"));
     if (probe(needsSignIn))
-        return refuse(onNeedsSignIn, QStringLiteral("先登录 Veskel 才能用口述和「问」，已打开设置"));
+        return refuse(onNeedsSignIn, probe(signInInPlace)
+                                         ? QStringLiteral("先登录 Veskel 才能用口述和「问」")
+                                         : QStringLiteral("先登录 Veskel 才能用口述和「问」，已打开设置"));
 
     QPointer<VoiceController> self(this);
     QCoro::Task<> opening;

@@ -76,6 +76,9 @@ public:
     std::function<void()> onNeedsMemories;
     std::function<bool()> needsSignIn;
     std::function<void()> onNeedsSignIn;
+    // True when `onNeedsSignIn` shows the sign-in where the user already is (a page of the welcome) rather
+    // than opening the settings, so the notice does not name the settings.
+    std::function<bool()> signInInPlace;
     std::function<void(const Timing&)> onTiming;
 
     // Recording limit in seconds; a take still running after it ends as if Fn had been released.

@@ -152,6 +152,27 @@ TEST_F(AppDelegateTest, TheTrayIsNotReadyUntilTheAccountARelayNeedsIsSignedIn) {
     EXPECT_EQ(app.menuRows().first().title, "按住 右 Ctrl 说话，松开就填好");
 }
 
+// A take refused for the sign-in names the settings only when it opened them: during the welcome, which
+// shows its own sign-in page, the notice says no more than that the sign-in is needed.
+TEST_F(AppDelegateTest, ASignInRefusalNamesTheSettingsOnlyWhenItOpensThem) {
+    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
+    app.hooks.needsSignIn = [] { return true; };
+    app.launch();
+    const auto press = [&] {
+        app.tap().process({KeyEvent::flagsChanged, KeyCode::fn, false, KeyEvent::fnFlag});
+        app.tap().process({KeyEvent::flagsChanged, KeyCode::fn, false, 0});
+        return app.controller().phase();
+    };
+    ASSERT_TRUE(app.model().showWelcome());
+    EXPECT_EQ(press(), VoicePhase::notice("先登录 Veskel 才能用口述和「问」", true));
+    EXPECT_EQ(app.model().section(), AppModel::Section::home) << "nothing opens under the welcome";
+
+    app.model().finishWelcome();
+    EXPECT_EQ(press(), VoicePhase::notice("先登录 Veskel 才能用口述和「问」，已打开设置", true));
+    EXPECT_EQ(app.model().section(), AppModel::Section::settings);
+}
+
 // The frame is kept when the window closes and when the program ends with it open.
 TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameOnlyHidesWhenClosedAndKeepsItsFrame) {
     QMainWindow narrow;
