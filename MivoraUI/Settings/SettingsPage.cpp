@@ -22,9 +22,11 @@
 #include "Support/AppLog.h"
 #include "Support/BundleInfo.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QScrollArea>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -333,6 +335,12 @@ void SettingsPage::sayLogNotOpened() {
                            QStringLiteral("上没有能打开日志的程序（需要一个看文本文件的程序）。日志在：") +
                            AppLog::file());
     logNotOpened_->show();
+    // The line sits at the foot of the page, under "关于": scroll to it, once the page's layout has placed
+    // it, or a request made from elsewhere (the tray) seems to have done nothing.
+    if (auto* scroll = findChild<QScrollArea*>(QStringLiteral("settingsScroll"))) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        scroll->ensureWidgetVisible(logNotOpened_);
+    }
 }
 
 void SettingsPage::showEvent(QShowEvent* event) {

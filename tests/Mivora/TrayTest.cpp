@@ -122,6 +122,7 @@ TEST(Tray, TheLogRowSaysWhereTheLogIsWhenNothingOpensIt) {
     auto* said = app.mainWindow()->view()->page()->findChild<QLabel*>("logNotOpened");
     ASSERT_TRUE(said);
     EXPECT_TRUE(said->isVisible());
+    EXPECT_FALSE(said->visibleRegion().isEmpty()) << "scrolled into view";
     EXPECT_EQ(said->text(),
               "这台电脑上没有能打开日志的程序（需要一个看文本文件的程序）。日志在：" + AppLog::file());
 }
