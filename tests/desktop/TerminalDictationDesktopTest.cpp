@@ -26,13 +26,16 @@ struct TerminalDictation : LinuxDesktop {
             desktopDeadlineMs);
     }
 
-    // Starts the signed-in program, puts the terminal in front, and dictates one take into it.
-    void dictateInto(const QString& program, const QStringList& args) {
+    // Starts the signed-in program (with `settings` of its own, if any), puts the terminal in front, and
+    // dictates one take into it, holding `hotkey`.
+    void dictateInto(const QString& program, const QStringList& args, const QByteArray& settings = {},
+                     KeySym hotkey = XK_Control_R) {
         const QString words = QStringLiteral("明天上午十点开会");
         FakeOpenAI server;
         server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription(words));
         QTemporaryDir dir;
         RelayProgram relay(dir, server.url("/"));
+        if (!settings.isEmpty()) relay.finishWelcome(settings);
         const StoredSignIn signedIn(platform->secrets());
         QProcess* mivora = relay.start();
         ASSERT_TRUE(waitUntil([&] { return relay.logged("按键监听已开启"); }, desktopDeadlineMs))
@@ -43,7 +46,8 @@ struct TerminalDictation : LinuxDesktop {
         CatTerminal terminal;
         ASSERT_TRUE(terminal.start(program, args)) << program.toStdString() << " (scripts/install-deps)";
         ASSERT_TRUE(inFront(terminal.processId()));
-        ASSERT_TRUE(holdHotkeyAndSpeak({}, [&] { return relay.logged("开始听"); }))
+        ASSERT_TRUE(holdHotkeyAndSpeak(
+            {}, [&] { return relay.logged("开始听"); }, hotkey))
             << relay.log().join('\n').toStdString();
         EXPECT_TRUE(waitUntil([&] { return terminal.received() == words; }, desktopDeadlineMs))
             << "received: " << terminal.received().toStdString() << "\n"
@@ -66,23 +70,5 @@ TEST_F(TerminalDictation, ATakeLandsInLxterminal) {
 // A hotkey that is no modifier (F9) is typed by nothing: the terminal gets the words and not the key's
 // escape sequence, press or auto-repeat.
 TEST_F(TerminalDictation, AHotkeyThatIsNoModifierNeverReachesTheTerminal) {
-    const QString words = QStringLiteral("明天上午十点开会");
-    FakeOpenAI server;
-    server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription(words));
-    QTemporaryDir dir;
-    RelayProgram relay(dir, server.url("/"));
-    relay.finishWelcome("fnKey=F9\n");
-    const StoredSignIn signedIn(platform->secrets());
-    QProcess* mivora = relay.start();
-    ASSERT_TRUE(waitUntil([&] { return relay.logged("按键监听已开启"); }, desktopDeadlineMs))
-        << relay.log().join('\n').toStdString();
-    ASSERT_TRUE(inFront(mivora->processId()));
-    CatTerminal terminal;
-    ASSERT_TRUE(terminal.start("xterm", {"-class", "XTerm"}));
-    ASSERT_TRUE(inFront(terminal.processId()));
-    ASSERT_TRUE(holdHotkeyAndSpeak(
-        {}, [&] { return relay.logged("开始听"); }, XK_F9))
-        << relay.log().join('\n').toStdString();
-    EXPECT_TRUE(waitUntil([&] { return terminal.received().endsWith(words); }, desktopDeadlineMs));
-    EXPECT_EQ(terminal.received(), words) << relay.log().join('\n').toStdString();
+    dictateInto("xterm", {"-class", "XTerm"}, "fnKey=F9\n", XK_F9);
 }
