@@ -218,7 +218,8 @@ TEST_F(WelcomeDesktop, ARelayBuildSignsInDuringTheWelcomeAndEveryPlaceTellsTheSa
             skip.press();
         waitUntil(closing, 1000);
     }
-    ASSERT_TRUE(closing()) << "the closing page says ready once signed in\n" << whatShows(pid).toStdString();
+    ASSERT_TRUE(waitUntil(closing, desktopDeadlineMs)) << "the closing page says ready once signed in\n"
+                                                       << whatShows(pid).toStdString();
     EXPECT_FALSE(shown(pid, "跳过"));
     ASSERT_TRUE(pressButton(pid, "开始使用"));
     EXPECT_TRUE(showsText(pid, "就绪")) << whatShows(pid).toStdString();
