@@ -183,24 +183,23 @@ TEST_F(WelcomeDesktop, ARelayBuildSignsInDuringTheWelcomeAndEveryPlaceTellsTheSa
     XSync(display, False);
     EXPECT_FALSE(shown(pid, "设置", ATSPI_STATE_SELECTED)) << "nothing opened under the welcome";
 
+    // Waits for the shown field named `name` and hands it over in `field`.
+    const auto fieldShown = [&](const QString& name, BusElement& field) {
+        return waitUntil(
+            [&] {
+                return bool(field = showing(
+                                pid, [&](const BusElement& e) { return e.editable() && e.name() == name; }));
+            },
+            desktopDeadlineMs);
+    };
     const QString email = "new.user@example.com";
     BusElement address;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return bool(address = showing(
-                            pid, [](const BusElement& e) { return e.editable() && e.name() == "邮箱"; }));
-        },
-        desktopDeadlineMs));
+    ASSERT_TRUE(fieldShown("邮箱", address));
     ASSERT_TRUE(address.setText(email));
     ASSERT_TRUE(pressButton(pid, "发送验证码"));
     ASSERT_TRUE(waitUntil([&] { return !server.codeFor(email).isEmpty(); }, desktopDeadlineMs));
     BusElement code;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return bool(code = showing(
-                            pid, [](const BusElement& e) { return e.editable() && e.name() == "验证码"; }));
-        },
-        desktopDeadlineMs));
+    ASSERT_TRUE(fieldShown("验证码", code));
     EXPECT_TRUE(code.has(ATSPI_STATE_FOCUSED)) << "the code field has the focus";
     ASSERT_TRUE(code.setText(server.codeFor(email)));
     ASSERT_TRUE(showsText(pid, "退出登录"));
