@@ -3,6 +3,7 @@
 #include "MivoraUI/Kit/UI.h"
 
 #include <QPainter>
+#include <QScopedValueRollback>
 
 namespace mivora {
 
@@ -22,8 +23,14 @@ Switch::Switch(QWidget* parent) : QAbstractButton(parent) {
             position_.springTo(on ? 1.0 : 0.0, UI::smooth);
         else
             position_.jumpTo(on ? 1.0 : 0.0);
+        if (!reflecting_) emit flipped(on);
     });
     connect(&position_, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
+}
+
+void Switch::reflect(bool on) {
+    const QScopedValueRollback guard(reflecting_, true);
+    setChecked(on);
 }
 
 QSize Switch::sizeHint() const {

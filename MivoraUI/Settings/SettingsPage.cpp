@@ -191,8 +191,7 @@ QWidget* SettingsPage::featuresGroup() {
         typing_ = new Switch;
         typing_->setObjectName(QStringLiteral("typingSwitch"));
         typing_->setChecked(true);
-        // Every change of the page's copy, the read-back's too, goes to the controller.
-        connect(typing_, &QAbstractButton::toggled, this, [suggest](bool on) { suggest->setEnabled(on); });
+        connect(typing_, &Switch::flipped, this, [suggest](bool on) { suggest->setEnabled(on); });
         layout->addWidget(toggleRow(
             QStringLiteral("打字时递上记忆"),
             QStringLiteral(
@@ -219,9 +218,9 @@ QWidget* SettingsPage::featuresGroup() {
         if (typing_) layout->addWidget(new Divider);
         login_ = new Switch;
         login_->setObjectName(QStringLiteral("loginSwitch"));
-        // The user's own flips only: the read-back and a refused change's revert set the switch without
-        // asking the login item again, so a refusal is never undone behind the user's back.
-        connect(login_, &QAbstractButton::clicked, this, &SettingsPage::setLogin);
+        // Every flip, a screen reader's too; the read-back and a refused change's revert only reflect the
+        // login item, without asking it again, so a refusal is never undone behind the user's back.
+        connect(login_, &Switch::flipped, this, &SettingsPage::setLogin);
         layout->addWidget(toggleRow(QStringLiteral("开机自动启动"),
                                     QStringLiteral("登录后在后台待命，不用每次手动打开"), login_));
         loginMessage_ = new StyledLabel(QString(), 11.5, QFont::Normal, StyledLabel::Style::orange);
@@ -350,11 +349,11 @@ void SettingsPage::showEvent(QShowEvent* event) {
 
 void SettingsPage::readBack() {
     if (SuggestController* suggest = model_.suggest()) {
-        typing_->setChecked(suggest->enabled());
+        typing_->reflect(suggest->enabled());
         setMutedWords(suggest->mutedCount());
     }
     if (LoginItem* item = model_.environment().loginItem)
-        login_->setChecked(item->status() == LoginItem::Status::enabled);
+        login_->reflect(item->status() == LoginItem::Status::enabled);
 }
 
 void SettingsPage::refresh() {
@@ -387,7 +386,7 @@ void SettingsPage::setLogin(bool on) {
         loginError_ =
             QStringLiteral("系统没让设置：") +
             UserError::messageOf(std::current_exception()).value_or(QStringLiteral("出了点问题，稍后再试。"));
-        login_->setChecked(item->status() == LoginItem::Status::enabled);
+        login_->reflect(item->status() == LoginItem::Status::enabled);
     }
     loginMessage_->setText(loginError_.value_or(QString()));
     loginMessage_->setVisible(loginError_.has_value());

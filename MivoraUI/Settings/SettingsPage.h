@@ -19,9 +19,9 @@ class Switch;
 // to change the hotkey at any time, the privacy notes and the about row. The switches keep the page's own
 // copy of their setting, refilled from the services each time the page comes on screen.
 //
-// Launch at login: only the user's own flips go to the login item. When one is refused, the message stays
-// under the switch and the switch shows the login item's real state, without asking the login item again,
-// until a later flip of the user's succeeds.
+// Launch at login: only the user's own flips (a click, a key, a screen reader's toggle) go to the login item.
+// When one is refused, the message stays under the switch and the switch shows the login item's real state,
+// without asking the login item again, until a later flip of the user's succeeds.
 class SettingsPage final : public QWidget {
     Q_OBJECT
 public:

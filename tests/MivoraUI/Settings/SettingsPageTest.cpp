@@ -9,6 +9,7 @@
 #include "support/PageServices.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QJsonObject>
 #include <QKeyEvent>
@@ -153,6 +154,31 @@ TEST_F(SettingsTest, OnlyTheUsersFlipsReachTheLoginItemAndARefusalKeepsItsMessag
     EXPECT_TRUE(page->loginOn());
     EXPECT_EQ(loginMessage(), "");
     EXPECT_EQ(services->loginItem.calls, std::vector<bool>({false, true, true, true}));
+}
+
+// A screen reader's toggle flips a switch without a click: it reaches the login item and the controller like
+// one, and a refused one is turned back without asking the login item again.
+TEST_F(SettingsTest, AScreenReadersToggleIsAFlipLikeAClick) {
+    services = std::make_unique<PageServices>();
+    open();
+    const auto toggle = [&](const char* name) {
+        QAccessibleInterface* a11y = QAccessible::queryAccessibleInterface(find(name));
+        ASSERT_TRUE(a11y && a11y->actionInterface());
+        ASSERT_TRUE(
+            a11y->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        a11y->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    };
+    toggle("loginSwitch");
+    EXPECT_TRUE(page->loginOn());
+    EXPECT_EQ(services->loginItem.current, LoginItem::Status::enabled);
+    services->loginItem.refusals = {"需要先在系统里允许"};
+    toggle("loginSwitch");
+    EXPECT_TRUE(page->loginOn()) << "the switch shows the real state";
+    EXPECT_EQ(services->loginItem.calls, std::vector<bool>({true, false}));
+    EXPECT_EQ(loginMessage(), "系统没让设置：需要先在系统里允许");
+
+    toggle("typingSwitch");
+    EXPECT_FALSE(services->suggest.enabled());
 }
 
 TEST_F(SettingsTest, AboutRowAndItsButtons) {
