@@ -1,7 +1,10 @@
 // The memories page's list for any memories and search text: exactly the memories a plain reading of the
-// search finds, pinned ones first, then by use count, equal ones in the store's order.
+// search finds (whole characters: never half of a surrogate pair), pinned ones first, then by use count,
+// equal ones in the store's order.
 #include "MivoraUI/Memories/MemoryListFilter.h"
 #include "RoundTrip.h"
+
+#include <algorithm>
 
 using namespace mivora;
 
@@ -11,11 +14,39 @@ const QStringList pieces = {"家",   "公",   "司",   "地", "址",     "Wi",  
                             "wifi", "WIFI", "密码", "E",  "e",      "mail",   " ",          "\t",
                             "\n",   "　",   "İ",    "ß",  "\u0301", "\uFEFF", "\U0001F600", "a"};
 
+// Besides the pieces, three lone halves of surrogate pairs: 0xFD one of no pair here, 0xFC and 0xFB the
+// halves of the emoji among the pieces (together they make it whole again).
 QString spell(QByteArrayView bytes) {
     QString out;
-    for (const char b : bytes)
-        out += quint8(b) == 0xFD ? QString(QChar(0xDC00)) : pieces[quint8(b) % pieces.size()];
+    for (const char b : bytes) {
+        const quint8 byte = quint8(b);
+        if (byte == 0xFD)
+            out += QChar(0xDC00);
+        else if (byte == 0xFC)
+            out += QChar(0xD83D);
+        else if (byte == 0xFB)
+            out += QChar(0xDE00);
+        else
+            out += pieces[byte % pieces.size()];
+    }
     return out;
+}
+
+// The text as its characters: a surrogate pair is one, any other code unit (a lone half too) one of its own.
+QStringList characters(const QString& text) {
+    QStringList out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        out << text.mid(i, pair ? 2 : 1);
+        i += pair;
+    }
+    return out;
+}
+
+bool contains(const QString& text, const QString& needle) {
+    const QStringList hay = characters(text);
+    const QStringList part = characters(needle);
+    return std::search(hay.cbegin(), hay.cend(), part.cbegin(), part.cend()) != hay.cend();
 }
 
 bool found(const Memory& m, const QString& needle) {
@@ -23,8 +54,8 @@ bool found(const Memory& m, const QString& needle) {
     QStringList names = {m.title, m.type};
     names += m.aliases;
     for (const QString& name : names)
-        if (fuzz::icuLower(name).contains(needle)) return true;
-    return !m.sensitive && fuzz::icuLower(m.value).contains(needle);
+        if (contains(fuzz::icuLower(name), needle)) return true;
+    return !m.sensitive && contains(fuzz::icuLower(m.value), needle);
 }
 
 } // namespace

@@ -46,6 +46,18 @@ TEST(MemoryList, SearchTrimsSpacesAndTabsIgnoresCaseAndNeverSearchesASecret) {
     EXPECT_EQ(found("PASSWORD"), QStringList{"路由器"});
 }
 
+// Half of a surrogate pair is no character of the text: it finds neither the whole emoji nor its other
+// half, while the whole emoji, and a lone half standing by itself, are found.
+TEST(MemoryList, SearchFindsWholeCharactersNeverHalfOfOne) {
+    const QString high(QChar(0xD83D));
+    const QList<Memory> all{{.title = "表情", .type = "信息", .value = "　　　😀"},
+                            {.title = "残片", .type = "信息", .value = QString("　") + high + "a"}};
+    auto found = [&](const QString& query) { return titles(MemoryListFilter::filtered(all, query)); };
+    EXPECT_EQ(found(QString("　") + high), QStringList{"残片"});
+    EXPECT_EQ(found(QString(QChar(0xDE00))), QStringList{});
+    EXPECT_EQ(found("　😀"), QStringList{"表情"});
+}
+
 class Page : public ::testing::Test {
 protected:
     MemoriesView& open(QList<Memory> memories = {}) {
