@@ -4,8 +4,10 @@
 #include "Account/SignInCancelled.h"
 #include "MivoraUI/Account/SignInWaitDialog.h"
 #include "Platform/PlatformWords.h"
+#include "Support/QuietMessages.h"
 
 #include <QCoro/QCoroSignal>
+#include <QDesktopServices>
 
 namespace mivora {
 
@@ -15,6 +17,11 @@ DesktopBrowserSheet::DesktopBrowserSheet(OpenUrl openUrl, QString provider, QObj
 QString DesktopBrowserSheet::noBrowserMessage(const QString& provider) {
     return QStringLiteral("打不开 %1 登录页：").arg(provider) + PlatformWords::thisComputer() +
            QStringLiteral("没有能打开网页的默认浏览器。设好默认浏览器再试，或者先用邮箱登录。");
+}
+
+bool DesktopBrowserSheet::openInDefaultBrowser(const QUrl& url) {
+    const QuietMessages quiet({url.toString(), QString::fromLatin1(url.toEncoded()), url.toDisplayString()});
+    return QDesktopServices::openUrl(url);
 }
 
 DesktopBrowserSheet::~DesktopBrowserSheet() {

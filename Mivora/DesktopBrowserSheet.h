@@ -20,9 +20,13 @@ class DesktopBrowserSheet final : public QObject, public BrowserSheet {
     Q_OBJECT
 public:
     using OpenUrl = std::function<bool(const QUrl&)>;
-    // `openUrl` starts the browser (QDesktopServices::openUrl in the program); `provider` names it in the
-    // dialog (empty: the start page's host tells Apple from Google).
+    // `openUrl` starts the browser (openInDefaultBrowser in the program); `provider` names it in the dialog
+    // (empty: the start page's host tells Apple from Google).
     explicit DesktopBrowserSheet(OpenUrl openUrl, QString provider, QObject* parent = nullptr);
+    // Opens `url` in the desktop's default browser; false when nothing opened it. What Qt prints on the way
+    // (the whole address, the sign-in's state and challenge with it, when it finds no browser) stays off
+    // stderr: the sheet says in its own words that no browser opened the page.
+    static bool openInDefaultBrowser(const QUrl& url);
     ~DesktopBrowserSheet() override;
 
     // Fails with noBrowserMessage when nothing opens the start page.

@@ -40,7 +40,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 
@@ -159,7 +158,7 @@ int main(int argc, char** argv) {
             : std::make_unique<AutostartLoginItem>(self.absoluteFilePath());
     HttpClient network(scheduler);
     // Sign-in with Apple or Google opens the default browser; its callback comes back through a second start.
-    DesktopBrowserSheet browser([](const QUrl& url) { return QDesktopServices::openUrl(url); }, {});
+    DesktopBrowserSheet browser(&DesktopBrowserSheet::openInDefaultBrowser, {});
     QObject::connect(&instance, &SingleInstance::urlReceived, &browser, &DesktopBrowserSheet::deliver);
     std::unique_ptr<HUDPanel> hud;    // outlives the delegate, whose hooks point at it
     SelfTestSource* played = nullptr; // the self-test's file source, owned by the voice controller

@@ -13,7 +13,6 @@
 #include "Support/Scheduler.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QMainWindow>
 
@@ -57,7 +56,7 @@ int runAppleTestMode(bool google) {
     HttpClient network(scheduler);
     MemoryTokenStore tokens;
     AccountService account(AccountService::defaultBase(), tokens, network, defaults, clock);
-    DesktopBrowserSheet sheet([](const QUrl& url) { return QDesktopServices::openUrl(url); }, provider);
+    DesktopBrowserSheet sheet(&DesktopBrowserSheet::openInDefaultBrowser, provider);
     SingleInstance instance(SingleInstance::defaultPath());
     if (!instance.listen())
         ReviewAccount::report(QStringLiteral("接收登录回调"), false, SingleInstance::defaultPath());

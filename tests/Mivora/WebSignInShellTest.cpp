@@ -3,6 +3,7 @@
 #include "DesktopBrowserSheet.h"
 #include "MivoraUI/Account/SignInWaitDialog.h"
 #include "SchemeHandlerEntry.h"
+#include "support/CapturedMessages.h"
 #include "support/TaskProbe.h"
 
 #include <QFile>
@@ -71,4 +72,14 @@ TEST(DesktopBrowserSheet, ABrowserThatDoesNotOpenIsUnavailableAndClosingTheWaitC
     sheet.dialog()->reject();
     EXPECT_EQ(outcome(closed), "cancelled");
     EXPECT_EQ(opened.size(), 2);
+}
+
+// Nothing opens the start page on the offscreen desktop, and Qt says so naming the whole address: none of
+// it, the sign-in's state and challenge, reaches stderr; the sheet says in its own words what happened.
+TEST(DesktopBrowserSheet, AStartPageNothingOpensIsNeverPrinted) {
+    const QUrl start("https://appleid.example/auth?state=st4te&code_challenge=ch4llenge");
+    const CapturedMessages messages;
+    EXPECT_FALSE(DesktopBrowserSheet::openInDefaultBrowser(start));
+    qWarning("after the call");
+    EXPECT_EQ(messages.said(), QStringList{"after the call"});
 }
