@@ -10,6 +10,7 @@
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
 #include "Support/HttpClient.h"
+#include "Support/QuietMessages.h"
 #include "Support/Scheduler.h"
 #include "SyncWiring.h"
 
@@ -21,7 +22,9 @@ namespace mivora {
 
 int runRenderMode(const QString& folder) {
     // The same services the program wires, on a desktop that is not there and settings of its own, so
-    // every page is drawn from the real widgets in a fresh user's state, still (no springs).
+    // every page is drawn from the real widgets in a fresh user's state, still (no springs). The offscreen
+    // desktop says it cannot hint a window's size each time a page sets one: nothing to act on here.
+    const QuietMessages quiet({QStringLiteral("does not support propagateSizeHints()")});
     QTemporaryDir scratch;
     SettingsDefaults defaults(scratch.filePath(QStringLiteral("Mivora.ini")));
     defaults.setValue(QStringLiteral("reduceMotion"), true);
