@@ -1,10 +1,12 @@
 #include "CommandLine.h"
 
+#include "Launcher/Arguments.h"
+
 namespace mivora {
 
 CommandLine::CommandLine(int argc, char** argv) {
-    for (int i = 0; i < argc; ++i)
-        arguments_ << QString::fromLocal8Bit(argv[i]);
+    for (const char* argument : askedArguments(argc, argv))
+        arguments_ << QString::fromLocal8Bit(argument);
 }
 
 std::optional<QString> CommandLine::valueAfter(const QString& name) const {

@@ -7,12 +7,14 @@
 
 namespace mivora {
 
-// The process's arguments (the program path first) and what they ask the launch to do. A switch is
-// present when any argument equals it exactly; a switch's value is the argument after the first one equal
-// to it, and a switch without a value counts as absent wherever a value is needed.
+// The process's arguments and what they ask the launch to do. Argument 0, the program's path, asks for
+// nothing (as for the launcher). A switch is present when any other argument equals it exactly; a switch's
+// value is the argument after the first one equal to it, and a switch without a value counts as absent
+// wherever a value is needed.
 class CommandLine {
 public:
-    explicit CommandLine(QStringList arguments) : arguments_(std::move(arguments)) {}
+    // `arguments` with the program path first, as the process has them.
+    explicit CommandLine(const QStringList& arguments) : arguments_(arguments.mid(1)) {}
     CommandLine(int argc, char** argv);
 
     bool has(const QString& name) const { return arguments_.contains(name); }
@@ -34,7 +36,7 @@ public:
     Launch launch() const;
 
 private:
-    QStringList arguments_;
+    QStringList arguments_; // without the program path
 };
 
 } // namespace mivora

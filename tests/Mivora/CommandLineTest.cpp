@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Launcher/Arguments.h"
 
 #include <gtest/gtest.h>
 
@@ -22,4 +23,17 @@ TEST(CommandLine, PicksOneLaunchFromTheArguments) {
     for (const auto& [arguments, launch] : cases)
         EXPECT_EQ(CommandLine(QStringList{"mivora"} + arguments).launch(), launch)
             << arguments.join(' ').toStdString();
+}
+
+// Argument 0 only names the program, for the launcher and the programs it becomes alike: a start whose
+// program name reads "-recognize" or "-render" (exec -a) asks for what its other arguments ask.
+TEST(CommandLine, ArgumentZeroAsksForNothing) {
+    char name[] = "-recognize", file[] = "take.wav";
+    char* argv[] = {name, file, nullptr};
+    EXPECT_EQ(CommandLine(2, argv).launch(), Launch{});
+    const auto asked = askedArguments(2, argv);
+    EXPECT_EQ(std::vector<char*>(asked.begin(), asked.end()), std::vector<char*>{file});
+    EXPECT_TRUE(askedArguments(1, argv).empty());
+    EXPECT_EQ(CommandLine(QStringList{"-render", "-recognize", "take.wav"}).launch(),
+              (Launch{Kind::diagnostic, "-recognize", "take.wav"}));
 }
