@@ -41,7 +41,7 @@ TEST(EditMenu, PastesIntoTheFocusedFieldAndLeavesAWidgetWithoutTextAlone) {
     {
         const test::CapturedMessages messages;
         paste->trigger();
-        EXPECT_EQ(messages.said(), QStringList());
+        EXPECT_EQ(messages.said(), QStringList()) << messages.said().join('\n').toStdString();
     }
     EXPECT_EQ(field->text(), "北京市朝阳区");
 }

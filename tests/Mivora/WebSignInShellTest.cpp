@@ -81,5 +81,5 @@ TEST(DesktopBrowserSheet, AStartPageNothingOpensIsNeverPrinted) {
     const CapturedMessages messages;
     EXPECT_FALSE(DesktopBrowserSheet::openInDefaultBrowser(start));
     qWarning("after the call");
-    EXPECT_EQ(messages.said(), QStringList{"after the call"});
+    EXPECT_EQ(messages.said(), QStringList{"after the call"}) << messages.said().join('\n').toStdString();
 }
