@@ -95,6 +95,7 @@ void SettingsDefaults::save() {
         AppLog::write(
             QStringLiteral("设置没存上，设置文件保持原样，下次保存或退出时再试：%1").arg(result.reason));
     saveFailure_ = result.failure;
+    if (saveFailureChanged) saveFailureChanged();
 }
 
 } // namespace mivora

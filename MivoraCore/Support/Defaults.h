@@ -22,6 +22,11 @@ public:
     virtual void setValue(const QString& key, const QVariant& value) = 0;
     virtual void remove(const QString& key) = 0;
     bool contains(const QString& key) const { return value(key).isValid(); }
+
+    // Why the last write of the changes did not reach the disk; `none` for a store that keeps no file.
+    virtual AtomicFile::Failure saveFailure() const { return AtomicFile::Failure::none; }
+    // Called when `saveFailure` changes (the settings page says so).
+    std::function<void()> saveFailureChanged;
 };
 
 // The settings file of the user, INI as QSettings keeps it ($XDG_CONFIG_HOME/Mivora/Mivora.ini). Values are
@@ -43,7 +48,7 @@ public:
     void save();
     const QString& file() const { return file_; }
     // Why the last write left the file behind the store, or `none` once a write has taken every change.
-    AtomicFile::Failure saveFailure() const { return saveFailure_; }
+    AtomicFile::Failure saveFailure() const override { return saveFailure_; }
     // How the file is written: `AtomicFile::write` unless a test stands in a failing one.
     void setWriter(AtomicFile::Writer writer) { writer_ = std::move(writer); }
 

@@ -91,6 +91,8 @@ TEST(Settings, AFullDiskKeepsTheFileAndTheValuesUntilThereIsRoom) {
             ASSERT_GT(before.size(), 4096);
 
             disk.fill(spare);
+            int told = 0;
+            settings.saveFailureChanged = [&] { ++told; };
             const QByteArray logBefore = logBytes();
             settings.setValue("fnKey", "F8");
             settings.setValue("stats.total", 42);
@@ -101,13 +103,16 @@ TEST(Settings, AFullDiskKeepsTheFileAndTheValuesUntilThereIsRoom) {
                       QStringList{"Mivora.ini"});
             EXPECT_EQ(settings.value("fnKey"), "F8");
             EXPECT_TRUE(logBytes().mid(logBefore.size()).contains("磁盘满了，设置没存上"));
+            EXPECT_EQ(told, 1);
 
             disk.empty();
             if (spare == 0) {
                 settings.setValue("suggest.enabled", false);
                 QCoreApplication::processEvents();
                 EXPECT_EQ(settings.saveFailure(), AtomicFile::Failure::none);
+                EXPECT_EQ(told, 2);
             }
+            settings.saveFailureChanged = nullptr;
         }
         const QSettings after(file, QSettings::IniFormat);
         EXPECT_EQ(after.value("fnKey"), "F8") << spare;
