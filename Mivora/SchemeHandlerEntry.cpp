@@ -23,6 +23,7 @@ bool writeIfChanged(const QString& path, const QByteArray& wanted) {
     if (existing.open(QIODevice::ReadOnly) && existing.readAll() == wanted) return true;
     existing.close();
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+    AtomicFile::removeStale(QFileInfo(path).absolutePath()); // what a killed start left half-way
     return bool(AtomicFile::write(path, wanted));
 }
 

@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -56,7 +57,10 @@ bool Renderer::until(const std::function<bool()>& done) {
     return true;
 }
 
-Renderer::Renderer(QString folder) : folder_(std::move(folder)) {}
+Renderer::Renderer(QString folder) : folder_(std::move(folder)) {
+    // Side files of a run that was killed while writing.
+    AtomicFile::removeStale(folder_);
+}
 
 int Renderer::missingGlyphs(const QWidget& root) {
     int missing = 0;
@@ -89,7 +93,12 @@ void Renderer::draw(const QString& file, QWidget& view, QSize size, bool dark, i
     view.show();
     settle(settleMs > 0 ? settleMs : size.width() > 600 ? 700 : 60);
     const QImage image = view.grab().toImage();
-    const bool saved = QDir().mkpath(folder_) && image.save(QDir(folder_).filePath(file));
+    // Encoded in memory and written whole: QImage::save into the file reports a picture the disk had no room
+    // for as saved, and leaves it empty.
+    QByteArray png;
+    QBuffer buffer(&png);
+    const bool saved = image.save(&buffer, "PNG") && QDir().mkpath(folder_) &&
+                       AtomicFile::write(QDir(folder_).filePath(file), png);
     index_.append(QJsonObject{{"file", file},
                               {"width", image.width()},
                               {"height", image.height()},

@@ -173,6 +173,7 @@ QJsonObject SelfTest::permissions() const {
 
 bool SelfTest::writeReport(const QJsonObject& report) const {
     if (!QDir().mkpath(w_.reportFolder)) return false;
+    AtomicFile::removeStale(w_.reportFolder); // what a killed run left half-way
     return bool(AtomicFile::write(QDir(w_.reportFolder).filePath(QStringLiteral("selftest-latest.json")),
                                   QJsonDocument(report).toJson()));
 }

@@ -42,6 +42,8 @@ MemoryStore::MemoryStore(std::optional<QString> file, QList<Memory> initial, con
                          QObject* parent)
     : QObject(parent), memories_(std::move(initial)), file_(std::move(file)), clock_(clock) {
     if (!file_) return;
+    // Side files of saves that a killed process left half-way.
+    AtomicFile::removeStale(QFileInfo(*file_).absolutePath());
     if (auto map = load(deletedFile(), readDeleted, badDeletedFile_)) deleted_ = std::move(*map);
     if (auto list = load(*file_, readMemories, badMemoriesFile_)) {
         memories_ = std::move(*list);

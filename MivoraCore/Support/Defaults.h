@@ -1,11 +1,16 @@
 #pragma once
 
+#include "Support/AtomicFile.h"
+
+#include <QMap>
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
-class QSettings;
+class QObject;
 
 namespace mivora {
 
@@ -17,11 +22,20 @@ public:
     virtual void setValue(const QString& key, const QVariant& value) = 0;
     virtual void remove(const QString& key) = 0;
     bool contains(const QString& key) const { return value(key).isValid(); }
+
+    // Why the last write of the changes did not reach the disk; `none` for a store that keeps no file.
+    virtual AtomicFile::Failure saveFailure() const { return AtomicFile::Failure::none; }
+    // Called when `saveFailure` changes (the settings page says so).
+    std::function<void()> saveFailureChanged;
 };
 
+// The settings file of the user, INI as QSettings keeps it ($XDG_CONFIG_HOME/Mivora/Mivora.ini). Values are
+// kept in memory; the changes are written at the next turn of the event loop, and when the store goes, as
+// one whole new file (see AtomicFile) merged over what the file holds then, so another copy of the program
+// that wrote a key in between keeps it. A write the disk does not take (a full disk) leaves the file as it
+// was, keeps the changes, is logged and published (`saveFailure`), and is tried again with the next write.
 class SettingsDefaults final : public Defaults {
 public:
-    // The standard store of the user (QSettings, INI format: $XDG_CONFIG_HOME/Mivora/Mivora.ini).
     SettingsDefaults();
     explicit SettingsDefaults(const QString& file);
     ~SettingsDefaults() override;
@@ -30,8 +44,27 @@ public:
     void setValue(const QString& key, const QVariant& value) override;
     void remove(const QString& key) override;
 
+    // Writes the changes now rather than at the next turn of the event loop.
+    void save();
+    const QString& file() const { return file_; }
+    // Why the last write left the file behind the store, or `none` once a write has taken every change.
+    AtomicFile::Failure saveFailure() const override { return saveFailure_; }
+    // How the file is written: `AtomicFile::write` unless a test stands in a failing one.
+    void setWriter(AtomicFile::Writer writer) { writer_ = std::move(writer); }
+
 private:
-    std::unique_ptr<QSettings> settings_;
+    void changed(const QString& key, std::optional<QVariant> value);
+
+    QString file_;
+    QMap<QString, QVariant> values_;
+    // The system-wide and organisation files' values under the user's own (read, never written).
+    QMap<QString, QVariant> fallback_;
+    // The keys set (a value) or removed (nothing) since the file last took the changes.
+    QMap<QString, std::optional<QVariant>> pending_;
+    AtomicFile::Writer writer_ = AtomicFile::write;
+    AtomicFile::Failure saveFailure_ = AtomicFile::Failure::none;
+    std::unique_ptr<QObject> context_; // receives the queued write
+    bool queued_ = false;
 };
 
 } // namespace mivora

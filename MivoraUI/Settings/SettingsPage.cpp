@@ -21,11 +21,13 @@
 #include "Suggest/SuggestController.h"
 #include "Support/AppLog.h"
 #include "Support/BundleInfo.h"
+#include "Support/Defaults.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollArea>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -101,6 +103,14 @@ SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     auto* title = new StyledLabel(QStringLiteral("设置"), 24, QFont::DemiBold);
     title->setObjectName(QStringLiteral("title"));
     items->addWidget(title);
+    unsaved_ = new StyledLabel(QString(), 11.5, QFont::Normal, StyledLabel::Style::orange);
+    unsaved_->setObjectName(QStringLiteral("settingsUnsaved"));
+    unsaved_->setWordWrap(true);
+    items->addWidget(unsaved_);
+    showSaveFailure();
+    model_.environment().defaults.saveFailureChanged = [page = QPointer<SettingsPage>(this)] {
+        if (page) page->showSaveFailure();
+    };
     for (QWidget* group : {accountGroup(), permissionsGroup(), featuresGroup(), shortcutsGroup(),
                            privacyGroup(), aboutGroup()})
         items->addWidget(group);
@@ -345,6 +355,22 @@ void SettingsPage::sayLogNotOpened() {
 void SettingsPage::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     readBack();
+}
+
+void SettingsPage::showSaveFailure() {
+    // The page shows a change as made at once; one the disk did not take is not saved, and says so.
+    switch (model_.environment().defaults.saveFailure()) {
+    case AtomicFile::Failure::none:
+        unsaved_->hide();
+        return;
+    case AtomicFile::Failure::diskFull:
+        unsaved_->setText(QStringLiteral("磁盘满了，设置还没存上：空出地方后，下次改设置或退出时会再存。"));
+        break;
+    case AtomicFile::Failure::other:
+        unsaved_->setText(QStringLiteral("设置文件写不进去，设置还没存上：下次改设置或退出时会再试。"));
+        break;
+    }
+    unsaved_->show();
 }
 
 void SettingsPage::readBack() {

@@ -57,9 +57,12 @@ private:
     void refresh();
     void setLogin(bool on);
     void setMutedWords(qint64 count);
+    // Says under the title when the settings file did not take the last changes.
+    void showSaveFailure();
 
     AppModel& model_;
     StyledLabel* logNotOpened_ = nullptr;
+    StyledLabel* unsaved_ = nullptr;
     QString hotkey_; // the key the shortcuts show
     qint64 mutedWords_ = 0;
     std::optional<QString> loginError_;

@@ -3,18 +3,13 @@
 #include "Account/Vault.h"
 #include "Memories/Seed.h"
 #include "support/FakeScheduler.h"
+#include "support/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <cerrno>
-#include <cstring>
-
-#include <sys/mount.h>
 
 using namespace mivora;
 
@@ -206,10 +201,8 @@ TEST_F(Store, NoStopBetweenTheTwoWritesBringsADeletionBack) {
 // an edit and a deletion leave the memories file exactly as it was and the store says so, keeping both; once
 // there is room, the next save or the store's end (the program quitting) writes them.
 TEST_F(Store, AFullDiskKeepsTheFileAndTheChangesUntilThereIsRoom) {
-    const QByteArray mountPoint = QFile::encodeName(dir.path());
-    if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "no tmpfs could be mounted here: " << std::strerror(errno);
-    const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
+    test::SmallDisk disk(dir.path());
+    if (!disk.mounted()) GTEST_SKIP() << "no tmpfs could be mounted here: " << disk.error();
     for (qint64 spare : {0, 4096}) {
         QList<Memory> kept;
         {
@@ -217,19 +210,16 @@ TEST_F(Store, AFullDiskKeepsTheFileAndTheChangesUntilThereIsRoom) {
             s->markUsed(s->memories()[0].id);
             const QByteArray before = readAll(file);
             ASSERT_GT(before.size(), 4096);
-            QFile filler(dir.filePath("filler"));
-            filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-            while (filler.write(QByteArray(4096, 'f')) == 4096) {
-            }
-            filler.resize(filler.size() - spare);
+            disk.fill(spare);
             Memory edited = s->memories()[0];
             edited.value += QString(400, u'改');
             s->saveEdit(edited);
             s->deleteMemory(s->memories().last().id);
             EXPECT_EQ(s->saveFailure(), AtomicFile::Failure::diskFull);
             EXPECT_TRUE(readAll(file) == before) << spare << ": " << readAll(file).size();
-            EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList({"deleted.json", "memories.json"}));
-            filler.remove();
+            EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+                      QStringList({"deleted.json", "memories.json"}));
+            disk.empty();
             if (spare == 0) s->markUsed(edited.id);
             EXPECT_EQ(s->saveFailure(), spare ? AtomicFile::Failure::diskFull : AtomicFile::Failure::none);
             kept = s->memories();

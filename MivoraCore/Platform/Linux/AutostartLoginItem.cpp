@@ -79,6 +79,7 @@ LoginItem::Status AutostartLoginItem::status() const {
 
 void AutostartLoginItem::registerItem() {
     const QByteArray wanted = contents(executable_);
+    AtomicFile::removeStale(folder_); // what a killed write left half-way
     if (!QDir().mkpath(folder_) || !AtomicFile::write(path(), wanted))
         throw Failure(QStringLiteral("自动启动的文件写不进去（%1）").arg(path()));
 }

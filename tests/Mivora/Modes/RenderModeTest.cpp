@@ -1,5 +1,6 @@
 #include "Modes/Renderer.h"
 #include "support/Render.h"
+#include "support/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,4 +111,20 @@ TEST(Renderer, NamesEveryFileItCouldNotWrite) {
     Renderer fine(dir.filePath("shots"));
     fine.shoot("label", [] { return new QLabel(QStringLiteral("一")); });
     EXPECT_EQ(fine.finish(), QStringList());
+}
+
+// On a full disk every picture the run could not write is named, and none is left behind empty.
+TEST(Renderer, OnAFullDiskNamesEveryPictureAndLeavesNoEmptyFile) {
+    QTemporaryDir dir;
+    test::SmallDisk disk(dir.path());
+    if (!disk.mounted()) GTEST_SKIP() << "no tmpfs could be mounted here: " << disk.error();
+    QDir().mkpath(dir.filePath("shots"));
+    disk.fill();
+    Renderer renderer(dir.filePath("shots"));
+    for (const QString name : {"one", "two", "three"})
+        renderer.shoot(name, [&] { return new QLabel(name); });
+    EXPECT_EQ(renderer.finish(),
+              QStringList({"one-light.png", "one-dark.png", "two-light.png", "two-dark.png",
+                           "three-light.png", "three-dark.png", "index.json"}));
+    EXPECT_EQ(QDir(dir.filePath("shots")).entryList(QDir::Files | QDir::Hidden), QStringList());
 }

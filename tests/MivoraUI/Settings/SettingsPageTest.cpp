@@ -295,3 +295,15 @@ TEST_F(SettingsTest, AStepDoneUnderTheFocusKeepsThePageInPlace) {
     EXPECT_EQ(scroll->verticalScrollBar()->value(), place);
     EXPECT_TRUE(find("permissionsGroup")->isAncestorOf(QApplication::focusWidget()));
 }
+
+// A settings file the disk did not take is said under the title while it lasts, in the words of its cause.
+TEST_F(SettingsTest, SaysWhenTheSettingsWereNotSaved) {
+    open();
+    auto* unsaved = find<QLabel>("settingsUnsaved");
+    EXPECT_FALSE(unsaved->isVisible());
+    services->defaults.setSaveFailure(AtomicFile::Failure::diskFull);
+    EXPECT_TRUE(unsaved->isVisible());
+    EXPECT_EQ(unsaved->text(), "磁盘满了，设置还没存上：空出地方后，下次改设置或退出时会再存。");
+    services->defaults.setSaveFailure(AtomicFile::Failure::none);
+    EXPECT_FALSE(unsaved->isVisible());
+}

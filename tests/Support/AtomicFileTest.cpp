@@ -1,0 +1,77 @@
+#include "Support/AtomicFile.h"
+
+#include "support/SmallDisk.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace mivora;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void touch(const QString& path, qint64 ageSeconds) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("half");
+    f.flush();
+    f.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime);
+}
+
+} // namespace
+
+// The bytes are on the disk only when the system says so: a sync that fails is a failed write, and the old
+// file and no side file stay.
+TEST(AtomicFile, ASyncThatFailsIsAFailure) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("memories.json");
+    ASSERT_TRUE(AtomicFile::write(path, "old"));
+    const AtomicFile::Result result = AtomicFile::writeWith(path, "new", [](int) {
+        errno = EIO;
+        return false;
+    });
+    EXPECT_EQ(result.failure, AtomicFile::Failure::other);
+    EXPECT_EQ(readAll(path), "old");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"memories.json"});
+}
+
+// A disk that has bytes left but no room for one more file (no inodes) refuses the side file itself: that is
+// a full disk too, not some other write error.
+TEST(AtomicFile, NoRoomForTheSideFileIsAFullDisk) {
+    QTemporaryDir dir;
+    test::SmallDisk disk(dir.path(), "size=1m,nr_inodes=8");
+    if (!disk.mounted()) GTEST_SKIP() << "no tmpfs could be mounted here: " << disk.error();
+    const QString path = dir.filePath("Mivora.ini");
+    ASSERT_TRUE(AtomicFile::write(path, "[General]\nfnKey=F9\n"));
+    for (int i = 0; QFile(dir.filePath(QString::number(i))).open(QIODevice::WriteOnly); ++i) {
+    }
+    const AtomicFile::Result result = AtomicFile::write(path, "[General]\nfnKey=F8\n");
+    EXPECT_EQ(result.failure, AtomicFile::Failure::diskFull) << result.reason.toStdString();
+    EXPECT_EQ(readAll(path), "[General]\nfnKey=F9\n");
+}
+
+// At the next start the side files of saves a kill stopped half-way go: only those named as this writer names
+// them, and only old ones (another copy of the program may be saving right now); a user's own files stay.
+TEST(AtomicFile, RemovesOnlyItsOwnStaleSideFiles) {
+    QTemporaryDir dir;
+    const QStringList kept{"Mivora.ini", "memories.json.backup", "memories.json.aB3dE9",
+                           "notes.mivora-save.x", "deleted.json.mivora-save.Ab12Cd"};
+    for (const QString& name : kept)
+        touch(dir.filePath(name), name == kept.last() ? 0 : 3600);
+    touch(dir.filePath("memories.json.mivora-save.Zx9Qw1"), 3600);
+    touch(dir.filePath("Mivora.ini.mivora-save.k2L0pm"), 120);
+    EXPECT_EQ(AtomicFile::removeStale(dir.path()), 2);
+    QStringList sorted = kept;
+    sorted.sort();
+    QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    EXPECT_EQ(left, sorted);
+}
