@@ -40,13 +40,13 @@ bool waitFor(const std::function<bool()>& condition) {
 
 } // namespace
 
-// Keys read as a PC keyboard prints them, and digits side by side are choices, not a chord.
+// Keys read as a PC keyboard prints them, and every key is joined by a plus sign, digits too.
 TEST(Kit, KeysReadAsThisDesktopsKeyboardsPrintThem) {
     const std::pair<QStringList, const char*> combos[] = {{{"右 Ctrl", "shift"}, "右 Ctrl + Shift"},
                                                           {{"右 Ctrl", "space"}, "右 Ctrl + 空格"},
                                                           {{"tab"}, "Tab"},
                                                           {{"esc"}, "Esc"},
-                                                          {{"1", "2", "3"}, "1 / 2 / 3"},
+                                                          {{"1", "2", "3"}, "1 + 2 + 3"},
                                                           {{"fn"}, "Fn"}};
     for (const auto& [keys, text] : combos) {
         const KeyCombo combo(keys);
