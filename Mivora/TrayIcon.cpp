@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -89,7 +90,7 @@ TrayIcon::TrayIcon(std::function<QList<MenuRow>()> rows, std::function<void(Menu
       icon_(new QSystemTrayIcon(this)) {
     // The icon's window is Qt's own, made when a tray is found (again whenever the tray changes) and left
     // untitled, which X11 then shows under the program's file name: it gets the product's name like every
-    // window of the program.
+    // window of the program. The same watch sees the keys pressed in the open menu (`eventFilter`).
     qApp->installEventFilter(this);
     connect(menu_.get(), &QMenu::aboutToShow, this, &TrayIcon::rebuild);
     icon_->setContextMenu(menu_.get());
@@ -105,10 +106,27 @@ TrayIcon::TrayIcon(std::function<QList<MenuRow>()> rows, std::function<void(Menu
 TrayIcon::~TrayIcon() = default;
 
 bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    // The open menu holds the keyboard, and a tray menu belongs to no window whose shortcuts Qt would try:
+    // the keys its rows show are matched here.
+    if (watched == menu_.get() && event->type() == QEvent::KeyPress)
+        return pressKey(*static_cast<QKeyEvent*>(event));
     if (event->type() == QEvent::Show && watched->inherits("QSystemTrayIconSys"))
         if (auto* window = qobject_cast<QWidget*>(watched); window && window->windowTitle().isEmpty())
             window->setWindowTitle(Wordmark::text());
     return QObject::eventFilter(watched, event);
+}
+
+bool TrayIcon::pressKey(const QKeyEvent& event) {
+    const QKeySequence pressed(
+        QKeyCombination(event.modifiers() & ~Qt::KeypadModifier, Qt::Key(event.key())));
+    for (QAction* action : menu_->actions()) {
+        if (action->shortcut().isEmpty() || action->shortcut() != pressed || !action->isEnabled()) continue;
+        // Closed first, as a click on the row closes it, so a window the row opens comes up on top.
+        menu_->hide();
+        action->trigger();
+        return true;
+    }
+    return false;
 }
 
 bool TrayIcon::trayAvailable() {

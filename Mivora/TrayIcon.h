@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class QKeyEvent;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -41,6 +42,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A key pressed while the menu is open: the enabled row showing it runs, and the menu closes.
+    bool pressKey(const QKeyEvent& event);
+
     std::function<QList<MenuRow>()> rows_;
     std::function<void(MenuRow::Action)> act_;
     std::unique_ptr<QMenu> menu_;

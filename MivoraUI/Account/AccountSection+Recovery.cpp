@@ -75,21 +75,11 @@ QWidget* AccountSection::buildRecoveryView() {
     recoveryCode_->setCursor(Qt::IBeamCursor);
     block->layout()->addWidget(recoveryCode_);
     static_cast<QHBoxLayout*>(block->layout())->addStretch(1);
-    auto* copy = new SoftButton(copiedText);
-    const int copiedWidth = copy->sizeHint().width();
-    copy->setText(QStringLiteral("复制"));
-    copy->setMinimumWidth(copiedWidth); // the row keeps its place while the button says it copied
+    auto* copy = new SoftButton(QStringLiteral("复制"));
     copy->setObjectName(QStringLiteral("copy"));
-    connect(copy, &QAbstractButton::clicked, this, [this, copy] {
+    connect(copy, &QAbstractButton::clicked, this, [this] {
         // Replaces everything on the clipboard with the code as shown, hyphens included.
         parts_.pasteboard.write({{{TextInserter::textType, recoveryCode_->text().toUtf8()}}});
-        // A sign that it copied, for a while.
-        copy->setText(copiedText);
-        if (copiedTimer_ != 0) parts_.scheduler.cancel(copiedTimer_);
-        copiedTimer_ = parts_.scheduler.after(copiedFor, [this, button = QPointer<QAbstractButton>(copy)] {
-            copiedTimer_ = 0;
-            if (button) button->setText(QStringLiteral("复制"));
-        });
     });
     block->layout()->addWidget(copy);
     view->addWidget(block);

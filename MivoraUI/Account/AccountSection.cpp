@@ -120,7 +120,7 @@ AccountSection::~AccountSection() {
         delete deleteDialog_;
     }
     // Only a pending timer needs the scheduler.
-    for (const Scheduler::TimerId timer : {resendTimer_, syncedTimer_, copiedTimer_})
+    for (const Scheduler::TimerId timer : {resendTimer_, syncedTimer_})
         if (timer != 0) parts_.scheduler.cancel(timer);
 }
 

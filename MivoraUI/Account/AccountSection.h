@@ -64,10 +64,6 @@ public:
     explicit AccountSection(const AppModel& model, QWidget* parent = nullptr);
     ~AccountSection() override;
 
-    // What the recovery code's "复制" says for `copiedFor` seconds after a click.
-    static inline const QString copiedText = QStringLiteral("已复制");
-    static constexpr double copiedFor = 1.5;
-
     // What the block shows.
     enum class Content { notConfigured, emailStep, codeStep, signedIn };
     Content content() const;
@@ -152,7 +148,6 @@ private:
 
     Scheduler::TimerId resendTimer_ = 0;
     Scheduler::TimerId syncedTimer_ = 0;
-    Scheduler::TimerId copiedTimer_ = 0; // puts "复制" back on the recovery code's button
 
     // Widgets.
     QWidget* content_ = nullptr;

@@ -1,5 +1,6 @@
 #include "MivoraUI/Home/HomePage.h"
 
+#include "Dictation/Permissions.h"
 #include "Dictation/SetupModel.h"
 #include "Dictation/UsageStats.h"
 #include "Dictation/VoiceController.h"
@@ -274,14 +275,30 @@ void HomePage::refresh() {
                            : QStringLiteral("还差几步就能用了。"));
     banner_->setVisible(!ready);
     bannerTitle_->setText(QStringLiteral("还差 %1 步设置").arg(std::max(setup.remaining(), 1)));
-    bannerDetail_->setText(setup.cloudReady() ? QStringLiteral("打开权限后，按住 %1 就能说话").arg(hotkey_)
-                                              : QStringLiteral("云端识别还没配置"));
+    bannerDetail_->setText(bannerDetail());
     const UsageStats& stats = model_.stats();
     today_->setValue(stats.today());
     chars_->setValue(stats.chars());
     minutes_->setValue(stats.minutesSaved());
     lastText_ = model_.controller().lastText();
     copy_->setVisible(lastText_.has_value());
+}
+
+QString HomePage::bannerDetail() const {
+    const SetupModel& setup = model_.setup();
+    const QString key = model_.hotkeyName();
+    if (!setup.cloudReady()) return QStringLiteral("云端识别还没配置");
+    if (!setup.mic() || !setup.accessibility())
+        return QStringLiteral("打开权限后，按住 %1 就能说话").arg(key);
+    // With every permission on, the step left is one a desktop keyboard or a relay build adds: name it, as
+    // the lines "按住 … 就能说话" would otherwise promise a take that is refused.
+    if (!setup.fnFree()) {
+        if (model_.environment().permissions.fnUsage())
+            return QStringLiteral("%1 被别的程序占用了：换一个键，或者在那个程序里把它让出来").arg(key);
+        return QStringLiteral("键盘上没有 %1：换一个键，按住它就能说话").arg(key);
+    }
+    if (!setup.accountReady()) return QStringLiteral("登录账号后，按住 %1 就能说话").arg(key);
+    return {};
 }
 
 void HomePage::showTip(int index, bool animate) {

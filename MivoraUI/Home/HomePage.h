@@ -52,6 +52,8 @@ private:
     QWidget* tryCard();
     QWidget* tipCard();
     void refresh();
+    // What the setup banner says is left to do.
+    QString bannerDetail() const;
     void showTip(int index, bool animate);
     void copyLast();
 

@@ -1,7 +1,6 @@
 #include "MivoraUI/Kit/BrandMark.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <QPainter>
 
 namespace mivora {
@@ -14,8 +13,13 @@ QSize BrandMark::sizeHint() const {
     return QSizeF(size_, size_).toSize();
 }
 
+QIcon BrandMark::icon() {
+    const QIcon set = QApplication::windowIcon();
+    return set.isNull() ? QIcon(QStringLiteral(":/mivora/mivora.svg")) : set;
+}
+
 void BrandMark::paintEvent(QPaintEvent*) {
-    const QIcon icon = QApplication::windowIcon();
+    const QIcon icon = BrandMark::icon();
     if (icon.isNull()) return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -11,11 +11,6 @@ namespace {
 
 constexpr double spacing = 4;
 const QString plus = QStringLiteral("+");
-const QString slash = QStringLiteral("/");
-
-bool isDigit(const QString& key) {
-    return key.size() == 1 && key.front().isDigit();
-}
 
 QStringList capTexts(const QStringList& keys) {
     QStringList texts;
@@ -41,24 +36,20 @@ KeyCombo::KeyCombo(const QStringList& keys, QWidget* parent) : QWidget(parent), 
     setAccessibleName(text());
 }
 
-QString KeyCombo::joinerBefore(qsizetype i) const {
-    return isDigit(keys_[i - 1]) && isDigit(keys_[i]) ? slash : plus;
-}
-
 QString KeyCombo::text() const {
     QString out;
     for (qsizetype i = 0; i < keys_.size(); ++i)
-        out += (i > 0 ? QLatin1Char(' ') + joinerBefore(i) + QLatin1Char(' ') : QString()) + keys_[i];
+        out += (i > 0 ? QLatin1Char(' ') + plus + QLatin1Char(' ') : QString()) + keys_[i];
     return out;
 }
 
 QList<QRectF> KeyCombo::chipRects() const {
     QList<QRectF> out;
     const QFontMetricsF chip(chipFont());
-    const QFontMetricsF joiner(plusFont());
+    const double plusWidth = QFontMetricsF(plusFont()).horizontalAdvance(plus);
     double x = 0;
     for (qsizetype i = 0; i < keys_.size(); ++i) {
-        if (i > 0) x += joiner.horizontalAdvance(joinerBefore(i)) + spacing;
+        if (i > 0) x += plusWidth + spacing;
         const double w = chip.horizontalAdvance(keys_[i]) + 12;
         out.append(QRectF(x, 0, w, chipHeight()));
         x += w + spacing;
@@ -90,7 +81,7 @@ void KeyCombo::paintEvent(QPaintEvent*) {
             painter.setPen(tertiary);
             painter.drawText(QRectF(chips[i - 1].right() + spacing, 0,
                                     r.left() - chips[i - 1].right() - 2 * spacing, r.height()),
-                             Qt::AlignCenter, joinerBefore(i));
+                             Qt::AlignCenter, plus);
         }
         painter.setPen(Qt::NoPen);
         painter.setBrush(fill);

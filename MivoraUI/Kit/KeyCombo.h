@@ -5,9 +5,9 @@
 
 namespace mivora {
 
-// A key combination as small chips joined by plus signs ("fn" + "shift"). Each key reads as this
-// desktop's keyboards print it ("Shift", "空格"). Digits side by side are choices, not keys held
-// together: they are joined by slashes ("1 / 2 / 3"). No keys draw nothing.
+// A key combination as small chips joined by plus signs ("fn" + "shift"), every key alike, digits too
+// ("1 + 2 + 3"). Each key reads as this desktop's keyboards print it ("Shift", "空格"). No keys draw
+// nothing.
 class KeyCombo final : public QWidget {
     Q_OBJECT
 public:
@@ -15,15 +15,13 @@ public:
     QSize sizeHint() const override;
     // The chips' rectangles, left to right.
     QList<QRectF> chipRects() const;
-    // The chips' texts and what stands between them, as read aloud: "右 Ctrl + Shift", "1 / 2 / 3".
+    // The chips' texts and what stands between them, as read aloud: "右 Ctrl + Shift", "1 + 2 + 3".
     QString text() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // What stands before key `i` (from the second on).
-    QString joinerBefore(qsizetype i) const;
     const QStringList keys_;
 };
 

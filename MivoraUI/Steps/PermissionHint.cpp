@@ -99,16 +99,27 @@ void PermissionHint::paintSwitch(QPainter& painter, double t, const QColor& ink)
 }
 
 void PermissionHint::paintKey(QPainter& painter, double t, const QColor& ink) const {
-    // Held down for the middle of the loop, like a key held while speaking.
+    // A keyboard key, drawn as the lessons draw theirs: its base shows below the released cap, and the cap
+    // drops onto it and lights up for the middle of the loop, as the key pressed to choose it does.
     const double down = std::clamp(swing(t) * 1.6 - 0.3, 0.0, 1.0);
-    const QRectF cap(8, 2 + 3 * down, 36, 19);
-    QColor fill = UI::mix(UI::card(palette()), UI::accent(palette()), down);
-    painter.setPen(QPen(UI::stroke(palette()), 1));
-    painter.setBrush(fill);
+    constexpr double drop = 2.5;
+    const QRectF base(8, 2 + drop, 44, 19);
+    QColor edge = ink;
+    edge.setAlphaF(0.18f);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(edge);
+    painter.drawRoundedRect(base, 5, 5);
+    const QRectF cap = base.translated(0, -drop * (1 - down));
+    painter.setBrush(UI::mix(palette().color(QPalette::Base), UI::accent(palette()), down));
     painter.drawRoundedRect(cap, 5, 5);
-    painter.setPen(UI::mix(ink, UI::onAccent(palette()), down));
+    painter.setPen(QPen(UI::stroke(palette()), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(cap.adjusted(0.5, 0.5, -0.5, -0.5), 4.5, 4.5);
+    QColor label = ink;
+    label.setAlphaF(0.8f);
+    painter.setPen(UI::mix(label, UI::onAccent(palette()), down));
     painter.setFont(UI::font(9, QFont::DemiBold));
-    painter.drawText(cap, Qt::AlignCenter, QStringLiteral("按住"));
+    painter.drawText(cap, Qt::AlignCenter, QStringLiteral("按一下"));
 }
 
 } // namespace mivora

@@ -6,7 +6,7 @@
 namespace mivora {
 
 // A small looping drawing beside the active permission step that shows what to do there: sound waves
-// from a microphone, a switch turning on, a key going down. It holds still while it is hidden or the
+// from a microphone, a switch turning on, a keyboard key pressed. It holds still while it is hidden or the
 // window it sits in cannot be seen.
 class PermissionHint final : public QWidget {
     Q_OBJECT

@@ -130,9 +130,8 @@ void DemoStage::makeCaps() {
         add(hotLabel, hotSymbol, hotWidth, &DemoPlayer::fn);
         break;
     case Lesson::recall:
-        // In the order the lesson's title names them.
-        add(hotLabel, hotSymbol, hotWidth, &DemoPlayer::fn);
         add(QStringLiteral("shift"), QStringLiteral("shift"), 70, &DemoPlayer::shift);
+        add(hotLabel, hotSymbol, hotWidth, &DemoPlayer::fn);
         break;
     case Lesson::typing:
         add(QStringLiteral("tab"), QStringLiteral("arrow.right.to.line"), 64, &DemoPlayer::tab);

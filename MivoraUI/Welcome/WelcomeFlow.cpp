@@ -17,6 +17,7 @@
 #include "MivoraUI/Welcome/PageDots.h"
 #include "Platform/PlatformWords.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -50,6 +51,32 @@ QWidget* centred(QWidget* content, int width) {
     column->addStretch(1);
     return page;
 }
+
+// Holds `content` at the tallest it has been at its width, its rows at the top: when a block on the page
+// changes (the sign-in going from address to code, a step row's hint going away), the title and what
+// stays keep their place instead of the whole column re-centring.
+class TallestHeight final : public QObject {
+public:
+    explicit TallestHeight(QWidget* content) : QObject(content), content_(content) {
+        content->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        // The content's layout has already been activated by the time the event reaches here.
+        if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show) hold();
+        return false;
+    }
+
+private:
+    void hold() {
+        const QLayout* layout = content_->layout();
+        const int height = layout->hasHeightForWidth() ? layout->totalHeightForWidth(content_->width())
+                                                       : layout->totalSizeHint().height();
+        if (height > content_->minimumHeight()) content_->setMinimumHeight(height);
+    }
+    QWidget* content_;
+};
 
 // One lesson as a line: its symbol, its title and, when given, the line under it.
 QWidget* lessonLine(const QString& symbol, const QString& title, const QString& line, QWidget* parent) {
@@ -242,7 +269,10 @@ QWidget* WelcomeFlow::hostingPage(const QString& title, const QString& line,
     go->setObjectName(QStringLiteral("next"));
     connect(go, &QAbstractButton::clicked, this, &WelcomeFlow::next);
     column->addWidget(go, 0, Qt::AlignHCenter);
-    return centred(content, width);
+    column->addStretch(1);
+    QWidget* page = centred(content, width);
+    new TallestHeight(content);
+    return page;
 }
 
 QWidget* WelcomeFlow::makeDone() {

@@ -10,6 +10,7 @@
 #include "MivoraUI/Window/Sidebar.h"
 
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QSplitter>
 #include <QStyle>
 
@@ -18,6 +19,27 @@
 namespace mivora {
 
 namespace {
+// The sidebar's edge: a hairline that can be dragged to widen or narrow the sidebar within its bounds,
+// without the style's dotted grip.
+class EdgeHandle final : public QSplitterHandle {
+public:
+    using QSplitterHandle::QSplitterHandle;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(QRect(width() / 2, 0, 1, height()), UI::stroke(palette()));
+    }
+};
+
+class EdgeSplitter final : public QSplitter {
+public:
+    using QSplitter::QSplitter;
+
+protected:
+    QSplitterHandle* createHandle() override { return new EdgeHandle(orientation(), this); }
+};
+
 // What a layout grants a widget at the least: its own minimum where it set one, else what its content needs.
 QSize leastSize(const QWidget& widget) {
     const QSize hint = widget.minimumSizeHint();
@@ -27,7 +49,7 @@ QSize leastSize(const QWidget& widget) {
 } // namespace
 
 MainView::MainView(AppModel& model, QWidget* parent)
-    : QWidget(parent), model_(model), split_(new QSplitter(Qt::Horizontal, this)),
+    : QWidget(parent), model_(model), split_(new EdgeSplitter(Qt::Horizontal, this)),
       sidebar_(new Sidebar(model, split_)), pages_(new PageStack(split_)) {
     setObjectName(QStringLiteral("MainView"));
     split_->setObjectName(QStringLiteral("split"));

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -145,4 +146,35 @@ TEST(Tray, EachLookReadsOnALightAndOnADarkTray) {
             EXPECT_GT(standingOut, 150) << int(look) << " on " << background.name().toStdString();
         }
     }
+}
+
+// The keys the menu's rows show work while the menu is open: each runs its row and closes the menu; a key
+// no row shows leaves the menu open and runs nothing.
+TEST(Tray, TheKeysTheMenuShowsWorkWhileItIsOpen) {
+    const QList<MenuRow> rows = MenuRow::rows({.ready = true, .hotkey = "F9", .version = "1.4"});
+    QList<MenuRow::Action> acted;
+    TrayIcon tray([&] { return rows; }, [&](MenuRow::Action action) { acted << action; });
+    QMenu& menu = tray.menu();
+    const auto open = [&] {
+        menu.popup(QPoint(100, 100));
+        return QTest::qWaitForWindowExposed(&menu, 20000);
+    };
+    int keys = 0;
+    for (const MenuRow& row : rows) {
+        if (row.key.isEmpty()) continue;
+        ++keys;
+        ASSERT_TRUE(open());
+        acted.clear();
+        QTest::keySequence(&menu, row.key);
+        EXPECT_EQ(acted, QList{row.action}) << row.key.toString().toStdString();
+        EXPECT_FALSE(menu.isVisible()) << row.key.toString().toStdString();
+    }
+    EXPECT_EQ(keys, 4);
+
+    ASSERT_TRUE(open());
+    acted.clear();
+    QTest::keyClick(&menu, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(acted.isEmpty());
+    EXPECT_TRUE(menu.isVisible());
+    menu.hide();
 }

@@ -1,7 +1,7 @@
 // The real program, started as a user starts it, on the private desktop: it stays up, dictates into another
 // application, answers a second start by showing its window, ends on SIGTERM with both exit lines, and
-// offers a memory whose name is typed in another application, and names its tray icon's window as it
-// names every window.
+// offers a memory whose name is typed in another application, names its tray icon's window as it
+// names every window, and quits by the key its tray menu shows.
 #include "LinuxDesktop.h"
 #include "support/ChildProcess.h"
 #include "support/FakeOpenAI.h"
@@ -238,6 +238,21 @@ TEST_F(ProgramEndToEnd, TheTrayIconsWindowCarriesTheProductsName) {
         },
         desktopDeadlineMs));
     EXPECT_EQ(name(icon), "\"Veskel\"");
+
+    // The menu opened from the icon holds the keyboard, and the Ctrl+Q its last row shows ends the program.
+    const auto shownWindows = [&] {
+        return runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(mivora->processId())})
+            .split('\n', Qt::SkipEmptyParts);
+    };
+    const QStringList before = shownWindows();
+    runTool("xdotool", {"mousemove", "--window", icon, "11", "11", "click", "1"});
+    ASSERT_TRUE(waitUntil([&] { return shownWindows().size() > before.size(); }, desktopDeadlineMs))
+        << "the menu opens";
+    runTool("xdotool", {"key", "ctrl+q"});
+    ASSERT_TRUE(waitUntil([&] { return mivora->state() == QProcess::NotRunning; }, desktopDeadlineMs))
+        << program.log().join('\n').toStdString();
+    EXPECT_EQ(mivora->exitCode(), 0);
+    EXPECT_TRUE(program.logged("退出（applicationWillTerminate）"));
     tray.kill();
     tray.waitForFinished(desktopDeadlineMs);
 }

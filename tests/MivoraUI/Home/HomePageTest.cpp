@@ -74,6 +74,14 @@ TEST_F(HomeTest, StatusLineBannerAndCardsLeadToTheirPages) {
     services.setSetup(false, true, false, true);
     EXPECT_EQ(text("bannerTitle"), "还差 2 步设置");
     EXPECT_EQ(text("bannerDetail"), "打开权限后，按住 右 Alt 就能说话");
+    // Every permission on: the banner names the hotkey that cannot be held, as the steps do.
+    services.platform.fake.keyboard.hotkeys["Alt_R"] = KeyboardProbe::KeyState::missing;
+    services.setSetup(true, true, false, true);
+    EXPECT_EQ(text("bannerTitle"), "还差 1 步设置");
+    EXPECT_EQ(text("bannerDetail"), "键盘上没有 右 Alt：换一个键，按住它就能说话");
+    services.platform.fake.keyboard.hotkeys["Alt_R"] = KeyboardProbe::KeyState::taken;
+    services.setSetup(true, true, false, true);
+    EXPECT_EQ(text("bannerDetail"), "右 Alt 被别的程序占用了：换一个键，或者在那个程序里把它让出来");
 
     services.setSetup(true, true, true, true);
     QApplication::processEvents();
@@ -85,6 +93,8 @@ TEST_F(HomeTest, StatusLineBannerAndCardsLeadToTheirPages) {
     services.setup.setAccountReady(false);
     EXPECT_EQ(text("status"), "还差几步就能用了。");
     EXPECT_TRUE(find("banner")->isVisible());
+    EXPECT_EQ(text("bannerTitle"), "还差 1 步设置");
+    EXPECT_EQ(text("bannerDetail"), "登录账号后，按住 右 Alt 就能说话");
     services.setup.setAccountReady(true);
     EXPECT_EQ(text("status"), "在任何地方，说一句就写好。");
 

@@ -1,4 +1,5 @@
 #include "MivoraUI/Kit/Appearance.h"
+#include "MivoraUI/Kit/BrandMark.h"
 #include "MivoraUI/Kit/Card.h"
 #include "MivoraUI/Kit/HoverLift.h"
 #include "MivoraUI/Kit/Icon.h"
@@ -40,13 +41,28 @@ bool waitFor(const std::function<bool()>& condition) {
 
 } // namespace
 
-// Keys read as a PC keyboard prints them, and digits side by side are choices, not a chord.
+// With no window icon set, as when the program runs from the build tree, the brand mark still draws the
+// program's own icon: most of its square is covered.
+TEST(Kit, TheBrandMarkDrawsTheProgramsIconWithoutAWindowIcon) {
+    ASSERT_TRUE(QApplication::windowIcon().isNull());
+    BrandMark mark(40);
+    QImage drawn(mark.size(), QImage::Format_ARGB32);
+    drawn.fill(Qt::transparent);
+    mark.render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
+    int covered = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            covered += qAlpha(drawn.pixel(x, y)) > 200;
+    EXPECT_GT(covered, drawn.width() * drawn.height() / 2);
+}
+
+// Keys read as a PC keyboard prints them, and every key is joined by a plus sign, digits too.
 TEST(Kit, KeysReadAsThisDesktopsKeyboardsPrintThem) {
     const std::pair<QStringList, const char*> combos[] = {{{"右 Ctrl", "shift"}, "右 Ctrl + Shift"},
                                                           {{"右 Ctrl", "space"}, "右 Ctrl + 空格"},
                                                           {{"tab"}, "Tab"},
                                                           {{"esc"}, "Esc"},
-                                                          {{"1", "2", "3"}, "1 / 2 / 3"},
+                                                          {{"1", "2", "3"}, "1 + 2 + 3"},
                                                           {{"fn"}, "Fn"}};
     for (const auto& [keys, text] : combos) {
         const KeyCombo combo(keys);

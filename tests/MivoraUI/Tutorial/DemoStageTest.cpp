@@ -241,10 +241,11 @@ TEST_F(DemoStageTest, PicturesOfEachLessonAtFixedMoments) {
     EXPECT_TRUE(stage->windowRect().contains(stage->fieldRect()));
 }
 
-// The stage's keys are those of the lesson's title, in its order, as a PC keyboard prints them.
-TEST_F(DemoStageTest, TheKeysReadAsTheLessonsTitleNamesThem) {
+// The stage's keys, left to right, as a PC keyboard prints them: the recall lesson's Shift stands before
+// the hotkey, as it goes down first.
+TEST_F(DemoStageTest, TheKeysStandInTheirOrderAsAPCKeyboardPrintsThem) {
     const std::pair<Lesson, QStringList> cases[] = {
-        {Lesson::dictate, {"右 Ctrl"}}, {Lesson::recall, {"右 Ctrl", "Shift"}}, {Lesson::typing, {"Tab"}}};
+        {Lesson::dictate, {"右 Ctrl"}}, {Lesson::recall, {"Shift", "右 Ctrl"}}, {Lesson::typing, {"Tab"}}};
     for (const auto& [lesson, labels] : cases) {
         make(lesson);
         QStringList shown;

@@ -189,6 +189,32 @@ TEST(WelcomeFlow, WrappedLinesOnTheSignInPageAreWhole) {
     }
 }
 
+// The sign-in block changing its content (the address step giving way to the code step, then back) moves
+// nothing above it: the page keeps the title where it stood.
+TEST(WelcomeFlow, TheSignInPageKeepsItsTitleInPlaceAsTheBlockChanges) {
+    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
+    WindowModelRig rig;
+    WelcomeFlow flow(rig.make(rig.account.get()));
+    flow.resize(960, 640);
+    flow.show();
+    flow.goTo(WelcomeFlow::account);
+    QApplication::processEvents();
+    auto* section = flow.page()->findChild<AccountSection*>();
+    ASSERT_TRUE(section);
+    const QLabel* title = nullptr;
+    for (const QLabel* label : flow.page()->findChildren<QLabel*>())
+        if (label->text() == "登录账号") title = label;
+    ASSERT_TRUE(title);
+    const int top = title->mapTo(&flow, QPoint()).y();
+    for (const bool code : {true, false}) {
+        section->findChild<QWidget*>("emailStep")->setVisible(!code);
+        section->findChild<QWidget*>("codeStep")->setVisible(code);
+        QApplication::processEvents();
+        EXPECT_EQ(title->mapTo(&flow, QPoint()).y(), top) << code;
+    }
+}
+
 // A take refused for the sign-in brings the welcome to its sign-in page with the address field ready to
 // type in, whichever page it was on.
 TEST(WelcomeFlow, ARefusedTakeLeavesTheFocusInTheAddressField) {

@@ -76,6 +76,25 @@ TEST_F(Window, EverySectionShowsItsPageWithinTheWindowsLeastSize) {
     }
 }
 
+// The sidebar's edge is a plain hairline, no grip, and dragging it moves the sidebar's width within its
+// bounds.
+TEST_F(Window, TheSidebarsEdgeIsAHairlineThatResizesTheSidebar) {
+    MainView& window = open();
+    QSplitterHandle* edge = window.splitView()->handle(1);
+    const QImage drawn = edge->grab().toImage();
+    QSet<QRgb> colours;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            colours.insert(drawn.pixel(x, y));
+    EXPECT_LE(colours.size(), 2) << "the window's background and the line";
+    EXPECT_EQ(edge->cursor().shape(), Qt::SplitHCursor);
+    const QPoint middle = edge->rect().center();
+    QTest::mousePress(edge, Qt::LeftButton, {}, middle);
+    QTest::mouseMove(edge, middle + QPoint(200, 0));
+    QTest::mouseRelease(edge, Qt::LeftButton, {}, middle + QPoint(200, 0));
+    EXPECT_EQ(window.sidebar()->width(), Sidebar::maximumWidth);
+}
+
 TEST_F(Window, TheSelectedRowAlwaysStaysAndReselectingItKeepsThePage) {
     open();
     rig.model->open(Section::memories);
