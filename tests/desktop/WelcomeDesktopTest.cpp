@@ -245,7 +245,9 @@ TEST_F(WelcomeDesktop, AFreshHomeGetsTheWelcomeAndOnceItIsDoneTheNextStartOpensO
         if (const BusElement skip = shown(pid, "跳过")) skip.press();
         waitUntil([&] { return bool(shown(pid, "开始使用")); }, 1000);
     }
-    ASSERT_TRUE(shown(pid, "开始使用"));
+    // One read of the tree is no proof of absence: a busy program may leave a request of the walk
+    // unanswered, and the subtree behind it unseen.
+    ASSERT_TRUE(showsText(pid, "开始使用"));
     EXPECT_FALSE(shown(pid, "跳过")) << "the closing page has no skip";
     ASSERT_TRUE(pressButton(pid, "开始使用"));
     EXPECT_TRUE(waitUntil([&] { return !shown(pid, "开始使用"); }, 15000)) << "the welcome has gone";
