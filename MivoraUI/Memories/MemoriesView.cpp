@@ -2,6 +2,7 @@
 
 #include "Memories/MemoryStore.h"
 #include "Memories/MemoryTemplate.h"
+#include "MivoraUI/Kit/SaveFailureNote.h"
 #include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Memories/MemoriesAddButton.h"
 #include "MivoraUI/Memories/MemoriesEmptyState.h"
@@ -104,19 +105,9 @@ MemoriesView::MemoriesView(MemoryStore& store, const Clock& clock, const QString
 }
 
 void MemoriesView::showSaveFailure() {
-    // The page shows an edit as made at once; a change the disk did not take is not saved, and says so.
-    switch (store_.saveFailure()) {
-    case AtomicFile::Failure::none:
-        unsaved_->hide();
-        return;
-    case AtomicFile::Failure::diskFull:
-        unsaved_->setText(QStringLiteral("磁盘满了，改动还没存上：空出地方后，下次保存或退出时会再存。"));
-        break;
-    case AtomicFile::Failure::other:
-        unsaved_->setText(QStringLiteral("记忆文件写不进去，改动还没存上：下次保存或退出时会再试。"));
-        break;
-    }
-    unsaved_->show();
+    mivora::showSaveFailure(*unsaved_, store_.saveFailure(),
+                            QStringLiteral("磁盘满了，改动还没存上：空出地方后，下次保存或退出时会再存。"),
+                            QStringLiteral("记忆文件写不进去，改动还没存上：下次保存或退出时会再试。"));
 }
 
 const Memory* MemoriesView::stored(const QString& id) const {

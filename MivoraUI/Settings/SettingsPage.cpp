@@ -6,6 +6,7 @@
 #include "MivoraUI/Kit/Card.h"
 #include "MivoraUI/Kit/KeyCombo.h"
 #include "MivoraUI/Kit/Layouts.h"
+#include "MivoraUI/Kit/SaveFailureNote.h"
 #include "MivoraUI/Kit/SoftButton.h"
 #include "MivoraUI/Kit/StyledLabel.h"
 #include "MivoraUI/Kit/Switch.h"
@@ -358,19 +359,9 @@ void SettingsPage::showEvent(QShowEvent* event) {
 }
 
 void SettingsPage::showSaveFailure() {
-    // The page shows a change as made at once; one the disk did not take is not saved, and says so.
-    switch (model_.environment().defaults.saveFailure()) {
-    case AtomicFile::Failure::none:
-        unsaved_->hide();
-        return;
-    case AtomicFile::Failure::diskFull:
-        unsaved_->setText(QStringLiteral("磁盘满了，设置还没存上：空出地方后，下次改设置或退出时会再存。"));
-        break;
-    case AtomicFile::Failure::other:
-        unsaved_->setText(QStringLiteral("设置文件写不进去，设置还没存上：下次改设置或退出时会再试。"));
-        break;
-    }
-    unsaved_->show();
+    mivora::showSaveFailure(*unsaved_, model_.environment().defaults.saveFailure(),
+                            QStringLiteral("磁盘满了，设置还没存上：空出地方后，下次改设置或退出时会再存。"),
+                            QStringLiteral("设置文件写不进去，设置还没存上：下次改设置或退出时会再试。"));
 }
 
 void SettingsPage::readBack() {

@@ -161,16 +161,28 @@ TEST(WelcomeFlow, ThePageDotsStayPutFromPageToPage) {
     }
 }
 
+// The welcome of a relay build (which has a sign-in page), shown at 960x640 on that page.
+struct RelayInfo {
+    RelayInfo() {
+        BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
+    }
+    ~RelayInfo() { BundleInfo::reset(); }
+};
+struct RelaySignInPage : RelayInfo {
+    RelaySignInPage() {
+        flow.resize(960, 640);
+        flow.show();
+        flow.goTo(WelcomeFlow::account);
+    }
+    WindowModelRig rig;
+    WelcomeFlow flow{rig.make(rig.account.get())};
+};
+
 // A hosting page is narrower than the window: its wrapped lines still get the height they need at the
 // page's own width, the recovery code's explanation (three lines there) included.
 TEST(WelcomeFlow, WrappedLinesOnTheSignInPageAreWhole) {
-    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
-    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
-    WindowModelRig rig;
-    WelcomeFlow flow(rig.make(rig.account.get()));
-    flow.resize(960, 640);
-    flow.show();
-    flow.goTo(WelcomeFlow::account);
+    RelaySignInPage welcome;
+    WelcomeFlow& flow = welcome.flow;
     auto* section = flow.page()->findChild<AccountSection*>();
     ASSERT_TRUE(section);
     // The block as it is once signed in with the code on show.
@@ -192,13 +204,8 @@ TEST(WelcomeFlow, WrappedLinesOnTheSignInPageAreWhole) {
 // The sign-in block changing its content (the address step giving way to the code step, then back) moves
 // nothing above it: the page keeps the title where it stood.
 TEST(WelcomeFlow, TheSignInPageKeepsItsTitleInPlaceAsTheBlockChanges) {
-    BundleInfo::setOverride({{"YarrikProxyURL", "https://relay.example/"}, {"YarrikProxyToken", "t"}});
-    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
-    WindowModelRig rig;
-    WelcomeFlow flow(rig.make(rig.account.get()));
-    flow.resize(960, 640);
-    flow.show();
-    flow.goTo(WelcomeFlow::account);
+    RelaySignInPage welcome;
+    WelcomeFlow& flow = welcome.flow;
     QApplication::processEvents();
     auto* section = flow.page()->findChild<AccountSection*>();
     ASSERT_TRUE(section);
