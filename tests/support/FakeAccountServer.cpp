@@ -220,6 +220,13 @@ FakeAccountServer::Answer FakeAccountServer::redirect(QUrl target, const QString
     return Answer{302, {}, target.toEncoded()};
 }
 
+FakeAccountServer::Session FakeAccountServer::session(const QString& email) {
+    const QJsonObject signedIn = QJsonDocument::fromJson(signIn(userFor(email)).body).object();
+    return {signedIn[QStringLiteral("accessToken")].toString(),
+            signedIn[QStringLiteral("refreshToken")].toString(),
+            signedIn[QStringLiteral("user")].toObject()[QStringLiteral("id")].toString()};
+}
+
 FakeAccountServer::Answer FakeAccountServer::signIn(User& user) {
     const QString accessToken = randomText("at-");
     const QString refreshToken = randomText("rt-");

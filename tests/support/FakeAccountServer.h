@@ -56,6 +56,17 @@ public:
 
     // An account whose code is always `code` (never mailed, never used up).
     void addReviewAccount(const QString& email, const QString& code) { reviewCodes_[email] = code; }
+    // A fresh sign-in of the account of `email`, as the mailed code would give it: access token, refresh
+    // token and user id.
+    struct Session {
+        QString accessToken, refreshToken, userId;
+    };
+    Session session(const QString& email);
+    // Another device's write: the vault of `email` becomes `blob` and `wrappedKey` at the next version.
+    void putVault(const QString& email, const QString& blob, const QString& wrappedKey) {
+        User& user = userFor(email);
+        user.vault = Vault{user.vault ? user.vault->version + 1 : 1, blob, wrappedKey};
+    }
     // The code last mailed to `email` and not yet used ("" when none).
     QString codeFor(const QString& email) const { return codes_.value(email); }
     // The version of the vault of the account of `email`; none while it has no vault.

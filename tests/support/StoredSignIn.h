@@ -12,9 +12,12 @@ class StoredSignIn {
 public:
     static constexpr const char* accessToken = "at-desk";
 
-    explicit StoredSignIn(SecretStore& secrets) : store_(secrets) {
-        QCoro::waitFor(store_.save({accessToken, "rt-desk", QDateTime::currentDateTimeUtc().addDays(1), "u1",
-                                    std::nullopt, "email"}));
+    explicit StoredSignIn(SecretStore& secrets) : StoredSignIn(secrets, accessToken, "rt-desk", "u1") {}
+    // A sign-in the account server knows (its `session`).
+    StoredSignIn(SecretStore& secrets, const QString& access, const QString& refresh, const QString& userId)
+        : store_(secrets) {
+        QCoro::waitFor(store_.save(
+            {access, refresh, QDateTime::currentDateTimeUtc().addSecs(3000), userId, std::nullopt, "email"}));
     }
     ~StoredSignIn() { QCoro::waitFor(store_.remove()); }
     StoredSignIn(const StoredSignIn&) = delete;

@@ -1,0 +1,130 @@
+// The real program read the way a screen reader reads it: every element of its windows walked over the
+// accessibility bus, again and again, while a signed-in start changes them (the restored account, the
+// first sync pass, the account block's steps) and the user opens the memories and the settings.
+#include "Account/Vault.h"
+#include "Account/VaultKeyStore.h"
+#include "LinuxDesktop.h"
+#include "support/BusElement.h"
+#include "support/ChildProcess.h"
+#include "support/FakeAccountServer.h"
+#include "support/RelayProgram.h"
+#include "support/StoredSignIn.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+using namespace mivora;
+using namespace mivora::test;
+
+namespace {
+
+// Walks every element under `e`, as a reader building its view does: names, states and children.
+int walk(const BusElement& e, int depth = 0) {
+    if (!e || depth > 40) return 0;
+    int count = 1;
+    e.name();
+    e.has(ATSPI_STATE_SHOWING);
+    for (int i = 0; i < e.childCount(); ++i)
+        count += walk(e.child(i), depth + 1);
+    return count;
+}
+
+int walkProgram(qint64 pid) {
+    return walk(busApplication(pid));
+}
+
+// Listening to the program's events, as a screen reader does, makes it send them; each is read at once.
+void heard(AtspiEvent* event, void*) {
+    const BusElement source(event->source ? static_cast<AtspiAccessible*>(g_object_ref(event->source))
+                                          : nullptr);
+    if (source) {
+        source.name();
+        source.childCount();
+    }
+    g_boxed_free(ATSPI_TYPE_EVENT, event);
+}
+constexpr const char* heardEvents[] = {"object:", "window:", "focus:"};
+
+} // namespace
+
+using AssistiveReaderDesktop = LinuxDesktop;
+
+// Signed-in starts walked from the first moment until the sync pass is through and both pages were read:
+// the program never dies under its reader. The starts' count can be raised by MIVORA_READER_STARTS.
+TEST_F(AssistiveReaderDesktop, SignedInStartsWalkedByAReaderNeverCrash) {
+    ASSERT_GE(atspi_init(), 0);
+    // Elements the program has dropped never answer: a reader that waits the library's 0.8 s for each of
+    // them falls far behind the changes it is meant to meet.
+    atspi_set_timeout(250, -1);
+    const std::shared_ptr<void> restoreTimeout(nullptr, [](void*) { atspi_set_timeout(800, -1); });
+    for (const char* events : heardEvents)
+        atspi_event_listener_register_from_callback(heard, nullptr, nullptr, events, nullptr);
+    const std::shared_ptr<void> deafen(nullptr, [](void*) {
+        for (const char* events : heardEvents)
+            atspi_event_listener_deregister_from_callback(heard, nullptr, events, nullptr);
+    });
+    SystemClock serverClock;
+    FakeAccountServer server(serverClock);
+    const QString email = "reader@example.com";
+    const FakeAccountServer::Session session = server.session(email);
+    const StoredSignIn signedIn(platform->secrets(), session.accessToken, session.refreshToken,
+                                session.userId);
+    // This device joined the vault earlier: its key is in the keyring.
+    const SymmetricKey key = SymmetricKey::random();
+    VaultKeyStore keys(platform->secrets());
+    ASSERT_TRUE(QCoro::waitFor(keys.save(key, session.userId)));
+    const std::shared_ptr<void> forgetKey(nullptr, [&](void*) { QCoro::waitFor(keys.remove()); });
+    const QString wrapped = Vault::wrap(key, RecoveryCode::generate());
+    const Memory held{.title = "我的地址", .value = "上海市徐汇区"};
+    Vault::Payload remote{.items = {held}};
+    const int starts = qEnvironmentVariableIntValue("MIVORA_READER_STARTS") > 0
+                           ? qEnvironmentVariableIntValue("MIVORA_READER_STARTS")
+                           : 4;
+    for (int start = 0; start < starts; ++start) {
+        SCOPED_TRACE("start " + std::to_string(start));
+        QTemporaryDir dir;
+        RelayProgram program(dir, server.url());
+        program.holdMemories({held});
+        // Another device added a memory since: the first pass brings it into the list being read.
+        remote.items.append(Memory{.title = QStringLiteral("车牌 %1").arg(start), .value = "京A12345"});
+        server.putVault(email, Vault::encrypt(remote, key), wrapped);
+        program.finishWelcome();
+        QProcess* process = program.start();
+        ASSERT_TRUE(process->waitForStarted(desktopDeadlineMs));
+        const qint64 pid = process->processId();
+        const auto alive = [&] { return process->state() == QProcess::Running; };
+        // The first pass has written the other device's memory (the list's rows changed under the reader).
+        const auto synced = [&, arriving = remote.items.last().title] {
+            QFile file(dir.filePath("data/Mivora/memories.json"));
+            return file.open(QIODevice::ReadOnly) && QString::fromUtf8(file.readAll()).contains(arriving);
+        };
+
+        // Read while the window comes up and the first pass runs: open the memories, read them until the
+        // other device's memory came, then open the settings.
+        bool memories = false, settings = false;
+        QElapsedTimer reading;
+        reading.start();
+        while (alive() && !settings && reading.elapsed() < 4 * desktopDeadlineMs) {
+            walkProgram(pid);
+            const QString section = memories ? "设置" : "记忆";
+            if (const BusElement row = shown(pid, section); row && row.press())
+                (memories ? settings : memories) = waitUntil(
+                    [&] {
+                        walkProgram(pid);
+                        return alive() && (memories ? bool(shown(pid, "退出登录")) : synced());
+                    },
+                    desktopDeadlineMs);
+        }
+        for (int more = 0; more < 3 && alive(); ++more)
+            walkProgram(pid);
+        ASSERT_TRUE(alive()) << "exit " << process->exitCode() << " (" << process->exitStatus() << ")\n"
+                             << program.log().join('\n').toStdString() << "\n"
+                             << program.told().join('\n').toStdString();
+        EXPECT_TRUE(memories && settings) << program.log().join('\n').toStdString();
+        ::kill(pid_t(pid), SIGTERM);
+        ASSERT_TRUE(waitUntil([&] { return !alive(); }, desktopDeadlineMs));
+    }
+}
