@@ -2,6 +2,7 @@
 
 #include "AppDelegate.h"
 #include "Platform/Platform.h"
+#include "Support/UserError.h"
 
 #include <QCoroSignal>
 
@@ -12,7 +13,13 @@ namespace {
 // A plain function with the pointer as its argument: the recogniser may drop the callback while the
 // token is on its way.
 QCoro::Task<std::optional<QString>> tokenOnceRestored(QPointer<AccountWiring> wiring) {
-    if (wiring && !wiring->restored()) co_await qCoro(wiring.data(), &AccountWiring::restoreFinished);
+    if (wiring && !wiring->restored()) {
+        co_await qCoro(wiring.data(), &AccountWiring::restoreFinished);
+        // The take began before anyone knew whether an account was stored; without one it would reach the
+        // relay without an account. It fails instead, and its recording stays there for a retry.
+        if (wiring && AccountService::loginRequired() && !wiring->account().signedIn())
+            throw UserError(QStringLiteral("先登录 Veskel 才能用口述和「问」"));
+    }
     if (!wiring) co_return std::nullopt;
     co_return co_await wiring->account().validAccessToken();
 }

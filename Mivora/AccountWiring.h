@@ -20,9 +20,10 @@ class Platform;
 // go before the delegate.
 //
 // Reading the stored tokens takes a while (the secret store may even ask the user to unlock it), and the
-// launch does not wait for it. Until it is done the sign-in state is unknown: sync starts nothing, a take
-// that needs an account is refused with the sign-in notice, and a relay request waits for the tokens
-// before it asks for one.
+// launch does not wait for it. Until it is done the sign-in state is unknown: sync starts nothing, the setup
+// does not count the account as there, a take starts all the same (a user signed in is not sent to sign in
+// again), and its relay request waits for the tokens; when none are stored, it fails with the sign-in
+// notice and keeps its recording for a retry.
 class AccountWiring final : public QObject {
     Q_OBJECT
 public:

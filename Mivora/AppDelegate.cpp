@@ -133,7 +133,11 @@ void AppDelegate::wireVoice() {
         model().openFor(AppModel::Need::setup);
     };
     voice.onNeedsMemories = [this] { showMain(AppModel::Section::memories); };
-    voice.needsSignIn = [this] { return hooks.needsSignIn && hooks.needsSignIn(); };
+    // While the stored sign-in is still being read a take goes ahead: its relay request waits for it.
+    voice.needsSignIn = [this] {
+        const bool unknown = hooks.signedIn && !hooks.signedIn().has_value();
+        return !unknown && hooks.needsSignIn && hooks.needsSignIn();
+    };
     voice.onNeedsSignIn = [this] {
         showMain();
         model().openFor(AppModel::Need::signIn);

@@ -64,6 +64,28 @@ TEST_F(SuggestDesktop, ATypedNameIsOfferedAtTheCaret) {
     EXPECT_LT(topLeft.left(), 400); // inside the target's 400 px wide window
 }
 
+// While the strip shows, Tab is the strip's alone however soon it follows: pressed the moment the strip is
+// up, again and again, it fills the memory in and never reaches the application.
+TEST_F(SuggestDesktop, TabPressedAsSoonAsTheStripShowsFillsAndNeverReachesTheApplication) {
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
+    ASSERT_TRUE(
+        waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; }, desktopDeadlineMs));
+    const std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), XCloseDisplay);
+    ASSERT_TRUE(display);
+    QString expected;
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_TRUE(typeText(target, "我的地址")) << target.lines().join('\n').toStdString();
+        expected += "我的地址";
+        ASSERT_TRUE(waitUntil([&] { return panel.isVisible(); }, desktopDeadlineMs)) << i;
+        pressKey(display.get(), XK_Tab);
+        expected += "：北京市朝阳区";
+        ASSERT_TRUE(target.waitForLine("text:" + expected)) << i << "\n"
+                                                            << target.lines().join('\n').toStdString();
+        ASSERT_TRUE(waitUntil([&] { return !panel.isVisible(); }, desktopDeadlineMs)) << i;
+    }
+    EXPECT_EQ(target.lines().filter("press:Tab").size(), 0) << target.lines().join('\n').toStdString();
+}
+
 // A field whose text begins with U+FEFF: the mark is a position like any other character, so the caret and
 // the text before it are where the field has them.
 TEST_F(SuggestDesktop, AByteOrderMarkAtTheStartOfTheFieldIsAPosition) {

@@ -110,7 +110,11 @@ void X11KeySource::setSwallowable(const std::set<int>& codes) {
         // combination that follow it catch the key: wait for the server's answer here and make them now,
         // rather than when the next key arrives (the very key to catch).
         XSync(display_, False);
-        retryRefused();
+        // The grabs per combination are in place before the key can come too.
+        if (!refusals_.empty()) {
+            retryRefused();
+            XSync(display_, False);
+        }
     }
     XFlush(display_);
     // Writing may have read events into Xlib's queue, where the socket notifier cannot see them.
@@ -209,11 +213,11 @@ void X11KeySource::dispatch(XEvent& event) {
         if (display_) XAllowEvents(display_, keep ? SyncKeyboard : ReplayKeyboard, key.time);
     } else if (event.type == MappingNotify) {
         XRefreshKeyboardMapping(&event.xmapping);
+        // Grabs belong to key codes, not to what they type: only codes that gained or lost a swallowable
+        // key change. Letting go of every grab and grabbing again would leave a key the strip or a take
+        // holds ungrabbed for a moment, and the server handles input between any two of our requests.
         if (event.xmapping.request != MappingPointer) {
             reloadKeyMap();
-            for (int kc : grabbed_)
-                XUngrabKey(display_, kc, AnyModifier, DefaultRootWindow(display_));
-            grabbed_.clear();
             applyGrabs();
         }
     }
