@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
 
 using namespace mivora;
@@ -80,9 +81,8 @@ TEST_F(AssistiveReaderDesktop, SignedInStartsWalkedByAReaderNeverCrash) {
     const QString wrapped = Vault::wrap(key, RecoveryCode::generate());
     const Memory held{.title = "我的地址", .value = "上海市徐汇区"};
     Vault::Payload remote{.items = {held}};
-    const int starts = qEnvironmentVariableIntValue("MIVORA_READER_STARTS") > 0
-                           ? qEnvironmentVariableIntValue("MIVORA_READER_STARTS")
-                           : 4;
+    // One start in the suite; MIVORA_READER_STARTS=50 for the long run.
+    const int starts = std::max(1, qEnvironmentVariableIntValue("MIVORA_READER_STARTS"));
     for (int start = 0; start < starts; ++start) {
         SCOPED_TRACE("start " + std::to_string(start));
         QTemporaryDir dir;
@@ -107,7 +107,7 @@ TEST_F(AssistiveReaderDesktop, SignedInStartsWalkedByAReaderNeverCrash) {
         bool memories = false, settings = false;
         QElapsedTimer reading;
         reading.start();
-        while (alive() && !settings && reading.elapsed() < 4 * desktopDeadlineMs) {
+        while (alive() && !settings && reading.elapsed() < 3 * desktopDeadlineMs) {
             walkProgram(pid);
             const QString section = memories ? "设置" : "记忆";
             if (const BusElement row = shown(pid, section); row && row.press())
@@ -123,7 +123,9 @@ TEST_F(AssistiveReaderDesktop, SignedInStartsWalkedByAReaderNeverCrash) {
         ASSERT_TRUE(alive()) << "exit " << process->exitCode() << " (" << process->exitStatus() << ")\n"
                              << program.log().join('\n').toStdString() << "\n"
                              << program.told().join('\n').toStdString();
-        EXPECT_TRUE(memories && settings) << program.log().join('\n').toStdString();
+        EXPECT_TRUE(memories) << "the first pass never wrote the other device's memory\n"
+                              << program.log().join('\n').toStdString();
+        EXPECT_TRUE(settings) << "the settings never showed the signed-in account";
         ::kill(pid_t(pid), SIGTERM);
         ASSERT_TRUE(waitUntil([&] { return !alive(); }, desktopDeadlineMs));
     }
