@@ -275,8 +275,9 @@ void HttpClient::finish(HttpCall* call, int code) {
         call->error_.emplace(NetworkError::Kind::closed,
                              QStringLiteral("the connection closed before the end of the headers"));
         call->response_ = {};
-    } else if (result == CURLE_OK && status < 100) {
-        // libcurl takes a status line it cannot read ("HTTP/204 No Content") for an answer with status 0.
+    } else if (result == CURLE_OK && (status < 100 || status > 999)) {
+        // libcurl takes a status line it cannot read ("HTTP/204 No Content") for an answer with status 0,
+        // and reads a mangled version ("HTTP/2222221.1 200") as a status past three digits.
         call->error_.emplace(NetworkError::Kind::other, QStringLiteral("the answer had no readable status"));
         call->response_ = {};
     } else if (result == CURLE_OK) {

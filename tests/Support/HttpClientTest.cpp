@@ -106,7 +106,9 @@ TEST(HttpClientTest, AConnectionClosedInsideTheHeadersIsNoAnswer) {
           QByteArray("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 204 No Content\r\n")})
         EXPECT_EQ(failureOf(answer(cut)), NetworkError::Kind::closed) << cut.toStdString();
 
-    EXPECT_EQ(failureOf(answer("HTTP/204 No Content\r\n\r\n")), NetworkError::Kind::other) << "no status";
+    for (const QByteArray& unreadable :
+         {QByteArray("HTTP/204 No Content\r\n\r\n"), QByteArray("HTTP/2222221.1 200 OK\r\n\r\n{}")})
+        EXPECT_EQ(failureOf(answer(unreadable)), NetworkError::Kind::other) << unreadable.toStdString();
 
     const TaskProbe<HttpResponse> whole =
         answer("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n{\"ok\":1}");
