@@ -8,6 +8,9 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
+#include <QStringList>
+
+#include <map>
 
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
@@ -43,6 +46,21 @@ inline QString icuLower(const QString& text) {
     icu::UnicodeString s(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
     s.toLower(icu::Locale::getRoot());
     return QString(reinterpret_cast<const QChar*>(s.getBuffer()), s.length());
+}
+
+// Text spelled from the input: each byte is one of `pieces`, except the bytes `lone` names, which stand for
+// a single UTF-16 unit of their own (lone halves of surrogate pairs).
+inline QString spell(QByteArrayView bytes, const QStringList& pieces,
+                     const std::map<quint8, char16_t>& lone) {
+    QString out;
+    for (const char b : bytes) {
+        const auto byte = quint8(b);
+        if (const auto unit = lone.find(byte); unit != lone.end())
+            out += QChar(unit->second);
+        else
+            out += pieces[byte % pieces.size()];
+    }
+    return out;
 }
 
 } // namespace mivora::fuzz

@@ -26,17 +26,7 @@ const QStringList pieces = {
     "中",     "\U0001F600", "\U00011F53", "\U0001E4F5", "\U00016AC5", "-",      "_",      "Ω"};
 
 QString spell(QByteArrayView bytes) {
-    QString out;
-    for (const char b : bytes) {
-        const auto u = quint8(b);
-        if (u == 0xFD)
-            out += QChar(0xD800);
-        else if (u == 0xFE)
-            out += QChar(0xDC00);
-        else
-            out += pieces[u % pieces.size()];
-    }
-    return out;
+    return fuzz::spell(bytes, pieces, {{0xFD, 0xD800}, {0xFE, 0xDC00}});
 }
 
 QList<UChar32> codePoints(const QString& text) {

@@ -17,19 +17,7 @@ const QStringList pieces = {"家",   "公",   "司",   "地", "址",     "Wi",  
 // Besides the pieces, three lone halves of surrogate pairs: 0xFD one of no pair here, 0xFC and 0xFB the
 // halves of the emoji among the pieces (together they make it whole again).
 QString spell(QByteArrayView bytes) {
-    QString out;
-    for (const char b : bytes) {
-        const quint8 byte = quint8(b);
-        if (byte == 0xFD)
-            out += QChar(0xDC00);
-        else if (byte == 0xFC)
-            out += QChar(0xD83D);
-        else if (byte == 0xFB)
-            out += QChar(0xDE00);
-        else
-            out += pieces[byte % pieces.size()];
-    }
-    return out;
+    return fuzz::spell(bytes, pieces, {{0xFD, 0xDC00}, {0xFC, 0xD83D}, {0xFB, 0xDE00}});
 }
 
 // The text as its characters: a surrogate pair is one, any other code unit (a lone half too) one of its own.
