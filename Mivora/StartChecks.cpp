@@ -2,6 +2,7 @@
 
 #include "LegacyRename.h"
 #include "MivoraUI/Kit/KitStyle.h"
+#include "MivoraUI/Kit/ScrollAreaAccessible.h"
 #include "Support/AppLog.h"
 #include "Support/BundleInfo.h"
 
@@ -33,7 +34,8 @@ std::optional<int> runStartChecks(int argc, char** argv, const QString& launcher
 void nameApplication() {
     QCoreApplication::setApplicationName(QStringLiteral("Mivora"));
     QCoreApplication::setOrganizationName(QStringLiteral("Mivora"));
-    KitStyle::install(); // a GUI application's controls in the kit's look
+    KitStyle::install();             // a GUI application's controls in the kit's look
+    ScrollAreaAccessible::install(); // and its scroll areas safe to walk for a screen reader
 }
 
 QString launcherPath() {

@@ -1,4 +1,5 @@
 #include "MivoraUI/Kit/KitStyle.h"
+#include "MivoraUI/Kit/ScrollAreaAccessible.h"
 #include "Support/AppLog.h"
 
 #include "support/PainterWarnings.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Mivora"));
     QApplication::setOrganizationName(QStringLiteral("Mivora"));
     mivora::KitStyle::install(); // as the program does
+    mivora::ScrollAreaAccessible::install();
     ::testing::InitGoogleMock(&argc, argv);
     const int rc = RUN_ALL_TESTS();
     mivora::AppLog::flush();

@@ -7,6 +7,7 @@
 #include "MivoraUI/Kit/KeyCombo.h"
 #include "MivoraUI/Kit/PracticeField.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
+#include "MivoraUI/Kit/ScrollAreaAccessible.h"
 #include "MivoraUI/Kit/SidebarRows.h"
 #include "MivoraUI/Kit/SoftButton.h"
 #include "MivoraUI/Kit/StatusDot.h"
@@ -17,12 +18,14 @@
 #include "support/FakeScheduler.h"
 #include "support/Render.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
 #include <QTest>
@@ -270,4 +273,28 @@ TEST(Kit, EveryIconIsADistinctDrawing) {
         EXPECT_FALSE(seen.contains(bytes)) << name.toStdString() << " looks like another icon";
         seen.insert(bytes);
     }
+}
+
+// A reader counts a scroll area's children (viewport, then the frame of the scroll bar on show) and asks for
+// the last one in its next request; when the bar hid in between, that index, or any past the end, is no child
+// rather than a read past the list.
+TEST(Kit, AScrollAreaAskedForAChildPastItsEndGivesNone) {
+    QScrollArea area;
+    area.resize(200, 100);
+    auto* content = new QWidget;
+    content->setFixedSize(150, 600);
+    area.setWidget(content);
+    area.show();
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&area);
+    ASSERT_TRUE(reader);
+    ASSERT_TRUE(waitFor([&] { return reader->childCount() == 2; }));
+    EXPECT_EQ(reader->child(0)->object(), area.viewport());
+    EXPECT_EQ(reader->child(1)->object(), area.verticalScrollBar()->parentWidget());
+    EXPECT_EQ(reader->indexOfChild(reader->child(1)), 1);
+
+    content->setFixedSize(150, 50); // the bar hides
+    ASSERT_TRUE(waitFor([&] { return reader->childCount() == 1; }));
+    for (int index : {-1, 1, 2, 1 << 30})
+        EXPECT_EQ(reader->child(index), nullptr) << index;
+    EXPECT_EQ(reader->child(0)->object(), area.viewport());
 }
