@@ -7,7 +7,6 @@
 #include "MivoraUI/Kit/KeyCombo.h"
 #include "MivoraUI/Kit/PracticeField.h"
 #include "MivoraUI/Kit/PrimaryButton.h"
-#include "MivoraUI/Kit/ScrollAreaAccessible.h"
 #include "MivoraUI/Kit/SidebarRows.h"
 #include "MivoraUI/Kit/SoftButton.h"
 #include "MivoraUI/Kit/StatusDot.h"
