@@ -13,6 +13,7 @@ class AppDelegate;
 class Clock;
 class Defaults;
 class Platform;
+class Scheduler;
 
 // The account of the running program: the one account service, its tokens in the desktop's secret store,
 // and what the delegate learns of it (the recogniser's bearer token, whether a take must wait for a
@@ -23,12 +24,13 @@ class Platform;
 // launch does not wait for it. Until it is done the sign-in state is unknown: sync starts nothing, the setup
 // does not count the account as there, a take starts all the same (a user signed in is not sent to sign in
 // again), and its relay request waits for the tokens; when none are stored, it fails with the sign-in
-// notice and keeps its recording for a retry.
+// notice and keeps its recording for a retry. The wait is a few seconds on `scheduler`: a store that has
+// not answered by then fails the take with a notice naming the keyring, its recording kept as well.
 class AccountWiring final : public QObject {
     Q_OBJECT
 public:
     AccountWiring(AppDelegate& delegate, Platform& platform, HttpClient& network, Defaults& defaults,
-                  Clock& clock, QObject* parent = nullptr);
+                  Clock& clock, Scheduler& scheduler, QObject* parent = nullptr);
 
     // Reads the stored tokens, tells the delegate the state they give, then follows every change.
     void start();

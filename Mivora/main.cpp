@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
     delegate.hooks.loginItem = loginItem.get();
     delegate.hooks.browser = &browser;
     SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, AppLog::write);
-    AccountWiring account(delegate, *platform, network, defaults, clock);
+    AccountWiring account(delegate, *platform, network, defaults, clock, scheduler);
     SyncWiring sync(delegate, account.account(), *platform, clock, scheduler);
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
     TerminationSignals quitOnSignals;

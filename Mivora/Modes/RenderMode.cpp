@@ -34,7 +34,7 @@ int runRenderMode(const QString& folder) {
     HttpClient network(scheduler);
     AppDelegate delegate({*platform, defaults, clock, scheduler, network, std::nullopt, {}});
     SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, {});
-    AccountWiring account(delegate, *platform, network, defaults, clock);
+    AccountWiring account(delegate, *platform, network, defaults, clock, scheduler);
     SyncWiring sync(delegate, account.account(), *platform, clock, scheduler);
     for (const Memory& memory : Seed::samples(clock.now()))
         delegate.memories().upsert(memory);

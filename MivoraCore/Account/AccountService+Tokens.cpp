@@ -152,9 +152,13 @@ QCoro::Task<> AccountService::signOut() {
         } catch (...) {
             // Signing out here never depends on the server.
         }
+        // Until the store has let go of the tokens they are still there to refresh: a sync pass or a take
+        // asking now would save and publish a new pair after the sign-out, and the user would be back in.
+        co_await forget();
         signingOut_ = false;
+    } else {
+        co_await forget();
     }
-    co_await forget();
     AppLog::write(QStringLiteral("已退出登录"));
 }
 

@@ -196,7 +196,7 @@ private:
     std::optional<AccountTokens> tokens_;
     std::shared_ptr<Refresh> refreshing_;
     quint64 epoch_ = 0;
-    bool signingOut_ = false; // the logout request is on its way: no refresh may start
+    bool signingOut_ = false; // from the logout request until the tokens are gone: no refresh may start
 };
 
 } // namespace mivora

@@ -44,6 +44,10 @@ QString forThisComputer(const QString& text) {
     return out;
 }
 
+QString keyring() {
+    return QStringLiteral("密钥环（Secret Service）");
+}
+
 QString recoveryCodeNote() {
     return QStringLiteral("记忆加密后才上传，我们也看不到。密钥只存在") + thisComputer() +
            QStringLiteral("的密钥环（Secret Service）里，别的设备不会自动拿到；换了别的设备，"

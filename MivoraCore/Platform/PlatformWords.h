@@ -28,6 +28,8 @@ QString onThisComputer();
 // place. The blanks beside "Mac" only ever parted a Latin word from the Chinese around it, so they go with
 // it: "这台电脑上", "iPhone 和这台电脑之间".
 QString forThisComputer(const QString& text);
+// The desktop's store of secrets, where the sign-in and the data key are kept, as the texts name it.
+QString keyring();
 // The account block's recovery-code view: why the code must be saved. Elsewhere the data key reaches the
 // user's other devices through the system keychain; here it stays in this computer's Secret Service, so
 // every other device joins with the recovery code.

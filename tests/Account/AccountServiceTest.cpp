@@ -1,6 +1,7 @@
 #include "Account/AccountService.h"
 #include "Account/AccountError.h"
 #include "Account/MemoryTokenStore.h"
+#include "Account/TokenStore.h"
 #include "Support/BundleInfo.h"
 #include "Support/HttpClient.h"
 #include "Support/Paths.h"
@@ -59,6 +60,28 @@ template <typename T> T valueOf(QCoro::Task<T> task) {
 void done(QCoro::Task<> task) {
     EXPECT_EQ(errorOf(std::move(task)), std::nullopt);
 }
+
+// The test's store behind a removal that takes `seconds`; `onRemove` runs as the removal begins.
+class SlowRemoval final : public TokenStore {
+public:
+    SlowRemoval(MemoryTokenStore& inner, Scheduler& timers, double seconds)
+        : inner_(&inner), timers_(&timers), seconds_(seconds) {}
+    std::function<void()> onRemove;
+
+    QCoro::Task<std::optional<AccountTokens>> load() override { return inner_->load(); }
+    QCoro::Task<> save(AccountTokens tokens) override { return inner_->save(std::move(tokens)); }
+    QCoro::Task<> remove() override {
+        if (onRemove) onRemove();
+        auto pause = timers_->sleep(seconds_);
+        co_await pause;
+        co_await inner_->remove();
+    }
+
+private:
+    MemoryTokenStore* inner_;
+    Scheduler* timers_;
+    double seconds_;
+};
 
 // The relay setting for as long as it lives.
 struct Relay {
@@ -290,6 +313,29 @@ TEST_F(AccountServiceTest, ARefreshAnsweringAfterOrDuringTheLogoutPublishesNothi
         EXPECT_EQ(published, std::vector<bool>{false});
         expectSignedOut();
     }
+}
+
+// A token asked for while the sign-out is still removing the tokens (the logout offline, the store slow)
+// starts no refresh: the user stays signed out, also once a refresh would have answered.
+TEST_F(AccountServiceTest, NoRefreshStartsWhileTheSignOutRemovesTheTokens) {
+    SlowRemoval slow(store, networkTimers, 0.05);
+    AccountService leaving(server.base(), slow, network, defaults, clock);
+    signIn();
+    done(leaving.restore());
+    leave(1);
+    server.fail("auth/logout", {.drop = true});
+    server.fail("auth/refresh", {.delayMs = 200});
+    std::optional<TaskProbe<std::optional<QString>>> asked;
+    slow.onRemove = [&] { asked.emplace(leaving.validAccessToken()); };
+    const TaskProbe<void> out(leaving.signOut());
+    ASSERT_TRUE(out.wait());
+    EXPECT_FALSE(leaving.signedIn());
+    EXPECT_EQ(store.value, std::nullopt);
+    ASSERT_TRUE(asked && asked->wait());
+    EXPECT_EQ(asked->get(), std::nullopt);
+    EXPECT_FALSE(leaving.signedIn());
+    EXPECT_EQ(store.value, std::nullopt);
+    EXPECT_EQ(server.count("auth/refresh"), 0);
 }
 
 // The loopback server refuses what the real one refuses: a spent refresh token, an expired access token

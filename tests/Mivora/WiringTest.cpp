@@ -2,16 +2,21 @@
 // controllers in ways the end-to-end tests do not reach.
 #include "AccountWiring.h"
 #include "AppDelegate.h"
+#include "Audio/MicSource.h"
 #include "Platform/KeyCodes.h"
+#include "Platform/PlatformWords.h"
 #include "SuggestWiring.h"
 #include "Support/BundleInfo.h"
 #include "Support/UserError.h"
 
 #include "support/DelegateRig.h"
 #include "support/FakeAccountServer.h"
+#include "support/FakeAudioInput.h"
+#include "support/FakeOpenAI.h"
 #include "support/FakePlatform.h"
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
+#include "support/Speech.h"
 #include "support/TaskProbe.h"
 
 #include "Support/HttpClient.h"
@@ -93,7 +98,7 @@ TEST_F(WiringTest, StoredTokensCountOnceRead) {
             .toJson();
     int passes = 0, resets = 0;
     app.hooks.sync = {nullptr, [&] { ++passes; }, [&] { ++resets; }};
-    AccountWiring wiring(app, platform, network, defaults, clock);
+    AccountWiring wiring(app, platform, network, defaults, clock, scheduler);
     app.launch(true);
     EXPECT_EQ(passes + resets, 0);
     EXPECT_FALSE(app.controller().needsSignIn());
@@ -116,7 +121,7 @@ TEST_F(WiringTest, StoredTokensCountOnceRead) {
 // reaching the relay without an account, and the next take is refused at its start.
 TEST_F(WiringTest, ATakeBeforeTheStoredSignInIsKnownStartsAndNeedsTheAccountOnlyForItsRequest) {
     relay("https://relay.example/");
-    AccountWiring wiring(app, platform, network, defaults, clock);
+    AccountWiring wiring(app, platform, network, defaults, clock, scheduler);
     app.launch(true);
     fn(true);
     EXPECT_EQ(app.controller().phase(), VoicePhase::listening(false));
@@ -125,4 +130,49 @@ TEST_F(WiringTest, ATakeBeforeTheStoredSignInIsKnownStartsAndNeedsTheAccountOnly
     ASSERT_TRUE(token.wait());
     EXPECT_EQ(UserError::messageOf(token.error()), "先登录 Veskel 才能用口述和「问」");
     EXPECT_TRUE(app.controller().needsSignIn());
+}
+
+// A take while the secret store does not answer (an unlock prompt nobody answers) waits a few seconds for
+// the stored sign-in, then fails with a notice that names the keyring and keeps its recording; the retry is
+// taken, and once the store answers it reaches the relay with the stored account's token.
+TEST_F(WiringTest, ATakeWaitsAFewSecondsForTheStoredSignInAndKeepsItsRecordingForARetry) {
+    FakeOpenAI upstream;
+    upstream.respond("/v1/audio/transcriptions", FakeOpenAI::transcription("你好"));
+    FakeAccountServer server(clock, upstream.url("/"));
+    relay(server.url().toString());
+    const FakeAccountServer::Session session = server.session(ann);
+    platform.fake.secrets.items[{KeychainTokenStore::service, KeychainTokenStore::account}] =
+        AccountTokens{session.accessToken,
+                      session.refreshToken,
+                      clock.now().addSecs(3600),
+                      session.userId,
+                      ann,
+                      "email"}
+            .toJson();
+    AccountWiring wiring(app, platform, network, defaults, clock, scheduler);
+    app.launch(true);
+    VoiceController& voice = app.controller();
+    fn(true);
+    ASSERT_TRUE(platform.microphone);
+    platform.microphone->deliver(speech(1.0).samples);
+    scheduler.advance(0.5);
+    fn(false);
+    scheduler.advance(MicSource::tail);
+    EXPECT_EQ(voice.phase(), VoicePhase::processing());
+    scheduler.advance(4.5);
+    EXPECT_EQ(voice.phase(), VoicePhase::processing());
+    scheduler.advance(1);
+    EXPECT_TRUE(voice.phase().isError);
+    EXPECT_TRUE(voice.phase().text.contains(PlatformWords::keyring())) << voice.phase().text.toStdString();
+    ASSERT_TRUE(voice.failedClip());
+    EXPECT_EQ(upstream.count("/v1/audio/transcriptions"), 0);
+
+    voice.retryLast();
+    EXPECT_EQ(voice.phase(), VoicePhase::processing());
+    wiring.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !voice.phase().is(VoicePhase::Kind::processing); }, 10000));
+    ASSERT_EQ(upstream.count("/v1/audio/transcriptions"), 1);
+    EXPECT_EQ(upstream.log.last().header("Authorization"), "Bearer " + session.accessToken.toUtf8());
+    EXPECT_EQ(voice.lastText(), "你好");
+    EXPECT_FALSE(voice.failedClip());
 }
