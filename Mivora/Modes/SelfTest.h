@@ -40,6 +40,10 @@ public:
     // goes to `out`.
     QCoro::Task<int> run(QString casesFile, QTextStream& out);
 
+    // The identifier of the one application the self-test's insertions may paste into (a window of this
+    // class, such as `xterm -class MivoraSelfTest`); whatever else is in front receives nothing.
+    static inline const QString ownWindowClass = QStringLiteral("MivoraSelfTest");
+
     // How long one case may take before it counts as failed.
     double deadline = 45;
 
