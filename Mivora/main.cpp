@@ -219,6 +219,8 @@ int main(int argc, char** argv) {
         QTextStream out(stdout);
         SelfTest test({delegate.controller(), delegate.hooks.suggestController, delegate.setup(), *played,
                        delegate.memories(), scheduler, clock, AppLog::dir()});
+        // Cut short, it has not passed.
+        quitOnSignals.onSignal = [&](int signal) { QCoreApplication::exit(test.interrupted(signal, out)); };
         // Queued: a cases file refused at once ends the run before the event loop is there to leave.
         test.run(*launch.path, out).then([&app](int status) {
             QMetaObject::invokeMethod(
