@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <mutex>
@@ -55,26 +56,36 @@ struct Contents {
     Unusable why = Unusable::none;
 };
 
-// The bytes of the regular file at `path`. Anything else (a pipe, a device, a socket) could block the start
-// for ever, on the open already for a pipe with no writer, so it is opened without waiting and left unread.
+// What kind of file `st` describes, as far as it stands in the way of reading it.
+Unusable kindOf(const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) return Unusable::folder;
+    if (!S_ISREG(st.st_mode)) return Unusable::notAFile;
+    if (st.st_size > sizeLimit) return Unusable::tooLarge;
+    return Unusable::none;
+}
+
+// The bytes of the regular file at `path`. Anything else (a pipe, a device, a socket) is never read: a pipe
+// with no writer would block the start for ever, on the open already. The file is looked at before it is
+// opened, and opened without waiting in case it was swapped for a pipe meanwhile.
 Contents readSettingsFile(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
+        return {{}, errno == ENOENT || errno == ENOTDIR ? Unusable::missing : Unusable::unreadable};
+    if (const Unusable why = kindOf(st); why != Unusable::none) return {{}, why};
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return {{}, errno == ENOENT || errno == ENOTDIR ? Unusable::missing : Unusable::unreadable};
     Contents c;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        c.why = Unusable::unreadable;
-    else if (S_ISDIR(st.st_mode))
-        c.why = Unusable::folder;
-    else if (!S_ISREG(st.st_mode))
-        c.why = Unusable::notAFile;
-    else if (st.st_size > sizeLimit)
-        c.why = Unusable::tooLarge;
-    else {
-        // One byte past the limit tells a file that grew since the look.
-        c.bytes.resize(sizeLimit + 1);
+    c.why = ::fstat(fd, &st) != 0 ? Unusable::unreadable : kindOf(st);
+    if (c.why == Unusable::none) {
+        // Room for one byte more than the file held at the look, to tell a file that grew since.
+        c.bytes.resize(st.st_size + 1);
         qint64 got = 0;
-        while (got < c.bytes.size()) {
+        while (true) {
+            if (got == c.bytes.size()) {
+                if (got > sizeLimit) break;
+                c.bytes.resize(std::min(2 * got, sizeLimit + 1));
+            }
             const ssize_t n = ::read(fd, c.bytes.data() + got, c.bytes.size() - got);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) c.why = Unusable::unreadable;
