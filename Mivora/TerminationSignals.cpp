@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 
 #include <sys/socket.h>
@@ -15,8 +16,10 @@ namespace {
 int pipeEnds[2] = {-1, -1};
 
 void passOn(int signal) {
+    const int savedErrno = errno;   // the interrupted code may be about to read it
     const char byte = char(signal); // SIGTERM, SIGINT and SIGHUP all fit
     [[maybe_unused]] const ssize_t n = ::write(pipeEnds[1], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace
