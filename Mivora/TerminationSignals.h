@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QSocketNotifier;
 
 namespace mivora {
@@ -14,6 +16,10 @@ class TerminationSignals final : public QObject {
 public:
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
+
+    // What one of these signals does instead, given its number (on the main thread); unset: the event loop
+    // ends with status 0, the status of an orderly quit.
+    std::function<void(int signal)> onSignal;
 
 private:
     QSocketNotifier* notifier_ = nullptr;

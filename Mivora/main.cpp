@@ -173,8 +173,14 @@ int main(int argc, char** argv) {
     delegate.hooks.loginItem = loginItem.get();
     delegate.hooks.browser = &browser;
     SuggestWiring suggestions(delegate, *platform, defaults, scheduler, clock, AppLog::write);
-    AccountWiring account(delegate, *platform, network, defaults, clock, scheduler);
-    SyncWiring sync(delegate, account.account(), *platform, clock, scheduler);
+    // The self-test leaves the user's account alone: no stored sign-in is read and nothing is synced, so
+    // its test memories never reach the vault and the user's never reach its report.
+    std::optional<AccountWiring> account;
+    std::optional<SyncWiring> sync;
+    if (!selfTest) {
+        account.emplace(delegate, *platform, network, defaults, clock, scheduler);
+        sync.emplace(delegate, account->account(), *platform, clock, scheduler);
+    }
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
     TerminationSignals quitOnSignals;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { ExitLog::willTerminate(); });
@@ -182,6 +188,8 @@ int main(int argc, char** argv) {
     // The self-test checks the way from the take to the text; whether the relay takes the request without
     // an account is the relay's answer to give, so the take is not held back for a sign-in here.
     if (selfTest) delegate.hooks.needsSignIn = {};
+    // Nor does it paste into whatever the user has in front: only into a window of its own class.
+    if (selfTest) delegate.inserter().onlyInto = SelfTest::ownWindowClass;
     hud = wireHud(delegate, defaults);
     delegate.launch(selfTest);
     // The running program answers the developer's request for the test strip; a self-test beside it
@@ -189,7 +197,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<DebugChipListener> debugChip;
     if (!selfTest) debugChip = std::make_unique<DebugChipListener>(suggestions.controller(), AppLog::write);
     followVoice(delegate, *hud);
-    account.start();
+    if (account) account->start();
     // Once the stored sign-in is known (at once when recognition needs no account).
     const auto tellWhatIsLeft = [&] {
         SetupModel& setup = delegate.setup();
@@ -201,16 +209,18 @@ int main(int argc, char** argv) {
                            PlatformWords::hotkeyName(defaults)});
     };
     if (!selfTest) {
-        if (!AccountService::loginRequired() || account.restored())
+        if (!AccountService::loginRequired() || account->restored())
             tellWhatIsLeft();
         else
-            QObject::connect(&account, &AccountWiring::restoreFinished, &app, tellWhatIsLeft,
+            QObject::connect(&*account, &AccountWiring::restoreFinished, &app, tellWhatIsLeft,
                              Qt::SingleShotConnection);
     }
     if (selfTest) {
         QTextStream out(stdout);
         SelfTest test({delegate.controller(), delegate.hooks.suggestController, delegate.setup(), *played,
                        delegate.memories(), scheduler, clock, AppLog::dir()});
+        // Cut short, it has not passed.
+        quitOnSignals.onSignal = [&](int signal) { QCoreApplication::exit(test.interrupted(signal, out)); };
         // Queued: a cases file refused at once ends the run before the event loop is there to leave.
         test.run(*launch.path, out).then([&app](int status) {
             QMetaObject::invokeMethod(

@@ -18,6 +18,8 @@
 #include <QJsonDocument>
 #include <QTextStream>
 
+#include <csignal>
+
 namespace mivora {
 
 namespace {
@@ -179,9 +181,9 @@ bool SelfTest::writeReport(const QJsonObject& report) const {
 }
 
 QCoro::Task<int> SelfTest::run(QString casesFile, QTextStream& out) {
-    QJsonObject report{{"at", IsoDate::format(w_.clock.now())}, {"cases file", casesFile}};
-    QJsonArray results;
-    int failed = 0;
+    report_ = QJsonObject{{"at", IsoDate::format(w_.clock.now())}, {"cases file", casesFile}};
+    results_ = {};
+    failed_ = 0;
 
     QFile file(casesFile);
     std::variant<QList<SelfTestCase>, QString> cases = QStringLiteral("读不了用例文件 %1").arg(casesFile);
@@ -189,8 +191,8 @@ QCoro::Task<int> SelfTest::run(QString casesFile, QTextStream& out) {
         cases = SelfTestCases::read(file.readAll(), QFileInfo(casesFile).dir());
     if (const auto* message = std::get_if<QString>(&cases)) {
         out << "✗ " << *message << "\n";
-        report["error"] = *message;
-        ++failed;
+        report_["error"] = *message;
+        ++failed_;
     } else {
         for (const SelfTestCase& c : std::get<QList<SelfTestCase>>(cases)) {
             // Two plain statements: GCC 12 miscompiles a co_await inside a conditional expression.
@@ -203,23 +205,46 @@ QCoro::Task<int> SelfTest::run(QString casesFile, QTextStream& out) {
             result["name"] = c.name;
             result["kind"] = kindName(c.kind);
             result["passed"] = why.isEmpty();
-            results.append(result);
-            if (!why.isEmpty()) ++failed;
+            results_.append(result);
+            if (!why.isEmpty()) ++failed_;
             out << (why.isEmpty() ? "✓ " : "✗ ") << c.name << (why.isEmpty() ? "" : "：" + why.join("；"))
                 << "\n";
             out.flush();
         }
     }
-    report["cases"] = results;
+    QJsonObject report = report_;
+    report["cases"] = results_;
     report["permissions"] = permissions();
-    report["failed"] = failed;
+    report["failed"] = failed_;
     if (!writeReport(report)) {
         out << "✗ 自检报告写不进 " << w_.reportFolder << "\n";
+        status_ = 1;
         co_return 1;
     }
-    out << QStringLiteral("自检：%1 条用例，%2 条没通过").arg(results.size()).arg(failed) << "\n";
+    out << QStringLiteral("自检：%1 条用例，%2 条没通过").arg(results_.size()).arg(failed_) << "\n";
     out.flush();
-    co_return failed == 0 ? 0 : 1;
+    status_ = failed_ == 0 ? 0 : 1;
+    co_return *status_;
+}
+
+int SelfTest::interrupted(int signal, QTextStream& out) {
+    // The run had ended and said so: a signal on its way out changes nothing.
+    if (status_) return *status_;
+    const QString name = signal == SIGTERM  ? QStringLiteral("SIGTERM")
+                         : signal == SIGINT ? QStringLiteral("SIGINT")
+                         : signal == SIGHUP ? QStringLiteral("SIGHUP")
+                                            : QStringLiteral("信号 %1").arg(signal);
+    const QString why =
+        QStringLiteral("自检被 %1 打断，没有做完（做完 %2 条）").arg(name).arg(results_.size());
+    out << "✗ " << why << "\n";
+    out.flush();
+    QJsonObject report = report_;
+    report["error"] = why;
+    report["cases"] = results_;
+    report["failed"] = failed_ + 1;
+    if (!writeReport(report)) out << "✗ 自检报告写不进 " << w_.reportFolder << "\n";
+    out.flush();
+    return 1;
 }
 
 } // namespace mivora

@@ -3,8 +3,11 @@
 #include "Modes/SelfTestCases.h"
 
 #include <QCoro/QCoroTask>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
+
+#include <optional>
 
 class QTextStream;
 
@@ -40,6 +43,15 @@ public:
     // goes to `out`.
     QCoro::Task<int> run(QString casesFile, QTextStream& out);
 
+    // The run was cut short by `signal` (SIGTERM, SIGINT or SIGHUP): says so on `out` and in the report, with
+    // the cases done so far. The status the process ends with: 1, since a run that did not finish has not
+    // passed (a run that had ended keeps its own).
+    int interrupted(int signal, QTextStream& out);
+
+    // The identifier of the one application the self-test's insertions may paste into (a window of this
+    // class, such as `xterm -class MivoraSelfTest`); whatever else is in front receives nothing.
+    static inline const QString ownWindowClass = QStringLiteral("MivoraSelfTest");
+
     // How long one case may take before it counts as failed.
     double deadline = 45;
 
@@ -51,6 +63,10 @@ private:
     bool writeReport(const QJsonObject& report) const;
 
     Wiring w_;
+    QJsonObject report_;
+    QJsonArray results_;
+    int failed_ = 0;
+    std::optional<int> status_; // once the run has ended
 };
 
 } // namespace mivora

@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 
+#include <limits>
+
 namespace mivora {
 
 namespace {
@@ -14,6 +16,12 @@ const QString totalKey = QStringLiteral("stats.total");
 const QString charsKey = QStringLiteral("stats.chars");
 const QString recallsKey = QStringLiteral("stats.recalls");
 const QString typedKey = QStringLiteral("stats.typed");
+
+// A counter stops at the largest value it can hold: one more would turn it into the smallest negative.
+void add(qint64& counter, qint64 n) {
+    if (__builtin_add_overflow(counter, n, &counter))
+        counter = n > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+}
 } // namespace
 
 UsageStats::UsageStats(Defaults& defaults, Clock& clock, Scheduler& scheduler, QObject* parent)
@@ -44,9 +52,9 @@ void UsageStats::count(qint64 n) {
         today_ = 0;
         day_ = now;
     }
-    ++today_;
-    ++total_;
-    chars_ += n;
+    add(today_, 1);
+    add(total_, 1);
+    add(chars_, n);
     scheduleSave();
     emit todayChanged();
     emit totalChanged();
@@ -56,14 +64,14 @@ void UsageStats::count(qint64 n) {
 void UsageStats::record(qint64 chars, bool recall) {
     count(chars);
     if (!recall) return;
-    ++recalls_;
+    add(recalls_, 1);
     recallsCounted_ = true;
     emit recallsChanged();
 }
 
 void UsageStats::recordTyped(qint64 chars) {
     count(chars);
-    ++typedFills_;
+    add(typedFills_, 1);
     typedFillsCounted_ = true;
     emit typedFillsChanged();
 }

@@ -6,7 +6,12 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace mivora::BundleInfo {
 
@@ -41,9 +46,58 @@ struct Cached {
 };
 std::optional<Cached> cached;
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+// An Info.json holds a few short strings; a file this large is not one.
+constexpr qint64 sizeLimit = 1 << 20;
+
+enum class Unusable { none, missing, folder, notAFile, unreadable, tooLarge };
+
+struct Contents {
+    QByteArray bytes;
+    Unusable why = Unusable::none;
+};
+
+// What kind of file `st` describes, as far as it stands in the way of reading it.
+Unusable kindOf(const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) return Unusable::folder;
+    if (!S_ISREG(st.st_mode)) return Unusable::notAFile;
+    if (st.st_size > sizeLimit) return Unusable::tooLarge;
+    return Unusable::none;
+}
+
+// The bytes of the regular file at `path`. Anything else (a pipe, a device, a socket) is never read: a pipe
+// with no writer would block the start for ever, on the open already. The file is looked at before it is
+// opened, and opened without waiting in case it was swapped for a pipe meanwhile.
+Contents readSettingsFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
+        return {{}, errno == ENOENT || errno == ENOTDIR ? Unusable::missing : Unusable::unreadable};
+    if (const Unusable why = kindOf(st); why != Unusable::none) return {{}, why};
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return {{}, errno == ENOENT || errno == ENOTDIR ? Unusable::missing : Unusable::unreadable};
+    Contents c;
+    c.why = ::fstat(fd, &st) != 0 ? Unusable::unreadable : kindOf(st);
+    if (c.why == Unusable::none) {
+        // Room for one byte more than the file held at the look, to tell a file that grew since.
+        c.bytes.resize(st.st_size + 1);
+        qint64 got = 0;
+        while (true) {
+            if (got == c.bytes.size()) {
+                if (got > sizeLimit) break;
+                c.bytes.resize(std::min(2 * got, sizeLimit + 1));
+            }
+            const ssize_t n = ::read(fd, c.bytes.data() + got, c.bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) c.why = Unusable::unreadable;
+            if (n <= 0) break;
+            got += n;
+        }
+        c.bytes.truncate(got);
+        if (got > sizeLimit) c.why = Unusable::tooLarge;
+    }
+    ::close(fd);
+    if (c.why != Unusable::none) c.bytes.clear();
+    return c;
 }
 
 // The file's values, parsed again only when the file is another one or has changed since: a stat per call,
@@ -57,7 +111,7 @@ QJsonObject currentValues() {
         path, info.exists(), info.size(), info.lastModified(), info.metadataChangeTime(), confirmed, {}, {}};
     const bool same = cached && cached->looksLike(now);
     if (same && cached->settled()) return cached->values;
-    now.bytes = readFile(path);
+    now.bytes = readSettingsFile(path).bytes;
     if (same && now.bytes == cached->bytes) {
         cached->confirmed = confirmed;
         return cached->values;
@@ -77,12 +131,22 @@ std::optional<QString> problem() {
     const QString named = qEnvironmentVariable("MIVORA_INFO_JSON");
     if (named.isEmpty()) return std::nullopt;
     const QString where = QStringLiteral("MIVORA_INFO_JSON 指定的文件 ") + named;
-    const QFileInfo info(named);
-    if (!info.exists()) return where + QStringLiteral(" 不存在");
-    if (info.isDir()) return where + QStringLiteral(" 是个文件夹，不是文件");
-    QFile f(named);
-    if (!f.open(QIODevice::ReadOnly)) return where + QStringLiteral(" 读不了（没有读取权限）");
-    if (!QJsonDocument::fromJson(f.readAll()).isObject())
+    const Contents c = readSettingsFile(named);
+    switch (c.why) {
+    case Unusable::missing:
+        return where + QStringLiteral(" 不存在");
+    case Unusable::folder:
+        return where + QStringLiteral(" 是个文件夹，不是文件");
+    case Unusable::notAFile:
+        return where + QStringLiteral(" 不是普通文件（像是管道或设备），不会去读它");
+    case Unusable::unreadable:
+        return where + QStringLiteral(" 读不了（没有读取权限）");
+    case Unusable::tooLarge:
+        return where + QStringLiteral(" 太大（超过 1 MB），不像是 Info.json");
+    case Unusable::none:
+        break;
+    }
+    if (!QJsonDocument::fromJson(c.bytes).isObject())
         return where + QStringLiteral(" 不是一个 JSON 对象（{...}）");
     return std::nullopt;
 }

@@ -66,3 +66,23 @@ TEST(UsageStats, ACountThatComesBackToZeroIsStored) {
     const UsageStats again(defaults, clock, scheduler);
     EXPECT_EQ(std::pair(again.recalls(), again.typedFills()), std::pair(qint64(0), qint64(0)));
 }
+
+// Counters at the largest value they can hold stay there, in memory and in the store, rather than turning
+// into the smallest negative one.
+TEST(UsageStats, ACounterAtItsLargestValueStaysThere) {
+    constexpr qint64 most = std::numeric_limits<qint64>::max();
+    test::FakeClock clock;
+    test::MemoryDefaults defaults;
+    test::FakeScheduler scheduler(clock);
+    defaults.setValue("stats.day", UsageStats::dayKey(clock.now()));
+    for (const char* key : {"stats.today", "stats.total", "stats.recalls", "stats.typed"})
+        defaults.setValue(key, most);
+    defaults.setValue("stats.chars", most - 3);
+    {
+        UsageStats stats(defaults, clock, scheduler);
+        stats.record(5, true);
+        stats.recordTyped(2);
+        EXPECT_EQ(counters(stats), std::tuple(most, most, most, most, most));
+    }
+    EXPECT_EQ(counters(UsageStats(defaults, clock, scheduler)), std::tuple(most, most, most, most, most));
+}

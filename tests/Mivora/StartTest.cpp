@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <sys/stat.h>
 
 // The real program started as a user starts it, where something stands in its way: it says what in Chinese
 // instead of aborting inside Qt or failing with a bare number. Its life on a desktop (staying up, the exit
@@ -73,6 +74,15 @@ TEST(Start, ABuildSettingsFileThatCannotBeUsedIsNamed) {
     const Ended folder = run(environment({"MIVORA_INFO_JSON"}, {"MIVORA_INFO_JSON=" + dir.path()}));
     EXPECT_EQ(folder.code, 1);
     EXPECT_EQ(folder.err, "MIVORA_INFO_JSON 指定的文件 " + dir.path() + " 是个文件夹，不是文件\n");
+
+    // A pipe nobody writes to: named at once, not waited on.
+    const QString pipe = dir.filePath("pipe.json");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const Ended piped =
+        run(environment({"MIVORA_INFO_JSON"}, {"MIVORA_INFO_JSON=" + pipe}), {"-recognize", "x.wav"});
+    EXPECT_EQ(piped.code, 1);
+    EXPECT_EQ(piped.err,
+              "MIVORA_INFO_JSON 指定的文件 " + pipe + " 不是普通文件（像是管道或设备），不会去读它\n");
 }
 
 // The launcher recognises a file without the desktop program, and names that program when it is missing.

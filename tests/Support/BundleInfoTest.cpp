@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace mivora;
 
 namespace {
@@ -65,4 +67,24 @@ TEST(BundleInfo, ARewriteWithinOneTimestampStepIsRead) {
         EXPECT_EQ(BundleInfo::value("YarrikProxyToken"), after);
     }
     if (sameStep == 0) GTEST_SKIP() << "no rewrite landed within one step of the file's times";
+}
+
+// Only a regular file of a sensible size is read: a pipe would block the start for ever (on the open
+// already, with no writer), and a file that never ends would fill the memory. Both are named, not read.
+TEST(BundleInfo, OnlyARegularFileOfASensibleSizeIsRead) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("Info.json");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    {
+        test::ScopedEnv env("MIVORA_INFO_JSON", pipe.toUtf8());
+        EXPECT_EQ(BundleInfo::value("YarrikProxyToken"), std::nullopt);
+        EXPECT_EQ(BundleInfo::problem(),
+                  "MIVORA_INFO_JSON 指定的文件 " + pipe + " 不是普通文件（像是管道或设备），不会去读它");
+    }
+    const QString large = dir.filePath("Large.json");
+    put(large, R"({"YarrikProxyToken": "t1", "padding": ")" + QByteArray(1 << 20, 'x') + "\"}");
+    test::ScopedEnv env("MIVORA_INFO_JSON", large.toUtf8());
+    EXPECT_EQ(BundleInfo::value("YarrikProxyToken"), std::nullopt);
+    EXPECT_EQ(BundleInfo::problem(),
+              "MIVORA_INFO_JSON 指定的文件 " + large + " 太大（超过 1 MB），不像是 Info.json");
 }

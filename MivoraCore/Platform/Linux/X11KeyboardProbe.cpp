@@ -34,15 +34,28 @@ KeyboardProbe::KeyState X11KeyboardProbe::hotkeyState(const QString& keyName) {
     if (kc == 0) return KeyState::missing;
     if (ownGrabs_.holds(kc)) return KeyState::free;
     Display* d = display_.get();
-    X11Display::ErrorTrap trap(d);
     const Window root = DefaultRootWindow(d);
+    // The trial grab must never catch the user's key: a press that the server handles while it stands
+    // (input is handled between any two requests) would start it, and that press and every key until its
+    // release would come here instead of to the application. So the keyboard is frozen first: a grab of our
+    // own that lets no key event through but queues them, and hands them on as if nothing had happened once
+    // it ends, after the trial grab is gone.
+    if (XGrabKeyboard(d, root, False, GrabModeAsync, GrabModeSync, CurrentTime) != GrabSuccess) {
+        // Another program holds the whole keyboard (a screen locker, a password prompt): no trial now.
+        const auto known = answers_.find(kc);
+        return known == answers_.end() ? KeyState::free : known->second;
+    }
+    X11Display::ErrorTrap trap(d);
     XGrabKey(d, kc, AnyModifier, root, False, GrabModeAsync, GrabModeAsync);
     XUngrabKey(d, kc, AnyModifier, root);
+    XUngrabKeyboard(d, CurrentTime);
     const auto& errors = trap.errors();
     const bool refused = std::any_of(errors.begin(), errors.end(), [](const X11Errors::Error& e) {
         return e.requestCode == X_GrabKey && e.errorCode == BadAccess;
     });
-    return refused ? KeyState::taken : KeyState::free;
+    const KeyState state = refused ? KeyState::taken : KeyState::free;
+    answers_[kc] = state;
+    return state;
 }
 
 QString X11KeyboardProbe::keyName(quint32 nativeKey) {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 using namespace mivora;
 using namespace mivora::test;
 
@@ -21,30 +23,40 @@ struct SelfTestRun {
     QJsonObject report;
 };
 
-// The real program in "-selftest" mode on the offscreen platform, its relay the loopback fake served from
-// this process (so the wait must not block this event loop).
-SelfTestRun selfTest(FakeOpenAI& server, const QString& cases, const QTemporaryDir& dir) {
+// Starts the real program in "-selftest" mode on the offscreen platform, its relay the loopback fake served
+// from this process (so a wait must not block this event loop). Removes the last report first.
+void startSelfTest(QProcess& process, const FakeOpenAI& server, const QString& cases,
+                   const QTemporaryDir& dir) {
     QFile info(dir.filePath("Info.json"));
     info.open(QIODevice::WriteOnly | QIODevice::Truncate);
     info.write(QJsonDocument(QJsonObject{{"YarrikProxyURL", server.url("/").toString()},
                                          {"YarrikProxyToken", "relay-token"}})
                    .toJson());
     info.close();
-    // The transcriptions in the order the cases' takes reach the server (the silent take never does).
-    server.script("/v1/audio/transcriptions",
-                  {FakeOpenAI::transcription("今天天氣很好"), FakeOpenAI::transcription("我的地址")});
     QFile::remove(QDir(AppLog::dir()).filePath("selftest-latest.json"));
-
-    QProcess process;
     process.setEnvironment(QProcess::systemEnvironment()
                            << "MIVORA_INFO_JSON=" + info.fileName() << "QT_QPA_PLATFORM=offscreen");
     process.start(MIVORA_APP_PATH, {"-selftest", cases});
+}
+
+QJsonObject latestReport() {
+    QFile report(QDir(AppLog::dir()).filePath("selftest-latest.json"));
+    return report.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(report.readAll()).object()
+                                            : QJsonObject();
+}
+
+// The program run to its end.
+SelfTestRun selfTest(FakeOpenAI& server, const QString& cases, const QTemporaryDir& dir) {
+    // The transcriptions in the order the cases' takes reach the server (the silent take never does).
+    server.script("/v1/audio/transcriptions",
+                  {FakeOpenAI::transcription("今天天氣很好"), FakeOpenAI::transcription("我的地址")});
+    QProcess process;
+    startSelfTest(process, server, cases, dir);
     SelfTestRun run;
     if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 240000)) return run;
     run.exitCode = process.exitCode();
     run.out = process.readAllStandardOutput() + process.readAllStandardError();
-    QFile report(QDir(AppLog::dir()).filePath("selftest-latest.json"));
-    if (report.open(QIODevice::ReadOnly)) run.report = QJsonDocument::fromJson(report.readAll()).object();
+    run.report = latestReport();
     return run;
 }
 
@@ -120,4 +132,46 @@ TEST(SelfTestMode, NumbersUnnamedCasesPressesTabTwiceForASecretAndRefusesTwoInpu
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.out.contains("✗ 读不了用例文件 " + dir.filePath("none.json")))
         << missing.out.toStdString();
+}
+
+// A run ended by SIGTERM, SIGINT or SIGHUP after its first case, while the second waits for the relay, has
+// not passed: it says so, its report says so with the case done, and its status is 1 (0 is "every case
+// passed").
+TEST(SelfTestMode, ARunEndedByASignalHasNotPassed) {
+    FakeOpenAI server;
+    QTemporaryDir dir;
+    QFile::copy(QFileInfo(MIVORA_SELFTEST_CASES).dir().filePath("speech.wav"), dir.filePath("speech.wav"));
+    QFile cases(dir.filePath("cases.json"));
+    ASSERT_TRUE(cases.open(QIODevice::WriteOnly));
+    cases.write(R"([{"name": "口述一句", "dictate": "speech.wav", "expect": {"text": "今天天气很好"}},
+                    {"name": "等不到", "dictate": "speech.wav", "expect": {"text": "今天天气很好"}}])");
+    cases.close();
+    for (const auto& [signal, name] :
+         {std::pair(SIGTERM, "SIGTERM"), std::pair(SIGINT, "SIGINT"), std::pair(SIGHUP, "SIGHUP")}) {
+        SCOPED_TRACE(name);
+        FakeOpenAI::Response never;
+        never.hang = true;
+        server.script("/v1/audio/transcriptions", {FakeOpenAI::transcription("今天天气很好"), never});
+        QProcess process;
+        startSelfTest(process, server, cases.fileName(), dir);
+        QByteArray out;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                out += process.readAllStandardOutput();
+                return out.contains("✓ 口述一句") || process.state() == QProcess::NotRunning;
+            },
+            120000));
+        ASSERT_EQ(process.state(), QProcess::Running) << out.toStdString();
+        ::kill(pid_t(process.processId()), signal);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 60000));
+        out += process.readAllStandardOutput();
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 1) << out.toStdString();
+        const QString said = QString::fromUtf8(out);
+        EXPECT_TRUE(said.contains(QStringLiteral("✗ 自检被 %1 打断，没有做完（做完 1 条）").arg(name)))
+            << out.toStdString();
+        const QJsonObject report = latestReport();
+        EXPECT_EQ(report.value("cases").toArray().size(), 1);
+        EXPECT_TRUE(report.value("error").toString().contains(name));
+    }
 }

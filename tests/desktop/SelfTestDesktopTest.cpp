@@ -1,0 +1,98 @@
+// The real program's self-test run on the desktop of a signed-in user who has another application in front:
+// it leaves the account and that application alone.
+#include "Account/Vault.h"
+#include "Account/VaultKeyStore.h"
+#include "LinuxDesktop.h"
+#include "support/CatTerminal.h"
+#include "support/ChildProcess.h"
+#include "support/FakeAccountServer.h"
+#include "support/StoredSignIn.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+using namespace mivora;
+using namespace mivora::test;
+
+using SelfTestDesktop = LinuxDesktop;
+
+// Signed in, with sync set up on this device and a line edit in front: the self-test's cases pass, yet no
+// request reaches the account (its vault keeps its version, the user's memories stay out of the run) and
+// its fills paste into nothing; only a window of the self-test's own class gets them.
+TEST_F(SelfTestDesktop, SignedInItTouchesNeitherTheAccountNorTheApplicationInFront) {
+    SystemClock serverClock;
+    FakeAccountServer server(serverClock);
+    const QString email = "selftest@example.com";
+    const FakeAccountServer::Session session = server.session(email);
+    const StoredSignIn signedIn(platform->secrets(), session.accessToken, session.refreshToken,
+                                session.userId);
+    const SymmetricKey key = SymmetricKey::random();
+    VaultKeyStore keys(platform->secrets());
+    ASSERT_TRUE(QCoro::waitFor(keys.save(key, session.userId)));
+    const std::shared_ptr<void> forgetKey(nullptr, [&](void*) { QCoro::waitFor(keys.remove()); });
+    const Vault::Payload remote{.items = {Memory{.title = "我的地址", .value = "上海市徐汇区"}}};
+    server.putVault(email, Vault::encrypt(remote, key), Vault::wrap(key, RecoveryCode::generate()));
+    server.log.clear();
+
+    QTemporaryDir dir;
+    QFile info(dir.filePath("Info.json"));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write(
+        QJsonDocument(QJsonObject{{"YarrikProxyURL", server.url().toString()}, {"YarrikProxyToken", "dev"}})
+            .toJson());
+    info.close();
+    QFile cases(dir.filePath("cases.json"));
+    ASSERT_TRUE(cases.open(QIODevice::WriteOnly));
+    cases.write(R"([{"name": "打字递上", "type": "寄到我的地址",
+      "memories": [{"title": "我的地址", "type": "地址", "value": "北京市朝阳区建国路 1 号"}],
+      "expect": {"offer": "我的地址", "text": "北京市朝阳区建国路 1 号"}}])");
+    cases.close();
+
+    // Runs the self-test to its end.
+    const auto runSelfTest = [&] {
+        QProcess selfTest;
+        selfTest.setEnvironment(QProcess::systemEnvironment() << "MIVORA_INFO_JSON=" + info.fileName()
+                                                              << "XDG_STATE_HOME=" + dir.filePath("state")
+                                                              << "XDG_DATA_HOME=" + dir.filePath("data")
+                                                              << "XDG_CONFIG_HOME=" + dir.filePath("config"));
+        selfTest.start(MIVORA_APP_PATH, {"-selftest", cases.fileName()});
+        EXPECT_TRUE(
+            waitUntil([&] { return selfTest.state() == QProcess::NotRunning; }, 4 * desktopDeadlineMs));
+        const QString out =
+            QString::fromUtf8(selfTest.readAllStandardOutput() + selfTest.readAllStandardError());
+        EXPECT_EQ(selfTest.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.contains("✓ 打字递上")) << out.toStdString();
+    };
+
+    ChildProcess target;
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
+    runSelfTest();
+    EXPECT_EQ(server.vaultVersion(email), 1);
+    QFile report(dir.filePath("state/Mivora/selftest-latest.json"));
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(QString::fromUtf8(report.readAll()).contains("上海市徐汇区"));
+    // Neither the account's routes nor its token: the relay alone may have been asked (a warm-up).
+    for (const FakeAccountServer::Request& request : server.log) {
+        EXPECT_FALSE(request.route.startsWith("auth/") || request.route == "account" ||
+                     request.route == "vault")
+            << request.route.toStdString();
+        EXPECT_FALSE(request.header("Authorization").contains(session.accessToken.toUtf8()))
+            << request.route.toStdString();
+    }
+    // The fill stayed off the line edit: no paste keys, no text.
+    EXPECT_TRUE(target.lines().filter("text:").isEmpty()) << target.lines().join('\n').toStdString();
+    EXPECT_TRUE(target.lines().filter("+V").isEmpty()) << target.lines().join('\n').toStdString();
+
+    // A window of the self-test's own class in front gets the fill.
+    CatTerminal own;
+    ASSERT_TRUE(own.start("xterm", {"-class", "MivoraSelfTest"}));
+    ASSERT_TRUE(waitUntil(
+        [&] { return platform->frontApplication().current().value_or(FrontApp{}).pid == own.processId(); },
+        desktopDeadlineMs));
+    runSelfTest();
+    EXPECT_TRUE(
+        waitUntil([&] { return own.received().contains("北京市朝阳区建国路 1 号"); }, desktopDeadlineMs))
+        << own.received().toStdString();
+}
