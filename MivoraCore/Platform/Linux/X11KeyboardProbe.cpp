@@ -35,27 +35,20 @@ KeyboardProbe::KeyState X11KeyboardProbe::hotkeyState(const QString& keyName) {
     if (ownGrabs_.holds(kc)) return KeyState::free;
     Display* d = display_.get();
     const Window root = DefaultRootWindow(d);
-    // The trial grab must never catch the user's key: a press that the server handles while it stands
-    // (input is handled between any two requests) would start it, and that press and every key until its
-    // release would come here instead of to the application. So the keyboard is frozen first: a grab of our
-    // own that lets no key event through but queues them, and hands them on as if nothing had happened once
-    // it ends, after the trial grab is gone.
-    if (XGrabKeyboard(d, root, False, GrabModeAsync, GrabModeSync, CurrentTime) != GrabSuccess) {
-        // Another program holds the whole keyboard (a screen locker, a password prompt): no trial now.
-        const auto known = answers_.find(kc);
-        return known == answers_.end() ? KeyState::free : known->second;
-    }
+    // The trial grab must never keep the user's key: a press that the server handles while it stands (input
+    // is handled between any two requests) starts it, and that press and every key until its release would
+    // come here instead of to the application. So the grab freezes the keyboard when it starts, and the
+    // trial ends by replaying what froze it: the press goes to the application as if no grab had been there.
+    // Without a press in between, the replay finds nothing frozen and does nothing.
     X11Display::ErrorTrap trap(d);
-    XGrabKey(d, kc, AnyModifier, root, False, GrabModeAsync, GrabModeAsync);
+    XGrabKey(d, kc, AnyModifier, root, False, GrabModeAsync, GrabModeSync);
     XUngrabKey(d, kc, AnyModifier, root);
-    XUngrabKeyboard(d, CurrentTime);
+    XAllowEvents(d, ReplayKeyboard, CurrentTime);
     const auto& errors = trap.errors();
     const bool refused = std::any_of(errors.begin(), errors.end(), [](const X11Errors::Error& e) {
         return e.requestCode == X_GrabKey && e.errorCode == BadAccess;
     });
-    const KeyState state = refused ? KeyState::taken : KeyState::free;
-    answers_[kc] = state;
-    return state;
+    return refused ? KeyState::taken : KeyState::free;
 }
 
 QString X11KeyboardProbe::keyName(quint32 nativeKey) {

@@ -2,8 +2,6 @@
 
 #include "Platform/KeyboardProbe.h"
 
-#include <map>
-
 namespace mivora {
 
 class OwnGrabs;
@@ -20,9 +18,8 @@ public:
     bool isDown(const QString& keyName) override;
     // Missing when no key produces the keysym; taken when a trial grab of it is refused because another
     // program holds it; free otherwise (the trial grab is released at once), and free without a trial while
-    // this process's own key watcher holds it (as it holds a hotkey that is no modifier). The trial runs
-    // with the keyboard frozen, so no key the user presses meanwhile is caught by it; while another program
-    // holds the whole keyboard there is no trial, and the key's last answer stands (free before any).
+    // this process's own key watcher holds it (as it holds a hotkey that is no modifier). A press that lands
+    // on the trial grab is handed on to the application, never kept.
     KeyState hotkeyState(const QString& keyName) override;
     // The native code of a key event is its keysym.
     QString keyName(quint32 nativeKey) override;
@@ -32,7 +29,6 @@ private:
 
     X11Display& display_;
     const OwnGrabs& ownGrabs_;
-    std::map<int, KeyState> answers_; // each key code's last trial
 };
 
 } // namespace mivora
