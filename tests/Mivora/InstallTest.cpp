@@ -85,9 +85,8 @@ TEST(SingleInstance, AStartThatFindsTheLockHeldWaitsForTheHolderAndNeverTakesIts
     EXPECT_EQ(sent.get(), SingleInstance::Delivery::taken);
 
     // One that never answers is told apart from none running, after the patience given.
-    QtScheduler pauses;
     SingleInstance impatient(path, std::chrono::milliseconds(400));
-    EXPECT_EQ(QCoro::waitFor(impatient.askRunningToOpen(callback, pauses)),
+    EXPECT_EQ(QCoro::waitFor(impatient.askRunningToOpen(callback, scheduler)),
               SingleInstance::Delivery::noAnswer);
 }
 
@@ -104,7 +103,7 @@ TEST(SingleInstance, AFreeLockIsTakenAtOnceBesideAStaleSocket) {
     SingleInstance callback(path);
     EXPECT_EQ(QCoro::waitFor(callback.askRunningToOpen(QUrl("veskel://auth?code=c"), scheduler)),
               SingleInstance::Delivery::notRunning);
-    EXPECT_TRUE(SingleInstance(path).claim()) << "a sign-in hand-over keeps the lock it looked at";
+    ASSERT_TRUE(SingleInstance(path).claim()) << "a sign-in hand-over keeps the lock it looked at";
     SingleInstance start(path);
     ASSERT_EQ(QCoro::waitFor(start.askRunningToReopen(scheduler)), SingleInstance::Delivery::notRunning);
     EXPECT_FALSE(SingleInstance(path).claim()) << "the start that found the lock free holds it";
