@@ -145,8 +145,9 @@ int main(int argc, char** argv) {
         case SingleInstance::Delivery::taken:
             std::_Exit(0);
         case SingleInstance::Delivery::noAnswer:
-            std::fputs("Mivora 已经在运行，但一直没有回应，这次没有打开它的窗口：稍等片刻再运行 mivora，"
-                       "或者结束正在运行的 Mivora 再启动\n",
+            // It may still show its window once it goes on.
+            std::fputs("Mivora 已经在运行，但一直没有回应，它的窗口可能稍后才出现：如果一直没有出现，"
+                       "结束正在运行的 Mivora 再启动\n",
                        stderr);
             std::_Exit(1);
         case SingleInstance::Delivery::notRunning:
