@@ -104,8 +104,19 @@ std::optional<QUrl> callbackIn(const QStringList& arguments) {
 
 int handOver(const QUrl& url, const QString& socketPath) {
     SingleInstance instance(socketPath);
-    if (QCoro::waitFor(instance.askRunningToOpen(url))) return 0;
-    std::fputs("Mivora 没在运行，登录结果没有送到：重新打开 Mivora 再登录一次\n", stderr);
+    QtScheduler pauses;
+    switch (QCoro::waitFor(instance.askRunningToOpen(url, pauses))) {
+    case SingleInstance::Delivery::taken:
+        return 0;
+    case SingleInstance::Delivery::notRunning:
+        std::fputs("Mivora 没在运行，登录结果没有送到：重新打开 Mivora 再登录一次\n", stderr);
+        return 1;
+    case SingleInstance::Delivery::noAnswer:
+        break;
+    }
+    // It may still take the request once it goes on: say so rather than that it was lost.
+    std::fputs("Mivora 在运行，但一直没有回应，登录结果可能没有送到：如果 Mivora 里还没登录上，再登录一次\n",
+               stderr);
     return 1;
 }
 

@@ -3,49 +3,116 @@
 #include "SingleInstanceMessage.h"
 
 #include <QCoro/QCoroLocalSocket>
+#include <QCoro/QCoroSignal>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 namespace mivora {
 
 namespace {
-constexpr int timeoutMs = 2000;
+
+using namespace std::chrono_literals;
+
+// Between tries to reach the running program: the one that holds the lock may not listen yet.
+constexpr double pauseSeconds = 0.1;
+// How long one wait for the answer lasts before the connection is looked at again.
+constexpr std::chrono::milliseconds answerPoll = 250ms;
+
 } // namespace
 
-SingleInstance::SingleInstance(QString path, QObject* parent) : QObject(parent), path_(std::move(path)) {}
+SingleInstance::SingleInstance(QString path, std::chrono::milliseconds patience, QObject* parent)
+    : QObject(parent), path_(std::move(path)), patience_(patience) {}
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance() {
+    // The socket goes first, while the lock is still held: once the lock is free another copy may listen
+    // on the same name, and closing the server removes the file there.
+    delete server_;
+    if (lock_ >= 0) ::close(lock_);
+}
 
 QString SingleInstance::defaultPath() {
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/mivora.socket";
 }
 
-QCoro::Task<bool> SingleInstance::askRunningToReopen() {
-    return ask(SingleInstanceMessage::reopenRequest().line());
+QString SingleInstance::lockPath(const QString& socketPath) {
+    return socketPath + ".lock";
 }
 
-QCoro::Task<bool> SingleInstance::askRunningToOpen(QUrl url) {
+bool SingleInstance::someoneElseRuns(bool keep) {
+    if (lock_ >= 0) return false;
+    // Not inherited by programs started from here: a child outliving this one would keep the lock.
+    const int file =
+        ::open(QFile::encodeName(lockPath(path_)).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Without a lock file no program can hold the lock either.
+    if (file < 0) return false;
+    if (::flock(file, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(file);
+        return held;
+    }
+    if (keep)
+        lock_ = file;
+    else
+        ::close(file); // lets go of it at once
+    return false;
+}
+
+bool SingleInstance::claim() {
+    someoneElseRuns(true);
+    return lock_ >= 0;
+}
+
+QCoro::Task<SingleInstance::Delivery> SingleInstance::askRunningToReopen(Scheduler& scheduler) {
+    return ask(SingleInstanceMessage::reopenRequest().line(), true, scheduler);
+}
+
+QCoro::Task<SingleInstance::Delivery> SingleInstance::askRunningToOpen(QUrl url, Scheduler& scheduler) {
     const std::optional<SingleInstanceMessage> request = SingleInstanceMessage::openRequest(url);
-    if (!request) co_return false; // an invalid URL could not be read on the other side
-    co_return co_await ask(request->line());
+    if (!request) co_return Delivery::notRunning; // an invalid URL could not be read on the other side
+    co_return co_await ask(request->line(), false, scheduler);
 }
 
-QCoro::Task<bool> SingleInstance::ask(QByteArray line) {
-    QLocalSocket socket;
-    // A local connection is made or refused at once; only a busy running program makes it wait.
-    socket.connectToServer(path_);
-    if (socket.state() == QLocalSocket::UnconnectedState) co_return false;
-    if (socket.state() != QLocalSocket::ConnectedState &&
-        !co_await qCoro(socket).waitForConnected(std::chrono::milliseconds(timeoutMs)))
-        co_return false;
-    socket.write(line);
-    // The running program answers with the same line once it has taken the request.
-    const QByteArray answer = co_await qCoro(socket).readLine(0, std::chrono::milliseconds(timeoutMs));
-    co_return answer == line;
+QCoro::Task<SingleInstance::Delivery> SingleInstance::ask(QByteArray line, bool claimWhenFree,
+                                                          Scheduler& scheduler) {
+    const auto deadline = std::chrono::steady_clock::now() + patience_;
+    const auto left = [deadline] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                     std::chrono::steady_clock::now());
+    };
+    while (true) {
+        // Looked at on every try: the program that held the lock may have ended meanwhile.
+        if (!someoneElseRuns(claimWhenFree)) co_return Delivery::notRunning;
+        QLocalSocket socket;
+        // A local connection is made or refused at once while the running program's queue has room, even
+        // when it is stopped; it then reads the request once it goes on.
+        socket.connectToServer(path_);
+        if (socket.state() == QLocalSocket::ConnectingState && left() > 0ms)
+            co_await qCoro(socket).waitForConnected(left());
+        if (socket.state() == QLocalSocket::ConnectedState) {
+            socket.write(line);
+            // The running program answers with the same line once it has taken the request. A connection
+            // that drops first (the program ended) is tried again.
+            while (!socket.canReadLine() && socket.state() == QLocalSocket::ConnectedState && left() > 0ms)
+                co_await qCoro(&socket, &QLocalSocket::readyRead, std::min(left(), answerPoll));
+            if (socket.canReadLine())
+                co_return socket.readLine() == line ? Delivery::taken : Delivery::noAnswer;
+        }
+        if (left() <= 0ms) co_return Delivery::noAnswer;
+        auto pause = scheduler.sleep(pauseSeconds);
+        co_await pause;
+    }
 }
 
 bool SingleInstance::listen() {
+    // Only the lock's holder listens: a second listener would take the running program's name.
+    if (!claim()) return false;
     server_ = new QLocalServer(this);
     // With an access option the socket is made aside and renamed into place, replacing a file left by a
     // program that died.

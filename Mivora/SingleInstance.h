@@ -1,31 +1,52 @@
 #pragma once
 
+#include "Support/Scheduler.h"
+
 #include <QCoro/QCoroTask>
 #include <QObject>
 #include <QString>
 #include <QUrl>
 
+#include <chrono>
+
 class QLocalServer;
 
 namespace mivora {
 
-// One running program per user: the first one listens on a local socket in the user's runtime folder; a
-// later one asks it to show its main window (the "reopen" request), or hands it the URL the browser opened
-// the program with (a sign-in callback), and ends.
+// One running program per user. Which start is the one is decided by a lock on a file beside the socket,
+// held for the whole run (the kernel lets go of it when the process ends, however it ends); the holder
+// listens on a local socket in the user's runtime folder. A later start asks it to show its main window (the
+// "reopen" request), or hands it the URL the browser opened the program with (a sign-in callback), and ends.
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
-    // `path` is the socket's file; `defaultPath()` in the program.
-    explicit SingleInstance(QString path, QObject* parent = nullptr);
+    // How a request handed to the running program ended.
+    enum class Delivery {
+        taken,      // the running program answered that it took it
+        notRunning, // no program holds the lock (nor a file for it could be made)
+        noAnswer,   // one holds the lock but did not answer within the patience given
+    };
+
+    // `path` is the socket's file; `defaultPath()` in the program. A request waits up to `patience` for the
+    // running program, which may be busy or stopped for a while.
+    explicit SingleInstance(QString path, std::chrono::milliseconds patience = std::chrono::minutes(2),
+                            QObject* parent = nullptr);
     ~SingleInstance() override;
 
     static QString defaultPath();
+    // The lock's file for the socket at `socketPath`.
+    static QString lockPath(const QString& socketPath);
 
-    // True when a running program took the request.
-    QCoro::Task<bool> askRunningToReopen();
-    QCoro::Task<bool> askRunningToOpen(QUrl url);
-    // Becomes the running program; a socket file left by one that died is replaced. False when the
-    // runtime folder takes no socket.
+    // Takes the lock unless another process holds it; true when this process holds it (then until it ends).
+    bool claim();
+    // Hands the reopen request to the program holding the lock, trying again (pausing on `scheduler`) until
+    // it answers. When the lock is found free (the one that held it ended), this process claims it and the
+    // answer is `notRunning`: it is then the one to run.
+    QCoro::Task<Delivery> askRunningToReopen(Scheduler& scheduler);
+    // Hands `url` over the same way; never claims the lock. `notRunning` also for a URL that is not valid.
+    QCoro::Task<Delivery> askRunningToOpen(QUrl url, Scheduler& scheduler);
+    // Becomes the running program: claims the lock, then listens; a socket file left by one that died is
+    // replaced. False when another process holds the lock or the runtime folder takes no socket.
     bool listen();
 
 signals:
@@ -33,10 +54,14 @@ signals:
     void urlReceived(const QUrl& url);
 
 private:
-    // Sends one request line; true when the running program answered with the same line.
-    QCoro::Task<bool> ask(QByteArray line);
+    // Whether a program holds the lock; with `keep`, a free lock is kept by this process.
+    bool someoneElseRuns(bool keep);
+    // Sends one request line until the running program answers with the same line.
+    QCoro::Task<Delivery> ask(QByteArray line, bool claimWhenFree, Scheduler& scheduler);
 
     QString path_;
+    std::chrono::milliseconds patience_;
+    int lock_ = -1; // the lock's open file while this process holds it
     QLocalServer* server_ = nullptr;
 };
 

@@ -137,8 +137,23 @@ int main(int argc, char** argv) {
     // The self-test runs beside a running program, on memories of its own, and hands nothing over.
     const bool selfTest = launch.kind == CommandLine::Launch::Kind::selfTest;
     SingleInstance instance(SingleInstance::defaultPath());
-    // The running program shows its window; this start was only a request, so it leaves no exit line.
-    if (!selfTest && QCoro::waitFor(instance.askRunningToReopen())) std::_Exit(0);
+    if (!selfTest && !instance.claim()) {
+        // Another copy runs: it shows its window, however long it takes to answer. This start was only a
+        // request, so it leaves no exit line.
+        QtScheduler pauses;
+        switch (QCoro::waitFor(instance.askRunningToReopen(pauses))) {
+        case SingleInstance::Delivery::taken:
+            std::_Exit(0);
+        case SingleInstance::Delivery::noAnswer:
+            // It may still show its window once it goes on.
+            std::fputs("Mivora 已经在运行，但一直没有回应，它的窗口可能稍后才出现：如果一直没有出现，"
+                       "结束正在运行的 Mivora 再启动\n",
+                       stderr);
+            std::_Exit(1);
+        case SingleInstance::Delivery::notRunning:
+            break; // the copy that ran has ended: this one runs
+        }
+    }
     if (!selfTest && !instance.listen())
         AppLog::write(QStringLiteral("单实例监听没建起来：再次运行 mivora 会开第二个"));
     if (!SchemeHandlerEntry::install(self.absoluteFilePath()))

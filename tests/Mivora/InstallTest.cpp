@@ -2,8 +2,11 @@
 // (the reopen request itself is the program's end-to-end test).
 #include "LegacyRename.h"
 #include "SingleInstance.h"
+#include "support/TaskProbe.h"
 
 #include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -35,5 +38,74 @@ TEST(SingleInstance, ASocketFileLeftByAProgramThatDiedIsReplaced) {
     QFile(path).open(QIODevice::WriteOnly);
     SingleInstance running(path);
     ASSERT_TRUE(running.listen());
-    EXPECT_TRUE(QCoro::waitFor(SingleInstance(path).askRunningToReopen()));
+    QtScheduler scheduler;
+    EXPECT_EQ(QCoro::waitFor(SingleInstance(path).askRunningToReopen(scheduler)),
+              SingleInstance::Delivery::taken);
+}
+
+// Which start runs is decided by the lock alone: a start that finds it held hands its request over, however
+// late the holder listens or answers, and never listens itself.
+TEST(SingleInstance, AStartThatFindsTheLockHeldWaitsForTheHolderAndNeverTakesItsName) {
+    QTemporaryDir root;
+    const QString path = root.path() + "/mivora.socket";
+    QtScheduler scheduler;
+    SingleInstance running(path);
+    ASSERT_TRUE(running.claim());
+    EXPECT_EQ(QFile::permissions(SingleInstance::lockPath(path)),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    int reopened = 0;
+    QObject::connect(&running, &SingleInstance::reopenRequested, [&] { ++reopened; });
+
+    // The holder is still starting: no socket yet, then one a while later.
+    SingleInstance second(path);
+    EXPECT_FALSE(second.claim());
+    EXPECT_FALSE(second.listen()) << "a second listener takes the running program's name";
+    const test::TaskProbe<SingleInstance::Delivery> early(second.askRunningToReopen(scheduler));
+    QTest::qWait(300);
+    ASSERT_FALSE(early.done()) << "gave up on a holder that does not listen yet";
+    ASSERT_TRUE(running.listen());
+    ASSERT_TRUE(early.wait());
+    EXPECT_EQ(early.get(), SingleInstance::Delivery::taken);
+    EXPECT_EQ(reopened, 1);
+
+    // A holder that takes the connection but answers only after the old two seconds.
+    QLocalServer::removeServer(path);
+    QLocalServer late;
+    ASSERT_TRUE(late.listen(path));
+    const QUrl callback("veskel://auth?state=s1&code=c");
+    const test::TaskProbe<SingleInstance::Delivery> sent(
+        SingleInstance(path).askRunningToOpen(callback, scheduler));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return late.hasPendingConnections(); }, 15000));
+    QLocalSocket* taker = late.nextPendingConnection();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return taker->canReadLine(); }, 15000));
+    QTest::qWait(2500);
+    ASSERT_FALSE(sent.done());
+    taker->write(taker->readLine());
+    ASSERT_TRUE(sent.wait());
+    EXPECT_EQ(sent.get(), SingleInstance::Delivery::taken);
+
+    // One that never answers is told apart from none running, after the patience given.
+    SingleInstance impatient(path, std::chrono::milliseconds(400));
+    EXPECT_EQ(QCoro::waitFor(impatient.askRunningToOpen(callback, scheduler)),
+              SingleInstance::Delivery::noAnswer);
+}
+
+// A lock left free (its holder ended, however it ended) is taken at once, whatever socket file lies there.
+TEST(SingleInstance, AFreeLockIsTakenAtOnceBesideAStaleSocket) {
+    QTemporaryDir root;
+    const QString path = root.path() + "/mivora.socket";
+    QtScheduler scheduler;
+    {
+        SingleInstance ended(path);
+        ASSERT_TRUE(ended.listen());
+    }
+    QFile(path).open(QIODevice::WriteOnly);
+    SingleInstance callback(path);
+    EXPECT_EQ(QCoro::waitFor(callback.askRunningToOpen(QUrl("veskel://auth?code=c"), scheduler)),
+              SingleInstance::Delivery::notRunning);
+    ASSERT_TRUE(SingleInstance(path).claim()) << "a sign-in hand-over keeps the lock it looked at";
+    SingleInstance start(path);
+    ASSERT_EQ(QCoro::waitFor(start.askRunningToReopen(scheduler)), SingleInstance::Delivery::notRunning);
+    EXPECT_FALSE(SingleInstance(path).claim()) << "the start that found the lock free holds it";
+    EXPECT_TRUE(start.listen());
 }

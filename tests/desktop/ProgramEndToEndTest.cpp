@@ -256,3 +256,96 @@ TEST_F(ProgramEndToEnd, TheTrayIconsWindowCarriesTheProductsName) {
     tray.kill();
     tray.waitForFinished(desktopDeadlineMs);
 }
+
+// One copy at a time, however late the running copy answers: a second start while it is stopped (as a busy
+// program is) waits for it and hands it the reopen.
+TEST_F(ProgramEndToEnd, ASecondStartWhileTheFirstIsStoppedHandsItTheReopenAndEnds) {
+    FakeOpenAI server;
+    QTemporaryDir dir;
+    RelayProgram program(dir, server.url("/"));
+    const auto ended = [](QProcess* p) {
+        return waitUntil([&] { return p->state() == QProcess::NotRunning; }, desktopDeadlineMs);
+    };
+    QProcess* first = program.start();
+    ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, desktopDeadlineMs))
+        << program.log().join('\n').toStdString();
+    ASSERT_TRUE(program.toldWhatIsLeft());
+    // The user closes the main window (there is no tray here): a second start is the way back to it.
+    const auto shown = [](qint64 pid) {
+        return runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
+            .split('\n', Qt::SkipEmptyParts);
+    };
+    ASSERT_TRUE(waitUntil([&] { return !shown(first->processId()).isEmpty(); }, desktopDeadlineMs));
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_TRUE(display);
+    for (const QString& id : shown(first->processId())) {
+        XEvent close{};
+        close.xclient.type = ClientMessage;
+        close.xclient.window = id.toULong();
+        close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        close.xclient.format = 32;
+        close.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        close.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, close.xclient.window, False, NoEventMask, &close);
+    }
+    XCloseDisplay(display);
+    ASSERT_TRUE(waitUntil([&] { return shown(first->processId()).isEmpty(); }, desktopDeadlineMs));
+
+    ::kill(pid_t(first->processId()), SIGSTOP);
+    QProcess* second = program.start();
+    // The browser's start with a sign-in address, handed over the same way.
+    QProcess callback;
+    callback.start(MIVORA_APP_PATH, {"veskel://auth?state=s1&code=c"});
+    QTest::qWait(5000); // the stop itself, not a wait for something to happen
+    EXPECT_EQ(second->state(), QProcess::Running) << "the second start gave up on a stopped copy";
+    EXPECT_EQ(callback.state(), QProcess::Running) << callback.readAllStandardError().toStdString();
+    ::kill(pid_t(first->processId()), SIGCONT);
+    ASSERT_TRUE(ended(second)) << "two copies run";
+    EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
+    ASSERT_TRUE(ended(&callback));
+    EXPECT_EQ(callback.exitCode(), 0);
+    EXPECT_EQ(callback.readAllStandardError(), "");
+    EXPECT_TRUE(waitUntil([&] { return !shown(first->processId()).isEmpty(); }, desktopDeadlineMs))
+        << "the reopen was not delivered";
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+// Two starts at the same moment (a double click, or a login start and a click) leave one copy, and a copy
+// that was killed blocks no later start. MIVORA_SINGLE_COPY_ROUNDS sets how many rounds run.
+TEST_F(ProgramEndToEnd, TwoStartsAtTheSameMomentLeaveOneCopy) {
+    FakeOpenAI server;
+    QTemporaryDir dir;
+    RelayProgram program(dir, server.url("/"));
+    const auto ended = [](QProcess* p) {
+        return waitUntil([&] { return p->state() == QProcess::NotRunning; }, desktopDeadlineMs);
+    };
+    const int rounds = qEnvironmentVariableIsSet("MIVORA_SINGLE_COPY_ROUNDS")
+                           ? qEnvironmentVariableIntValue("MIVORA_SINGLE_COPY_ROUNDS")
+                           : 3;
+    QProcess* running = nullptr;
+    for (int round = 0; round < rounds; ++round) {
+        // Each later round starts over a killed copy's lock file and socket.
+        if (running) {
+            ::kill(pid_t(running->processId()), SIGKILL);
+            ASSERT_TRUE(ended(running));
+        }
+        QProcess* a = program.start();
+        QProcess* b = program.start();
+        if (!waitUntil(
+                [&] { return a->state() == QProcess::NotRunning || b->state() == QProcess::NotRunning; },
+                desktopDeadlineMs)) {
+            ADD_FAILURE() << "round " << round << ": two copies run";
+            ::kill(pid_t(a->processId()), SIGKILL);
+            running = b;
+            continue;
+        }
+        QProcess* left = a->state() == QProcess::NotRunning ? a : b;
+        running = left == a ? b : a;
+        EXPECT_EQ(left->exitCode(), 0)
+            << "round " << round << ": " << left->readAllStandardError().toStdString();
+        EXPECT_EQ(running->state(), QProcess::Running) << "round " << round << ": no copy runs";
+    }
+    if (!running) return;
+    ::kill(pid_t(running->processId()), SIGTERM);
+    EXPECT_TRUE(ended(running));
+}
