@@ -127,6 +127,9 @@ void AppDelegate::wireVoice() {
     VoiceController& voice = controller();
     voice.log = [this](const QString& line) { log(line); };
     inserter_.onFocus = [this](const QString& focus) { log("焦点：" + focus); };
+    // The key file (or the relay) is read again for each take, as the readiness reads it at each poll: a
+    // key put there while the program runs works from the next take on, without a restart.
+    voice.currentRecognizer = [this] { return recognizer(); };
     // Never the settings hidden under the welcome: the welcome shows its own page for it.
     voice.onNeedsSetup = [this] {
         showMain();

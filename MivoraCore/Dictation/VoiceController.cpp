@@ -79,6 +79,7 @@ void VoiceController::start(VoiceMode mode) {
     if (probe(system_.secureInput)) return refuse({}, QStringLiteral("密码框里不能用语音输入"));
     if (!probe(system_.micAuthorized))
         return refuse(onNeedsSetup, "需要麦克风权限，点" + PlatformWords::statusIcon() + "完成设置");
+    if (currentRecognizer) recognizer_ = currentRecognizer();
     if (!recognizer_) return refuse(onNeedsSetup, QStringLiteral("云端识别还没配置好"));
     if (probe(needsSignIn))
         return refuse(onNeedsSignIn, probe(signInInPlace)

@@ -80,6 +80,10 @@ public:
     // than opening the settings, so the notice does not name the settings.
     std::function<bool()> signInInPlace;
     std::function<void(const Timing&)> onTiming;
+    // Asked at the start of each take and retry for the recogniser to use from then on (null: recognition
+    // is not configured now), so a key put in place or changed while the program runs counts at once.
+    // Unset: the one given at construction stays.
+    std::function<std::shared_ptr<Recognizer>()> currentRecognizer;
 
     // Recording limit in seconds; a take still running after it ends as if Fn had been released.
     double maxDuration = 120;

@@ -79,6 +79,8 @@ void VoiceController::applyFailure(std::exception_ptr error, AudioClip clip, Voi
 void VoiceController::retryLast() {
     // While a take is still ending, its own recognition comes next: a retry now would drop that take.
     if (!failedClip_ || isRecording() || stopping_ || phase_.is(VoicePhase::Kind::processing)) return;
+    if (currentRecognizer) recognizer_ = currentRecognizer();
+    if (!recognizer_) return refuse(onNeedsSetup, QStringLiteral("云端识别还没配置好"));
     process(*failedClip_, failedMode_, clock_.uptime(), true);
 }
 

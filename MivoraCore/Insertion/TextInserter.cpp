@@ -18,12 +18,19 @@ QString identifierOf(const std::optional<FrontApp>& app) {
     return app && !app->identifier.isEmpty() ? app->identifier : QStringLiteral("?");
 }
 
-// The front application's focused element, or failing that the focused element anywhere.
-Accessibility::FocusRead readFocus(Accessibility& accessibility, const std::optional<FrontApp>& app) {
+// The front application's focused element, or failing that the focused element anywhere. `ofApp` tells
+// which of the two was found.
+Accessibility::FocusRead readFocus(Accessibility& accessibility, const std::optional<FrontApp>& app,
+                                   bool* ofApp = nullptr) {
     Accessibility::FocusRead read;
     if (app && app->pid > 0) read = accessibility.focusedElement(app->pid);
+    if (ofApp) *ofApp = bool(read.element);
     if (!read.element) read = accessibility.focusedElementAnywhere();
     return read;
+}
+
+QString described(const QString& role, const std::optional<FrontApp>& app) {
+    return role + QStringLiteral("（") + identifierOf(app) + QStringLiteral("）");
 }
 
 } // namespace
@@ -58,7 +65,7 @@ void TextInserter::prepare() {
     if (prepared_) scheduler_.cancel(prepared_->expiry);
     Prepared ahead;
     ahead.app = front_.current();
-    ahead.focus = inspectFocus(ahead.app);
+    ahead.focus = inspectFocus(ahead.app, &ahead.element);
     // With a restore due, the clipboard holds our own text and the user's is in that restore already.
     if (!pending_) ahead.snapshot = PasteboardSnapshot(pasteboard_);
     ahead.changeCount = pasteboard_.changeCount();
@@ -85,7 +92,7 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
     if (focus) {
         kind = *focus;
     } else {
-        const Focus found = ahead ? ahead->focus : inspectFocus(app);
+        const Focus found = ahead ? focusNow(*ahead, app) : inspectFocus(app);
         if (onFocus) onFocus(found.detail);
         kind = found.kind;
     }
@@ -175,16 +182,31 @@ TextInserter::Focus TextInserter::inspectFocus() {
     return inspectFocus(front_.current());
 }
 
-TextInserter::Focus TextInserter::inspectFocus(const std::optional<FrontApp>& app) {
-    const QString bundle = identifierOf(app);
-    const Accessibility::FocusRead read = readFocus(accessibility_, app);
+TextInserter::Focus TextInserter::inspectFocus(const std::optional<FrontApp>& app,
+                                               std::unique_ptr<AccessibleElement>* kept) {
+    bool ofApp = false;
+    Accessibility::FocusRead read = readFocus(accessibility_, app, &ofApp);
     if (read.element) {
         const auto [kind, role] = classify(*read.element);
-        return {kind, role + QStringLiteral("（") + bundle + QStringLiteral("）")};
+        if (kept && ofApp) *kept = std::move(read.element);
+        return {kind, described(role, app)};
     }
     const FocusKind kind = read.error == Accessibility::noValue ? FocusKind::none : FocusKind::unknown;
-    return {kind, QStringLiteral("无焦点 ") + QString::number(int(read.error)) + QStringLiteral("（") +
-                      bundle + QStringLiteral("）")};
+    return {kind, described(QStringLiteral("无焦点 ") + QString::number(int(read.error)), app)};
+}
+
+TextInserter::Focus TextInserter::focusNow(const Prepared& ahead, const std::optional<FrontApp>& app) {
+    // A terminal takes the paste whatever its accessibility tree says: the reading only goes to the log.
+    if (app && app->isTerminal()) return ahead.focus;
+    // Confirming the element costs one question to the application; a search of its tree is what the
+    // read-ahead spares the insertion, so it comes only when the focus has moved.
+    if (ahead.element) {
+        if (const auto now = ahead.element->stillFocused()) {
+            const auto [kind, role] = classify(*now);
+            return {kind, described(role, app)};
+        }
+    }
+    return inspectFocus(app);
 }
 
 std::pair<FocusKind, QString> TextInserter::classify(const AccessibleElement& element) {

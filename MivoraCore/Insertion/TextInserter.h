@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace mivora {
@@ -70,8 +71,10 @@ public:
     // clipboard markers, also when it stays on the clipboard.
     QCoro::Task<InsertResult> insert(QString text, std::optional<FocusKind> focus, bool sensitive = false);
     // Reads the focus and the clipboard ahead of the next insertion. That insertion uses them when the
-    // same application is still in front and the clipboard has not changed since; they are dropped after
-    // `preparedFor` seconds or by any insertion.
+    // same application is still in front and the clipboard has not changed since, and the focus only once
+    // it has confirmed that the same element of that application still has it (the user may have moved
+    // it meanwhile); otherwise it reads the focus again. They are dropped after `preparedFor` seconds or by
+    // any insertion.
     void prepare() override;
     double preparedFor = 30.0;
 
@@ -99,11 +102,19 @@ private:
     struct Prepared {
         std::optional<FrontApp> app;
         Focus focus;
+        // The focused element when it was read from the front application itself, to confirm at the
+        // insertion; none when the focus has to be read again there.
+        std::unique_ptr<AccessibleElement> element;
         std::optional<PasteboardSnapshot> snapshot; // none while an earlier restore is due
         qint64 changeCount = 0;
         Scheduler::TimerId expiry = 0;
     };
-    Focus inspectFocus(const std::optional<FrontApp>& app);
+    // `kept`, when given, receives the focused element if it was read from the front application itself.
+    Focus inspectFocus(const std::optional<FrontApp>& app,
+                       std::unique_ptr<AccessibleElement>* kept = nullptr);
+    // The focus at the insertion: the read-ahead's while its element still has the focus (read again for
+    // its state now), otherwise a new reading.
+    Focus focusNow(const Prepared& ahead, const std::optional<FrontApp>& app);
     Saved takeSnapshots(std::optional<PasteboardSnapshot> early, bool withSelection);
     static void write(Pasteboard& board, const QString& text, bool marked);
     void restore();

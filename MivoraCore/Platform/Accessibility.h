@@ -18,6 +18,10 @@ public:
     virtual bool isValueSettable() const = 0;
     // A text field that hides what is typed into it.
     virtual bool isPasswordText() const = 0;
+    // This element read again now, when it still has the keyboard focus: a cheap check that an earlier
+    // reading of the focus still holds. Nothing when the focus has left it, it is gone, or it cannot be
+    // told more cheaply than by looking for the focus again.
+    virtual std::unique_ptr<AccessibleElement> stillFocused() const { return nullptr; }
 };
 
 // Reading focus through the desktop's accessibility interface.

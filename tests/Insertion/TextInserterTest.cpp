@@ -125,8 +125,9 @@ TEST_F(TextInserterTest,
 TEST_F(TextInserterTest, ReadsAheadAreUsedOnlyWhileTheAppAndTheClipboardAreTheSame) {
     FakeFrontApplication& front = platform.fake.front;
     inserter.prepare();
-    accessibility.apps[4242] = FakeElement("push button"); // not read again
+    const int searches = accessibility.searches;
     EXPECT_EQ(insert("一"), InsertResult::inserted());
+    EXPECT_EQ(accessibility.searches, searches) << "the field that still has the focus is not searched for";
     scheduler.advance(0.6);
     EXPECT_EQ(pasteboard.items, userClipboard);
 
@@ -148,6 +149,46 @@ TEST_F(TextInserterTest, ReadsAheadAreUsedOnlyWhileTheAppAndTheClipboardAreTheSa
     scheduler.advance(inserter.preparedFor);
     accessibility.apps[4242] = FakeElement("AXTextField");
     EXPECT_EQ(insert("四"), InsertResult::inserted()); // the read-ahead expired
+}
+
+// The user moves the focus inside the application between the read-ahead and the insertion (during the
+// recognition, or while choosing a memory): the insertion goes by where the focus is then. Out of the field
+// the text stays on the clipboard for a paste by hand; into a field it is pasted and the user's clipboard
+// comes back.
+TEST_F(TextInserterTest, AFocusMovedAfterTheReadAheadIsWhatTheInsertionGoesBy) {
+    const auto ahead = [&](FakeAccessibility::Answer before, FakeAccessibility::Answer after) {
+        pasteboard.write(userClipboard);
+        accessibility.apps[4242] = std::move(before);
+        inserter.prepare();
+        accessibility.apps[4242] = std::move(after);
+    };
+    ahead(FakeElement("AXTextField"), FakeElement("push button"));
+    EXPECT_EQ(insert("一"), InsertResult::copied(hint));
+    scheduler.advance(2);
+    EXPECT_EQ(text(), "一");
+
+    ahead(FakeElement("push button"), FakeElement("AXTextField"));
+    EXPECT_EQ(insert("二"), InsertResult::inserted());
+    scheduler.advance(0.6);
+    EXPECT_EQ(pasteboard.items, userClipboard);
+
+    ahead(Accessibility::noValue, FakeElement("AXTextArea")); // from the window itself into a field
+    EXPECT_EQ(insert("三"), InsertResult::inserted());
+    scheduler.advance(0.6);
+    EXPECT_EQ(pasteboard.items, userClipboard);
+
+    // The same element, read-only by now: its state at the insertion counts.
+    FakeElement field("document web", true, true);
+    ahead(field, field);
+    std::get<FakeElement>(accessibility.apps[4242]).selection_ = false;
+    std::get<FakeElement>(accessibility.apps[4242]).value_ = false;
+    EXPECT_EQ(insert("四"), InsertResult::copied(hint));
+
+    // A focus found elsewhere on the desktop (the front application answered none) says nothing about
+    // where the front application's focus is by the insertion.
+    accessibility.anywhere = FakeElement("AXTextField");
+    ahead(Accessibility::noValue, FakeElement("push button"));
+    EXPECT_EQ(insert("五"), InsertResult::copied(hint));
 }
 
 // A terminal in front: it has no text field to report (xterm has no accessibility tree at all), yet its

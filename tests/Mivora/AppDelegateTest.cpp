@@ -5,10 +5,15 @@
 #include "Support/BundleInfo.h"
 #include "TrayIcon.h"
 
+#include "Audio/MicSource.h"
+
 #include "support/DelegateRig.h"
+#include "support/FakeOpenAI.h"
+#include "support/Speech.h"
 
 #include "Support/HttpClient.h"
 
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -111,6 +116,48 @@ TEST_F(AppDelegateTest, TheSelfTestGetsNoTrayOrWindowAndANormalLaunchWithoutARec
     EXPECT_EQ(normal.controller().phase(), VoicePhase::notice("云端识别还没配置好", true));
     EXPECT_TRUE(normal.mainWindow()->isVisible());
     EXPECT_EQ(normal.model().section(), AppModel::Section::settings);
+}
+
+// What recognises a take is made from the settings at its start, as the readiness reads them at each
+// poll: with neither relay nor key a take is refused; one configured while the program runs serves the
+// next take; a changed one is where the next take, or the retry of a failed one, goes; and with it taken
+// away again a take is refused.
+TEST_F(AppDelegateTest, EachTakeAndRetryUsesTheRecogniserConfiguredAtItsStart) {
+    const std::shared_ptr<void> resetInfo(nullptr, [](void*) { BundleInfo::reset(); });
+    const QString transcriptions = "/v1/audio/transcriptions";
+    FakeOpenAI first, second;
+    first.respond(transcriptions, FakeOpenAI::error(500, "upstream"));
+    second.respond(transcriptions, FakeOpenAI::transcription("好了"));
+    const auto relay = [](const FakeOpenAI& server) {
+        BundleInfo::setOverride({{"YarrikProxyURL", server.url("/").toString()}, {"YarrikProxyToken", "t"}});
+    };
+    const VoicePhase refused = VoicePhase::notice("云端识别还没配置好", true);
+    app.launch(true);
+    fn(true);
+    EXPECT_EQ(app.controller().phase(), refused);
+    fn(false);
+
+    relay(first);
+    fn(true);
+    ASSERT_FALSE(app.controller().phase().isError) << app.controller().phase().text.toStdString();
+    platform.microphone->deliver(speech(1.0).samples);
+    scheduler.advance(1.0);
+    fn(false);
+    scheduler.advance(MicSource::tail);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app.controller().failedClip().has_value(); }, 10000));
+    const int sentFirst = first.count(transcriptions);
+    EXPECT_GE(sentFirst, 1);
+
+    relay(second);
+    app.controller().retryLast();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app.controller().failedClip(); }, 10000));
+    EXPECT_EQ(second.count(transcriptions), 1);
+    EXPECT_EQ(first.count(transcriptions), sentFirst);
+
+    BundleInfo::reset();
+    fn(true);
+    EXPECT_EQ(app.controller().phase(), refused);
+    fn(false);
 }
 
 // While the welcome covers the window, a refused take brings the welcome to its page for what is missing

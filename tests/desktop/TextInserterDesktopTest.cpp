@@ -34,6 +34,37 @@ TEST_F(TextInserterDesktop, APasteIntoAnotherApplicationGivesItsOwnersClipboardB
     EXPECT_FALSE(clipboardAs("TARGETS").contains("org.nspasteboard.TransientType"));
 }
 
+// The focus moves inside the other application between the read-ahead and the insertion: out of its field
+// onto a button the text stays on the clipboard; back into the field it is pasted, and the clipboard from
+// before comes back.
+TEST_F(TextInserterDesktop, TheInsertionGoesByWhereTheFocusIsAfterTheReadAhead) {
+    TextInserter inserter{*platform, scheduler};
+    ChildProcess target;
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target", {"--button"}));
+    ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::text; }, desktopDeadlineMs));
+    const Accessibility::FocusRead field = platform->accessibility().focusedElement(target.processId());
+    ASSERT_TRUE(field.element);
+    EXPECT_TRUE(field.element->stillFocused());
+    inserter.prepare();
+    runTool("xdotool", {"key", "Tab"});
+    ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::other; }, desktopDeadlineMs));
+    EXPECT_FALSE(field.element->stillFocused());
+    EXPECT_EQ(QCoro::waitFor(inserter.insert("不进输入框")), InsertResult::copied(InsertPlan::pasteHint()));
+    EXPECT_EQ(clipboardAs("UTF8_STRING"), QString("不进输入框").toUtf8());
+
+    inserter.prepare();
+    runTool("xdotool", {"key", "shift+Tab"});
+    ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::text; }, desktopDeadlineMs));
+    EXPECT_EQ(QCoro::waitFor(inserter.insert("进了输入框")), InsertResult::inserted());
+    EXPECT_TRUE(target.waitForLine("text:进了输入框")) << target.lines().join('\n').toStdString();
+    const auto again = field.element->stillFocused(); // the same field, with its states read now
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->role(), "AXTextField");
+    EXPECT_TRUE(again->isSelectedTextSettable());
+    EXPECT_TRUE(waitUntil([] { return clipboardAs("UTF8_STRING") == QString("不进输入框").toUtf8(); },
+                          desktopDeadlineMs));
+}
+
 // Our own window in front: its focused field is read in this process (over the bus we could not answer
 // ourselves), so a take into one of our own fields is a paste like any other.
 TEST_F(TextInserterDesktop, OurOwnWindowsFocusedFieldIsReadInProcess) {

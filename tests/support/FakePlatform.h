@@ -15,6 +15,7 @@
 
 namespace mivora::test {
 
+// Each element made is another one; its copies (what a reading hands out) are the same element.
 struct FakeElement final : AccessibleElement {
     explicit FakeElement(QString role, bool selectionSettable = false, bool valueSettable = false)
         : role_(std::move(role)), selection_(selectionSettable), value_(valueSettable) {}
@@ -22,24 +23,45 @@ struct FakeElement final : AccessibleElement {
     bool isSelectedTextSettable() const override { return selection_; }
     bool isValueSettable() const override { return value_; }
     bool isPasswordText() const override { return false; } // password fields: the desktop tests
+    std::unique_ptr<AccessibleElement> stillFocused() const override {
+        return focusedNow ? focusedNow(*this) : nullptr;
+    }
     QString role_;
     bool selection_, value_;
+    int id = ++made;
+    // Set on the copies a reading of one application hands out: that application's answer now.
+    std::function<std::unique_ptr<AccessibleElement>(const FakeElement&)> focusedNow;
+    static inline int made = 0;
 };
 
-// The focused element per process id and anywhere on the desktop, or the error why there is none.
+// The focused element per process id and anywhere on the desktop, or the error why there is none. An
+// element read confirms it still has the focus while the answer it came from is the same element (with its
+// role and settable states as they are now).
 struct FakeAccessibility final : Accessibility {
     using Answer = std::variant<Error, FakeElement>;
     std::map<qint64, Answer> apps = {{4242, FakeElement("AXTextField")}};
     Answer anywhere = noValue;
+    int searches = 0; // readings of the focus, each a search of an application's tree
 
     FocusRead focusedElement(qint64 pid) override {
-        return read(apps.count(pid) ? apps.at(pid) : cannotComplete);
+        return read([this, pid] { return apps.count(pid) ? apps.at(pid) : Answer(cannotComplete); });
     }
-    FocusRead focusedElementAnywhere() override { return read(anywhere); }
-    static FocusRead read(const Answer& answer) {
-        if (auto* element = std::get_if<FakeElement>(&answer))
-            return {std::make_unique<FakeElement>(*element)};
-        return {nullptr, std::get<Error>(answer)};
+    FocusRead focusedElementAnywhere() override {
+        return read([this] { return anywhere; });
+    }
+    FocusRead read(std::function<Answer()> answer) {
+        ++searches;
+        const Answer now = answer();
+        const auto* element = std::get_if<FakeElement>(&now);
+        if (!element) return {nullptr, std::get<Error>(now)};
+        auto found = std::make_unique<FakeElement>(*element);
+        found->focusedNow = [answer](const FakeElement& early) -> std::unique_ptr<AccessibleElement> {
+            const Answer later = answer();
+            const auto* same = std::get_if<FakeElement>(&later);
+            if (!same || same->id != early.id) return nullptr;
+            return std::make_unique<FakeElement>(*same);
+        };
+        return {std::move(found)};
     }
 };
 

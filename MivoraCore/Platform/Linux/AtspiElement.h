@@ -30,9 +30,13 @@ public:
     bool isSelectedTextSettable() const override { return hasText_ && has(ATSPI_STATE_EDITABLE); }
     bool isValueSettable() const override { return has(ATSPI_STATE_EDITABLE); }
     bool isPasswordText() const override { return role_ == ATSPI_ROLE_PASSWORD_TEXT; }
+    // Asks the application for the object's states only: its role and interfaces stay what they were.
+    std::unique_ptr<AccessibleElement> stillFocused() const override;
     AtspiAccessible* object() const { return object_; }
 
 private:
+    AtspiElement(AtspiAccessible* object, AtspiRole role, AtspiStateSet* states, bool hasText)
+        : object_(object), role_(role), states_(states), hasText_(hasText) {}
     bool has(AtspiStateType state) const { return states_ && atspi_state_set_contains(states_, state); }
     AtspiAccessible* object_;
     AtspiRole role_ = ATSPI_ROLE_INVALID;

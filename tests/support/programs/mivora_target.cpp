@@ -2,7 +2,7 @@
 // shown, "press:<key>", "repeat:<key>" and "release:<key>" for each key it receives, and "text:<text>" on
 // every change of its text, so a test can see which keys and what text reached it. "--password" hides what
 // is typed (a password field); "--text" and a percent-encoded text start the field with that text, the caret
-// after it.
+// after it; "--button" puts a push button under the field (Tab moves the focus between them).
 //
 // A repeat is a press of a key that is still down. Qt alone guesses repeats from a release followed at once
 // by a press, and guesses wrong when the press comes late (a key another program grabs and hands on, a busy
@@ -12,9 +12,11 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStringDecoder>
 #include <QTextStream>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <set>
 
@@ -52,6 +54,7 @@ int main(int argc, char** argv) {
         Bool detectable = False;
         XkbSetDetectableAutoRepeat(x11->display(), True, &detectable);
     }
+    QWidget window; // holds the field with the button (made before the field, which it must outlive)
     PrintingEdit edit;
     const QStringList arguments = app.arguments();
     if (arguments.contains("--password")) edit.setEchoMode(QLineEdit::Password);
@@ -60,9 +63,16 @@ int main(int argc, char** argv) {
                          .decode(QByteArray::fromPercentEncoding(arguments[at + 1].toLatin1())));
     QObject::connect(&edit, &QLineEdit::textChanged,
                      [](const QString& text) { out << "text:" << text << Qt::endl; });
-    edit.resize(400, 40);
-    edit.show();
-    edit.activateWindow();
+    QWidget* shown = &edit;
+    if (arguments.contains("--button")) {
+        auto* column = new QVBoxLayout(&window);
+        column->addWidget(&edit);
+        column->addWidget(new QPushButton(QStringLiteral("button"), &window));
+        shown = &window;
+    }
+    shown->resize(400, shown == &edit ? 40 : 80);
+    shown->show();
+    shown->activateWindow();
     edit.setFocus();
     QTimer::singleShot(0, [] { out << "ready" << Qt::endl; });
     return app.exec();
