@@ -112,7 +112,7 @@ private:
     QString fnKeyName_;
     bool grabsHotkey_ = false;       // the hotkey is no modifier key
     unsigned long watchedFocus_ = 0; // the focus window whose focus events we select; 0 for none
-    bool othersGrab_ = false;
+    bool othersGrab_ = false;        // a grab of the keyboard is on, and raw events come: not ours
 
     // The handler's answer to the last raw press of each key, so the same press reported again by a
     // grab (same server time) gets the same answer without asking twice.
