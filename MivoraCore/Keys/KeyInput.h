@@ -11,6 +11,9 @@ struct KeyInput {
     int code = 0;          // keyDown, keyUp
     bool isRepeat = false; // keyDown: an auto-repeat of a key already down
     bool down = false;     // shift: true when Shift is now down
+    // keyDown: pressed with no modifier held, and kept from the applications when the handler swallows it
+    // (another program may take a key first: the window manager's Alt+Tab).
+    bool bare = true;
 
     static constexpr KeyInput keyDown(int code, bool isRepeat = false) {
         return {Kind::keyDown, code, isRepeat, false};

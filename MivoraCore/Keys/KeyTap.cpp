@@ -61,6 +61,7 @@ bool KeyTap::process(const KeyEvent& event) {
     case KeyEvent::keyDown:
         lastKeyFlags_ = event.flags;
         input = KeyInput::keyDown(event.keyCode, event.autoRepeat);
+        input.bare = event.swallowable && (event.flags & KeyEvent::modifierFlags) == 0;
         break;
     case KeyEvent::keyUp:
         input = KeyInput::keyUp(event.keyCode);

@@ -36,12 +36,21 @@ struct KeyEvent {
     bool autoRepeat = false;
     std::uint64_t flags = 0;
     std::int64_t userData = 0;
+    // The source can keep this event from the applications when the callback answers true. False when
+    // the key is not announced, or another program took this press for itself (a shortcut of the window
+    // manager): the application or that program gets it whatever the answer.
+    bool swallowable = true;
+
+    // Every modifier flag.
+    static constexpr std::uint64_t modifierFlags =
+        shiftFlag | controlFlag | optionFlag | commandFlag | fnFlag;
 };
 
 // Watches the keyboard and the mouse buttons of the whole desktop and hands every event to one callback
 // on the main thread. The callback's answer (true = swallow) keeps the event from the focused
 // application, but only for keys announced with `setSwallowable` beforehand: every other key reaches
-// the applications without waiting for the program.
+// the applications without waiting for the program. Keys typed while another program holds the whole
+// keyboard (a screen locker, a password prompt) are that program's alone and never reach the callback.
 class KeySource {
 public:
     using Callback = std::function<bool(const KeyEvent&)>;

@@ -14,7 +14,15 @@ std::nullopt_t CaretReader::fail(const QString& reason, const QString& identifie
     return std::nullopt;
 }
 
+bool CaretReader::focusIsPassword() {
+    const std::optional<FrontApp> app = front_.current();
+    if (!app) return false;
+    const TextAccess::Read focus = access_.focusedText(app->pid);
+    return focus.field && focus.field->element().isPasswordText();
+}
+
 std::optional<CaretReader::Caret> CaretReader::read(int maxChars) {
+    refusedPassword = false;
     const QString unknown = QStringLiteral("?");
     const std::optional<FrontApp> app = front_.current();
     if (!app) return fail(QStringLiteral("安全输入"), unknown);
@@ -29,7 +37,10 @@ std::optional<CaretReader::Caret> CaretReader::read(int maxChars) {
     if (!focus.field) return fail(QStringLiteral("读不到焦点"), identifier);
     FocusedText& field = *focus.field;
     // Typing goes into a password field: the same as the keyboard being reserved for secure entry.
-    if (field.element().isPasswordText()) return fail(QStringLiteral("安全输入"), unknown);
+    if (field.element().isPasswordText()) {
+        refusedPassword = true;
+        return fail(QStringLiteral("安全输入"), unknown);
+    }
     if (TextInserter::classify(field.element()).first != FocusKind::text)
         return fail(QStringLiteral("焦点不是输入框"), identifier);
 

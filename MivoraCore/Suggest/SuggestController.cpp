@@ -36,6 +36,7 @@ SuggestController::SuggestController(Inserting& inserter, MemoryStore* memories,
         const auto app = front.current();
         return app ? app->pid : qint64(0);
     };
+    passwordField = [&reader] { return reader.focusIsPassword(); };
     // Readings are worked out once per name; names that left the store are forgotten.
     if (memories)
         connect(memories, &MemoryStore::memoriesChanged, this,
@@ -54,7 +55,8 @@ bool SuggestController::handle(const KeyInput& input) {
         return true;
     }
     if (offer_) {
-        if (input.kind == Kind::keyDown && (input.code == KeyCode::escape || input.code == tab)) {
+        if (input.kind == Kind::keyDown &&
+            (input.code == KeyCode::escape || (input.code == tab && input.bare))) {
             swallowedUps_.insert(input.code);
             if (input.code == tab)
                 accept();
@@ -73,11 +75,25 @@ bool SuggestController::handle(const KeyInput& input) {
         if (app != pinyinApp_) {
             pinyin_.reset();
             pinyinApp_ = app;
+            focusMoved_ = true;
         }
+        // The field is looked at again only when the focus may have moved: a look costs a walk of the
+        // application's accessible tree, too much for every key.
+        if (focusMoved_) {
+            focusMoved_ = false;
+            secure_ = false;
+            if (passwordField()) forgetTyping();
+        }
+        focusMoved_ = input.code == tab || input.code == KeyCode::returnKey;
+        if (secure_) return false;
         const auto [shift, command] = modifiers();
         pinyin_.key(input.code, shift, command);
         if (blind_ && pinyin_.note) {
-            log(logPrefix + QStringLiteral("拼音清空（") + *pinyin_.note + QStringLiteral("）"));
+            // A note names a key; the focus may have gone into a password field unseen.
+            if (passwordField())
+                forgetTyping();
+            else
+                log(logPrefix + QStringLiteral("拼音清空（") + *pinyin_.note + QStringLiteral("）"));
             pinyin_.note.reset();
         }
         return false;
@@ -86,12 +102,21 @@ bool SuggestController::handle(const KeyInput& input) {
         if (enabled()) scheduleCheck(std::nullopt, 0);
         return false;
     case Kind::fnDown:
+        pinyin_.reset();
+        return false;
     case Kind::mouseDown:
         pinyin_.reset();
+        focusMoved_ = true;
         return false;
     default:
         return false;
     }
+}
+
+void SuggestController::forgetTyping() {
+    secure_ = true;
+    pinyin_.reset();
+    pinyin_.note.reset();
 }
 
 void SuggestController::scheduleCheck(std::optional<double> after, int retry) {
@@ -110,6 +135,11 @@ void SuggestController::check(int retry) {
 
     const std::optional<CaretReader::Caret> caret = read();
     blind_ = !caret;
+    // A password field: what was typed before it was known is dropped unread, and so is what follows.
+    if (!caret && reader_.refusedPassword)
+        forgetTyping();
+    else
+        secure_ = false;
     if (!caret) {
         // Logged once until a different reason comes.
         if (const QString failure = reader_.lastFailure; failure != lastLogged_) {

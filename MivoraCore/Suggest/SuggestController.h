@@ -33,8 +33,9 @@ class MemoryStore;
 // the pinyin typed into an input method), asks the typing trigger for a memory and publishes an `Offer`,
 // which the strip draws at the caret. Tab accepts (a sensitive memory needs a second Tab), Esc, any other
 // key-down, Fn, a click or six seconds without an answer dismiss; a loosely matched word ignored twice is
-// muted. Tab and Esc are announced to the key tap as swallowable only while an offer shows. Main thread
-// only.
+// muted. Tab and Esc are announced to the key tap as swallowable only while an offer shows; a Tab held with
+// a modifier, or one another program took (the window manager's Alt+Tab), is another key. What is typed
+// into a password field feeds nothing and is logged nowhere. Main thread only.
 class SuggestController final : public QObject {
     Q_OBJECT
 public:
@@ -67,6 +68,8 @@ public:
     std::function<std::optional<CaretReader::Caret>()> read;
     std::function<std::pair<bool, bool>()> modifiers; // (shift, command) of the key being fed
     std::function<qint64()> frontApp;
+    // Whether the focused field hides what is typed (a password field); asked when the focus may have moved.
+    std::function<bool()> passwordField;
 
     double debounce = 0.18;
     double recheckDelay = 0.35;
@@ -90,6 +93,8 @@ signals:
     void acceptedChanged();
 
 private:
+    // The focused field is a password field: empties the pinyin letters and stops feeding them.
+    void forgetTyping();
     void scheduleCheck(std::optional<double> after, int retry);
     void check(int retry);
     void present(const TypingTrigger::Hit& hit, const QString& key, const QRectF& rect, const QString& how);
@@ -120,6 +125,8 @@ private:
     PinyinBuffer pinyin_;
     qint64 pinyinApp_ = 0;
     bool blind_ = false;
+    bool secure_ = false;     // the focused field is a password field: its keys feed nothing
+    bool focusMoved_ = false; // since the last look at the field (a click, Tab, Return, another application)
     TriggerNames names_;
 };
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/X.h>
 #include <X11/extensions/XI2.h>
 #include <X11/keysym.h>
 
@@ -105,6 +106,32 @@ TEST_F(X11KeySourceTest, AHotkeyThatIsNoModifierNeverReachesTheApplication) {
     EXPECT_TRUE(source.handleCore(true, 191, 2500)); // an auto-repeat
     EXPECT_TRUE(source.handleCore(false, 191, 2600));
     EXPECT_FALSE(source.handleRaw(XI_RawKeyPress, 105, 2700)) << "the old hotkey is an ordinary key again";
+}
+
+// While a grab is on that is not ours (raw events never come during our own), presses belong to the program
+// holding the keyboard: none reaches the handler, nor their releases; a key held from before is let go.
+TEST_F(X11KeySourceTest, WhileAnotherProgramHoldsTheKeyboardNoPressReachesTheHandler) {
+    std::vector<std::string> seen;
+    source.setCallback([&](const KeyEvent& e) {
+        seen.push_back(std::to_string(e.type) + ":" + std::to_string(e.keyCode));
+        return false;
+    });
+    source.handleRaw(XI_RawKeyPress, 50, 1000); // Shift, held from before
+    source.handleFocus(NotifyGrab);
+    EXPECT_TRUE(source.othersHoldKeyboard());
+    for (const int keycode : {38, 105, 9})
+        source.handleRaw(XI_RawKeyPress, keycode, 1100);
+    for (const int keycode : {38, 105, 9, 50})
+        source.handleRaw(XI_RawKeyRelease, keycode, 1200);
+    source.handleFocus(NotifyWhileGrabbed); // the focus moved under the grab
+    source.handleRaw(XI_RawKeyPress, 38, 1300);
+    source.handleFocus(NotifyUngrab);
+    source.handleRaw(XI_RawKeyRelease, 38, 1400);
+    source.handleRaw(XI_RawKeyPress, 105, 1500);
+    source.handleFocus(NotifyGrab);
+    source.handleFocus(NotifyNormal); // a focus change with no grab on: the grab's end went unseen
+    source.handleRaw(XI_RawKeyPress, 38, 1600);
+    EXPECT_EQ(seen, (std::vector<std::string>{"12:56", "12:56", "12:63", "10:0"}));
 }
 
 } // namespace

@@ -138,5 +138,110 @@ TEST_F(SuggestControllerTest, AnEarlierOffersTimerLeavesALaterOfferAlone) {
     EXPECT_EQ(defaults.value(SuggestController::ignoredKey).toMap().value("地址").toInt(), 1);
 }
 
+// A password field: nothing typed into it feeds the pinyin letters, offers or is logged. Found by the check
+// after a pause, what came before is dropped; the keys after it feed nothing until a check finds another
+// field; Tab passes.
+TEST_F(SuggestControllerTest, APasswordFieldFoundByTheCheckGetsNoOfferAndLeavesNoLine) {
+    QStringList logs;
+    controller.log = [&](const QString& line) { logs << line; };
+    controller.passwordField = [] { return false; }; // the field's kind not known yet
+    bool password = true;
+    controller.read = [&]() -> std::optional<Caret> {
+        reader.refusedPassword = password;
+        reader.lastFailure = password ? "安全输入（?）" : "读不到焦点（mivora_target）";
+        return std::nullopt;
+    };
+    for (const int key : {KeyCode::g, KeyCode::s, KeyCode::d, KeyCode::z, KeyCode::digit1})
+        press(key);
+    scheduler.advance(controller.debounce);
+    EXPECT_FALSE(controller.offer());
+    EXPECT_FALSE(press(KeyCode::tab));
+    for (const int key : {KeyCode::a, KeyCode::b, KeyCode::c})
+        press(key);
+    scheduler.advance(controller.debounce);
+    press(KeyCode::minus);
+    scheduler.advance(controller.debounce);
+    EXPECT_EQ(logs, QStringList{"打字触发：安全输入（?）"});
+
+    // Still taken for the password field until a check says otherwise: its letters join nothing.
+    for (const int key : {KeyCode::g, KeyCode::s})
+        controller.handle(KeyInput::keyDown(key));
+    password = false;
+    for (const int key : {KeyCode::d, KeyCode::z, KeyCode::digit1})
+        press(key);
+    scheduler.advance(controller.debounce);
+    EXPECT_FALSE(controller.offer());
+    for (const int key : {KeyCode::g, KeyCode::s, KeyCode::d, KeyCode::z, KeyCode::digit1})
+        press(key);
+    scheduler.advance(controller.debounce);
+    EXPECT_TRUE(controller.offer()) << "another field is followed again";
+}
+
+// The field is looked at as the first key comes, and whenever the focus may have moved: into a password
+// field by a click, its keys feed nothing from the first, nor name a key in the log of a field that could
+// not be read.
+TEST_F(SuggestControllerTest, KeysFeedNothingFromTheFirstOneTypedIntoAPasswordField) {
+    QStringList logs;
+    controller.log = [&](const QString& line) { logs << line; };
+    bool password = false;
+    int looks = 0;
+    controller.passwordField = [&] { return ++looks, password; };
+    controller.read = [&]() -> std::optional<Caret> {
+        reader.lastFailure = "读不到焦点（mivora_target）";
+        return std::nullopt;
+    };
+    press(KeyCode::a);
+    scheduler.advance(controller.debounce);
+    EXPECT_EQ(looks, 1);
+    press(KeyCode::b);
+    EXPECT_EQ(looks, 1) << "not on every key";
+
+    password = true;
+    controller.handle(KeyInput::mouseDown());
+    for (const int key : {KeyCode::g, KeyCode::s, KeyCode::d, KeyCode::z, KeyCode::digit1})
+        controller.handle(KeyInput::keyDown(key));
+    password = false; // and back out unseen: the letters typed in there must not count
+    controller.handle(KeyInput::keyUp(KeyCode::digit1));
+    scheduler.advance(controller.debounce);
+    EXPECT_FALSE(controller.offer());
+
+    // A note names the key that emptied the letters: the focus may have gone into a password field unseen.
+    for (const int key : {KeyCode::a, KeyCode::b, KeyCode::c})
+        press(key);
+    password = true;
+    press(KeyCode::minus);
+    EXPECT_EQ(logs.filter("拼音").size(), 0) << logs.join('\n').toStdString();
+}
+
+// The Tab that accepts is Tab alone, and one the applications do not get: with a modifier held, or taken by
+// another program first (the window manager's Alt+Tab), it is any other key and the offer just goes.
+TEST_F(SuggestControllerTest, OnlyABareTabThatIsOursAccepts) {
+    tap.handler = [this](const KeyInput& input, double) { return controller.handle(input); };
+    const auto tabDown = [&](std::uint64_t flags, bool swallowable) {
+        KeyEvent down{KeyEvent::keyDown, KeyCode::tab, false, flags, 0};
+        down.swallowable = swallowable;
+        const bool swallowed = tap.process(down);
+        tap.process({KeyEvent::keyUp, KeyCode::tab, false, flags, 0});
+        return swallowed;
+    };
+    int place = 0;
+    for (const auto& [flags, swallowable] :
+         std::vector<std::pair<std::uint64_t, bool>>{{KeyEvent::optionFlag, true},
+                                                     {KeyEvent::controlFlag, true},
+                                                     {KeyEvent::shiftFlag, true},
+                                                     {0, false}}) {
+        ++place;
+        typeAndPause("寄到我的公司地址", QString("1:%1:寄到我的公司地址").arg(place));
+        ASSERT_TRUE(controller.offer()) << place;
+        EXPECT_FALSE(tabDown(flags, swallowable)) << place;
+        EXPECT_FALSE(controller.offer()) << place;
+    }
+    EXPECT_TRUE(inserter.texts.empty());
+    EXPECT_EQ(controller.accepted(), 0);
+    typeAndPause("寄到我的公司地址", "1:9:寄到我的公司地址");
+    EXPECT_TRUE(tabDown(0, true));
+    EXPECT_EQ(controller.accepted(), 1);
+}
+
 } // namespace
 } // namespace mivora::test

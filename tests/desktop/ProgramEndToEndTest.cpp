@@ -1,12 +1,16 @@
 // The real program, started as a user starts it, on the private desktop: it stays up, dictates into another
 // application, answers a second start by showing its window, ends on SIGTERM with both exit lines, and
 // offers a memory whose name is typed in another application, names its tray icon's window as it
-// names every window, and quits by the key its tray menu shows.
+// names every window, and quits by the key its tray menu shows. Keys that are not its own reach none of its
+// handlers: those typed into a password field, or while another program holds the keyboard, and a Tab
+// another program takes.
 #include "LinuxDesktop.h"
 #include "support/ChildProcess.h"
 #include "support/FakeOpenAI.h"
 #include "support/RelayProgram.h"
 #include "support/StoredSignIn.h"
+
+#include "Suggest/CaretReader.h"
 
 #include <QGuiApplication>
 #include <QRegularExpression>
@@ -207,6 +211,176 @@ TEST_F(ProgramEndToEnd, OffersAMemoryTypedInAnotherApplicationTabFillsItAndEscOn
     XSetWindowBackground(manager, DefaultRootWindow(manager), BlackPixel(manager, DefaultScreen(manager)));
     XClearWindow(manager, DefaultRootWindow(manager));
     XCloseDisplay(manager);
+}
+
+// A password field: what is typed there brings up no strip, its Tab reaches it, and the log says nothing of
+// its keys (the letters would have been offered 公司地址 by their pinyin).
+TEST_F(ProgramEndToEnd, APasswordFieldGetsNoStripKeepsItsTabAndLeavesNoTraceOfItsKeysInTheLog) {
+    FakeOpenAI server;
+    QTemporaryDir dir;
+    RelayProgram program(dir, server.url("/"));
+    program.holdMemories({Memory{.title = "公司地址", .value = "上海市浦东新区"}});
+    QProcess* mivora = program.start();
+    ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, desktopDeadlineMs))
+        << program.log().join('\n').toStdString();
+    ASSERT_TRUE(inFront(mivora->processId()));
+    ChildProcess target;
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target", {"--password"}));
+    CaretReader reader(*platform);
+    ASSERT_TRUE(waitUntil([&] { return !reader.read(24) && reader.refusedPassword; }, desktopDeadlineMs));
+    const std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), XCloseDisplay);
+    ASSERT_TRUE(display);
+
+    // One burst, which the program takes in at one read: the check after it is its first look at the field
+    // and logs the refusal, and an offer would come in the same step.
+    for (const KeySym key : {XK_g, XK_s, XK_d, XK_z, XK_1})
+        for (const bool down : {true, false})
+            XTestFakeKeyEvent(display.get(), XKeysymToKeycode(display.get(), key), down, CurrentTime);
+    XSync(display.get(), False);
+    ASSERT_TRUE(target.waitForLine("text:gsdz1")) << target.lines().join('\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return program.logged("打字触发：安全输入（?）"); }, desktopDeadlineMs))
+        << program.log().join('\n').toStdString();
+    pressKey(display.get(), XK_Tab);
+    EXPECT_TRUE(target.waitForLine("press:Tab")) << program.log().join('\n').toStdString();
+    EXPECT_EQ(target.lastText(), "gsdz1");
+
+    // A plain field, where the memory is offered: by the time its strip shows, whatever the password field's
+    // keys brought up would have come before.
+    ChildProcess plain;
+    ASSERT_TRUE(plain.startInFront(platform->frontApplication(), "mivora_target"));
+    ASSERT_TRUE(
+        waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; }, desktopDeadlineMs));
+    ASSERT_TRUE(typeText(plain, "公司地址")) << plain.lines().join('\n').toStdString();
+    EXPECT_TRUE(waitUntil([&] { return windowShown(mivora->processId(), 360, 44); }, desktopDeadlineMs));
+    EXPECT_EQ(program.log().filter("打字触发：递上一条").size(), 1) << program.log().join('\n').toStdString();
+    EXPECT_EQ(program.log().filter(QRegularExpression("拼音|填入")), QStringList())
+        << program.log().join('\n').toStdString();
+}
+
+// A program holding the whole keyboard (a screen locker, a password prompt) gets every key, and this program
+// sees none of them: they feed nothing, log nothing, and the hotkey starts no take. Once the keyboard is let
+// go, the hotkey takes again.
+TEST_F(ProgramEndToEnd, KeysTypedWhileAnotherProgramHoldsTheKeyboardReachNoneOfItsHandlers) {
+    FakeOpenAI server;
+    server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription("明天上午十点开会"));
+    QTemporaryDir dir;
+    RelayProgram program(dir, server.url("/"));
+    const StoredSignIn signedIn(platform->secrets());
+    QProcess* mivora = program.start();
+    ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, desktopDeadlineMs))
+        << program.log().join('\n').toStdString();
+    ASSERT_TRUE(program.toldWhatIsLeft()) << program.told().join('\n').toStdString();
+    ASSERT_TRUE(inFront(mivora->processId()));
+    ChildProcess target;
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
+
+    // The locker's own window holds the keyboard; the application keeps the focus.
+    const std::unique_ptr<Display, int (*)(Display*)> locker(XOpenDisplay(nullptr), XCloseDisplay);
+    ASSERT_TRUE(locker);
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    const Window cover =
+        XCreateWindow(locker.get(), DefaultRootWindow(locker.get()), 600, 400, 40, 40, 0, CopyFromParent,
+                      InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+    XMapWindow(locker.get(), cover);
+    XSync(locker.get(), False);
+    ASSERT_EQ(XGrabKeyboard(locker.get(), cover, False, GrabModeAsync, GrabModeAsync, CurrentTime),
+              GrabSuccess);
+    XSync(locker.get(), False);
+
+    const std::unique_ptr<Display, int (*)(Display*)> keyboard(XOpenDisplay(nullptr), XCloseDisplay);
+    ASSERT_TRUE(keyboard);
+    std::vector<unsigned int> wanted, got;
+    for (const KeySym key : {XK_p, XK_w, XK_1, XK_Control_R}) {
+        wanted.push_back(XKeysymToKeycode(keyboard.get(), key));
+        pressKey(keyboard.get(), key);
+    }
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            while (XPending(locker.get()) > 0) {
+                XEvent event;
+                XNextEvent(locker.get(), &event);
+                if (event.type == KeyPress) got.push_back(event.xkey.keycode);
+            }
+            return got.size() >= wanted.size();
+        },
+        desktopDeadlineMs));
+    EXPECT_EQ(got, wanted) << "the program holding the keyboard gets every key";
+    XUngrabKeyboard(locker.get(), CurrentTime);
+    XSync(locker.get(), False);
+
+    // The keys come to the program in the order typed: once this take has begun, the hotkey pressed under
+    // the grab would have begun one before it.
+    EXPECT_TRUE(holdHotkeyAndSpeak({}, [&] { return program.logged("开始听"); }));
+    EXPECT_TRUE(target.waitForLine("text:明天上午十点开会", desktopDeadlineMs))
+        << (program.log() + target.lines()).join('\n').toStdString();
+    EXPECT_EQ(program.log().filter("开始听").size(), 1) << program.log().join('\n').toStdString();
+    EXPECT_EQ(program.log().filter("拼音"), QStringList()) << program.log().join('\n').toStdString();
+    EXPECT_EQ(target.lastText(), "明天上午十点开会")
+        << "nothing typed under the grab reached the application";
+}
+
+// Tab held by another program, with Alt (the window manager's switcher) or alone: the program cannot keep it
+// from that program, so it is no Tab of the strip's. The strip goes, and nothing is filled in.
+TEST_F(ProgramEndToEnd, ATabAnotherProgramTakesFillsNothing) {
+    const std::unique_ptr<Display, int (*)(Display*)> manager(XOpenDisplay(nullptr), XCloseDisplay);
+    ASSERT_TRUE(manager);
+    const unsigned int tab = XKeysymToKeycode(manager.get(), XK_Tab);
+    XGrabKey(manager.get(), int(tab), Mod1Mask, DefaultRootWindow(manager.get()), False, GrabModeAsync,
+             GrabModeAsync);
+    XSync(manager.get(), False);
+    FakeOpenAI server;
+    QTemporaryDir dir;
+    RelayProgram program(dir, server.url("/"));
+    program.holdMemories({Memory{.title = "地址", .value = "北京市朝阳区"}});
+    QProcess* mivora = program.start();
+    ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, desktopDeadlineMs))
+        << program.log().join('\n').toStdString();
+    ASSERT_TRUE(inFront(mivora->processId()));
+    ChildProcess target;
+    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
+    ASSERT_TRUE(
+        waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; }, desktopDeadlineMs));
+    const std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), XCloseDisplay);
+    ASSERT_TRUE(display);
+    const auto strip = [&](bool shown) {
+        return waitUntil([&] { return windowShown(mivora->processId(), 360, 44) == shown; },
+                         desktopDeadlineMs);
+    };
+    int tabsTaken = 0;
+    const auto managerTook = [&](int count) {
+        return waitUntil(
+            [&] {
+                while (XPending(manager.get()) > 0) {
+                    XEvent event;
+                    XNextEvent(manager.get(), &event);
+                    if (event.type == KeyPress && event.xkey.keycode == tab) ++tabsTaken;
+                }
+                return tabsTaken >= count;
+            },
+            desktopDeadlineMs);
+    };
+
+    ASSERT_TRUE(typeText(target, "我的地址")) << target.lines().join('\n').toStdString();
+    ASSERT_TRUE(strip(true)) << program.log().join('\n').toStdString();
+    const unsigned int alt = XKeysymToKeycode(display.get(), XK_Alt_L);
+    const std::pair<unsigned int, bool> altTab[] = {{alt, true}, {tab, true}, {tab, false}, {alt, false}};
+    for (const auto& [key, down] : altTab)
+        XTestFakeKeyEvent(display.get(), key, down, CurrentTime);
+    XSync(display.get(), False);
+    EXPECT_TRUE(managerTook(1));
+    EXPECT_TRUE(strip(false)) << program.log().join('\n').toStdString();
+
+    XGrabKey(manager.get(), int(tab), 0, DefaultRootWindow(manager.get()), False, GrabModeAsync,
+             GrabModeAsync);
+    XSync(manager.get(), False);
+    ASSERT_TRUE(typeText(target, "我的地址")) << target.lines().join('\n').toStdString();
+    ASSERT_TRUE(strip(true)) << program.log().join('\n').toStdString();
+    pressKey(display.get(), XK_Tab);
+    EXPECT_TRUE(managerTook(2));
+    EXPECT_TRUE(strip(false)) << program.log().join('\n').toStdString();
+    EXPECT_FALSE(program.logged("打字触发：已填入")) << program.log().join('\n').toStdString();
+    EXPECT_EQ(target.lastText(), "我的地址我的地址");
 }
 
 // With a tray on the desktop, the icon's window (Qt's own, untitled unless told) carries the product's name

@@ -68,6 +68,9 @@ bool X11KeySource::start(Callback callback) {
     XISetMask(mask, XI_RawButtonPress);
     XIEventMask events{XIAllMasterDevices, int(sizeof mask), mask};
     XISelectEvents(d, DefaultRootWindow(d), &events, 1);
+    // Grabs that start or end while the focus is on the root (or follows the pointer) show here.
+    XSelectInput(d, DefaultRootWindow(d), FocusChangeMask);
+    followFocus();
 
     // Keys announced while stopped are grabbed now.
     applyGrabs();
@@ -98,6 +101,8 @@ void X11KeySource::stop() {
     X11Errors::unwatch(d);
     events_.reset();
     pressAnswers_ = {};
+    watchedFocus_ = 0;
+    othersGrab_ = false;
 }
 
 void X11KeySource::setSwallowable(const std::set<int>& codes) {
@@ -139,7 +144,11 @@ bool X11KeySource::handleRaw(int evtype, int detail, unsigned long time) {
     std::optional<KeyEvent> event;
     switch (evtype) {
     case XI_RawKeyPress:
+        // Typed into the program that holds the keyboard. Left out of the key state too, so its release
+        // is nothing either; a key held from before still has its release seen.
+        if (othersGrab_) return false;
         event = events_.press(detail);
+        if (event) event->swallowable = reportedByGrab(detail, time);
         break;
     case XI_RawKeyRelease:
         event = events_.release(detail);
@@ -155,6 +164,59 @@ bool X11KeySource::handleRaw(int evtype, int detail, unsigned long time) {
     if (evtype == XI_RawKeyPress && detail >= 0 && detail < X11KeyMap::keycodeCount)
         pressAnswers_[std::size_t(detail)] = {time, true, swallow};
     return swallow;
+}
+
+bool X11KeySource::reportedByGrab(int keycode, unsigned long time) {
+    if (!display_ || !grabbed_.count(keycode)) return false;
+    // The server sends our grab's report of a press right behind its raw event: after a round trip it is
+    // in Xlib's queue, or another program's grab took the press. Looked at, not taken from the queue.
+    XSync(display_, False);
+    struct Wanted {
+        int keycode;
+        unsigned long time;
+        bool found;
+    } wanted{keycode, time, false};
+    XEvent event;
+    XCheckIfEvent(
+        display_, &event,
+        [](Display*, XEvent* e, XPointer arg) -> Bool {
+            auto* w = reinterpret_cast<Wanted*>(arg);
+            if (e->type == KeyPress && int(e->xkey.keycode) == w->keycode && e->xkey.time == w->time)
+                w->found = true;
+            return False;
+        },
+        reinterpret_cast<XPointer>(&wanted));
+    return wanted.found;
+}
+
+void X11KeySource::handleFocus(int mode) {
+    switch (mode) {
+    case NotifyGrab:
+    case NotifyWhileGrabbed:
+        othersGrab_ = true;
+        break;
+    case NotifyUngrab:
+    case NotifyNormal:
+        othersGrab_ = false;
+        break;
+    default:
+        break;
+    }
+}
+
+void X11KeySource::followFocus() {
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    const Window root = DefaultRootWindow(display_);
+    const unsigned long wanted = focus == None || focus == PointerRoot || focus == root ? 0 : focus;
+    if (wanted == watchedFocus_) return;
+    // The old window may be gone already: the error that brings is not ours to act on.
+    if (watchedFocus_) XSelectInput(display_, watchedFocus_, NoEventMask);
+    watchedFocus_ = wanted;
+    // Another client's window: these masks are ours alone and change nothing for its owner. Its end
+    // sends the focus elsewhere without a focus event here.
+    if (watchedFocus_) XSelectInput(display_, watchedFocus_, FocusChangeMask | StructureNotifyMask);
 }
 
 bool X11KeySource::handleCore(bool press, int keycode, unsigned long time) {
@@ -211,6 +273,14 @@ void X11KeySource::dispatch(XEvent& event) {
         // too (the grab lasts while the key is held); replaying it: the grab ends and the focused
         // window gets the event.
         if (display_) XAllowEvents(display_, keep ? SyncKeyboard : ReplayKeyboard, key.time);
+    } else if (event.type == FocusIn || event.type == FocusOut) {
+        handleFocus(event.xfocus.mode);
+        // The focus moved (not to a grab window and back): watch where it went.
+        if (event.xfocus.mode == NotifyNormal || event.xfocus.mode == NotifyWhileGrabbed) followFocus();
+    } else if (event.type == DestroyNotify || event.type == UnmapNotify) {
+        if (event.xany.window != watchedFocus_) return;
+        if (event.type == DestroyNotify) watchedFocus_ = 0;
+        followFocus();
     } else if (event.type == MappingNotify) {
         XRefreshKeyboardMapping(&event.xmapping);
         // Grabs belong to key codes, not to what they type: only codes that gained or lost a swallowable

@@ -37,6 +37,14 @@ class OwnKeyEvents;
 // The hotkey: a modifier (the right Control) does nothing alone in applications and is only watched, so
 // shortcuts made with it keep working; any other key (F9) is grabbed for as long as it is the hotkey and
 // kept from applications press, repeats and release, or each take would also type it.
+// Another program holding the whole keyboard (a screen locker, a password prompt: XGrabKeyboard) still lets
+// raw events through to us. Every grab that starts or ends moves the focus "as if" to the grab window and
+// back, in focus events marked as grab and ungrab that the focused window (or the root, when the focus is
+// there) receives; we watch both. Our own grabs show there too, but while we hold one no raw event comes.
+// So a raw press that comes while a grab is on belongs to another program, and is dropped unseen. A grab
+// taken on the very window that has the focus moves nothing and cannot be told.
+// A press of a swallowable key is swallowable only when our grab reported it: another program's grab of
+// that key with the modifiers held (the window manager's Alt+Tab) takes it before ours.
 class X11KeySource final : public QObject, public KeySource {
     Q_OBJECT
 public:
@@ -58,6 +66,11 @@ public:
     bool handleRaw(int evtype, int detail, unsigned long time);
     // one key event reported through a grab; true = keep it from the applications, false = replay it.
     bool handleCore(bool press, int keycode, unsigned long time);
+    // One focus event's mode (NotifyNormal, NotifyGrab, NotifyUngrab, NotifyWhileGrabbed) on a watched
+    // window.
+    void handleFocus(int mode);
+    // A grab of the keyboard is on that is not ours: key presses are another program's.
+    bool othersHoldKeyboard() const { return othersGrab_; }
 
 private:
     struct Request {
@@ -79,6 +92,10 @@ private:
     void onError(const X11Errors::Error& error);
     void retryRefused();
     void reloadKeyMap();
+    // Watches the window that has the focus now for the focus events of grabs (and for its end).
+    void followFocus();
+    // Whether our grab reported this press (a round trip: only for keys we grab).
+    bool reportedByGrab(int keycode, unsigned long time);
     bool deliver(const KeyEvent& event);
     // The key at `keycode` is the hotkey and is kept from applications whatever the handler answers.
     bool keepsHotkey(int keycode) const;
@@ -93,7 +110,9 @@ private:
     int xiOpcode_ = -1;
     QPointer<QSocketNotifier> notifier_;
     QString fnKeyName_;
-    bool grabsHotkey_ = false; // the hotkey is no modifier key
+    bool grabsHotkey_ = false;       // the hotkey is no modifier key
+    unsigned long watchedFocus_ = 0; // the focus window whose focus events we select; 0 for none
+    bool othersGrab_ = false;        // a grab of the keyboard is on, and raw events come: not ours
 
     // The handler's answer to the last raw press of each key, so the same press reported again by a
     // grab (same server time) gets the same answer without asking twice.
