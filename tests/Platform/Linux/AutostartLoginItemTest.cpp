@@ -2,6 +2,7 @@
 #include "Platform/Linux/AutostartLoginItem.h"
 
 #include "support/ScopedEnv.h"
+#include "support/SmallDisk.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -85,4 +86,32 @@ TEST(AutostartLoginItem, AFolderThatCannotBeWrittenIsARefusalNamingTheFile) {
         EXPECT_EQ(failure.message(), "自动启动的文件写不进去（" + item.path() + "）");
     }
     EXPECT_EQ(item.status(), Status::notRegistered);
+}
+
+// A full disk is said as such, whether it refuses the entry or the folder it goes in (no inodes left); the
+// switch stays off, and once there is room again the same registration goes through.
+TEST(AutostartLoginItem, AFullDiskIsSaidAsSuch) {
+    QTemporaryDir dir;
+    SmallDisk disk(dir.path(), "size=64k,nr_inodes=16");
+    if (!disk.mounted()) GTEST_SKIP() << "no tmpfs could be mounted here: " << disk.error();
+    QDir(dir.path()).mkdir("autostart");
+    for (const QString& folder : {dir.path() + "/autostart", dir.path() + "/config/autostart"}) {
+        AutostartLoginItem item("/usr/bin/mivora", folder);
+        disk.fill();
+        for (int i = 0; QFile(dir.filePath("spare" + QString::number(i))).open(QIODevice::WriteOnly); ++i) {
+        }
+        try {
+            item.registerItem();
+            ADD_FAILURE() << "registered on a full disk: " << folder.toStdString();
+        } catch (const LoginItem::Failure& failure) {
+            EXPECT_EQ(failure.message(),
+                      "磁盘满了，自动启动的文件写不进去（" + item.path() + "）：空出地方后再打开");
+        }
+        EXPECT_EQ(item.status(), Status::notRegistered);
+        disk.empty();
+        for (const QString& spare : QDir(dir.path()).entryList({"spare*"}, QDir::Files))
+            QFile::remove(dir.filePath(spare));
+        item.registerItem();
+        EXPECT_EQ(item.status(), Status::enabled);
+    }
 }
