@@ -23,6 +23,7 @@
 #include "Support/AppLog.h"
 #include "Support/BundleInfo.h"
 #include "Support/Defaults.h"
+#include "Support/QuietMessages.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -94,7 +95,7 @@ QWidget* privacy(const QString& symbol, const QString& text) {
 SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     : QWidget(parent), model_(model), hotkey_(model.hotkeyName()) {
     setObjectName(QStringLiteral("settings"));
-    openFile = [](const QString& file) { return QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
+    openFile = &SettingsPage::openWithDesktop;
 
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("settingsColumn"));
@@ -140,6 +141,13 @@ SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     if (AccountService* account = model_.account())
         connect(account, &AccountService::tokensChanged, this, &SettingsPage::refresh);
     refresh();
+}
+
+bool SettingsPage::openWithDesktop(const QString& file) {
+    const QUrl url = QUrl::fromLocalFile(file);
+    const QuietMessages quiet(
+        {file, url.toString(), QString::fromLatin1(url.toEncoded()), url.toDisplayString()});
+    return QDesktopServices::openUrl(url);
 }
 
 bool SettingsPage::typingOn() const {

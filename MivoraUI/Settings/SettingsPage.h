@@ -30,6 +30,9 @@ public:
     // Opens a file with the desktop's handler for it (the log file); false when nothing could open it.
     // Replaceable for tests.
     std::function<bool(const QString& file)> openFile;
+    // What `openFile` does unless replaced (the tray's row for the log too). What Qt prints on the way (the
+    // log's address, when no program opens it) stays off stderr: the page says so in its own words.
+    static bool openWithDesktop(const QString& file);
     // Says under the about row that nothing here opens the log, and where it is (the tray's row that could
     // not open it comes here too).
     void sayLogNotOpened();

@@ -6,7 +6,9 @@
 #include "Support/AppLog.h"
 #include "Support/BundleInfo.h"
 
+#include "support/CapturedMessages.h"
 #include "support/PageServices.h"
+#include "support/ScopedEnv.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -16,6 +18,7 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -202,6 +205,20 @@ TEST_F(SettingsTest, AboutRowAndItsButtons) {
     EXPECT_TRUE(find<QLabel>("logNotOpened")->isVisible());
     EXPECT_EQ(find<QLabel>("logNotOpened")->text(),
               "这台电脑上没有能打开日志的程序（需要一个看文本文件的程序）。日志在：" + AppLog::file());
+    // The page's own opener on a desktop with no program for it: the page says so, and Qt's words, which
+    // name the log's address, never reach stderr.
+    {
+        const QTemporaryDir empty;
+        const ScopedEnv path("PATH", empty.path().toUtf8());
+        const ScopedEnv browser("BROWSER", "");
+        const CapturedMessages messages;
+        page->openFile = &SettingsPage::openWithDesktop;
+        find<QLabel>("logNotOpened")->hide();
+        find<QAbstractButton>("openLog")->click();
+        qWarning("after the click");
+        EXPECT_EQ(messages.said(), QStringList{"after the click"});
+        EXPECT_TRUE(find<QLabel>("logNotOpened")->isVisible());
+    }
     QStringList shortcuts;
     for (QLabel* label : find("shortcutsGroup")->findChildren<QLabel*>())
         shortcuts << label->text();
