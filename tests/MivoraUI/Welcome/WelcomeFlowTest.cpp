@@ -244,3 +244,57 @@ TEST(WelcomeFlow, ARefusedTakeLeavesTheFocusInTheAddressField) {
         EXPECT_EQ(QApplication::focusWidget(), email) << from;
     }
 }
+
+// The sign-in block grows from the address form to an error line under it, to the code step, to the
+// recovery code once signed in, and shrinks back: the title stays where it stood through all of it. On a
+// window too short for the tallest block below that place, the block rises just enough to stay whole.
+TEST(WelcomeFlow, TheSignInPageKeepsItsTitleInPlaceAsTheBlockGrows) {
+    RelaySignInPage welcome;
+    WelcomeFlow& flow = welcome.flow;
+    QApplication::processEvents();
+    auto* section = flow.page()->findChild<AccountSection*>();
+    ASSERT_TRUE(section);
+    const QLabel* title = nullptr;
+    for (const QLabel* label : flow.page()->findChildren<QLabel*>())
+        if (label->text() == "登录账号") title = label;
+    ASSERT_TRUE(title);
+    const auto titleY = [&] {
+        QApplication::processEvents();
+        return title->mapTo(&flow, QPoint()).y();
+    };
+    const int top = titleY();
+    const auto show = [&](const char* part, bool shown) {
+        section->findChild<QWidget*>(part)->setVisible(shown);
+    };
+    auto* error = section->findChild<QLabel*>("error");
+    ASSERT_TRUE(error);
+    error->setText("验证码没发出去：连不上服务器，检查一下网络再试。");
+    show("error", true);
+    EXPECT_EQ(titleY(), top) << "with an error line";
+    show("error", false);
+    show("emailStep", false);
+    show("codeStep", true);
+    EXPECT_EQ(titleY(), top) << "with the code step";
+    show("codeStep", false);
+    show("note", false);
+    show("signedIn", true);
+    show("syncRow", false);
+    show("recoveryView", true);
+    EXPECT_EQ(titleY(), top) << "with the recovery code";
+    const int grown = section->height();
+    show("recoveryView", false);
+    show("signedIn", false);
+    show("emailStep", true);
+    EXPECT_EQ(titleY(), top) << "back to the address form";
+
+    show("emailStep", false);
+    show("signedIn", true);
+    show("recoveryView", true);
+    flow.resize(960, 480);
+    QApplication::processEvents();
+    EXPECT_EQ(section->height(), grown);
+    const QWidget* next = flow.page()->findChild<QWidget*>("next");
+    ASSERT_TRUE(next);
+    EXPECT_LE(next->mapTo(flow.page(), QPoint(0, next->height())).y(), flow.page()->height());
+    EXPECT_LT(titleY(), top);
+}
