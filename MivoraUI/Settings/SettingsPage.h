@@ -60,13 +60,14 @@ private:
     void refresh();
     void setLogin(bool on);
     void setMutedWords(qint64 count);
-    // Says under the title when the settings file did not take the last changes.
+    // Says at the foot of the page when the settings file did not take the last changes.
     void showSaveFailure();
 
     AppModel& model_;
     StyledLabel* logNotOpened_ = nullptr;
     StyledLabel* unsaved_ = nullptr;
-    QString hotkey_; // the key the shortcuts show
+    QWidget* unsavedRule_ = nullptr; // the hairline over it
+    QString hotkey_;                 // the key the shortcuts show
     qint64 mutedWords_ = 0;
     std::optional<QString> loginError_;
     QWidget* account_ = nullptr;

@@ -313,7 +313,7 @@ TEST_F(SettingsTest, AStepDoneUnderTheFocusKeepsThePageInPlace) {
     EXPECT_TRUE(find("permissionsGroup")->isAncestorOf(QApplication::focusWidget()));
 }
 
-// A settings file the disk did not take is said under the title while it lasts, in the words of its cause.
+// A settings file the disk did not take is said while it lasts, in the words of its cause.
 TEST_F(SettingsTest, SaysWhenTheSettingsWereNotSaved) {
     open();
     auto* unsaved = find<QLabel>("settingsUnsaved");
@@ -323,4 +323,36 @@ TEST_F(SettingsTest, SaysWhenTheSettingsWereNotSaved) {
     EXPECT_EQ(unsaved->text(), "磁盘满了，设置还没存上：空出地方后，下次改设置或退出时会再存。");
     services->defaults.setSaveFailure(AtomicFile::Failure::none);
     EXPECT_FALSE(unsaved->isVisible());
+}
+
+// A flip far down the page that the disk does not take: the note comes where the user can see it, at the
+// foot of what is on screen, and nothing on screen moves, the switch under the pointer least of all.
+TEST_F(SettingsTest, TheNoteOfAnUnsavedFlipShowsInSightAndMovesNothing) {
+    open();
+    page->resize(720, 560);
+    QApplication::processEvents();
+    auto* scroll = find<QScrollArea>("settingsScroll");
+    auto* typing = find<QAbstractButton>("typingSwitch");
+    scroll->verticalScrollBar()->setValue(typing->mapTo(scroll->widget(), QPoint()).y() - 300);
+    QApplication::processEvents();
+    const int place = scroll->verticalScrollBar()->value();
+    const int y = typing->mapTo(page.get(), QPoint()).y();
+    ASSERT_EQ(y, 300);
+    // The write the flip causes finds the disk full.
+    QObject::connect(typing, &QAbstractButton::toggled, page.get(),
+                     [this] { services->defaults.setSaveFailure(AtomicFile::Failure::diskFull); });
+    QTest::mouseClick(typing, Qt::LeftButton);
+    QApplication::processEvents();
+    auto* unsaved = find<QLabel>("settingsUnsaved");
+    ASSERT_TRUE(unsaved->isVisible());
+    const QRect note(unsaved->mapTo(page.get(), QPoint()), unsaved->size());
+    EXPECT_TRUE(page->rect().contains(note)) << note.y() << "+" << note.height();
+    EXPECT_GT(note.top(), y + typing->height());
+    EXPECT_EQ(typing->mapTo(page.get(), QPoint()).y(), y);
+    EXPECT_EQ(scroll->verticalScrollBar()->value(), place);
+
+    services->defaults.setSaveFailure(AtomicFile::Failure::none);
+    QApplication::processEvents();
+    EXPECT_FALSE(unsaved->isVisible());
+    EXPECT_EQ(typing->mapTo(page.get(), QPoint()).y(), y);
 }
