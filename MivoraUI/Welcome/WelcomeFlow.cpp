@@ -65,7 +65,6 @@ public:
         content->setParent(this);
         content->setFixedWidth(width);
         content->installEventFilter(this);
-        first_ = contentHeight();
     }
 
     QSize minimumSizeHint() const override { return {content_->width(), contentHeight()}; }
@@ -87,11 +86,14 @@ private:
     }
     void place() {
         const int height = contentHeight();
-        const int top = std::max(0, std::min((this->height() - first_) / 2, this->height() - height));
+        // Measured once on screen, with the style's fonts and margins in place.
+        if (first_ < 0 && content_->isVisible()) first_ = height;
+        const int first = first_ < 0 ? height : first_;
+        const int top = std::max(0, std::min((this->height() - first) / 2, this->height() - height));
         content_->setGeometry((width() - content_->width()) / 2, top, content_->width(), height);
     }
     QWidget* content_;
-    int first_ = 0;
+    int first_ = -1;
 };
 
 // One lesson as a line: its symbol, its title and, when given, the line under it.
