@@ -94,7 +94,7 @@ void AutostartLoginItem::registerItem() {
         failure = AtomicFile::write(path(), wanted).failure;
     // A full disk is the user's to mend, and nothing else about the desktop needs changing.
     if (failure == AtomicFile::Failure::diskFull)
-        throw Failure(QStringLiteral("磁盘满了，自动启动的文件写不进去（%1）：空出地方后再打开").arg(path()));
+        throw Failure(QStringLiteral("磁盘满了，自动启动的文件写不进去（%1）：空出地方后再试").arg(path()));
     if (failure != AtomicFile::Failure::none)
         throw Failure(QStringLiteral("自动启动的文件写不进去（%1）").arg(path()));
 }

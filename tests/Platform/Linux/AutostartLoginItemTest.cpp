@@ -104,7 +104,7 @@ TEST(AutostartLoginItem, AFullDiskIsSaidAsSuch) {
             ADD_FAILURE() << "registered on a full disk: " << folder.toStdString();
         } catch (const LoginItem::Failure& failure) {
             EXPECT_EQ(failure.message(),
-                      "磁盘满了，自动启动的文件写不进去（" + item.path() + "）：空出地方后再打开");
+                      "磁盘满了，自动启动的文件写不进去（" + item.path() + "）：空出地方后再试");
         }
         EXPECT_EQ(item.status(), Status::notRegistered);
     }
