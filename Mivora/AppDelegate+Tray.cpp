@@ -9,8 +9,6 @@
 #include "TrayIcon.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QUrl>
 
 namespace mivora {
 
@@ -94,8 +92,7 @@ void AppDelegate::act(MenuRow::Action action) {
 }
 
 void AppDelegate::openLog() {
-    if (openFile ? openFile(AppLog::file()) : QDesktopServices::openUrl(QUrl::fromLocalFile(AppLog::file())))
-        return;
+    if (openFile ? openFile(AppLog::file()) : SettingsPage::openWithDesktop(AppLog::file())) return;
     // Nothing here opens it: the settings say so where their own log button does, with the log's place.
     showMain(AppModel::Section::settings);
     if (auto* page = qobject_cast<SettingsPage*>(mainWindow_ ? mainWindow_->view()->page() : nullptr))

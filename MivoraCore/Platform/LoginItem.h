@@ -15,7 +15,8 @@ public:
         notFound,         // the desktop does not know the program
     };
 
-    // A change the desktop refused; `message()` says why, in Chinese.
+    // A change the desktop refused or the disk did not take; `message()` says why, in Chinese (a full disk
+    // as such: the user can mend that).
     class Failure : public UserError {
     public:
         using UserError::UserError;

@@ -23,6 +23,7 @@
 #include "Support/AppLog.h"
 #include "Support/BundleInfo.h"
 #include "Support/Defaults.h"
+#include "Support/QuietMessages.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -94,7 +95,7 @@ QWidget* privacy(const QString& symbol, const QString& text) {
 SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     : QWidget(parent), model_(model), hotkey_(model.hotkeyName()) {
     setObjectName(QStringLiteral("settings"));
-    openFile = [](const QString& file) { return QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
+    openFile = &SettingsPage::openWithDesktop;
 
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("settingsColumn"));
@@ -104,14 +105,6 @@ SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     auto* title = new StyledLabel(QStringLiteral("设置"), 24, QFont::DemiBold);
     title->setObjectName(QStringLiteral("title"));
     items->addWidget(title);
-    unsaved_ = new StyledLabel(QString(), 11.5, QFont::Normal, StyledLabel::Style::orange);
-    unsaved_->setObjectName(QStringLiteral("settingsUnsaved"));
-    unsaved_->setWordWrap(true);
-    items->addWidget(unsaved_);
-    showSaveFailure();
-    model_.environment().defaults.saveFailureChanged = [page = QPointer<SettingsPage>(this)] {
-        if (page) page->showSaveFailure();
-    };
     for (QWidget* group : {accountGroup(), permissionsGroup(), featuresGroup(), shortcutsGroup(),
                            privacyGroup(), aboutGroup()})
         items->addWidget(group);
@@ -131,7 +124,28 @@ SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(centred);
     scroll->viewport()->setAutoFillBackground(false);
-    Layouts::column(0, this)->addWidget(scroll);
+    auto* frame = Layouts::column(0, this);
+    frame->addWidget(scroll);
+
+    // Under the scrolled column, at the foot of what is on screen: in sight wherever the change was made (a
+    // switch far down the page, the hotkey, the tray), and the rows above keep their place when it comes,
+    // as only the scrolled area's lower edge gives way to it.
+    unsaved_ = new StyledLabel(QString(), 11.5, QFont::Normal, StyledLabel::Style::orange);
+    unsaved_->setObjectName(QStringLiteral("settingsUnsaved"));
+    unsaved_->setWordWrap(true);
+    unsaved_->setMaximumWidth(columnWidth);
+    unsaved_->setContentsMargins(28, 10, 28, 14);
+    unsavedRule_ = new Divider;
+    frame->addWidget(unsavedRule_);
+    auto* foot = Layouts::row(0);
+    foot->addStretch(1);
+    foot->addWidget(unsaved_, 1000);
+    foot->addStretch(1);
+    frame->addLayout(foot);
+    showSaveFailure();
+    model_.environment().defaults.saveFailureChanged = [page = QPointer<SettingsPage>(this)] {
+        if (page) page->showSaveFailure();
+    };
 
     SetupModel& setup = model_.setup();
     for (auto signal : {&SetupModel::micChanged, &SetupModel::accessibilityChanged,
@@ -140,6 +154,13 @@ SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     if (AccountService* account = model_.account())
         connect(account, &AccountService::tokensChanged, this, &SettingsPage::refresh);
     refresh();
+}
+
+bool SettingsPage::openWithDesktop(const QString& file) {
+    const QUrl url = QUrl::fromLocalFile(file);
+    const QuietMessages quiet(
+        {file, url.toString(), QString::fromLatin1(url.toEncoded()), url.toDisplayString()});
+    return QDesktopServices::openUrl(url);
 }
 
 bool SettingsPage::typingOn() const {
@@ -362,6 +383,7 @@ void SettingsPage::showSaveFailure() {
     mivora::showSaveFailure(*unsaved_, model_.environment().defaults.saveFailure(),
                             QStringLiteral("磁盘满了，设置还没存上：空出地方后，下次改设置或退出时会再存。"),
                             QStringLiteral("设置文件写不进去，设置还没存上：下次改设置或退出时会再试。"));
+    unsavedRule_->setVisible(!unsaved_->isHidden());
 }
 
 void SettingsPage::readBack() {

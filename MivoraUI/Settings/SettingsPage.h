@@ -30,6 +30,9 @@ public:
     // Opens a file with the desktop's handler for it (the log file); false when nothing could open it.
     // Replaceable for tests.
     std::function<bool(const QString& file)> openFile;
+    // What `openFile` does unless replaced (the tray's row for the log too). What Qt prints on the way (the
+    // log's address, when no program opens it) stays off stderr: the page says so in its own words.
+    static bool openWithDesktop(const QString& file);
     // Says under the about row that nothing here opens the log, and where it is (the tray's row that could
     // not open it comes here too).
     void sayLogNotOpened();
@@ -57,13 +60,14 @@ private:
     void refresh();
     void setLogin(bool on);
     void setMutedWords(qint64 count);
-    // Says under the title when the settings file did not take the last changes.
+    // Says at the foot of the page when the settings file did not take the last changes.
     void showSaveFailure();
 
     AppModel& model_;
     StyledLabel* logNotOpened_ = nullptr;
     StyledLabel* unsaved_ = nullptr;
-    QString hotkey_; // the key the shortcuts show
+    QWidget* unsavedRule_ = nullptr; // the hairline over it
+    QString hotkey_;                 // the key the shortcuts show
     qint64 mutedWords_ = 0;
     std::optional<QString> loginError_;
     QWidget* account_ = nullptr;

@@ -22,6 +22,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace mivora {
 
 namespace {
@@ -52,30 +54,46 @@ QWidget* centred(QWidget* content, int width) {
     return page;
 }
 
-// Holds `content` at the tallest it has been at its width, its rows at the top: when a block on the page
-// changes (the sign-in going from address to code, a step row's hint going away), the title and what
-// stays keep their place instead of the whole column re-centring.
-class TallestHeight final : public QObject {
+// A page whose content keeps its top where it stood when the page was made: `width` wide, centred across,
+// and as far down as its first height, centred, puts it. When a block on the page then grows or shrinks
+// (the sign-in going from address to code, an error line, the recovery code; a step row's hint going
+// away), only what is under the block moves; the title rises only as far as a block too tall for the room
+// below needs.
+class SteadyTopPage final : public QWidget {
 public:
-    explicit TallestHeight(QWidget* content) : QObject(content), content_(content) {
+    SteadyTopPage(QWidget* content, int width) : content_(content) {
+        content->setParent(this);
+        content->setFixedWidth(width);
         content->installEventFilter(this);
     }
 
+    QSize minimumSizeHint() const override { return {content_->width(), contentHeight()}; }
+    QSize sizeHint() const override { return minimumSizeHint(); }
+
 protected:
+    void resizeEvent(QResizeEvent*) override { place(); }
     bool eventFilter(QObject*, QEvent* event) override {
         // The content's layout has already been activated by the time the event reaches here.
-        if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show) hold();
+        if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show) place();
         return false;
     }
 
 private:
-    void hold() {
+    int contentHeight() const {
         const QLayout* layout = content_->layout();
-        const int height = layout->hasHeightForWidth() ? layout->totalHeightForWidth(content_->width())
-                                                       : layout->totalSizeHint().height();
-        if (height > content_->minimumHeight()) content_->setMinimumHeight(height);
+        return layout->hasHeightForWidth() ? layout->totalHeightForWidth(content_->width())
+                                           : layout->totalSizeHint().height();
+    }
+    void place() {
+        const int height = contentHeight();
+        // Measured once on screen, with the style's fonts and margins in place.
+        if (first_ < 0 && content_->isVisible()) first_ = height;
+        const int first = first_ < 0 ? height : first_;
+        const int top = std::max(0, std::min((this->height() - first) / 2, this->height() - height));
+        content_->setGeometry((width() - content_->width()) / 2, top, content_->width(), height);
     }
     QWidget* content_;
+    int first_ = -1;
 };
 
 // One lesson as a line: its symbol, its title and, when given, the line under it.
@@ -269,10 +287,7 @@ QWidget* WelcomeFlow::hostingPage(const QString& title, const QString& line,
     go->setObjectName(QStringLiteral("next"));
     connect(go, &QAbstractButton::clicked, this, &WelcomeFlow::next);
     column->addWidget(go, 0, Qt::AlignHCenter);
-    column->addStretch(1);
-    QWidget* page = centred(content, width);
-    new TallestHeight(content);
-    return page;
+    return new SteadyTopPage(content, width);
 }
 
 QWidget* WelcomeFlow::makeDone() {

@@ -3,10 +3,13 @@
 #include "Platform/Linux/DesktopEntry.h"
 #include "Support/AtomicFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 namespace mivora {
 
@@ -80,7 +83,19 @@ LoginItem::Status AutostartLoginItem::status() const {
 void AutostartLoginItem::registerItem() {
     const QByteArray wanted = contents(executable_);
     AtomicFile::removeStale(folder_); // what a killed write left half-way
-    if (!QDir().mkpath(folder_) || !AtomicFile::write(path(), wanted))
+    std::error_code made;
+    std::filesystem::create_directories(QFile::encodeName(folder_).toStdString(), made);
+    AtomicFile::Failure failure = AtomicFile::Failure::none;
+    if (made)
+        failure = made == std::errc::no_space_on_device || made.value() == EDQUOT
+                      ? AtomicFile::Failure::diskFull
+                      : AtomicFile::Failure::other;
+    else
+        failure = AtomicFile::write(path(), wanted).failure;
+    // A full disk is the user's to mend, and nothing else about the desktop needs changing.
+    if (failure == AtomicFile::Failure::diskFull)
+        throw Failure(QStringLiteral("磁盘满了，自动启动的文件写不进去（%1）：空出地方后再试").arg(path()));
+    if (failure != AtomicFile::Failure::none)
         throw Failure(QStringLiteral("自动启动的文件写不进去（%1）").arg(path()));
 }
 

@@ -6,7 +6,9 @@
 #include "Support/AppLog.h"
 #include "Support/BundleInfo.h"
 
+#include "support/CapturedMessages.h"
 #include "support/PageServices.h"
+#include "support/ScopedEnv.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -16,6 +18,7 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -202,6 +205,20 @@ TEST_F(SettingsTest, AboutRowAndItsButtons) {
     EXPECT_TRUE(find<QLabel>("logNotOpened")->isVisible());
     EXPECT_EQ(find<QLabel>("logNotOpened")->text(),
               "这台电脑上没有能打开日志的程序（需要一个看文本文件的程序）。日志在：" + AppLog::file());
+    // The page's own opener on a desktop with no program for it: the page says so, and Qt's words, which
+    // name the log's address, never reach stderr.
+    {
+        const QTemporaryDir empty;
+        const ScopedEnv path("PATH", empty.path().toUtf8());
+        const ScopedEnv browser("BROWSER", "");
+        const CapturedMessages messages;
+        page->openFile = &SettingsPage::openWithDesktop;
+        find<QLabel>("logNotOpened")->hide();
+        find<QAbstractButton>("openLog")->click();
+        qWarning("after the click");
+        EXPECT_EQ(messages.said(), QStringList{"after the click"});
+        EXPECT_TRUE(find<QLabel>("logNotOpened")->isVisible());
+    }
     QStringList shortcuts;
     for (QLabel* label : find("shortcutsGroup")->findChildren<QLabel*>())
         shortcuts << label->text();
@@ -296,7 +313,7 @@ TEST_F(SettingsTest, AStepDoneUnderTheFocusKeepsThePageInPlace) {
     EXPECT_TRUE(find("permissionsGroup")->isAncestorOf(QApplication::focusWidget()));
 }
 
-// A settings file the disk did not take is said under the title while it lasts, in the words of its cause.
+// A settings file the disk did not take is said while it lasts, in the words of its cause.
 TEST_F(SettingsTest, SaysWhenTheSettingsWereNotSaved) {
     open();
     auto* unsaved = find<QLabel>("settingsUnsaved");
@@ -306,4 +323,27 @@ TEST_F(SettingsTest, SaysWhenTheSettingsWereNotSaved) {
     EXPECT_EQ(unsaved->text(), "磁盘满了，设置还没存上：空出地方后，下次改设置或退出时会再存。");
     services->defaults.setSaveFailure(AtomicFile::Failure::none);
     EXPECT_FALSE(unsaved->isVisible());
+}
+
+// A flip far down the page that the disk does not take: the note comes where the user can see it, at the
+// foot of what is on screen, and nothing on screen moves, the switch under the pointer least of all.
+TEST_F(SettingsTest, TheNoteOfAnUnsavedFlipShowsInSightAndMovesNothing) {
+    open();
+    page->resize(720, 560);
+    QApplication::processEvents();
+    auto* typing = find<QAbstractButton>("typingSwitch");
+    find<QScrollArea>("settingsScroll")
+        ->verticalScrollBar()
+        ->setValue(typing->mapTo(page.get(), QPoint()).y() - 300);
+    QApplication::processEvents();
+    ASSERT_EQ(typing->mapTo(page.get(), QPoint()).y(), 300);
+    // The write the flip causes finds the disk full.
+    QObject::connect(typing, &QAbstractButton::toggled, page.get(),
+                     [this] { services->defaults.setSaveFailure(AtomicFile::Failure::diskFull); });
+    QTest::mouseClick(typing, Qt::LeftButton);
+    QApplication::processEvents();
+    auto* unsaved = find<QLabel>("settingsUnsaved");
+    ASSERT_TRUE(unsaved->isVisible());
+    EXPECT_TRUE(page->rect().contains(QRect(unsaved->mapTo(page.get(), QPoint()), unsaved->size())));
+    EXPECT_EQ(typing->mapTo(page.get(), QPoint()).y(), 300);
 }

@@ -244,3 +244,38 @@ TEST(WelcomeFlow, ARefusedTakeLeavesTheFocusInTheAddressField) {
         EXPECT_EQ(QApplication::focusWidget(), email) << from;
     }
 }
+
+// The sign-in block grows from the address form to an error line under it, to the code step, to the
+// recovery code once signed in, and shrinks back: the title stays where it stood through all of it. On a
+// window too short for the tallest block below that place, the block rises just enough to stay whole.
+TEST(WelcomeFlow, TheSignInPageKeepsItsTitleInPlaceAsTheBlockGrows) {
+    RelaySignInPage welcome;
+    QWidget* page = welcome.flow.page();
+    QApplication::processEvents();
+    const QLabel* title = page->findChildren<QLabel*>().first();
+    ASSERT_EQ(title->text(), "登录账号");
+    const int top = title->mapTo(page, QPoint()).y();
+    auto* section = page->findChild<AccountSection*>();
+    section->findChild<QLabel*>("error")->setText("验证码没发出去：连不上服务器，检查一下网络再试。");
+    // Each step: the parts it shows, and those it hides. A change climbs one layout per pass of the loop.
+    const auto settle = [] {
+        for (int pass = 0; pass < 5; ++pass)
+            QApplication::processEvents();
+    };
+    for (const auto& [shown, hidden] : {std::pair<QString, QString>{"error", ""},
+                                        {"codeStep", "error emailStep"},
+                                        {"signedIn recoveryView", "codeStep note syncRow"},
+                                        {"emailStep", "signedIn"}}) {
+        for (const QString& part : (shown + ' ' + hidden).split(' ', Qt::SkipEmptyParts))
+            section->findChild<QWidget*>(part)->setVisible(shown.split(' ').contains(part));
+        settle();
+        EXPECT_EQ(title->mapTo(page, QPoint()).y(), top) << shown.toStdString();
+    }
+    section->findChild<QWidget*>("emailStep")->hide();
+    section->findChild<QWidget*>("signedIn")->show();
+    welcome.flow.resize(960, 480); // too short for the recovery code below the title's place
+    settle();
+    const QWidget* next = page->findChild<QWidget*>("next");
+    EXPECT_LE(next->mapTo(page, QPoint(0, next->height())).y(), page->height());
+    EXPECT_LT(title->mapTo(page, QPoint()).y(), top);
+}

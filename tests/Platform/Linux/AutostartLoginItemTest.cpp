@@ -2,6 +2,7 @@
 #include "Platform/Linux/AutostartLoginItem.h"
 
 #include "support/ScopedEnv.h"
+#include "support/SmallDisk.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -85,4 +86,26 @@ TEST(AutostartLoginItem, AFolderThatCannotBeWrittenIsARefusalNamingTheFile) {
         EXPECT_EQ(failure.message(), "自动启动的文件写不进去（" + item.path() + "）");
     }
     EXPECT_EQ(item.status(), Status::notRegistered);
+}
+
+// A full disk is said as such, whether it refuses the entry or the folder it goes in (no inodes left).
+TEST(AutostartLoginItem, AFullDiskIsSaidAsSuch) {
+    QTemporaryDir dir;
+    SmallDisk disk(dir.path(), "size=64k,nr_inodes=16");
+    if (!disk.mounted()) GTEST_SKIP() << "no tmpfs could be mounted here: " << disk.error();
+    QDir(dir.path()).mkdir("autostart");
+    disk.fill();
+    for (int i = 0; QFile(dir.filePath(QString::number(i))).open(QIODevice::WriteOnly); ++i) {
+    }
+    for (const QString& folder : {dir.path() + "/autostart", dir.path() + "/config/autostart"}) {
+        AutostartLoginItem item("/usr/bin/mivora", folder);
+        try {
+            item.registerItem();
+            ADD_FAILURE() << "registered on a full disk: " << folder.toStdString();
+        } catch (const LoginItem::Failure& failure) {
+            EXPECT_EQ(failure.message(),
+                      "磁盘满了，自动启动的文件写不进去（" + item.path() + "）：空出地方后再试");
+        }
+        EXPECT_EQ(item.status(), Status::notRegistered);
+    }
 }
