@@ -122,17 +122,19 @@ QString asText(const QVariant& value) {
         return QStringLiteral("@Invalid()");
     case QMetaType::QByteArray:
         return QLatin1String("@ByteArray(") + QLatin1String(value.toByteArray()) + u')';
-    case QMetaType::QString: {
-        const QString s = value.toString();
-        return s.startsWith(u'@') ? u'@' + s : s;
-    }
+    case QMetaType::QString:
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
-    case QMetaType::Double:
-        return value.toString();
+    case QMetaType::Float:
+    case QMetaType::Double: {
+        // Numbers and texts as they read; a text holding a NUL goes inside "@String(…)", as QSettings has it.
+        const QString s = value.toString();
+        if (s.contains(QChar::Null)) return QLatin1String("@String(") + s + u')';
+        return s.startsWith(u'@') ? u'@' + s : s;
+    }
     case QMetaType::QRect: {
         const QRect r = value.toRect();
         return QStringLiteral("@Rect(%1 %2 %3 %4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());

@@ -48,6 +48,11 @@ TEST(SettingsIni, WritesTheBytesQSettingsWrites) {
         {"Group/sub/key", 1.5},
         {"General/x", "y"},
         {"empty", ""},
+        {"scale", 1.5f},
+        {"tiny", 0.1f},
+        {"withNul", QString::fromUtf8("a\0b", 3)},
+        {"atNul", QString::fromUtf8("@\0", 2)},
+        {"listNul", QStringList{QString::fromUtf8("\0", 1), "x"}},
     };
     // Texts from the characters that matter to the escaping: controls, quotes, separators, hex digits after
     // an escape, spaces at either end, Latin-1 and CJK.
@@ -69,6 +74,20 @@ TEST(SettingsIni, WritesTheBytesQSettingsWrites) {
     }
     const QByteArray ours = SettingsIni::write(values);
     EXPECT_EQ(ours.toStdString(), readAll(file).toStdString());
+
+    // Either file reads back the same: a text with a NUL whole, a float as the text of its number.
+    const QString mine = dir.filePath("ours.ini");
+    {
+        QFile f(mine);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(ours);
+    }
+    const QMap<QString, QVariant> read = SettingsIni::read(mine);
+    EXPECT_EQ(read, SettingsIni::read(file));
+    EXPECT_EQ(read.value("withNul"), QString::fromUtf8("a\0b", 3));
+    EXPECT_EQ(read.value("atNul"), QString::fromUtf8("@\0", 2));
+    EXPECT_EQ(read.value("listNul").toStringList(), (QStringList{QString::fromUtf8("\0", 1), "x"}));
+    EXPECT_EQ(read.value("scale"), "1.5");
 }
 
 // A settings file over a page long, on a disk with nothing left or one page free: the writes leave the file
