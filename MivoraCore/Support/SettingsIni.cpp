@@ -2,12 +2,18 @@
 
 #include <QDataStream>
 #include <QDateTime>
+#include <QFile>
 #include <QIODevice>
 #include <QPoint>
 #include <QRect>
 #include <QSettings>
 #include <QSize>
 #include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace mivora::SettingsIni {
 
@@ -168,8 +174,15 @@ void appendValue(const QVariant& value, QByteArray& out) {
 
 } // namespace
 
-QMap<QString, QVariant> read(const QString& file) {
+QMap<QString, QVariant> read(const QString& file, QString* failure) {
     QMap<QString, QVariant> values;
+    // QSettings reads a file it cannot open as an empty one: try it first.
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT && failure) *failure = QString::fromLocal8Bit(std::strerror(errno));
+        return values;
+    }
+    ::close(fd);
     const QSettings settings(file, QSettings::IniFormat);
     for (const QString& key : settings.allKeys())
         values.insert(key, settings.value(key));
