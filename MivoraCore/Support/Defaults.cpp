@@ -24,6 +24,11 @@ QString standardFile() {
 // How long a save waits for another process's save of the same file: far above what one takes.
 constexpr int lockWaitMs = 10000;
 
+// A full disk or quota is said as such whichever step ran into it.
+AtomicFile::Failure failureOf(int error) {
+    return error == ENOSPC || error == EDQUOT ? AtomicFile::Failure::diskFull : AtomicFile::Failure::other;
+}
+
 // Makes `folder` and the folders above it that are missing, each its owner's alone (0700) whatever the
 // umask; folders that are there stay as they are. 0, or the errno of the step that failed.
 int makeFolder(const QString& folder) {
@@ -106,17 +111,22 @@ void SettingsDefaults::save() {
 
 std::pair<AtomicFile::Result, QString> SettingsDefaults::writeChanges() {
     const QString kept = QStringLiteral("设置文件保持原样，这次改的设置还在，下次保存或退出时再试");
+    const auto said = [&](AtomicFile::Failure failure, const QString& what) {
+        return (failure == AtomicFile::Failure::diskFull ? QStringLiteral("磁盘满了，设置没存上，%1：%2")
+                                                         : what + QStringLiteral("，设置没存上，%1：%2"))
+            .arg(kept);
+    };
     const QFileInfo info(file_);
     if (const int error = makeFolder(info.absolutePath()))
-        return {{AtomicFile::Failure::other, QString::fromLocal8Bit(std::strerror(error))},
-                QStringLiteral("设置文件夹建不了，设置没存上，%1：%2").arg(kept)};
+        return {{failureOf(error), QString::fromLocal8Bit(std::strerror(error))},
+                said(failureOf(error), QStringLiteral("设置文件夹建不了"))};
     // From reading the file to moving the new one in place, a save in another process (another copy of the
     // program, a command-line run) waits, and this one waits for it: neither writes over what the other
     // wrote in between.
     const FileLock lock(file_ + QStringLiteral(".mivora-lock"), lockWaitMs);
     if (!lock.locked())
-        return {{AtomicFile::Failure::other, lock.error()},
-                QStringLiteral("设置文件锁不上，设置没存上，%1：%2").arg(kept)};
+        return {{failureOf(lock.errorNumber()), lock.error()},
+                said(failureOf(lock.errorNumber()), QStringLiteral("设置文件锁不上"))};
     // What the file holds now, with this store's changes over it. A file that is there but cannot be read
     // is not taken for an empty one: writing would replace every setting in it with this run's changes.
     QString unreadable;
@@ -132,10 +142,7 @@ std::pair<AtomicFile::Result, QString> SettingsDefaults::writeChanges() {
 
     const AtomicFile::Result result = writer_(file_, SettingsIni::write(merged));
     if (result) values_ = std::move(merged);
-    const QString message = result.failure == AtomicFile::Failure::diskFull
-                                ? QStringLiteral("磁盘满了，设置没存上，%1：%2")
-                                : QStringLiteral("设置没存上，%1：%2");
-    return {result, message.arg(kept)};
+    return {result, said(result.failure, QStringLiteral("设置文件写不了"))};
 }
 
 } // namespace mivora

@@ -17,10 +17,6 @@ namespace mivora {
 
 namespace {
 
-QString reason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 // A wait in a thread of its own, so it can be given up; the thread keeps the file open until the lock comes
 // and, when nobody waits for it any more, lets go of it at once.
 struct Wait {
@@ -33,10 +29,15 @@ struct Wait {
 
 } // namespace
 
+void FileLock::fail(int error) {
+    errorNumber_ = error;
+    error_ = QString::fromLocal8Bit(std::strerror(error));
+}
+
 FileLock::FileLock(const QString& path, int timeoutMs) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        error_ = reason(errno);
+        fail(errno);
         return;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -44,7 +45,7 @@ FileLock::FileLock(const QString& path, int timeoutMs) {
         return;
     }
     if (errno != EWOULDBLOCK) {
-        error_ = reason(errno);
+        fail(errno);
         ::close(fd);
         return;
     }
@@ -65,9 +66,10 @@ FileLock::FileLock(const QString& path, int timeoutMs) {
     std::unique_lock guard(wait->mutex);
     if (!wait->done.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return wait->finished; })) {
         wait->abandoned = true;
+        errorNumber_ = ETIMEDOUT;
         error_ = QStringLiteral("另一个进程一直占着 %1，等了 %2 秒").arg(path).arg(timeoutMs / 1000.0);
     } else if (wait->error) {
-        error_ = reason(wait->error);
+        fail(wait->error);
     } else {
         fd_ = fd;
     }

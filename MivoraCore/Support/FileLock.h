@@ -16,12 +16,17 @@ public:
     FileLock& operator=(const FileLock&) = delete;
 
     bool locked() const { return fd_ >= 0; }
-    // Why the lock was not taken: the system's words, or that the wait ran out.
+    // Why the lock was not taken: the system's words, or that the wait ran out; and its errno (ETIMEDOUT for
+    // the wait).
     const QString& error() const { return error_; }
+    int errorNumber() const { return errorNumber_; }
 
 private:
+    void fail(int error);
+
     int fd_ = -1;
     QString error_;
+    int errorNumber_ = 0;
 };
 
 } // namespace mivora

@@ -190,6 +190,24 @@ TEST(Settings, AFullDiskKeepsTheFileAndTheValuesUntilThereIsRoom) {
     }
 }
 
+// A disk with no room for one more file, before the first save: the lock beside the file (or the folder)
+// cannot be made, and that is said as a full disk too.
+TEST(Settings, NoRoomForTheLockOrTheFolderIsAFullDisk) {
+    QTemporaryDir dir;
+    test::SmallDisk disk(dir.path(), "size=1m,nr_inodes=8");
+    if (!disk.mounted()) GTEST_SKIP() << "no tmpfs could be mounted here: " << disk.error();
+    for (int i = 0; QFile(dir.filePath(QString::number(i))).open(QIODevice::WriteOnly); ++i) {
+    }
+    for (const QString& file : {dir.filePath("Mivora.ini"), dir.filePath("config/Mivora/Mivora.ini")}) {
+        SettingsDefaults settings(file);
+        const QByteArray logBefore = logBytes();
+        settings.setValue("fnKey", "F8");
+        settings.save();
+        EXPECT_EQ(settings.saveFailure(), AtomicFile::Failure::diskFull) << file.toStdString();
+        EXPECT_TRUE(logBytes().mid(logBefore.size()).contains("磁盘满了，设置没存上"));
+    }
+}
+
 // Two copies of the program share the file: a key one of them wrote stays when the other writes its own.
 TEST(Settings, AWriteKeepsWhatAnotherCopyWroteMeanwhile) {
     QTemporaryDir dir;
