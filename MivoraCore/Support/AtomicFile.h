@@ -28,8 +28,7 @@ struct Result {
 };
 
 // Puts an open file's bytes (or an open folder's names) on the disk: true when the system says they are
-// there. `fsync` unless a test
-// stands in a failing one.
+// there. `fsync` unless a test stands in a failing one.
 using Sync = std::function<bool(int fd)>;
 
 // The folder must exist.
