@@ -62,11 +62,13 @@ TEST(AtomicFile, NoRoomForTheSideFileIsAFullDisk) {
 }
 
 // At the next start the side files of saves a kill stopped half-way go: only those named as this writer names
-// them, and only old ones (another copy of the program may be saving right now); a user's own files stay.
+// them, and only old ones (another copy of the program may be saving right now); a user's own files stay, and
+// so does the lock beside the settings file.
 TEST(AtomicFile, RemovesOnlyItsOwnStaleSideFiles) {
     QTemporaryDir dir;
-    const QStringList kept{"Mivora.ini", "memories.json.backup", "memories.json.aB3dE9",
-                           "notes.mivora-save.x", "deleted.json.mivora-save.Ab12Cd"};
+    const QStringList kept{
+        "Mivora.ini",          "memories.json.backup",   "memories.json.aB3dE9",
+        "notes.mivora-save.x", "Mivora.ini.mivora-lock", "deleted.json.mivora-save.Ab12Cd"};
     for (const QString& name : kept)
         touch(dir.filePath(name), name == kept.last() ? 0 : 3600);
     touch(dir.filePath("memories.json.mivora-save.Zx9Qw1"), 3600);
