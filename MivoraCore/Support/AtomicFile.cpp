@@ -79,7 +79,8 @@ Result writeWith(const QString& path, const QByteArray& data, const Sync& sync) 
     // A replaced file keeps who may read it (a user's own file may be shared on purpose); a new one is the
     // user's alone, whatever the umask.
     struct stat old {};
-    const mode_t mode = ::stat(targetName.constData(), &old) == 0 ? old.st_mode & 07777 : 0600;
+    const bool replacing = ::stat(targetName.constData(), &old) == 0;
+    const mode_t mode = replacing ? old.st_mode & 07777 : 0600;
     if (::fchmod(fd, mode) != 0) return giveUp(errno, true);
     for (qsizetype done = 0; done < data.size();) {
         const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
@@ -87,6 +88,16 @@ Result writeWith(const QString& path, const QByteArray& data, const Sync& sync) 
         // A write that takes nothing (no error, no byte) is a full disk by another name.
         if (n <= 0) return giveUp(n < 0 ? errno : ENOSPC, true);
         done += n;
+    }
+    // The new file is later than the one it replaces, to the millisecond, even within one tick of the file
+    // system's clock: a reader that keeps what it read for as long as size and time stay the same (QSettings
+    // does) would otherwise miss a new version of the same size.
+    struct stat now {};
+    const auto ms = [](const timespec& t) { return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000; };
+    if (replacing && ::fstat(fd, &now) == 0 && ms(now.st_mtim) <= ms(old.st_mtim)) {
+        const qint64 later = ms(old.st_mtim) + 1;
+        const timespec times[2] = {{0, UTIME_OMIT}, {time_t(later / 1000), long(later % 1000) * 1000000}};
+        ::futimens(fd, times);
     }
     errno = EIO; // what a stand-in sync that fails without a reason means
     if (!sync(fd)) return giveUp(errno, true);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -124,4 +125,22 @@ TEST(AtomicFile, TheFolderIsSyncedAfterTheMove) {
     ASSERT_TRUE(AtomicFile::writeWith(path, "new", recording));
     EXPECT_EQ(folderSyncs, QList<QByteArray>{"new"});
     EXPECT_EQ(AtomicFile::writeWith(path, "newer", recording).failure, AtomicFile::Failure::other);
+}
+
+// A new version of the same size is later than the old one even when the clock has not moved on (here: the
+// old file's time is ahead of it), so QSettings, which rereads a file only when its size or time changed,
+// reads the new one.
+TEST(AtomicFile, ANewVersionIsAlwaysLaterThanTheOld) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Mivora.ini");
+    ASSERT_TRUE(AtomicFile::write(path, "[General]\nfnKey=F8\n"));
+    const QDateTime ahead = QDateTime::currentDateTime().addSecs(3600);
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.setFileTime(ahead, QFileDevice::FileModificationTime));
+    }
+    EXPECT_EQ(QSettings(path, QSettings::IniFormat).value("fnKey"), "F8");
+    ASSERT_TRUE(AtomicFile::write(path, "[General]\nfnKey=F9\n"));
+    EXPECT_GT(QFileInfo(path).lastModified(), ahead);
+    EXPECT_EQ(QSettings(path, QSettings::IniFormat).value("fnKey"), "F9");
 }
