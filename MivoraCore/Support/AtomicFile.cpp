@@ -38,6 +38,18 @@ Result failed(int error, const QString& path, qsizetype needed) {
     return {full ? Failure::diskFull : Failure::other, QString::fromLocal8Bit(std::strerror(error))};
 }
 
+// The file that `path` names once every symbolic link on the way is followed, so a link (even one whose
+// file is not there yet) stays a link and the file it points to is the one written; empty for a loop.
+QString linkedFile(const QString& path) {
+    QString file = QFileInfo(path).absoluteFilePath();
+    for (int hops = 0; hops < 40; ++hops) {
+        const QFileInfo info(file);
+        if (!info.isSymLink()) return file;
+        file = info.symLinkTarget();
+    }
+    return {};
+}
+
 } // namespace
 
 Result write(const QString& path, const QByteArray& data) {
@@ -45,15 +57,15 @@ Result write(const QString& path, const QByteArray& data) {
 }
 
 Result writeWith(const QString& path, const QByteArray& data, const Sync& sync) {
-    const QFileInfo info(path);
-    const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
+    const QString target = linkedFile(path);
+    if (target.isEmpty()) return failed(ELOOP, path, 0);
     const QByteArray targetName = QFile::encodeName(target);
 
     int fd = -1;
     QByteArray side;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         side = QFile::encodeName(sideName(target));
-        fd = ::open(side.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(side.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) return failed(errno, target, 0);
@@ -64,10 +76,12 @@ Result writeWith(const QString& path, const QByteArray& data, const Sync& sync) 
         ::unlink(side.constData());
         return failed(error, target, data.size());
     };
-    // A replaced file keeps who may read it.
+    // A replaced file keeps who may read it (a user's own file may be shared on purpose); a new one is the
+    // user's alone, whatever the umask.
     struct stat old {};
-    if (::stat(targetName.constData(), &old) == 0 && ::fchmod(fd, old.st_mode & 07777) != 0)
-        return giveUp(errno, true);
+    const bool replacing = ::stat(targetName.constData(), &old) == 0;
+    const mode_t mode = replacing ? old.st_mode & 07777 : 0600;
+    if (::fchmod(fd, mode) != 0) return giveUp(errno, true);
     for (qsizetype done = 0; done < data.size();) {
         const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
         if (n < 0 && errno == EINTR) continue;
@@ -75,10 +89,32 @@ Result writeWith(const QString& path, const QByteArray& data, const Sync& sync) 
         if (n <= 0) return giveUp(n < 0 ? errno : ENOSPC, true);
         done += n;
     }
+    // The new file is later than the one it replaces, to the millisecond, even within one tick of the file
+    // system's clock: a reader that keeps what it read for as long as size and time stay the same (QSettings
+    // does) would otherwise miss a new version of the same size.
+    struct stat now {};
+    const auto ms = [](const timespec& t) { return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000; };
+    if (replacing && ::fstat(fd, &now) == 0 && ms(now.st_mtim) <= ms(old.st_mtim)) {
+        const qint64 later = ms(old.st_mtim) + 1;
+        const timespec times[2] = {{0, UTIME_OMIT}, {time_t(later / 1000), long(later % 1000) * 1000000}};
+        ::futimens(fd, times);
+    }
     errno = EIO; // what a stand-in sync that fails without a reason means
     if (!sync(fd)) return giveUp(errno, true);
     if (::close(fd) != 0) return giveUp(errno, false);
     if (::rename(side.constData(), targetName.constData()) != 0) return giveUp(errno, false);
+
+    // The new name is an entry of the folder: until the folder is on the disk too, a power cut can bring
+    // the old file back.
+    const int folder = ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return failed(errno, target, 0);
+    errno = EIO;
+    const bool synced = sync(folder);
+    const int error = errno;
+    ::close(folder);
+    // EINVAL: a file system that has no way to sync a folder (it keeps no journal of names to flush).
+    if (!synced && error != EINVAL) return failed(error, target, 0);
     return {};
 }
 

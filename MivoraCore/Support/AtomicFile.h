@@ -10,7 +10,11 @@ namespace mivora {
 // Replaces a file whole or not at all. The bytes go to a side file in the same folder (named after the file,
 // see `removeStale`), which is written, synced to the disk and closed, each step checked, before it is moved
 // over the old file. On any failure the side file goes and the old file stays as it was, so the caller can
-// keep what it meant to write and try again. A symbolic link is kept: the file it points to is replaced.
+// keep what it meant to write and try again. A symbolic link is kept: the file it points to is replaced, or
+// made when it is not there yet. A new file is the user's alone (0600) whatever the umask; a replaced one
+// keeps its mode. After the move the folder is synced too, so a power cut cannot bring the old file back;
+// when that last sync fails the new file is in place already, but the write still counts as failed (the
+// caller tries again).
 namespace AtomicFile {
 
 enum class Failure { none, diskFull, other };
@@ -23,8 +27,8 @@ struct Result {
     explicit operator bool() const { return failure == Failure::none; }
 };
 
-// Puts an open file's bytes on the disk: true when the system says they are there. `fsync` unless a test
-// stands in a failing one.
+// Puts an open file's bytes (or an open folder's names) on the disk: true when the system says they are
+// there. `fsync` unless a test stands in a failing one.
 using Sync = std::function<bool(int fd)>;
 
 // The folder must exist.

@@ -1,12 +1,17 @@
 #include "Support/Defaults.h"
 
 #include "Support/AppLog.h"
+#include "Support/FileLock.h"
 #include "Support/SettingsIni.h"
 
-#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QObject>
 #include <QSettings>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace mivora {
 
@@ -14,6 +19,26 @@ namespace {
 
 QString standardFile() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, "Mivora", "Mivora").fileName();
+}
+
+// How long a save waits for another process's save of the same file: far above what one takes.
+constexpr int lockWaitMs = 10000;
+
+// A full disk or quota is said as such whichever step ran into it.
+AtomicFile::Failure failureOf(int error) {
+    return error == ENOSPC || error == EDQUOT ? AtomicFile::Failure::diskFull : AtomicFile::Failure::other;
+}
+
+// Makes `folder` and the folders above it that are missing, each its owner's alone (0700) whatever the
+// umask; folders that are there stay as they are. 0, or the errno of the step that failed.
+int makeFolder(const QString& folder) {
+    const QFileInfo info(folder);
+    if (info.isDir()) return 0;
+    if (info.absolutePath() != folder)
+        if (const int error = makeFolder(info.absolutePath())) return error;
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) != 0) return errno == EEXIST ? 0 : errno;
+    return ::chmod(name.constData(), 0700) == 0 ? 0 : errno;
 }
 
 } // namespace
@@ -42,8 +67,10 @@ QVariant SettingsDefaults::value(const QString& key) const {
 }
 
 void SettingsDefaults::setValue(const QString& key, const QVariant& value) {
-    const auto it = values_.constFind(key);
-    if (it != values_.cend() && it->typeId() == value.typeId() && *it == value) return;
+    // A value equal to the one held here still goes to the file: another process may have written another
+    // one there since this store last read it.
+    const auto it = pending_.constFind(key);
+    if (it != pending_.cend() && *it && (*it)->typeId() == value.typeId() && **it == value) return;
     values_.insert(key, value);
     changed(key, value);
 }
@@ -69,33 +96,53 @@ void SettingsDefaults::changed(const QString& key, std::optional<QVariant> value
 void SettingsDefaults::save() {
     queued_ = false;
     if (pending_.isEmpty()) return;
-    // What the file holds now (another copy of the program may have written it), with this store's changes
-    // over it. A file that is there but cannot be read is not taken for an empty one.
+    const auto [result, message] = writeChanges();
+    if (result) pending_.clear();
+    if (result.failure == saveFailure_ && result.reason == saveReason_) return;
+    if (result)
+        AppLog::write(QStringLiteral("之前没存上的设置已经存好"));
+    else
+        AppLog::write(message.arg(result.reason));
+    saveReason_ = result.reason;
+    if (result.failure == saveFailure_) return;
+    saveFailure_ = result.failure;
+    if (saveFailureChanged) saveFailureChanged();
+}
+
+std::pair<AtomicFile::Result, QString> SettingsDefaults::writeChanges() {
+    const QString kept = QStringLiteral("设置文件保持原样，这次改的设置还在，下次保存或退出时再试");
+    const auto said = [&](AtomicFile::Failure failure, const QString& what) {
+        return (failure == AtomicFile::Failure::diskFull ? QStringLiteral("磁盘满了，设置没存上，%1：%2")
+                                                         : what + QStringLiteral("，设置没存上，%1：%2"))
+            .arg(kept);
+    };
     const QFileInfo info(file_);
-    QMap<QString, QVariant> merged = info.exists() && !info.isReadable() ? values_ : SettingsIni::read(file_);
+    if (const int error = makeFolder(info.absolutePath()))
+        return {{failureOf(error), QString::fromLocal8Bit(std::strerror(error))},
+                said(failureOf(error), QStringLiteral("设置文件夹建不了"))};
+    // From reading the file to moving the new one in place, a save in another process (another copy of the
+    // program, a command-line run) waits, and this one waits for it: neither writes over what the other
+    // wrote in between.
+    const FileLock lock(file_ + QStringLiteral(".mivora-lock"), lockWaitMs);
+    if (!lock.locked())
+        return {{failureOf(lock.errorNumber()), lock.error()},
+                said(failureOf(lock.errorNumber()), QStringLiteral("设置文件锁不上"))};
+    // What the file holds now, with this store's changes over it. A file that is there but cannot be read
+    // is not taken for an empty one: writing would replace every setting in it with this run's changes.
+    QString unreadable;
+    QMap<QString, QVariant> merged = SettingsIni::read(file_, &unreadable);
+    if (!unreadable.isEmpty())
+        return {{AtomicFile::Failure::other, unreadable},
+                QStringLiteral("设置文件读不了，没有写它，%1：%2").arg(kept)};
     for (auto it = pending_.cbegin(); it != pending_.cend(); ++it)
         if (*it)
             merged.insert(it.key(), **it);
         else
             merged.remove(it.key());
 
-    QDir().mkpath(info.absolutePath());
     const AtomicFile::Result result = writer_(file_, SettingsIni::write(merged));
-    if (result) {
-        values_ = std::move(merged);
-        pending_.clear();
-    }
-    if (result.failure == saveFailure_) return;
-    if (result)
-        AppLog::write(QStringLiteral("之前没存上的设置已经存好"));
-    else if (result.failure == AtomicFile::Failure::diskFull)
-        AppLog::write(QStringLiteral("磁盘满了，设置没存上，设置文件保持原样，下次保存或退出时再试：%1")
-                          .arg(result.reason));
-    else
-        AppLog::write(
-            QStringLiteral("设置没存上，设置文件保持原样，下次保存或退出时再试：%1").arg(result.reason));
-    saveFailure_ = result.failure;
-    if (saveFailureChanged) saveFailureChanged();
+    if (result) values_ = std::move(merged);
+    return {result, said(result.failure, QStringLiteral("设置文件写不了"))};
 }
 
 } // namespace mivora

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QObject;
 
@@ -32,8 +33,11 @@ public:
 // The settings file of the user, INI as QSettings keeps it ($XDG_CONFIG_HOME/Mivora/Mivora.ini). Values are
 // kept in memory; the changes are written at the next turn of the event loop, and when the store goes, as
 // one whole new file (see AtomicFile) merged over what the file holds then, so another copy of the program
-// that wrote a key in between keeps it. A write the disk does not take (a full disk) leaves the file as it
-// was, keeps the changes, is logged and published (`saveFailure`), and is tried again with the next write.
+// that wrote a key in between keeps it; a lock beside the file keeps two processes' saves from overlapping.
+// Every value set is written, even one equal to the value held here. A write the disk does not take (a full
+// disk), a file that is there but cannot be read (never written over) or a lock held too long by another
+// process leave the file as it was, keep the changes, are logged and published (`saveFailure`), and are
+// tried again with the next write. The folder, when the store makes it, is the user's alone.
 class SettingsDefaults final : public Defaults {
 public:
     SettingsDefaults();
@@ -54,6 +58,9 @@ public:
 
 private:
     void changed(const QString& key, std::optional<QVariant> value);
+    // Merges the changes over the file and writes it; the result, and the log line (with "%1" for the
+    // reason) for when it failed.
+    std::pair<AtomicFile::Result, QString> writeChanges();
 
     QString file_;
     QMap<QString, QVariant> values_;
@@ -63,6 +70,7 @@ private:
     QMap<QString, std::optional<QVariant>> pending_;
     AtomicFile::Writer writer_ = AtomicFile::write;
     AtomicFile::Failure saveFailure_ = AtomicFile::Failure::none;
+    QString saveReason_;
     std::unique_ptr<QObject> context_; // receives the queued write
     bool queued_ = false;
 };

@@ -2,12 +2,18 @@
 
 #include <QDataStream>
 #include <QDateTime>
+#include <QFile>
 #include <QIODevice>
 #include <QPoint>
 #include <QRect>
 #include <QSettings>
 #include <QSize>
 #include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace mivora::SettingsIni {
 
@@ -122,17 +128,19 @@ QString asText(const QVariant& value) {
         return QStringLiteral("@Invalid()");
     case QMetaType::QByteArray:
         return QLatin1String("@ByteArray(") + QLatin1String(value.toByteArray()) + u')';
-    case QMetaType::QString: {
-        const QString s = value.toString();
-        return s.startsWith(u'@') ? u'@' + s : s;
-    }
+    case QMetaType::QString:
     case QMetaType::Bool:
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
-    case QMetaType::Double:
-        return value.toString();
+    case QMetaType::Float:
+    case QMetaType::Double: {
+        // Numbers and texts as they read; a text holding a NUL goes inside "@String(…)", as QSettings has it.
+        const QString s = value.toString();
+        if (s.contains(QChar::Null)) return QLatin1String("@String(") + s + u')';
+        return s.startsWith(u'@') ? u'@' + s : s;
+    }
     case QMetaType::QRect: {
         const QRect r = value.toRect();
         return QStringLiteral("@Rect(%1 %2 %3 %4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
@@ -166,8 +174,15 @@ void appendValue(const QVariant& value, QByteArray& out) {
 
 } // namespace
 
-QMap<QString, QVariant> read(const QString& file) {
+QMap<QString, QVariant> read(const QString& file, QString* failure) {
     QMap<QString, QVariant> values;
+    // QSettings reads a file it cannot open as an empty one: try it first.
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT && failure) *failure = QString::fromLocal8Bit(std::strerror(errno));
+        return values;
+    }
+    ::close(fd);
     const QSettings settings(file, QSettings::IniFormat);
     for (const QString& key : settings.allKeys())
         values.insert(key, settings.value(key));

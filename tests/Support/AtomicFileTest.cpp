@@ -5,9 +5,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace mivora;
 
@@ -59,11 +63,13 @@ TEST(AtomicFile, NoRoomForTheSideFileIsAFullDisk) {
 }
 
 // At the next start the side files of saves a kill stopped half-way go: only those named as this writer names
-// them, and only old ones (another copy of the program may be saving right now); a user's own files stay.
+// them, and only old ones (another copy of the program may be saving right now); a user's own files stay, and
+// so does the lock beside the settings file.
 TEST(AtomicFile, RemovesOnlyItsOwnStaleSideFiles) {
     QTemporaryDir dir;
-    const QStringList kept{"Mivora.ini", "memories.json.backup", "memories.json.aB3dE9",
-                           "notes.mivora-save.x", "deleted.json.mivora-save.Ab12Cd"};
+    const QStringList kept{
+        "Mivora.ini",          "memories.json.backup",   "memories.json.aB3dE9",
+        "notes.mivora-save.x", "Mivora.ini.mivora-lock", "deleted.json.mivora-save.Ab12Cd"};
     for (const QString& name : kept)
         touch(dir.filePath(name), name == kept.last() ? 0 : 3600);
     touch(dir.filePath("memories.json.mivora-save.Zx9Qw1"), 3600);
@@ -74,4 +80,67 @@ TEST(AtomicFile, RemovesOnlyItsOwnStaleSideFiles) {
     QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
     left.sort();
     EXPECT_EQ(left, sorted);
+}
+
+// Under the usual umask 022 a new file is still the user's alone; a file that is there keeps the mode its
+// owner gave it (a list of defaults shared on purpose stays readable).
+TEST(AtomicFile, ANewFileIsPrivateAndAReplacedOneKeepsItsMode) {
+    QTemporaryDir dir;
+    const mode_t before = ::umask(022);
+    const QString fresh = dir.filePath("memories.json"), shared = dir.filePath("mimeapps.list");
+    const bool written = AtomicFile::write(fresh, "{}") && AtomicFile::write(shared, "old") &&
+                         ::chmod(QFile::encodeName(shared).constData(), 0644) == 0 &&
+                         AtomicFile::write(shared, "new");
+    ::umask(before);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(QFile::permissions(fresh),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    EXPECT_TRUE(QFile::permissions(shared) & QFile::ReadOther);
+}
+
+// A link to a file not made yet (dotfiles kept elsewhere, before their first save) stays a link, through a
+// link to a link too: the file at its end is made.
+TEST(AtomicFile, ALinkToAMissingFileStaysALink) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("dotfiles/mivora"));
+    ASSERT_TRUE(QFile::link("mivora/Mivora.ini", dir.filePath("dotfiles/current.ini"))); // relative
+    ASSERT_TRUE(QFile::link(dir.filePath("dotfiles/current.ini"), dir.filePath("Mivora.ini")));
+    ASSERT_TRUE(AtomicFile::write(dir.filePath("Mivora.ini"), "[General]\n"));
+    EXPECT_TRUE(QFileInfo(dir.filePath("Mivora.ini")).isSymLink());
+    EXPECT_EQ(readAll(dir.filePath("dotfiles/mivora/Mivora.ini")), "[General]\n");
+}
+
+// After the move the folder is synced too (the new name is on the disk only then); when that fails the
+// write is reported as failed, so the caller tries again.
+TEST(AtomicFile, TheFolderIsSyncedAfterTheMove) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("memories.json");
+    QList<QByteArray> folderSyncs; // what the file held at each folder sync
+    const auto recording = [&](int fd) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) return true;
+        folderSyncs += readAll(path);
+        return folderSyncs.size() == 1;
+    };
+    ASSERT_TRUE(AtomicFile::writeWith(path, "new", recording));
+    EXPECT_EQ(folderSyncs, QList<QByteArray>{"new"});
+    EXPECT_EQ(AtomicFile::writeWith(path, "newer", recording).failure, AtomicFile::Failure::other);
+}
+
+// A new version of the same size is later than the old one even when the clock has not moved on (here: the
+// old file's time is ahead of it), so QSettings, which rereads a file only when its size or time changed,
+// reads the new one.
+TEST(AtomicFile, ANewVersionIsAlwaysLaterThanTheOld) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Mivora.ini");
+    ASSERT_TRUE(AtomicFile::write(path, "[General]\nfnKey=F8\n"));
+    const QDateTime ahead = QDateTime::currentDateTime().addSecs(3600);
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.setFileTime(ahead, QFileDevice::FileModificationTime));
+    }
+    EXPECT_EQ(QSettings(path, QSettings::IniFormat).value("fnKey"), "F8");
+    ASSERT_TRUE(AtomicFile::write(path, "[General]\nfnKey=F9\n"));
+    EXPECT_GT(QFileInfo(path).lastModified(), ahead);
+    EXPECT_EQ(QSettings(path, QSettings::IniFormat).value("fnKey"), "F9");
 }

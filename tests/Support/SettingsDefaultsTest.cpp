@@ -6,12 +6,22 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace mivora;
 
@@ -26,6 +36,33 @@ QByteArray logBytes() {
     AppLog::flush();
     return readAll(AppLog::file());
 }
+
+// Root reads any file whatever its mode: while this lives, the calling thread (the one that saves) is held
+// to the mode bits as every other user is. Nothing changes when the tests do not run as root.
+struct ModeBitsOnly {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2]{}, fewer[2]{};
+    ModeBitsOnly() {
+        ::syscall(SYS_capget, &header, saved);
+        fewer[0] = saved[0];
+        fewer[1] = saved[1];
+        fewer[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        ::syscall(SYS_capset, &header, fewer);
+    }
+    ~ModeBitsOnly() { ::syscall(SYS_capset, &header, saved); }
+};
+
+// What each of the two processes below does: keys of its own, and a save after each one.
+void setKeysSavingAfterEach(const QString& file, const QString& prefix) {
+    SettingsDefaults settings(file);
+    for (int i = 0; i < 1000; ++i) {
+        settings.setValue(prefix + QString::number(i), i);
+        settings.save();
+    }
+    EXPECT_EQ(settings.saveFailure(), AtomicFile::Failure::none);
+}
+
+constexpr char secondProcessFile[] = "MIVORA_TEST_SETTINGS_FILE";
 
 } // namespace
 
@@ -48,6 +85,11 @@ TEST(SettingsIni, WritesTheBytesQSettingsWrites) {
         {"Group/sub/key", 1.5},
         {"General/x", "y"},
         {"empty", ""},
+        {"scale", 1.5f},
+        {"tiny", 0.1f},
+        {"withNul", QString::fromUtf8("a\0b", 3)},
+        {"atNul", QString::fromUtf8("@\0", 2)},
+        {"listNul", QStringList{QString::fromUtf8("\0", 1), "x"}},
     };
     // Texts from the characters that matter to the escaping: controls, quotes, separators, hex digits after
     // an escape, spaces at either end, Latin-1 and CJK.
@@ -69,6 +111,20 @@ TEST(SettingsIni, WritesTheBytesQSettingsWrites) {
     }
     const QByteArray ours = SettingsIni::write(values);
     EXPECT_EQ(ours.toStdString(), readAll(file).toStdString());
+
+    // Either file reads back the same: a text with a NUL whole, a float as the text of its number.
+    const QString mine = dir.filePath("ours.ini");
+    {
+        QFile f(mine);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(ours);
+    }
+    const QMap<QString, QVariant> read = SettingsIni::read(mine);
+    EXPECT_EQ(read, SettingsIni::read(file));
+    EXPECT_EQ(read.value("withNul"), QString::fromUtf8("a\0b", 3));
+    EXPECT_EQ(read.value("atNul"), QString::fromUtf8("@\0", 2));
+    EXPECT_EQ(read.value("listNul").toStringList(), (QStringList{QString::fromUtf8("\0", 1), "x"}));
+    EXPECT_EQ(read.value("scale"), "1.5");
 }
 
 // A settings file over a page long, on a disk with nothing left or one page free: the writes leave the file
@@ -100,7 +156,7 @@ TEST(Settings, AFullDiskKeepsTheFileAndTheValuesUntilThereIsRoom) {
             EXPECT_EQ(settings.saveFailure(), AtomicFile::Failure::diskFull);
             EXPECT_TRUE(readAll(file) == before) << spare << ": " << readAll(file).size();
             EXPECT_EQ(QDir(dir.path() + "/config/Mivora").entryList(QDir::Files | QDir::Hidden),
-                      QStringList{"Mivora.ini"});
+                      (QStringList{"Mivora.ini", "Mivora.ini.mivora-lock"})); // no side file left
             EXPECT_EQ(settings.value("fnKey"), "F8");
             EXPECT_TRUE(logBytes().mid(logBefore.size()).contains("磁盘满了，设置没存上"));
             EXPECT_EQ(told, 1);
@@ -123,6 +179,22 @@ TEST(Settings, AFullDiskKeepsTheFileAndTheValuesUntilThereIsRoom) {
     }
 }
 
+// A disk with no room for one more file, before the first save: no lock beside the file (or no folder) can
+// be made, and that is said as a full disk too.
+TEST(Settings, NoRoomForTheLockOrTheFolderIsAFullDisk) {
+    QTemporaryDir dir;
+    test::SmallDisk disk(dir.path(), "size=1m,nr_inodes=8");
+    if (!disk.mounted()) GTEST_SKIP() << "no tmpfs could be mounted here: " << disk.error();
+    for (int i = 0; QFile(dir.filePath(QString::number(i))).open(QIODevice::WriteOnly); ++i) {
+    }
+    for (const QString& file : {dir.filePath("Mivora.ini"), dir.filePath("config/Mivora/Mivora.ini")}) {
+        SettingsDefaults settings(file);
+        settings.setValue("fnKey", "F8");
+        settings.save();
+        EXPECT_EQ(settings.saveFailure(), AtomicFile::Failure::diskFull) << file.toStdString();
+    }
+}
+
 // Two copies of the program share the file: a key one of them wrote stays when the other writes its own.
 TEST(Settings, AWriteKeepsWhatAnotherCopyWroteMeanwhile) {
     QTemporaryDir dir;
@@ -134,4 +206,101 @@ TEST(Settings, AWriteKeepsWhatAnotherCopyWroteMeanwhile) {
     second.save();
     EXPECT_EQ(SettingsDefaults(file).value("fnKey"), "F8");
     EXPECT_EQ(second.value("fnKey"), "F8");
+
+    // A value chosen again is written even when it equals the one this copy holds: the other copy may have
+    // written another one meanwhile.
+    second.setValue("fnKey", "F9");
+    second.save();
+    first.setValue("fnKey", "F8");
+    first.save();
+    EXPECT_EQ(SettingsDefaults(file).value("fnKey"), "F8");
+}
+
+// Two processes (the program and a command-line run, or two copies) each set 1,000 keys of their own and save
+// after each: every key of both is in the file at the end. The second process is this test binary again,
+// running this test in its other part.
+TEST(Settings, TwoProcessesSavingAfterEveryKeyLoseNone) {
+    if (const QString file = qEnvironmentVariable(secondProcessFile); !file.isEmpty())
+        return setKeysSavingAfterEach(file, "second.");
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Mivora.ini");
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(secondProcessFile, file);
+    second.setProcessEnvironment(environment);
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(QCoreApplication::applicationFilePath(),
+                 {"--gtest_filter=Settings.TwoProcessesSavingAfterEveryKeyLoseNone"});
+    // This one starts once the other's first key is in the file: both save at the same time.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return SettingsIni::read(file).contains("second.0") || second.state() == QProcess::NotRunning;
+        },
+        60000));
+    setKeysSavingAfterEach(file, "first.");
+    ASSERT_TRUE(second.waitForFinished(90000));
+    EXPECT_EQ(second.exitCode(), 0) << second.readAll().toStdString();
+    const QMap<QString, QVariant> values = SettingsIni::read(file);
+    int lost = 0;
+    for (int i = 0; i < 1000; ++i)
+        for (const QString prefix : {"first.", "second."})
+            lost += values.value(prefix + QString::number(i)) != QString::number(i);
+    EXPECT_EQ(lost, 0);
+}
+
+// While another process holds the lock a save waits for it, but a holder killed (it cannot let go itself)
+// does not keep it waiting.
+TEST(Settings, ASaveWaitsForAnotherProcessButNotForAKilledOne) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Mivora.ini");
+    QProcess holder;
+    holder.start("sh",
+                 {"-c", "exec 9>>\"$0\" && flock 9 && echo locked && exec sleep 600", file + ".mivora-lock"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return holder.canReadLine(); }, 30000));
+    std::thread killer([pid = pid_t(holder.processId())] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ::kill(pid, SIGKILL);
+    });
+    QElapsedTimer waited;
+    waited.start();
+    SettingsDefaults settings(file);
+    settings.setValue("fnKey", "F8");
+    settings.save();
+    EXPECT_GE(waited.elapsed(), 500);
+    killer.join();
+    holder.waitForFinished();
+    EXPECT_EQ(settings.saveFailure(), AtomicFile::Failure::none);
+}
+
+// A settings file that is there but cannot be read is never written over: the save fails, says so in the log
+// (and so to the settings page) and keeps the values; once the file can be read, they are merged into it.
+TEST(Settings, AFileThatCannotBeReadIsNeverWrittenOver) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Mivora.ini");
+    const QByteArray three = "[General]\nfnKey=F9\nonboardingDone=true\nstats.total=12\n";
+    ASSERT_TRUE(AtomicFile::write(file, three));
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0200), 0);
+    const ModeBitsOnly asAUser;
+    SettingsDefaults settings(file);
+    const QByteArray logBefore = logBytes();
+    settings.setValue("fnKey", "F7");
+    settings.save();
+    EXPECT_EQ(settings.saveFailure(), AtomicFile::Failure::other);
+    EXPECT_TRUE(logBytes().mid(logBefore.size()).contains("设置文件读不了，没有写它"));
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0600), 0);
+    EXPECT_EQ(readAll(file), three);
+    settings.save();
+    EXPECT_EQ(readAll(file), "[General]\nfnKey=F7\nonboardingDone=true\nstats.total=12\n");
+}
+
+// Under the usual umask 022 the folders the store makes for its file are the user's alone.
+TEST(Settings, TheFoldersItMakesAreTheUsersAlone) {
+    QTemporaryDir dir;
+    const mode_t before = ::umask(022);
+    SettingsDefaults(dir.path() + "/config/Mivora/Mivora.ini").setValue("fnKey", "F8");
+    ::umask(before);
+    const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
+                           QFile::WriteUser | QFile::ExeUser;
+    for (const QString folder : {"/config", "/config/Mivora"})
+        EXPECT_EQ(QFile::permissions(dir.path() + folder), ownerOnly) << folder.toStdString();
 }
