@@ -3,6 +3,7 @@
 
 #include "Account/AccountService.h"
 #include "SingleInstance.h"
+#include "Support/AppLog.h"
 #include "Support/AtomicFile.h"
 
 #include <QDir>
@@ -89,10 +90,17 @@ QString defaultsPath() {
 bool install(const QString& executable) {
     const std::optional<QByteArray> entry = contents(executable);
     if (!entry || !writeIfChanged(path(), *entry)) return false;
-    // The desktop asks this list first: without a default it may not look at the entry at all.
+    // The desktop asks this list first: without a default it may not look at the entry at all. The list is
+    // the user's, with every other program's defaults in it: one that is there but cannot be read (left
+    // behind by a tool run as another user) is not taken for an empty one and written over.
     QFile list(defaultsPath());
-    const QByteArray current = list.open(QIODevice::ReadOnly) ? list.readAll() : QByteArray();
-    return writeIfChanged(defaultsPath(), withDefaults(current));
+    if (!list.open(QIODevice::ReadOnly)) {
+        if (!list.exists()) return writeIfChanged(defaultsPath(), withDefaults({}));
+        AppLog::write(QStringLiteral("%1 读不出来（%2），没有改它：浏览器登录后可能回不到 Mivora")
+                          .arg(defaultsPath(), list.errorString()));
+        return false;
+    }
+    return writeIfChanged(defaultsPath(), withDefaults(list.readAll()));
 }
 
 std::optional<QUrl> callbackIn(const QStringList& arguments) {

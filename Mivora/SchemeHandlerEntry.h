@@ -23,7 +23,8 @@ std::optional<QByteArray> contents(const QString& executable);
 // "<config home>/mimeapps.list": where the entry is made the default for both schemes.
 QString defaultsPath();
 // Writes the entry and the two defaults unless they are already there (other defaults are kept); false when
-// they could not be written.
+// they could not be written, or when the list is there but cannot be read (then left as it is, and the log
+// says why).
 bool install(const QString& executable);
 
 // The callback URL when the program was started with one (its only argument); none otherwise.

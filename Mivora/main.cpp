@@ -33,6 +33,7 @@
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
 #include "Support/HttpClient.h"
+#include "Support/PrivateFiles.h"
 #include "Support/Scheduler.h"
 #include "SyncWiring.h"
 #include "TerminationSignals.h"
@@ -115,6 +116,8 @@ int main(int argc, char** argv) {
 
     const QFileInfo self(launcherPath());
     if (const auto ended = runStartChecks(argc, argv, self.absoluteFilePath())) return *ended;
+    // Data, settings and log an earlier version left open to every local user become the user's alone.
+    PrivateFiles::tightenOwn();
 
     // Diagnostic modes end the process; they need no desktop, so they run without a GUI application.
     if (launch.kind == CommandLine::Launch::Kind::diagnostic && launch.mode == "-appletest") {

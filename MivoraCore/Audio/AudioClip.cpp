@@ -103,9 +103,11 @@ QString AudioClip::writeWAV() const {
         return UserError("临时录音文件写不进去（" + f.errorString() + "）");
     };
     // Written beside its name and moved into place, so no reader sees half a file. Not forced to disk:
-    // the file is read back at once and deleted seconds later.
+    // the file is read back at once and deleted seconds later. The user's voice is for the user alone.
     QFile side(path + QStringLiteral(".part"));
-    if (!side.open(QIODevice::WriteOnly | QIODevice::NewOnly)) throw failure(side);
+    if (!side.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        throw failure(side);
     const QByteArray bytes = wav();
     const bool written = side.write(bytes) == bytes.size() && side.flush();
     side.close();

@@ -7,6 +7,7 @@
 #include "Support/JsonRead.h"
 #include "Support/JsonWriter.h"
 #include "Support/Paths.h"
+#include "Support/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -262,7 +263,7 @@ bool MemoryStore::writeFile(const QString& path, bool& bad, const QByteArray& da
 void MemoryStore::save() {
     if (!file_) return;
 
-    QDir().mkpath(QFileInfo(*file_).absolutePath());
+    PrivateFiles::makeFolder(QFileInfo(*file_).absolutePath());
 
     // The tombstones first, the list only once they are written: a list saved without its tombstones would
     // let the next sync bring a deleted memory back from the vault, while a list left behind its tombstones

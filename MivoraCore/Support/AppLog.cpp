@@ -1,12 +1,12 @@
 #include "Support/AppLog.h"
 
 #include "Support/Paths.h"
+#include "Support/PrivateFiles.h"
 
 #include <condition_variable>
 #include <cstdio>
 #include <ctime>
 #include <deque>
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -24,11 +24,11 @@ struct Line {
     std::string bytes;
 };
 
-// Appends the line; creates the folder and the file when missing. Every error loses only this line.
+// Appends the line; creates the folder and the file when missing, for the user's eyes only (the log tells
+// what they did and when). Every error loses only this line.
 void append(const Line& line) {
-    std::error_code ec;
-    std::filesystem::create_directories(line.dir, ec);
-    const int fd = ::open(line.file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    PrivateFiles::makeFolder(line.dir);
+    const int fd = ::open(line.file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return;
     const char* p = line.bytes.data();
     size_t left = line.bytes.size();

@@ -16,7 +16,9 @@ QString appData();
 QString logDir();
 // Developer files: ~/.yarrik.
 QString developerDir();
-// The user's temporary folder ($TMPDIR, default /tmp).
+// Where a take's recording is written for its upload: the first of $TMPDIR and $XDG_RUNTIME_DIR that is a
+// folder of the user's own (theirs, and no one else may write in it), else $XDG_CACHE_HOME/Mivora made
+// private (see PrivateFiles) for this call. The shared /tmp is never it.
 QString temp();
 
 } // namespace Paths

@@ -3,7 +3,9 @@
 #include "Support/UserError.h"
 
 #include "support/ScopedEnv.h"
+#include "support/ScopedUmask.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -43,11 +45,37 @@ TEST(AudioClip, WavIsACanonicalPcmFileAndWritingItMakesANewFileOrThrowsInChinese
         const AudioClip clip({1, 2, 3, -4});
         EXPECT_NE(clip.writeWAV(), clip.writeWAV()); // a new name each time
     }
+    // Neither folder there, and none of the program's own can be made (a file stands in its way).
     const QString missing = tmp.filePath("gone");
     test::ScopedEnv env("TMPDIR", missing.toUtf8());
+    test::ScopedEnv runtime("XDG_RUNTIME_DIR", missing.toUtf8());
+    QFile blocker(tmp.filePath("cache"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    test::ScopedEnv cache("XDG_CACHE_HOME", blocker.fileName().toUtf8());
     EXPECT_THAT([] { AudioClip({1}).writeWAV(); },
                 testing::ThrowsMessage<UserError>(testing::StartsWith("临时录音文件写不进去")));
     EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+// The recording is the user's alone whatever the umask: 0600, in their temporary folder when it is theirs and
+// no one else may write in it, else in the session's runtime folder, else in a private folder of the
+// program's.
+TEST(AudioClip, TheRecordingIsWrittenWhereOnlyTheUserCanReadIt) {
+    const test::ScopedUmask umask(022);
+    QTemporaryDir root;
+    const QString shared = root.filePath("shared"), own = root.filePath("own"), run = root.filePath("run");
+    for (const auto& [folder, mode] : {std::pair<QString, mode_t>{shared, 01777}, {own, 0755}, {run, 0700}})
+        ASSERT_TRUE(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder).constData(), mode) == 0);
+    const test::ScopedEnv cache("XDG_CACHE_HOME", root.filePath("cache").toUtf8());
+    for (const auto& [tmpdir, runtime, expected] :
+         {std::tuple{own, run, own}, {shared, run, run}, {shared, shared, root.filePath("cache/Mivora")}}) {
+        const test::ScopedEnv a("TMPDIR", tmpdir.toUtf8()), b("XDG_RUNTIME_DIR", runtime.toUtf8());
+        const QString written = AudioClip({1, 2, 3}).writeWAV();
+        EXPECT_EQ(QFileInfo(written).path(), expected);
+        EXPECT_EQ(test::modeOf(written), "600");
+        QFile::remove(written);
+    }
+    EXPECT_EQ(test::notPrivate(root.filePath("cache")), "");
 }
 
 TEST(AudioClip, NormalizationRoundsHalvesAwayFromZeroAndLeavesLoudClipsAlone) {

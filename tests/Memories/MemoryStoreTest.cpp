@@ -3,6 +3,7 @@
 #include "Account/Vault.h"
 #include "Memories/Seed.h"
 #include "support/FakeScheduler.h"
+#include "support/ScopedUmask.h"
 #include "support/SmallDisk.h"
 
 #include <QDir>
@@ -195,6 +196,14 @@ TEST_F(Store, NoStopBetweenTheTwoWritesBringsADeletionBack) {
         EXPECT_EQ(s->saveFailure(), AtomicFile::Failure::none);
         EXPECT_EQ(reopened().orderedTitles(), QStringList{"Y"});
     }
+}
+
+// Memories may hold passwords: under the usual umask the first save makes their folders for the user alone.
+TEST_F(Store, TheFirstSaveMakesTheFoldersForTheUserAlone) {
+    const test::ScopedUmask umask(022);
+    open()->upsert(named("密码"));
+    EXPECT_EQ(test::modeOf(dir.filePath("data")), "700");
+    EXPECT_EQ(test::modeOf(folder), "700");
 }
 
 // On a really full file system (a 64 KiB tmpfs with nothing left, or one page: less than the memories take)

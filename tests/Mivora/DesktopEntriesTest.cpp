@@ -7,11 +7,17 @@
 #include "LauncherEntry.h"
 #include "Platform/Linux/AutostartLoginItem.h"
 #include "SchemeHandlerEntry.h"
+#include "Support/AppLog.h"
+
+#include "support/ScopedEnv.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -136,4 +142,28 @@ TEST(DesktopEntries, RefuseAPathNoEntryCanCarry) {
         EXPECT_FALSE(SchemeHandlerEntry::contents(program));
         EXPECT_FALSE(LauncherEntry::contents(program));
     }
+}
+
+// The user's list of default programs, when it is there but cannot be read, is left as it is: the sign-in's
+// defaults are not written and the log says why. A socket at its name stands for it where the tests run as
+// root (no one opens a socket as a file); run as a user, so does a list of mode 0000.
+TEST(DesktopEntries, LeaveADefaultsListThatCannotBeReadAsItIs) {
+    QTemporaryDir dir;
+    const test::ScopedEnv config("XDG_CONFIG_HOME", dir.path().toUtf8());
+    const QString list = SchemeHandlerEntry::defaultsPath();
+    QLocalServer socket;
+    ASSERT_TRUE(socket.listen(list)) << socket.errorString().toStdString();
+    EXPECT_FALSE(SchemeHandlerEntry::install("/usr/bin/mivora"));
+    EXPECT_FALSE(QFileInfo(list).isFile()) << "the socket was written over";
+    AppLog::flush();
+    QFile log(AppLog::file());
+    EXPECT_TRUE(log.open(QIODevice::ReadOnly) &&
+                QString::fromUtf8(log.readAll()).contains(list + " 读不出来（"));
+    socket.close();
+
+    if (::geteuid() == 0) return;
+    write(list, "[Added Associations]\n");
+    ASSERT_TRUE(QFile::setPermissions(list, {}));
+    EXPECT_FALSE(SchemeHandlerEntry::install("/usr/bin/mivora"));
+    EXPECT_EQ(QFileInfo(list).size(), 21);
 }

@@ -1,5 +1,7 @@
 #include "Platform/Linux/DesktopEntry.h"
 
+#include "support/ScopedUmask.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -164,6 +166,38 @@ TEST(Start, SaysWhereItsLogIsAndWhatStandsBeforeAFirstTake) {
                          "没找到系统托盘，不会有托盘图标：主窗口关掉以后，再运行一次 mivora 就能打开它",
                      }))
         << err.toStdString();
+}
+
+// Under the usual umask the user's data, settings and log are theirs alone after a first start, and after a
+// start over what an earlier version left readable by everyone (folders 0755, files 0644): every folder 0700,
+// every file 0600. The user's own files beside them and what a link among them points at keep their rights.
+TEST(Start, LeavesTheUsersDataSettingsAndLogToThemAlone) {
+    using mivora::test::modeOf, mivora::test::notPrivate;
+    const mivora::test::ScopedUmask umask(022);
+    QTemporaryDir dir;
+    const QString home = dir.filePath("home"), data = home + "/.local/share/Mivora",
+                  settings = home + "/.config/Mivora", log = home + "/.local/state/Mivora";
+    const auto make = [](const QString& path, mode_t mode) {
+        QFile file(path);
+        return (file.exists() || (file.open(QIODevice::WriteOnly) && file.write("{}") == 2)) &&
+               ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+    };
+    ASSERT_TRUE(make(dir.filePath("Info.json"), 0644));
+    EXPECT_TRUE(startAndEnd(MIVORA_APP_PATH, home, dir.filePath("Info.json")).contains("第一次听写之前还差"));
+    EXPECT_EQ(notPrivate(settings) + notPrivate(log), "");
+
+    ASSERT_TRUE(QDir().mkpath(data + "/old"));
+    for (const QString& path : {data, data + "/old", data + "/memories.json", data + "/old/deleted.json",
+                                settings, settings + "/Mivora.ini", log, log + "/mivora.log",
+                                home + "/notes.txt", home + "/.config/other.conf"})
+        ASSERT_TRUE(make(path, QFileInfo(path).isDir() ? 0755 : 0644)) << path.toStdString();
+    ASSERT_TRUE(QFile::link(home + "/notes.txt", data + "/notes"));
+    const QString config = modeOf(home + "/.config");
+    EXPECT_TRUE(startAndEnd(MIVORA_APP_PATH, home, dir.filePath("Info.json")).contains("第一次听写之前还差"));
+    EXPECT_EQ(notPrivate(data) + notPrivate(settings) + notPrivate(log),
+              (data + "/notes link").toStdString());
+    const QString others = modeOf(home + "/notes.txt") + modeOf(home + "/.config/other.conf");
+    EXPECT_EQ((others + modeOf(home + "/.config")).toStdString(), ("644644" + config).toStdString());
 }
 
 // `cmake --install` puts the program, its launcher and its sign-in entry under the prefix; started from

@@ -1,6 +1,7 @@
 #include "Support/AppLog.h"
 
 #include "support/ScopedEnv.h"
+#include "support/ScopedUmask.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -60,4 +61,15 @@ TEST(AppLog, AppendsLocalStampTwoBlanksAndTheMessageUnchangedInCallOrder) {
                              .toMSecsSinceEpoch();
     EXPECT_TRUE(before <= stamp && stamp <= after) << line.toStdString();
     EXPECT_EQ(messages(), (QStringList{"older", "开始听", "two", "lines", "", "音量 100%  tabs\there"}));
+}
+
+// What was dictated and recalled shows in the log: under the usual umask the folders it makes, from the first
+// one missing down, are 0700 and the file 0600.
+TEST(AppLog, MakesItsFoldersAndFileForTheUserAlone) {
+    const test::ScopedUmask umask(022);
+    QTemporaryDir root;
+    const test::ScopedEnv env{"XDG_STATE_HOME", root.filePath("state/nested").toUtf8()};
+    AppLog::write("first");
+    EXPECT_EQ(messages(), QStringList{"first"});
+    EXPECT_EQ(test::notPrivate(root.filePath("state")), "");
 }

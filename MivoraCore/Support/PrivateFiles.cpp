@@ -1,0 +1,106 @@
+#include "Support/PrivateFiles.h"
+
+#include "Support/Paths.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <cerrno>
+#include <cstring>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mivora::PrivateFiles {
+
+namespace {
+
+constexpr mode_t userOnly = S_IRWXU;
+constexpr mode_t othersRights = S_IRWXG | S_IRWXO;
+// The program's folders hold a level or two; a deeper tree is nothing it made.
+constexpr int deepest = 8;
+
+bool isOwn(const struct stat& st) {
+    return st.st_uid == ::geteuid();
+}
+
+// Creates the folders missing down to `folder`, each 0700 (set again after mkdir, which the umask narrows).
+bool createMissing(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+    if (errno != ENOENT) return false;
+    const std::string::size_type slash = folder.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !createMissing(folder.substr(0, slash))) return false;
+    if (::mkdir(folder.c_str(), userOnly) != 0) // another process may have made it meanwhile
+        return errno == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    ::chmod(folder.c_str(), userOnly);
+    return true;
+}
+
+// The entries of the open folder `dir` (closed here). Only the owner can add to or swap entries in a folder
+// of theirs, so an entry checked to be no link is still none when it is changed.
+void tightenIn(int dir, int depth) {
+    DIR* stream = ::fdopendir(dir);
+    if (!stream) {
+        ::close(dir);
+        return;
+    }
+    const int at = ::dirfd(stream);
+    while (const dirent* entry = ::readdir(stream)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        struct stat st {};
+        if (::fstatat(at, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !isOwn(st)) continue;
+        if (S_ISDIR(st.st_mode)) {
+            if ((st.st_mode & 07777) != userOnly) ::fchmodat(at, name, userOnly, 0);
+            if (depth >= deepest) continue;
+            const int sub = ::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (sub >= 0) tightenIn(sub, depth + 1);
+        } else if (S_ISREG(st.st_mode) && (st.st_mode & othersRights)) {
+            ::fchmodat(at, name, st.st_mode & S_IRWXU, 0);
+        }
+    }
+    ::closedir(stream);
+}
+
+} // namespace
+
+bool makeFolder(const std::string& given) {
+    std::string folder = given;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    struct stat st {};
+    const bool existed = ::lstat(folder.c_str(), &st) == 0;
+    if (!createMissing(folder)) return false;
+    if (existed && S_ISDIR(st.st_mode) && isOwn(st) && (st.st_mode & 07777) != userOnly)
+        ::chmod(folder.c_str(), userOnly);
+    return true;
+}
+
+bool makeFolder(const QString& folder) {
+    return makeFolder(QFile::encodeName(folder).toStdString());
+}
+
+void tighten(const QString& folder) {
+    const QByteArray path = QFile::encodeName(folder);
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || !isOwn(st)) return;
+    if ((st.st_mode & 07777) != userOnly) ::chmod(path.constData(), userOnly);
+    const int dir = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir >= 0) tightenIn(dir, 1);
+}
+
+void tightenOwn() {
+    tighten(Paths::appData());
+    // Where the settings store keeps its file (QSettings' own choice of folder, as the store makes it).
+    tighten(QFileInfo(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Mivora"),
+                                QStringLiteral("Mivora"))
+                          .fileName())
+                .absolutePath());
+    tighten(Paths::logDir());
+}
+
+} // namespace mivora::PrivateFiles
