@@ -118,11 +118,7 @@ TEST(SettingsIni, WritesTheBytesQSettingsWrites) {
 
     // Either file reads back the same: a text with a NUL whole, a float as the text of its number.
     const QString mine = dir.filePath("ours.ini");
-    {
-        QFile f(mine);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(ours);
-    }
+    ASSERT_TRUE(AtomicFile::write(mine, ours));
     const QMap<QString, QVariant> read = SettingsIni::read(mine);
     EXPECT_EQ(read, SettingsIni::read(file));
     EXPECT_EQ(read.value("withNul"), QString::fromUtf8("a\0b", 3));
