@@ -184,20 +184,20 @@ QMap<QString, QVariant> read(const QString& file, QString* failure) {
     }
     ::close(fd);
     const QSettings settings(file, QSettings::IniFormat);
+    // The keys come sorted: each goes in at the end, without a search (a file is read at every save).
     for (const QString& key : settings.allKeys())
-        values.insert(key, settings.value(key));
+        values.insert(values.cend(), key, settings.value(key));
     return values;
 }
 
 QByteArray write(const QMap<QString, QVariant>& values) {
     // Keys outside a group come first, under "[General]"; a group that is itself named General is "%General".
     QMap<QString, QMap<QString, QVariant>> groups;
+    // Sorted keys stay sorted within their group: each goes in at the end, without a search.
     for (auto it = values.begin(); it != values.end(); ++it) {
         const qsizetype slash = it.key().indexOf(u'/');
-        if (slash < 0)
-            groups[QString()].insert(it.key(), it.value());
-        else
-            groups[it.key().left(slash)].insert(it.key().mid(slash + 1), it.value());
+        QMap<QString, QVariant>& group = groups[slash < 0 ? QString() : it.key().left(slash)];
+        group.insert(group.cend(), slash < 0 ? it.key() : it.key().mid(slash + 1), it.value());
     }
     QByteArray out;
     for (auto group = groups.begin(); group != groups.end(); ++group) {
