@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include "SingleInstanceMessage.h"
+#include "Support/FileLock.h"
 
 #include <QCoro/QCoroLocalSocket>
 #include <QCoro/QCoroSignal>
@@ -10,9 +11,6 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace mivora {
 
@@ -34,7 +32,7 @@ SingleInstance::~SingleInstance() {
     // The socket goes first, while the lock is still held: once the lock is free another copy may listen
     // on the same name, and closing the server removes the file there.
     delete server_;
-    if (lock_ >= 0) ::close(lock_);
+    lock_.reset();
 }
 
 QString SingleInstance::defaultPath() {
@@ -46,27 +44,17 @@ QString SingleInstance::lockPath(const QString& socketPath) {
 }
 
 bool SingleInstance::someoneElseRuns(bool keep) {
-    if (lock_ >= 0) return false;
-    // Not inherited by programs started from here: a child outliving this one would keep the lock.
-    const int file =
-        ::open(QFile::encodeName(lockPath(path_)).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock_) return false;
+    auto trial = std::make_unique<FileLock>(lockPath(path_), 0);
     // Without a lock file no program can hold the lock either.
-    if (file < 0) return false;
-    if (::flock(file, LOCK_EX | LOCK_NB) != 0) {
-        const bool held = errno == EWOULDBLOCK;
-        ::close(file);
-        return held;
-    }
-    if (keep)
-        lock_ = file;
-    else
-        ::close(file); // lets go of it at once
+    if (!trial->locked()) return trial->errorNumber() == EWOULDBLOCK;
+    if (keep) lock_ = std::move(trial); // otherwise it goes at once
     return false;
 }
 
 bool SingleInstance::claim() {
     someoneElseRuns(true);
-    return lock_ >= 0;
+    return lock_ != nullptr;
 }
 
 QCoro::Task<SingleInstance::Delivery> SingleInstance::askRunningToReopen(Scheduler& scheduler) {

@@ -8,10 +8,13 @@
 #include <QUrl>
 
 #include <chrono>
+#include <memory>
 
 class QLocalServer;
 
 namespace mivora {
+
+class FileLock;
 
 // One running program per user. Which start is the one is decided by a lock on a file beside the socket,
 // held for the whole run (the kernel lets go of it when the process ends, however it ends); the holder
@@ -61,7 +64,7 @@ private:
 
     QString path_;
     std::chrono::milliseconds patience_;
-    int lock_ = -1; // the lock's open file while this process holds it
+    std::unique_ptr<FileLock> lock_; // while this process holds the lock
     QLocalServer* server_ = nullptr;
 };
 

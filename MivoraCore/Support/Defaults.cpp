@@ -2,16 +2,15 @@
 
 #include "Support/AppLog.h"
 #include "Support/FileLock.h"
+#include "Support/PrivateFiles.h"
 #include "Support/SettingsIni.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QObject>
 #include <QSettings>
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace mivora {
 
@@ -27,18 +26,6 @@ constexpr int lockWaitMs = 10000;
 // A full disk or quota is said as such whichever step ran into it.
 AtomicFile::Failure failureOf(int error) {
     return error == ENOSPC || error == EDQUOT ? AtomicFile::Failure::diskFull : AtomicFile::Failure::other;
-}
-
-// Makes `folder` and the folders above it that are missing, each its owner's alone (0700) whatever the
-// umask; folders that are there stay as they are. 0, or the errno of the step that failed.
-int makeFolder(const QString& folder) {
-    const QFileInfo info(folder);
-    if (info.isDir()) return 0;
-    if (info.absolutePath() != folder)
-        if (const int error = makeFolder(info.absolutePath())) return error;
-    const QByteArray name = QFile::encodeName(folder);
-    if (::mkdir(name.constData(), 0700) != 0) return errno == EEXIST ? 0 : errno;
-    return ::chmod(name.constData(), 0700) == 0 ? 0 : errno;
 }
 
 } // namespace
@@ -117,7 +104,7 @@ std::pair<AtomicFile::Result, QString> SettingsDefaults::writeChanges() {
             .arg(kept);
     };
     const QFileInfo info(file_);
-    if (const int error = makeFolder(info.absolutePath()))
+    if (const int error = PrivateFiles::makeFolder(info.absolutePath()))
         return {{failureOf(error), QString::fromLocal8Bit(std::strerror(error))},
                 said(failureOf(error), QStringLiteral("设置文件夹建不了"))};
     // From reading the file to moving the new one in place, a save in another process (another copy of the

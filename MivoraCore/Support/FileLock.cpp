@@ -44,7 +44,7 @@ FileLock::FileLock(const QString& path, int timeoutMs) {
         fd_ = fd;
         return;
     }
-    if (errno != EWOULDBLOCK) {
+    if (errno != EWOULDBLOCK || timeoutMs <= 0) {
         fail(errno);
         ::close(fd);
         return;

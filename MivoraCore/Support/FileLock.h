@@ -9,7 +9,8 @@ namespace mivora {
 // when the holder ends, however it ends, so a killed process leaves nothing that blocks the next one.
 class FileLock {
 public:
-    // Waits at most `timeoutMs` for a holder in another process to let go.
+    // Waits at most `timeoutMs` for a holder in another process to let go; with 0, tries once (a lock held
+    // elsewhere then fails with EWOULDBLOCK).
     FileLock(const QString& path, int timeoutMs);
     ~FileLock();
     FileLock(const FileLock&) = delete;

@@ -28,16 +28,21 @@ bool isOwn(const struct stat& st) {
 }
 
 // Creates the folders missing down to `folder`, each 0700 (set again after mkdir, which the umask narrows).
-bool createMissing(const std::string& folder) {
+// 0, or the errno of the step that failed (ENOTDIR where something else stands at a folder's name).
+int createMissing(const std::string& folder) {
     struct stat st {};
-    if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-    if (errno != ENOENT) return false;
+    if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    if (errno != ENOENT) return errno;
     const std::string::size_type slash = folder.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !createMissing(folder.substr(0, slash))) return false;
-    if (::mkdir(folder.c_str(), userOnly) != 0) // another process may have made it meanwhile
-        return errno == EEXIST && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (slash != std::string::npos && slash > 0)
+        if (const int error = createMissing(folder.substr(0, slash))) return error;
+    if (::mkdir(folder.c_str(), userOnly) != 0) { // another process may have made it meanwhile
+        const int error = errno;
+        if (error != EEXIST) return error;
+        return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    }
     ::chmod(folder.c_str(), userOnly);
-    return true;
+    return 0;
 }
 
 // The entries of the open folder `dir` (closed here). Only the owner can add to or swap entries in a folder
@@ -68,19 +73,19 @@ void tightenIn(int dir, int depth) {
 
 } // namespace
 
-bool makeFolder(const std::string& given) {
+int makeFolder(const std::string& given) {
     std::string folder = given;
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     struct stat st {};
     const bool existed = ::lstat(folder.c_str(), &st) == 0;
-    if (!createMissing(folder)) return false;
+    if (const int error = createMissing(folder)) return error;
     if (existed && S_ISDIR(st.st_mode) && isOwn(st) && (st.st_mode & 07777) != userOnly)
         ::chmod(folder.c_str(), userOnly);
-    return true;
+    return 0;
 }
 
-bool makeFolder(const QString& folder) {
+int makeFolder(const QString& folder) {
     return makeFolder(QFile::encodeName(folder).toStdString());
 }
 

@@ -12,10 +12,11 @@ namespace PrivateFiles {
 
 // Makes `folder`, and every missing folder above it, 0700 whatever the umask. A folder that is there already
 // is kept, and made 0700 when it is the user's own and not a link (the folders above it are the user's and
-// stay as they are). False when there is no folder at `folder` afterwards. Plain system calls only, so the
-// log's writer may call it after Qt's globals are gone.
-bool makeFolder(const std::string& folder);
-bool makeFolder(const QString& folder);
+// stay as they are). 0 when there is a folder at `folder` afterwards, else the errno of the step that failed
+// (ENOTDIR where something else stands at a folder's name). Plain system calls only, so the log's writer may
+// call it after Qt's globals are gone.
+int makeFolder(const std::string& folder);
+int makeFolder(const QString& folder);
 
 // Takes every right of the group and of others away from `folder` and from what is in it, to any depth:
 // folders become 0700, files keep only their owner's rights. Links are neither followed nor changed, and
