@@ -2,13 +2,12 @@
 // accessibility bus, again and again, while a signed-in start changes them (the restored account, the
 // first sync pass, the account block's steps) and the user opens the memories and the settings.
 #include "Account/Vault.h"
-#include "Account/VaultKeyStore.h"
 #include "LinuxDesktop.h"
 #include "support/BusElement.h"
 #include "support/ChildProcess.h"
 #include "support/FakeAccountServer.h"
+#include "support/JoinedDevice.h"
 #include "support/RelayProgram.h"
-#include "support/StoredSignIn.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -78,14 +77,9 @@ TEST_F(AssistiveReaderDesktop, SignedInStartsWalkedByAReaderNeverCrash) {
     SystemClock serverClock;
     FakeAccountServer server(serverClock);
     const QString email = "reader@example.com";
-    const FakeAccountServer::Session session = server.session(email);
-    const StoredSignIn signedIn(platform->secrets(), session.accessToken, session.refreshToken,
-                                session.userId);
-    // This device joined the vault earlier: its key is in the keyring.
-    const SymmetricKey key = SymmetricKey::random();
-    VaultKeyStore keys(platform->secrets());
-    ASSERT_TRUE(QCoro::waitFor(keys.save(key, session.userId)));
-    const std::shared_ptr<void> forgetKey(nullptr, [&](void*) { QCoro::waitFor(keys.remove()); });
+    const JoinedDevice device(platform->secrets(), server, email);
+    ASSERT_TRUE(device.keySaved);
+    const SymmetricKey& key = device.key;
     const QString wrapped = Vault::wrap(key, RecoveryCode::generate());
     const Memory held{.title = "我的地址", .value = "上海市徐汇区"};
     Vault::Payload remote{.items = {held}};

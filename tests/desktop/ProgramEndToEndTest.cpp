@@ -80,8 +80,7 @@ TEST_F(ProgramEndToEnd, StaysUpDictatesIntoAnotherApplicationReopensAndEndsWithI
     RelayProgram program(dir, server.url("/"));
     const StoredSignIn signedIn(platform->secrets());
     QProcess* mivora = program.start();
-    ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, desktopDeadlineMs))
-        << program.log().join('\n').toStdString();
+    ASSERT_TRUE(program.watchesKeys());
     EXPECT_TRUE(program.logged("启动 9.9（"));
     // Signed in with a relay configured: ready to dictate, only without a tray (the private desktop has
     // none).
@@ -147,8 +146,7 @@ TEST_F(ProgramEndToEnd, OffersAMemoryTypedInAnotherApplicationTabFillsItAndEscOn
     RelayProgram program(dir, server.url("/"));
     program.holdMemories({Memory{.title = "地址", .value = "北京市朝阳区"}});
     QProcess* mivora = program.start();
-    ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, desktopDeadlineMs))
-        << program.log().join('\n').toStdString();
+    ASSERT_TRUE(program.watchesKeys());
     // Nobody signed in, and the relay build needs an account.
     ASSERT_TRUE(program.toldWhatIsLeft());
     EXPECT_TRUE(program.told().contains("  · 还没登录：在主窗口里登录账号以后才能听写"))
@@ -221,8 +219,7 @@ TEST_F(ProgramEndToEnd, APasswordFieldGetsNoStripKeepsItsTabAndLeavesNoTraceOfIt
     RelayProgram program(dir, server.url("/"));
     program.holdMemories({Memory{.title = "公司地址", .value = "上海市浦东新区"}});
     QProcess* mivora = program.start();
-    ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, desktopDeadlineMs))
-        << program.log().join('\n').toStdString();
+    ASSERT_TRUE(program.watchesKeys());
     ASSERT_TRUE(inFront(mivora->processId()));
     ChildProcess target;
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target", {"--password"}));
@@ -267,8 +264,7 @@ TEST_F(ProgramEndToEnd, KeysTypedWhileAnotherProgramHoldsTheKeyboardReachNoneOfI
     RelayProgram program(dir, server.url("/"));
     const StoredSignIn signedIn(platform->secrets());
     QProcess* mivora = program.start();
-    ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, desktopDeadlineMs))
-        << program.log().join('\n').toStdString();
+    ASSERT_TRUE(program.watchesKeys());
     ASSERT_TRUE(program.toldWhatIsLeft()) << program.told().join('\n').toStdString();
     ASSERT_TRUE(inFront(mivora->processId()));
     ChildProcess target;
@@ -334,8 +330,7 @@ TEST_F(ProgramEndToEnd, ATabAnotherProgramTakesFillsNothing) {
     RelayProgram program(dir, server.url("/"));
     program.holdMemories({Memory{.title = "地址", .value = "北京市朝阳区"}});
     QProcess* mivora = program.start();
-    ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, desktopDeadlineMs))
-        << program.log().join('\n').toStdString();
+    ASSERT_TRUE(program.watchesKeys());
     ASSERT_TRUE(inFront(mivora->processId()));
     ChildProcess target;
     ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
@@ -441,8 +436,7 @@ TEST_F(ProgramEndToEnd, ASecondStartWhileTheFirstIsStoppedHandsItTheReopenAndEnd
         return waitUntil([&] { return p->state() == QProcess::NotRunning; }, desktopDeadlineMs);
     };
     QProcess* first = program.start();
-    ASSERT_TRUE(waitUntil([&] { return program.logged("按键监听已开启"); }, desktopDeadlineMs))
-        << program.log().join('\n').toStdString();
+    ASSERT_TRUE(program.watchesKeys());
     ASSERT_TRUE(program.toldWhatIsLeft());
     // The user closes the main window (there is no tray here): a second start is the way back to it.
     const auto shown = [](qint64 pid) {

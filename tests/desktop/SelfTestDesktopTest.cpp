@@ -1,12 +1,11 @@
 // The real program's self-test run on the desktop of a signed-in user who has another application in front:
 // it leaves the account and that application alone.
 #include "Account/Vault.h"
-#include "Account/VaultKeyStore.h"
 #include "LinuxDesktop.h"
 #include "support/CatTerminal.h"
 #include "support/ChildProcess.h"
 #include "support/FakeAccountServer.h"
-#include "support/StoredSignIn.h"
+#include "support/JoinedDevice.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -25,15 +24,11 @@ TEST_F(SelfTestDesktop, SignedInItTouchesNeitherTheAccountNorTheApplicationInFro
     SystemClock serverClock;
     FakeAccountServer server(serverClock);
     const QString email = "selftest@example.com";
-    const FakeAccountServer::Session session = server.session(email);
-    const StoredSignIn signedIn(platform->secrets(), session.accessToken, session.refreshToken,
-                                session.userId);
-    const SymmetricKey key = SymmetricKey::random();
-    VaultKeyStore keys(platform->secrets());
-    ASSERT_TRUE(QCoro::waitFor(keys.save(key, session.userId)));
-    const std::shared_ptr<void> forgetKey(nullptr, [&](void*) { QCoro::waitFor(keys.remove()); });
+    const JoinedDevice device(platform->secrets(), server, email);
+    ASSERT_TRUE(device.keySaved);
     const Vault::Payload remote{.items = {Memory{.title = "我的地址", .value = "上海市徐汇区"}}};
-    server.putVault(email, Vault::encrypt(remote, key), Vault::wrap(key, RecoveryCode::generate()));
+    server.putVault(email, Vault::encrypt(remote, device.key),
+                    Vault::wrap(device.key, RecoveryCode::generate()));
     server.log.clear();
 
     QTemporaryDir dir;
@@ -78,7 +73,7 @@ TEST_F(SelfTestDesktop, SignedInItTouchesNeitherTheAccountNorTheApplicationInFro
         EXPECT_FALSE(request.route.startsWith("auth/") || request.route == "account" ||
                      request.route == "vault")
             << request.route.toStdString();
-        EXPECT_FALSE(request.header("Authorization").contains(session.accessToken.toUtf8()))
+        EXPECT_FALSE(request.header("Authorization").contains(device.session.accessToken.toUtf8()))
             << request.route.toStdString();
     }
     // The fill stayed off the line edit: no paste keys, no text.

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <vector>
 
@@ -80,6 +82,12 @@ public:
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n') : QStringList();
     }
     bool logged(const QString& text) const { return log().filter(text).size() > 0; }
+    // Waits until the program watches the keys; its log says why when it never does.
+    ::testing::AssertionResult watchesKeys() const {
+        if (waitUntil([&] { return logged("按键监听已开启"); }, desktopDeadlineMs))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << log().join('\n').toStdString();
+    }
 
 private:
     const QTemporaryDir& dir_;
