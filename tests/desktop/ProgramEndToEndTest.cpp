@@ -69,6 +69,16 @@ struct ProgramEndToEnd : LinuxDesktop {
         return waitUntil(
             [&] { return platform->frontApplication().current().value_or(FrontApp{}).pid == pid; }, 5000);
     }
+    // Once the main window of `mivora` is in front (it opens at launch), starts `target` (the test target
+    // program with `arguments`) in front of it.
+    ::testing::AssertionResult targetInFrontOf(QProcess* mivora, ChildProcess& target,
+                                               const QStringList& arguments = {}) {
+        if (!inFront(mivora->processId()))
+            return ::testing::AssertionFailure() << "the main window never came in front";
+        if (!target.startInFront(platform->frontApplication(), "mivora_target", arguments))
+            return ::testing::AssertionFailure() << "the target never came in front";
+        return ::testing::AssertionSuccess();
+    }
 };
 
 } // namespace
@@ -151,10 +161,8 @@ TEST_F(ProgramEndToEnd, OffersAMemoryTypedInAnotherApplicationTabFillsItAndEscOn
     ASSERT_TRUE(program.toldWhatIsLeft());
     EXPECT_TRUE(program.told().contains("  · 还没登录：在主窗口里登录账号以后才能听写"))
         << program.told().join('\n').toStdString();
-    // The main window opens at launch; the other application comes in front of it only after it is up.
-    ASSERT_TRUE(inFront(mivora->processId()));
     ChildProcess target;
-    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
+    ASSERT_TRUE(targetInFrontOf(mivora, target));
     ASSERT_TRUE(
         waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; }, desktopDeadlineMs));
     Display* display = XOpenDisplay(nullptr);
@@ -220,9 +228,8 @@ TEST_F(ProgramEndToEnd, APasswordFieldGetsNoStripKeepsItsTabAndLeavesNoTraceOfIt
     program.holdMemories({Memory{.title = "公司地址", .value = "上海市浦东新区"}});
     QProcess* mivora = program.start();
     ASSERT_TRUE(program.watchesKeys());
-    ASSERT_TRUE(inFront(mivora->processId()));
     ChildProcess target;
-    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target", {"--password"}));
+    ASSERT_TRUE(targetInFrontOf(mivora, target, {"--password"}));
     CaretReader reader(*platform);
     ASSERT_TRUE(waitUntil([&] { return !reader.read(24) && reader.refusedPassword; }, desktopDeadlineMs));
     const std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), XCloseDisplay);
@@ -266,9 +273,8 @@ TEST_F(ProgramEndToEnd, KeysTypedWhileAnotherProgramHoldsTheKeyboardReachNoneOfI
     QProcess* mivora = program.start();
     ASSERT_TRUE(program.watchesKeys());
     ASSERT_TRUE(program.toldWhatIsLeft()) << program.told().join('\n').toStdString();
-    ASSERT_TRUE(inFront(mivora->processId()));
     ChildProcess target;
-    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
+    ASSERT_TRUE(targetInFrontOf(mivora, target));
 
     // The locker's own window holds the keyboard; the application keeps the focus.
     const std::unique_ptr<Display, int (*)(Display*)> locker(XOpenDisplay(nullptr), XCloseDisplay);
@@ -331,9 +337,8 @@ TEST_F(ProgramEndToEnd, ATabAnotherProgramTakesFillsNothing) {
     program.holdMemories({Memory{.title = "地址", .value = "北京市朝阳区"}});
     QProcess* mivora = program.start();
     ASSERT_TRUE(program.watchesKeys());
-    ASSERT_TRUE(inFront(mivora->processId()));
     ChildProcess target;
-    ASSERT_TRUE(target.startInFront(platform->frontApplication(), "mivora_target"));
+    ASSERT_TRUE(targetInFrontOf(mivora, target));
     ASSERT_TRUE(
         waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; }, desktopDeadlineMs));
     const std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), XCloseDisplay);
