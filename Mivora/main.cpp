@@ -170,8 +170,9 @@ int main(int argc, char** argv) {
     }
     if (!selfTest && !instance.listen())
         AppLog::write(QStringLiteral("单实例监听没建起来：再次运行 mivora 会开第二个"));
-    // Held for the whole run, so no later start takes this run's recordings for ones a killed run left.
-    const TakeRecordings recordings(TakeRecordings::defaultLock());
+    // Held for the whole run, so no later start takes this run's recordings for ones a killed run left. The
+    // self-test leaves the removing to the program.
+    const TakeRecordings recordings(TakeRecordings::defaultLock(), !selfTest);
     if (recordings.removed())
         AppLog::write(QStringLiteral("删掉了上次中断时留下的 %1 个临时录音文件").arg(recordings.removed()));
     // The browser's way back after a web sign-in names the running program; a self-test (often run from a

@@ -19,7 +19,7 @@ namespace {
 
 // Removes the recordings, whole or half-written, in every folder a take may have been written to (under any
 // of this session's settings: a killed run may have had the same ones).
-int removeLeft() {
+int removeLeftRecordings() {
     static const QRegularExpression ours(QStringLiteral(
         "^mivora-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.wav(\\.part)?$"));
     QStringList folders = Paths::sessionTemps();
@@ -35,12 +35,12 @@ int removeLeft() {
 
 } // namespace
 
-TakeRecordings::TakeRecordings(const QString& lockFile) {
+TakeRecordings::TakeRecordings(const QString& lockFile, bool removeLeft) {
     PrivateFiles::makeFolder(QFileInfo(lockFile).absolutePath());
     fd_ = ::open(QFile::encodeName(lockFile).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     // Without the lock nothing is removed: a running copy's recording could be among the files.
     if (fd_ < 0) return;
-    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) removed_ = removeLeft();
+    if (removeLeft && ::flock(fd_, LOCK_EX | LOCK_NB) == 0) removed_ = removeLeftRecordings();
     // Held exclusively only by a start that is removing files, which takes moments: the wait for it is short.
     while (::flock(fd_, LOCK_SH) != 0 && errno == EINTR) {
     }

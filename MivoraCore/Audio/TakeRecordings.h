@@ -12,8 +12,9 @@ namespace mivora {
 // written to; a recording that a running copy is using is never among them.
 class TakeRecordings {
 public:
-    // `lockFile` is `defaultLock()` in the program.
-    explicit TakeRecordings(const QString& lockFile);
+    // `lockFile` is `defaultLock()` in the program. Without `removeLeft` the run only holds the lock (a
+    // command-line run, whose input file may well be named like a recording).
+    explicit TakeRecordings(const QString& lockFile, bool removeLeft = true);
     ~TakeRecordings();
     TakeRecordings(const TakeRecordings&) = delete;
     TakeRecordings& operator=(const TakeRecordings&) = delete;
