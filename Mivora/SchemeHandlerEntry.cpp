@@ -116,6 +116,11 @@ int handOver(const QUrl& url, const QString& socketPath) {
     switch (QCoro::waitFor(instance.askRunningToOpen(url, pauses))) {
     case SingleInstance::Delivery::taken:
         return 0;
+    case SingleInstance::Delivery::unknown:
+        // Nobody answered where the running program listens; the lock's trouble is said first, as its own.
+        std::fputs(qPrintable(instance.lockProblem() + '\n'), stderr);
+        AppLog::write(instance.lockProblem() + QStringLiteral("，登录结果没有送到"));
+        [[fallthrough]];
     case SingleInstance::Delivery::notRunning:
         std::fputs("Mivora 没在运行，登录结果没有送到：重新打开 Mivora 再登录一次\n", stderr);
         return 1;

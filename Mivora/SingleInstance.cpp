@@ -2,15 +2,18 @@
 
 #include "SingleInstanceMessage.h"
 #include "Support/FileLock.h"
+#include "Support/Paths.h"
+#include "Support/PrivateFiles.h"
 
 #include <QCoro/QCoroLocalSocket>
 #include <QCoro/QCoroSignal>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 
 #include <cerrno>
+#include <cstring>
 
 namespace mivora {
 
@@ -36,24 +39,33 @@ SingleInstance::~SingleInstance() {
 }
 
 QString SingleInstance::defaultPath() {
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + "/mivora.socket";
+    return Paths::appData() + "/mivora.socket";
 }
 
 QString SingleInstance::lockPath(const QString& socketPath) {
     return socketPath + ".lock";
 }
 
-bool SingleInstance::someoneElseRuns(bool keep) {
-    if (lock_) return false;
-    auto trial = std::make_unique<FileLock>(lockPath(path_), 0);
-    // Without a lock file no program can hold the lock either.
-    if (!trial->locked()) return trial->errorNumber() == EWOULDBLOCK;
+SingleInstance::Holder SingleInstance::holder(bool keep) {
+    if (lock_) return Holder::none;
+    const QString file = lockPath(path_);
+    lockProblem_.clear();
+    const auto unusable = [&](const QString& why) {
+        lockProblem_ = QStringLiteral("单实例锁 %1 打不开（%2）").arg(file, why);
+        return Holder::unknown;
+    };
+    if (const int error = PrivateFiles::makeFolder(QFileInfo(file).absolutePath()))
+        return unusable(QString::fromLocal8Bit(std::strerror(error)));
+    auto trial = std::make_unique<FileLock>(file, 0);
+    if (trial->errorNumber() == EWOULDBLOCK) return Holder::other;
+    // A file that cannot be opened tells nothing about who runs: never taken for "nobody".
+    if (!trial->locked()) return unusable(trial->error());
     if (keep) lock_ = std::move(trial); // otherwise it goes at once
-    return false;
+    return Holder::none;
 }
 
 bool SingleInstance::claim() {
-    someoneElseRuns(true);
+    holder(true);
     return lock_ != nullptr;
 }
 
@@ -76,7 +88,8 @@ QCoro::Task<SingleInstance::Delivery> SingleInstance::ask(QByteArray line, bool 
     };
     while (true) {
         // Looked at on every try: the program that held the lock may have ended meanwhile.
-        if (!someoneElseRuns(claimWhenFree)) co_return Delivery::notRunning;
+        const Holder held = holder(claimWhenFree);
+        if (held == Holder::none) co_return Delivery::notRunning;
         QLocalSocket socket;
         // A local connection is made or refused at once while the running program's queue has room, even
         // when it is stopped; it then reads the request once it goes on.
@@ -92,6 +105,8 @@ QCoro::Task<SingleInstance::Delivery> SingleInstance::ask(QByteArray line, bool 
             if (socket.canReadLine())
                 co_return socket.readLine() == line ? Delivery::taken : Delivery::noAnswer;
         }
+        // Without the lock, one try: a program that listens here answers it at once.
+        if (held == Holder::unknown) co_return Delivery::unknown;
         if (left() <= 0ms) co_return Delivery::noAnswer;
         auto pause = scheduler.sleep(pauseSeconds);
         co_await pause;
@@ -99,8 +114,9 @@ QCoro::Task<SingleInstance::Delivery> SingleInstance::ask(QByteArray line, bool 
 }
 
 bool SingleInstance::listen() {
-    // Only the lock's holder listens: a second listener would take the running program's name.
-    if (!claim()) return false;
+    // Only the lock's holder listens: a second listener would take the running program's name. Without a
+    // usable lock file the caller has just found nobody answering here.
+    if (!claim() && lockProblem_.isEmpty()) return false;
     server_ = new QLocalServer(this);
     // With an access option the socket is made aside and renamed into place, replacing a file left by a
     // program that died.

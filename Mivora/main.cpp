@@ -1,5 +1,6 @@
 #include "AccountWiring.h"
 #include "AppDelegate.h"
+#include "Audio/TakeRecordings.h"
 #include "Cloud/CloudRecognizer.h"
 #include "CommandLine.h"
 #include "DebugChipListener.h"
@@ -155,18 +156,37 @@ int main(int argc, char** argv) {
             std::_Exit(1);
         case SingleInstance::Delivery::notRunning:
             break; // the copy that ran has ended: this one runs
+        case SingleInstance::Delivery::unknown: {
+            // Nobody answered where a running copy listens, so most likely none runs; but that cannot be
+            // made sure of, and two copies would lose each other's memories.
+            const QString why = instance.lockProblem() +
+                                QStringLiteral("，没法确认是不是已经有一个 Mivora 在运行，这次照常启动："
+                                               "如果已经开着一个，结束其中一个，免得两个同时改记忆");
+            std::fputs(qPrintable(why + '\n'), stderr);
+            AppLog::write(why);
+            break;
+        }
         }
     }
     if (!selfTest && !instance.listen())
         AppLog::write(QStringLiteral("单实例监听没建起来：再次运行 mivora 会开第二个"));
-    if (!SchemeHandlerEntry::install(self.absoluteFilePath()))
+    // Held for the whole run, so no later start takes this run's recordings for ones a killed run left. The
+    // self-test leaves the removing to the program.
+    const TakeRecordings recordings(TakeRecordings::defaultLock(), !selfTest);
+    if (recordings.removed())
+        AppLog::write(QStringLiteral("删掉了上次中断时留下的 %1 个临时录音文件").arg(recordings.removed()));
+    // The browser's way back after a web sign-in names the running program; a self-test (often run from a
+    // build folder) leaves it pointing where it was.
+    if (!selfTest && !SchemeHandlerEntry::install(self.absoluteFilePath()))
         AppLog::write(QStringLiteral("登录回调的桌面入口没写进去：浏览器登录后回不到 Mivora"));
 
     // The one place that decides which desktop, clock, timers and settings the services run on. Declared
     // after the application object, so they go before it.
     SystemClock clock;
     QtScheduler scheduler;
-    SettingsDefaults defaults;
+    // The self-test reads the user's settings but leaves them, its usage counters among them, as they were.
+    SettingsDefaults defaults(selfTest ? SettingsDefaults::Saving::inMemoryOnly
+                                       : SettingsDefaults::Saving::toFile);
     const std::unique_ptr<Platform> platform = QApplication::platformName() == "offscreen"
                                                    ? OffscreenPlatform::make()
                                                    : LinuxPlatform::make(defaults, clock, scheduler);

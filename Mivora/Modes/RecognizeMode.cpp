@@ -1,6 +1,7 @@
 #include "Modes/RecognizeMode.h"
 
 #include "Audio/FileSource.h"
+#include "Audio/TakeRecordings.h"
 #include "Cloud/CloudRecognizer.h"
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
@@ -41,6 +42,9 @@ QCoro::Task<int> recognizeFile(QString path, CloudRecognizer* recognizer) {
 int runRecognizeMode(const QString& audioFile) {
     // Locals, so they go while the application object still exists: the HTTP client's socket notifiers
     // belong to it.
+    // Its recording stays its own while it runs (a start beside it removes only what killed runs left); it
+    // removes nothing itself: the file it is given may be named like a recording.
+    const TakeRecordings recordings(TakeRecordings::defaultLock(), false);
     SystemClock clock;
     QtScheduler scheduler;
     SettingsDefaults defaults;

@@ -1,14 +1,21 @@
 #include "Audio/AudioClip.h"
 
 #include "Support/Paths.h"
+#include "Support/PrivateFiles.h"
 #include "Support/UserError.h"
 
 #include <QFile>
+#include <QStringList>
 #include <QUuid>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace mivora {
 
@@ -94,29 +101,58 @@ AudioClip AudioClip::normalized(float target, float maxGain) const {
     return AudioClip(std::move(out));
 }
 
+namespace {
+
+// Writes `bytes` to a new file at `path`, the user's alone, through a side file moved into place, so no
+// reader sees half a file. Not forced to disk: the file is read back at once and deleted seconds later.
+// The system's words for what failed (taken before anything else can change errno); nothing when written.
+std::optional<QString> writeNew(const QString& path, const QByteArray& bytes) {
+    const QByteArray side = QFile::encodeName(path + QStringLiteral(".part"));
+    const auto failed = [&](int error, int fd) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(side.constData());
+        return QString::fromLocal8Bit(std::strerror(error));
+    };
+    const int fd = ::open(side.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno)); // not ours to remove
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        // A write that takes nothing (no error, no byte) is a full disk by another name.
+        if (n <= 0) return failed(n < 0 ? errno : ENOSPC, fd);
+        done += n;
+    }
+    if (::close(fd) != 0) return failed(errno, -1);
+    if (::rename(side.constData(), QFile::encodeName(path).constData()) != 0) return failed(errno, -1);
+    return std::nullopt;
+}
+
+} // namespace
+
 QString AudioClip::writeWAV() const {
     const QString name = "mivora-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + ".wav";
-    const QString path = Paths::temp() + "/" + name;
-    // The message reaches the user as a failed take, so it says what went wrong in their language and
-    // keeps the system's reason for the log.
-    auto failure = [](const QFile& f) {
-        return UserError("临时录音文件写不进去（" + f.errorString() + "）");
-    };
-    // Written beside its name and moved into place, so no reader sees half a file. Not forced to disk:
-    // the file is read back at once and deleted seconds later. The user's voice is for the user alone.
-    QFile side(path + QStringLiteral(".part"));
-    if (!side.open(QIODevice::WriteOnly | QIODevice::NewOnly,
-                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        throw failure(side);
     const QByteArray bytes = wav();
-    const bool written = side.write(bytes) == bytes.size() && side.flush();
-    side.close();
-    if (!written || side.error() != QFileDevice::NoError || !side.rename(path)) {
-        const UserError error = failure(side);
-        side.remove();
-        throw error;
+    // A folder that cannot take the file (a full disk, say) passes it on to the next; only when none takes it
+    // does the take fail, with the system's reasons (they reach the user as a failed take, in their language
+    // around the system's words).
+    QStringList reasons;
+    const auto tried = [&](const QString& folder) -> std::optional<QString> {
+        const QString path = folder + "/" + name;
+        const std::optional<QString> why = writeNew(path, bytes);
+        if (!why) return path;
+        if (!reasons.contains(*why)) reasons << *why;
+        return std::nullopt;
+    };
+    for (const QString& folder : Paths::sessionTemps())
+        if (const auto path = tried(folder)) return *path;
+    const QString own = Paths::ownTemp();
+    if (const int error = PrivateFiles::makeFolder(own)) {
+        const QString why = QString::fromLocal8Bit(std::strerror(error));
+        if (!reasons.contains(why)) reasons << why;
+    } else if (const auto path = tried(own)) {
+        return *path;
     }
-    return path;
+    throw UserError("临时录音文件写不进去（" + reasons.join(QStringLiteral("；")) + "）");
 }
 
 } // namespace mivora

@@ -32,8 +32,9 @@ struct AudioClip {
     // A louder copy for quiet takes (or the same clip when it is loud enough or silent).
     AudioClip normalized(float target, float maxGain) const;
 
-    // Writes `wav()` atomically to a new "mivora-<UUID>.wav" in the temporary folder and returns its
-    // path. Throws UserError with the file system's message when the write fails.
+    // Writes `wav()` atomically to a new "mivora-<UUID>.wav", 0600, in the first folder of the session's
+    // temporary ones and then the program's own (see Paths) that takes it, and returns its path. Throws
+    // UserError with the system's reasons when none does.
     QString writeWAV() const;
 
     static float peakOf(const std::vector<std::int16_t>& samples);

@@ -50,6 +50,12 @@ QString linkedFile(const QString& path) {
     return {};
 }
 
+// False for a file or folder that is there without its owner's write right.
+bool ownerMayWrite(const QByteArray& path) {
+    struct stat st {};
+    return ::stat(path.constData(), &st) != 0 || (st.st_mode & S_IWUSR);
+}
+
 } // namespace
 
 Result write(const QString& path, const QByteArray& data) {
@@ -60,6 +66,11 @@ Result writeWith(const QString& path, const QByteArray& data, const Sync& sync) 
     const QString target = linkedFile(path);
     if (target.isEmpty()) return failed(ELOOP, path, 0);
     const QByteArray targetName = QFile::encodeName(target);
+    // The owner's own write right is the owner's word, even where the system would let this process write
+    // (a file is replaced by a rename, which its mode does not stop; root passes every check): a file or
+    // folder the user made read-only is left as it is.
+    if (!ownerMayWrite(targetName) || !ownerMayWrite(QFile::encodeName(QFileInfo(target).absolutePath())))
+        return failed(EACCES, target, 0);
 
     int fd = -1;
     QByteArray side;

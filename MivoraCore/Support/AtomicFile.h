@@ -12,9 +12,9 @@ namespace mivora {
 // over the old file. On any failure the side file goes and the old file stays as it was, so the caller can
 // keep what it meant to write and try again. A symbolic link is kept: the file it points to is replaced, or
 // made when it is not there yet. A new file is the user's alone (0600) whatever the umask; a replaced one
-// keeps its mode. After the move the folder is synced too, so a power cut cannot bring the old file back;
-// when that last sync fails the new file is in place already, but the write still counts as failed (the
-// caller tries again).
+// keeps its mode. A file or folder whose owner took their own write right away is not written (EACCES). After
+// the move the folder is synced too, so a power cut cannot bring the old file back; when that last sync fails
+// the new file is in place already, but the write still counts as failed (the caller tries again).
 namespace AtomicFile {
 
 enum class Failure { none, diskFull, other };

@@ -5,12 +5,14 @@
 #include "Support/PrivateFiles.h"
 #include "Support/SettingsIni.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QObject>
 #include <QSettings>
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace mivora {
 
@@ -28,18 +30,29 @@ AtomicFile::Failure failureOf(int error) {
     return error == ENOSPC || error == EDQUOT ? AtomicFile::Failure::diskFull : AtomicFile::Failure::other;
 }
 
+// What of the settings file and its folder is there without its owner's write right: how the log names it.
+std::optional<QString> readOnlyPart(const QFileInfo& file) {
+    const auto readOnly = [](const QString& path) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 && !(st.st_mode & S_IWUSR);
+    };
+    if (readOnly(file.absolutePath())) return QStringLiteral("设置文件夹");
+    if (readOnly(file.absoluteFilePath())) return QStringLiteral("设置文件");
+    return std::nullopt;
+}
+
 } // namespace
 
-SettingsDefaults::SettingsDefaults() : SettingsDefaults(standardFile()) {
+SettingsDefaults::SettingsDefaults(Saving saving) : SettingsDefaults(standardFile(), saving) {
     const QSettings scoped(QSettings::IniFormat, QSettings::UserScope, "Mivora", "Mivora");
     for (const QString& key : scoped.allKeys())
         if (!values_.contains(key)) fallback_.insert(key, scoped.value(key));
 }
 
-SettingsDefaults::SettingsDefaults(const QString& file)
-    : file_(file), values_(SettingsIni::read(file)), context_(std::make_unique<QObject>()) {
+SettingsDefaults::SettingsDefaults(const QString& file, Saving saving)
+    : file_(file), saving_(saving), values_(SettingsIni::read(file)), context_(std::make_unique<QObject>()) {
     // Side files of writes that a killed process left half-way.
-    AtomicFile::removeStale(QFileInfo(file_).absolutePath());
+    if (saving_ == Saving::toFile) AtomicFile::removeStale(QFileInfo(file_).absolutePath());
 }
 
 SettingsDefaults::~SettingsDefaults() {
@@ -73,6 +86,7 @@ void SettingsDefaults::remove(const QString& key) {
 }
 
 void SettingsDefaults::changed(const QString& key, std::optional<QVariant> value) {
+    if (saving_ == Saving::inMemoryOnly) return;
     pending_.insert(key, std::move(value));
     if (queued_) return;
     queued_ = true;
@@ -107,6 +121,10 @@ std::pair<AtomicFile::Result, QString> SettingsDefaults::writeChanges() {
     if (const int error = PrivateFiles::makeFolder(info.absolutePath()))
         return {{failureOf(error), QString::fromLocal8Bit(std::strerror(error))},
                 said(failureOf(error), QStringLiteral("设置文件夹建不了"))};
+    // A folder or file the user made read-only is theirs to keep as it is (not even a lock file goes in).
+    if (const auto readOnly = readOnlyPart(info))
+        return {{AtomicFile::Failure::other, QString::fromLocal8Bit(std::strerror(EACCES))},
+                QStringLiteral("%1是只读的，没有写它，%2：%3").arg(*readOnly, kept)};
     // From reading the file to moving the new one in place, a save in another process (another copy of the
     // program, a command-line run) waits, and this one waits for it: neither writes over what the other
     // wrote in between.

@@ -35,13 +35,18 @@ public:
 // one whole new file (see AtomicFile) merged over what the file holds then, so another copy of the program
 // that wrote a key in between keeps it; a lock beside the file keeps two processes' saves from overlapping.
 // Every value set is written, even one equal to the value held here. A write the disk does not take (a full
-// disk), a file that is there but cannot be read (never written over) or a lock held too long by another
-// process leave the file as it was, keep the changes, are logged and published (`saveFailure`), and are
-// tried again with the next write. The folder, when the store makes it, is the user's alone.
+// disk), a file that is there but cannot be read or that the user made read-only, as its folder (neither is
+// ever written), or a lock held too long by another process leave the file as it was, keep the changes, are
+// logged and published (`saveFailure`), and are tried again with the next write. The folder, when the store
+// makes it, is the user's alone.
 class SettingsDefaults final : public Defaults {
 public:
-    SettingsDefaults();
-    explicit SettingsDefaults(const QString& file);
+    // Whether changes reach the file: a run that must leave the user's settings as they are (the self-test)
+    // reads them and keeps its changes in memory.
+    enum class Saving { toFile, inMemoryOnly };
+
+    explicit SettingsDefaults(Saving saving = Saving::toFile);
+    explicit SettingsDefaults(const QString& file, Saving saving = Saving::toFile);
     ~SettingsDefaults() override;
 
     QVariant value(const QString& key) const override;
@@ -63,6 +68,7 @@ private:
     std::pair<AtomicFile::Result, QString> writeChanges();
 
     QString file_;
+    Saving saving_;
     QMap<QString, QVariant> values_;
     // The system-wide and organisation files' values under the user's own (read, never written).
     QMap<QString, QVariant> fallback_;

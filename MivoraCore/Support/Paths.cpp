@@ -1,7 +1,5 @@
 #include "Support/Paths.h"
 
-#include "Support/PrivateFiles.h"
-
 #include <QDir>
 #include <QFile>
 
@@ -43,16 +41,17 @@ QString developerDir() {
     return home() + "/.yarrik";
 }
 
-QString temp() {
+QStringList sessionTemps() {
+    QStringList folders;
     for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
-        const QString folder = qEnvironmentVariable(name);
-        if (usersOwn(folder)) return folder;
+        const QString folder = QDir::cleanPath(qEnvironmentVariable(name));
+        if (usersOwn(folder) && !folders.contains(folder)) folders << folder;
     }
-    // A session without a runtime folder: one of the program's own. A folder that cannot be made fails the
-    // write that follows, with its reason.
-    const QString own = envOr("XDG_CACHE_HOME", home() + "/.cache") + "/Mivora";
-    PrivateFiles::makeFolder(own);
-    return own;
+    return folders;
+}
+
+QString ownTemp() {
+    return envOr("XDG_CACHE_HOME", home() + "/.cache") + "/Mivora";
 }
 
 } // namespace mivora::Paths

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace mivora {
 
@@ -16,10 +17,13 @@ QString appData();
 QString logDir();
 // Developer files: ~/.yarrik.
 QString developerDir();
-// Where a take's recording is written for its upload: the first of $TMPDIR and $XDG_RUNTIME_DIR that is a
-// folder of the user's own (theirs, and no one else may write in it), else $XDG_CACHE_HOME/Mivora made
-// private (see PrivateFiles) for this call. The shared /tmp is never it.
-QString temp();
+// The session's folders a take's recording may be written to for its upload, in order: $TMPDIR and
+// $XDG_RUNTIME_DIR, each where it is a folder of the user's own (theirs, and no one else may write in it).
+// The shared /tmp is never among them.
+QStringList sessionTemps();
+// The program's own folder for recordings, after the session's: $XDG_CACHE_HOME/Mivora (not made here; made
+// private, see PrivateFiles, when it is used).
+QString ownTemp();
 
 } // namespace Paths
 } // namespace mivora

@@ -27,6 +27,12 @@ bool isOwn(const struct stat& st) {
     return st.st_uid == ::geteuid();
 }
 
+// The mode with the group's and others' rights taken away. The owner's own rights stay as the owner set
+// them: a folder or file they made read-only stays read-only.
+mode_t ownersPart(const struct stat& st) {
+    return st.st_mode & 07777 & ~othersRights;
+}
+
 // Creates the folders missing down to `folder`, each 0700 (set again after mkdir, which the umask narrows).
 // 0, or the errno of the step that failed (ENOTDIR where something else stands at a folder's name).
 int createMissing(const std::string& folder) {
@@ -59,14 +65,11 @@ void tightenIn(int dir, int depth) {
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
         struct stat st {};
         if (::fstatat(at, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !isOwn(st)) continue;
-        if (S_ISDIR(st.st_mode)) {
-            if ((st.st_mode & 07777) != userOnly) ::fchmodat(at, name, userOnly, 0);
-            if (depth >= deepest) continue;
-            const int sub = ::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (sub >= 0) tightenIn(sub, depth + 1);
-        } else if (S_ISREG(st.st_mode) && (st.st_mode & othersRights)) {
-            ::fchmodat(at, name, st.st_mode & S_IRWXU, 0);
-        }
+        if ((S_ISDIR(st.st_mode) || S_ISREG(st.st_mode)) && (st.st_mode & othersRights))
+            ::fchmodat(at, name, ownersPart(st), 0);
+        if (!S_ISDIR(st.st_mode) || depth >= deepest) continue;
+        const int sub = ::openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (sub >= 0) tightenIn(sub, depth + 1);
     }
     ::closedir(stream);
 }
@@ -80,8 +83,8 @@ int makeFolder(const std::string& given) {
     struct stat st {};
     const bool existed = ::lstat(folder.c_str(), &st) == 0;
     if (const int error = createMissing(folder)) return error;
-    if (existed && S_ISDIR(st.st_mode) && isOwn(st) && (st.st_mode & 07777) != userOnly)
-        ::chmod(folder.c_str(), userOnly);
+    if (existed && S_ISDIR(st.st_mode) && isOwn(st) && (st.st_mode & othersRights))
+        ::chmod(folder.c_str(), ownersPart(st));
     return 0;
 }
 
@@ -93,7 +96,7 @@ void tighten(const QString& folder) {
     const QByteArray path = QFile::encodeName(folder);
     struct stat st {};
     if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || !isOwn(st)) return;
-    if ((st.st_mode & 07777) != userOnly) ::chmod(path.constData(), userOnly);
+    if (st.st_mode & othersRights) ::chmod(path.constData(), ownersPart(st));
     const int dir = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (dir >= 0) tightenIn(dir, 1);
 }

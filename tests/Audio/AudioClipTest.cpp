@@ -4,6 +4,7 @@
 
 #include "support/ScopedEnv.h"
 #include "support/ScopedUmask.h"
+#include "support/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,6 +77,35 @@ TEST(AudioClip, TheRecordingIsWrittenWhereOnlyTheUserCanReadIt) {
         QFile::remove(written);
     }
     EXPECT_EQ(test::notPrivate(root.filePath("cache")), "");
+}
+
+// A folder that cannot take the recording (its disk full while another has room) passes the take on to the
+// next and keeps nothing of it; when no folder can, the failure names the system's reasons.
+TEST(AudioClip, AFolderWithoutRoomPassesTheRecordingOnAndAFailureSaysWhy) {
+    QTemporaryDir root;
+    const QString full = root.filePath("full"), run = root.filePath("run");
+    for (const QString& folder : {full, run})
+        ASSERT_TRUE(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder).constData(), 0700) == 0);
+    test::SmallDisk disk(full, "size=64k,mode=700");
+    if (!disk.mounted()) GTEST_SKIP() << "no tmpfs could be mounted here: " << disk.error();
+    disk.fill();
+    const AudioClip second(std::vector<std::int16_t>(16000, 800)); // 32 kB
+    {
+        const test::ScopedEnv tmpdir("TMPDIR", full.toUtf8()), runtime("XDG_RUNTIME_DIR", run.toUtf8());
+        const QString written = second.writeWAV();
+        EXPECT_EQ(QFileInfo(written).path(), run);
+        EXPECT_EQ(QFileInfo(written).size(), second.wav().size());
+        EXPECT_EQ(QDir(full).entryList(QDir::Files | QDir::Hidden), QStringList{"filler"});
+    }
+    // Only the full disk, and the program's own folder cannot be made (a file stands in its way).
+    const test::ScopedEnv tmpdir("TMPDIR", full.toUtf8()), runtime("XDG_RUNTIME_DIR", full.toUtf8());
+    QFile blocker(root.filePath("cache"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    const test::ScopedEnv cache("XDG_CACHE_HOME", blocker.fileName().toUtf8());
+    EXPECT_THAT([&] { second.writeWAV(); },
+                testing::ThrowsMessage<UserError>(
+                    testing::StrEq("临时录音文件写不进去（No space left on device；Not a directory）")));
+    EXPECT_EQ(QDir(full).entryList(QDir::Files | QDir::Hidden), QStringList{"filler"});
 }
 
 TEST(AudioClip, NormalizationRoundsHalvesAwayFromZeroAndLeavesLoudClipsAlone) {

@@ -109,3 +109,34 @@ TEST(SingleInstance, AFreeLockIsTakenAtOnceBesideAStaleSocket) {
     EXPECT_FALSE(SingleInstance(path).claim()) << "the start that found the lock free holds it";
     EXPECT_TRUE(start.listen());
 }
+
+// A lock file that cannot be opened tells nothing about who runs, so it is never taken for "nobody runs": a
+// request is still handed to whoever listens, a start that finds nobody is told `unknown` with the reason,
+// and it listens all the same, so later starts with the same trouble find it. A missing folder is made.
+TEST(SingleInstance, ALockFileThatCannotBeOpenedIsNeverTakenForNobodyRunning) {
+    QTemporaryDir root;
+    QtScheduler scheduler;
+    const QString fresh = root.path() + "/data/Mivora/mivora.socket";
+    EXPECT_TRUE(SingleInstance(fresh).claim());
+    EXPECT_EQ(QFile::permissions(root.path() + "/data/Mivora"), QFile::ReadOwner | QFile::WriteOwner |
+                                                                    QFile::ExeOwner | QFile::ReadUser |
+                                                                    QFile::WriteUser | QFile::ExeUser);
+
+    const QString path = root.path() + "/mivora.socket";
+    ASSERT_TRUE(QDir().mkpath(SingleInstance::lockPath(path))); // a folder where the file should be
+    SingleInstance first(path);
+    EXPECT_FALSE(first.claim());
+    EXPECT_TRUE(first.lockProblem().startsWith("单实例锁 " + SingleInstance::lockPath(path) + " 打不开（"))
+        << first.lockProblem().toStdString();
+    SingleInstance callback(path);
+    EXPECT_EQ(QCoro::waitFor(callback.askRunningToOpen(QUrl("veskel://auth?code=c"), scheduler)),
+              SingleInstance::Delivery::unknown);
+    EXPECT_FALSE(callback.lockProblem().isEmpty());
+
+    ASSERT_TRUE(first.listen());
+    int reopened = 0;
+    QObject::connect(&first, &SingleInstance::reopenRequested, [&] { ++reopened; });
+    EXPECT_EQ(QCoro::waitFor(SingleInstance(path).askRunningToReopen(scheduler)),
+              SingleInstance::Delivery::taken);
+    EXPECT_EQ(reopened, 1);
+}

@@ -98,6 +98,24 @@ TEST(AtomicFile, ANewFileIsPrivateAndAReplacedOneKeepsItsMode) {
     EXPECT_TRUE(QFile::permissions(shared) & QFile::ReadOther);
 }
 
+// A file or folder whose owner took their own write right away is not written, though a rename would replace
+// the file and root could write anywhere: the write fails with the system's reason and the file stays.
+TEST(AtomicFile, AFileOrFolderItsOwnerMadeReadOnlyIsLeftAsItIs) {
+    QTemporaryDir dir;
+    const QString locked = dir.filePath("locked"), file = dir.filePath("kept.list");
+    ASSERT_TRUE(AtomicFile::write(file, "old") && QDir().mkdir(locked));
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0444), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0500), 0);
+    for (const QString& path : {file, locked + "/new.list"}) {
+        const AtomicFile::Result result = AtomicFile::write(path, "new");
+        EXPECT_EQ(result.failure, AtomicFile::Failure::other) << path.toStdString();
+        EXPECT_EQ(result.reason, "Permission denied") << path.toStdString();
+    }
+    EXPECT_EQ(readAll(file), "old");
+    EXPECT_EQ(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.list"});
+}
+
 // A link to a file not made yet (dotfiles kept elsewhere, before their first save) stays a link, through a
 // link to a link too: the file at its end is made.
 TEST(AtomicFile, ALinkToAMissingFileStaysALink) {

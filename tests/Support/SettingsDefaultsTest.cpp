@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -291,6 +292,56 @@ TEST(Settings, AFileThatCannotBeReadIsNeverWrittenOver) {
     EXPECT_EQ(readAll(file), three);
     settings.save();
     EXPECT_EQ(readAll(file), "[General]\nfnKey=F7\nonboardingDone=true\nstats.total=12\n");
+}
+
+// A settings file or folder the user made read-only for themselves is never written, even where the system
+// would let the program (a file is replaced by a rename; root passes every check): the save fails, says
+// which in the log, leaves no lock file, keeps the values, and goes through once the right is given back.
+TEST(Settings, AFileOrFolderMadeReadOnlyIsNeverWritten) {
+    const QByteArray two = "[General]\nfnKey=F9\nstats.total=12\n";
+    for (const auto& [readOnly, said] : {std::pair{"Mivora.ini", "设置文件是只读的，没有写它"},
+                                         std::pair{"", "设置文件夹是只读的，没有写它"}}) {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("Mivora.ini"), made = dir.filePath(readOnly);
+        ASSERT_TRUE(AtomicFile::write(file, two));
+        ASSERT_EQ(::chmod(QFile::encodeName(made).constData(), QFileInfo(made).isDir() ? 0500 : 0444), 0);
+        SettingsDefaults settings(file);
+        const QByteArray logBefore = logBytes();
+        settings.setValue("fnKey", "F7");
+        settings.save();
+        EXPECT_EQ(settings.saveFailure(), AtomicFile::Failure::other) << readOnly;
+        EXPECT_TRUE(logBytes().mid(logBefore.size()).contains(said)) << readOnly;
+        EXPECT_EQ(readAll(file), two) << readOnly;
+        EXPECT_FALSE(QFileInfo::exists(file + ".mivora-lock")) << readOnly;
+        EXPECT_EQ(settings.value("fnKey"), "F7");
+
+        ASSERT_EQ(::chmod(QFile::encodeName(made).constData(), QFileInfo(made).isDir() ? 0700 : 0600), 0);
+        settings.save();
+        EXPECT_EQ(settings.saveFailure(), AtomicFile::Failure::none) << readOnly;
+        EXPECT_EQ(readAll(file), "[General]\nfnKey=F7\nstats.total=12\n") << readOnly;
+    }
+}
+
+// A store that keeps its changes in memory (a run that must leave the user's settings alone) reads the file
+// and answers with its own changes, but writes nothing: neither on a save nor when it goes.
+TEST(Settings, AStoreKeepingItsChangesInMemoryNeverWritesTheFile) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Mivora.ini");
+    const QByteArray two = "[General]\nfnKey=F9\nstats.total=12\n";
+    ASSERT_TRUE(AtomicFile::write(file, two));
+    {
+        SettingsDefaults settings(file, SettingsDefaults::Saving::inMemoryOnly);
+        EXPECT_EQ(settings.value("stats.total").toLongLong(), 12);
+        settings.setValue("stats.total", 13);
+        settings.remove("fnKey");
+        settings.save();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(settings.value("stats.total").toLongLong(), 13);
+        EXPECT_FALSE(settings.contains("fnKey"));
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(readAll(file), two);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Mivora.ini"});
 }
 
 // Under the usual umask 022 the folders the store makes for its file are the user's alone.

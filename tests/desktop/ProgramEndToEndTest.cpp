@@ -468,6 +468,7 @@ TEST_F(ProgramEndToEnd, ASecondStartWhileTheFirstIsStoppedHandsItTheReopenAndEnd
     QProcess* second = program.start();
     // The browser's start with a sign-in address, handed over the same way.
     QProcess callback;
+    callback.setEnvironment(program.environment());
     callback.start(MIVORA_APP_PATH, {"veskel://auth?state=s1&code=c"});
     QTest::qWait(5000); // the stop itself, not a wait for something to happen
     EXPECT_EQ(second->state(), QProcess::Running) << "the second start gave up on a stopped copy";

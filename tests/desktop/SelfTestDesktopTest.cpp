@@ -7,7 +7,9 @@
 #include "support/FakeAccountServer.h"
 #include "support/JoinedDevice.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -19,7 +21,8 @@ using SelfTestDesktop = LinuxDesktop;
 
 // Signed in, with sync set up on this device and a line edit in front: the self-test's cases pass, yet no
 // request reaches the account (its vault keeps its version, the user's memories stay out of the run) and
-// its fills paste into nothing; only a window of the self-test's own class gets them.
+// its fills paste into nothing; only a window of the self-test's own class gets them. The user's settings
+// (its usage counters) and the sign-in entry stay as they were.
 TEST_F(SelfTestDesktop, SignedInItTouchesNeitherTheAccountNorTheApplicationInFront) {
     SystemClock serverClock;
     FakeAccountServer server(serverClock);
@@ -44,6 +47,13 @@ TEST_F(SelfTestDesktop, SignedInItTouchesNeitherTheAccountNorTheApplicationInFro
       "memories": [{"title": "我的地址", "type": "地址", "value": "北京市朝阳区建国路 1 号"}],
       "expect": {"offer": "我的地址", "text": "北京市朝阳区建国路 1 号"}}])");
     cases.close();
+
+    // The user's settings, with the usage counters the home page shows.
+    const QByteArray settings = "[General]\nonboardingDone=true\nstats.total=7\nstats.typed=2\n";
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("config/Mivora")));
+    QFile ini(dir.filePath("config/Mivora/Mivora.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly) && ini.write(settings) == settings.size());
+    ini.close();
 
     // Runs the self-test to its end.
     const auto runSelfTest = [&] {
@@ -79,6 +89,14 @@ TEST_F(SelfTestDesktop, SignedInItTouchesNeitherTheAccountNorTheApplicationInFro
     // The fill stayed off the line edit: no paste keys, no text.
     EXPECT_TRUE(target.lines().filter("text:").isEmpty()) << target.lines().join('\n').toStdString();
     EXPECT_TRUE(target.lines().filter("+V").isEmpty()) << target.lines().join('\n').toStdString();
+
+    // Its accepted fill counted nowhere the user sees, and the browser's way back after a web sign-in still
+    // names no build folder's program.
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ini.readAll(), settings);
+    ini.close();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("data/applications/mivora-signin.desktop")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("config/mimeapps.list")));
 
     // A window of the self-test's own class in front gets the fill.
     CatTerminal own;

@@ -64,6 +64,8 @@ public:
         processes_.emplace_back(process);
         return process;
     }
+    // The environment every start gets (the browser's start for a sign-in gets the same: it is the user's).
+    const QStringList& environment() const { return environment_; }
     // What the first program started said on stderr so far.
     QStringList told() {
         const QByteArray chunk = processes_.front()->readAllStandardError();

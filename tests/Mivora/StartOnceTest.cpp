@@ -1,0 +1,188 @@
+#include "Audio/AudioClip.h"
+
+#include "support/FakeOpenAI.h"
+#include "support/ScopedEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The real program started again and again by the same user: one copy runs whatever each start's
+// environment, and what a killed run left behind goes with the next start.
+using namespace mivora;
+using namespace mivora::test;
+
+namespace {
+
+// How long a start that hands its request over takes at most, on a busy machine; a second copy that kept
+// running would be given up on after it.
+constexpr int startMs = 30000;
+
+// The test's environment in a home of its own (`home`, the data folder in its default place) with `added`.
+QStringList inHome(const QString& home, const QStringList& added) {
+    const QStringList removed{"HOME",           "XDG_STATE_HOME",  "XDG_DATA_HOME",    "XDG_CONFIG_HOME",
+                              "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "MIVORA_INFO_JSON", "QT_QPA_PLATFORM"};
+    QStringList env = QProcess::systemEnvironment();
+    env.removeIf([&](const QString& v) {
+        return std::any_of(removed.begin(), removed.end(),
+                           [&](const QString& n) { return v.startsWith(n + '='); });
+    });
+    return env << "HOME=" + home << "QT_QPA_PLATFORM=offscreen" << added;
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return {};
+    return path;
+}
+
+// Starts the program in `env` and waits until it has told what stands before a first take (by then it
+// holds the lock and listens).
+bool startRunning(QProcess& process, const QStringList& env) {
+    process.setEnvironment(env);
+    process.start(MIVORA_APP_PATH, {});
+    QByteArray err;
+    return QTest::qWaitFor(
+               [&] {
+                   err += process.readAllStandardError();
+                   return err.contains("第一次听写之前还差") || process.state() == QProcess::NotRunning;
+               },
+               60000) &&
+           process.state() == QProcess::Running;
+}
+
+void end(QProcess& process) {
+    ::kill(pid_t(process.processId()), SIGTERM);
+    process.waitForFinished(30000);
+}
+
+struct Ended {
+    int code = -1; // -1 also for a start still running after `startMs` (then killed)
+    QString err;
+};
+
+Ended startAndWait(const QStringList& env, const QStringList& args = {}) {
+    QProcess process;
+    process.setEnvironment(env);
+    process.start(MIVORA_APP_PATH, args);
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, startMs)) return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString recordingName() {
+    return "mivora-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + ".wav";
+}
+
+} // namespace
+
+// The running copy started in the desktop session (with a runtime folder). A start without one (from `su -`,
+// cron) and a start whose fallback runtime folder another user made first (Qt then has no runtime folder at
+// all) each find it and hand it their request, and so does the browser's sign-in start from there.
+TEST(Start, OneCopyRunsWhateverTheRuntimeFolder) {
+    QTemporaryDir dir;
+    const QString home = dir.filePath("home"), run = dir.filePath("run");
+    const QString info = writeFile(dir.filePath("Info.json"), "{}");
+    ASSERT_TRUE(QDir().mkpath(run) && ::chmod(QFile::encodeName(run).constData(), 0700) == 0);
+    QProcess running;
+    ASSERT_TRUE(startRunning(running, inHome(home, {"XDG_RUNTIME_DIR=" + run, "MIVORA_INFO_JSON=" + info})));
+
+    // Temporary folders of the test's own, so nothing real is touched: Qt's fallback runtime folder is
+    // "<TMPDIR>/runtime-<user>".
+    const QString fresh = dir.filePath("fresh"), taken = dir.filePath("taken");
+    const passwd* me = ::getpwuid(::geteuid());
+    ASSERT_TRUE(me);
+    const QString takenRuntime = taken + "/runtime-" + QString::fromLocal8Bit(me->pw_name);
+    ASSERT_TRUE(QDir().mkpath(fresh) && QDir().mkpath(takenRuntime));
+    ASSERT_EQ(::chmod(QFile::encodeName(takenRuntime).constData(), 0700), 0);
+    const passwd* other = ::getpwnam("nobody");
+    const bool othersFolder =
+        other && ::chown(QFile::encodeName(takenRuntime).constData(), other->pw_uid, other->pw_gid) == 0;
+    for (const QString& tmpdir : {fresh, taken}) {
+        if (tmpdir == taken && !othersFolder) {
+            ADD_FAILURE() << "could not give " << takenRuntime.toStdString()
+                          << " to another user (not root?)";
+            continue;
+        }
+        const QStringList env = inHome(home, {"TMPDIR=" + tmpdir, "MIVORA_INFO_JSON=" + info});
+        const Ended second = startAndWait(env);
+        EXPECT_EQ(second.code, 0) << tmpdir.toStdString() << ": " << second.err.toStdString();
+        const Ended signIn = startAndWait(env, {"veskel://auth?state=s1&code=c"});
+        EXPECT_EQ(signIn.code, 0) << tmpdir.toStdString() << ": " << signIn.err.toStdString();
+        EXPECT_EQ(running.state(), QProcess::Running);
+    }
+    end(running);
+    QFile log(home + "/.local/state/Mivora/mivora.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(QString::fromUtf8(log.readAll()).contains("单实例监听没建起来"));
+}
+
+// A take's recording that a killed run left is gone after the next start, in whichever of the folders a take
+// is written to it lies; what is not a recording of the program's stays. A recording that a running copy is
+// using (here a stopped `-recognize`, its upload unanswered) is left to it, and goes once that run is dead.
+TEST(Start, RemovesTheRecordingsKilledRunsLeftButNotOneInUse) {
+    FakeOpenAI server;
+    server.respond("/v1/audio/transcriptions", {200, {}, true});
+    QTemporaryDir dir;
+    const QString home = dir.filePath("home"), tmp = dir.filePath("tmp"), run = dir.filePath("run"),
+                  cache = home + "/.cache/Mivora";
+    for (const QString& folder : {tmp, run, cache})
+        ASSERT_TRUE(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder).constData(), 0700) == 0);
+    const QString relay = writeFile(dir.filePath("relay.json"),
+                                    QJsonDocument(QJsonObject{{"YarrikProxyURL", server.url("/").toString()},
+                                                              {"YarrikProxyToken", "relay-token"}})
+                                        .toJson());
+    const QString none = writeFile(dir.filePath("none.json"), "{}");
+    const QString input =
+        writeFile(dir.filePath("input.wav"), AudioClip(std::vector<std::int16_t>(24000, 800)).wav());
+    const QStringList session{"TMPDIR=" + tmp, "XDG_RUNTIME_DIR=" + run};
+
+    QProcess recognizing;
+    recognizing.setEnvironment(inHome(home, session + QStringList{"MIVORA_INFO_JSON=" + relay}));
+    recognizing.start(MIVORA_APP_PATH, {"-recognize", input});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.count("/v1/audio/transcriptions") > 0; }, 60000))
+        << recognizing.readAllStandardError().toStdString();
+    ::kill(pid_t(recognizing.processId()), SIGSTOP);
+    const QStringList inUse = QDir(tmp).entryList({"mivora-*.wav"}, QDir::Files);
+    ASSERT_EQ(inUse.size(), 1);
+    const QStringList left{tmp + "/" + inUse[0], run + "/" + recordingName() + ".part",
+                           cache + "/" + recordingName()};
+    const QString notOurs = writeFile(tmp + "/mivora-notes.wav", "RIFF");
+    for (const QString& file : left.mid(1))
+        ASSERT_FALSE(writeFile(file, "RIFF").isEmpty());
+
+    const auto startOnce = [&] {
+        QProcess program;
+        ASSERT_TRUE(startRunning(program, inHome(home, session + QStringList{"MIVORA_INFO_JSON=" + none})));
+        end(program);
+    };
+    const auto present = [&] {
+        QStringList there;
+        for (const QString& file : left + QStringList{notOurs})
+            if (QFileInfo::exists(file)) there << QFileInfo(file).fileName();
+        return there;
+    };
+    startOnce();
+    EXPECT_EQ(present().size(), 4) << "a start beside a run that may be recording removed: "
+                                   << present().join(' ').toStdString();
+
+    ::kill(pid_t(recognizing.processId()), SIGKILL);
+    ASSERT_TRUE(recognizing.waitForFinished(30000));
+    ASSERT_TRUE(QFileInfo::exists(left[0])) << "the killed run's recording";
+    startOnce();
+    EXPECT_EQ(present(), QStringList{"mivora-notes.wav"});
+}
