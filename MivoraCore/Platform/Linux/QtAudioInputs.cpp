@@ -48,12 +48,13 @@ bool QtAudioInputs::available() {
                     std::this_thread::sleep_for(retryPause);
                 if (probe->gone) return;
                 probe->answered = true;
-                QMetaObject::invokeMethod(
-                    QCoreApplication::instance(),
-                    [probe] {
-                        if (!probe->gone && probe->onChange) probe->onChange();
-                    },
-                    Qt::QueuedConnection);
+                if (QCoreApplication* app = QCoreApplication::instance())
+                    QMetaObject::invokeMethod(
+                        app,
+                        [probe] {
+                            if (!probe->gone && probe->onChange) probe->onChange();
+                        },
+                        Qt::QueuedConnection);
             }).detach();
         }
     }
