@@ -1,6 +1,7 @@
 #include "AccountWiring.h"
 
 #include "AppDelegate.h"
+#include "Cloud/Deadline.h"
 #include "Platform/Platform.h"
 #include "Platform/PlatformWords.h"
 #include "Support/Scheduler.h"
@@ -14,9 +15,15 @@ namespace mivora {
 
 namespace {
 
-// How long a relay request waits for the stored sign-in: enough for a slow store, and a store waiting on an
-// unlock nobody answers (a desktop that logged in by itself) does not hold the take for longer.
-constexpr double restoreWaitSeconds = 5;
+// How long a relay request waits for its token, from reading the stored sign-in to saving a refreshed one:
+// enough for a slow store, and a store waiting on an unlock nobody answers (a desktop that logged in by
+// itself) does not hold the take for longer.
+constexpr double tokenWaitSeconds = 5;
+
+UserError keyringSilent() {
+    return UserError(QStringLiteral("系统的") + PlatformWords::keyring() +
+                     QStringLiteral("没有应答，读不到登录信息（它可能在等你解锁）"));
+}
 
 // Resumes its coroutine at the first of the stored sign-in being read and `seconds` passing. Await it as a
 // named object; copies share one state, because GCC 12 copies an awaiter on its way to the coroutine. A
@@ -64,12 +71,10 @@ private:
 // token is on its way.
 QCoro::Task<std::optional<QString>> tokenOnceRestored(QPointer<AccountWiring> wiring, Scheduler* scheduler) {
     if (wiring && !wiring->restored()) {
-        const RestoredOrLate read(*wiring, *scheduler, restoreWaitSeconds);
+        const RestoredOrLate read(*wiring, *scheduler, tokenWaitSeconds);
         co_await read;
         // The take fails rather than wait on: its recording stays there for a retry, which asks again.
-        if (wiring && !wiring->restored())
-            throw UserError(QStringLiteral("系统的") + PlatformWords::keyring() +
-                            QStringLiteral("没有应答，读不到登录信息（它可能在等你解锁）"));
+        if (wiring && !wiring->restored()) throw keyringSilent();
         // The take began before anyone knew whether an account was stored; without one it would reach the
         // relay without an account. It fails instead, and its recording stays there for a retry.
         if (wiring && AccountService::loginRequired() && !wiring->account().signedIn())
@@ -77,6 +82,18 @@ QCoro::Task<std::optional<QString>> tokenOnceRestored(QPointer<AccountWiring> wi
     }
     if (!wiring) co_return std::nullopt;
     co_return co_await wiring->account().validAccessToken();
+}
+
+// The whole wait is bounded, the refresh of a token near its expiry included: the new pair is saved to the
+// same store before it is handed out, and that save can hang on the same unlock. Past the bound the take
+// fails and keeps its recording; the refresh goes on by itself, and a retry joins it.
+QCoro::Task<std::optional<QString>> boundedToken(QPointer<AccountWiring> wiring, Scheduler* scheduler) {
+    try {
+        co_return co_await withinDeadline<std::optional<QString>>(*scheduler, tokenWaitSeconds,
+                                                                  tokenOnceRestored(wiring, scheduler));
+    } catch (const DeadlineExceeded&) {
+    }
+    throw keyringSilent();
 }
 
 } // namespace
@@ -87,7 +104,7 @@ AccountWiring::AccountWiring(AppDelegate& delegate, Platform& platform, HttpClie
       account_(AccountService::defaultBase(), store_, network, defaults, clock) {
     QPointer<AccountWiring> self(this);
     delegate.hooks.accountService = &account_;
-    delegate.hooks.accountToken = [self, timers = &scheduler] { return tokenOnceRestored(self, timers); };
+    delegate.hooks.accountToken = [self, timers = &scheduler] { return boundedToken(self, timers); };
     delegate.hooks.signedIn = [self]() -> std::optional<bool> {
         if (!self || !self->restored_) return std::nullopt;
         return self->account_.signedIn();

@@ -24,8 +24,9 @@ class Scheduler;
 // launch does not wait for it. Until it is done the sign-in state is unknown: sync starts nothing, the setup
 // does not count the account as there, a take starts all the same (a user signed in is not sent to sign in
 // again), and its relay request waits for the tokens; when none are stored, it fails with the sign-in
-// notice and keeps its recording for a retry. The wait is a few seconds on `scheduler`: a store that has
-// not answered by then fails the take with a notice naming the keyring, its recording kept as well.
+// notice and keeps its recording for a retry. The whole wait for the token (reading the stored sign-in,
+// refreshing a token near its expiry and saving the new pair) is a few seconds on `scheduler`: a store
+// that has not answered by then fails the take with a notice naming the keyring, its recording kept too.
 class AccountWiring final : public QObject {
     Q_OBJECT
 public:

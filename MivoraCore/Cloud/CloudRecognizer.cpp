@@ -66,6 +66,16 @@ QCoro::Task<CloudASR> credential(Context ctx) {
     co_return asr;
 }
 
+// The credential, waited for no longer than `seconds`: the wait for the account's token may hang on a store
+// that never answers (a keyring waiting to be unlocked), and must not hold the take.
+QCoro::Task<CloudASR> credentialWithin(Context ctx, double seconds) {
+    try {
+        co_return co_await withinDeadline<CloudASR>(*ctx.scheduler, seconds, credential(ctx));
+    } catch (const DeadlineExceeded&) {
+    }
+    throw CloudASR::Failure(CloudASR::Failure::Kind::timeout);
+}
+
 QCoro::Task<QString> transcribeWithin(Scheduler* scheduler, double seconds, CloudASR asr, QString file,
                                       QStringList vocabulary) {
     std::function<QCoro::Task<QString>(std::shared_ptr<RequestAbort>)> operation =
@@ -81,9 +91,9 @@ QCoro::Task<QString> transcribeWithin(Scheduler* scheduler, double seconds, Clou
 
 // One transcription, retried once without hints when the answer is empty or looks like the hints.
 QCoro::Task<QString> safeTranscribe(Context ctx, QString file, double seconds, QStringList vocabulary) {
-    const CloudASR asr = co_await credential(ctx);
-    const QStringList hints = hintWords(vocabulary);
     const double d = CloudRecognizer::deadline(seconds);
+    const CloudASR asr = co_await credentialWithin(ctx, d);
+    const QStringList hints = hintWords(vocabulary);
     const bool isShort = seconds < 1.2;
 
     const QString a = co_await transcribeWithin(ctx.scheduler, d, asr, file, hints);
@@ -114,14 +124,14 @@ QCoro::Task<QString> recognizeClip(Context ctx, AudioClip clip, QStringList voca
     // The clean-up gets what transcription left of the deadline, and at least 1.5 s.
     const double elapsed = ctx.clock->uptime() - start;
     const QStringList hints = hintWords(vocabulary);
-    const CloudASR asr = co_await credential(ctx);
     const double budget = std::max(1.5, CloudRecognizer::deadline(seconds) - elapsed);
-    std::function<QCoro::Task<QString>(std::shared_ptr<RequestAbort>)> operation =
-        [asr, text, hints](std::shared_ptr<RequestAbort> abort) {
-            return asr.tidy(text, hints, std::move(abort));
-        };
     std::optional<QString> tidied;
     try {
+        const CloudASR asr = co_await credentialWithin(ctx, budget);
+        std::function<QCoro::Task<QString>(std::shared_ptr<RequestAbort>)> operation =
+            [asr, text, hints](std::shared_ptr<RequestAbort> abort) {
+                return asr.tidy(text, hints, std::move(abort));
+            };
         tidied = co_await withDeadline<QString>(*ctx.scheduler, budget, std::move(operation));
     } catch (...) {
         // Any failure of the clean-up leaves the transcript as it is; dictation never fails here.

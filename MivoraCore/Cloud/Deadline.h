@@ -91,4 +91,30 @@ QCoro::Task<T> withDeadline(Scheduler& scheduler, double seconds,
     co_return std::move(*race->value);
 }
 
+// Runs `operation` against a timer of `seconds` on `scheduler`, for an operation that cannot be stopped (a
+// wait on another process that may never answer). Whichever comes first decides, as with `withDeadline`;
+// when the timer does, this throws DeadlineExceeded at once and the operation is left to end on its own,
+// its outcome dropped.
+template <typename T>
+QCoro::Task<T> withinDeadline(Scheduler& scheduler, double seconds, QCoro::Task<T> operation) {
+    auto race = std::make_shared<detail::Race<T>>();
+    detail::runRacer<T>(race, std::move(operation)); // runs until its first wait; finishes on its own
+    Scheduler::TimerId timer = 0;
+    if (!race->decided) {
+        timer = scheduler.after(seconds, [race] {
+            race->timedOut = true;
+            race->decide();
+        });
+    }
+    while (!race->decided)
+        co_await typename detail::Race<T>::Change{*race};
+    if (race->timedOut) {
+        race->waiter = {}; // nobody waits for the operation any more
+        throw DeadlineExceeded();
+    }
+    scheduler.cancel(timer);
+    if (race->error) std::rethrow_exception(race->error);
+    co_return std::move(*race->value);
+}
+
 } // namespace mivora

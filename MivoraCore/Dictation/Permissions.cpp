@@ -9,6 +9,10 @@ Permissions::MicStatus Permissions::micStatus() {
     return platform_.audioInputs().available() ? MicStatus::authorized : MicStatus::denied;
 }
 
+void Permissions::followMic(std::function<void()> onChange) {
+    platform_.audioInputs().setChangeHandler(std::move(onChange));
+}
+
 QCoro::Task<bool> Permissions::requestMic() {
     // There is no consent to ask for on this desktop: either a device is there or the user has to
     // connect or enable one in the sound settings.

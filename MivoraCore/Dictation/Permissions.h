@@ -6,6 +6,7 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <functional>
 #include <optional>
 
 namespace mivora {
@@ -26,6 +27,9 @@ public:
     Permissions(Platform& platform, Defaults& defaults) : platform_(platform), defaults_(defaults) {}
 
     MicStatus micStatus();
+    // Calls `onChange` on the main thread when `micStatus` may answer otherwise without a device coming or
+    // going (the sound server answered at last). Replaces the one before; none is called once it is unset.
+    void followMic(std::function<void()> onChange);
     // Authorised: true. Otherwise opens the microphone pane and answers false.
     QCoro::Task<bool> requestMic();
     // Opens the desktop's settings page for the pane; nothing where the desktop has none.

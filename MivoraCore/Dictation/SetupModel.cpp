@@ -8,9 +8,13 @@ SetupModel::SetupModel(Permissions& permissions, std::function<bool()> cloudRead
                        QObject* parent)
     : QObject(parent), permissions_(permissions), cloudProbe_(std::move(cloudReady)), scheduler_(scheduler) {
     refresh();
+    // A sound server that answers only after the start brings the microphone then, window open or not.
+    permissions_.followMic(
+        [this] { setMic(permissions_.micStatus() == Permissions::MicStatus::authorized); });
 }
 
 SetupModel::~SetupModel() {
+    permissions_.followMic(nullptr);
     stopPolling();
 }
 

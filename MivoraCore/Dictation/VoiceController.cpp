@@ -1,6 +1,7 @@
 #include "Dictation/VoiceController.h"
 
 #include "Audio/MicDiagnostics.h"
+#include "Audio/MicSource.h"
 #include "Dictation/VoiceText.h"
 #include "Keys/ChooseKeys.h"
 #include "Memories/MemoryStore.h"
@@ -77,8 +78,10 @@ void VoiceController::start(VoiceMode mode) {
     }
 
     if (probe(system_.secureInput)) return refuse({}, QStringLiteral("密码框里不能用语音输入"));
+    // This desktop asks no consent for the microphone: the probe says no only when there is no input
+    // device, and the notice says so, as the microphone source does when it finds none.
     if (!probe(system_.micAuthorized))
-        return refuse(onNeedsSetup, "需要麦克风权限，点" + PlatformWords::statusIcon() + "完成设置");
+        return refuse(onNeedsSetup, MicSource::MicError(MicSource::MicError::noInput).message());
     if (currentRecognizer) recognizer_ = currentRecognizer();
     if (!recognizer_) return refuse(onNeedsSetup, QStringLiteral("云端识别还没配置好"));
     if (probe(needsSignIn))

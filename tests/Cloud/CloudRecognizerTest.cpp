@@ -3,6 +3,7 @@
 #include "Support/BundleInfo.h"
 #include "Support/HttpClient.h"
 #include "Support/Paths.h"
+#include "support/Deferred.h"
 #include "support/FakeOpenAI.h"
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
@@ -127,6 +128,31 @@ TEST_F(CloudRecognizerTest, ATranscriptionPastItsDeadlineTimesOutAndIsAborted) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return server.abandoned == 1; }));
     EXPECT_EQ(server.count(transcriptions), 1); // and never retried
     EXPECT_TRUE(tmpIsEmpty());
+}
+
+// The wait for the account's token is bounded by the take's deadline: a token that never comes (a token
+// store that does not answer) fails the take as a time-out, and no request goes out, not even once the
+// token turns up after all.
+TEST_F(CloudRecognizerTest, AnAccountTokenThatNeverComesTimesTheTakeOut) {
+    server.respond(transcriptions, say("好的"));
+    Deferred<std::optional<QString>> tokens;
+    CloudRecognizer late(
+        CloudASR(network, defaults, server.url(), "gpt-4o-transcribe", "gpt-6-luna", "low", "relay-token"),
+        [&tokens]() -> AccountToken {
+            const auto token = tokens.next();
+            co_return co_await token;
+        },
+        scheduler, clock);
+    TaskProbe<QString> probe(late.recognize(clipOf(2), {}));
+    scheduler.advance(5.9); // of 6 s for a 2 s take
+    EXPECT_FALSE(probe.state->done);
+    scheduler.advance(0.1);
+    ASSERT_TRUE(probe.wait(2000));
+    EXPECT_EQ(probe.outcome(), "error: 云端太慢，已超时");
+    EXPECT_TRUE(tmpIsEmpty());
+    tokens.settleAll(QStringLiteral("at-late"));
+    QTest::qWait(50);
+    EXPECT_EQ(server.count(transcriptions), 0);
 }
 
 // The relay must be a real https address (or plain http on this machine); anything else falls back to the

@@ -96,7 +96,8 @@ TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
     micAuthorized = false; // the first gate wins
     EXPECT_EQ(refusedTake(), "密码框里不能用语音输入");
     secureInput = false;
-    EXPECT_EQ(refusedTake(), "需要麦克风权限，点托盘图标完成设置");
+    // Nothing is granted or withheld here: the take says the device is missing, and where to pick one.
+    EXPECT_EQ(refusedTake(), "没有找到麦克风：在「设置 → 声音 → 输入」里选一个麦克风");
     micAuthorized = true;
     signInRequired = true;
     EXPECT_EQ(refusedTake(), "先登录 Veskel 才能用口述和「问」，已打开设置");

@@ -15,6 +15,7 @@
 #include "support/FakeOpenAI.h"
 #include "support/FakePlatform.h"
 #include "support/FakeScheduler.h"
+#include "support/FlakySecretStore.h"
 #include "support/MemoryDefaults.h"
 #include "support/Speech.h"
 #include "support/TaskProbe.h"
@@ -173,6 +174,61 @@ TEST_F(WiringTest, ATakeWaitsAFewSecondsForTheStoredSignInAndKeepsItsRecordingFo
     ASSERT_TRUE(QTest::qWaitFor([&] { return !voice.phase().is(VoicePhase::Kind::processing); }, 10000));
     ASSERT_EQ(upstream.count("/v1/audio/transcriptions"), 1);
     EXPECT_EQ(upstream.log.last().header("Authorization"), "Bearer " + session.accessToken.toUtf8());
+    EXPECT_EQ(voice.lastText(), "你好");
+    EXPECT_FALSE(voice.failedClip());
+}
+
+// A token near its expiry is refreshed at the take, and the new pair saved to the keyring before it is used;
+// a save the keyring never answers counts against the same few seconds: the take fails with the keyring
+// notice and keeps its recording. Once the keyring answers, the retry reaches the relay with the new token.
+TEST_F(WiringTest, ATakeWhoseRefreshedTokenCannotBeSavedFailsByItsDeadlineAndKeepsItsRecording) {
+    FakeOpenAI upstream;
+    upstream.respond("/v1/audio/transcriptions", FakeOpenAI::transcription("你好"));
+    FakeAccountServer server(clock, upstream.url("/"));
+    relay(server.url().toString());
+    const FakeAccountServer::Session session = server.session(ann);
+    Platform::Parts parts;
+    auto owned = std::make_unique<FlakySecretStore>();
+    FlakySecretStore& keyring = *owned;
+    parts.secrets = std::move(owned);
+    Platform withKeyring(std::move(parts)); // the account's store only
+    keyring.items.items[{KeychainTokenStore::service, KeychainTokenStore::account}] =
+        AccountTokens{
+            session.accessToken, session.refreshToken, clock.now().addSecs(30), session.userId, ann, "email"}
+            .toJson();
+    AccountWiring wiring(app, withKeyring, network, defaults, clock, scheduler);
+    app.launch(true);
+    wiring.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wiring.restored(); }, 5000));
+    keyring.holdWrites = true;
+
+    VoiceController& voice = app.controller();
+    fn(true);
+    ASSERT_TRUE(platform.microphone);
+    platform.microphone->deliver(speech(1.0).samples);
+    scheduler.advance(0.5);
+    fn(false);
+    scheduler.advance(MicSource::tail);
+    // The refresh is answered; saving the new pair waits on the keyring.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keyring.heldWrites() == 1; }, 10000));
+    scheduler.advance(4.9);
+    EXPECT_EQ(voice.phase(), VoicePhase::processing());
+    voice.retryLast(); // refused while the take waits
+    scheduler.advance(0.1);
+    EXPECT_TRUE(voice.phase().isError);
+    EXPECT_TRUE(voice.phase().text.contains(PlatformWords::keyring())) << voice.phase().text.toStdString();
+    ASSERT_TRUE(voice.failedClip());
+    EXPECT_EQ(upstream.count("/v1/audio/transcriptions"), 0);
+
+    voice.retryLast();
+    EXPECT_EQ(voice.phase(), VoicePhase::processing());
+    keyring.releaseWrites();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !voice.phase().is(VoicePhase::Kind::processing); }, 10000));
+    EXPECT_EQ(server.count("auth/refresh"), 1); // the retry joined the refresh that was waiting
+    ASSERT_EQ(upstream.count("/v1/audio/transcriptions"), 1);
+    EXPECT_EQ(upstream.log.last().header("Authorization"),
+              "Bearer " + wiring.account().tokens()->accessToken.toUtf8());
+    EXPECT_NE(wiring.account().tokens()->accessToken, session.accessToken);
     EXPECT_EQ(voice.lastText(), "你好");
     EXPECT_FALSE(voice.failedClip());
 }

@@ -136,7 +136,9 @@ struct FakeAccessibilityBus final : AccessibilityBus {
 
 struct FakeAudioInputs final : AudioInputs {
     bool present = true;
+    std::function<void()> onChange; // what `available` tells when it may answer otherwise
     bool available() override { return present; }
+    void setChangeHandler(std::function<void()> handler) override { onChange = std::move(handler); }
 };
 
 // The hotkeys other programs hold, by key name; no key is held down. Key events name their keys by

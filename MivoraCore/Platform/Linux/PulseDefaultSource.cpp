@@ -28,6 +28,25 @@ bool runUntil(pa_mainloop* loop, const QDeadlineTimer& deadline, Finished finish
 
 } // namespace
 
+bool answers(int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    pa_mainloop* loop = pa_mainloop_new();
+    if (!loop) return false;
+    pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "Mivora");
+    bool ready = false;
+    if (context && pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
+        runUntil(loop, deadline, [&] {
+            const pa_context_state_t state = pa_context_get_state(context);
+            return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+        });
+        ready = pa_context_get_state(context) == PA_CONTEXT_READY;
+        pa_context_disconnect(context);
+    }
+    if (context) pa_context_unref(context);
+    pa_mainloop_free(loop);
+    return ready;
+}
+
 std::optional<QString> name(int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     pa_mainloop* loop = pa_mainloop_new();
