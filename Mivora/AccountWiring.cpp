@@ -84,16 +84,22 @@ QCoro::Task<std::optional<QString>> tokenOnceRestored(QPointer<AccountWiring> wi
     co_return co_await wiring->account().validAccessToken();
 }
 
-// The whole wait is bounded, the refresh of a token near its expiry included: the new pair is saved to the
-// same store before it is handed out, and that save can hang on the same unlock. Past the bound the take
-// fails and keeps its recording; the refresh goes on by itself, and a retry joins it.
+// The keyring's part of the wait is bounded, the save of a refreshed pair included: the new pair is saved
+// to the same store before it is handed out, and that save can hang on the same unlock. Past the bound the
+// take fails and keeps its recording; the refresh goes on by itself, and a retry joins it. A refresh still
+// waiting for the server is the network's business: the take waits on it (joining it again), bounded by the
+// recogniser's deadline, which then fails it as a time-out rather than blaming the keyring.
 QCoro::Task<std::optional<QString>> boundedToken(QPointer<AccountWiring> wiring, Scheduler* scheduler) {
-    try {
-        co_return co_await withinDeadline<std::optional<QString>>(*scheduler, tokenWaitSeconds,
-                                                                  tokenOnceRestored(wiring, scheduler));
-    } catch (const DeadlineExceeded&) {
+    QCoro::Task<std::optional<QString>> wait = tokenOnceRestored(wiring, scheduler);
+    for (;;) {
+        try {
+            co_return co_await withinDeadline<std::optional<QString>>(*scheduler, tokenWaitSeconds,
+                                                                      std::move(wait));
+        } catch (const DeadlineExceeded&) {
+        }
+        if (!wiring || !wiring->restored() || !wiring->account().refreshAwaitsServer()) throw keyringSilent();
+        wait = wiring->account().validAccessToken(); // joins the refresh that is running
     }
-    throw keyringSilent();
 }
 
 } // namespace

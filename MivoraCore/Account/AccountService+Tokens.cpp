@@ -83,11 +83,13 @@ QCoro::Task<AccountTokens> AccountService::refreshBody(AccountTokens old, quint6
                           QJsonObject{{QStringLiteral("refreshToken"), old.refreshToken}}};
     QByteArray body;
     std::exception_ptr failure;
+    refreshAwaitsServer_ = true;
     try {
         body = co_await call(request);
     } catch (...) {
         failure = std::current_exception();
     }
+    refreshAwaitsServer_ = false;
     // Signed out, or in with another account, while the request ran: this answer belongs to nobody.
     if (epoch != epoch_) throw AccountError(AccountError::Kind::signedOut);
     if (failure) {

@@ -101,6 +101,8 @@ public:
     const std::optional<QUrl>& base() const { return base_; }
     bool configured() const { return base_.has_value(); }
     bool signedIn() const { return tokens_.has_value(); }
+    // A refresh of the tokens is waiting for the server's answer (not for the store's save that follows).
+    bool refreshAwaitsServer() const { return refreshAwaitsServer_; }
     // Between signOutStarted() and the tokens going.
     bool signingOut() const { return signingOut_; }
     const std::optional<AccountTokens>& tokens() const { return tokens_; }
@@ -197,6 +199,7 @@ private:
     std::shared_ptr<Refresh> refreshing_;
     quint64 epoch_ = 0;
     bool signingOut_ = false; // from the logout request until the tokens are gone: no refresh may start
+    bool refreshAwaitsServer_ = false;
 };
 
 } // namespace mivora

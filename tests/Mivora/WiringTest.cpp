@@ -232,3 +232,37 @@ TEST_F(WiringTest, ATakeWhoseRefreshedTokenCannotBeSavedFailsByItsDeadlineAndKee
     EXPECT_EQ(voice.lastText(), "你好");
     EXPECT_FALSE(voice.failedClip());
 }
+
+// A refresh the server is slow to answer is no keyring that stays silent: the take waits on it within its own
+// deadline and goes through, with no notice blaming the keyring.
+TEST_F(WiringTest, ATakeWaitsOnASlowRefreshWithoutBlamingTheKeyring) {
+    FakeOpenAI upstream;
+    upstream.respond("/v1/audio/transcriptions", FakeOpenAI::transcription("你好"));
+    FakeAccountServer server(clock, upstream.url("/"));
+    relay(server.url().toString());
+    const FakeAccountServer::Session session = server.session(ann);
+    server.fail("auth/refresh", FakeAccountServer::Fault{.delayMs = 1500});
+    platform.fake.secrets.items[{KeychainTokenStore::service, KeychainTokenStore::account}] =
+        AccountTokens{
+            session.accessToken, session.refreshToken, clock.now().addSecs(30), session.userId, ann, "email"}
+            .toJson();
+    AccountWiring wiring(app, platform, network, defaults, clock, scheduler);
+    app.launch(true);
+    wiring.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wiring.restored(); }, 5000));
+
+    VoiceController& voice = app.controller();
+    fn(true);
+    ASSERT_TRUE(platform.microphone);
+    platform.microphone->deliver(speech(1.0).samples);
+    scheduler.advance(0.5);
+    fn(false);
+    scheduler.advance(MicSource::tail);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.count("auth/refresh") == 1; }, 10000));
+    scheduler.advance(5.5); // past the keyring's few seconds, within the take's deadline
+    EXPECT_EQ(voice.phase(), VoicePhase::processing()) << voice.phase().text.toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !voice.phase().is(VoicePhase::Kind::processing); }, 10000));
+    EXPECT_FALSE(voice.phase().isError) << voice.phase().text.toStdString();
+    EXPECT_EQ(voice.lastText(), "你好");
+    EXPECT_NE(wiring.account().tokens()->accessToken, session.accessToken);
+}
