@@ -54,7 +54,7 @@ QString ChoiceList::subtitle(const RecallChoice& choice, int n, const std::optio
     qsizetype start = 0;
     while (start < preview.size() && preview[start] == u'\n')
         ++start;
-    const qsizetype stop = std::min(preview.size(), start + OneLine::shownAtMost + 1);
+    const qsizetype stop = std::min(preview.size(), start + OneLine::readAtMost);
     qsizetype end = start;
     while (end < stop && preview[end] != u'\n')
         ++end;

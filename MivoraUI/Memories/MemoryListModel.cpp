@@ -16,7 +16,7 @@ QString firstLineShown(const QString& value) {
         ++start;
     if (start == value.size()) return OneLine::prefix(value);
     // A line feed after a carriage return is part of a CR LF pair and ends nothing.
-    const qsizetype stop = std::min(value.size(), start + OneLine::shownAtMost + 1);
+    const qsizetype stop = std::min(value.size(), start + OneLine::readAtMost);
     qsizetype end = start + 1;
     while (end < stop && !(value[end] == u'\n' && value[end - 1] != u'\r'))
         ++end;
