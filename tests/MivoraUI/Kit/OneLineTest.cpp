@@ -13,14 +13,18 @@ const QChar ellipsis(0x2026);
 // A text longer than a line can show is laid out from its start only, and shows as the whole text would:
 // elided at the same place, whatever the width. A megabyte on one line is cut to the bound.
 TEST(OneLine, ALongTextShowsAsTheWholeWouldFromItsStartAlone) {
-    const QString line = QString("上海市徐汇区漕溪北路 88 号 Wi-Fi；").repeated(800);
-    for (qreal size : {10.5, 12.0, 13.0}) {
-        const QFontMetricsF metrics(UI::font(size));
-        for (qreal width : {1.0, 40.0, 218.0, 300.0})
-            EXPECT_EQ(OneLine::elided(metrics, line, width), metrics.elidedText(line, Qt::ElideRight, width))
-                << size << " " << width;
-        const QFontMetrics whole(UI::font(size));
-        EXPECT_EQ(OneLine::elided(whole, line, 272), whole.elidedText(line, Qt::ElideRight, 272));
+    // Wide characters, and narrow ones of which hundreds fit.
+    for (const QString& line : {QString("上海市徐汇区漕溪北路 88 号 Wi-Fi；").repeated(800),
+                                QString("il.,;:'|\u200a").repeated(2000)}) {
+        for (qreal size : {10.5, 12.0, 13.0}) {
+            const QFontMetricsF metrics(UI::font(size));
+            for (qreal width : {1.0, 40.0, 218.0, 300.0})
+                EXPECT_EQ(OneLine::elided(metrics, line, width),
+                          metrics.elidedText(line, Qt::ElideRight, width))
+                    << size << " " << width;
+            const QFontMetrics whole(UI::font(size));
+            EXPECT_EQ(OneLine::elided(whole, line, 272), whole.elidedText(line, Qt::ElideRight, 272));
+        }
     }
 
     const QString megabyte = QString("a").repeated(1 << 20);
