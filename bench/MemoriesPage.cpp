@@ -1,6 +1,8 @@
 #include "Memories/MemoryStore.h"
 #include "MivoraUI/Memories/MemoriesView.h"
+#include "MivoraUI/Memories/MemoryListDelegate.h"
 #include "MivoraUI/Memories/MemoryListFilter.h"
+#include "MivoraUI/Memories/MemoryListModel.h"
 #include "QtBenchmarkMain.h"
 #include "ThousandMemories.h"
 #include "support/FakeScheduler.h"
@@ -8,6 +10,8 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListView>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 
 #include <benchmark/benchmark.h>
 
@@ -62,6 +66,29 @@ void openThePage(benchmark::State& state) {
     }
 }
 BENCHMARK(openThePage)->Unit(benchmark::kMillisecond);
+
+// One row of the list drawn (a hover, a scroll step), its value one line of an address repeated (the
+// argument) from 16 characters to a megabyte. A row that fills its line costs the same whatever its
+// value's length.
+void paintARow(benchmark::State& state) {
+    const QString value = QStringLiteral("上海市徐汇区漕溪北路 88 号").repeated(state.range(0));
+    MemoryListModel model;
+    model.setMemories({{.title = "家里地址", .value = value}});
+    MemoryListDelegate delegate;
+    QStyleOptionViewItem option;
+    option.rect = QRect(QPoint(), delegate.sizeHint(option, model.index(0)));
+    option.state = QStyle::State_Enabled | QStyle::State_MouseOver;
+    QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        delegate.paint(&painter, option, model.index(0));
+        painter.end();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.SetLabel(QString("value of %1 characters").arg(value.size()).toStdString());
+}
+BENCHMARK(paintARow)->Arg(1)->Arg(64)->Arg(1 << 16)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

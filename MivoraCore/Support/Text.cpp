@@ -110,6 +110,26 @@ QString prefix(QStringView text, qsizetype count) {
     return text.left(endAt).toString();
 }
 
+qsizetype characterStart(QStringView text, qsizetype at) {
+    if (at <= 0) return 0;
+    if (at >= text.size()) return text.size();
+    // ICU takes an offset inside a code point for the one before it.
+    if (text[at].isLowSurrogate() && text[at - 1].isHighSurrogate()) --at;
+    // Whether a character starts at `at` depends on the text before it and the code point there; a few
+    // units after it are context enough, so a long text costs no more than a short one.
+    const QStringView around = text.left(std::min(text.size(), at + 16));
+    UErrorCode status = U_ZERO_ERROR;
+    thread_local std::unique_ptr<icu::BreakIterator> it(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (!it) return at;
+    UText ut = UTEXT_INITIALIZER;
+    utext_openUChars(&ut, reinterpret_cast<const UChar*>(around.utf16()), around.size(), &status);
+    it->setText(&ut, status);
+    const int32_t start = it->isBoundary(int32_t(at)) ? int32_t(at) : it->preceding(int32_t(at));
+    utext_close(&ut);
+    return start == icu::BreakIterator::DONE ? 0 : start;
+}
+
 QString suffix(QStringView text, qsizetype count) {
     if (count <= 0) return {};
     const qsizetype total = graphemeCount(text);

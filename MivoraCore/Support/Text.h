@@ -15,6 +15,9 @@ qsizetype graphemeCount(QStringView text);
 QStringList graphemes(QStringView text);
 // The first `count` characters (all of them when there are fewer).
 QString prefix(QStringView text, qsizetype count);
+// The start of the character that holds the UTF-16 offset `at` (`at` itself where a character starts):
+// the text cut there keeps whole characters only.
+qsizetype characterStart(QStringView text, qsizetype at);
 // The last `count` characters.
 QString suffix(QStringView text, qsizetype count);
 

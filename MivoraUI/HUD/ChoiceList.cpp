@@ -1,6 +1,7 @@
 #include "MivoraUI/HUD/ChoiceList.h"
 
 #include "MivoraUI/Kit/Icon.h"
+#include "MivoraUI/Kit/OneLine.h"
 #include "MivoraUI/Kit/UI.h"
 
 #include <QPainter>
@@ -47,8 +48,17 @@ void ChoiceList::setChoices(QList<RecallChoice> choices, std::optional<QString> 
 
 QString ChoiceList::subtitle(const RecallChoice& choice, int n, const std::optional<QString>& armed) {
     if (armed && *armed == choice.id) return QStringLiteral("再按 %1 填入").arg(n);
-    const QStringList lines = choice.preview.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    return lines.isEmpty() ? QString() : lines.first();
+    // Found without splitting the whole preview, and cut to what the row can show: a long value costs no
+    // more than a short one.
+    const QString& preview = choice.preview;
+    qsizetype start = 0;
+    while (start < preview.size() && preview[start] == u'\n')
+        ++start;
+    const qsizetype stop = std::min(preview.size(), start + OneLine::readAtMost);
+    qsizetype end = start;
+    while (end < stop && preview[end] != u'\n')
+        ++end;
+    return OneLine::prefix(QStringView(preview).mid(start, end - start));
 }
 
 int ChoiceList::rowHeight() const {
@@ -85,7 +95,7 @@ void ChoiceList::paintEvent(QPaintEvent*) {
         const int top = y + (row - textHeight) / 2;
         const int room = listWidth - textLeft;
         const int lockRoom = choice.sensitive ? 4 + 11 : 0;
-        const QString title = titleMetrics.elidedText(choice.title, Qt::ElideRight, room - lockRoom);
+        const QString title = OneLine::elided(titleMetrics, choice.title, room - lockRoom);
         painter.setFont(titleFont());
         painter.setPen(Qt::white);
         painter.drawText(QPoint(textLeft, top + titleMetrics.ascent()), title);
@@ -97,7 +107,7 @@ void ChoiceList::paintEvent(QPaintEvent*) {
         painter.setFont(subtitleFont());
         painter.setPen(armed ? UI::orange() : white(0.55));
         painter.drawText(QPoint(textLeft, top + titleMetrics.height() + 1 + subtitleMetrics.ascent()),
-                         subtitleMetrics.elidedText(subtitle(choice, n, armed_), Qt::ElideRight, room));
+                         OneLine::elided(subtitleMetrics, subtitle(choice, n, armed_), room));
         y += row + spacing;
     }
     painter.setFont(footerFont());

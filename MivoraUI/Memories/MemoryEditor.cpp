@@ -57,7 +57,7 @@ MemoryEditor::MemoryEditor(Memory memory, bool isNew, QWidget* parent)
     value_->setFrameShape(QFrame::NoFrame);
     value_->viewport()->setAutoFillBackground(false);
     value_->setStyleSheet(u"QPlainTextEdit { background: transparent; }"_s);
-    value_->setPlainText(memory_.value);
+    showValue(memory_.value);
     valueFrame_ = new QWidget;
     valueFrame_->setMinimumHeight(90);
     valueFrame_->installEventFilter(this);
@@ -128,7 +128,7 @@ void MemoryEditor::setNew(bool isNew) {
 
 void MemoryEditor::follow(const Memory& stored) {
     if (title_->text() == base_.title && stored.title != base_.title) title_->setText(stored.title);
-    if (value() == base_.value && stored.value != base_.value) value_->setPlainText(stored.value);
+    if (!valueTouched() && stored.value != base_.value) showValue(stored.value);
     if (aliases_->text() == base_.aliases.join(aliasJoiner) && stored.aliases != base_.aliases)
         aliases_->setText(stored.aliases.join(aliasJoiner));
     if (sensitive_->isChecked() == base_.sensitive) sensitive_->setChecked(stored.sensitive);
@@ -148,7 +148,7 @@ QStringList MemoryEditor::splitAliases(const QString& text) {
 Memory MemoryEditor::edited() const {
     Memory m = memory_;
     m.title = Text::trimSpacesAndTabs(title_->text());
-    m.value = value();
+    m.value = valueTouched() ? value() : base_.value;
     m.aliases = splitAliases(aliases_->text());
     m.sensitive = sensitive_->isChecked();
     return m;
@@ -160,6 +160,15 @@ QString MemoryEditor::value() const {
     QString text = value_->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
     return text;
+}
+
+void MemoryEditor::showValue(const QString& text) {
+    value_->setPlainText(text);
+    valueShown_ = value();
+}
+
+bool MemoryEditor::valueTouched() const {
+    return value() != valueShown_;
 }
 
 void MemoryEditor::save() {

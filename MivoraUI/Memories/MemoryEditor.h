@@ -30,7 +30,8 @@ public:
     void follow(const Memory& stored);
 
     // The memory as saving hands it on: the title without spaces and tabs around it, the aliases split
-    // from their text, the value exactly as typed. The fields keep showing what was typed.
+    // from their text, the value exactly as typed (the stored value as it is, line breaks and all, while
+    // the user has not touched it). The fields keep showing what was typed.
     Memory edited() const;
 
     // The names in an aliases text: split at "，", ",", "、", ";" and "；" (not at spaces), each without
@@ -49,10 +50,17 @@ private:
     void confirmDelete();
     void updateSave();
     QString value() const;
+    // Puts a stored value in the field. The field shows every kind of line break (CR, CR LF, U+2028,
+    // U+2029) as a line feed, so whether the user touched it is told from what it showed, and an untouched
+    // field stands for the stored value as it is.
+    void showValue(const QString& text);
+    bool valueTouched() const;
 
     Memory memory_;
     // The stored content the fields started from: a field still showing it has not been touched.
     Memory base_;
+    // The field's text (as `value` reads it) when it last took the stored value.
+    QString valueShown_;
     QLineEdit* title_;
     QPlainTextEdit* value_;
     QWidget* valueFrame_;

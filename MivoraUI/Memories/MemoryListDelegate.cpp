@@ -1,6 +1,7 @@
 #include "MivoraUI/Memories/MemoryListDelegate.h"
 
 #include "MivoraUI/Kit/Icon.h"
+#include "MivoraUI/Kit/OneLine.h"
 #include "MivoraUI/Kit/UI.h"
 #include "MivoraUI/Memories/MemoriesLabel.h"
 #include "MivoraUI/Memories/MemoryListModel.h"
@@ -49,8 +50,8 @@ void MemoryListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const bool sensitive = index.data(MemoryListModel::SensitiveRole).toBool();
     const QFontMetricsF tm(titleFont());
     const double lockRoom = sensitive ? 4 + lockSize : 0;
-    const QString title = tm.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight,
-                                        std::max(0.0, text.width() - lockRoom));
+    const QString title =
+        OneLine::elided(tm, index.data(Qt::DisplayRole).toString(), std::max(0.0, text.width() - lockRoom));
     const QRectF titleBox(text.left(), text.top(), tm.horizontalAdvance(title), tm.height());
     painter->setFont(titleFont());
     painter->setPen(palette.color(QPalette::WindowText));
@@ -62,7 +63,7 @@ void MemoryListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
 
     const QFontMetricsF pm(previewFont());
     const QString preview =
-        pm.elidedText(index.data(MemoryListModel::PreviewRole).toString(), Qt::ElideRight, text.width());
+        OneLine::elided(pm, index.data(MemoryListModel::PreviewRole).toString(), text.width());
     painter->setFont(previewFont());
     painter->setPen(MemoriesLabel::secondary(palette));
     painter->drawText(QRectF(text.left(), titleBox.bottom() + 2, text.width(), pm.height()),

@@ -1,14 +1,31 @@
 #include "MivoraUI/Memories/MemoryListModel.h"
 
+#include "MivoraUI/Kit/OneLine.h"
+
 #include <algorithm>
 
 namespace mivora {
 
 namespace {
 
+// The value's first line as `Memory::firstLine` finds it, cut to what a row can show: the line is found
+// without copying or scanning more of a long value than the row needs.
+QString firstLineShown(const QString& value) {
+    qsizetype start = 0;
+    while (start < value.size() && value[start] == u'\n')
+        ++start;
+    if (start == value.size()) return OneLine::prefix(value);
+    // A line feed after a carriage return is part of a CR LF pair and ends nothing.
+    const qsizetype stop = std::min(value.size(), start + OneLine::readAtMost);
+    qsizetype end = start + 1;
+    while (end < stop && !(value[end] == u'\n' && value[end - 1] != u'\r'))
+        ++end;
+    return OneLine::prefix(QStringView(value).mid(start, end - start));
+}
+
 // A secret is not shown even in part.
 QString preview(const Memory& memory) {
-    return memory.sensitive ? QStringLiteral("••••••") : memory.firstLine();
+    return memory.sensitive ? QStringLiteral("••••••") : firstLineShown(memory.value);
 }
 
 } // namespace

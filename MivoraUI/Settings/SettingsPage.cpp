@@ -30,7 +30,6 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPointer>
-#include <QScrollArea>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -117,19 +116,20 @@ SettingsPage::SettingsPage(AppModel& model, QWidget* parent)
     middle->addWidget(page, 1000);
     middle->addStretch(1);
 
-    auto* scroll = new SteadyScrollArea;
-    scroll->setObjectName(QStringLiteral("settingsScroll"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(centred);
-    scroll->viewport()->setAutoFillBackground(false);
+    scroll_ = new SteadyScrollArea;
+    scroll_->setObjectName(QStringLiteral("settingsScroll"));
+    scroll_->setWidgetResizable(true);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setWidget(centred);
+    scroll_->viewport()->setAutoFillBackground(false);
     auto* frame = Layouts::column(0, this);
-    frame->addWidget(scroll);
+    frame->addWidget(scroll_);
 
     // Under the scrolled column, at the foot of what is on screen: in sight wherever the change was made (a
     // switch far down the page, the hotkey, the tray), and the rows above keep their place when it comes,
-    // as only the scrolled area's lower edge gives way to it.
+    // as only the scrolled area's lower edge gives way to it (a flipped row at that edge is scrolled up into
+    // sight).
     unsaved_ = new StyledLabel(QString(), 11.5, QFont::Normal, StyledLabel::Style::orange);
     unsaved_->setObjectName(QStringLiteral("settingsUnsaved"));
     unsaved_->setWordWrap(true);
@@ -223,6 +223,7 @@ QWidget* SettingsPage::featuresGroup() {
         typing_ = new Switch;
         typing_->setObjectName(QStringLiteral("typingSwitch"));
         typing_->setChecked(true);
+        remember(typing_);
         connect(typing_, &Switch::flipped, this, [suggest](bool on) { suggest->setEnabled(on); });
         layout->addWidget(toggleRow(
             QStringLiteral("打字时递上记忆"),
@@ -252,6 +253,7 @@ QWidget* SettingsPage::featuresGroup() {
         login_->setObjectName(QStringLiteral("loginSwitch"));
         // Every flip, a screen reader's too; the read-back and a refused change's revert only reflect the
         // login item, without asking it again, so a refusal is never undone behind the user's back.
+        remember(login_);
         connect(login_, &Switch::flipped, this, &SettingsPage::setLogin);
         layout->addWidget(toggleRow(QStringLiteral("开机自动启动"),
                                     QStringLiteral("登录后在后台待命，不用每次手动打开"), login_));
@@ -368,10 +370,8 @@ void SettingsPage::sayLogNotOpened() {
     logNotOpened_->show();
     // The line sits at the foot of the page, under "关于": scroll to it, once the page's layout has placed
     // it, or a request made from elsewhere (the tray) seems to have done nothing.
-    if (auto* scroll = findChild<QScrollArea*>(QStringLiteral("settingsScroll"))) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        scroll->ensureWidgetVisible(logNotOpened_);
-    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    scroll_->ensureWidgetVisible(logNotOpened_);
 }
 
 void SettingsPage::showEvent(QShowEvent* event) {
@@ -380,10 +380,18 @@ void SettingsPage::showEvent(QShowEvent* event) {
 }
 
 void SettingsPage::showSaveFailure() {
+    // The note comes in the turn after the flip whose write failed; showing it lays the page out at once,
+    // its room taken from the foot of the view, where the flipped row may sit.
+    if (isVisible()) scroll_->keepInSight(flipped_);
     mivora::showSaveFailure(*unsaved_, model_.environment().defaults.saveFailure(),
                             QStringLiteral("磁盘满了，设置还没存上：空出地方后，下次改设置或退出时会再存。"),
                             QStringLiteral("设置文件写不进去，设置还没存上：下次改设置或退出时会再试。"));
     unsavedRule_->setVisible(!unsaved_->isHidden());
+    scroll_->keepInSight(nullptr);
+}
+
+void SettingsPage::remember(Switch* toggle) {
+    connect(toggle, &Switch::flipped, this, [this, toggle] { flipped_ = toggle->parentWidget(); });
 }
 
 void SettingsPage::readBack() {

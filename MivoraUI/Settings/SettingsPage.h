@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -11,6 +12,7 @@ namespace mivora {
 
 class AppModel;
 class HotkeyChange;
+class SteadyScrollArea;
 class StyledLabel;
 class Switch;
 
@@ -62,8 +64,12 @@ private:
     void setMutedWords(qint64 count);
     // Says at the foot of the page when the settings file did not take the last changes.
     void showSaveFailure();
+    // Keeps the row of the user's last flip of `toggle`, for the note that may follow it.
+    void remember(Switch* toggle);
 
     AppModel& model_;
+    SteadyScrollArea* scroll_ = nullptr;
+    QPointer<QWidget> flipped_; // the row of the switch the user flipped last
     StyledLabel* logNotOpened_ = nullptr;
     StyledLabel* unsaved_ = nullptr;
     QWidget* unsavedRule_ = nullptr; // the hairline over it

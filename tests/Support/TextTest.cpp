@@ -19,6 +19,14 @@ TEST(Text, WorksOnUserPerceivedCharacters) {
               QStringList({"a", "你", "👍🏽", "e\u0301", "👨‍👩‍👧"}));
     EXPECT_EQ(Text::prefix(u"👍🏽你好", 2), QString::fromUtf16(u"👍🏽你"));
     EXPECT_TRUE(Text::isSymbol(u"👍🏽")); // classified by its first code point
+
+    // Any offset inside a character falls back to where it starts; the character is told from the text
+    // around the offset, however long the text goes on after it.
+    const QString text = u"a👍🏽é🇨🇳🇯🇵"_s + QString("x").repeated(1 << 20);
+    const QList<qsizetype> starts{0, 1, 1, 1, 1, 5, 5, 7, 7, 7, 7, 11, 11, 11, 11, 15};
+    for (qsizetype at = 0; at < starts.size(); ++at)
+        EXPECT_EQ(Text::characterStart(text, at), starts[at]) << at;
+    EXPECT_EQ(Text::characterStart(u"ab", 5), 2);
 }
 
 // UTF-8 read as text keeps a leading U+FEFF (Qt's own conversion drops it), and the JSON reader keeps it

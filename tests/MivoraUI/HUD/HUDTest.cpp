@@ -1,3 +1,4 @@
+#include "MivoraUI/HUD/ChoiceList.h"
 #include "MivoraUI/HUD/HUDPanel.h"
 #include "MivoraUI/HUD/HUDPill.h"
 #include "MivoraUI/HUD/HUDView.h"
@@ -211,4 +212,21 @@ TEST(HUD, WithoutACompositorEveryPhaseIsCutToThePill) {
         EXPECT_FALSE(mask.contains(shape.topLeft())) << name << ": the corners are rounded off";
         EXPECT_FALSE(mask.contains(QPoint(0, 0))) << name;
     }
+}
+
+// A choice's line is its preview's first non-empty line, or the press-again prompt when armed; a megabyte
+// on one line gives only what the row can show, so a frame of the choices costs what a short one does.
+TEST(HUD, AChoiceShowsItsFirstLineCutToWhatTheRowShows) {
+    const QList<RecallChoice> some = choices();
+    EXPECT_EQ(ChoiceList::subtitle(some[0], 1, std::nullopt), "上海市徐汇区漕溪北路 88 号");
+    EXPECT_EQ(ChoiceList::subtitle(some[2], 3, std::nullopt), "021-5555 0101");
+    EXPECT_EQ(ChoiceList::subtitle(some[2], 3, QString("c3")), "再按 3 填入");
+    EXPECT_EQ(ChoiceList::subtitle({"d4", "空", "\n\n", false}, 1, std::nullopt), "");
+
+    const QString megabyte = QString("上海市徐汇区漕溪北路 88 号").repeated(1 << 16);
+    const QString shown =
+        ChoiceList::subtitle({"e5", "长", "\n" + megabyte + "\n下一行", false}, 1, std::nullopt);
+    EXPECT_LE(shown.size(), 700);
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    EXPECT_TRUE(megabyte.startsWith(shown.chopped(1)));
 }

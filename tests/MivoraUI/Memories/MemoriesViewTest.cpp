@@ -3,6 +3,7 @@
 #include "Memories/MemoryStore.h"
 #include "MivoraUI/Memories/MemoryEditor.h"
 #include "MivoraUI/Memories/MemoryListFilter.h"
+#include "MivoraUI/Memories/MemoryListModel.h"
 #include "support/FakeScheduler.h"
 #include "support/Render.h"
 
@@ -56,6 +57,29 @@ TEST(MemoryList, SearchFindsWholeCharactersNeverHalfOfOne) {
     EXPECT_EQ(found(QString("　") + high), QStringList{"残片"});
     EXPECT_EQ(found(QString(QChar(0xDE00))), QStringList{});
     EXPECT_EQ(found("　😀"), QStringList{"表情"});
+}
+
+// A row shows the value's first non-empty line (a CR LF pair ends no line), cut to what a row can show, so
+// a megabyte on one line is laid out no further than its start.
+TEST(MemoryList, ARowPreviewsTheFirstLineCutToWhatTheRowShows) {
+    const QString megabyte = QString("上海市徐汇区漕溪北路 88 号").repeated(1 << 16);
+    const QList<Memory> memories{{.value = "\n\n家\n公司"},
+                                 {.value = "a\r\nb\nc"},
+                                 {.value = "\n\n"},
+                                 {.value = ""},
+                                 {.value = "\r\n\n\nx"},
+                                 {.value = "\n" + megabyte + "\n下一行"},
+                                 {.value = megabyte, .sensitive = true}};
+    MemoryListModel model;
+    model.setMemories(memories);
+    auto preview = [&](int row) { return model.index(row).data(MemoryListModel::PreviewRole).toString(); };
+    for (int row = 0; row < 5; ++row)
+        EXPECT_EQ(preview(row), memories[row].firstLine()) << row;
+    const QString shown = preview(5);
+    EXPECT_LE(shown.size(), 700);
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    EXPECT_TRUE(megabyte.startsWith(shown.chopped(1)));
+    EXPECT_EQ(preview(6), "••••••");
 }
 
 class Page : public ::testing::Test {

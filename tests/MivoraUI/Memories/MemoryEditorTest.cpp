@@ -93,3 +93,35 @@ TEST_F(Editor, TheSensitiveToggleCanBeSeenInBothAppearances) {
         }
     }
 }
+
+// The field shows CR, CR LF, U+2028 and U+2029 as line feeds. A value the user has not touched is saved as
+// it is stored, and follows the store while open (another device's edit comes in and the save keeps it);
+// once touched, it saves as typed and no longer follows.
+TEST_F(Editor, AnUntouchedValueKeepsItsLineBreaksAndFollowsTheStore) {
+    for (const QString& br :
+         {QString("\r"), QString("\r\n"), QString(QChar(0x2028)), QString(QChar(0x2029))}) {
+        const Memory stored{.title = "家", .value = "上海" + br + "浦东" + br};
+        open(stored, false);
+        type("title", "老家");
+        pressSave();
+        ASSERT_EQ(saved->count(), 1);
+        EXPECT_EQ(lastSaved().value, stored.value) << int(br.back().unicode());
+
+        Memory synced = stored;
+        synced.value = "徐汇" + br + "漕溪北路";
+        editor->follow(synced);
+        EXPECT_EQ(field<QPlainTextEdit>("value")->toPlainText(), "徐汇\n漕溪北路");
+        pressSave();
+        ASSERT_EQ(saved->count(), 2);
+        EXPECT_EQ(lastSaved().value, synced.value);
+        EXPECT_EQ(lastSaved().title, "老家");
+
+        type("value", "徐汇" + br + "漕溪北路 88 号");
+        Memory later = synced;
+        later.value = "闵行";
+        editor->follow(later);
+        pressSave();
+        ASSERT_EQ(saved->count(), 3);
+        EXPECT_EQ(lastSaved().value, "徐汇\n漕溪北路 88 号");
+    }
+}

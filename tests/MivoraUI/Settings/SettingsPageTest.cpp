@@ -347,3 +347,36 @@ TEST_F(SettingsTest, TheNoteOfAnUnsavedFlipShowsInSightAndMovesNothing) {
     EXPECT_TRUE(page->rect().contains(QRect(unsaved->mapTo(page.get(), QPoint()), unsaved->size())));
     EXPECT_EQ(typing->mapTo(page.get(), QPoint()).y(), 300);
 }
+
+// A switch flipped at the lower edge of the view: the note its failed write brings (in the next turn, as
+// the settings file is written then) takes its room from that edge, and the page scrolls up just enough to
+// keep the flipped row wholly in sight above it.
+TEST_F(SettingsTest, ARowFlippedAtTheLowerEdgeStaysInSightAboveTheNote) {
+    open();
+    page->resize(720, 560);
+    QApplication::processEvents();
+    auto* scroll = find<QScrollArea>("settingsScroll");
+    auto* typing = find<QAbstractButton>("typingSwitch");
+    QWidget* row = typing->parentWidget();
+    auto place = [&] { return QRect(row->mapTo(scroll->viewport(), QPoint()), row->size()); };
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->value() + place().bottom() -
+                                          scroll->viewport()->height() + 1);
+    QApplication::processEvents();
+    ASSERT_EQ(place().bottom(), scroll->viewport()->height() - 1);
+    const int viewBefore = scroll->viewport()->height();
+    const int topBefore = place().top();
+
+    QObject::connect(typing, &QAbstractButton::toggled, page.get(), [this] {
+        QMetaObject::invokeMethod(
+            page.get(), [this] { services->defaults.setSaveFailure(AtomicFile::Failure::diskFull); },
+            Qt::QueuedConnection);
+    });
+    QTest::mouseClick(typing, Qt::LeftButton);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    ASSERT_TRUE(find<QLabel>("settingsUnsaved")->isVisible());
+    const int lost = viewBefore - scroll->viewport()->height();
+    ASSERT_GT(lost, 0);
+    EXPECT_TRUE(scroll->viewport()->rect().contains(place())) << place().bottom();
+    EXPECT_GE(place().top(), topBefore - lost);
+}
