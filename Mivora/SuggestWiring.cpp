@@ -29,6 +29,8 @@ SuggestWiring::SuggestWiring(AppDelegate& delegate, Platform& platform, Defaults
         return std::nullopt;
     };
     delegate.hooks.suggestController = &controller_;
+    // Recall choices must not take the digits of an input method that is composing.
+    delegate.controller().composing = [suggest] { return suggest && suggest->composing(); };
     delegate.hooks.suggestionsEnabled = [suggest] { return suggest && suggest->enabled(); };
     delegate.hooks.setSuggestionsEnabled = [suggest](bool on) {
         if (suggest) suggest->setEnabled(on);

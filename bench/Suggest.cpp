@@ -47,6 +47,8 @@ void TriggerCheck(benchmark::State& state) {
         benchmark::DoNotOptimize(TypingTrigger::match("麻烦寄到我的公司地址", memories, muted, now, names));
         benchmark::DoNotOptimize(
             TypingTrigger::matchPinyin("mafanjidaowodegongsidizhi", false, memories, muted, now, names));
+        // Whether the input method still composes: the letters against the text before the caret.
+        benchmark::DoNotOptimize(TypingTrigger::landed("麻烦寄到我的公司地址", u"wodegongsidizhi"));
     }
 }
 BENCHMARK(TriggerCheck)->Unit(benchmark::kMicrosecond);

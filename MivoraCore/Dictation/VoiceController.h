@@ -80,6 +80,8 @@ public:
     // than opening the settings, so the notice does not name the settings.
     std::function<bool()> signInInPlace;
     std::function<void(const Timing&)> onTiming;
+    // Whether an input method is composing in the focused field: its digits and Esc are its own then.
+    std::function<bool()> composing;
     // Asked at the start of each take and retry for the recogniser to use from then on (null: recognition
     // is not configured now), so a key put in place or changed while the program runs counts at once.
     // Unset: the one given at construction stays.

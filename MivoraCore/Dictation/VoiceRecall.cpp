@@ -44,6 +44,13 @@ void VoiceController::recall(const QString& text, double released, double audio)
         return;
     }
     write(QStringLiteral("唤起：%1 条候选").arg(strong.size()));
+    // Numbered choices take the digits, and the keys taken from the application make its input method
+    // commit the composition as raw letters: none are shown over it.
+    if (probe(composing)) {
+        write(QStringLiteral("唤起：输入法还在输入，没给候选"));
+        show(VoicePhase::notice(QStringLiteral("输入法还在输入，先上屏或取消再唤起"), false));
+        return;
+    }
     pendingRelease_ = Release{released, audio};
     QList<RecallChoice> choices;
     for (const RecallHit& hit : strong) {

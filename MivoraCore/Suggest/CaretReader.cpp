@@ -14,15 +14,30 @@ std::nullopt_t CaretReader::fail(const QString& reason, const QString& identifie
     return std::nullopt;
 }
 
-bool CaretReader::focusIsPassword() {
+namespace {
+
+// A role that could not be read leaves the element's kind unknown: it may be a password field.
+bool kindReadable(const AccessibleElement& element) {
+    return element.role() != QStringLiteral("?");
+}
+
+} // namespace
+
+std::optional<bool> CaretReader::focusIsPassword() {
     const std::optional<FrontApp> app = front_.current();
-    if (!app) return false;
+    if (!app) return std::nullopt;
     const TextAccess::Read focus = access_.focusedText(app->pid);
-    return focus.field && focus.field->element().isPasswordText();
+    if (!focus.field) return std::nullopt;
+    const AccessibleElement& element = focus.field->element();
+    if (element.isPasswordText()) return true;
+    if (!kindReadable(element)) return std::nullopt;
+    return false;
 }
 
 std::optional<CaretReader::Caret> CaretReader::read(int maxChars) {
     refusedPassword = false;
+    kindUnknown = true;
+    atStart = false;
     const QString unknown = QStringLiteral("?");
     const std::optional<FrontApp> app = front_.current();
     if (!app) return fail(QStringLiteral("安全输入"), unknown);
@@ -39,15 +54,20 @@ std::optional<CaretReader::Caret> CaretReader::read(int maxChars) {
     // Typing goes into a password field: the same as the keyboard being reserved for secure entry.
     if (field.element().isPasswordText()) {
         refusedPassword = true;
+        kindUnknown = false;
         return fail(QStringLiteral("安全输入"), unknown);
     }
+    kindUnknown = !kindReadable(field.element());
     if (TextInserter::classify(field.element()).first != FocusKind::text)
         return fail(QStringLiteral("焦点不是输入框"), identifier);
 
     const auto selection = field.selection();
     if (!selection) return fail(QStringLiteral("读不到光标"), identifier);
     const qsizetype location = selection->location;
-    if (selection->length != 0 || location <= 0) return std::nullopt;
+    if (selection->length != 0 || location <= 0) {
+        atStart = selection->length == 0;
+        return std::nullopt;
+    }
 
     const qsizetype start = std::max<qsizetype>(0, location - maxChars);
     std::optional<QString> before = field.text(start, location);

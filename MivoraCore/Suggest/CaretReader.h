@@ -29,14 +29,22 @@ public:
     // Nothing when the text before the caret cannot be had: also for a selection or a caret at the start
     // of the field, which leave `lastFailure` as it was.
     std::optional<Caret> read(int maxChars);
-    // Whether the focused field of the front application hides what is typed into it (a password field).
-    bool focusIsPassword();
+    // Whether the focused field of the front application hides what is typed into it (a password field);
+    // nothing when that cannot be told (no focused element could be read, or not its role: a busy
+    // application that did not answer in time).
+    std::optional<bool> focusIsPassword();
 
     // The reason of the last read that failed, followed by the application's identifier in full-width
     // parentheses; written on failures only. Writable, so a self-test can simulate an unreadable field.
     QString lastFailure;
     // Whether the last read refused a password field; written on every read, writable like `lastFailure`.
     bool refusedPassword = false;
+    // Whether the last read could not tell if the focused field is a password field; written on every read,
+    // writable like `lastFailure`.
+    bool kindUnknown = false;
+    // Whether the last read found a text field with its caret at the start: nothing before it. Written on
+    // every read, writable like `lastFailure`.
+    bool atStart = false;
 
 private:
     std::nullopt_t fail(const QString& reason, const QString& identifier);

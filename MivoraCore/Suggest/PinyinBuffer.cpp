@@ -2,6 +2,7 @@
 
 #include "Platform/KeyCodes.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -49,8 +50,18 @@ void PinyinBuffer::reset() {
     ready.reset();
 }
 
+void PinyinBuffer::keepComposing(qsizetype count) {
+    if (!ready || ready->joined || count >= picked) return;
+    const qsizetype back = std::min(picked - std::max<qsizetype>(count, 0), committed.size());
+    composing = committed.right(back) + composing;
+    committed.chop(back);
+    picked -= back;
+    ready.reset();
+}
+
 void PinyinBuffer::key(int code, bool shift, bool command) {
     ready.reset();
+    picked = 0;
     const bool hadLetters = !composing.isEmpty() || !committed.isEmpty();
     const auto typed = letter(code);
 
@@ -68,6 +79,7 @@ void PinyinBuffer::key(int code, bool shift, bool command) {
             reset();
         } else {
             committed = (committed + composing).right(maxCommitted);
+            picked = std::min(composing.size(), maxCommitted);
             composing.clear();
             ++serial;
             ready = Ready{committed, false};

@@ -21,6 +21,7 @@ struct PinyinBuffer {
     QString composing;           // the syllable run being typed
     QString committed;           // the runs committed in this field, the last 40 letters
     std::optional<Ready> ready;  // set by the key that just committed, cleared by the next
+    qsizetype picked = 0;        // how many letters the commit that set `ready` took from `composing`
     int serial = 0;              // counts commits; never reset
     std::optional<QString> note; // why a non-empty buffer was just emptied; its owner takes it
 
@@ -28,6 +29,10 @@ struct PinyinBuffer {
     void key(int code, bool shift, bool command);
     // Empties the letters (keeps `serial` and `note`).
     void reset();
+    // The field shows only the first `count` letters of the commit that set `ready` (none while the input
+    // method keeps its pick in the composition): a digit picks a candidate for part of the letters, and
+    // the input method goes on composing the rest. What did not land goes back to `composing`.
+    void keepComposing(qsizetype count);
 
     // The letter of a letter key, or nothing.
     static std::optional<QChar> letter(int code);

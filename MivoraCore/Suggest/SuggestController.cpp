@@ -82,7 +82,8 @@ bool SuggestController::handle(const KeyInput& input) {
         if (focusMoved_) {
             focusMoved_ = false;
             secure_ = false;
-            if (passwordField()) forgetTyping();
+            // A field that did not say what it is (a busy application) may be a password field.
+            if (passwordField() != false) forgetTyping();
         }
         focusMoved_ = input.code == tab || input.code == KeyCode::returnKey;
         if (secure_) return false;
@@ -90,7 +91,7 @@ bool SuggestController::handle(const KeyInput& input) {
         pinyin_.key(input.code, shift, command);
         if (blind_ && pinyin_.note) {
             // A note names a key; the focus may have gone into a password field unseen.
-            if (passwordField())
+            if (passwordField() != false)
                 forgetTyping();
             else
                 log(logPrefix + QStringLiteral("拼音清空（") + *pinyin_.note + QStringLiteral("）"));
@@ -102,7 +103,10 @@ bool SuggestController::handle(const KeyInput& input) {
         if (enabled()) scheduleCheck(std::nullopt, 0);
         return false;
     case Kind::fnDown:
-        pinyin_.reset();
+        // A take lands around an open composition and leaves it open: only the letters committed before
+        // it stop counting.
+        pinyin_.committed.clear();
+        pinyin_.ready.reset();
         return false;
     case Kind::mouseDown:
         pinyin_.reset();
@@ -117,6 +121,21 @@ void SuggestController::forgetTyping() {
     secure_ = true;
     pinyin_.reset();
     pinyin_.note.reset();
+}
+
+bool SuggestController::compositionOpen(const QString& before) {
+    if (pinyin_.ready)
+        pinyin_.keepComposing(TypingTrigger::landed(before, pinyin_.committed.right(pinyin_.picked)));
+    const QString& letters = pinyin_.composing;
+    // Letters the field shows were typed without an input method.
+    return !letters.isEmpty() && TypingTrigger::landed(before, letters) < letters.size();
+}
+
+bool SuggestController::composing() {
+    if (pinyin_.composing.isEmpty()) return false;
+    const std::optional<CaretReader::Caret> caret = read();
+    if (caret) return compositionOpen(caret->before);
+    return !reader_.atStart || compositionOpen(QString());
 }
 
 void SuggestController::scheduleCheck(std::optional<double> after, int retry) {
@@ -135,8 +154,9 @@ void SuggestController::check(int retry) {
 
     const std::optional<CaretReader::Caret> caret = read();
     blind_ = !caret;
-    // A password field: what was typed before it was known is dropped unread, and so is what follows.
-    if (!caret && reader_.refusedPassword)
+    // A password field, or one whose kind could not be read: what was typed before it was known is
+    // dropped unread, and so is what follows until a read tells the field is another kind.
+    if (!caret && (reader_.refusedPassword || reader_.kindUnknown))
         forgetTyping();
     else
         secure_ = false;
@@ -146,7 +166,16 @@ void SuggestController::check(int retry) {
             lastLogged_ = failure;
             log(logPrefix + failure);
         }
-    } else {
+    }
+    // A field with nothing before its caret shows what the input method has committed so far: nothing.
+    const std::optional<QString> before = caret             ? caret->before
+                                          : reader_.atStart ? QString()
+                                                            : std::optional<QString>();
+    if (before && compositionOpen(*before)) {
+        if (retry == 0) scheduleCheck(recheckDelay, 1);
+        return;
+    }
+    if (caret) {
         if (dismissedKey_ && !dismissedKey_->startsWith(QStringLiteral("py:")) &&
             *dismissedKey_ != caret->key)
             dismissedKey_.reset();

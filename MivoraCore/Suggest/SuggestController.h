@@ -35,7 +35,9 @@ class MemoryStore;
 // key-down, Fn, a click or six seconds without an answer dismiss; a loosely matched word ignored twice is
 // muted. Tab and Esc are announced to the key tap as swallowable only while an offer shows; a Tab held with
 // a modifier, or one another program took (the window manager's Alt+Tab), is another key. What is typed
-// into a password field feeds nothing and is logged nowhere. Main thread only.
+// into a password field, or a field whose kind cannot be read, feeds nothing and is logged nowhere. While
+// an input method composes nothing is offered, so that its Tab, Esc and digits stay its own. Main thread
+// only.
 class SuggestController final : public QObject {
     Q_OBJECT
 public:
@@ -68,8 +70,9 @@ public:
     std::function<std::optional<CaretReader::Caret>()> read;
     std::function<std::pair<bool, bool>()> modifiers; // (shift, command) of the key being fed
     std::function<qint64()> frontApp;
-    // Whether the focused field hides what is typed (a password field); asked when the focus may have moved.
-    std::function<bool()> passwordField;
+    // Whether the focused field hides what is typed (a password field), nothing when that cannot be told;
+    // asked when the focus may have moved.
+    std::function<std::optional<bool>()> passwordField;
 
     double debounce = 0.18;
     double recheckDelay = 0.35;
@@ -77,6 +80,10 @@ public:
     // One input of the key tap, before anyone else sees it. True: it is answered and must be swallowed;
     // false: not handled, hand it on.
     bool handle(const KeyInput& input);
+
+    // Whether an input method is composing in the focused field: letters were typed since its last commit
+    // and the text before the caret does not show them (or cannot be read). Reads the field.
+    bool composing();
 
     const std::optional<Offer>& offer() const { return offer_; }
     int accepted() const { return accepted_; }
@@ -95,6 +102,9 @@ signals:
 private:
     // The focused field is a password field: empties the pinyin letters and stops feeding them.
     void forgetTyping();
+    // Holds the pinyin letters against what the field shows before the caret: letters of the last commit
+    // that did not land go back to composing. True while a composition is open.
+    bool compositionOpen(const QString& before);
     void scheduleCheck(std::optional<double> after, int retry);
     void check(int retry);
     void present(const TypingTrigger::Hit& hit, const QString& key, const QRectF& rect, const QString& how);
@@ -125,7 +135,7 @@ private:
     PinyinBuffer pinyin_;
     qint64 pinyinApp_ = 0;
     bool blind_ = false;
-    bool secure_ = false;     // the focused field is a password field: its keys feed nothing
+    bool secure_ = false;     // the focused field is (or may be) a password field: its keys feed nothing
     bool focusMoved_ = false; // since the last look at the field (a click, Tab, Return, another application)
     TriggerNames names_;
 };

@@ -4,7 +4,9 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <span>
+#include <vector>
 
 namespace mivora::TypingTrigger {
 
@@ -90,6 +92,27 @@ void matchName(Pick& pick, const QString& letters, const TriggerNames::Name& n, 
     }
 }
 
+// The longest beginning of the letters that is one entry of each group in order, every group used; -1
+// when there is none.
+qsizetype spelled(QStringView letters, Groups groups) {
+    // reach[i]: the first i letters are spelled by the groups looked at so far.
+    std::vector<char> reach(std::size_t(letters.size()) + 1, 0);
+    reach[0] = 1;
+    for (const QStringList& group : groups) {
+        std::vector<char> next(reach.size(), 0);
+        for (qsizetype i = 0; i < letters.size(); ++i) {
+            if (!reach[std::size_t(i)]) continue;
+            for (const QString& entry : group)
+                if (!entry.isEmpty() && letters.mid(i).startsWith(entry))
+                    next[std::size_t(i + entry.size())] = 1;
+        }
+        reach = std::move(next);
+    }
+    for (qsizetype i = letters.size(); i >= 0; --i)
+        if (reach[std::size_t(i)]) return i;
+    return -1;
+}
+
 } // namespace
 
 Readings readings(const QString& text) {
@@ -112,6 +135,24 @@ Readings readings(const QString& text) {
 bool endsWith(QStringView letters, const Readings& groups, bool loose) {
     const Readings used = loose ? TriggerNames::abbreviate(groups) : groups;
     return endsWithGroups(letters, Groups(used));
+}
+
+qsizetype landed(const QString& text, QStringView letters) {
+    QStringList chars = Text::graphemes(text);
+    while (!chars.isEmpty() && Text::isWhitespace(chars.last()))
+        chars.removeLast();
+    // The groups of the last characters, the last one first; a character without a reading (a mark) ends
+    // what the letters can reach.
+    Readings tail;
+    for (qsizetype i = chars.size() - 1; i >= 0 && tail.size() < letters.size(); --i) {
+        const Readings own = readings(chars[i]);
+        if (own.size() != 1) break;
+        tail.prepend(TriggerNames::abbreviate(own).first());
+    }
+    qsizetype best = 0;
+    for (qsizetype k = 1; k <= tail.size(); ++k)
+        best = std::max(best, spelled(letters, Groups(tail).last(k)));
+    return best;
 }
 
 std::optional<Hit> matchPinyin(const QString& letters, bool joined, const QList<Memory>& memories,

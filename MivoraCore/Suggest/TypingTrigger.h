@@ -68,6 +68,9 @@ Readings readings(const QString& text);
 // The letters are any text followed by one reading of each group in order (with `loose`, any beginning
 // of one).
 bool endsWith(QStringView letters, const Readings& readings, bool loose);
+// How many of the letters, from the first, the last characters of the text spell: one reading of each
+// character, or any beginning of one (initials), spaces after them aside. 0 when its end spells none.
+qsizetype landed(const QString& text, QStringView letters);
 
 } // namespace TypingTrigger
 } // namespace mivora

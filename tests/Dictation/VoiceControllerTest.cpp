@@ -243,6 +243,27 @@ TEST_F(VoiceTest, RecallOfASensitiveMemoryNeedsASecondPress) {
     EXPECT_EQ(inserter.secret, std::vector<bool>{true}); // the way that keeps it out of clipboard managers
 }
 
+// Numbered choices over an input method's composition would take its digits, and a key taken from the
+// application makes the input method commit its letters raw: with one open, no choices come and the digits
+// stay the application's. One confident match still lands, around the composition.
+TEST_F(VoiceTest, NoRecallChoicesWhileAnInputMethodComposes) {
+    bool composing = true;
+    controller->composing = [&] { return composing; };
+    recallTake("地址");
+    EXPECT_EQ(phase(), Kind::notice);
+    EXPECT_EQ(controller->phase().text, "输入法还在输入，先上屏或取消再唤起");
+    EXPECT_FALSE(controller->swallowableKeys().contains(two));
+    EXPECT_FALSE(press(two));
+    EXPECT_TRUE(inserter.texts.empty());
+    wait(3);
+    recallTake("公司地址");
+    EXPECT_EQ(inserter.texts, std::vector<QString>{"浦东路 2 号"});
+    composing = false;
+    wait(3);
+    recallTake("地址");
+    EXPECT_EQ(phase(), Kind::choosing);
+}
+
 TEST_F(VoiceTest, TheLastWordAfterTheReleaseIsPartOfTheTake) {
     clip = speech(0.5, 0.25);
     hold();

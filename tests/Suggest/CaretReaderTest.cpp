@@ -69,5 +69,30 @@ TEST_F(CaretReaderTest, ReadsOnlyTheTextBeforeTheCaretAndKeysThePlaceOrNamesWhyN
     EXPECT_EQ(whole->rect, std::nullopt);
 }
 
+// A focus that cannot be read (the application did not answer in time), or an element whose role cannot,
+// leaves the field's kind unknown: never "no password field". A caret at the start of a text field is a
+// field read, with nothing before the caret.
+TEST_F(CaretReaderTest, AFieldWhoseKindCannotBeReadIsNoPlainField) {
+    platform.fake.front.app = FrontApp{"editor", 512};
+    platform.fake.text.focus = Accessibility::cannotComplete;
+    EXPECT_EQ(reader.focusIsPassword(), std::nullopt);
+    EXPECT_FALSE(reader.read(24));
+    EXPECT_TRUE(reader.kindUnknown);
+    EXPECT_FALSE(reader.atStart);
+
+    FakeTextField unreadable = field("abc", 3);
+    unreadable.element = FakeElement("?");
+    platform.fake.text.focus = unreadable;
+    EXPECT_EQ(reader.focusIsPassword(), std::nullopt);
+    EXPECT_FALSE(reader.read(24));
+    EXPECT_TRUE(reader.kindUnknown);
+
+    platform.fake.text.focus = field("abc", 0);
+    EXPECT_EQ(reader.focusIsPassword(), false);
+    EXPECT_FALSE(reader.read(24));
+    EXPECT_FALSE(reader.kindUnknown);
+    EXPECT_TRUE(reader.atStart);
+}
+
 } // namespace
 } // namespace mivora::test

@@ -68,5 +68,37 @@ TEST(PinyinBuffer, ResetsLeaveANoteOnlyWhenLettersWereLost) {
     EXPECT_EQ(b.note, "键码 51");
 }
 
+// A digit may pick a candidate for only some of the letters; what the field does not show goes back to
+// the composition, and the commit that follows holds the whole run again. A colon's commit is left alone.
+TEST(PinyinBuffer, LettersThatDidNotLandGoBackToTheComposition) {
+    PinyinBuffer b;
+    type(b, "wo");
+    b.key(KeyCode::space, false, false);
+    type(b, "gongsidizhi");
+    b.key(KeyCode::digit2, false, false);
+    EXPECT_EQ(b.picked, 11);
+    b.keepComposing(6); // the field shows 公司
+    EXPECT_EQ(b.composing, "dizhi");
+    EXPECT_EQ(b.committed, "wogongsi");
+    EXPECT_EQ(b.ready, std::nullopt);
+    b.keepComposing(0); // without `ready` nothing moves
+    EXPECT_EQ(b.composing, "dizhi");
+    b.key(KeyCode::space, false, false);
+    EXPECT_EQ(b.ready, PinyinBuffer::Ready({"wogongsidizhi", false}));
+    b.keepComposing(5); // the last run landed: nothing moves
+    EXPECT_EQ(b.ready, PinyinBuffer::Ready({"wogongsidizhi", false}));
+
+    type(b, "ma");
+    b.key(KeyCode::digit1, false, false);
+    b.keepComposing(0); // nothing landed yet: the whole run is composing again
+    EXPECT_EQ(b.composing, "ma");
+    EXPECT_EQ(b.committed, "wogongsidizhi");
+
+    b.key(KeyCode::space, false, false);
+    b.key(KeyCode::semicolon, true, false);
+    b.keepComposing(0);
+    EXPECT_EQ(b.ready, PinyinBuffer::Ready({"wogongsidizhima", true}));
+}
+
 } // namespace
 } // namespace mivora

@@ -10,6 +10,8 @@
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 namespace mivora::test {
@@ -43,11 +45,18 @@ struct SuggestControllerTest : ::testing::Test {
         controller.handle(KeyInput::keyUp(code));
         return swallowed;
     }
-    // Typing that leaves `before` in front of the caret, then the pause that lets the check run.
+    // Typing that leaves `before` in front of the caret, then the pause that lets the check run. The key
+    // types itself: a letter would leave an input method composing.
     void typeAndPause(const QString& before, const QString& key) {
         caret = Caret{before, QRectF(500, 300, 1, 18), key};
-        press(KeyCode::a);
+        press(KeyCode::minus);
         scheduler.advance(controller.debounce);
+    }
+    // Letter keys, each pressed and released.
+    void typeKeys(const char* letters) {
+        for (const char* c = letters; *c; ++c)
+            for (int code = 0; code < 128; ++code)
+                if (PinyinBuffer::letter(code) == QChar(*c)) press(code);
     }
     const Memory& stored(const QString& title) {
         return *std::find_if(store->memories().begin(), store->memories().end(),
@@ -241,6 +250,108 @@ TEST_F(SuggestControllerTest, OnlyABareTabThatIsOursAccepts) {
     typeAndPause("寄到我的公司地址", "1:9:寄到我的公司地址");
     EXPECT_TRUE(tabDown(0, true));
     EXPECT_EQ(controller.accepted(), 1);
+}
+
+// A digit may pick a candidate for part of the letters (公司 of gongsidizhi) while the input method goes on
+// composing the rest: the field, empty or not, does not show the name yet, so nothing is offered and Tab and
+// Esc stay the input method's. The commit of the rest is offered once, at the caret.
+TEST_F(SuggestControllerTest, APickOfPartOfTheLettersOffersNothingUntilTheRestLands) {
+    QStringList logs;
+    controller.log = [&](const QString& line) { logs << line; };
+    controller.passwordField = [] { return false; };
+    controller.read = [&] {
+        reader.atStart = !caret;
+        return caret;
+    };
+    caret.reset(); // an empty field
+    typeKeys("gongsidizhi");
+    press(KeyCode::digit2);
+    scheduler.advance(controller.debounce + controller.recheckDelay);
+    EXPECT_FALSE(controller.offer());
+    EXPECT_TRUE(controller.composing());
+    EXPECT_FALSE(press(KeyCode::escape)); // cancels the composition
+
+    caret = Caret{"寄到", QRectF(500, 300, 1, 18), "1:2:寄到"};
+    typeKeys("gongsidizhi");
+    caret = Caret{"寄到公司", QRectF(500, 300, 1, 18), "1:4:寄到公司"};
+    press(KeyCode::digit2);
+    scheduler.advance(controller.debounce);
+    EXPECT_FALSE(controller.offer());
+    EXPECT_TRUE(tap.swallowable().empty());
+    caret = Caret{"寄到公司地址", QRectF(500, 300, 1, 18), "1:6:寄到公司地址"};
+    press(KeyCode::space);
+    scheduler.advance(controller.debounce);
+    ASSERT_TRUE(controller.offer());
+    EXPECT_TRUE(press(KeyCode::tab));
+    EXPECT_EQ(inserter.texts, std::vector<QString>{"：北京市朝阳区"});
+    EXPECT_EQ(logs.filter(QRegularExpression("递上一条|填入|上屏")),
+              QStringList({"打字触发：递上一条", "打字触发：已填入"}));
+}
+
+// Letters typed on after a name open a composition that the text before the caret does not hold; at an
+// ordinary pace the check comes with it open, and nothing is offered over it, so Esc reaches the input
+// method. A take leaves it open. Letters typed without an input method land in the field and still count.
+TEST_F(SuggestControllerTest, NothingIsOfferedOverAnOpenComposition) {
+    controller.passwordField = [] { return false; };
+    caret = Caret{"公司地址", QRectF(500, 300, 1, 18), "1:4:公司地址"};
+    for (const char* key : {"gongsidizhi", " ", "m", "a"}) {
+        if (*key == ' ')
+            press(KeyCode::space);
+        else
+            typeKeys(key);
+        scheduler.advance(0.15);
+    }
+    scheduler.advance(controller.debounce + controller.recheckDelay);
+    EXPECT_FALSE(controller.offer());
+    EXPECT_FALSE(press(KeyCode::escape));
+
+    typeKeys("ma");
+    controller.handle(KeyInput::fnDown());
+    EXPECT_TRUE(controller.composing());
+    caret = Caret{"公司地址吗", QRectF(500, 300, 1, 18), "1:5:公司地址吗"};
+    press(KeyCode::space);
+    EXPECT_FALSE(controller.composing());
+
+    store->upsert(Memory{.title = "email", .value = "me@example.com"});
+    caret = Caret{"my email", QRectF(500, 300, 1, 18), "1:8:my email"};
+    typeKeys("email");
+    scheduler.advance(controller.debounce);
+    ASSERT_TRUE(controller.offer());
+    EXPECT_EQ(controller.offer()->title, "email");
+}
+
+// A busy application answers no question in time, and a field whose kind cannot be read may be a password
+// field: its keys feed nothing and leave no line, whatever the later reads say, until one tells the field is
+// another kind.
+TEST_F(SuggestControllerTest, AFieldWhoseKindCannotBeReadFeedsNothing) {
+    QStringList logs;
+    controller.log = [&](const QString& line) { logs << line; };
+    std::optional<bool> password;
+    controller.passwordField = [&] { return password; };
+    bool known = false, refused = false;
+    controller.read = [&]() -> std::optional<Caret> {
+        reader.kindUnknown = !known && !refused;
+        reader.refusedPassword = refused;
+        reader.lastFailure = refused ? "安全输入（?）" : "读不到焦点（mivora_gtk_target）";
+        return std::nullopt;
+    };
+    for (const bool passwordRead : {false, true, false}) {
+        refused = passwordRead;
+        typeKeys("gsdz");
+        press(KeyCode::digit1);
+        scheduler.advance(controller.debounce);
+        EXPECT_FALSE(controller.offer()) << passwordRead;
+    }
+    EXPECT_EQ(logs, QStringList({"打字触发：读不到焦点（mivora_gtk_target）", "打字触发：安全输入（?）",
+                                 "打字触发：读不到焦点（mivora_gtk_target）"}));
+
+    known = true; // the field reads as another kind
+    press(KeyCode::a);
+    scheduler.advance(controller.debounce);
+    typeKeys("gsdz");
+    press(KeyCode::digit1);
+    scheduler.advance(controller.debounce);
+    EXPECT_TRUE(controller.offer());
 }
 
 } // namespace

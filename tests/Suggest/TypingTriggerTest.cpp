@@ -124,5 +124,27 @@ TEST(TypingTrigger, ReadingsComeFromThePolyphoneTableTheTransliterationAndAsciiC
     EXPECT_FALSE(TypingTrigger::endsWith(u"dz", Readings({{"d"}, {}}), true));
 }
 
+// How much of the letters typed into an input method the field already shows: a pick of part of them, the
+// initials of a name, letters typed without an input method; never letters the field only had before.
+TEST(TypingTrigger, LandedCountsTheLettersTheTextBeforeTheCaretSpells) {
+    struct Row {
+        const char* text;
+        const char* letters;
+        qsizetype landed;
+    };
+    for (const Row& row : {
+             Row{"公司", "gongsidizhi", 6}, // the digit picked 公司 only
+             Row{"寄到公司地址", "gongsidizhi", 11}, Row{"寄到公司地址", "gsdz", 4}, // initials
+             Row{"寄到公司地", "gsdz", 3}, Row{"", "gongsidizhi", 0}, // the pick is still in the composition
+             Row{"公司地址", "ma", 0},                                // the composition after a name
+             Row{"公司地址", "gongsi", 0}, // the end of the text is not the beginning of the letters
+             Row{"my email ", "email", 5}, // no input method: the letters themselves
+             Row{"地址：", "dizhi", 0},    // a mark after the characters
+         })
+        EXPECT_EQ(TypingTrigger::landed(QString::fromUtf8(row.text), QString::fromUtf8(row.letters)),
+                  row.landed)
+            << row.text << " / " << row.letters;
+}
+
 } // namespace
 } // namespace mivora
