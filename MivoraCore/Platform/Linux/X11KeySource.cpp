@@ -70,7 +70,11 @@ bool X11KeySource::start(Callback callback) {
     XISelectEvents(d, DefaultRootWindow(d), &events, 1);
     // Grabs that start or end while the focus is on the root (or follows the pointer) show here.
     XSelectInput(d, DefaultRootWindow(d), FocusChangeMask);
+    probeWindow_ =
+        XCreateWindow(d, DefaultRootWindow(d), -1, -1, 1, 1, 0, 0, InputOnly, CopyFromParent, 0, nullptr);
     followFocus();
+    // A grab may be on already, with the focus on a window of its own.
+    checkGrab();
 
     // Keys announced while stopped are grabbed now.
     applyGrabs();
@@ -103,6 +107,8 @@ void X11KeySource::stop() {
     pressAnswers_ = {};
     watchedFocus_ = 0;
     othersGrab_ = false;
+    probeWindow_ = 0;
+    unheardBefore_ = 0;
 }
 
 void X11KeySource::setSwallowable(const std::set<int>& codes) {
@@ -205,18 +211,41 @@ void X11KeySource::handleFocus(int mode) {
 }
 
 void X11KeySource::followFocus() {
-    Window focus = None;
-    int revert = 0;
-    XGetInputFocus(display_, &focus, &revert);
     const Window root = DefaultRootWindow(display_);
-    const unsigned long wanted = focus == None || focus == PointerRoot || focus == root ? 0 : focus;
-    if (wanted == watchedFocus_) return;
-    // The old window may be gone already: the error that brings is not ours to act on.
-    if (watchedFocus_) XSelectInput(display_, watchedFocus_, NoEventMask);
-    watchedFocus_ = wanted;
-    // Another client's window: these masks are ours alone and change nothing for its owner. Its end
-    // sends the focus elsewhere without a focus event here.
-    if (watchedFocus_) XSelectInput(display_, watchedFocus_, FocusChangeMask | StructureNotifyMask);
+    bool moved = false;
+    // The focus may move on before the server has our selection on the window it went to, and that move
+    // would go unseen: ask again (the question is answered after the selection) until it stays.
+    for (int round = 0; round < 4; ++round) {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(display_, &focus, &revert);
+        const unsigned long wanted = focus == None || focus == PointerRoot || focus == root ? 0 : focus;
+        if (wanted == watchedFocus_) break;
+        // The old window may be gone already: the error that brings is not ours to act on.
+        if (watchedFocus_) XSelectInput(display_, watchedFocus_, NoEventMask);
+        watchedFocus_ = wanted;
+        // Another client's window: these masks are ours alone and change nothing for its owner. Its end
+        // sends the focus elsewhere without a focus event here.
+        if (watchedFocus_) XSelectInput(display_, watchedFocus_, FocusChangeMask | StructureNotifyMask);
+        moved = true;
+    }
+    // A grab that started or ended on the new window before we watched it told nobody.
+    if (moved) checkGrab();
+}
+
+void X11KeySource::checkGrab() {
+    if (!display_ || !probeWindow_) return;
+    // A grab on a window that is not viewable is refused, but only after the server has looked whether
+    // another client holds the keyboard: the answer tells that, and no grab of ours starts. While we hold
+    // one ourselves the server skips that look and refuses for the window alone, leaving ours as it is.
+    const unsigned long serial = NextRequest(display_);
+    const int status =
+        XGrabKeyboard(display_, probeWindow_, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    if (status == GrabSuccess) XUngrabKeyboard(display_, CurrentTime); // the window was mapped by someone
+    const bool held = status == AlreadyGrabbed || status == GrabFrozen;
+    // The presses read before the answer may have been typed before the grab began or ended.
+    if (held != othersGrab_) unheardBefore_ = serial;
+    othersGrab_ = held;
 }
 
 bool X11KeySource::handleCore(bool press, int keycode, unsigned long time) {
@@ -265,6 +294,8 @@ void X11KeySource::dispatch(XEvent& event) {
         const int detail = raw->detail;
         const unsigned long time = raw->time;
         XFreeEventData(display_, &event.xcookie);
+        // Typed before a grab check changed our view: whose it was is not known, so it is nobody's.
+        if (evtype == XI_RawKeyPress && event.xcookie.serial < unheardBefore_) return;
         handleRaw(evtype, detail, time);
     } else if (event.type == KeyPress || event.type == KeyRelease) {
         const XKeyEvent key = event.xkey;
