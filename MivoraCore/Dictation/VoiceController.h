@@ -80,6 +80,9 @@ public:
     // than opening the settings, so the notice does not name the settings.
     std::function<bool()> signInInPlace;
     std::function<void(const Timing&)> onTiming;
+    // Awaited before a memory is inserted: returns once the keys the key tap keeps from applications are up
+    // (unset: one turn of the event loop).
+    std::function<QCoro::Task<>()> keysSettled;
     // Asked at the start of each take and retry for the recogniser to use from then on (null: recognition
     // is not configured now), so a key put in place or changed while the program runs counts at once.
     // Unset: the one given at construction stays.
