@@ -102,6 +102,15 @@ struct KeptKeysDesktop : LinuxDesktop {
     }
     QString trace() { return (program.log() + target.lines()).join('\n'); }
     qsizetype takes() const { return program.log().filter("开始听").size(); }
+    // A key held as a person holds it: down until the program has acted on it (its log says `acted` once
+    // more), then up.
+    void holdUntilLogged(KeySym sym, const QString& acted) {
+        const qsizetype before = program.log().filter(acted).size();
+        key(sym, true);
+        EXPECT_TRUE(waitUntil([&] { return program.log().filter(acted).size() > before; }, desktopDeadlineMs))
+            << trace().toStdString();
+        key(sym, false);
+    }
     // Taps the hotkey until the program begins a take. A press typed before the program has read where the
     // focus went is not heard, and on a busy machine the first tap may come that early.
     bool hotkeyHeard() {
@@ -137,7 +146,7 @@ TEST_F(KeptKeysDesktop, ATabFillIntoAGtkFieldGivesTheClipboardBackAndLeavesTheKe
         pressKey(keyboard.get(), XK_Tab); // arms the sensitive offer
         const bool stalled = round == 2;
         if (stalled) user.stop();
-        pressKey(keyboard.get(), XK_Tab);
+        holdUntilLogged(XK_Tab, "打字触发：已填入");
         QString expected = before + "我的公司地址";
         if (stalled) {
             for (const KeySym sym : {XK_x, XK_y, XK_z})
@@ -181,8 +190,8 @@ TEST_F(KeptKeysDesktop, ADigitPickIntoAGtkFieldGoesInAndGivesTheClipboardBack) {
             desktopDeadlineMs))
             << trace().toStdString();
         const KeySym sym = sensitive ? XK_2 : XK_1;
-        pressKey(keyboard.get(), sym);
-        if (sensitive) pressKey(keyboard.get(), sym); // the second press of a sensitive choice
+        if (sensitive) pressKey(keyboard.get(), sym); // the first press of a sensitive choice arms it
+        holdUntilLogged(sym, "唤起：选了第");
         expected += sensitive ? "浦东路 2 号" : "海淀路 1 号";
         EXPECT_TRUE(target.waitForLine("text:" + expected)) << trace().toStdString();
         EXPECT_TRUE(waitUntil([&] { return user.isBack(); }, desktopDeadlineMs))
