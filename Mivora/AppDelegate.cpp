@@ -63,6 +63,7 @@ VoiceController& AppDelegate::controller() {
         controller_ =
             std::make_unique<VoiceController>(std::move(source), recognizer(), inserter_, &memories_,
                                               std::move(system), env_.scheduler, env_.clock);
+        controller_->keysSettled = [this] { return tap_.keysSettled(env_.scheduler); };
     }
     return *controller_;
 }

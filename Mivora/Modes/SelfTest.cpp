@@ -157,6 +157,10 @@ QCoro::Task<QJsonObject> SelfTest::runTyping(SelfTestCase c) {
             }
             if (!co_await until([&] { return suggest->accepted() > acceptedBefore; }, deadline))
                 why << QStringLiteral("按 Tab 后没有填进去");
+            // The fill itself goes on from the event loop once Tab is answered: let it happen before the
+            // next case (or the end of the run).
+            auto fill = w_.scheduler.sleep(0);
+            co_await fill;
         }
     }
     if (suggest->offer()) suggest->dismiss(false);

@@ -82,6 +82,9 @@ public:
     std::function<void(const Timing&)> onTiming;
     // Whether an input method is composing in the focused field: its digits and Esc are its own then.
     std::function<bool()> composing;
+    // Awaited before a memory is inserted: returns once the keys the key tap keeps from applications are up
+    // (unset: one turn of the event loop).
+    std::function<QCoro::Task<>()> keysSettled;
     // Asked at the start of each take and retry for the recogniser to use from then on (null: recognition
     // is not configured now), so a key put in place or changed while the program runs counts at once.
     // Unset: the one given at construction stays.

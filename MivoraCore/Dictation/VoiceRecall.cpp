@@ -131,7 +131,19 @@ void VoiceController::fill(const Memory& memory, double released, double audio) 
 }
 
 QCoro::Task<> VoiceController::insertDetached(QString text, double released, double audio, bool sensitive) {
+    QPointer<VoiceController> self(this);
     try {
+        // A numbered pick is made inside its key's handler, while the key source holds the keyboard (until
+        // the key is answered, and while it is down). The insertion reads the focus, which a GTK field has
+        // given up to the held keyboard, and may wait seconds on the clipboard's owner: it starts once the
+        // key is up.
+        if (keysSettled) {
+            co_await keysSettled();
+        } else {
+            auto answered = scheduler_.sleep(0);
+            co_await answered;
+        }
+        if (!self) co_return;
         co_await insert(std::move(text), released, audio, sensitive);
     } catch (...) {
         // The inserter does not throw by contract; a detached task must not lose an exception into Qt.

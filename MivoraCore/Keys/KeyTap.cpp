@@ -2,6 +2,9 @@
 
 #include "Platform/KeyCodes.h"
 #include "Support/Clock.h"
+#include "Support/Scheduler.h"
+
+#include <utility>
 
 namespace mivora {
 
@@ -21,6 +24,7 @@ bool KeyTap::start() {
 void KeyTap::stop() {
     source_->stop();
     held_.clear();
+    resumeWaiting();
     // Changes while stopped go unseen; a Fn or Shift remembered as down would hide the next press.
     fnDown_ = false;
     shiftDown_ = false;
@@ -93,9 +97,31 @@ bool KeyTap::process(const KeyEvent& event) {
     if (input.kind == KeyInput::Kind::keyDown && !input.isRepeat && swallow) {
         if (held_.insert(input.code).second) updateSwallowable();
     } else if (input.kind == KeyInput::Kind::keyUp) {
-        if (held_.erase(input.code) > 0) updateSwallowable();
+        if (held_.erase(input.code) > 0) {
+            updateSwallowable();
+            if (held_.empty()) resumeWaiting();
+        }
     }
     return swallow;
+}
+
+void KeyTap::resumeWaiting() {
+    // Each resumed coroutine goes on to a turn of the event loop, so none of them is back here meanwhile.
+    const std::vector<std::coroutine_handle<>> waiting = std::exchange(waiting_, {});
+    for (const std::coroutine_handle<> h : waiting)
+        h.resume();
+}
+
+QCoro::Task<> KeyTap::keysSettled(Scheduler& scheduler) {
+    // The handler that set this off returns first: the source answers the key (and the tap counts it as
+    // held when it was kept) before the event loop runs again.
+    auto answered = scheduler.sleep(0);
+    co_await answered;
+    if (held_.empty()) co_return;
+    co_await KeysUp{*this};
+    // Resumed inside the handling of the last key-up: that one is answered first as well.
+    auto released = scheduler.sleep(0);
+    co_await released;
 }
 
 } // namespace mivora

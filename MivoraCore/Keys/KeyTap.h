@@ -3,16 +3,21 @@
 #include "Keys/KeyInput.h"
 #include "Platform/KeySource.h"
 
+#include <QCoro/QCoroTask>
+
+#include <coroutine>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace mivora {
 
 class Clock;
+class Scheduler;
 
 // Watches the keyboard and mouse buttons of the whole desktop, turns each relevant event into a
 // `KeyInput` with its uptime stamp, hands it to one handler on the main thread, and keeps the event
@@ -59,8 +64,24 @@ public:
     // One event of the key source; true = swallow it.
     bool process(const KeyEvent& event);
 
+    // Returns on the event loop once the key event being handled now has been answered and no key whose
+    // key-down was swallowed is down any more. While such a key is down the key source may hold the whole
+    // keyboard for it, which an application takes for a loss of focus (GTK does): work that a kept key sets
+    // off and that reads the focus or waits on another program (an insertion) waits here first. The tap and
+    // `scheduler` must outlive the wait.
+    QCoro::Task<> keysSettled(Scheduler& scheduler);
+
 private:
+    // Resumes its coroutine once no swallowed key is down (the tap stopping counts as that).
+    struct KeysUp {
+        KeyTap& tap;
+        bool await_ready() const noexcept { return tap.held_.empty(); }
+        void await_suspend(std::coroutine_handle<> h) const { tap.waiting_.push_back(h); }
+        void await_resume() const noexcept {}
+    };
+
     void updateSwallowable();
+    void resumeWaiting();
 
     std::unique_ptr<KeySource> source_;
     Clock& clock_;
@@ -69,7 +90,8 @@ private:
     bool fnDown_ = false;
     bool shiftDown_ = false;
     std::map<std::string, std::set<int>> owners_;
-    std::set<int> held_; // keys whose key-down was swallowed, until their key-up
+    std::set<int> held_;                           // keys whose key-down was swallowed, until their key-up
+    std::vector<std::coroutine_handle<>> waiting_; // coroutines waiting for `held_` to empty
 };
 
 } // namespace mivora

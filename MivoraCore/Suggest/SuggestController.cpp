@@ -249,7 +249,13 @@ void SuggestController::accept() {
 }
 
 QCoro::Task<> SuggestController::insertDetached(QString text, bool sensitive) {
+    QPointer<SuggestController> self(this);
     try {
+        // Called inside the Tab's handler: the key source holds the keyboard until Tab is answered, and
+        // keeps it while Tab is down. The insertion reads the focus, which a GTK field has given up to the
+        // held keyboard, and may wait seconds on the clipboard's owner: it starts once Tab is up.
+        co_await tap_.keysSettled(scheduler_);
+        if (!self) co_return;
         if (sensitive)
             co_await inserter_.insertSensitive(std::move(text));
         else

@@ -2,11 +2,13 @@
 // with every callback recorded.
 #include "Dictation/VoiceController.h"
 #include "Audio/MicSource.h"
+#include "Keys/KeyTap.h"
 #include "Memories/MemoryStore.h"
 #include "Platform/KeyCodes.h"
 
 #include "support/FakeAudioInput.h"
 #include "support/FakeInserter.h"
+#include "support/FakeKeySource.h"
 #include "support/FakeRecognizer.h"
 #include "support/FakeScheduler.h"
 #include "support/Speech.h"
@@ -212,6 +214,7 @@ TEST_F(VoiceTest, ARetryWhileATakeEndsNeitherDropsItNorLocksTheHotkey) {
 
 TEST_F(VoiceTest, RecallInsertsOneConfidentMatchAtOnceAndOffersSeveralByNumber) {
     recallTake("公司地址");
+    wait(0); // inserted from the event loop
     EXPECT_EQ(inserter.texts, std::vector<QString>{"浦东路 2 号"});
     EXPECT_EQ(store.memories()[1].useCount, 1);
     wait(1);
@@ -222,12 +225,28 @@ TEST_F(VoiceTest, RecallInsertsOneConfidentMatchAtOnceAndOffersSeveralByNumber) 
     EXPECT_TRUE(press(three)); // no third choice: swallowed, nothing happens
     inserter.holding = true;   // the pick is inserted once, whatever its key does meanwhile
     EXPECT_TRUE(press(two));
+    wait(0);
     // Auto-repeats of the held key stay swallowed and pick nothing, its key-up is swallowed once, and a
     // fresh press is the user's again.
     EXPECT_TRUE(press(two, true) && key(KeyInput::keyUp(two)));
     EXPECT_FALSE(key(KeyInput::keyUp(two)) || press(two) || press(two, true));
     EXPECT_EQ(inserter.texts, std::vector<QString>(2, "浦东路 2 号"));
     EXPECT_EQ(inserter.secret, std::vector<bool>(2, false)); // plain values are plain text
+}
+
+// The picked key is kept from the application until its key-up (the key source holds the keyboard all that
+// time, which a GTK field takes for a loss of focus): the memory goes in once the key is up.
+TEST_F(VoiceTest, APickIsInsertedOnceItsKeyIsUp) {
+    KeyTap tap(std::make_unique<FakeKeySource>(), clock);
+    tap.handler = [this](const KeyInput& input, double time) { return controller->handle(input, time); };
+    controller->keysSettled = [&] { return tap.keysSettled(scheduler); };
+    recallTake("地址");
+    EXPECT_TRUE(tap.process({KeyEvent::keyDown, two, false, 0, 0}));
+    wait(1);
+    EXPECT_TRUE(inserter.texts.empty()) << "its key is still down";
+    EXPECT_TRUE(tap.process({KeyEvent::keyUp, two, false, 0, 0}));
+    wait(0);
+    EXPECT_EQ(inserter.texts, std::vector<QString>{"浦东路 2 号"});
 }
 
 TEST_F(VoiceTest, RecallOfASensitiveMemoryNeedsASecondPress) {
@@ -238,6 +257,7 @@ TEST_F(VoiceTest, RecallOfASensitiveMemoryNeedsASecondPress) {
     wait(11);
     EXPECT_TRUE(inserter.texts.empty());
     EXPECT_TRUE(press(keypadOne, true)); // the held key's auto-repeat is the second press
+    wait(0);
     EXPECT_EQ(inserter.texts, std::vector<QString>{"hunter22"});
     EXPECT_FALSE(controller->lastText());                // a secret never becomes the last text
     EXPECT_EQ(inserter.secret, std::vector<bool>{true}); // the way that keeps it out of clipboard managers
@@ -257,6 +277,7 @@ TEST_F(VoiceTest, NoRecallChoicesWhileAnInputMethodComposes) {
     EXPECT_TRUE(inserter.texts.empty());
     wait(3);
     recallTake("公司地址");
+    wait(0); // inserted from the event loop
     EXPECT_EQ(inserter.texts, std::vector<QString>{"浦东路 2 号"});
     composing = false;
     wait(3);

@@ -3,6 +3,7 @@
 
 #include "support/FakeKeySource.h"
 #include "support/FakeScheduler.h"
+#include "support/TaskProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,41 @@ TEST_F(KeyTapTest, SwallowableKeysAreEveryOwnersUnionPlusHeldSwallowedKeys) {
     EXPECT_EQ(source->swallowableKeys, std::set<int>{escape}); // until its key-up
     source->send(up, escape);
     EXPECT_TRUE(source->swallowableKeys.empty());
+}
+
+// The wait of work a key sets off: never inside the key's own handler, and past the key-up of every key kept
+// from the applications (the source holds the keyboard for those); a key passed on keeps nobody waiting.
+TEST_F(KeyTapTest, WorkAKeySetsOffWaitsForTheLoopAndForEveryKeptKeyToBeUp) {
+    test::FakeScheduler scheduler(clock);
+    std::vector<test::TaskProbe<void>> work; // one per key-down, started by its handler
+    swallow = [&](const KeyInput& i) {
+        if (i.kind == KeyInput::Kind::keyDown) work.emplace_back(tap.keysSettled(scheduler));
+        return i.code != a;
+    };
+    source->send(down, tab);
+    scheduler.advance(0);
+    source->send(down, escape); // a second kept key, pressed while the first is down
+    scheduler.advance(0);
+    source->send(up, tab);
+    scheduler.advance(0);
+    ASSERT_EQ(work.size(), 2u);
+    EXPECT_FALSE(work[0].done() || work[1].done()) << "Esc is still down";
+    source->send(up, escape);
+    EXPECT_FALSE(work[0].done()) << "resumed inside the key-up's handler";
+    scheduler.advance(0);
+    EXPECT_TRUE(work[0].done() && work[1].done());
+
+    source->send(down, a); // passed on: only the loop's turn
+    EXPECT_FALSE(work.back().done());
+    scheduler.advance(0);
+    EXPECT_TRUE(work.back().done());
+
+    source->send(down, space); // kept, and the tap stops before its key-up comes
+    scheduler.advance(0);
+    EXPECT_FALSE(work.back().done());
+    tap.stop();
+    scheduler.advance(0);
+    EXPECT_TRUE(work.back().done());
 }
 
 } // namespace

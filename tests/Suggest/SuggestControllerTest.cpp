@@ -99,6 +99,8 @@ TEST_F(SuggestControllerTest, ASensitiveMemoryNeedsASecondTab) {
     EXPECT_TRUE(controller.offer()->armed);
     EXPECT_TRUE(inserter.texts.empty());
     controller.handle(KeyInput::keyDown(KeyCode::tab, true)); // an auto-repeat counts as the second
+    EXPECT_TRUE(inserter.texts.empty()) << "inserted inside the key's handler";
+    scheduler.advance(0);
     EXPECT_EQ(inserter.secret, std::vector<bool>{true});
 }
 
@@ -283,6 +285,7 @@ TEST_F(SuggestControllerTest, APickOfPartOfTheLettersOffersNothingUntilTheRestLa
     scheduler.advance(controller.debounce);
     ASSERT_TRUE(controller.offer());
     EXPECT_TRUE(press(KeyCode::tab));
+    scheduler.advance(0); // filled from the event loop
     EXPECT_EQ(inserter.texts, std::vector<QString>{"：北京市朝阳区"});
     EXPECT_EQ(logs.filter(QRegularExpression("递上一条|填入|上屏")),
               QStringList({"打字触发：递上一条", "打字触发：已填入"}));
@@ -352,6 +355,22 @@ TEST_F(SuggestControllerTest, AFieldWhoseKindCannotBeReadFeedsNothing) {
     press(KeyCode::digit1);
     scheduler.advance(controller.debounce);
     EXPECT_TRUE(controller.offer());
+}
+
+// The key source holds the keyboard while the accepting Tab is down, which a GTK field takes for a loss of
+// focus: the fill reads the focus once Tab is up, from the event loop, never inside Tab's handler.
+TEST_F(SuggestControllerTest, TheFillStartsOnceTheAcceptingTabIsUp) {
+    tap.handler = [this](const KeyInput& input, double) { return controller.handle(input); };
+    typeAndPause("寄到我的公司地址", "1:8:寄到我的公司地址");
+    ASSERT_TRUE(controller.offer());
+    EXPECT_TRUE(tap.process({KeyEvent::keyDown, KeyCode::tab, false, 0, 0}));
+    EXPECT_EQ(controller.accepted(), 1);
+    scheduler.advance(1);
+    EXPECT_TRUE(inserter.texts.empty()) << "Tab is still down";
+    EXPECT_TRUE(tap.process({KeyEvent::keyUp, KeyCode::tab, false, 0, 0}));
+    EXPECT_TRUE(inserter.texts.empty()) << "inside Tab's key-up handler";
+    scheduler.advance(0);
+    EXPECT_EQ(inserter.texts, std::vector<QString>{"：北京市朝阳区"});
 }
 
 } // namespace

@@ -29,12 +29,15 @@ inline QByteArray clipboardAs(const QString& target) {
     return xclip.readAllStandardOutput();
 }
 
-// A program built beside the test executable, run as "another application"; killed at the end.
+// A program built beside the test executable (or named by its absolute path), run as "another application";
+// killed at the end.
 class ChildProcess {
 public:
     ~ChildProcess() { stop(); }
     bool start(const QString& name, const QStringList& args = {}) {
-        process_.start(QCoreApplication::applicationDirPath() + "/" + name, args);
+        const QString program =
+            name.startsWith('/') ? name : QCoreApplication::applicationDirPath() + '/' + name;
+        process_.start(program, args);
         return process_.waitForStarted(desktopDeadlineMs);
     }
     qint64 processId() const { return process_.processId(); }

@@ -70,6 +70,9 @@ bool X11KeySource::start(Callback callback) {
     XISelectEvents(d, DefaultRootWindow(d), &events, 1);
     // Grabs that start or end while the focus is on the root (or follows the pointer) show here.
     XSelectInput(d, DefaultRootWindow(d), FocusChangeMask);
+    probeWindow_ =
+        XCreateWindow(d, DefaultRootWindow(d), -1, -1, 1, 1, 0, 0, InputOnly, CopyFromParent, 0, nullptr);
+    // A grab may be on already, with the focus on a window of its own: this asks.
     followFocus();
 
     // Keys announced while stopped are grabbed now.
@@ -103,6 +106,8 @@ void X11KeySource::stop() {
     pressAnswers_ = {};
     watchedFocus_ = 0;
     othersGrab_ = false;
+    probeWindow_ = 0;
+    lookedAt_ = 0;
 }
 
 void X11KeySource::setSwallowable(const std::set<int>& codes) {
@@ -205,18 +210,41 @@ void X11KeySource::handleFocus(int mode) {
 }
 
 void X11KeySource::followFocus() {
-    Window focus = None;
-    int revert = 0;
-    XGetInputFocus(display_, &focus, &revert);
     const Window root = DefaultRootWindow(display_);
-    const unsigned long wanted = focus == None || focus == PointerRoot || focus == root ? 0 : focus;
-    if (wanted == watchedFocus_) return;
-    // The old window may be gone already: the error that brings is not ours to act on.
-    if (watchedFocus_) XSelectInput(display_, watchedFocus_, NoEventMask);
-    watchedFocus_ = wanted;
-    // Another client's window: these masks are ours alone and change nothing for its owner. Its end
-    // sends the focus elsewhere without a focus event here.
-    if (watchedFocus_) XSelectInput(display_, watchedFocus_, FocusChangeMask | StructureNotifyMask);
+    // The focus may move on before the server has our selection on the window it went to, and that move
+    // would go unseen: ask again (the question is answered after the selection) until it stays.
+    for (int round = 0; round < 4; ++round) {
+        Window focus = None;
+        int revert = 0;
+        XGetInputFocus(display_, &focus, &revert);
+        const unsigned long wanted = focus == None || focus == PointerRoot || focus == root ? 0 : focus;
+        if (wanted == watchedFocus_) break;
+        // The old window may be gone already: the error that brings is not ours to act on.
+        if (watchedFocus_) XSelectInput(display_, watchedFocus_, NoEventMask);
+        watchedFocus_ = wanted;
+        // Another client's window: these masks are ours alone and change nothing for its owner. Its end
+        // sends the focus elsewhere without a focus event here.
+        if (watchedFocus_) XSelectInput(display_, watchedFocus_, FocusChangeMask | StructureNotifyMask);
+    }
+    // A grab that started or ended on the new window before we watched it told nobody. And when we lag
+    // behind, the focus event that brought us here may be older than what we watch now: its mode says
+    // nothing of the grabs there.
+    checkGrab();
+}
+
+void X11KeySource::checkGrab() {
+    if (!display_ || !probeWindow_) return;
+    // A grab on a window that is not viewable is refused, but only after the server has looked whether
+    // another client holds the keyboard: the answer tells that, and no grab of ours starts. While we hold
+    // one ourselves the server skips that look and refuses for the window alone, leaving ours as it is.
+    // The presses the server handled before this question came while the focus was on its way, into
+    // windows we never looked at (when we lag behind, maybe a password prompt that has come and gone
+    // meanwhile): whose they were is not known, so they are nobody's.
+    lookedAt_ = NextRequest(display_);
+    const int status =
+        XGrabKeyboard(display_, probeWindow_, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    if (status == GrabSuccess) XUngrabKeyboard(display_, CurrentTime); // the window was mapped by someone
+    othersGrab_ = status == AlreadyGrabbed || status == GrabFrozen;
 }
 
 bool X11KeySource::handleCore(bool press, int keycode, unsigned long time) {
@@ -265,6 +293,8 @@ void X11KeySource::dispatch(XEvent& event) {
         const int detail = raw->detail;
         const unsigned long time = raw->time;
         XFreeEventData(display_, &event.xcookie);
+        // Typed while the focus moved, before we knew where it went.
+        if (evtype == XI_RawKeyPress && event.xcookie.serial < lookedAt_) return;
         handleRaw(evtype, detail, time);
     } else if (event.type == KeyPress || event.type == KeyRelease) {
         const XKeyEvent key = event.xkey;
@@ -274,7 +304,8 @@ void X11KeySource::dispatch(XEvent& event) {
         // window gets the event.
         if (display_) XAllowEvents(display_, keep ? SyncKeyboard : ReplayKeyboard, key.time);
     } else if (event.type == FocusIn || event.type == FocusOut) {
-        handleFocus(event.xfocus.mode);
+        // One from before our last look at the grabs (we lag behind) says nothing of them now.
+        if (event.xany.serial >= lookedAt_) handleFocus(event.xfocus.mode);
         // The focus moved (not to a grab window and back): watch where it went.
         if (event.xfocus.mode == NotifyNormal || event.xfocus.mode == NotifyWhileGrabbed) followFocus();
     } else if (event.type == DestroyNotify || event.type == UnmapNotify) {

@@ -41,8 +41,13 @@ class OwnKeyEvents;
 // raw events through to us. Every grab that starts or ends moves the focus "as if" to the grab window and
 // back, in focus events marked as grab and ungrab that the focused window (or the root, when the focus is
 // there) receives; we watch both. Our own grabs show there too, but while we hold one no raw event comes.
-// So a raw press that comes while a grab is on belongs to another program, and is dropped unseen. A grab
-// taken on the very window that has the focus moves nothing and cannot be told.
+// So a raw press that comes while a grab is on belongs to another program, and is dropped unseen. The
+// focused window is watched only from when we learn that it has the focus: a grab that starts or ends on it
+// before then (a password prompt that takes the focus and grabs at once, a switcher that focuses the chosen
+// window and exits) is told by asking the server, once per move of the focus, whether a grab is on. The
+// presses typed between a move of the focus and that answer went to a window we had not looked at (when we
+// lag behind, maybe a prompt that has come and gone meanwhile), and are dropped; focus events from before
+// the answer say nothing of the grabs any more.
 // A press of a swallowable key is swallowable only when our grab reported it: another program's grab of
 // that key with the modifiers held (the window manager's Alt+Tab) takes it before ours.
 class X11KeySource final : public QObject, public KeySource {
@@ -94,6 +99,8 @@ private:
     void reloadKeyMap();
     // Watches the window that has the focus now for the focus events of grabs (and for its end).
     void followFocus();
+    // Asks whether another program's grab of the keyboard is on now.
+    void checkGrab();
     // Whether our grab reported this press (a round trip: only for keys we grab).
     bool reportedByGrab(int keycode, unsigned long time);
     bool deliver(const KeyEvent& event);
@@ -113,6 +120,10 @@ private:
     bool grabsHotkey_ = false;       // the hotkey is no modifier key
     unsigned long watchedFocus_ = 0; // the focus window whose focus events we select; 0 for none
     bool othersGrab_ = false;        // a grab of the keyboard is on, and raw events come: not ours
+    unsigned long probeWindow_ = 0;  // never mapped: a grab on it can only be refused, and tells by whom
+    // The serial of our last question about grabs: presses and focus events with a smaller one came before
+    // what we know now.
+    unsigned long lookedAt_ = 0;
 
     // The handler's answer to the last raw press of each key, so the same press reported again by a
     // grab (same server time) gets the same answer without asking twice.
