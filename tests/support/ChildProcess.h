@@ -3,6 +3,7 @@
 #include "Platform/FrontApplication.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -33,8 +34,10 @@ inline QByteArray clipboardAs(const QString& target) {
 class ChildProcess {
 public:
     ~ChildProcess() { stop(); }
+    // `name` is a program beside the test executable, or one anywhere by its absolute path.
     bool start(const QString& name, const QStringList& args = {}) {
-        process_.start(QCoreApplication::applicationDirPath() + "/" + name, args);
+        process_.start(
+            QDir::isAbsolutePath(name) ? name : QCoreApplication::applicationDirPath() + "/" + name, args);
         return process_.waitForStarted(desktopDeadlineMs);
     }
     qint64 processId() const { return process_.processId(); }
