@@ -45,12 +45,18 @@ TextInserter::TextInserter(Pasteboard& pasteboard, SyntheticKeys& keys, Accessib
       scheduler_(scheduler), selection_(selection) {}
 
 TextInserter::~TextInserter() {
+    *alive_ = false;
     if (prepared_) scheduler_.cancel(prepared_->expiry);
-    if (!pending_) return;
-    // The snapshot is the only copy of the user's clipboard left (the clipboard holds our text): put it
-    // back now rather than lose it with the timer.
-    scheduler_.cancel(pending_->timer);
-    restore();
+    if (pending_) {
+        // The snapshot is the only copy of the user's clipboard left (the clipboard holds our text): put
+        // it back now rather than lose it with the timer.
+        scheduler_.cancel(pending_->timer);
+        restore();
+    }
+    // Insertions still waiting end now, without touching what is gone.
+    if (asking_) (*asking_)();
+    for (const auto& turn : std::exchange(queued_, {}))
+        (*turn)();
 }
 
 QCoro::Task<InsertResult> TextInserter::insert(QString text) {
@@ -74,6 +80,15 @@ void TextInserter::prepare() {
 }
 
 QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<FocusKind> focus, bool sensitive) {
+    const std::shared_ptr<bool> alive = alive_;
+    if (asking_) {
+        // Our text would replace that of the insertion waiting for its paste.
+        const auto turn = std::make_shared<Wake>();
+        queued_.push_back(turn);
+        Wake::Awaiter awaiter{turn};
+        co_await awaiter;
+        if (!*alive) co_return InsertResult::copied(InsertPlan::pasteHint());
+    }
     std::optional<Prepared> ahead = std::exchange(prepared_, std::nullopt);
     if (ahead) scheduler_.cancel(ahead->expiry);
     const auto app = front_.current();
@@ -114,23 +129,47 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
         selectionWritten = selection_->changeCount();
     }
 
+    // Due from now on, so that an insertion coming during the wait below keeps the user's clipboard.
+    if (plan.restoreClipboard)
+        pending_ = PendingRestore{0, std::move(saved.clipboard), written, std::move(saved.selection),
+                                  selectionWritten};
+
+    const auto asked = std::make_shared<Wake>();
+    if (postsKeys && app && app->dropsEarlyPaste && pasteboard_.whenFirstAsked([asked] { (*asked)(); })) {
+        // Its question for the new clipboard comes within milliseconds; the time-out covers one that
+        // never asks.
+        asking_ = asked;
+        const Scheduler::TimerId timer = scheduler_.after(askTimeout, [asked] { (*asked)(); });
+        Wake::Awaiter awaiter{asked};
+        co_await awaiter;
+        if (!*alive) co_return InsertResult::copied(InsertPlan::pasteHint(pasteKeys));
+        scheduler_.cancel(timer);
+        asking_.reset();
+    }
+
+    InsertResult result = plan.hint ? InsertResult::copied(*plan.hint) : InsertResult::inserted();
     if (postsKeys && !keys_.postPaste(pasteKeys)) {
         // The paste never reached the application: the text stays on the clipboard for the user to paste,
         // as an ordinary copy unless it is a secret.
+        pending_.reset();
         if (plan.restoreClipboard && !sensitive) {
             write(pasteboard_, text, false);
             if (viaSelection) write(*selection_, text, false);
         }
-        co_return InsertResult::copied(InsertPlan::pasteHint(pasteKeys));
+        result = InsertResult::copied(InsertPlan::pasteHint(pasteKeys));
+    } else if (pending_) {
+        pending_->timer = scheduler_.after(restoreDelay, [this] { restore(); });
     }
+    passTurn();
+    co_return result;
+}
 
-    if (plan.restoreClipboard) {
-        pending_ =
-            PendingRestore{scheduler_.after(restoreDelay, [this] { restore(); }), std::move(saved.clipboard),
-                           written, std::move(saved.selection), selectionWritten};
-        co_return InsertResult::inserted();
+void TextInserter::passTurn() {
+    while (!asking_ && !queued_.empty()) {
+        const std::shared_ptr<Wake> next = queued_.front();
+        queued_.pop_front();
+        (*next)();
     }
-    co_return InsertResult::copied(*plan.hint);
 }
 
 TextInserter::Saved TextInserter::takeSnapshots(std::optional<PasteboardSnapshot> early, bool withSelection) {

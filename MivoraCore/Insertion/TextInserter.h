@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <coroutine>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,8 +28,10 @@ class SyntheticKeys;
 // user's previous clipboard comes back `restoreDelay` seconds later (unless something else was copied
 // meanwhile). A terminal counts as a text field. A terminal that pastes the primary selection gets the text
 // there too, and the selection comes back the same way. Anywhere else the text stays on the clipboard and
-// the caller gets the hint to paste it by hand, naming the keys that paste there. An inserter destroyed
-// while a restore is due restores at once. Main thread only.
+// the caller gets the hint to paste it by hand, naming the keys that paste there. An application that
+// ignores a paste asked for before it has seen the new clipboard gets the paste once it has asked for the
+// clipboard (or after `askTimeout`); an insertion that comes meanwhile goes after it. An inserter
+// destroyed while a restore is due restores at once. Main thread only.
 class TextInserter final : public Inserting {
 public:
     // Marks temporary clipboard contents, so clipboard managers leave them out of their history.
@@ -60,6 +64,9 @@ public:
     double restoreDelay = 0.6;
     // Whether Ctrl+V is posted at all.
     bool postsKeys = true;
+    // Seconds an application that ignores early pastes gets to ask for the new clipboard before the paste
+    // is posted anyway.
+    double askTimeout = 1.0;
     // When set, insert only while the front application has this identifier (self-test).
     std::optional<QString> onlyInto;
     // Receives the focus description of each insertion that inspects the focus.
@@ -118,6 +125,25 @@ private:
     Saved takeSnapshots(std::optional<PasteboardSnapshot> early, bool withSelection);
     static void write(Pasteboard& board, const QString& text, bool marked);
     void restore();
+    // Lets the insertions that came during a wait run, in order, until one of them waits in turn.
+    void passTurn();
+
+    // One suspended insertion, resumed once by whichever of its wakers comes first.
+    struct Wake {
+        std::coroutine_handle<> waiter;
+        bool woken = false;
+        void operator()() {
+            if (std::exchange(woken, true)) return;
+            if (auto h = std::exchange(waiter, {})) h.resume();
+        }
+        // Awaited as a named object holding the state, so a copy made on the way shares it.
+        struct Awaiter {
+            std::shared_ptr<Wake> wake;
+            bool await_ready() const noexcept { return wake->woken; }
+            void await_suspend(std::coroutine_handle<> h) const noexcept { wake->waiter = h; }
+            void await_resume() const noexcept {}
+        };
+    };
 
     Pasteboard& pasteboard_;
     SyntheticKeys& keys_;
@@ -127,6 +153,9 @@ private:
     Pasteboard* selection_;
     std::optional<PendingRestore> pending_;
     std::optional<Prepared> prepared_;
+    std::shared_ptr<Wake> asking_;             // the insertion waiting for its application to ask
+    std::deque<std::shared_ptr<Wake>> queued_; // insertions that came meanwhile, oldest first
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true); // checked after every wait
 };
 
 } // namespace mivora

@@ -17,6 +17,8 @@ struct FrontApp {
     QString identifier; // stable name of the application; empty when it has none
     qint64 pid = 0;     // process id, 0 when unknown
     PasteKeys paste = PasteKeys::controlV;
+    // Ignores a paste asked for before it has asked the clipboard's new owner for anything.
+    bool dropsEarlyPaste = false;
 
     // A terminal emulator: it takes pasted text at its cursor, whatever its accessibility tree says.
     bool isTerminal() const { return paste != PasteKeys::controlV; }

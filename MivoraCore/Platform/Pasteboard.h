@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -29,6 +30,13 @@ public:
     virtual void write(const std::vector<Item>& items) = 0;
     // Grows with every change of the contents, made by this process or by any other.
     virtual qint64 changeCount() const = 0;
+    // Calls `asked` once, after this process has answered the first request another program makes for the
+    // contents it wrote last (for any type, or for the list of types). The next write or call drops it.
+    // False, and `asked` is never called, where such requests cannot be seen.
+    virtual bool whenFirstAsked(std::function<void()> asked) {
+        (void)asked;
+        return false;
+    }
 };
 
 } // namespace mivora

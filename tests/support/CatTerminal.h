@@ -19,8 +19,9 @@ public:
         terminal_.waitForFinished(5000);
     }
     // Starts `program` with `args` and gives its window the keyboard once the shell runs. False when the
-    // program is not installed or its window did not come up.
-    bool start(const QString& program, QStringList args) {
+    // program is not installed or its window did not come up. A terminal whose window belongs to another
+    // process (a terminal server) names that process in `windowOwner`.
+    bool start(const QString& program, QStringList args, qint64 windowOwner = 0) {
         if (QStandardPaths::findExecutable(program).isEmpty()) return false;
         const QString script = dir_.filePath("cat.sh");
         QFile file(script);
@@ -33,7 +34,7 @@ public:
         if (!waitUntil([&] { return QFile::exists(dir_.filePath("received")); }, desktopDeadlineMs))
             return false;
         QString window;
-        const QString pid = QString::number(terminal_.processId());
+        const QString pid = QString::number(windowOwner > 0 ? windowOwner : terminal_.processId());
         waitUntil(
             [&] {
                 window = tool("xdotool", {"search", "--onlyvisible", "--pid", pid}).section('\n', 0, 0);

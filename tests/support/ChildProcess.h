@@ -3,6 +3,7 @@
 #include "Platform/FrontApplication.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -34,6 +35,7 @@ inline QByteArray clipboardAs(const QString& target) {
 class ChildProcess {
 public:
     ~ChildProcess() { stop(); }
+    // `name` is a program beside the test executable, or one anywhere by its absolute path.
     bool start(const QString& name, const QStringList& args = {}) {
         const QString program =
             name.startsWith('/') ? name : QCoreApplication::applicationDirPath() + '/' + name;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <unistd.h>
+#include <vector>
 
 namespace mivora {
 
@@ -15,38 +16,79 @@ namespace {
 constexpr int maxVisited = 4000; // elements looked at in one search, so a huge tree cannot stall us
 constexpr int maxChildren = 500; // children looked at under one element
 
-// Depth-first search for the element with the FOCUSED state. Returns a new reference or nullptr; `failed`
-// is set when the application stopped answering.
-AtspiAccessible* findFocused(AtspiAccessible* node, int depth, int& visited, bool& failed) {
-    if (++visited > maxVisited || failed) return nullptr;
-    AtspiStateSet* states = atspi_accessible_get_state_set(node);
-    if (!states) return nullptr;
-    const bool focused = atspi_state_set_contains(states, ATSPI_STATE_FOCUSED);
-    const bool hidden = depth > 0 && !atspi_state_set_contains(states, ATSPI_STATE_SHOWING);
-    const bool managed = atspi_state_set_contains(states, ATSPI_STATE_MANAGES_DESCENDANTS);
-    g_object_unref(states);
-    if (focused) return static_cast<AtspiAccessible*>(g_object_ref(node));
-    if (hidden || managed) return nullptr;
+// What one search has looked at so far.
+struct Search {
+    int visited = 0;
+    bool failed = false; // the application stopped answering
+};
 
+// One child with the states it had when it was looked at; owns both references.
+struct Child {
+    AtspiAccessible* object = nullptr;
+    AtspiStateSet* states = nullptr;
+    bool has(AtspiStateType state) const { return atspi_state_set_contains(states, state); }
+};
+
+// Searches below `node` for the element with the FOCUSED state: its children first, then their subtrees
+// in order. Returns a new reference or nullptr. Hidden elements are passed over, which keeps the search
+// short in a large tree: windows of the application (`windows`) that are not "showing", and below them an
+// element that is not "showing" while a sibling is. A toolkit that marks only its windows "showing"
+// (GTK 4) leaves every sibling unmarked, and then all of them are searched. The children of containers
+// that manage their own descendants (a long list) are passed over too.
+AtspiAccessible* findFocusedBelow(AtspiAccessible* node, bool windows, Search& search) {
     GErrorHolder error;
     const int count = atspi_accessible_get_child_count(node, error.out());
     if (error) {
-        failed = true;
+        search.failed = true;
         return nullptr;
     }
-    for (int i = 0; i < std::min(count, maxChildren); ++i) {
+    std::vector<Child> children;
+    AtspiAccessible* found = nullptr;
+    bool anyShowing = false;
+    for (int i = 0; i < std::min(count, maxChildren) && !found && ++search.visited <= maxVisited; ++i) {
         GErrorHolder childError;
-        AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, childError.out());
+        AtspiAccessible* object = atspi_accessible_get_child_at_index(node, i, childError.out());
         if (childError) {
-            failed = true;
-            return nullptr;
+            if (object) g_object_unref(object);
+            search.failed = true;
+            break;
         }
-        if (!child) continue;
-        AtspiAccessible* found = findFocused(child, depth + 1, visited, failed);
-        g_object_unref(child);
-        if (found || failed) return found;
+        if (!object) continue;
+        AtspiStateSet* states = atspi_accessible_get_state_set(object);
+        if (!states) {
+            g_object_unref(object);
+            continue;
+        }
+        const Child& child = children.emplace_back(Child{object, states});
+        if (child.has(ATSPI_STATE_FOCUSED)) found = static_cast<AtspiAccessible*>(g_object_ref(object));
+        anyShowing = anyShowing || child.has(ATSPI_STATE_SHOWING);
     }
-    return nullptr;
+    const bool skipHidden = windows || anyShowing;
+    for (const Child& child : children) {
+        if (found || search.failed || search.visited > maxVisited) break;
+        if (child.has(ATSPI_STATE_MANAGES_DESCENDANTS)) continue;
+        if (skipHidden && !child.has(ATSPI_STATE_SHOWING)) continue;
+        found = findFocusedBelow(child.object, false, search);
+    }
+    for (const Child& child : children) {
+        g_object_unref(child.states);
+        g_object_unref(child.object);
+    }
+    return found;
+}
+
+// The focused element of an application (a new reference), or nullptr; `failed` is set when the
+// application stopped answering.
+AtspiAccessible* findFocused(AtspiAccessible* app, bool& failed) {
+    AtspiStateSet* states = atspi_accessible_get_state_set(app);
+    if (!states) return nullptr;
+    const bool focused = atspi_state_set_contains(states, ATSPI_STATE_FOCUSED);
+    g_object_unref(states);
+    if (focused) return static_cast<AtspiAccessible*>(g_object_ref(app));
+    Search search;
+    AtspiAccessible* found = findFocusedBelow(app, true, search);
+    failed = search.failed;
+    return found;
 }
 
 // Calls `visit` for every application on the desktop except this process, with its process id, until it
@@ -93,9 +135,8 @@ Accessibility::FocusRead AtspiAccessibility::focusedElementOnBus(qint64 pid) {
     const bool readable = forEachApplication([&](AtspiAccessible* app, qint64 appPid) {
         if (appPid != pid) return false;
         seen = true;
-        int visited = 0;
         bool failed = false;
-        if (AtspiAccessible* found = findFocused(app, 0, visited, failed))
+        if (AtspiAccessible* found = findFocused(app, failed))
             result = {std::make_unique<AtspiElement>(found), noError};
         else
             result.error = failed ? cannotComplete : noValue;
@@ -111,9 +152,8 @@ Accessibility::FocusRead AtspiAccessibility::focusedElementAnywhere() {
     FocusRead result{nullptr, noValue};
     bool anyFailed = false;
     const bool readable = forEachApplication([&](AtspiAccessible* app, qint64) {
-        int visited = 0;
         bool failed = false;
-        if (AtspiAccessible* found = findFocused(app, 0, visited, failed)) {
+        if (AtspiAccessible* found = findFocused(app, failed)) {
             result = {std::make_unique<AtspiElement>(found), noError};
             return true;
         }

@@ -4,12 +4,41 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include <xcb/xcb.h>
+// Xlib's macros clash with Qt names: include it last.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
 namespace mivora {
 
 QtPasteboard::QtPasteboard(QClipboard::Mode mode, QObject* parent) : QObject(parent), mode_(mode) {
     connect(QGuiApplication::clipboard(), &QClipboard::changed, this, [this](QClipboard::Mode changed) {
         if (changed == mode_) ++changes_;
     });
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->display()) return;
+    if (mode_ == QClipboard::Selection)
+        selection_ = XA_PRIMARY;
+    else if (mode_ == QClipboard::Clipboard)
+        selection_ = XInternAtom(x11->display(), "CLIPBOARD", False);
+    if (selection_ != 0) QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+bool QtPasteboard::whenFirstAsked(std::function<void()> asked) {
+    if (selection_ == 0) return false;
+    asked_ = std::move(asked);
+    return true;
+}
+
+bool QtPasteboard::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (!asked_ || eventType != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != XCB_SELECTION_REQUEST) return false;
+    const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
+    if (request->selection != selection_) return false;
+    // Qt answers the request after this filter: call back once that answer has gone out.
+    QMetaObject::invokeMethod(this, std::exchange(asked_, {}), Qt::QueuedConnection);
+    return false;
 }
 
 int QtPasteboard::itemCount() const {
@@ -45,6 +74,7 @@ std::optional<QByteArray> QtPasteboard::data(int item, const QString& type) cons
 }
 
 void QtPasteboard::write(const std::vector<Item>& items) {
+    asked_ = nullptr; // it waited for requests for what is replaced now
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (items.empty()) {
         clipboard->clear(mode_);

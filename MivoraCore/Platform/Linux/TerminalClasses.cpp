@@ -1,6 +1,7 @@
 #include "Platform/Linux/TerminalClasses.h"
 
 #include <QHash>
+#include <QSet>
 
 namespace mivora::TerminalClasses {
 
@@ -40,6 +41,13 @@ const QHash<QString, PasteKeys>& table() {
     return classes;
 }
 
+// gnome-terminal asks a new clipboard owner for its types when it sees the owner change, and until that
+// answer has come it ignores a paste; the other terminals ask at the paste.
+const QSet<QString>& earlyPasteDroppers() {
+    static const QSet<QString> classes = {"gnome-terminal", "gnome-terminal-server"};
+    return classes;
+}
+
 } // namespace
 
 PasteKeys pasteKeys(const QString& instance, const QString& windowClass) {
@@ -48,6 +56,11 @@ PasteKeys pasteKeys(const QString& instance, const QString& windowClass) {
         if (found != table().constEnd()) return *found;
     }
     return PasteKeys::controlV;
+}
+
+bool dropsEarlyPaste(const QString& instance, const QString& windowClass) {
+    return earlyPasteDroppers().contains(windowClass.toLower()) ||
+           earlyPasteDroppers().contains(instance.toLower());
 }
 
 } // namespace mivora::TerminalClasses

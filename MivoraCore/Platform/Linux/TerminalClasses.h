@@ -10,5 +10,8 @@ namespace mivora::TerminalClasses {
 // and class; either may be empty). Terminal emulators are known by name; everything else pastes with
 // Ctrl+V.
 PasteKeys pasteKeys(const QString& instance, const QString& windowClass);
+// Whether the application of a window ignores a paste asked for before it has asked the clipboard's new
+// owner for anything (so the paste has to wait for that question).
+bool dropsEarlyPaste(const QString& instance, const QString& windowClass);
 
 } // namespace mivora::TerminalClasses

@@ -96,6 +96,7 @@ std::optional<FrontApp> X11FrontApplication::current() {
             const QString instance = QString::fromLocal8Bit(hint.res_name ? hint.res_name : "");
             app.identifier = QString::fromLocal8Bit(hint.res_class ? hint.res_class : "");
             app.paste = TerminalClasses::pasteKeys(instance, app.identifier);
+            app.dropsEarlyPaste = TerminalClasses::dropsEarlyPaste(instance, app.identifier);
             if (app.identifier.isEmpty()) app.identifier = instance;
             if (hint.res_class) XFree(hint.res_class);
             if (hint.res_name) XFree(hint.res_name);

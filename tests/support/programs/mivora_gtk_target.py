@@ -11,6 +11,7 @@
 #   --text T      start with the percent-encoded text T, the caret after it
 #   --busy        keep the main loop busy 400 of every 500 ms (a slow application)
 #   --title T     the window's title (default "mivora_gtk_target")
+#   --nested N    the field sits inside N boxes, as deep in its window as in a real application's layout
 import argparse
 import sys
 import time
@@ -25,6 +26,7 @@ parser.add_argument("--password", action="store_true")
 parser.add_argument("--text", default="")
 parser.add_argument("--busy", action="store_true")
 parser.add_argument("--title", default="mivora_gtk_target")
+parser.add_argument("--nested", type=int, default=0)
 args = parser.parse_args()
 
 gi.require_version("Gtk", args.gtk + ".0")
@@ -95,6 +97,17 @@ def busy():
     return True
 
 
+def nest(widget):
+    for _ in range(args.nested):
+        box = Gtk.Box()
+        if GTK4:
+            box.append(widget)
+        else:
+            box.add(widget)
+        widget = box
+    return widget
+
+
 def main():
     field = make_field()
     watch_keys(field)
@@ -117,7 +130,7 @@ def main():
     window = Gtk.Window(title=args.title)
     window.set_default_size(400, 120 if args.textview else 40)
     if GTK4:
-        window.set_child(field)
+        window.set_child(nest(field))
         window.connect("close-request", lambda w: loop.quit() or False)
         focus = Gtk.EventControllerFocus()
         focus.connect("enter", focused)
@@ -128,7 +141,7 @@ def main():
         loop = GLib.MainLoop()
         loop.run()
     else:
-        window.add(field)
+        window.add(nest(field))
         window.connect("destroy", Gtk.main_quit)
         field.connect("focus-in-event", lambda *a: focused() or False)
         window.show_all()
