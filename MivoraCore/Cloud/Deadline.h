@@ -59,6 +59,22 @@ template <typename T> QCoro::Task<> runRacer(std::shared_ptr<Race<T>> race, QCor
     race->wake();
 }
 
+// Arms a timer of `seconds` unless the operation has decided the race already, and waits for the decision;
+// returns the timer, still to be cancelled when the operation won (0: none was armed).
+template <typename T>
+QCoro::Task<Scheduler::TimerId> decided(Scheduler& scheduler, double seconds, std::shared_ptr<Race<T>> race) {
+    Scheduler::TimerId timer = 0;
+    if (!race->decided) {
+        timer = scheduler.after(seconds, [race] {
+            race->timedOut = true;
+            race->decide();
+        });
+    }
+    while (!race->decided)
+        co_await typename Race<T>::Change{*race};
+    co_return timer;
+}
+
 } // namespace detail
 
 // Runs `operation` against a timer of `seconds` on `scheduler`. Whichever comes first decides: the
@@ -71,15 +87,7 @@ QCoro::Task<T> withDeadline(Scheduler& scheduler, double seconds,
     auto race = std::make_shared<detail::Race<T>>();
     auto abort = std::make_shared<RequestAbort>();
     detail::runRacer<T>(race, operation(abort)); // runs until its first wait; finishes on its own
-    Scheduler::TimerId timer = 0;
-    if (!race->decided) {
-        timer = scheduler.after(seconds, [race] {
-            race->timedOut = true;
-            race->decide();
-        });
-    }
-    while (!race->decided)
-        co_await typename detail::Race<T>::Change{*race};
+    const Scheduler::TimerId timer = co_await detail::decided<T>(scheduler, seconds, race);
     if (race->timedOut) {
         abort->abort();
         while (!race->operationEnded)
@@ -99,15 +107,7 @@ template <typename T>
 QCoro::Task<T> withinDeadline(Scheduler& scheduler, double seconds, QCoro::Task<T> operation) {
     auto race = std::make_shared<detail::Race<T>>();
     detail::runRacer<T>(race, std::move(operation)); // runs until its first wait; finishes on its own
-    Scheduler::TimerId timer = 0;
-    if (!race->decided) {
-        timer = scheduler.after(seconds, [race] {
-            race->timedOut = true;
-            race->decide();
-        });
-    }
-    while (!race->decided)
-        co_await typename detail::Race<T>::Change{*race};
+    const Scheduler::TimerId timer = co_await detail::decided<T>(scheduler, seconds, race);
     if (race->timedOut) {
         race->waiter = {}; // nobody waits for the operation any more
         throw DeadlineExceeded();

@@ -36,17 +36,6 @@ struct Gtk4FocusDesktop : LinuxDesktop {
     static bool clipboardHolds(const QString& text) {
         return waitUntil([&] { return clipboardAs("UTF8_STRING") == text.toUtf8(); }, desktopDeadlineMs);
     }
-    // Whether process `pid` shows a window of `width` × `height`.
-    static bool windowShown(qint64 pid, int width, int height) {
-        const QStringList windows =
-            runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
-                .split('\n', Qt::SkipEmptyParts);
-        return std::any_of(windows.begin(), windows.end(), [&](const QString& id) {
-            const QString info = runTool("xwininfo", {"-id", id});
-            return info.contains(QString("Width: %1\n").arg(width)) &&
-                   info.contains(QString("Height: %1\n").arg(height)) && info.contains("IsViewable");
-        });
-    }
 };
 
 } // namespace

@@ -27,17 +27,6 @@ namespace {
 
 using DisplayPtr = std::unique_ptr<Display, int (*)(Display*)>;
 
-// Whether process `pid` shows a window of `width` × `height` on the desktop.
-bool windowShown(qint64 pid, int width, int height) {
-    const QStringList windows = runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
-                                    .split('\n', Qt::SkipEmptyParts);
-    return std::any_of(windows.begin(), windows.end(), [&](const QString& id) {
-        const QString info = runTool("xwininfo", {"-id", id});
-        return info.contains(QString("Width: %1\n").arg(width)) &&
-               info.contains(QString("Height: %1\n").arg(height)) && info.contains("IsViewable");
-    });
-}
-
 // The user's own copy: a clipboard owner of its own (xclip in the foreground), which can be stopped.
 class UserClipboard {
 public:

@@ -8,6 +8,8 @@
 
 #include <QProcess>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace mivora::test {
@@ -26,6 +28,17 @@ inline QString runTool(const QString& program, const QStringList& args) {
     p.start(program, args);
     if (!p.waitForFinished(5000)) return {};
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// Whether process `pid` shows a window of `width` × `height` on the desktop.
+inline bool windowShown(qint64 pid, int width, int height) {
+    const QStringList windows = runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
+                                    .split('\n', Qt::SkipEmptyParts);
+    return std::any_of(windows.begin(), windows.end(), [&](const QString& id) {
+        const QString info = runTool("xwininfo", {"-id", id});
+        return info.contains(QString("Width: %1\n").arg(width)) &&
+               info.contains(QString("Height: %1\n").arg(height)) && info.contains("IsViewable");
+    });
 }
 
 } // namespace mivora::test

@@ -28,17 +28,6 @@ using namespace mivora::test;
 
 namespace {
 
-// Whether process `pid` shows a window of `width` × `height` on the desktop.
-bool windowShown(qint64 pid, int width, int height) {
-    const QStringList windows = runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
-                                    .split('\n', Qt::SkipEmptyParts);
-    return std::any_of(windows.begin(), windows.end(), [&](const QString& id) {
-        const QString info = runTool("xwininfo", {"-id", id});
-        return info.contains(QString("Width: %1\n").arg(width)) &&
-               info.contains(QString("Height: %1\n").arg(height)) && info.contains("IsViewable");
-    });
-}
-
 // Where the window of process `pid` of `width` × `height` is on the screen, when it shows one.
 std::optional<QRect> windowFrame(qint64 pid, int width, int height) {
     const QStringList windows = runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
