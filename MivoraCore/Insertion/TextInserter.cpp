@@ -8,6 +8,10 @@ namespace mivora {
 
 namespace {
 
+// How often, and how far apart, an application that says nothing is focused is asked again.
+constexpr int refocusLooks = 3;
+constexpr double refocusPause = 0.05;
+
 // The identifier our own clipboard contents name as their source.
 QString ownIdentifier() {
     const QString id = QGuiApplication::desktopFileName();
@@ -20,11 +24,13 @@ QString identifierOf(const std::optional<FrontApp>& app) {
 
 // The front application's focused element, or failing that the focused element anywhere. `ofApp` tells
 // which of the two was found.
+// `appError` gets the front application's own answer when it named no element.
 Accessibility::FocusRead readFocus(Accessibility& accessibility, const std::optional<FrontApp>& app,
-                                   bool* ofApp = nullptr) {
+                                   bool* ofApp = nullptr, Accessibility::Error* appError = nullptr) {
     Accessibility::FocusRead read;
     if (app && app->pid > 0) read = accessibility.focusedElement(app->pid);
     if (ofApp) *ofApp = bool(read.element);
+    if (appError && app && app->pid > 0 && !read.element) *appError = read.error;
     if (!read.element) read = accessibility.focusedElementAnywhere();
     return read;
 }
@@ -107,7 +113,19 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
     if (focus) {
         kind = *focus;
     } else {
-        const Focus found = ahead ? focusNow(*ahead, app) : inspectFocus(app);
+        Focus found = ahead ? focusNow(*ahead, app) : inspectFocus(app);
+        // A GTK application takes a grab of the keyboard for a loss of focus, and says nothing is focused
+        // until it has seen the grab end: the kept key that set this insertion off (Tab, a digit) was let go
+        // a moment ago. It is asked again a few times, while it stays in front, before its field is taken
+        // for gone; an application that really has no focused field costs these few looks.
+        for (int look = 0; found.appSaysNone && !app->isTerminal() && look < refocusLooks; ++look) {
+            auto pause = scheduler_.sleep(refocusPause);
+            co_await pause;
+            if (!*alive) co_return InsertResult::copied(InsertPlan::pasteHint());
+            const auto now = front_.current();
+            if (!now || now->pid != app->pid) break;
+            found = inspectFocus(app);
+        }
         if (onFocus) onFocus(found.detail);
         kind = found.kind;
     }
@@ -224,14 +242,16 @@ TextInserter::Focus TextInserter::inspectFocus() {
 TextInserter::Focus TextInserter::inspectFocus(const std::optional<FrontApp>& app,
                                                std::unique_ptr<AccessibleElement>* kept) {
     bool ofApp = false;
-    Accessibility::FocusRead read = readFocus(accessibility_, app, &ofApp);
+    Accessibility::Error appError = Accessibility::noError;
+    Accessibility::FocusRead read = readFocus(accessibility_, app, &ofApp, &appError);
     if (read.element) {
         const auto [kind, role] = classify(*read.element);
         if (kept && ofApp) *kept = std::move(read.element);
         return {kind, described(role, app)};
     }
     const FocusKind kind = read.error == Accessibility::noValue ? FocusKind::none : FocusKind::unknown;
-    return {kind, described(QStringLiteral("无焦点 ") + QString::number(int(read.error)), app)};
+    return {kind, described(QStringLiteral("无焦点 ") + QString::number(int(read.error)), app),
+            appError == Accessibility::noValue};
 }
 
 TextInserter::Focus TextInserter::focusNow(const Prepared& ahead, const std::optional<FrontApp>& app) {

@@ -48,7 +48,8 @@ public:
 
     struct Focus {
         FocusKind kind = FocusKind::unknown;
-        QString detail; // role and application, or why there is no focus, for the log
+        QString detail;           // role and application, or why there is no focus, for the log
+        bool appSaysNone = false; // the front application answered that nothing of it is focused
     };
 
     // On the platform's clipboard, primary selection, keys, accessibility and front application.

@@ -122,6 +122,31 @@ TEST_F(TextInserterTest,
 
 // What the inserter reads ahead (during a take's tail) stands in for the reads at the insertion while the
 // same application is in front and the clipboard is unchanged; otherwise the insertion reads again.
+// A GTK application says nothing is focused until it has seen the end of a grab of the keyboard (the Tab
+// that accepted a fill was let go a moment ago): it is asked again, and once its field answers the text is
+// pasted there and the user's clipboard comes back. One that keeps saying so gets the text left on the
+// clipboard after a few looks; an application that does not answer at all is not asked again.
+TEST_F(TextInserterTest, AnApplicationThatSaysNothingIsFocusedIsAskedAgainAFewTimes) {
+    accessibility.apps[4242] = Accessibility::noValue;
+    auto task = inserter.insert("你好");
+    EXPECT_FALSE(task.isReady());
+    accessibility.apps[4242] = FakeElement("AXTextField");
+    scheduler.advance(0.05);
+    EXPECT_EQ(QCoro::waitFor(task), InsertResult::inserted());
+    scheduler.advance(0.6);
+    EXPECT_EQ(pasteboard.items, userClipboard);
+
+    accessibility.apps[4242] = Accessibility::noValue;
+    const int searches = accessibility.searches;
+    auto none = inserter.insert("文本");
+    scheduler.advance(1);
+    EXPECT_EQ(QCoro::waitFor(none), InsertResult::copied(hint));
+    EXPECT_EQ(accessibility.searches - searches, 4 * 2); // the application and then anywhere, each look
+
+    accessibility.apps[4242] = Accessibility::cannotComplete;
+    EXPECT_EQ(insert("三"), InsertResult::copied(hint));
+}
+
 TEST_F(TextInserterTest, ReadsAheadAreUsedOnlyWhileTheAppAndTheClipboardAreTheSame) {
     FakeFrontApplication& front = platform.fake.front;
     inserter.prepare();
