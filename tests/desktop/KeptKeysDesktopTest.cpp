@@ -243,6 +243,24 @@ TEST_F(KeptKeysDesktop, TheHotkeyIsHeardAfterASwitcherFocusesAnotherWindowAndExi
     }
 }
 
+// The program lags behind (stopped here) while another application comes in front and the user holds the
+// hotkey at once: when it catches up, the focus has moved on to that application, and the hotkey held there
+// is heard, however late.
+TEST_F(KeptKeysDesktop, AHotkeyHeldAsTheFocusMovesIsHeardWhenTheProgramCatchesUp) {
+    const StoredSignIn signedIn(platform->secrets());
+    program.holdMemories({});
+    mivora = program.start();
+    ASSERT_TRUE(program.watchesKeys());
+    ASSERT_TRUE(program.toldWhatIsLeft());
+    ::kill(pid_t(mivora->processId()), SIGSTOP);
+    const bool inFront = target.startInFront(platform->frontApplication(), "mivora_target");
+    key(XK_Control_R, true);
+    ::kill(pid_t(mivora->processId()), SIGCONT);
+    ASSERT_TRUE(inFront);
+    EXPECT_TRUE(waitUntil([&] { return takes() == 1; }, desktopDeadlineMs)) << trace().toStdString();
+    key(XK_Control_R, false);
+}
+
 // A password prompt without a window manager takes the focus and grabs the keyboard on its own window at
 // once, before the program watches that window. What is typed there (the pinyin of a memory's name) feeds
 // nothing and brings up nothing; once the prompt is gone, typing in the field is heard again.
