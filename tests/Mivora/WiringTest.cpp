@@ -45,6 +45,25 @@ struct WiringTest : ::testing::Test, ResetsInfo, DelegateRig {
     bool fn(bool down) {
         return app.tap().process({KeyEvent::flagsChanged, KeyCode::fn, false, down ? KeyEvent::fnFlag : 0});
     }
+    // A take: the hotkey held half a second over speech, then let go.
+    void speak() {
+        fn(true);
+        ASSERT_TRUE(platform.microphone);
+        platform.microphone->deliver(speech(1.0).samples);
+        scheduler.advance(0.5);
+        fn(false);
+        scheduler.advance(MicSource::tail);
+    }
+    // The stored sign-in of `session`, its access token good for `seconds` more.
+    QByteArray storedSignIn(const FakeAccountServer::Session& session, int seconds) {
+        return AccountTokens{session.accessToken,
+                             session.refreshToken,
+                             clock.now().addSecs(seconds),
+                             session.userId,
+                             ann,
+                             "email"}
+            .toJson();
+    }
 };
 
 void finish(QCoro::Task<> task) {
@@ -143,22 +162,11 @@ TEST_F(WiringTest, ATakeWaitsAFewSecondsForTheStoredSignInAndKeepsItsRecordingFo
     relay(server.url().toString());
     const FakeAccountServer::Session session = server.session(ann);
     platform.fake.secrets.items[{KeychainTokenStore::service, KeychainTokenStore::account}] =
-        AccountTokens{session.accessToken,
-                      session.refreshToken,
-                      clock.now().addSecs(3600),
-                      session.userId,
-                      ann,
-                      "email"}
-            .toJson();
+        storedSignIn(session, 3600);
     AccountWiring wiring(app, platform, network, defaults, clock, scheduler);
     app.launch(true);
     VoiceController& voice = app.controller();
-    fn(true);
-    ASSERT_TRUE(platform.microphone);
-    platform.microphone->deliver(speech(1.0).samples);
-    scheduler.advance(0.5);
-    fn(false);
-    scheduler.advance(MicSource::tail);
+    ASSERT_NO_FATAL_FAILURE(speak());
     EXPECT_EQ(voice.phase(), VoicePhase::processing());
     scheduler.advance(4.5);
     EXPECT_EQ(voice.phase(), VoicePhase::processing());
@@ -193,9 +201,7 @@ TEST_F(WiringTest, ATakeWhoseRefreshedTokenCannotBeSavedFailsByItsDeadlineAndKee
     parts.secrets = std::move(owned);
     Platform withKeyring(std::move(parts)); // the account's store only
     keyring.items.items[{KeychainTokenStore::service, KeychainTokenStore::account}] =
-        AccountTokens{
-            session.accessToken, session.refreshToken, clock.now().addSecs(30), session.userId, ann, "email"}
-            .toJson();
+        storedSignIn(session, 30);
     AccountWiring wiring(app, withKeyring, network, defaults, clock, scheduler);
     app.launch(true);
     wiring.start();
@@ -203,12 +209,7 @@ TEST_F(WiringTest, ATakeWhoseRefreshedTokenCannotBeSavedFailsByItsDeadlineAndKee
     keyring.holdWrites = true;
 
     VoiceController& voice = app.controller();
-    fn(true);
-    ASSERT_TRUE(platform.microphone);
-    platform.microphone->deliver(speech(1.0).samples);
-    scheduler.advance(0.5);
-    fn(false);
-    scheduler.advance(MicSource::tail);
+    ASSERT_NO_FATAL_FAILURE(speak());
     // The refresh is answered; saving the new pair waits on the keyring.
     ASSERT_TRUE(QTest::qWaitFor([&] { return keyring.heldWrites() == 1; }, 10000));
     scheduler.advance(4.9);
@@ -243,21 +244,14 @@ TEST_F(WiringTest, ATakeWaitsOnASlowRefreshWithoutBlamingTheKeyring) {
     const FakeAccountServer::Session session = server.session(ann);
     server.fail("auth/refresh", FakeAccountServer::Fault{.delayMs = 1500});
     platform.fake.secrets.items[{KeychainTokenStore::service, KeychainTokenStore::account}] =
-        AccountTokens{
-            session.accessToken, session.refreshToken, clock.now().addSecs(30), session.userId, ann, "email"}
-            .toJson();
+        storedSignIn(session, 30);
     AccountWiring wiring(app, platform, network, defaults, clock, scheduler);
     app.launch(true);
     wiring.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return wiring.restored(); }, 5000));
 
     VoiceController& voice = app.controller();
-    fn(true);
-    ASSERT_TRUE(platform.microphone);
-    platform.microphone->deliver(speech(1.0).samples);
-    scheduler.advance(0.5);
-    fn(false);
-    scheduler.advance(MicSource::tail);
+    ASSERT_NO_FATAL_FAILURE(speak());
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.count("auth/refresh") == 1; }, 10000));
     scheduler.advance(5.5); // past the keyring's few seconds, within the take's deadline
     EXPECT_EQ(voice.phase(), VoicePhase::processing()) << voice.phase().text.toStdString();
