@@ -97,7 +97,16 @@ inline bool holdHotkeyAndSpeak(const std::function<void()>& whileHeld = {},
     };
     MicFifo::drain();
     hotkey(true);
-    const bool started = !takeStarted || waitUntil(takeStarted, desktopDeadlineMs);
+    // A press typed in the instant the focus moves, while the program still reads where it went, is nobody's
+    // and goes unheard: as a person would, let go and press again until the take starts.
+    QElapsedTimer tried;
+    tried.start();
+    bool started = !takeStarted || waitUntil(takeStarted, 3000);
+    while (!started && tried.elapsed() < desktopDeadlineMs) {
+        hotkey(false);
+        hotkey(true);
+        started = waitUntil(takeStarted, 3000);
+    }
     const bool recording = waitUntil(MicFifo::recording, desktopDeadlineMs);
     QElapsedTimer held;
     held.start();

@@ -108,7 +108,6 @@ void X11KeySource::stop() {
     othersGrab_ = false;
     probeWindow_ = 0;
     lookedAt_ = 0;
-    modifiersLookedAt_ = 0;
 }
 
 void X11KeySource::setSwallowable(const std::set<int>& codes) {
@@ -210,18 +209,16 @@ void X11KeySource::handleFocus(int mode) {
     }
 }
 
-void X11KeySource::followFocus(bool leftWatched) {
+void X11KeySource::followFocus() {
     const Window root = DefaultRootWindow(display_);
     // The focus may move on before the server has our selection on the window it went to, and that move
     // would go unseen: ask again (the question is answered after the selection) until it stays.
-    bool cameBack = leftWatched;
     for (int round = 0; round < 4; ++round) {
         Window focus = None;
         int revert = 0;
         XGetInputFocus(display_, &focus, &revert);
         const unsigned long wanted = focus == None || focus == PointerRoot || focus == root ? 0 : focus;
         if (wanted == watchedFocus_) break;
-        cameBack = false;
         // The old window may be gone already: the error that brings is not ours to act on.
         if (watchedFocus_) XSelectInput(display_, watchedFocus_, NoEventMask);
         watchedFocus_ = wanted;
@@ -233,7 +230,6 @@ void X11KeySource::followFocus(bool leftWatched) {
     // behind, the focus event that brought us here may be older than what we watch now: its mode says
     // nothing of the grabs there.
     checkGrab();
-    if (cameBack) modifiersLookedAt_ = lookedAt_;
 }
 
 void X11KeySource::checkGrab() {
@@ -298,10 +294,7 @@ void X11KeySource::dispatch(XEvent& event) {
         const unsigned long time = raw->time;
         XFreeEventData(display_, &event.xcookie);
         // Typed while the focus moved, before we knew where it went.
-        if (evtype == XI_RawKeyPress && event.xcookie.serial < lookedAt_ &&
-            (events_.keyMap()[detail].role == X11KeyMap::Role::key ||
-             event.xcookie.serial < modifiersLookedAt_))
-            return;
+        if (evtype == XI_RawKeyPress && event.xcookie.serial < lookedAt_) return;
         handleRaw(evtype, detail, time);
     } else if (event.type == KeyPress || event.type == KeyRelease) {
         const XKeyEvent key = event.xkey;
@@ -314,9 +307,7 @@ void X11KeySource::dispatch(XEvent& event) {
         // One from before our last look at the grabs (we lag behind) says nothing of them now.
         if (event.xany.serial >= lookedAt_) handleFocus(event.xfocus.mode);
         // The focus moved (not to a grab window and back): watch where it went.
-        if (event.xfocus.mode == NotifyNormal || event.xfocus.mode == NotifyWhileGrabbed)
-            followFocus(event.type == FocusOut && event.xfocus.window == watchedFocus_ &&
-                        event.xfocus.detail != NotifyInferior);
+        if (event.xfocus.mode == NotifyNormal || event.xfocus.mode == NotifyWhileGrabbed) followFocus();
     } else if (event.type == DestroyNotify || event.type == UnmapNotify) {
         if (event.xany.window != watchedFocus_) return;
         if (event.type == DestroyNotify) watchedFocus_ = 0;

@@ -98,8 +98,7 @@ private:
     void retryRefused();
     void reloadKeyMap();
     // Watches the window that has the focus now for the focus events of grabs (and for its end).
-    // `leftWatched`: a focus event said the focus left the window we watch.
-    void followFocus(bool leftWatched = false);
+    void followFocus();
     // Asks whether another program's grab of the keyboard is on now.
     void checkGrab();
     // Whether our grab reported this press (a round trip: only for keys we grab).
@@ -125,10 +124,6 @@ private:
     // The serial of our last question about grabs: presses and focus events with a smaller one came before
     // what we know now.
     unsigned long lookedAt_ = 0;
-    // The same for modifier keys (the hotkey among them): only when the focus was found back where it
-    // was although it had moved, so it went through windows we never looked at. A modifier held while the
-    // focus moved on to another application is the user's, and dropping it would lose the take they hold.
-    unsigned long modifiersLookedAt_ = 0;
 
     // The handler's answer to the last raw press of each key, so the same press reported again by a
     // grab (same server time) gets the same answer without asking twice.
