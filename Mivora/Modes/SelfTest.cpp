@@ -157,10 +157,10 @@ QCoro::Task<QJsonObject> SelfTest::runTyping(SelfTestCase c) {
             }
             if (!co_await until([&] { return suggest->accepted() > acceptedBefore; }, deadline))
                 why << QStringLiteral("按 Tab 后没有填进去");
-            // The fill itself goes on from the event loop once Tab is answered: let it happen before the
-            // next case (or the end of the run).
-            auto fill = w_.scheduler.sleep(0);
-            co_await fill;
+            // The fill itself goes on from the event loop once Tab is answered, and the paste may still be
+            // under way when the case is judged: let it end before the next case (or the end of the run,
+            // which would take the pasted text away from the window before it asked for it).
+            co_await until([&] { return !suggest->filling(); }, deadline);
         }
     }
     if (suggest->offer()) suggest->dismiss(false);

@@ -9,6 +9,8 @@
 #include "Support/Defaults.h"
 #include "Support/Text.h"
 
+#include <memory>
+
 namespace mivora {
 
 namespace {
@@ -250,6 +252,10 @@ void SuggestController::accept() {
 
 QCoro::Task<> SuggestController::insertDetached(QString text, bool sensitive) {
     QPointer<SuggestController> self(this);
+    ++filling_;
+    const std::shared_ptr<void> done(nullptr, [self](void*) {
+        if (self) --self->filling_;
+    });
     try {
         // Called inside the Tab's handler: the key source holds the keyboard until Tab is answered, and
         // keeps it while Tab is down. The insertion reads the focus, which a GTK field has given up to the

@@ -87,6 +87,8 @@ public:
 
     const std::optional<Offer>& offer() const { return offer_; }
     int accepted() const { return accepted_; }
+    // Whether a fill is still on its way into the field (from its Tab until the inserter is done).
+    bool filling() const { return filling_ > 0; }
     bool enabled() const;
     void setEnabled(bool on);
     int mutedCount() const;
@@ -126,6 +128,7 @@ private:
 
     std::optional<Offer> offer_;
     int accepted_ = 0;
+    int filling_ = 0;
     std::optional<TypingTrigger::Hit> hit_;
     std::optional<QString> offerKey_;
     std::optional<QString> dismissedKey_;

@@ -359,18 +359,24 @@ TEST_F(SuggestControllerTest, AFieldWhoseKindCannotBeReadFeedsNothing) {
 
 // The key source holds the keyboard while the accepting Tab is down, which a GTK field takes for a loss of
 // focus: the fill reads the focus once Tab is up, from the event loop, never inside Tab's handler.
-TEST_F(SuggestControllerTest, TheFillStartsOnceTheAcceptingTabIsUp) {
+TEST_F(SuggestControllerTest, TheFillStartsOnceTheAcceptingTabIsUpAndIsFillingUntilTheInserterIsDone) {
     tap.handler = [this](const KeyInput& input, double) { return controller.handle(input); };
+    inserter.holding = true;
     typeAndPause("寄到我的公司地址", "1:8:寄到我的公司地址");
     ASSERT_TRUE(controller.offer());
+    EXPECT_FALSE(controller.filling());
     EXPECT_TRUE(tap.process({KeyEvent::keyDown, KeyCode::tab, false, 0, 0}));
     EXPECT_EQ(controller.accepted(), 1);
+    EXPECT_TRUE(controller.filling());
     scheduler.advance(1);
     EXPECT_TRUE(inserter.texts.empty()) << "Tab is still down";
     EXPECT_TRUE(tap.process({KeyEvent::keyUp, KeyCode::tab, false, 0, 0}));
     EXPECT_TRUE(inserter.texts.empty()) << "inside Tab's key-up handler";
     scheduler.advance(0);
     EXPECT_EQ(inserter.texts, std::vector<QString>{"：北京市朝阳区"});
+    EXPECT_TRUE(controller.filling()) << "the paste is still under way";
+    inserter.release();
+    EXPECT_FALSE(controller.filling());
 }
 
 } // namespace

@@ -16,6 +16,9 @@ public:
     QCoro::Task<InsertResult> insert(QString text) override { return record(std::move(text), false); }
     QCoro::Task<InsertResult> insertSensitive(QString text) override { return record(std::move(text), true); }
 
+    // Lets every held insertion end.
+    void release() { waiting_.settleAll(true); }
+
     std::vector<QString> texts;
     std::vector<bool> secret; // per text: given to insertSensitive
     bool holding = false;
