@@ -185,6 +185,8 @@ void AppDelegate::followHotkey() {
         tap_.start();
     }
     hotkey_ = key;
+    // The hands-free hint names the key that ends the take: the one the watcher follows from now on.
+    if (hud_.hooks().setHotkey) hud_.hooks().setHotkey(PlatformWords::hotkeyName(key));
 }
 
 bool AppDelegate::ready() const {

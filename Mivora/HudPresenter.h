@@ -13,6 +13,8 @@ struct HudHooks {
     // Places the panel at its spot and orders it front without activating the program.
     std::function<void()> show;
     std::function<void()> hide;
+    // The key that is the hotkey now, as its cap names it ("右 Ctrl"), for the hands-free hint.
+    std::function<void(const QString&)> setHotkey;
 };
 
 // Shows the HUD for every phase but idle and hides it 0.3 s after the phase becomes idle, so takes that

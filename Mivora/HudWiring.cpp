@@ -19,7 +19,8 @@ std::unique_ptr<HUDPanel> wireHud(AppDelegate& delegate, const Defaults& default
                               panel->show();
                               panel->raise();
                           },
-                          [panel] { panel->hide(); }};
+                          [panel] { panel->hide(); },
+                          [panel](const QString& hotkey) { panel->view()->setHotkey(hotkey); }};
     return hud;
 }
 

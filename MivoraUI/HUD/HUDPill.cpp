@@ -117,6 +117,17 @@ void HUDPill::updateContent() {
     centre(content_);
 }
 
+void HUDPill::setHotkey(const QString& hotkey) {
+    if (options_.hotkey == hotkey) return;
+    options_.hotkey = hotkey;
+    auto* row = qobject_cast<LevelRow*>(content_.data());
+    if (!row) return;
+    const QSize before = sizeHint();
+    row->setHotkey(hotkey);
+    centre(row);
+    if (sizeHint() != before) size_.jumpTo(QSizeF(sizeHint()));
+}
+
 void HUDPill::setState(const VoicePhase& phase, VoiceMode mode, float level) {
     const QString key = animationKey(phase);
     const bool sameKind = kindOf(phase) == kind_ && kind_ != Kind::notice;

@@ -26,6 +26,8 @@ public:
             QWidget* parent = nullptr);
 
     void setState(const VoicePhase& phase, VoiceMode mode, float level);
+    // The key that ends a hands-free take, as the hint names it, after a change of the hotkey.
+    void setHotkey(const QString& hotkey);
     const VoicePhase& phase() const { return phase_; }
 
     // The pill's background colour.
@@ -60,7 +62,7 @@ private:
     VoicePhase phase_;
     VoiceMode mode_;
     float level_;
-    const HUDOptions options_;
+    HUDOptions options_;
     QString key_;
     Kind kind_;
     QPointer<QWidget> content_;

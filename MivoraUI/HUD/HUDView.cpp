@@ -27,6 +27,10 @@ HUDView::HUDView(const HUDOptions& options, QWidget* parent)
     applyPose();
 }
 
+void HUDView::setHotkey(const QString& hotkey) {
+    pill_->setHotkey(hotkey);
+}
+
 void HUDView::setState(const VoicePhase& phase, VoiceMode mode, float level) {
     const VoicePhase old = pill_->phase();
     pill_->setState(phase, mode, level);

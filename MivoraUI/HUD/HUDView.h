@@ -22,6 +22,8 @@ public:
     explicit HUDView(const HUDOptions& options, QWidget* parent = nullptr);
 
     void setState(const VoicePhase& phase, VoiceMode mode, float level);
+    // The hotkey as the hands-free hint names it (it changed in the settings).
+    void setHotkey(const QString& hotkey);
 
     // Whether the pill may fade in and out. Without a compositor the window's pixels have no alpha: a
     // fading pill would darken to a black one, so it stays opaque while it comes and goes, and the window

@@ -32,6 +32,11 @@ LevelRow::LevelRow(const HUDOptions& options, QWidget* parent)
         layout->addWidget(w, 0, Qt::AlignVCenter);
 }
 
+void LevelRow::setHotkey(const QString& hotkey) {
+    hint_->setText(hotkey + QStringLiteral(" 结束"));
+    adjustSize();
+}
+
 void LevelRow::set(bool handsFree, bool recall, BarsMode mode, float level) {
     reveal(dot_, handsFree, 0.00001);
     reveal(magnifier_, recall, 0.6);

@@ -24,6 +24,8 @@ public:
     explicit LevelRow(const HUDOptions& options, QWidget* parent = nullptr);
 
     void set(bool handsFree, bool recall, BarsMode mode, float level);
+    // The hands-free hint names `hotkey` from now on.
+    void setHotkey(const QString& hotkey);
 
     RecDot* dot() const { return dot_; }
     SymbolView* magnifier() const { return magnifier_; }

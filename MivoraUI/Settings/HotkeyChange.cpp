@@ -25,7 +25,6 @@ HotkeyChange::HotkeyChange(AppModel& model, QWidget* parent)
     row->addWidget(button_, 0, Qt::AlignVCenter);
     connect(button_, &QAbstractButton::clicked, this, [this] {
         if (capture_->waiting()) return;
-        unnamed_ = false;
         capture_->start();
         refresh();
     });
@@ -33,10 +32,7 @@ HotkeyChange::HotkeyChange(AppModel& model, QWidget* parent)
     // A key chosen elsewhere (the permission steps) shows here as well.
     connect(&model_.setup(), &SetupModel::fnFreeChanged, this, &HotkeyChange::refresh);
     connect(capture_, &HotkeyCapture::cancelled, this, &HotkeyChange::refresh);
-    connect(capture_, &HotkeyCapture::unnamed, this, [this] {
-        unnamed_ = true;
-        refresh();
-    });
+    connect(capture_, &HotkeyCapture::refused, this, &HotkeyChange::refresh);
     refresh();
 }
 
@@ -57,9 +53,7 @@ QString HotkeyChange::prompt() const {
 void HotkeyChange::refresh() {
     const QString key = model_.hotkeyName();
     if (capture_->waiting())
-        prompt_->setText((unnamed_ ? QStringLiteral("这个键认不出来，换一个试试。") : QString()) +
-                         QStringLiteral("现在按一下你想按住说话的键；按 Esc 保留 ") + key +
-                         QStringLiteral("。"));
+        prompt_->setText(capture_->waitingText(key));
     else
         prompt_->setText(QStringLiteral("按住说话的键：") + key);
     button_->setText(capture_->waiting() ? QStringLiteral("请按键…") : QStringLiteral("换一个键"));
@@ -67,7 +61,6 @@ void HotkeyChange::refresh() {
 }
 
 void HotkeyChange::chosen(const QString& keyName) {
-    unnamed_ = false;
     model_.environment().defaults.setValue(QString::fromLatin1(KeySource::fnKeySetting), keyName);
     // The new key must exist and be free as well; the setup model asks the desktop again, and the
     // permission steps and the footer follow it.

@@ -35,7 +35,6 @@ private:
     HotkeyCapture* capture_;
     StyledLabel* prompt_;
     QAbstractButton* button_;
-    bool unnamed_ = false;
 };
 
 } // namespace mivora

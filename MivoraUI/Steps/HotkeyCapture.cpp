@@ -16,6 +16,7 @@ HotkeyCapture::~HotkeyCapture() {
 void HotkeyCapture::start() {
     if (waiting_) return;
     waiting_ = true;
+    refusal_.clear();
     owner_.installEventFilter(this);
     owner_.grabKeyboard();
 }
@@ -25,6 +26,33 @@ void HotkeyCapture::stop() {
     waiting_ = false;
     owner_.removeEventFilter(this);
     owner_.releaseKeyboard();
+}
+
+QString HotkeyCapture::waitingText(const QString& currentKey) const {
+    return refusal_ + QStringLiteral("现在按一下你想按住说话的键；按 Esc 保留 ") + currentKey +
+           QStringLiteral("。");
+}
+
+bool HotkeyCapture::typesText(const QKeyEvent& event) {
+    switch (event.key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return true;
+    default:
+        break;
+    }
+    // Letters, digits and punctuation of the Latin-1 range, whatever modifier changed their text.
+    if (event.key() > Qt::Key_Space && event.key() <= Qt::Key_ydiaeresis) return true;
+    // Accents typed before their letter.
+    if (event.key() >= Qt::Key_Dead_Grave && event.key() <= Qt::Key_Dead_Longsolidusoverlay) return true;
+    // Any other key with a character of its own (keypad digits, letters of other scripts).
+    const QString text = event.text();
+    return !text.isEmpty() && text.at(0).isPrint();
 }
 
 bool HotkeyCapture::eventFilter(QObject* watched, QEvent* event) {
@@ -43,9 +71,15 @@ bool HotkeyCapture::eventFilter(QObject* watched, QEvent* event) {
         emit cancelled();
         return true;
     }
+    if (typesText(*key)) {
+        refusal_ = QStringLiteral("这个键用来打字，不能当按住说话的键，换一个试试。");
+        emit refused();
+        return true;
+    }
     const QString name = keyboard_.keyName(key->nativeVirtualKey());
     if (name.isEmpty()) {
-        emit unnamed();
+        refusal_ = QStringLiteral("这个键认不出来，换一个试试。");
+        emit refused();
         return true;
     }
     stop();

@@ -49,10 +49,7 @@ PermissionSteps::PermissionSteps(SetupModel& setup, Permissions& permissions, De
     });
     connect(capture_, &HotkeyCapture::chosen, this, &PermissionSteps::hotkeyChosen);
     connect(capture_, &HotkeyCapture::cancelled, this, &PermissionSteps::refresh);
-    connect(capture_, &HotkeyCapture::unnamed, this, [this] {
-        unnamedKey_ = true;
-        refresh();
-    });
+    connect(capture_, &HotkeyCapture::refused, this, &PermissionSteps::refresh);
     if (!setup_.fnFree()) hotkeyUsage_ = permissions_.fnUsage();
     refresh();
 }
@@ -103,7 +100,6 @@ void PermissionSteps::refresh() {
                          PermissionHint::Kind::fn,
                          [this] {
                              if (capture_->waiting()) return;
-                             unnamedKey_ = false;
                              capture_->start();
                              refresh();
                          }},
@@ -112,9 +108,7 @@ void PermissionSteps::refresh() {
 
 QString PermissionSteps::hotkeyDetail() const {
     const QString key = PlatformWords::hotkeyName(defaults_);
-    if (capture_->waiting())
-        return (unnamedKey_ ? QStringLiteral("这个键认不出来，换一个试试。") : QString()) +
-               QStringLiteral("现在按一下你想按住说话的键；按 Esc 保留 ") + key + QStringLiteral("。");
+    if (capture_->waiting()) return capture_->waitingText(key);
     if (setup_.fnFree())
         return QStringLiteral("按住 ") + key +
                QStringLiteral(" 说话：键盘上有这个键，也没有别的程序占用它。");
@@ -133,7 +127,6 @@ void PermissionSteps::requestMic() {
 }
 
 void PermissionSteps::hotkeyChosen(const QString& keyName) {
-    unnamedKey_ = false;
     defaults_.setValue(QString::fromLatin1(KeySource::fnKeySetting), keyName);
     // The new key must exist and be free as well; the setup model asks the desktop again.
     setup_.refresh();

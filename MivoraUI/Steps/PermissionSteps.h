@@ -50,7 +50,6 @@ private:
     // Why the hotkey cannot serve, asked when the setup model says it is not free: absent (no such key)
     // or 1 (another program holds it).
     std::optional<int> hotkeyUsage_ = 0;
-    bool unnamedKey_ = false;
     // The number of unfinished steps the rows show: a change of it moves the rows along the smooth spring.
     int shownRemaining_;
 };

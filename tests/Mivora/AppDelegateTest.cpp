@@ -264,6 +264,8 @@ TEST_F(AppDelegateTest, TheMainWindowKeepsAWideEnoughFrameOnlyHidesWhenClosedAnd
 }
 
 TEST_F(AppDelegateTest, AHotkeyChosenInTheWindowHoldsFromTheNextPollButNeverInTheMiddleOfATake) {
+    QString hudKey;
+    app.hooks.hud.setHotkey = [&](const QString& key) { hudKey = key; };
     app.launch(true);
     ASSERT_NE(platform.keySource, nullptr);
     const int starts = platform.keySource->starts;
@@ -272,11 +274,13 @@ TEST_F(AppDelegateTest, AHotkeyChosenInTheWindowHoldsFromTheNextPollButNeverInTh
     defaults.setValue("fnKey", "Alt_R");
     app.setup().refresh();
     EXPECT_EQ(platform.keySource->starts, starts) << "the watcher is not restarted under a take";
+    EXPECT_EQ(hudKey, "") << "the take's hint keeps naming the key that still ends it";
     fn(false);
     scheduler.advance(30);
     ASSERT_TRUE(app.controller().phase().is(VoicePhase::Kind::idle));
     app.setup().refresh();
     EXPECT_EQ(platform.keySource->starts, starts + 1) << "it starts again and reads the new key";
+    EXPECT_EQ(hudKey, "右 Alt") << "the hands-free hint names the new key";
     app.setup().refresh();
     EXPECT_EQ(platform.keySource->starts, starts + 1);
 }

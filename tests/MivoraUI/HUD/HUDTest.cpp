@@ -67,6 +67,15 @@ TEST(HUD, EachRowShowsWhatThePhaseNeedsAndALongErrorIsCutToThePillsWidest) {
     ASSERT_NE(row, nullptr);
     shoot(free, "hands-free-recall");
     EXPECT_EQ(row->hint()->text(), "右 Alt 结束");
+    // After a change of the hotkey the hint names the new key, in the row shown now and the next ones.
+    free.setHotkey("F8");
+    EXPECT_EQ(row->hint()->text(), "F8 结束");
+    free.setState(VoicePhase::done(), VoiceMode::recall, 0);
+    free.setState(VoicePhase::listening(true), VoiceMode::recall, 0.7f);
+    auto* next = qobject_cast<LevelRow*>(free.content());
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->hint()->text(), "F8 结束");
+    free.setHotkey("右 Alt");
 
     // Into processing the row stays (its bars glide into the wave) and the hint goes.
     free.setState(VoicePhase::processing(), VoiceMode::recall, 0);

@@ -141,6 +141,37 @@ TEST_F(Steps, TheHotkeyRowTakesTheNextKeyPressedAndChecksItAgain) {
     EXPECT_EQ(states(), "ddd");
 }
 
+// A key that types or edits text would stop typing in every application once held to dictate (the Return
+// that confirms the choice, a letter): it is refused with the reason and the wait goes on.
+TEST_F(Steps, AKeyThatTypesIsRefusedAndTheWaitGoesOn) {
+    rig.setSetup(true, true, false, true);
+    hotkeyRow().button()->click();
+    struct Typing {
+        Qt::Key key;
+        quint32 native;
+        const char* text;
+    };
+    for (const Typing& k : {Typing{Qt::Key_Return, 0xff0d, "\r"}, Typing{Qt::Key_A, 0x61, "a"},
+                            Typing{Qt::Key_1, 0xffb1, "1"}, Typing{Qt::Key_Space, 0x20, " "},
+                            Typing{Qt::Key_Backspace, 0xff08, ""}, Typing{Qt::Key_Delete, 0xffff, ""},
+                            Typing{Qt::Key_Tab, 0xff09, "\t"}, Typing{Qt::Key(0x436), 0x6d6, "ж"}}) {
+        QWidget* target = QWidget::keyboardGrabber();
+        ASSERT_TRUE(target);
+        QKeyEvent event(QEvent::KeyPress, k.key, Qt::NoModifier, 0, k.native, 0, QString::fromUtf8(k.text));
+        QApplication::sendEvent(target, &event);
+        EXPECT_TRUE(steps.choosingHotkey()) << k.text;
+        EXPECT_TRUE(hotkeyRow().fields().detail.startsWith("这个键用来打字，不能当按住说话的键"))
+            << hotkeyRow().fields().detail.toStdString();
+    }
+    EXPECT_FALSE(rig.defaults.contains("fnKey"));
+
+    // Keys that type nothing are taken: a function key.
+    rig.platform.fake.keyboard.names[0xffc6] = "F9";
+    press(Qt::Key_F9, 0xffc6);
+    EXPECT_FALSE(steps.choosingHotkey());
+    EXPECT_EQ(rig.defaults.value("fnKey"), QVariant("F9"));
+}
+
 TEST(StepsGone, WhileWaitingForAKeyTheyGiveTheKeyboardBack) {
     WindowModelRig rig;
     rig.setSetup(true, true, false, true);
