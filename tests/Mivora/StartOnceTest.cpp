@@ -181,6 +181,35 @@ TEST(Start, OneCopyRunsWhenTheDataFolderIsReadOnly) {
     EXPECT_TRUE(said.contains("照样只开一个 Mivora")) << said.toStdString();
 }
 
+// Neither lock can be had: the data folder is read-only and the user's folder under /tmp is another user's
+// (in a mount namespace of the start's own, so nothing outside it changes). The start says so and does not
+// run rather than risk a second copy.
+TEST(Start, SaysWhyAndDoesNotRunWhereNoLockCanBeHad) {
+    QTemporaryDir dir;
+    const QString info = writeFile(dir.filePath("Info.json"), "{}");
+    const QString home = dir.filePath("home"), data = home + "/.local/share/Mivora",
+                  others = dir.filePath("others");
+    ASSERT_TRUE(QDir().mkpath(data) && QDir().mkpath(others));
+    const SmallDisk readOnly(data, "size=64k", MS_RDONLY);
+    ASSERT_TRUE(readOnly.mounted()) << readOnly.error();
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_TRUE(nobody && ::chown(QFile::encodeName(others).constData(), nobody->pw_uid, nobody->pw_gid) == 0)
+        << "no other user to give a folder to (not root?)";
+    const QString own = "/tmp/mivora-" + QString::number(::geteuid());
+    ASSERT_TRUE(QDir().mkpath(own)); // where the other user's folder is put in the start's own view
+    QProcess start;
+    start.setEnvironment(inHome(home, {"MIVORA_INFO_JSON=" + info}));
+    start.start("unshare",
+                {"--mount", "--propagation", "private", "sh", "-c",
+                 "mount --bind \"$1\" \"$2\" && shift 2 && exec \"$@\"", "sh", others, own, MIVORA_APP_PATH});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return start.state() == QProcess::NotRunning; }, startMs));
+    const QString err = QString::fromUtf8(start.readAllStandardError());
+    EXPECT_EQ(start.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("临时文件夹 " + own + " 用不了（是别的用户的）")) << err.toStdString();
+    EXPECT_TRUE(err.contains("单实例锁 " + data + "/mivora.socket.lock 打不开（")) << err.toStdString();
+    EXPECT_TRUE(err.contains("这次没有启动")) << err.toStdString();
+}
+
 // A take's recording that a killed run left is gone after the next start, in whichever of the folders a take
 // is written to it lies; what is not a recording of the program's stays. A recording that a running copy is
 // using (here a stopped `-recognize` and a stopped `-accounttest`, their uploads unanswered) is left to it,
