@@ -133,52 +133,40 @@ TEST(Start, OneCopyRunsWhateverTheRuntimeFolder) {
     EXPECT_FALSE(QString::fromUtf8(log.readAll()).contains("单实例监听没建起来"));
 }
 
-// However long the home's path (the local socket's is limited to 107 bytes), a second start reaches the
-// running copy at once and ends, and so does the browser's sign-in start, handing the running copy its URL.
-TEST(Start, ASecondStartInALongHomeHandsOverAtOnce) {
+// However long the home's path (a local socket's is limited to 107 bytes), and with a data folder that is
+// read-only from the first start on (it takes no lock file: the lock in the user's private temporary folder
+// serves, and the log says why), a second start reaches the running copy at once and ends, and so does the
+// browser's sign-in start, handing the running copy its URL.
+TEST(Start, ASecondStartHandsOverInALongHomeAndBesideAReadOnlyDataFolder) {
     QTemporaryDir dir;
     const QString info = writeFile(dir.filePath("Info.json"), "{}");
-    QString home = dir.filePath("home-");
-    home += QString(120 - home.size(), 'h');
-    ASSERT_EQ(home.toUtf8().size(), 120);
-    const QStringList env = inHome(home, {"MIVORA_INFO_JSON=" + info});
-    QProcess running;
-    ASSERT_TRUE(startRunning(running, env));
-    const Ended second = startAndWait(env);
-    EXPECT_EQ(second.code, 0) << second.err.toStdString();
-    const Ended signIn = startAndWait(env, {"veskel://auth?state=s1&code=c"});
-    EXPECT_EQ(signIn.code, 0) << signIn.err.toStdString();
-    EXPECT_EQ(running.state(), QProcess::Running);
-    end(running);
-    QFile log(home + "/.local/state/Mivora/mivora.log");
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_FALSE(QString::fromUtf8(log.readAll()).contains("单实例监听没建起来"));
-}
-
-// A data folder that is read-only from the first start on takes no lock file: the lock in the user's private
-// temporary folder lets one copy run all the same, which says why in its log, and a second start hands its
-// request over to it.
-TEST(Start, OneCopyRunsWhenTheDataFolderIsReadOnly) {
-    QTemporaryDir dir;
-    const QString info = writeFile(dir.filePath("Info.json"), "{}");
-    const QString home = dir.filePath("home"), data = home + "/.local/share/Mivora";
+    QString longHome = dir.filePath("home-");
+    longHome += QString(120 - longHome.size(), 'h');
+    ASSERT_EQ(longHome.toUtf8().size(), 120);
+    const QString readOnlyHome = dir.filePath("ro"), data = readOnlyHome + "/.local/share/Mivora";
     ASSERT_TRUE(QDir().mkpath(data));
     const SmallDisk readOnly(data, "size=64k", MS_RDONLY);
     ASSERT_TRUE(readOnly.mounted()) << readOnly.error();
-    const QStringList env = inHome(home, {"MIVORA_INFO_JSON=" + info});
-    QProcess running;
-    ASSERT_TRUE(startRunning(running, env));
-    const Ended second = startAndWait(env);
-    EXPECT_EQ(second.code, 0) << second.err.toStdString();
-    const Ended signIn = startAndWait(env, {"veskel://auth?state=s1&code=c"});
-    EXPECT_EQ(signIn.code, 0) << signIn.err.toStdString();
-    EXPECT_EQ(running.state(), QProcess::Running);
-    end(running);
-    QFile log(home + "/.local/state/Mivora/mivora.log");
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QString said = QString::fromUtf8(log.readAll());
-    EXPECT_TRUE(said.contains("单实例锁 " + data + "/mivora.socket.lock 打不开（")) << said.toStdString();
-    EXPECT_TRUE(said.contains("照样只开一个 Mivora")) << said.toStdString();
+    for (const QString& home : {longHome, readOnlyHome}) {
+        SCOPED_TRACE(home.toStdString());
+        const QStringList env = inHome(home, {"MIVORA_INFO_JSON=" + info});
+        QProcess running;
+        ASSERT_TRUE(startRunning(running, env));
+        const Ended second = startAndWait(env);
+        EXPECT_EQ(second.code, 0) << second.err.toStdString();
+        const Ended signIn = startAndWait(env, {"veskel://auth?state=s1&code=c"});
+        EXPECT_EQ(signIn.code, 0) << signIn.err.toStdString();
+        EXPECT_EQ(running.state(), QProcess::Running);
+        end(running);
+        QFile log(home + "/.local/state/Mivora/mivora.log");
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        const QString said = QString::fromUtf8(log.readAll());
+        EXPECT_FALSE(said.contains("单实例监听没建起来")) << said.toStdString();
+        EXPECT_EQ(said.contains("单实例锁 " + data + "/mivora.socket.lock 打不开（") &&
+                      said.contains("照样只开一个 Mivora"),
+                  home == readOnlyHome)
+            << said.toStdString();
+    }
 }
 
 // Neither lock can be had: the data folder is read-only and the user's folder under /tmp is another user's
