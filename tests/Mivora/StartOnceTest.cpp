@@ -133,11 +133,11 @@ TEST(Start, OneCopyRunsWhateverTheRuntimeFolder) {
     EXPECT_FALSE(QString::fromUtf8(log.readAll()).contains("单实例监听没建起来"));
 }
 
-// However long the home's path (a local socket's is limited to 107 bytes), and with a data folder that is
-// read-only from the first start on (it takes no lock file: the lock in the user's private temporary folder
-// serves, and the log says why), a second start reaches the running copy at once and ends, and so does the
-// browser's sign-in start, handing the running copy its URL.
-TEST(Start, ASecondStartHandsOverInALongHomeAndBesideAReadOnlyDataFolder) {
+// However long the home's path (a local socket's is limited to 107 bytes), with a data folder out of inodes
+// that holds its lock files, and with one that is read-only from the first start on (it takes no lock file:
+// the lock in the user's private temporary folder serves, and the log says why), a second start reaches the
+// running copy at once and ends, and so does the browser's sign-in start, handing the running copy its URL.
+TEST(Start, ASecondStartHandsOverInALongHomeAndBesideAFullOrReadOnlyDataFolder) {
     QTemporaryDir dir;
     const QString info = writeFile(dir.filePath("Info.json"), "{}");
     QString longHome = dir.filePath("home-");
@@ -147,7 +147,14 @@ TEST(Start, ASecondStartHandsOverInALongHomeAndBesideAReadOnlyDataFolder) {
     ASSERT_TRUE(QDir().mkpath(data));
     const SmallDisk readOnly(data, "size=64k", MS_RDONLY);
     ASSERT_TRUE(readOnly.mounted()) << readOnly.error();
-    for (const QString& home : {longHome, readOnlyHome}) {
+    const QString fullHome = dir.filePath("full"), fullData = fullHome + "/.local/share/Mivora";
+    ASSERT_TRUE(QDir().mkpath(fullData));
+    const SmallDisk full(fullData, "size=64k,nr_inodes=3");
+    ASSERT_TRUE(full.mounted()) << full.error();
+    for (const char* name : {"/mivora.socket.lock", "/recordings.lock"})
+        ASSERT_FALSE(writeFile(fullData + name, "").isEmpty());
+    ASSERT_TRUE(writeFile(fullData + "/more", "").isEmpty()) << "not out of inodes";
+    for (const QString& home : {longHome, fullHome, readOnlyHome}) {
         SCOPED_TRACE(home.toStdString());
         const QStringList env = inHome(home, {"MIVORA_INFO_JSON=" + info});
         QProcess running;
