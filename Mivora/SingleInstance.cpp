@@ -53,6 +53,18 @@ QString privateFolderIn(const QString& temp, QString& why) {
     return folder;
 }
 
+// `path` with the links among its folders resolved as far as they exist: the same for every spelling of one
+// folder, whether it is there yet or not.
+QString resolved(const QString& path) {
+    QFileInfo at(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    QString rest;
+    while (!at.exists() && !at.isRoot()) {
+        rest.prepend('/' + at.fileName());
+        at.setFile(at.absolutePath());
+    }
+    return QDir::cleanPath(at.canonicalFilePath() + rest);
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(Places places, std::chrono::milliseconds patience, QObject* parent)
@@ -78,12 +90,10 @@ SingleInstance::Places SingleInstance::placesFor(const QString& dataFolder, cons
         places.problem = why;
         return places;
     }
-    // One name per data folder, however it is spelled: a link to it is the same folder.
-    const QString canonical = QFileInfo(dataFolder).canonicalFilePath();
-    const QByteArray key = QCryptographicHash::hash(
-        (canonical.isEmpty() ? QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath()) : canonical)
-            .toUtf8(),
-        QCryptographicHash::Sha256);
+    // One name per data folder, however it is spelled (a link to it is the same folder) and whether the
+    // start that looks has made it yet or not.
+    const QByteArray key =
+        QCryptographicHash::hash(resolved(dataFolder).toUtf8(), QCryptographicHash::Sha256);
     const QString name = folder + '/' + QString::fromLatin1(key.toHex().left(16));
     places.locks << name + QStringLiteral(".lock");
     places.socket = name + QStringLiteral(".socket");
@@ -112,7 +122,10 @@ SingleInstance::Holder SingleInstance::holder(bool keep) {
             continue;
         }
         auto trial = std::make_unique<FileLock>(file, 0);
-        if (trial->errorNumber() == EWOULDBLOCK) return Holder::other; // what was taken here goes at once
+        if (trial->errorNumber() == EWOULDBLOCK) {
+            lockProblem_ = problems.join(QStringLiteral("；"));
+            return Holder::other; // what was taken here goes at once
+        }
         if (!trial->locked()) {
             unusable(trial->error());
             continue;
@@ -178,8 +191,8 @@ QCoro::Task<SingleInstance::Delivery> SingleInstance::ask(QByteArray line, bool 
 bool SingleInstance::listen() {
     // Only the locks' holder listens: a second listener would take the running program's name.
     listenProblem_.clear();
-    if (!claim()) {
-        listenProblem_ = lockProblem_.isEmpty() ? QStringLiteral("另一个 Mivora 在运行") : lockProblem_;
+    if (const Holder held = holder(true); held != Holder::none) {
+        listenProblem_ = held == Holder::other ? QStringLiteral("另一个 Mivora 在运行") : lockProblem_;
         return false;
     }
     server_ = new QLocalServer(this);

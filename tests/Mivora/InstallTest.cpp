@@ -202,11 +202,15 @@ TEST(SingleInstance, TheSocketLiesInAShortPrivateFolderWhateverTheDataFolder) {
     EXPECT_EQ(places.locks.value(0), data + "/mivora.socket.lock");
     EXPECT_EQ(test::modeOf(own), "700");
     EXPECT_EQ(places.problem, "");
+    // Spelled through a link before the data folder is made: the same name as once it is there.
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(data).absolutePath()));
+    ASSERT_TRUE(QFile::link(QFileInfo(data).absolutePath(), root.filePath("share")));
+    const QString spelled = SingleInstance::placesFor(root.filePath("share/Mivora"), temp).socket;
     SingleInstance running(places);
     ASSERT_TRUE(running.listen()) << running.listenProblem().toStdString();
     EXPECT_EQ(QCoro::waitFor(SingleInstance(places).askRunningToReopen(scheduler)),
               SingleInstance::Delivery::taken);
-
+    EXPECT_EQ(SingleInstance::placesFor(data, temp).socket, spelled);
     EXPECT_NE(SingleInstance::placesFor(root.filePath("other/Mivora"), temp).socket, places.socket);
 
     // Left open to others by the user: closed again.
