@@ -33,8 +33,8 @@ public:
     // How a request handed to the running program ended.
     enum class Delivery {
         taken,      // the running program answered that it took it
-        notRunning, // no program holds the lock
-        noAnswer,   // one holds the lock but did not answer within the patience given
+        notRunning, // no program holds the locks
+        noAnswer,   // one holds them but did not answer within the patience given
         unknown,    // no lock file can be opened (see `lockProblem`) and no program answered
     };
 
@@ -73,13 +73,13 @@ public:
     const QString& lockProblem() const { return lockProblem_; }
     // Why `listen` failed, in Chinese.
     const QString& listenProblem() const { return listenProblem_; }
-    // Hands the reopen request to the program holding the lock, trying again (pausing on `scheduler`) until
-    // it answers. When the lock is found free (the one that held it ended), this process claims it and the
-    // answer is `notRunning`: it is then the one to run.
+    // Hands the reopen request to the program holding the locks, trying again (pausing on `scheduler`) until
+    // it answers. When the locks are found free (the one that held them ended), this process claims them and
+    // the answer is `notRunning`: it is then the one to run.
     QCoro::Task<Delivery> askRunningToReopen(Scheduler& scheduler);
-    // Hands `url` over the same way; never claims the lock. `notRunning` also for a URL that is not valid.
-    // Where the lock cannot be looked at, each asks once whoever listens on the socket: `unknown` when
-    // nobody answers.
+    // Hands `url` over the same way; never claims the locks. `notRunning` also for a URL that is not valid.
+    // Where no lock can be looked at, each asks once whoever listens on the socket: `unknown` when nobody
+    // answers.
     QCoro::Task<Delivery> askRunningToOpen(QUrl url, Scheduler& scheduler);
     // Becomes the running program: claims the locks, then listens; a socket file left by one that died is
     // replaced. False when another process holds a lock, none can be opened, or the folder takes no socket.
@@ -91,7 +91,7 @@ signals:
 
 private:
     enum class Holder { none, other, unknown };
-    // Who holds the lock; with `keep`, a free lock is kept by this process (then `none`).
+    // Who holds the locks; with `keep`, the free ones are kept by this process (then `none`).
     Holder holder(bool keep);
     // Sends one request line until the running program answers with the same line.
     QCoro::Task<Delivery> ask(QByteArray line, bool claimWhenFree, Scheduler& scheduler);
