@@ -72,6 +72,9 @@ void AppDelegate::act(MenuRow::Action action) {
     case Action::toggleTyping:
         if (hooks.setSuggestionsEnabled)
             hooks.setSuggestionsEnabled(!(hooks.suggestionsEnabled && hooks.suggestionsEnabled()));
+        // The settings page on screen shows the same switch.
+        if (auto* page = qobject_cast<SettingsPage*>(mainWindow_ ? mainWindow_->view()->page() : nullptr))
+            page->readBack();
         break;
     case Action::openSetup:
         showMain();

@@ -110,8 +110,8 @@ std::optional<QUrl> callbackIn(const QStringList& arguments) {
     return url;
 }
 
-int handOver(const QUrl& url, const QString& socketPath) {
-    SingleInstance instance(socketPath);
+int handOver(const QUrl& url, const SingleInstance::Places& places) {
+    SingleInstance instance(places);
     QtScheduler pauses;
     switch (QCoro::waitFor(instance.askRunningToOpen(url, pauses))) {
     case SingleInstance::Delivery::taken:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SingleInstance.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -29,9 +31,9 @@ bool install(const QString& executable);
 
 // The callback URL when the program was started with one (its only argument); none otherwise.
 std::optional<QUrl> callbackIn(const QStringList& arguments);
-// Hands `url` to the running program over the single-instance socket at `socketPath`. 0 when it took it; 1
+// Hands `url` to the running program over the single-instance socket of `places`. 0 when it took it; 1
 // with a line on stderr otherwise. Runs the event loop until done.
-int handOver(const QUrl& url, const QString& socketPath);
+int handOver(const QUrl& url, const SingleInstance::Places& places);
 
 } // namespace SchemeHandlerEntry
 } // namespace mivora

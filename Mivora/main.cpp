@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     if (const auto callback = SchemeHandlerEntry::callbackIn(arguments)) {
         QCoreApplication app(argc, argv);
         nameApplication();
-        return SchemeHandlerEntry::handOver(*callback, SingleInstance::defaultPath());
+        return SchemeHandlerEntry::handOver(*callback, SingleInstance::defaultPlaces());
     }
 
     ExitLog::install();
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
 
     // The self-test runs beside a running program, on memories of its own, and hands nothing over.
     const bool selfTest = launch.kind == CommandLine::Launch::Kind::selfTest;
-    SingleInstance instance(SingleInstance::defaultPath());
+    SingleInstance instance(SingleInstance::defaultPlaces());
     if (!selfTest && !instance.claim()) {
         // Another copy runs: it shows its window, however long it takes to answer. This start was only a
         // request, so it leaves no exit line.
@@ -158,18 +158,24 @@ int main(int argc, char** argv) {
             break; // the copy that ran has ended: this one runs
         case SingleInstance::Delivery::unknown: {
             // Nobody answered where a running copy listens, so most likely none runs; but that cannot be
-            // made sure of, and two copies would lose each other's memories.
-            const QString why = instance.lockProblem() +
-                                QStringLiteral("，没法确认是不是已经有一个 Mivora 在运行，这次照常启动："
-                                               "如果已经开着一个，结束其中一个，免得两个同时改记忆");
-            std::fputs(qPrintable(why + '\n'), stderr);
+            // made sure of, and two copies would each insert every take and lose each other's memories.
+            const QString why =
+                instance.lockProblem() +
+                QStringLiteral("。没法确认是不是已经有一个 Mivora 在运行，这次没有启动，免得开出"
+                               "两个、每句话填两遍：让上面的文件夹能写（或空出磁盘空间）后再启动");
             AppLog::write(why);
-            break;
+            return refuse(why);
         }
         }
     }
+    // One of the locks serves where another cannot be had: still one copy, but the reason is worth a line.
+    if (!selfTest && !instance.lockProblem().isEmpty())
+        AppLog::write(instance.lockProblem() + QStringLiteral("；另一把单实例锁用得了，照样只开一个 Mivora"));
     if (!selfTest && !instance.listen())
-        AppLog::write(QStringLiteral("单实例监听没建起来：再次运行 mivora 会开第二个"));
+        AppLog::write(
+            QStringLiteral("单实例监听没建起来（%1）：再次运行 mivora 不会开第二个，但叫不出这一个的"
+                           "窗口，浏览器登录的结果也送不到这里")
+                .arg(instance.listenProblem()));
     // Held for the whole run, so no later start takes this run's recordings for ones a killed run left. The
     // self-test leaves the removing to the program.
     const TakeRecordings recordings(TakeRecordings::defaultLock(), !selfTest);

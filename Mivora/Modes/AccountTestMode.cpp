@@ -3,6 +3,7 @@
 #include "Account/AccountService.h"
 #include "Account/MemoryTokenStore.h"
 #include "Audio/FileSource.h"
+#include "Audio/TakeRecordings.h"
 #include "Cloud/CloudRecognizer.h"
 #include "Modes/ReviewAccount.h"
 #include "Support/Clock.h"
@@ -71,6 +72,9 @@ QCoro::Task<int> runSteps(Run run) {
 } // namespace
 
 int runAccountTestMode(const QString& audioFile) {
+    // Its recognition step writes a take's recording: held as `-recognize` holds it, so that a start beside
+    // it leaves the recording alone; it removes nothing itself (its input may be named like a recording).
+    const TakeRecordings recordings(TakeRecordings::defaultLock(), false);
     // Locals, so they go while the application object still exists.
     SystemClock clock;
     QtScheduler scheduler;

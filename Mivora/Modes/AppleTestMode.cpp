@@ -57,9 +57,9 @@ int runAppleTestMode(bool google) {
     MemoryTokenStore tokens;
     AccountService account(AccountService::defaultBase(), tokens, network, defaults, clock);
     DesktopBrowserSheet sheet(&DesktopBrowserSheet::openInDefaultBrowser, provider);
-    SingleInstance instance(SingleInstance::defaultPath());
+    SingleInstance instance(SingleInstance::defaultPlaces());
     if (!instance.listen())
-        ReviewAccount::report(QStringLiteral("接收登录回调"), false, SingleInstance::defaultPath());
+        ReviewAccount::report(QStringLiteral("接收登录回调"), false, instance.listenProblem());
     QObject::connect(&instance, &SingleInstance::urlReceived, &sheet, &DesktopBrowserSheet::deliver);
     WebSignIn web(sheet);
     const int exitCode = QCoro::waitFor(signIn(account, web, *status, google));

@@ -19,7 +19,8 @@ class Switch;
 // The settings section: the account block (where the build has an account server), the permission steps,
 // the typing-suggestion and launch-at-login switches with the reset of muted words, the shortcuts with a way
 // to change the hotkey at any time, the privacy notes and the about row. The switches keep the page's own
-// copy of their setting, refilled from the services each time the page comes on screen.
+// copy of their setting, refilled from the services each time the page comes on screen or the setting is
+// changed elsewhere while it is there.
 //
 // Launch at login: only the user's own flips (a click, a key, a screen reader's toggle) go to the login item.
 // When one is refused, the message stays under the switch and the switch shows the login item's real state,
@@ -38,6 +39,10 @@ public:
     // Says under the about row that nothing here opens the log, and where it is (the tray's row that could
     // not open it comes here too).
     void sayLogNotOpened();
+
+    // Shows the switches as the services hold them now; called on showing, and when one was changed elsewhere
+    // (the tray's switch) while the page is there.
+    void readBack();
 
     bool typingOn() const;
     bool loginOn() const;
@@ -58,7 +63,6 @@ private:
     void followHotkey();
     QWidget* privacyGroup();
     QWidget* aboutGroup();
-    void readBack();
     void refresh();
     void setLogin(bool on);
     void setMutedWords(qint64 count);

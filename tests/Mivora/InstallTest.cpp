@@ -2,6 +2,7 @@
 // (the reopen request itself is the program's end-to-end test).
 #include "LegacyRename.h"
 #include "SingleInstance.h"
+#include "support/ScopedUmask.h"
 #include "support/TaskProbe.h"
 
 #include <QDir>
@@ -10,6 +11,10 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace mivora;
 
@@ -111,8 +116,8 @@ TEST(SingleInstance, AFreeLockIsTakenAtOnceBesideAStaleSocket) {
 }
 
 // A lock file that cannot be opened tells nothing about who runs, so it is never taken for "nobody runs": a
-// request is still handed to whoever listens, a start that finds nobody is told `unknown` with the reason,
-// and it listens all the same, so later starts with the same trouble find it. A missing folder is made.
+// request is still handed to whoever listens, a start that can open no lock is told `unknown` with every
+// reason, and it does not listen. A missing folder is made.
 TEST(SingleInstance, ALockFileThatCannotBeOpenedIsNeverTakenForNobodyRunning) {
     QTemporaryDir root;
     QtScheduler scheduler;
@@ -122,21 +127,112 @@ TEST(SingleInstance, ALockFileThatCannotBeOpenedIsNeverTakenForNobodyRunning) {
                                                                     QFile::ExeOwner | QFile::ReadUser |
                                                                     QFile::WriteUser | QFile::ExeUser);
 
-    const QString path = root.path() + "/mivora.socket";
-    ASSERT_TRUE(QDir().mkpath(SingleInstance::lockPath(path))); // a folder where the file should be
-    SingleInstance first(path);
+    // Folders where the files should be.
+    const QString path = root.path() + "/mivora.socket", other = root.path() + "/other.lock";
+    ASSERT_TRUE(QDir().mkpath(SingleInstance::lockPath(path)) && QDir().mkpath(other));
+    const SingleInstance::Places places{path, {SingleInstance::lockPath(path), other}, {}};
+    SingleInstance first(places);
     EXPECT_FALSE(first.claim());
     EXPECT_TRUE(first.lockProblem().startsWith("单实例锁 " + SingleInstance::lockPath(path) + " 打不开（"))
         << first.lockProblem().toStdString();
-    SingleInstance callback(path);
+    EXPECT_TRUE(first.lockProblem().contains("；单实例锁 " + other + " 打不开（"))
+        << first.lockProblem().toStdString();
+    EXPECT_FALSE(first.listen()) << "listened without a lock: a second start would be taken for none";
+    EXPECT_EQ(first.listenProblem(), first.lockProblem());
+    SingleInstance callback(places);
     EXPECT_EQ(QCoro::waitFor(callback.askRunningToOpen(QUrl("veskel://auth?code=c"), scheduler)),
               SingleInstance::Delivery::unknown);
     EXPECT_FALSE(callback.lockProblem().isEmpty());
 
-    ASSERT_TRUE(first.listen());
-    int reopened = 0;
-    QObject::connect(&first, &SingleInstance::reopenRequested, [&] { ++reopened; });
-    EXPECT_EQ(QCoro::waitFor(SingleInstance(path).askRunningToReopen(scheduler)),
+    // One that listens there all the same (an earlier version) is found.
+    QLocalServer older;
+    ASSERT_TRUE(older.listen(path));
+    QObject::connect(&older, &QLocalServer::newConnection, [&] {
+        QLocalSocket* taker = older.nextPendingConnection();
+        QObject::connect(taker, &QLocalSocket::readyRead, [taker] { taker->write(taker->readLine()); });
+    });
+    EXPECT_EQ(QCoro::waitFor(SingleInstance(places).askRunningToReopen(scheduler)),
               SingleInstance::Delivery::taken);
+}
+
+// Where the data folder's lock cannot be had (a read-only disk, one out of inodes), the lock in the private
+// temporary folder still lets one start run; and a start that can open both locks meets one that can open
+// only the second on it.
+TEST(SingleInstance, OneCopyRunsWhereOnlyOneOfTheLocksCanBeHad) {
+    QTemporaryDir root;
+    QtScheduler scheduler;
+    const QString blocked = root.filePath("blocked");
+    QFile(blocked).open(QIODevice::WriteOnly); // a file where the data folder's parent should be
+    ASSERT_TRUE(QDir().mkpath(root.filePath("tmp")));
+    const SingleInstance::Places places =
+        SingleInstance::placesFor(blocked + "/Mivora", root.filePath("tmp"));
+    ASSERT_EQ(places.locks.size(), 2);
+    SingleInstance running(places);
+    ASSERT_TRUE(running.listen()) << running.listenProblem().toStdString();
+    EXPECT_TRUE(running.lockProblem().startsWith("单实例锁 " + blocked + "/Mivora/mivora.socket.lock 打不开"))
+        << running.lockProblem().toStdString();
+    int reopened = 0;
+    QObject::connect(&running, &SingleInstance::reopenRequested, [&] { ++reopened; });
+    SingleInstance second(places);
+    EXPECT_FALSE(second.claim());
+    EXPECT_EQ(QCoro::waitFor(second.askRunningToReopen(scheduler)), SingleInstance::Delivery::taken);
     EXPECT_EQ(reopened, 1);
+
+    // The data folder's trouble gone: a start that opens its lock still finds the one running on the other.
+    const QString data = root.filePath("data/Mivora/mivora.socket.lock");
+    SingleInstance both(SingleInstance::Places{places.socket, {data, places.locks[1]}, {}});
+    EXPECT_FALSE(both.claim());
+    EXPECT_TRUE(SingleInstance(SingleInstance::Places{{}, {data}, {}}).claim())
+        << "the lock it could take was kept while another runs";
+}
+
+// The socket and the second lock lie in "mivora-<user id>" under the temporary folder, closed to others,
+// under a short name of the data folder's, however long its path: a program in a home of any length is
+// reached. A folder of that name that is not the user's own is never used: the socket then lies in the data
+// folder, and the reason is said.
+TEST(SingleInstance, TheSocketLiesInAShortPrivateFolderWhateverTheDataFolder) {
+    QTemporaryDir root;
+    QtScheduler scheduler;
+    const QString temp = root.filePath("tmp"), own = temp + "/mivora-" + QString::number(::geteuid());
+    const QString data = root.filePath(QString(150, 'h') + "/.local/share/Mivora");
+    ASSERT_TRUE(QDir().mkpath(temp));
+    const SingleInstance::Places places = SingleInstance::placesFor(data, temp);
+    EXPECT_EQ(QFileInfo(places.socket).absolutePath(), own);
+    EXPECT_EQ(QFileInfo(places.locks.value(1)).absolutePath(), own);
+    EXPECT_EQ(places.locks.value(0), data + "/mivora.socket.lock");
+    EXPECT_EQ(test::modeOf(own), "700");
+    EXPECT_EQ(places.problem, "");
+    // Spelled through a link before the data folder is made: the same name as once it is there.
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(data).absolutePath()));
+    ASSERT_TRUE(QFile::link(QFileInfo(data).absolutePath(), root.filePath("share")));
+    const QString spelled = SingleInstance::placesFor(root.filePath("share/Mivora"), temp).socket;
+    SingleInstance running(places);
+    ASSERT_TRUE(running.listen()) << running.listenProblem().toStdString();
+    EXPECT_EQ(QCoro::waitFor(SingleInstance(places).askRunningToReopen(scheduler)),
+              SingleInstance::Delivery::taken);
+    EXPECT_EQ(SingleInstance::placesFor(data, temp).socket, spelled);
+    EXPECT_NE(SingleInstance::placesFor(root.filePath("other/Mivora"), temp).socket, places.socket);
+
+    // Left open to others by the user: closed again.
+    ASSERT_EQ(::chmod(QFile::encodeName(own).constData(), 0777), 0);
+    EXPECT_EQ(SingleInstance::placesFor(data, temp).socket, places.socket);
+    EXPECT_EQ(test::modeOf(own), "700");
+
+    // A link to a folder of the user's, and another user's folder.
+    const QString linked = root.filePath("linked"), others = root.filePath("others");
+    ASSERT_TRUE(QDir().mkpath(linked + "/elsewhere") &&
+                QDir().mkpath(others + "/mivora-" + QString::number(::geteuid())));
+    ASSERT_TRUE(QFile::link(linked + "/elsewhere", linked + "/mivora-" + QString::number(::geteuid())));
+    const SingleInstance::Places viaLink = SingleInstance::placesFor(data, linked);
+    EXPECT_EQ(viaLink.socket, data + "/mivora.socket");
+    EXPECT_EQ(viaLink.locks, QStringList{data + "/mivora.socket.lock"});
+    EXPECT_TRUE(viaLink.problem.contains("不是文件夹")) << viaLink.problem.toStdString();
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || !nobody) GTEST_SKIP() << "no other user to give a folder to (not root?)";
+    ASSERT_EQ(::chown(QFile::encodeName(others + "/mivora-" + QString::number(::geteuid())).constData(),
+                      nobody->pw_uid, nobody->pw_gid),
+              0);
+    const SingleInstance::Places taken = SingleInstance::placesFor(data, others);
+    EXPECT_EQ(taken.socket, data + "/mivora.socket");
+    EXPECT_TRUE(taken.problem.contains("是别的用户的")) << taken.problem.toStdString();
 }

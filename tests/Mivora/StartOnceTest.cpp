@@ -2,6 +2,7 @@
 
 #include "support/FakeOpenAI.h"
 #include "support/ScopedEnv.h"
+#include "support/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <csignal>
 #include <pwd.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,16 +133,89 @@ TEST(Start, OneCopyRunsWhateverTheRuntimeFolder) {
     EXPECT_FALSE(QString::fromUtf8(log.readAll()).contains("单实例监听没建起来"));
 }
 
+// However long the home's path (a local socket's is limited to 107 bytes), with a data folder out of inodes
+// that holds its lock files, and with one that is read-only from the first start on (it takes no lock file:
+// the lock in the user's private temporary folder serves, and the log says why), a second start reaches the
+// running copy at once and ends, and so does the browser's sign-in start, handing the running copy its URL.
+TEST(Start, ASecondStartHandsOverInALongHomeAndBesideAFullOrReadOnlyDataFolder) {
+    QTemporaryDir dir;
+    const QString info = writeFile(dir.filePath("Info.json"), "{}");
+    QString longHome = dir.filePath("home-");
+    longHome += QString(120 - longHome.size(), 'h');
+    ASSERT_EQ(longHome.toUtf8().size(), 120);
+    const QString readOnlyHome = dir.filePath("ro"), data = readOnlyHome + "/.local/share/Mivora";
+    ASSERT_TRUE(QDir().mkpath(data));
+    const SmallDisk readOnly(data, "size=64k", MS_RDONLY);
+    ASSERT_TRUE(readOnly.mounted()) << readOnly.error();
+    const QString fullHome = dir.filePath("full"), fullData = fullHome + "/.local/share/Mivora";
+    ASSERT_TRUE(QDir().mkpath(fullData));
+    const SmallDisk full(fullData, "size=64k,nr_inodes=3");
+    ASSERT_TRUE(full.mounted()) << full.error();
+    for (const char* name : {"/mivora.socket.lock", "/recordings.lock"})
+        ASSERT_FALSE(writeFile(fullData + name, "").isEmpty());
+    ASSERT_TRUE(writeFile(fullData + "/more", "").isEmpty()) << "not out of inodes";
+    for (const QString& home : {longHome, fullHome, readOnlyHome}) {
+        SCOPED_TRACE(home.toStdString());
+        const QStringList env = inHome(home, {"MIVORA_INFO_JSON=" + info});
+        QProcess running;
+        ASSERT_TRUE(startRunning(running, env));
+        const Ended second = startAndWait(env);
+        EXPECT_EQ(second.code, 0) << second.err.toStdString();
+        const Ended signIn = startAndWait(env, {"veskel://auth?state=s1&code=c"});
+        EXPECT_EQ(signIn.code, 0) << signIn.err.toStdString();
+        EXPECT_EQ(running.state(), QProcess::Running);
+        end(running);
+        QFile log(home + "/.local/state/Mivora/mivora.log");
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        const QString said = QString::fromUtf8(log.readAll());
+        EXPECT_FALSE(said.contains("单实例监听没建起来")) << said.toStdString();
+        EXPECT_EQ(said.contains("单实例锁 " + data + "/mivora.socket.lock 打不开（") &&
+                      said.contains("照样只开一个 Mivora"),
+                  home == readOnlyHome)
+            << said.toStdString();
+    }
+}
+
+// Neither lock can be had: the data folder is read-only and the user's folder under /tmp is another user's
+// (in a mount namespace of the start's own, so nothing outside it changes). The start says so and does not
+// run rather than risk a second copy.
+TEST(Start, SaysWhyAndDoesNotRunWhereNoLockCanBeHad) {
+    QTemporaryDir dir;
+    const QString info = writeFile(dir.filePath("Info.json"), "{}");
+    const QString home = dir.filePath("home"), data = home + "/.local/share/Mivora",
+                  others = dir.filePath("others");
+    ASSERT_TRUE(QDir().mkpath(data) && QDir().mkpath(others));
+    const SmallDisk readOnly(data, "size=64k", MS_RDONLY);
+    ASSERT_TRUE(readOnly.mounted()) << readOnly.error();
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_TRUE(nobody && ::chown(QFile::encodeName(others).constData(), nobody->pw_uid, nobody->pw_gid) == 0)
+        << "no other user to give a folder to (not root?)";
+    const QString own = "/tmp/mivora-" + QString::number(::geteuid());
+    ASSERT_TRUE(QDir().mkpath(own)); // where the other user's folder is put in the start's own view
+    QProcess start;
+    start.setEnvironment(inHome(home, {"MIVORA_INFO_JSON=" + info}));
+    start.start("unshare",
+                {"--mount", "--propagation", "private", "sh", "-c",
+                 "mount --bind \"$1\" \"$2\" && shift 2 && exec \"$@\"", "sh", others, own, MIVORA_APP_PATH});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return start.state() == QProcess::NotRunning; }, startMs));
+    const QString err = QString::fromUtf8(start.readAllStandardError());
+    EXPECT_EQ(start.exitCode(), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("临时文件夹 " + own + " 用不了（是别的用户的）")) << err.toStdString();
+    EXPECT_TRUE(err.contains("单实例锁 " + data + "/mivora.socket.lock 打不开（")) << err.toStdString();
+    EXPECT_TRUE(err.contains("这次没有启动")) << err.toStdString();
+}
+
 // A take's recording that a killed run left is gone after the next start, in whichever of the folders a take
 // is written to it lies; what is not a recording of the program's stays. A recording that a running copy is
-// using (here a stopped `-recognize`, its upload unanswered) is left to it, and goes once that run is dead.
+// using (here a stopped `-recognize` and a stopped `-accounttest`, their uploads unanswered) is left to it,
+// and goes once that run is dead.
 TEST(Start, RemovesTheRecordingsKilledRunsLeftButNotOneInUse) {
     FakeOpenAI server;
     server.respond("/v1/audio/transcriptions", {200, {}, true});
     QTemporaryDir dir;
     const QString home = dir.filePath("home"), tmp = dir.filePath("tmp"), run = dir.filePath("run"),
                   cache = home + "/.cache/Mivora";
-    for (const QString& folder : {tmp, run, cache})
+    for (const QString& folder : {tmp, run, cache, home + "/.yarrik"})
         ASSERT_TRUE(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder).constData(), 0700) == 0);
     const QString relay = writeFile(dir.filePath("relay.json"),
                                     QJsonDocument(QJsonObject{{"YarrikProxyURL", server.url("/").toString()},
@@ -151,38 +226,59 @@ TEST(Start, RemovesTheRecordingsKilledRunsLeftButNotOneInUse) {
         writeFile(dir.filePath("input.wav"), AudioClip(std::vector<std::int16_t>(24000, 800)).wav());
     const QStringList session{"TMPDIR=" + tmp, "XDG_RUNTIME_DIR=" + run};
 
-    QProcess recognizing;
-    recognizing.setEnvironment(inHome(home, session + QStringList{"MIVORA_INFO_JSON=" + relay}));
-    recognizing.start(MIVORA_APP_PATH, {"-recognize", input});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.count("/v1/audio/transcriptions") > 0; }, 60000))
-        << recognizing.readAllStandardError().toStdString();
-    ::kill(pid_t(recognizing.processId()), SIGSTOP);
-    const QStringList inUse = QDir(tmp).entryList({"mivora-*.wav"}, QDir::Files);
-    ASSERT_EQ(inUse.size(), 1);
-    const QStringList left{tmp + "/" + inUse[0], run + "/" + recordingName() + ".part",
-                           cache + "/" + recordingName()};
-    const QString notOurs = writeFile(tmp + "/mivora-notes.wav", "RIFF");
-    for (const QString& file : left.mid(1))
-        ASSERT_FALSE(writeFile(file, "RIFF").isEmpty());
+    // The account test signs in to the loopback account server with the review account, whose relay
+    // forwards the upload to the same unanswering server.
+    QProcess accounts;
+    accounts.start(MIVORA_ACCOUNT_SERVER_PATH,
+                   {"--upstream", server.url("/").toString(), "--review", "review@veskel.app", "246810"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return accounts.canReadLine(); }, 10000));
+    const QString accountRoot = QString::fromUtf8(accounts.readLine()).trimmed();
+    const QString accountInfo = writeFile(
+        dir.filePath("account.json"),
+        QJsonDocument(QJsonObject{{"YarrikProxyURL", accountRoot}, {"YarrikProxyToken", "relay-token"}})
+            .toJson());
+    ASSERT_FALSE(writeFile(home + "/.yarrik/review_code", "246810\n").isEmpty());
 
+    const QString notOurs = writeFile(tmp + "/mivora-notes.wav", "RIFF");
     const auto startOnce = [&] {
         QProcess program;
         ASSERT_TRUE(startRunning(program, inHome(home, session + QStringList{"MIVORA_INFO_JSON=" + none})));
         end(program);
     };
-    const auto present = [&] {
-        QStringList there;
-        for (const QString& file : left + QStringList{notOurs})
-            if (QFileInfo::exists(file)) there << QFileInfo(file).fileName();
-        return there;
-    };
-    startOnce();
-    EXPECT_EQ(present().size(), 4) << "a start beside a run that may be recording removed: "
-                                   << present().join(' ').toStdString();
+    // One recording run at a time: beside another one, no start removes anything.
+    int uploads = 0;
+    for (const auto& [mode, json] :
+         {std::pair{"-recognize", relay}, std::pair{"-accounttest", accountInfo}}) {
+        SCOPED_TRACE(mode);
+        QProcess recording;
+        recording.setEnvironment(inHome(home, session + QStringList{"MIVORA_INFO_JSON=" + json}));
+        recording.start(MIVORA_APP_PATH, {mode, input});
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return server.count("/v1/audio/transcriptions") > uploads; }, 60000))
+            << recording.readAllStandardError().toStdString()
+            << recording.readAllStandardOutput().toStdString();
+        ++uploads;
+        ::kill(pid_t(recording.processId()), SIGSTOP);
+        const QStringList inUse = QDir(tmp).entryList({"mivora-*-*.wav"}, QDir::Files);
+        ASSERT_EQ(inUse.size(), 1);
+        const QStringList left{tmp + "/" + inUse[0], run + "/" + recordingName() + ".part",
+                               cache + "/" + recordingName()};
+        for (const QString& file : left.mid(1))
+            ASSERT_FALSE(writeFile(file, "RIFF").isEmpty());
+        const auto present = [&] {
+            QStringList there;
+            for (const QString& file : left + QStringList{notOurs})
+                if (QFileInfo::exists(file)) there << QFileInfo(file).fileName();
+            return there;
+        };
+        startOnce();
+        EXPECT_EQ(present().size(), 4)
+            << "a start beside a run that may be recording removed: " << present().join(' ').toStdString();
 
-    ::kill(pid_t(recognizing.processId()), SIGKILL);
-    ASSERT_TRUE(recognizing.waitForFinished(30000));
-    ASSERT_TRUE(QFileInfo::exists(left[0])) << "the killed run's recording";
-    startOnce();
-    EXPECT_EQ(present(), QStringList{"mivora-notes.wav"});
+        ::kill(pid_t(recording.processId()), SIGKILL);
+        ASSERT_TRUE(recording.waitForFinished(30000));
+        ASSERT_TRUE(QFileInfo::exists(left[0])) << "the killed run's recording";
+        startOnce();
+        EXPECT_EQ(present(), QStringList{"mivora-notes.wav"});
+    }
 }

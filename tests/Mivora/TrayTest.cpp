@@ -10,6 +10,7 @@
 #include "MivoraUI/Window/MainView.h"
 #include "Support/AppLog.h"
 #include "Support/HttpClient.h"
+#include <QAbstractButton>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -71,12 +72,18 @@ TEST(MenuRows, EachStateShowsItsRows) {
     EXPECT_FALSE(row(ready, "按住 Fn 说话，松开就填好").enabled);
 }
 
-// The switch in the running program's menu turns suggestions off and on again; its check mark follows.
+// The switch in the running program's menu turns suggestions off and on again; its check mark follows, and
+// so does the settings page's switch while the page is open.
 TEST(Tray, TheTypingSwitchTurnsSuggestionsOffAndOn) {
     DelegateRig rig;
     auto& [platform, defaults, clock, scheduler, networkTimers, network, app] = rig;
     SuggestWiring suggest(app, platform, defaults, scheduler, clock, nullptr);
     app.launch();
+    app.model().finishWelcome();
+    app.showMain(AppModel::Section::settings);
+    ASSERT_TRUE(app.mainWindow());
+    auto* pageSwitch = app.mainWindow()->view()->page()->findChild<QAbstractButton*>("typingSwitch");
+    ASSERT_TRUE(pageSwitch);
     ASSERT_NE(app.tray(), nullptr);
     const auto typingSwitch = [&]() -> QAction* {
         app.tray()->rebuild();
@@ -90,9 +97,11 @@ TEST(Tray, TheTypingSwitchTurnsSuggestionsOffAndOn) {
         EXPECT_TRUE(action->isCheckable());
         EXPECT_EQ(action->isChecked(), on);
         EXPECT_EQ(suggest.controller().enabled(), on);
+        EXPECT_EQ(pageSwitch->isChecked(), on);
         action->trigger();
     }
     EXPECT_FALSE(suggest.controller().enabled());
+    EXPECT_FALSE(pageSwitch->isChecked());
 }
 
 // "打开工作日志" on a desktop where nothing opens a text file: the window comes up on the settings, which say

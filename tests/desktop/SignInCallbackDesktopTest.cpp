@@ -22,7 +22,7 @@ bool ended(QProcess& process) {
 // by the installed entry, and that start hands the URL to the running program's waiting sign-in.
 TEST(SignInCallbackDesktop, TheDesktopsHandlerStartDeliversTheCallbackToTheRunningProgram) {
     ASSERT_TRUE(SchemeHandlerEntry::install(MIVORA_APP_PATH));
-    SingleInstance running(SingleInstance::defaultPath());
+    SingleInstance running(SingleInstance::defaultPlaces());
     ASSERT_TRUE(running.listen());
     DesktopBrowserSheet sheet([](const QUrl&) { return true; }, "Apple");
     QObject::connect(&running, &SingleInstance::urlReceived, &sheet, &DesktopBrowserSheet::deliver);

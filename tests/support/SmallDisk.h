@@ -16,9 +16,11 @@ namespace mivora::test {
 // number of spare bytes. Mounting needs the right to (root in CI); `error` says why it could not.
 class SmallDisk {
 public:
-    explicit SmallDisk(const QString& folder, const char* size = "size=64k")
+    // `flags` as mount(2) takes them: MS_RDONLY for a disk nothing can be written to.
+    explicit SmallDisk(const QString& folder, const char* size = "size=64k", unsigned long flags = 0)
         : mountPoint_(QFile::encodeName(folder)), filler_(folder + "/filler") {
-        if (::mount("tmpfs", mountPoint_.constData(), "tmpfs", 0, size) != 0) error_ = std::strerror(errno);
+        if (::mount("tmpfs", mountPoint_.constData(), "tmpfs", flags, size) != 0)
+            error_ = std::strerror(errno);
     }
     ~SmallDisk() {
         filler_.close();
