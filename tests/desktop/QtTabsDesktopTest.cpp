@@ -1,8 +1,6 @@
 // A Qt 6 window with a tab bar above its editor: Qt marks the current tab focused as well as the editor,
 // and the editor, which takes the keys, is the focused element. So a take pasted there gives the user's
 // clipboard back with no hint to paste by hand, and a memory's name typed there is offered in the strip.
-#include "Insertion/TextInserter.h"
-
 #include "LinuxDesktop.h"
 #include "support/ChildProcess.h"
 #include "support/FakeOpenAI.h"
@@ -36,23 +34,6 @@ struct QtTabsDesktop : LinuxDesktop {
 };
 
 } // namespace
-
-TEST_F(QtTabsDesktop, TheEditorNotTheTabIsFocusedAndItsClipboardComesBack) {
-    ChildProcess target;
-    ASSERT_TRUE(tabbedInFront(target)) << target.lines().join('\n').toStdString();
-    const Accessibility::FocusRead read = platform->accessibility().focusedElement(target.processId());
-    ASSERT_TRUE(read.element) << int(read.error);
-    EXPECT_EQ(read.element->role().toStdString(), "AXTextArea");
-    const Accessibility::FocusRead anywhere = platform->accessibility().focusedElementAnywhere();
-    ASSERT_TRUE(anywhere.element);
-    EXPECT_EQ(anywhere.element->role().toStdString(), "AXTextArea");
-
-    QGuiApplication::clipboard()->setText(copied);
-    TextInserter inserter{*platform, scheduler};
-    EXPECT_EQ(QCoro::waitFor(inserter.insert(QStringLiteral("文字"))), InsertResult::inserted());
-    EXPECT_TRUE(target.waitForLine("text:文字")) << target.lines().join('\n').toStdString();
-    EXPECT_TRUE(clipboardHolds(copied));
-}
 
 // The real program: a memory's name typed into the editor brings up the strip, and a take spoken there
 // lands, says it was inserted (no hint to paste by hand) and gives the clipboard back.
