@@ -82,4 +82,13 @@ TEST(QtPasteboardDesktop, WhatIsKeptFromOthersGoesToTheFrontApplicationOnly) {
     clipboard.write({item});
     ASSERT_TRUE(askedAs("clipboard", "UTF8_STRING", &answer));
     EXPECT_EQ(answer, item.front().second);
+
+    // Kept contents leave with the clipboard object (at the program's end, Qt would hand them to a clipboard
+    // manager that keeps the clipboard of programs that quit).
+    {
+        QtPasteboard leaving(QClipboard::Clipboard, [](unsigned long) { return true; });
+        leaving.write({item});
+        ASSERT_TRUE(leaving.keepFromOthers());
+    }
+    EXPECT_FALSE(askedAs("clipboard", "UTF8_STRING", &answer));
 }
