@@ -41,27 +41,13 @@ bool isTab(AtspiAccessible* object) {
     return atspi_accessible_get_role(object, error.out()) == ATSPI_ROLE_PAGE_TAB && !error;
 }
 
-AtspiAccessible* findFocusedBelow(AtspiAccessible* node, bool windows, Search& search);
-
-// The element that takes the keys at or below the focused `found` (which the caller owns): a focused
-// element inside a focused container (a tab bar with keyboard focus on its tab) is the one that has them.
-// An editable text is taken as it is.
-AtspiAccessible* deepestFocused(AtspiAccessible* found, const Child& child, Search& search) {
-    if (child.has(ATSPI_STATE_EDITABLE) || child.has(ATSPI_STATE_MANAGES_DESCENDANTS)) return found;
-    AtspiAccessible* deeper = findFocusedBelow(found, false, search);
-    if (!deeper) return found;
-    g_object_unref(found);
-    return deeper;
-}
-
 // Searches below `node` for the element with the FOCUSED state: its children first, then their subtrees
-// in order, and below a focused element for a deeper one. Returns a new reference or nullptr; a focused
-// tab is left in `search` instead, and its page searched on (GTK holds a notebook's page below its tab).
-// Hidden elements are passed over, which keeps the search short in a large tree: windows of the application
-// (`windows`) that are not "showing", and below them an element that is not "showing" while a sibling is. A
-// toolkit that marks only its windows "showing" (GTK 4) leaves every sibling unmarked, and then all of them
-// are searched. The children of containers that manage their own descendants (a long list) are passed over
-// too.
+// in order. Returns a new reference or nullptr. A focused tab is kept in `search` instead while the search
+// goes on, below the tab too (GTK holds a notebook's page below its tab). Hidden elements are passed over,
+// which keeps the search short in a large tree: windows of the application (`windows`) that are not
+// "showing", and below them an element that is not "showing" while a sibling is. A toolkit that marks only
+// its windows "showing" (GTK 4) leaves every sibling unmarked, and then all of them are searched. The
+// children of containers that manage their own descendants (a long list) are passed over too.
 AtspiAccessible* findFocusedBelow(AtspiAccessible* node, bool windows, Search& search) {
     GErrorHolder error;
     const int count = atspi_accessible_get_child_count(node, error.out());
@@ -90,7 +76,7 @@ AtspiAccessible* findFocusedBelow(AtspiAccessible* node, bool windows, Search& s
         anyShowing = anyShowing || child.has(ATSPI_STATE_SHOWING);
         if (!child.has(ATSPI_STATE_FOCUSED)) continue;
         if (!isTab(object))
-            found = deepestFocused(static_cast<AtspiAccessible*>(g_object_ref(object)), child, search);
+            found = static_cast<AtspiAccessible*>(g_object_ref(object));
         else if (!search.tab)
             search.tab = static_cast<AtspiAccessible*>(g_object_ref(object));
     }
