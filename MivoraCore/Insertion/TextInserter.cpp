@@ -140,10 +140,13 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
     Saved saved = takeSnapshots(std::move(early), viaSelection);
     const bool marked = plan.restoreClipboard || sensitive;
     write(pasteboard_, text, marked);
+    // A secret goes to the application it is pasted into and to no other (a clipboard manager's history).
+    if (sensitive) pasteboard_.keepFromOthers();
     const qint64 written = pasteboard_.changeCount();
     qint64 selectionWritten = 0;
     if (viaSelection) {
         write(*selection_, text, marked);
+        if (sensitive) selection_->keepFromOthers();
         selectionWritten = selection_->changeCount();
     }
 

@@ -30,13 +30,18 @@ public:
     virtual void write(const std::vector<Item>& items) = 0;
     // Grows with every change of the contents, made by this process or by any other.
     virtual qint64 changeCount() const = 0;
-    // Calls `asked` once, after this process has answered the first request another program makes for the
-    // contents it wrote last (for any type, or for the list of types). The next write or call drops it.
+    // Calls `asked` once, after this process has answered the first request the front application makes
+    // for the contents it wrote last (for any type, or for the list of types); what other programs ask (a
+    // clipboard manager asks for every new clipboard) does not count. The next write or call drops it.
     // False, and `asked` is never called, where such requests cannot be seen.
     virtual bool whenFirstAsked(std::function<void()> asked) {
         (void)asked;
         return false;
     }
+    // Until the next write, the contents written last go to the front application only (the one a paste
+    // goes to): every other program's request for them (a clipboard manager's, for its history) is refused.
+    // False where requests cannot be told apart.
+    virtual bool keepFromOthers() { return false; }
 };
 
 } // namespace mivora

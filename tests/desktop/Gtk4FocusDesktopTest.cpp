@@ -1,6 +1,7 @@
 // GTK 4 marks only its windows "showing", not the widgets in them: its focused field is found all the
-// same, as GTK 3's is. So a take pasted into a GTK 4 text view gives the user's clipboard back, and a
-// memory's name typed there is offered in the strip.
+// same, as GTK 3's is. Qt 6 marks the current tab of a tab bar focused beside the editor that has the keys:
+// the editor is the focused field. So a take pasted into a GTK 4 text view or below a Qt tab bar gives the
+// user's clipboard back, and a memory's name typed there is offered in the strip.
 #include "Insertion/TextInserter.h"
 
 #include "LinuxDesktop.h"
@@ -12,6 +13,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTemporaryDir>
+
+#include <functional>
 
 // Bring Xlib, whose macros clash with Qt and GoogleTest names: include them last.
 #include "support/DesktopInput.h"
@@ -35,6 +38,51 @@ struct Gtk4FocusDesktop : LinuxDesktop {
     // Whether the clipboard, as another application reads it, holds `text`.
     static bool clipboardHolds(const QString& text) {
         return waitUntil([&] { return clipboardAs("UTF8_STRING") == text.toUtf8(); }, desktopDeadlineMs);
+    }
+    // A take and a strip through the real program into the field `inFront` brings up.
+    void offersAMemoryAndGivesTheClipboardBack(const std::function<bool(ChildProcess&)>& inFront) {
+        const QString words = QStringLiteral("明天上午十点开会");
+        FakeOpenAI server;
+        server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription(words));
+        QTemporaryDir dir;
+        RelayProgram program(dir, server.url("/"));
+        program.holdMemories({Memory{.title = "地址", .value = "北京市朝阳区"}});
+        const StoredSignIn signedIn(platform->secrets());
+        QProcess* mivora = program.start();
+        ASSERT_TRUE(program.watchesKeys());
+        // The main window opens at launch; the target comes in front of it only after it is up.
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                return platform->frontApplication().current().value_or(FrontApp{}).pid == mivora->processId();
+            },
+            desktopDeadlineMs));
+        ChildProcess target;
+        ASSERT_TRUE(inFront(target)) << target.lines().join('\n').toStdString();
+
+        // The strip first: right after a take the program shows its result a moment before it offers again.
+        ASSERT_TRUE(typeText(target, "我的地址")) << target.lines().join('\n').toStdString();
+        const auto strip = [&](bool shown) {
+            return waitUntil([&] { return windowShown(mivora->processId(), 360, 44) == shown; },
+                             desktopDeadlineMs);
+        };
+        EXPECT_TRUE(strip(true)) << program.log().join('\n').toStdString();
+        Display* display = XOpenDisplay(nullptr);
+        ASSERT_TRUE(display);
+        pressKey(display, XK_Escape);
+        XCloseDisplay(display);
+        EXPECT_TRUE(strip(false)) << program.log().join('\n').toStdString();
+
+        QGuiApplication::clipboard()->setText(copied);
+        ASSERT_TRUE(clipboardHolds(copied));
+        ASSERT_TRUE(holdHotkeyAndSpeak({}, [&] { return program.logged("开始听"); }))
+            << program.log().join('\n').toStdString();
+        EXPECT_TRUE(target.waitForLine("text:我的地址" + words))
+            << (program.log() + target.lines()).join('\n').toStdString();
+        EXPECT_TRUE(waitUntil([&] { return program.logged("上屏 "); }, desktopDeadlineMs))
+            << program.log().join('\n').toStdString();
+        EXPECT_TRUE(program.logged("（已插入）")) << program.log().join('\n').toStdString();
+        EXPECT_TRUE(clipboardHolds(copied)) << program.log().join('\n').toStdString();
+        EXPECT_EQ(mivora->state(), QProcess::Running);
     }
 };
 
@@ -82,48 +130,18 @@ TEST_F(Gtk4FocusDesktop, GnomeTextEditorsTextViewIsFound) {
         << role.toStdString();
 }
 
-// The real program: a memory's name typed into a GTK 4 text view brings up the strip, and a take spoken
-// there lands and gives the clipboard back.
+// The real program: a memory's name typed into a GTK 4 text view, or into a Qt editor below a tab bar, brings
+// up the strip, and a take spoken there lands, says it went in (no hint to paste by hand) and gives the
+// clipboard back.
 TEST_F(Gtk4FocusDesktop, TheProgramOffersAMemoryAndGivesTheClipboardBackInAGtk4TextView) {
-    const QString words = QStringLiteral("明天上午十点开会");
-    FakeOpenAI server;
-    server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription(words));
-    QTemporaryDir dir;
-    RelayProgram program(dir, server.url("/"));
-    program.holdMemories({Memory{.title = "地址", .value = "北京市朝阳区"}});
-    const StoredSignIn signedIn(platform->secrets());
-    QProcess* mivora = program.start();
-    ASSERT_TRUE(program.watchesKeys());
-    // The main window opens at launch; the target comes in front of it only after it is up.
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return platform->frontApplication().current().value_or(FrontApp{}).pid == mivora->processId();
-        },
-        desktopDeadlineMs));
-    ChildProcess target;
-    ASSERT_TRUE(gtkInFront(target, "4", {"--textview"})) << target.lines().join('\n').toStdString();
+    offersAMemoryAndGivesTheClipboardBack(
+        [&](ChildProcess& target) { return gtkInFront(target, "4", {"--textview"}); });
+}
 
-    // The strip first: right after a take the program shows its result a moment before it offers again.
-    ASSERT_TRUE(typeText(target, "我的地址")) << target.lines().join('\n').toStdString();
-    const auto strip = [&](bool shown) {
-        return waitUntil([&] { return windowShown(mivora->processId(), 360, 44) == shown; },
+TEST_F(Gtk4FocusDesktop, TheProgramOffersAMemoryAndGivesTheClipboardBackBelowAQtTabBar) {
+    offersAMemoryAndGivesTheClipboardBack([&](ChildProcess& target) {
+        return target.startInFront(platform->frontApplication(), "mivora_tabbed_target") &&
+               waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; },
                          desktopDeadlineMs);
-    };
-    EXPECT_TRUE(strip(true)) << program.log().join('\n').toStdString();
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_TRUE(display);
-    pressKey(display, XK_Escape);
-    XCloseDisplay(display);
-    EXPECT_TRUE(strip(false)) << program.log().join('\n').toStdString();
-
-    QGuiApplication::clipboard()->setText(copied);
-    ASSERT_TRUE(clipboardHolds(copied));
-    ASSERT_TRUE(holdHotkeyAndSpeak({}, [&] { return program.logged("开始听"); }))
-        << program.log().join('\n').toStdString();
-    EXPECT_TRUE(target.waitForLine("text:我的地址" + words))
-        << (program.log() + target.lines()).join('\n').toStdString();
-    EXPECT_TRUE(waitUntil([&] { return program.logged("（已插入）"); }, desktopDeadlineMs))
-        << program.log().join('\n').toStdString();
-    EXPECT_TRUE(clipboardHolds(copied)) << program.log().join('\n').toStdString();
-    EXPECT_EQ(mivora->state(), QProcess::Running);
+    });
 }

@@ -1,5 +1,6 @@
-// The clipboard tells when another program has first asked for what we put on it: once per write, for the
-// clipboard's requests only (not the primary selection's).
+// The clipboard tells when the front application has first asked for what we put on it: once per write, for
+// the clipboard's requests only (not the primary selection's), whatever other programs ask meanwhile. What
+// is kept from others goes to the front application only, until the next write.
 #include "Platform/Linux/QtPasteboard.h"
 
 #include "support/ChildProcess.h"
@@ -13,26 +14,36 @@ using namespace mivora::test;
 
 namespace {
 
-// Another program asks for `selection` as `target` and gets its answer.
-bool askedAs(const QString& selection, const QString& target) {
+// Another program asks for `selection` as `target` and gets its answer; `answer` receives it.
+bool askedAs(const QString& selection, const QString& target, QByteArray* answer = nullptr) {
     QProcess xclip;
     xclip.start("xclip", {"-o", "-selection", selection, "-t", target});
-    return waitUntil([&] { return xclip.state() == QProcess::NotRunning; }, desktopDeadlineMs) &&
-           xclip.exitCode() == 0;
+    const bool ok = waitUntil([&] { return xclip.state() == QProcess::NotRunning; }, desktopDeadlineMs) &&
+                    xclip.exitCode() == 0;
+    if (answer) *answer = xclip.readAllStandardOutput();
+    return ok;
 }
+
+const Pasteboard::Item item{{"text/plain", QString("你好").toUtf8()}};
 
 } // namespace
 
-TEST(QtPasteboardDesktop, TellsOnceWhenAnotherProgramFirstAsksForWhatWasWritten) {
-    QtPasteboard clipboard;
-    QtPasteboard selection(QClipboard::Selection);
+TEST(QtPasteboardDesktop, TellsOnceWhenTheFrontApplicationFirstAsksForWhatWasWritten) {
+    bool frontAsks = false; // whether the next request counts as the front application's
+    const auto fromFront = [&](unsigned long) { return frontAsks; };
+    QtPasteboard clipboard(QClipboard::Clipboard, fromFront);
+    QtPasteboard selection(QClipboard::Selection, fromFront);
     int clipboardAsks = 0, selectionAsks = 0;
-    const Pasteboard::Item item{{"text/plain", QString("你好").toUtf8()}};
     clipboard.write({item});
     selection.write({item});
     ASSERT_TRUE(clipboard.whenFirstAsked([&] { ++clipboardAsks; }));
     ASSERT_TRUE(selection.whenFirstAsked([&] { ++selectionAsks; }));
 
+    // Another program (a clipboard manager) asks first: answered, and no call.
+    ASSERT_TRUE(askedAs("clipboard", "TARGETS"));
+    ASSERT_TRUE(askedAs("clipboard", "UTF8_STRING"));
+    EXPECT_EQ(clipboardAsks, 0);
+    frontAsks = true;
     ASSERT_TRUE(askedAs("clipboard", "TARGETS"));
     EXPECT_TRUE(waitUntil([&] { return clipboardAsks == 1; }, desktopDeadlineMs));
     ASSERT_TRUE(askedAs("clipboard", "UTF8_STRING"));
@@ -50,4 +61,34 @@ TEST(QtPasteboardDesktop, TellsOnceWhenAnotherProgramFirstAsksForWhatWasWritten)
     ASSERT_TRUE(askedAs("primary", "TARGETS"));
     EXPECT_TRUE(waitUntil([&] { return selectionAsks == 2; }, desktopDeadlineMs));
     EXPECT_EQ(clipboardAsks, 1);
+}
+
+TEST(QtPasteboardDesktop, WhatIsKeptFromOthersGoesToTheFrontApplicationOnly) {
+    bool frontAsks = false;
+    QtPasteboard clipboard(QClipboard::Clipboard, [&](unsigned long) { return frontAsks; });
+    clipboard.write({item});
+    ASSERT_TRUE(clipboard.keepFromOthers());
+    QByteArray answer;
+    for (const char* target : {"TARGETS", "UTF8_STRING", "text/plain", "STRING"}) {
+        EXPECT_FALSE(askedAs("clipboard", target, &answer)) << target;
+        EXPECT_EQ(answer, QByteArray()) << target;
+    }
+    frontAsks = true;
+    ASSERT_TRUE(askedAs("clipboard", "UTF8_STRING", &answer));
+    EXPECT_EQ(answer, item.front().second);
+
+    // The next write is for everyone again.
+    frontAsks = false;
+    clipboard.write({item});
+    ASSERT_TRUE(askedAs("clipboard", "UTF8_STRING", &answer));
+    EXPECT_EQ(answer, item.front().second);
+
+    // Kept contents leave with the clipboard object (at the program's end, Qt would hand them to a clipboard
+    // manager that keeps the clipboard of programs that quit).
+    {
+        QtPasteboard leaving(QClipboard::Clipboard, [](unsigned long) { return true; });
+        leaving.write({item});
+        ASSERT_TRUE(leaving.keepFromOthers());
+    }
+    EXPECT_FALSE(askedAs("clipboard", "UTF8_STRING", &answer));
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace mivora {
@@ -20,6 +21,12 @@ constexpr int maxChildren = 500; // children looked at under one element
 struct Search {
     int visited = 0;
     bool failed = false; // the application stopped answering
+    // A focused tab met on the way. Qt marks the current tab of a tab bar focused while the editor below
+    // it has the keys: the tab is taken only when no other focused element turns up.
+    AtspiAccessible* tab = nullptr;
+    ~Search() {
+        if (tab) g_object_unref(tab);
+    }
 };
 
 // One child with the states it had when it was looked at; owns both references.
@@ -29,12 +36,18 @@ struct Child {
     bool has(AtspiStateType state) const { return atspi_state_set_contains(states, state); }
 };
 
+bool isTab(AtspiAccessible* object) {
+    GErrorHolder error;
+    return atspi_accessible_get_role(object, error.out()) == ATSPI_ROLE_PAGE_TAB && !error;
+}
+
 // Searches below `node` for the element with the FOCUSED state: its children first, then their subtrees
-// in order. Returns a new reference or nullptr. Hidden elements are passed over, which keeps the search
-// short in a large tree: windows of the application (`windows`) that are not "showing", and below them an
-// element that is not "showing" while a sibling is. A toolkit that marks only its windows "showing"
-// (GTK 4) leaves every sibling unmarked, and then all of them are searched. The children of containers
-// that manage their own descendants (a long list) are passed over too.
+// in order. Returns a new reference or nullptr. A focused tab is kept in `search` instead while the search
+// goes on, below the tab too (GTK holds a notebook's page below its tab). Hidden elements are passed over,
+// which keeps the search short in a large tree: windows of the application (`windows`) that are not
+// "showing", and below them an element that is not "showing" while a sibling is. A toolkit that marks only
+// its windows "showing" (GTK 4) leaves every sibling unmarked, and then all of them are searched. The
+// children of containers that manage their own descendants (a long list) are passed over too.
 AtspiAccessible* findFocusedBelow(AtspiAccessible* node, bool windows, Search& search) {
     GErrorHolder error;
     const int count = atspi_accessible_get_child_count(node, error.out());
@@ -60,8 +73,12 @@ AtspiAccessible* findFocusedBelow(AtspiAccessible* node, bool windows, Search& s
             continue;
         }
         const Child& child = children.emplace_back(Child{object, states});
-        if (child.has(ATSPI_STATE_FOCUSED)) found = static_cast<AtspiAccessible*>(g_object_ref(object));
         anyShowing = anyShowing || child.has(ATSPI_STATE_SHOWING);
+        if (!child.has(ATSPI_STATE_FOCUSED)) continue;
+        if (!isTab(object))
+            found = static_cast<AtspiAccessible*>(g_object_ref(object));
+        else if (!search.tab)
+            search.tab = static_cast<AtspiAccessible*>(g_object_ref(object));
     }
     const bool skipHidden = windows || anyShowing;
     for (const Child& child : children) {
@@ -87,6 +104,7 @@ AtspiAccessible* findFocused(AtspiAccessible* app, bool& failed) {
     if (focused) return static_cast<AtspiAccessible*>(g_object_ref(app));
     Search search;
     AtspiAccessible* found = findFocusedBelow(app, true, search);
+    if (!found) found = std::exchange(search.tab, nullptr);
     failed = search.failed;
     return found;
 }

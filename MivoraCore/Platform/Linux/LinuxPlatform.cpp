@@ -36,15 +36,20 @@ struct Shared {
 std::unique_ptr<Platform> make(Defaults& defaults, Clock& clock, Scheduler& scheduler) {
     auto shared = std::make_shared<Shared>();
     Platform::Parts parts;
-    parts.pasteboard = std::make_unique<QtPasteboard>();
+    auto front = std::make_unique<X11FrontApplication>(shared->display);
+    // Both selections tell the front application's requests from those of other programs.
+    const QtPasteboard::FromFront fromFront = [app = front.get()](unsigned long window) {
+        return app->owns(window);
+    };
+    parts.pasteboard = std::make_unique<QtPasteboard>(QClipboard::Clipboard, fromFront);
     if (QGuiApplication::clipboard()->supportsSelection())
-        parts.selection = std::make_unique<QtPasteboard>(QClipboard::Selection);
+        parts.selection = std::make_unique<QtPasteboard>(QClipboard::Selection, fromFront);
     parts.syntheticKeys = std::make_unique<X11SyntheticKeys>(shared->display, shared->ownKeys, clock);
     auto accessibility = std::make_unique<AtspiAccessibility>(shared->atspi);
     parts.textAccess = std::make_unique<AtspiTextAccess>(*accessibility, shared->atspi);
     parts.accessibility = std::move(accessibility);
     parts.accessibilityBus = std::make_unique<AtspiBus>(shared->atspi);
-    parts.frontApplication = std::make_unique<X11FrontApplication>(shared->display);
+    parts.frontApplication = std::move(front);
     parts.audioInputs = std::make_unique<QtAudioInputs>();
     parts.keyboard = std::make_unique<X11KeyboardProbe>(shared->display, shared->ownGrabs);
     parts.settingsPages = std::make_unique<DesktopSettingsPages>();

@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include <cstring>
+
 #include <xcb/xcb.h>
 // Xlib's macros clash with Qt names: include it last.
 #include <X11/Xatom.h>
@@ -11,9 +13,12 @@
 
 namespace mivora {
 
-QtPasteboard::QtPasteboard(QClipboard::Mode mode, QObject* parent) : QObject(parent), mode_(mode) {
+QtPasteboard::QtPasteboard(QClipboard::Mode mode, FromFront fromFront, QObject* parent)
+    : QObject(parent), mode_(mode), fromFront_(std::move(fromFront)) {
     connect(QGuiApplication::clipboard(), &QClipboard::changed, this, [this](QClipboard::Mode changed) {
-        if (changed == mode_) ++changes_;
+        if (changed != mode_) return;
+        ++changes_;
+        if (!owned()) kept_ = false; // another program's contents now
     });
     const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->display()) return;
@@ -24,20 +29,53 @@ QtPasteboard::QtPasteboard(QClipboard::Mode mode, QObject* parent) : QObject(par
     if (selection_ != 0) QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
+QtPasteboard::~QtPasteboard() {
+    if (kept_ && qGuiApp && owned()) QGuiApplication::clipboard()->clear(mode_);
+}
+
+bool QtPasteboard::owned() const {
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    return mode_ == QClipboard::Selection ? clipboard->ownsSelection() : clipboard->ownsClipboard();
+}
+
 bool QtPasteboard::whenFirstAsked(std::function<void()> asked) {
-    if (selection_ == 0) return false;
+    if (selection_ == 0 || !fromFront_) return false;
     asked_ = std::move(asked);
     return true;
 }
 
+bool QtPasteboard::keepFromOthers() {
+    if (selection_ == 0 || !fromFront_) return false;
+    kept_ = true;
+    return true;
+}
+
 bool QtPasteboard::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (!asked_ || eventType != "xcb_generic_event_t") return false;
+    if ((!asked_ && !kept_) || eventType != "xcb_generic_event_t") return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     if ((event->response_type & 0x7f) != XCB_SELECTION_REQUEST) return false;
     const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
     if (request->selection != selection_) return false;
+    const bool front = fromFront_(request->requestor);
+    if (kept_ && !front) {
+        // Refused: the requestor hears at once that there is nothing for it, and Qt never answers.
+        const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        xcb_selection_notify_event_t refusal{};
+        refusal.response_type = XCB_SELECTION_NOTIFY;
+        refusal.time = request->time;
+        refusal.requestor = request->requestor;
+        refusal.selection = request->selection;
+        refusal.target = request->target;
+        refusal.property = XCB_NONE;
+        char event32[32] = {}; // the server takes every event sent as 32 bytes
+        static_assert(sizeof(refusal) <= sizeof(event32));
+        std::memcpy(event32, &refusal, sizeof(refusal));
+        xcb_send_event(x11->connection(), false, request->requestor, XCB_EVENT_MASK_NO_EVENT, event32);
+        xcb_flush(x11->connection());
+        return true;
+    }
     // Qt answers the request after this filter: call back once that answer has gone out.
-    QMetaObject::invokeMethod(this, std::exchange(asked_, {}), Qt::QueuedConnection);
+    if (asked_ && front) QMetaObject::invokeMethod(this, std::exchange(asked_, {}), Qt::QueuedConnection);
     return false;
 }
 
@@ -75,6 +113,7 @@ std::optional<QByteArray> QtPasteboard::data(int item, const QString& type) cons
 
 void QtPasteboard::write(const std::vector<Item>& items) {
     asked_ = nullptr; // it waited for requests for what is replaced now
+    kept_ = false;
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (items.empty()) {
         clipboard->clear(mode_);

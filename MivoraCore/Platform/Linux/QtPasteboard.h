@@ -6,16 +6,25 @@
 #include <QClipboard>
 #include <QObject>
 
+#include <functional>
+
 namespace mivora {
 
 // The desktop clipboard (the X11 CLIPBOARD selection), or with `mode` Selection the primary selection,
 // through QClipboard. One item at most; the change counter follows QClipboard's change signal, which fires
 // for our own writes and for other owners. On X11 it sees the requests other programs make for what it
-// wrote (Qt answers them).
+// wrote before Qt answers them, and tells the front application's apart with `fromFront` (whether an X
+// window, a request's requestor, belongs to the application in front): without it none is.
 class QtPasteboard final : public QObject, public Pasteboard, private QAbstractNativeEventFilter {
     Q_OBJECT
 public:
-    explicit QtPasteboard(QClipboard::Mode mode = QClipboard::Clipboard, QObject* parent = nullptr);
+    using FromFront = std::function<bool(unsigned long window)>;
+
+    explicit QtPasteboard(QClipboard::Mode mode = QClipboard::Clipboard, FromFront fromFront = {},
+                          QObject* parent = nullptr);
+    // Contents still kept from others are taken off the clipboard: once this process is gone, they could
+    // no longer be refused to anyone.
+    ~QtPasteboard() override;
 
     int itemCount() const override;
     QStringList types(int item) const override;
@@ -23,14 +32,18 @@ public:
     void write(const std::vector<Item>& items) override;
     qint64 changeCount() const override { return changes_; }
     bool whenFirstAsked(std::function<void()> asked) override;
+    bool keepFromOthers() override;
 
 private:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+    bool owned() const;
 
     QClipboard::Mode mode_;
+    FromFront fromFront_;
     qint64 changes_ = 0;
     unsigned long selection_ = 0; // the X11 atom of our selection; 0 off X11
     std::function<void()> asked_;
+    bool kept_ = false; // what we wrote last goes to the front application only
 };
 
 } // namespace mivora

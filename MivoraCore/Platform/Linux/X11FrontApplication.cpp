@@ -3,6 +3,10 @@
 #include "Platform/Linux/TerminalClasses.h"
 #include "Platform/Linux/X11Display.h"
 
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+// Xlib's macros clash with Qt names: include it last.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -72,6 +76,36 @@ bool ordinary(Display* display, Window window) {
            type == XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
 }
 
+// The window named by the window manager's _NET_ACTIVE_WINDOW, or without one the window holding the
+// input focus; None when no application's window is in front.
+Window activeWindow(Display* display) {
+    const Window root = DefaultRootWindow(display);
+    Window window = cardinalProperty(display, root, "_NET_ACTIVE_WINDOW", XA_WINDOW);
+    if (window == None) {
+        int revert = 0;
+        XGetInputFocus(display, &window, &revert);
+        // Focus on the root window (what it reverts to when the focused window closes) is no application.
+        if (window == None || window == PointerRoot || window == root) return None;
+    }
+    return window;
+}
+
+// The process id a window or the nearest of its ancestors names in _NET_WM_PID; 0 when none does.
+qint64 windowPid(Display* display, Window window) {
+    const Window root = DefaultRootWindow(display);
+    for (int depth = 0; depth < 32 && window != None && window != root; ++depth) {
+        if (const unsigned long pid = cardinalProperty(display, window, "_NET_WM_PID", XA_CARDINAL))
+            return qint64(pid);
+        Window rootReturn = None, parent = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count)) break;
+        if (children) XFree(children);
+        window = parent;
+    }
+    return 0;
+}
+
 } // namespace
 
 std::optional<FrontApp> X11FrontApplication::current() {
@@ -80,13 +114,8 @@ std::optional<FrontApp> X11FrontApplication::current() {
     X11Display::ErrorTrap trap(display); // the window may vanish while we read it
 
     const Window root = DefaultRootWindow(display);
-    Window window = cardinalProperty(display, root, "_NET_ACTIVE_WINDOW", XA_WINDOW);
-    if (window == None) {
-        int revert = 0;
-        XGetInputFocus(display, &window, &revert);
-        // Focus on the root window (what it reverts to when the focused window closes) is no application.
-        if (window == None || window == PointerRoot || window == root) return std::nullopt;
-    }
+    Window window = activeWindow(display);
+    if (window == None) return std::nullopt;
 
     // The focus may rest on a child window; WM_CLASS sits on the top-level one.
     for (int depth = 0; depth < 32 && window != None && window != root; ++depth) {
@@ -111,6 +140,24 @@ std::optional<FrontApp> X11FrontApplication::current() {
         window = parent;
     }
     return FrontApp{};
+}
+
+bool X11FrontApplication::owns(unsigned long window) {
+    Display* display = display_.get();
+    if (!display || window == None) return false;
+    X11Display::ErrorTrap trap(display); // either window may vanish while we read it
+    const Window front = activeWindow(display);
+    if (front == None) return false;
+    // The server hands every client its own range of identifiers, the same mask for all: a window made on
+    // the same connection as the front window (a toolkit's hidden window for the clipboard) carries the
+    // same high bits.
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (x11 && x11->connection()) {
+        const XID clientBits = ~XID(xcb_get_setup(x11->connection())->resource_id_mask);
+        if ((front & clientBits) == (window & clientBits)) return true;
+    }
+    const qint64 pid = windowPid(display, window);
+    return pid != 0 && pid == windowPid(display, front);
 }
 
 std::optional<QRect> X11FrontApplication::frontWindowFrame() {

@@ -17,6 +17,10 @@ public:
     explicit X11FrontApplication(X11Display& display) : display_(display) {}
     std::optional<FrontApp> current() override;
     std::optional<QRect> frontWindowFrame() override;
+    // Whether an X window (the requestor of a clipboard request) belongs to the front application: it was
+    // made by the same X client as the front window, or by the same process (_NET_WM_PID on it or an
+    // ancestor).
+    bool owns(unsigned long window);
 
 private:
     X11Display& display_;
