@@ -285,6 +285,37 @@ TEST_F(VoiceTest, NoRecallChoicesWhileAnInputMethodComposes) {
     EXPECT_EQ(phase(), Kind::choosing);
 }
 
+// An input method composing in the field may keep the paste key to itself: a take and a one-match recall
+// made over a composition go in by the way that sees them land, and what stays on the clipboard is never
+// logged as inserted or shown with a tick.
+TEST_F(VoiceTest, OverACompositionATakeOrARecallShowsATickOnlyWhenItLanded) {
+    QStringList lines;
+    controller->log = [&](const QString& line) { lines << line; };
+    bool composing = true;
+    controller->composing = [&] { return composing; };
+    const QString kept = "输入法还在输入，文字留在剪贴板上：上屏后按 Ctrl+V 粘贴";
+    inserter.result = InsertResult::copied(kept);
+    take();
+    recognizer->answer("明天开会");
+    EXPECT_EQ(controller->phase(), VoicePhase::notice(kept, false));
+    EXPECT_TRUE(lines.last().endsWith("（留在剪贴板）")) << lines.last().toStdString();
+    wait(3);
+    recallTake("公司地址");
+    wait(0);
+    EXPECT_EQ(controller->phase(), VoicePhase::notice(kept, false));
+    inserter.result = InsertResult::inserted();
+    wait(3);
+    recallTake("公司地址");
+    wait(0);
+    EXPECT_EQ(phase(), Kind::done);
+    composing = false;
+    wait(3);
+    take();
+    recognizer->answer("后来一句");
+    EXPECT_EQ(inserter.texts, std::vector<QString>({"明天开会", "浦东路 2 号", "浦东路 2 号", "后来一句"}));
+    EXPECT_EQ(inserter.overComposition, std::vector<bool>({true, true, true, false}));
+}
+
 TEST_F(VoiceTest, TheLastWordAfterTheReleaseIsPartOfTheTake) {
     clip = speech(0.5, 0.25);
     hold();
