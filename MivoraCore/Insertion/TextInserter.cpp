@@ -147,8 +147,11 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
 
     // An input method composing in the field may keep the paste key to itself: a paste into a text field
     // counts only once the field shows one more copy of the text than before.
+    // The field is held from here on: each look at its text is then one question to the application.
     const bool confirm = overComposition && plan.restoreClipboard && postsKeys;
-    const std::optional<qsizetype> shownBefore = confirm ? timesShown(text, app) : std::nullopt;
+    std::unique_ptr<FocusedText> field;
+    if (confirm && text_ && app && app->pid > 0) field = text_->focusedText(app->pid).field;
+    const std::optional<qsizetype> shownBefore = field ? timesShown(*field, text) : std::nullopt;
 
     std::optional<PasteboardSnapshot> early;
     if (ahead && ahead->snapshot && !pending_) early = std::move(*ahead->snapshot);
@@ -195,18 +198,22 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
         keep();
         result = InsertResult::copied(InsertPlan::pasteHint(pasteKeys));
     } else if (confirm) {
-        // Insertions coming meanwhile wait, as for an application's question.
-        asking_ = std::make_shared<Wake>();
+        // Insertions coming meanwhile wait, as for an application's question; an inserter going away ends
+        // the wait at once.
         bool landed = false;
         for (double waited = 0; shownBefore; waited += landingPoll) {
-            const std::optional<qsizetype> shown = timesShown(text, app);
+            const std::optional<qsizetype> shown = timesShown(*field, text);
             landed = shown && *shown > *shownBefore;
             if (landed || waited >= landingWait) break;
-            auto pause = scheduler_.sleep(landingPoll);
-            co_await pause;
+            const auto look = std::make_shared<Wake>();
+            asking_ = look;
+            scheduler_.after(landingPoll, [look] { (*look)(); });
+            Wake::Awaiter awaiter{look};
+            co_await awaiter;
             if (!*alive) co_return InsertResult::copied(InsertPlan::compositionHint(pasteKeys));
         }
         asking_.reset();
+        field.reset();
         if (landed) {
             if (pending_) pending_->timer = scheduler_.after(restoreDelay, [this] { restore(); });
         } else {
@@ -220,8 +227,7 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
     co_return result;
 }
 
-std::optional<qsizetype> TextInserter::timesShown(const QString& text, const std::optional<FrontApp>& app) {
-    if (!text_ || !app || app->pid <= 0) return std::nullopt;
+std::optional<qsizetype> TextInserter::timesShown(FocusedText& field, const QString& text) {
     // A field may turn line breaks into blanks or drop them (a one-line entry): blanks are not compared.
     const auto bare = [](const QString& s) {
         QString out;
@@ -231,9 +237,7 @@ std::optional<qsizetype> TextInserter::timesShown(const QString& text, const std
     };
     const QString wanted = bare(text);
     if (wanted.isEmpty()) return std::nullopt;
-    const TextAccess::Read read = text_->focusedText(app->pid);
-    if (!read.field) return std::nullopt;
-    const std::optional<QString> value = read.field->value();
+    const std::optional<QString> value = field.value();
     if (!value) return std::nullopt;
     return bare(*value).count(wanted);
 }

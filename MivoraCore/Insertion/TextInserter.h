@@ -22,6 +22,7 @@ class FrontApplication;
 class Pasteboard;
 class Platform;
 class SyntheticKeys;
+class FocusedText;
 class TextAccess;
 
 // Puts text at the caret of the front application: the text goes on the clipboard, the application's paste
@@ -133,8 +134,8 @@ private:
     Focus focusNow(const Prepared& ahead, const std::optional<FrontApp>& app);
     Saved takeSnapshots(std::optional<PasteboardSnapshot> early, bool withSelection);
     static void write(Pasteboard& board, const QString& text, bool marked);
-    // How many times the front application's focused field shows `text`; nothing when it cannot be read.
-    std::optional<qsizetype> timesShown(const QString& text, const std::optional<FrontApp>& app);
+    // How many times a field shows `text`; nothing when it cannot be read.
+    static std::optional<qsizetype> timesShown(FocusedText& field, const QString& text);
     void restore();
     // Lets the insertions that came during a wait run, in order, until one of them waits in turn.
     void passTurn();

@@ -284,6 +284,7 @@ TEST_F(TextInserterTest, OverACompositionATextCountsOnlyOnceTheFieldShowsIt) {
     const QString kept = "输入法还在输入，文字留在剪贴板上：上屏后按 Ctrl+V 粘贴";
     FakeTextAccess& fields = platform.fake.text;
     fields.focus = FakeTextField{.text = "你好，"};
+    fields.live = true;
     const auto show = [&](const QString& more) { std::get<FakeTextField>(fields.focus).text += more; };
     const auto over = [&](const QString& text, bool sensitive = false) {
         auto task = inserter.insertOverComposition(text, sensitive);
@@ -325,4 +326,14 @@ TEST_F(TextInserterTest, OverACompositionATextCountsOnlyOnceTheFieldShowsIt) {
     EXPECT_EQ(keys.posted, 7); // sent anyway, in case the paste lands after all
     scheduler.advance(2);
     EXPECT_EQ(text(), "看不见");
+
+    // An inserter that goes away during the wait ends it at once.
+    fields.focus = FakeTextField{};
+    std::optional<QCoro::Task<InsertResult>> orphan;
+    {
+        TextInserter doomed(platform, scheduler);
+        orphan = doomed.insertOverComposition("走了", false);
+        EXPECT_FALSE(orphan->isReady());
+    }
+    EXPECT_TRUE(orphan->isReady());
 }
