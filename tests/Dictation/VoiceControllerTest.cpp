@@ -286,13 +286,12 @@ TEST_F(VoiceTest, NoRecallChoicesWhileAnInputMethodComposes) {
 }
 
 // An input method composing in the field may keep the paste key to itself: a take and a one-match recall
-// made over a composition go in by the way that sees them land, and what stays on the clipboard is never
-// logged as inserted or shown with a tick.
+// over a composition go in by the way that sees them land, and what stays on the clipboard is never logged
+// as inserted or shown with a tick.
 TEST_F(VoiceTest, OverACompositionATakeOrARecallShowsATickOnlyWhenItLanded) {
     QStringList lines;
     controller->log = [&](const QString& line) { lines << line; };
-    bool composing = true;
-    controller->composing = [&] { return composing; };
+    controller->composing = [] { return true; };
     const QString kept = "输入法还在输入，文字留在剪贴板上：上屏后按 Ctrl+V 粘贴";
     inserter.result = InsertResult::copied(kept);
     take();
@@ -303,17 +302,7 @@ TEST_F(VoiceTest, OverACompositionATakeOrARecallShowsATickOnlyWhenItLanded) {
     recallTake("公司地址");
     wait(0);
     EXPECT_EQ(controller->phase(), VoicePhase::notice(kept, false));
-    inserter.result = InsertResult::inserted();
-    wait(3);
-    recallTake("公司地址");
-    wait(0);
-    EXPECT_EQ(phase(), Kind::done);
-    composing = false;
-    wait(3);
-    take();
-    recognizer->answer("后来一句");
-    EXPECT_EQ(inserter.texts, std::vector<QString>({"明天开会", "浦东路 2 号", "浦东路 2 号", "后来一句"}));
-    EXPECT_EQ(inserter.overComposition, std::vector<bool>({true, true, true, false}));
+    EXPECT_EQ(inserter.overComposition, std::vector<bool>({true, true}));
 }
 
 TEST_F(VoiceTest, TheLastWordAfterTheReleaseIsPartOfTheTake) {
