@@ -146,8 +146,8 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
     const bool viaSelection = pasteKeys == PasteKeys::shiftInsert && selection_;
 
     // An input method composing in the field may keep the paste key to itself: a paste into a text field
-    // counts only once the field shows one more copy of the text than before.
-    // The field is held from here on: each look at its text is then one question to the application.
+    // counts only once the field shows one more copy of the text than before. The field is held from here
+    // on, so each look at its text is one question to the application.
     const bool confirm = overComposition && plan.restoreClipboard && postsKeys;
     std::unique_ptr<FocusedText> field;
     if (confirm && text_ && app && app->pid > 0) field = text_->focusedText(app->pid).field;
