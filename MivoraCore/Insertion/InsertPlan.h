@@ -19,7 +19,7 @@ struct InsertPlan {
     }
     // For a text that may not have landed because an input method was composing in the field.
     static QString compositionHint(PasteKeys keys = PasteKeys::controlV) {
-        return QStringLiteral("输入法还在输入，文字留在剪贴板上：上屏后") + PlatformWords::pasteWith(keys) +
+        return QStringLiteral("文字在剪贴板上：输入法上屏后") + PlatformWords::pasteWith(keys) +
                QStringLiteral("粘贴");
     }
 

@@ -292,7 +292,7 @@ TEST_F(VoiceTest, OverACompositionATakeOrARecallShowsATickOnlyWhenItLanded) {
     QStringList lines;
     controller->log = [&](const QString& line) { lines << line; };
     controller->composing = [] { return true; };
-    const QString kept = "输入法还在输入，文字留在剪贴板上：上屏后按 Ctrl+V 粘贴";
+    const QString kept = "文字在剪贴板上：输入法上屏后按 Ctrl+V 粘贴";
     inserter.result = InsertResult::copied(kept);
     take();
     recognizer->answer("明天开会");

@@ -276,7 +276,7 @@ TEST_F(TextInserterTest, AnEditorWhoseCtrlVIsNoPasteGetsItsOwnKeyOrNone) {
 // on the clipboard (a secret still marked), the user's old clipboard is not put back over it, and the hint
 // says so; an insertion coming meanwhile waits, and one going away ends the wait.
 TEST_F(TextInserterTest, OverACompositionATextCountsOnlyOnceTheFieldShowsIt) {
-    const QString kept = "输入法还在输入，文字留在剪贴板上：上屏后按 Ctrl+V 粘贴";
+    const QString kept = "文字在剪贴板上：输入法上屏后按 Ctrl+V 粘贴";
     FakeTextAccess& fields = platform.fake.text;
     fields.focus = FakeTextField{.text = "你好，"};
     fields.live = true;
