@@ -88,8 +88,12 @@ QCoro::Task<> VoiceController::insert(QString text, double released, double audi
     QPointer<VoiceController> self(this);
     const std::uint64_t token = token_;
     // A secret is inserted so that whatever of it stays on the clipboard is hidden from clipboard managers.
+    // An input method composing in the field may keep the paste key to itself (ibus does): the text then
+    // counts only once it is seen in the field, and otherwise stays on the clipboard.
     InsertResult result;
-    if (sensitive)
+    if (probe(composing))
+        result = co_await inserter_.insertOverComposition(text, sensitive);
+    else if (sensitive)
         result = co_await inserter_.insertSensitive(text);
     else
         result = co_await inserter_.insert(text);

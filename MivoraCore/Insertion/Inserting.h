@@ -28,6 +28,10 @@ public:
     // The same for a secret (the value of a sensitive memory): whatever of it stays on the clipboard is
     // marked so that clipboard managers do not keep it.
     virtual QCoro::Task<InsertResult> insertSensitive(QString text) { return insert(std::move(text)); }
+    // The same while an input method composes in the focused field, which may keep the paste key to itself:
+    // `inserted` only when the text was seen landing; otherwise it stays on the clipboard, and the hint
+    // says so.
+    virtual QCoro::Task<InsertResult> insertOverComposition(QString text, bool sensitive) = 0;
     // An insertion may follow soon (a take has just ended): what it needs to read from the desktop may be
     // read now, while nothing waits for it, and only be confirmed by the insertion. Harmless when no
     // insertion follows.

@@ -1,6 +1,7 @@
 #include "Insertion/TextInserter.h"
 
 #include "Platform/Platform.h"
+#include "Platform/TextAccess.h"
 
 #include <QGuiApplication>
 
@@ -11,6 +12,9 @@ namespace {
 // How often, and how far apart, an application that says nothing is focused is asked again.
 constexpr int refocusLooks = 3;
 constexpr double refocusPause = 0.05;
+// How long, and how often, a field is read for a text that has to be seen landing.
+constexpr double landingWait = 1.0;
+constexpr double landingPoll = 0.05;
 
 // The identifier our own clipboard contents name as their source.
 QString ownIdentifier() {
@@ -43,12 +47,13 @@ QString described(const QString& role, const std::optional<FrontApp>& app) {
 
 TextInserter::TextInserter(Platform& platform, Scheduler& scheduler)
     : TextInserter(platform.pasteboard(), platform.syntheticKeys(), platform.accessibility(),
-                   platform.frontApplication(), scheduler, platform.selection()) {}
+                   platform.frontApplication(), scheduler, platform.selection(), &platform.textAccess()) {}
 
 TextInserter::TextInserter(Pasteboard& pasteboard, SyntheticKeys& keys, Accessibility& accessibility,
-                           FrontApplication& front, Scheduler& scheduler, Pasteboard* selection)
+                           FrontApplication& front, Scheduler& scheduler, Pasteboard* selection,
+                           TextAccess* text)
     : pasteboard_(pasteboard), keys_(keys), accessibility_(accessibility), front_(front),
-      scheduler_(scheduler), selection_(selection) {}
+      scheduler_(scheduler), selection_(selection), text_(text) {}
 
 TextInserter::~TextInserter() {
     *alive_ = false;
@@ -73,6 +78,10 @@ QCoro::Task<InsertResult> TextInserter::insertSensitive(QString text) {
     return insert(std::move(text), std::nullopt, true);
 }
 
+QCoro::Task<InsertResult> TextInserter::insertOverComposition(QString text, bool sensitive) {
+    return insert(std::move(text), std::nullopt, sensitive, true);
+}
+
 void TextInserter::prepare() {
     if (prepared_) scheduler_.cancel(prepared_->expiry);
     Prepared ahead;
@@ -85,7 +94,8 @@ void TextInserter::prepare() {
     prepared_ = std::move(ahead);
 }
 
-QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<FocusKind> focus, bool sensitive) {
+QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<FocusKind> focus, bool sensitive,
+                                               bool overComposition) {
     const std::shared_ptr<bool> alive = alive_;
     if (asking_) {
         // Our text would replace that of the insertion waiting for its paste.
@@ -135,6 +145,14 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
     const InsertPlan plan = InsertPlan::make(kind, pasteKeys);
     const bool viaSelection = pasteKeys == PasteKeys::shiftInsert && selection_;
 
+    // An input method composing in the field may keep the paste key to itself: a paste into a text field
+    // counts only once the field shows one more copy of the text than before. The field is held from here
+    // on, so each look at its text is one question to the application.
+    const bool confirm = overComposition && plan.restoreClipboard && postsKeys;
+    std::unique_ptr<FocusedText> field;
+    if (confirm && text_ && app && app->pid > 0) field = text_->focusedText(app->pid).field;
+    const std::optional<qsizetype> shownBefore = field ? timesShown(*field, text) : std::nullopt;
+
     std::optional<PasteboardSnapshot> early;
     if (ahead && ahead->snapshot && !pending_) early = std::move(*ahead->snapshot);
     Saved saved = takeSnapshots(std::move(early), viaSelection);
@@ -156,7 +174,8 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
                                   selectionWritten};
 
     const auto asked = std::make_shared<Wake>();
-    if (postsKeys && app && app->dropsEarlyPaste && pasteboard_.whenFirstAsked([asked] { (*asked)(); })) {
+    if (postsKeys && plan.paste && app && app->dropsEarlyPaste &&
+        pasteboard_.whenFirstAsked([asked] { (*asked)(); })) {
         // Its question for the new clipboard comes within milliseconds; the time-out covers one that
         // never asks.
         asking_ = asked;
@@ -168,21 +187,62 @@ QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<Focus
         asking_.reset();
     }
 
-    InsertResult result = plan.hint ? InsertResult::copied(*plan.hint) : InsertResult::inserted();
-    if (postsKeys && !keys_.postPaste(pasteKeys)) {
-        // The paste never reached the application: the text stays on the clipboard for the user to paste,
-        // as an ordinary copy unless it is a secret.
+    // The text stays on the clipboard for the user to paste, as an ordinary copy unless it is a secret (and
+    // unless something else was copied meanwhile).
+    const auto keep = [&] {
         pending_.reset();
-        if (plan.restoreClipboard && !sensitive) {
-            write(pasteboard_, text, false);
-            if (viaSelection) write(*selection_, text, false);
-        }
+        if (!plan.restoreClipboard || sensitive) return;
+        if (pasteboard_.changeCount() == written) write(pasteboard_, text, false);
+        if (viaSelection && selection_->changeCount() == selectionWritten) write(*selection_, text, false);
+    };
+    InsertResult result = plan.hint ? InsertResult::copied(*plan.hint) : InsertResult::inserted();
+    if (postsKeys && plan.paste && !keys_.postPaste(pasteKeys)) {
+        // The paste never reached the application.
+        keep();
         result = InsertResult::copied(InsertPlan::pasteHint(pasteKeys));
+    } else if (confirm) {
+        // Insertions coming meanwhile wait, as for an application's question; an inserter going away ends
+        // the wait at once.
+        bool landed = false;
+        for (double waited = 0; shownBefore; waited += landingPoll) {
+            const std::optional<qsizetype> shown = timesShown(*field, text);
+            landed = shown && *shown > *shownBefore;
+            if (landed || waited >= landingWait) break;
+            const auto look = std::make_shared<Wake>();
+            asking_ = look;
+            scheduler_.after(landingPoll, [look] { (*look)(); });
+            Wake::Awaiter awaiter{look};
+            co_await awaiter;
+            if (!*alive) co_return InsertResult::copied(InsertPlan::compositionHint(pasteKeys));
+        }
+        asking_.reset();
+        field.reset();
+        if (landed) {
+            if (pending_) pending_->timer = scheduler_.after(restoreDelay, [this] { restore(); });
+        } else {
+            keep();
+            result = InsertResult::copied(InsertPlan::compositionHint(pasteKeys));
+        }
     } else if (pending_) {
         pending_->timer = scheduler_.after(restoreDelay, [this] { restore(); });
     }
     passTurn();
     co_return result;
+}
+
+std::optional<qsizetype> TextInserter::timesShown(FocusedText& field, const QString& text) {
+    // A field may turn line breaks into blanks or drop them (a one-line entry): blanks are not compared.
+    const auto bare = [](const QString& s) {
+        QString out;
+        for (const QChar c : s)
+            if (!c.isSpace()) out += c;
+        return out;
+    };
+    const QString wanted = bare(text);
+    if (wanted.isEmpty()) return std::nullopt;
+    const std::optional<QString> value = field.value();
+    if (!value) return std::nullopt;
+    return bare(*value).count(wanted);
 }
 
 void TextInserter::passTurn() {

@@ -22,16 +22,19 @@ class FrontApplication;
 class Pasteboard;
 class Platform;
 class SyntheticKeys;
+class FocusedText;
+class TextAccess;
 
 // Puts text at the caret of the front application: the text goes on the clipboard, the application's paste
-// shortcut is posted (Ctrl+V; a terminal emulator's own keys), and after a paste into a text field the
-// user's previous clipboard comes back `restoreDelay` seconds later (unless something else was copied
-// meanwhile). A terminal counts as a text field. A terminal that pastes the primary selection gets the text
-// there too, and the selection comes back the same way. Anywhere else the text stays on the clipboard and
-// the caller gets the hint to paste it by hand, naming the keys that paste there. An application that
-// ignores a paste asked for before it has seen the new clipboard gets the paste once it has asked for the
-// clipboard (or after `askTimeout`); an insertion that comes meanwhile goes after it. An inserter
-// destroyed while a restore is due restores at once. Main thread only.
+// shortcut is posted (Ctrl+V; a terminal emulator's or an editor's own keys; none where no key pastes, as
+// in vim), and after a paste into a text field the user's previous clipboard comes back `restoreDelay`
+// seconds later (unless something else was copied meanwhile). A terminal counts as a text field. A
+// terminal that pastes the primary selection gets the text there too, and the selection comes back the
+// same way. Anywhere else the text stays on the clipboard and the caller gets the hint to paste it by hand,
+// naming the way that pastes there. An application that ignores a paste asked for before it has seen the
+// new clipboard gets the paste once it has asked for the clipboard (or after `askTimeout`); an insertion
+// that comes meanwhile goes after it. An inserter destroyed while a restore is due restores at once. Main
+// thread only.
 class TextInserter final : public Inserting {
 public:
     // Marks temporary clipboard contents, so clipboard managers leave them out of their history.
@@ -54,9 +57,11 @@ public:
 
     // On the platform's clipboard, primary selection, keys, accessibility and front application.
     TextInserter(Platform& platform, Scheduler& scheduler);
-    // `selection` may be null (a desktop without a primary selection).
+    // `selection` may be null (a desktop without a primary selection), and `text` (no field is read back:
+    // a text over a composition is never confirmed).
     TextInserter(Pasteboard& pasteboard, SyntheticKeys& keys, Accessibility& accessibility,
-                 FrontApplication& front, Scheduler& scheduler, Pasteboard* selection = nullptr);
+                 FrontApplication& front, Scheduler& scheduler, Pasteboard* selection = nullptr,
+                 TextAccess* text = nullptr);
     ~TextInserter() override;
     TextInserter(const TextInserter&) = delete;
     TextInserter& operator=(const TextInserter&) = delete;
@@ -75,9 +80,13 @@ public:
 
     QCoro::Task<InsertResult> insert(QString text) override;
     QCoro::Task<InsertResult> insertSensitive(QString text) override;
+    // A paste into a text field counts once the field, read back for up to a second, shows the text once
+    // more than before; otherwise (or when the field cannot be read) the text stays on the clipboard.
+    QCoro::Task<InsertResult> insertOverComposition(QString text, bool sensitive) override;
     // With a known focus the inspection (and `onFocus`) is skipped. A sensitive text always carries the
     // clipboard markers, also when it stays on the clipboard.
-    QCoro::Task<InsertResult> insert(QString text, std::optional<FocusKind> focus, bool sensitive = false);
+    QCoro::Task<InsertResult> insert(QString text, std::optional<FocusKind> focus, bool sensitive = false,
+                                     bool overComposition = false);
     // Reads the focus and the clipboard ahead of the next insertion. That insertion uses them when the
     // same application is still in front and the clipboard has not changed since, and the focus only once
     // it has confirmed that the same element of that application still has it (the user may have moved
@@ -125,6 +134,8 @@ private:
     Focus focusNow(const Prepared& ahead, const std::optional<FrontApp>& app);
     Saved takeSnapshots(std::optional<PasteboardSnapshot> early, bool withSelection);
     static void write(Pasteboard& board, const QString& text, bool marked);
+    // How many times a field shows `text`; nothing when it cannot be read.
+    static std::optional<qsizetype> timesShown(FocusedText& field, const QString& text);
     void restore();
     // Lets the insertions that came during a wait run, in order, until one of them waits in turn.
     void passTurn();
@@ -152,9 +163,11 @@ private:
     FrontApplication& front_;
     Scheduler& scheduler_;
     Pasteboard* selection_;
+    TextAccess* text_;
     std::optional<PendingRestore> pending_;
     std::optional<Prepared> prepared_;
-    std::shared_ptr<Wake> asking_;             // the insertion waiting for its application to ask
+    std::shared_ptr<Wake>
+        asking_; // the insertion waiting for its application to ask, or for its text to show
     std::deque<std::shared_ptr<Wake>> queued_; // insertions that came meanwhile, oldest first
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true); // checked after every wait
 };

@@ -9,8 +9,9 @@ namespace mivora {
 
 // The keys an application pastes with. Terminal emulators leave Ctrl+V to the program running in them;
 // most paste the clipboard with Ctrl+Shift+V, and some (xterm) paste only the primary selection, with
-// Shift+Insert.
-enum class PasteKeys { controlV, controlShiftV, shiftInsert };
+// Shift+Insert. Emacs yanks with Ctrl+Y. In vim no key pastes the clipboard whatever mode it is in (Ctrl+V
+// waits for a key to insert literally): only its Edit menu's Paste does (`menuOnly`, no key is posted).
+enum class PasteKeys { controlV, controlShiftV, shiftInsert, controlY, menuOnly };
 
 // The application whose window is in front.
 struct FrontApp {
@@ -21,7 +22,7 @@ struct FrontApp {
     bool dropsEarlyPaste = false;
 
     // A terminal emulator: it takes pasted text at its cursor, whatever its accessibility tree says.
-    bool isTerminal() const { return paste != PasteKeys::controlV; }
+    bool isTerminal() const { return paste == PasteKeys::controlShiftV || paste == PasteKeys::shiftInsert; }
 };
 
 class FrontApplication {

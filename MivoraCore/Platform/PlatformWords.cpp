@@ -12,10 +12,18 @@ QString pasteShortcut(PasteKeys keys) {
         return QStringLiteral("Ctrl+Shift+V");
     case PasteKeys::shiftInsert:
         return QStringLiteral("Shift+Insert");
+    case PasteKeys::controlY:
+        return QStringLiteral("Ctrl+Y");
+    case PasteKeys::menuOnly:
     case PasteKeys::controlV:
         break;
     }
     return QStringLiteral("Ctrl+V");
+}
+
+QString pasteWith(PasteKeys keys) {
+    if (keys == PasteKeys::menuOnly) return QStringLiteral("用菜单「编辑 › 粘贴」");
+    return QStringLiteral("按 ") + pasteShortcut(keys) + QLatin1Char(' ');
 }
 
 QString settingsApp() {

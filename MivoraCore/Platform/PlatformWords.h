@@ -12,8 +12,12 @@ class Defaults;
 // names a key the user cannot press or a program the desktop does not have.
 namespace PlatformWords {
 
-// The shortcut that pastes: in most applications, or the one an application pastes with.
+// The shortcut that pastes: in most applications, or the one an application pastes with (Ctrl+V for an
+// application that has none).
 QString pasteShortcut(PasteKeys keys = PasteKeys::controlV);
+// How the user pastes by hand there, as the words that come right before "粘贴": "按 Ctrl+V " (the blank
+// parts the key from the Chinese after it), or "用菜单「编辑 › 粘贴」" where no key pastes.
+QString pasteWith(PasteKeys keys = PasteKeys::controlV);
 // The desktop's settings program, as its menus name it.
 QString settingsApp();
 // What the user turns on in those settings so the program may read the keyboard and the focused text

@@ -285,6 +285,26 @@ TEST_F(VoiceTest, NoRecallChoicesWhileAnInputMethodComposes) {
     EXPECT_EQ(phase(), Kind::choosing);
 }
 
+// An input method composing in the field may keep the paste key to itself: a take and a one-match recall
+// over a composition go in by the way that sees them land, and what stays on the clipboard is never logged
+// as inserted or shown with a tick.
+TEST_F(VoiceTest, OverACompositionATakeOrARecallShowsATickOnlyWhenItLanded) {
+    QStringList lines;
+    controller->log = [&](const QString& line) { lines << line; };
+    controller->composing = [] { return true; };
+    const QString kept = "文字在剪贴板上：输入法上屏后按 Ctrl+V 粘贴";
+    inserter.result = InsertResult::copied(kept);
+    take();
+    recognizer->answer("明天开会");
+    EXPECT_EQ(controller->phase(), VoicePhase::notice(kept, false));
+    EXPECT_TRUE(lines.last().endsWith("（留在剪贴板）")) << lines.last().toStdString();
+    wait(3);
+    recallTake("公司地址");
+    wait(0);
+    EXPECT_EQ(controller->phase(), VoicePhase::notice(kept, false));
+    EXPECT_EQ(inserter.overComposition, std::vector<bool>({true, true}));
+}
+
 TEST_F(VoiceTest, TheLastWordAfterTheReleaseIsPartOfTheTake) {
     clip = speech(0.5, 0.25);
     hold();

@@ -252,3 +252,70 @@ TEST_F(TextInserterTest, ATerminalGetsItsOwnPasteKeysAndItsPrimarySelectionBack)
     EXPECT_EQ(insert("没贴上"), InsertResult::copied("没出现的话，按 Shift+Insert 粘贴"));
     EXPECT_EQ(QString::fromUtf8(selection.value("text/plain").value_or("")), "没贴上");
 }
+
+// Where Ctrl+V is no paste: gvim gets no key (in insert mode its Ctrl+V waits to insert the next key
+// literally) and the hint names its menu; Emacs gets its own key, and the hint names it. Neither is a
+// terminal: nothing is taken for landed there.
+TEST_F(TextInserterTest, AnEditorWhoseCtrlVIsNoPasteGetsItsOwnKeyOrNone) {
+    accessibility.apps[50] = Accessibility::cannotComplete;
+    const std::tuple<PasteKeys, QString, int> cases[] = {
+        {PasteKeys::menuOnly, "文字在剪贴板上，用菜单「编辑 › 粘贴」粘贴", 0},
+        {PasteKeys::controlY, "没出现的话，按 Ctrl+Y 粘贴", 1}};
+    for (const auto& [paste, shown, posted] : cases) {
+        platform.fake.front.app = FrontApp{"Editor", 50, paste};
+        EXPECT_EQ(insert("文字"), InsertResult::copied(shown));
+        EXPECT_EQ(keys.posted, posted);
+        scheduler.advance(2);
+        EXPECT_TRUE(text() == "文字" && !marked());
+    }
+    EXPECT_EQ(keys.keys, PasteKeys::controlY);
+}
+
+// An input method composing in the field may keep the paste key to itself (ibus does): the text counts
+// only once the field shows it once more than before. Otherwise, or when the field cannot be read, it stays
+// on the clipboard (a secret still marked), the user's old clipboard is not put back over it, and the hint
+// says so; an insertion coming meanwhile waits, and one going away ends the wait.
+TEST_F(TextInserterTest, OverACompositionATextCountsOnlyOnceTheFieldShowsIt) {
+    const QString kept = "文字在剪贴板上：输入法上屏后按 Ctrl+V 粘贴";
+    FakeTextAccess& fields = platform.fake.text;
+    fields.focus = FakeTextField{.text = "你好，"};
+    fields.live = true;
+    const auto over = [&](const QString& text, bool sensitive = false) {
+        auto task = inserter.insertOverComposition(text, sensitive);
+        for (int i = 0; i < 30 && !task.isReady(); ++i)
+            scheduler.advance(0.05);
+        return QCoro::waitFor(task);
+    };
+    keys.onPaste = [&] {
+        scheduler.after(0.3, [&] { std::get<FakeTextField>(fields.focus).text += "你好"; });
+    };
+    EXPECT_EQ(over("你好"), InsertResult::inserted()); // the field held it once already
+    scheduler.advance(0.6);
+    EXPECT_EQ(pasteboard.items, userClipboard);
+
+    keys.onPaste = [] {}; // swallowed
+    for (const bool sensitive : {false, true}) {
+        EXPECT_EQ(over("吞掉了", sensitive), InsertResult::copied(kept));
+        scheduler.advance(2);
+        EXPECT_TRUE(text() == "吞掉了" && marked() == sensitive);
+    }
+    auto swallowed = inserter.insertOverComposition("又吞了", false);
+    auto next = inserter.insert("下一句");
+    EXPECT_EQ(keys.posted, 4);
+    scheduler.advance(1.1);
+    EXPECT_EQ(QCoro::waitFor(swallowed), InsertResult::copied(kept));
+    EXPECT_EQ(QCoro::waitFor(next), InsertResult::inserted());
+    scheduler.advance(0.6);
+    EXPECT_EQ(text(), "又吞了");
+    fields.focus = Accessibility::cannotComplete;
+    EXPECT_EQ(over("看不见"), InsertResult::copied(kept));
+
+    fields.focus = FakeTextField{};
+    std::optional<QCoro::Task<InsertResult>> orphan;
+    {
+        TextInserter doomed(platform, scheduler);
+        orphan = doomed.insertOverComposition("走了", false);
+        EXPECT_FALSE(orphan->isReady());
+    }
+    EXPECT_TRUE(orphan->isReady());
+}

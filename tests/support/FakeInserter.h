@@ -8,30 +8,37 @@
 
 namespace mivora::test {
 
-// Records the texts it is given (and which came as secrets) and inserts them at once, or with `holding` set
-// never until it goes away.
+// Records the texts it is given (and which came as secrets, which over a composition) and answers `result`
+// at once, or with `holding` set never until it goes away.
 class FakeInserter final : public Inserting {
 public:
     ~FakeInserter() override { waiting_.settleAll(true); }
     QCoro::Task<InsertResult> insert(QString text) override { return record(std::move(text), false); }
     QCoro::Task<InsertResult> insertSensitive(QString text) override { return record(std::move(text), true); }
+    QCoro::Task<InsertResult> insertOverComposition(QString text, bool sensitive) override {
+        return record(std::move(text), sensitive, true);
+    }
 
     // Lets every held insertion end.
     void release() { waiting_.settleAll(true); }
 
     std::vector<QString> texts;
-    std::vector<bool> secret; // per text: given to insertSensitive
+    std::vector<bool> secret;          // per text: given as a secret
+    std::vector<bool> overComposition; // per text: given to insertOverComposition
     bool holding = false;
+    InsertResult result = InsertResult::inserted();
 
 private:
-    QCoro::Task<InsertResult> record(QString text, bool sensitive) {
+    QCoro::Task<InsertResult> record(QString text, bool sensitive, bool composing = false) {
         texts.push_back(text);
         secret.push_back(sensitive);
+        overComposition.push_back(composing);
         if (holding) {
             auto answer = waiting_.next();
             co_await answer;
         }
-        co_return InsertResult::inserted();
+        InsertResult answer = result; // a copy: returning the member would move it away
+        co_return answer;
     }
 
     Deferred<bool> waiting_;

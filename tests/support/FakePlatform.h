@@ -82,6 +82,9 @@ struct FakeTextAccess final : TextAccess {
     Answer focus = Accessibility::noValue;
     std::optional<Answer> onceEnabled;
     std::vector<std::pair<qsizetype, qsizetype>> ranges; // the ranges read
+    // Whether a field read earlier gives its whole text as `focus` holds it now, as a real one reads it at
+    // each call (otherwise as it was when read).
+    bool live = false;
 
     struct Field final : FocusedText {
         Field(FakeTextField f, FakeTextAccess& owner) : f(std::move(f)), owner(owner) {}
@@ -91,7 +94,10 @@ struct FakeTextAccess final : TextAccess {
             owner.ranges.emplace_back(start, end);
             return f.rangeReadable ? std::optional(f.text.mid(start, end - start)) : std::nullopt;
         }
-        std::optional<QString> value() override { return f.text; }
+        std::optional<QString> value() override {
+            const auto* now = std::get_if<FakeTextField>(&owner.focus);
+            return owner.live && now ? now->text : f.text;
+        }
         std::optional<QRectF> characterBounds(qsizetype) override { return f.characterBounds; }
         FakeTextField f;
         FakeTextAccess& owner;

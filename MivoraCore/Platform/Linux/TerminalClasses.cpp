@@ -7,9 +7,12 @@ namespace mivora::TerminalClasses {
 
 namespace {
 
-// Window classes (lower case) of the terminal emulators found on Debian and its usual desktops. The
-// xterm family and rxvt paste only the primary selection from the keyboard (Shift+Insert); the others
-// paste the clipboard with Ctrl+Shift+V.
+// Window classes (lower case) of the applications whose Ctrl+V is not paste: the terminal emulators found
+// on Debian and its usual desktops, and the editors with keys of their own. The xterm family and rxvt
+// paste only the primary selection from the keyboard (Shift+Insert); the other terminals paste the
+// clipboard with Ctrl+Shift+V. Emacs yanks the clipboard with Ctrl+Y (its Ctrl+V scrolls). gvim gets no
+// key: in insert mode its Ctrl+V waits to insert the next key literally (the next paste would write a raw
+// ^V), and Debian's Shift+Insert pastes the primary selection, in normal mode at the mouse pointer.
 const QHash<QString, PasteKeys>& table() {
     static const QHash<QString, PasteKeys> classes = {
         {"xterm", PasteKeys::shiftInsert},
@@ -37,6 +40,8 @@ const QHash<QString, PasteKeys>& table() {
         {"st-256color", PasteKeys::controlShiftV},
         {"st", PasteKeys::controlShiftV},
         {"deepin-terminal", PasteKeys::controlShiftV},
+        {"emacs", PasteKeys::controlY},
+        {"gvim", PasteKeys::menuOnly},
     };
     return classes;
 }

@@ -7,8 +7,8 @@
 namespace mivora::TerminalClasses {
 
 // The keys the application of a window pastes with, by the two parts of the window's WM_CLASS (instance
-// and class; either may be empty). Terminal emulators are known by name; everything else pastes with
-// Ctrl+V.
+// and class; either may be empty). Terminal emulators and editors with keys of their own are known by
+// name; everything else pastes with Ctrl+V.
 PasteKeys pasteKeys(const QString& instance, const QString& windowClass);
 // Whether the application of a window ignores a paste asked for before it has asked the clipboard's new
 // owner for anything (so the paste has to wait for that question).

@@ -32,6 +32,11 @@ bool X11SyntheticKeys::postPaste(PasteKeys keys) {
     case PasteKeys::shiftInsert:
         chord = {XK_Shift_L, XK_Insert};
         break;
+    case PasteKeys::controlY:
+        chord = {XK_Control_L, XK_y};
+        break;
+    case PasteKeys::menuOnly:
+        return false; // no key pastes there
     }
     std::vector<int> codes;
     for (const KeySym symbol : chord) {
