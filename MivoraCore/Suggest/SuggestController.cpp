@@ -243,7 +243,6 @@ void SuggestController::accept() {
     QMap<QString, int> counts = ignored();
     counts.remove(hit.word); // one acceptance unmutes the word
     writeIgnored(counts);
-    log(logPrefix + QStringLiteral("已填入"));
     ++accepted_;
     emit acceptedChanged();
     onAccepted(int(Text::graphemeCount(hit.insertion)));
@@ -262,10 +261,17 @@ QCoro::Task<> SuggestController::insertDetached(QString text, bool sensitive) {
         // held keyboard, and may wait seconds on the clipboard's owner: it starts once Tab is up.
         co_await tap_.keysSettled(scheduler_);
         if (!self) co_return;
+        InsertResult result;
         if (sensitive)
-            co_await inserter_.insertSensitive(std::move(text));
+            result = co_await inserter_.insertSensitive(std::move(text));
         else
-            co_await inserter_.insert(std::move(text));
+            result = co_await inserter_.insert(std::move(text));
+        // Said from what the insertion did: a fill left on the clipboard was not filled.
+        if (!self) co_return;
+        if (result.isInserted())
+            self->log(logPrefix + QStringLiteral("已填入"));
+        else
+            self->log(logPrefix + QStringLiteral("没填进去（") + result.hint + QStringLiteral("）"));
     } catch (...) {
         // The inserter does not throw by contract; a detached task must not lose an exception into Qt.
     }

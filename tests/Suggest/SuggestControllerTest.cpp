@@ -104,6 +104,28 @@ TEST_F(SuggestControllerTest, ASensitiveMemoryNeedsASecondTab) {
     EXPECT_EQ(inserter.secret, std::vector<bool>{true});
 }
 
+// The log says a memory was filled only once the insertion says it went in; a fill the inserter could only
+// leave on the clipboard says so instead, with the inserter's hint.
+TEST_F(SuggestControllerTest, AFillIsLoggedFromWhatTheInsertionDid) {
+    QStringList logs;
+    controller.log = [&](const QString& line) { logs << line; };
+    inserter.holding = true;
+    typeAndPause("我的公司地址", "1:6:我的公司地址");
+    ASSERT_TRUE(press(KeyCode::tab));
+    scheduler.advance(0);
+    EXPECT_EQ(logs.filter("填"), QStringList());
+    inserter.release();
+    EXPECT_EQ(logs.filter("填"), QStringList({"打字触发：已填入"}));
+
+    inserter.holding = false;
+    inserter.result = InsertResult::copied("没出现的话，按 Ctrl+V 粘贴");
+    typeAndPause("我的地址", "1:4:我的地址");
+    ASSERT_TRUE(press(KeyCode::tab));
+    scheduler.advance(0);
+    EXPECT_EQ(logs.filter("填"),
+              QStringList({"打字触发：已填入", "打字触发：没填进去（没出现的话，按 Ctrl+V 粘贴）"}));
+}
+
 // Dismissing an explicit offer says nothing about the loose word: "地址：" ignored twice mutes nothing, nor
 // does a strong offer left to time out.
 TEST_F(SuggestControllerTest, ALooseWordIgnoredTwiceIsMutedUntilAnExplicitOfferIsAccepted) {

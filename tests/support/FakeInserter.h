@@ -22,6 +22,7 @@ public:
     std::vector<QString> texts;
     std::vector<bool> secret; // per text: given to insertSensitive
     bool holding = false;
+    InsertResult result = InsertResult::inserted(); // what every insertion answers
 
 private:
     QCoro::Task<InsertResult> record(QString text, bool sensitive) {
@@ -31,7 +32,7 @@ private:
             auto answer = waiting_.next();
             co_await answer;
         }
-        co_return InsertResult::inserted();
+        co_return result;
     }
 
     Deferred<bool> waiting_;
