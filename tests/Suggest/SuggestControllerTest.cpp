@@ -345,6 +345,49 @@ TEST_F(SuggestControllerTest, NothingIsOfferedOverAnOpenComposition) {
     EXPECT_EQ(controller.offer()->title, "email");
 }
 
+// Keys an input method uses to move through its candidates leave the composition open, in the program's
+// view too: after a pause nothing is offered over it (the name before it was offered once and passed over),
+// Tab and Esc stay the input method's, and a recall gives no choices. Esc cancels it.
+TEST_F(SuggestControllerTest, KeysThatMoveThroughCandidatesKeepTheCompositionOpen) {
+    controller.passwordField = [] { return false; };
+    caret = Caret{"公司地址", QRectF(500, 300, 1, 18), "1:4:公司地址"};
+    typeKeys("gongsidizhi");
+    press(KeyCode::space);
+    scheduler.advance(controller.debounce);
+    ASSERT_TRUE(controller.offer());
+    typeKeys("ma");
+    for (const int key : {KeyCode::tab, KeyCode::equal, KeyCode::minus, KeyCode::downArrow,
+                          KeyCode::rightArrow, KeyCode::pageDown}) {
+        EXPECT_FALSE(press(key)) << key;
+        scheduler.advance(controller.debounce + controller.recheckDelay);
+        EXPECT_FALSE(controller.offer()) << key;
+        EXPECT_TRUE(tap.swallowable().empty()) << key;
+        EXPECT_TRUE(controller.composing()) << key;
+    }
+    EXPECT_FALSE(press(KeyCode::escape));
+    scheduler.advance(controller.debounce + controller.recheckDelay);
+    EXPECT_FALSE(controller.offer());
+    EXPECT_FALSE(controller.composing());
+}
+
+// Letters typed without an input method land in the field; a key that then moves the caret elsewhere
+// leaves them looking like a composition, which is given up as soon as the text before the caret changes
+// without a commit: typing goes on being offered.
+TEST_F(SuggestControllerTest, LettersTypedWithoutAnInputMethodDoNotStayAComposition) {
+    controller.passwordField = [] { return false; };
+    caret = Caret{"abc", QRectF(500, 300, 1, 18), "1:3:abc"};
+    typeKeys("abc");
+    caret = Caret{"", QRectF(500, 318, 1, 18), "1:4:"}; // Down: the start of the next line
+    press(KeyCode::downArrow);
+    scheduler.advance(controller.debounce);
+    EXPECT_TRUE(controller.composing()) << "the program cannot tell yet";
+    caret = Caret{"我的地址", QRectF(500, 318, 1, 18), "1:8:我的地址"};
+    press(KeyCode::minus); // typed; the text changed with no commit
+    scheduler.advance(controller.debounce);
+    EXPECT_FALSE(controller.composing());
+    EXPECT_TRUE(controller.offer());
+}
+
 // A busy application answers no question in time, and a field whose kind cannot be read may be a password
 // field: its keys feed nothing and leave no line, whatever the later reads say, until one tells the field is
 // another kind.
