@@ -36,6 +36,28 @@ bool isCandidateDigit(int code) {
     }
 }
 
+// Keys an input method uses inside a composition to move through its candidates (next and previous
+// candidate or page) and through its letters: the composition stays open.
+bool movesInComposition(int code) {
+    switch (code) {
+    case KeyCode::tab:
+    case KeyCode::equal:
+    case KeyCode::minus:
+    case KeyCode::upArrow:
+    case KeyCode::downArrow:
+    case KeyCode::leftArrow:
+    case KeyCode::rightArrow:
+    case KeyCode::pageUp:
+    case KeyCode::pageDown:
+    case KeyCode::home:
+    case KeyCode::end:
+    case KeyCode::forwardDelete:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 std::optional<QChar> PinyinBuffer::letter(int code) {
@@ -86,6 +108,9 @@ void PinyinBuffer::key(int code, bool shift, bool command) {
         }
     } else if (code == KeyCode::quote && !composing.isEmpty()) {
         // The syllable separator (xi'an): the run goes on.
+    } else if (!composing.isEmpty() && !(shift && code != KeyCode::tab) && movesInComposition(code)) {
+        // The run stays open. Letters typed without an input method are in the field; its owner drops
+        // them once the field shows they are no composition.
     } else if (code == KeyCode::semicolon && shift && composing.isEmpty()) {
         // A full-width colon typed right after a commit.
         if (!committed.isEmpty()) {

@@ -7,8 +7,10 @@
 namespace mivora {
 
 // Follows the raw keys of a pinyin input method (the default behaviour on a US layout: letters compose,
-// Space or a digit 1-9 picks a candidate and commits, Backspace deletes a letter) and reconstructs the
-// letters typed and committed, for applications whose text cannot be read. A plain value, no platform.
+// Space or a digit 1-9 picks a candidate and commits, Backspace deletes a letter, Tab, = and -, the arrows,
+// Page Up and Down, Home, End and Delete move through the candidates and the letters and leave the
+// composition open) and reconstructs the letters typed and committed, for applications whose text cannot be
+// read. A plain value, no platform.
 struct PinyinBuffer {
     struct Ready {
         QString letters;

@@ -76,6 +76,7 @@ bool SuggestController::handle(const KeyInput& input) {
         const qint64 app = frontApp();
         if (app != pinyinApp_) {
             pinyin_.reset();
+            openBefore_.reset();
             pinyinApp_ = app;
             focusMoved_ = true;
         }
@@ -90,7 +91,10 @@ bool SuggestController::handle(const KeyInput& input) {
         focusMoved_ = input.code == tab || input.code == KeyCode::returnKey;
         if (secure_) return false;
         const auto [shift, command] = modifiers();
+        const int serial = pinyin_.serial;
         pinyin_.key(input.code, shift, command);
+        // A commit changes the field under a composition it leaves open (a pick of part of the letters).
+        if (pinyin_.serial != serial) openBefore_.reset();
         if (blind_ && pinyin_.note) {
             // A note names a key; the focus may have gone into a password field unseen.
             if (passwordField() != false)
@@ -109,9 +113,11 @@ bool SuggestController::handle(const KeyInput& input) {
         // it stop counting.
         pinyin_.committed.clear();
         pinyin_.ready.reset();
+        openBefore_.reset();
         return false;
     case Kind::mouseDown:
         pinyin_.reset();
+        openBefore_.reset();
         focusMoved_ = true;
         return false;
     default:
@@ -122,15 +128,31 @@ bool SuggestController::handle(const KeyInput& input) {
 void SuggestController::forgetTyping() {
     secure_ = true;
     pinyin_.reset();
+    openBefore_.reset();
     pinyin_.note.reset();
 }
 
 bool SuggestController::compositionOpen(const QString& before) {
-    if (pinyin_.ready)
+    if (pinyin_.ready) {
         pinyin_.keepComposing(TypingTrigger::landed(before, pinyin_.committed.right(pinyin_.picked)));
+        openBefore_.reset();
+    }
     const QString& letters = pinyin_.composing;
     // Letters the field shows were typed without an input method.
-    return !letters.isEmpty() && TypingTrigger::landed(before, letters) < letters.size();
+    if (letters.isEmpty() || TypingTrigger::landed(before, letters) == letters.size()) {
+        openBefore_.reset();
+        return false;
+    }
+    // While an input method composes, only its commits change the text before the caret. Text that
+    // changed otherwise since the composition was last seen open (letters typed without an input method
+    // and then a key that moved the caret elsewhere) holds no composition of these letters.
+    if (openBefore_ && *openBefore_ != before) {
+        pinyin_.reset();
+        openBefore_.reset();
+        return false;
+    }
+    openBefore_ = before;
+    return true;
 }
 
 bool SuggestController::composing() {
@@ -243,7 +265,6 @@ void SuggestController::accept() {
     QMap<QString, int> counts = ignored();
     counts.remove(hit.word); // one acceptance unmutes the word
     writeIgnored(counts);
-    log(logPrefix + QStringLiteral("已填入"));
     ++accepted_;
     emit acceptedChanged();
     onAccepted(int(Text::graphemeCount(hit.insertion)));
@@ -262,10 +283,17 @@ QCoro::Task<> SuggestController::insertDetached(QString text, bool sensitive) {
         // held keyboard, and may wait seconds on the clipboard's owner: it starts once Tab is up.
         co_await tap_.keysSettled(scheduler_);
         if (!self) co_return;
+        InsertResult result;
         if (sensitive)
-            co_await inserter_.insertSensitive(std::move(text));
+            result = co_await inserter_.insertSensitive(std::move(text));
         else
-            co_await inserter_.insert(std::move(text));
+            result = co_await inserter_.insert(std::move(text));
+        // Said from what the insertion did: a fill left on the clipboard was not filled.
+        if (!self) co_return;
+        if (result.isInserted())
+            self->log(logPrefix + QStringLiteral("已填入"));
+        else
+            self->log(logPrefix + QStringLiteral("没填进去（") + result.hint + QStringLiteral("）"));
     } catch (...) {
         // The inserter does not throw by contract; a detached task must not lose an exception into Qt.
     }

@@ -105,7 +105,8 @@ private:
     // The focused field is a password field: empties the pinyin letters and stops feeding them.
     void forgetTyping();
     // Holds the pinyin letters against what the field shows before the caret: letters of the last commit
-    // that did not land go back to composing. True while a composition is open.
+    // that did not land go back to composing, and letters of a text that changed without a commit are
+    // dropped. True while a composition is open.
     bool compositionOpen(const QString& before);
     void scheduleCheck(std::optional<double> after, int retry);
     void check(int retry);
@@ -136,6 +137,9 @@ private:
     Scheduler::TimerId pendingCheck_ = 0;
     QString lastLogged_;
     PinyinBuffer pinyin_;
+    // The text before the caret when the composition was last seen open; none since a commit, a take, a
+    // click or a move to another application.
+    std::optional<QString> openBefore_;
     qint64 pinyinApp_ = 0;
     bool blind_ = false;
     bool secure_ = false;     // the focused field is (or may be) a password field: its keys feed nothing

@@ -68,6 +68,34 @@ TEST(PinyinBuffer, ResetsLeaveANoteOnlyWhenLettersWereLost) {
     EXPECT_EQ(b.note, "键码 51");
 }
 
+// Tab, = and -, the arrows, Page Up and Down, Home, End and Delete move through the candidates of an open
+// composition and keep it; with nothing composing, or with Shift (+, _, a selection), they are other keys.
+TEST(PinyinBuffer, KeysThatMoveThroughCandidatesKeepTheComposition) {
+    const int moves[] = {KeyCode::tab,       KeyCode::equal,     KeyCode::minus,      KeyCode::upArrow,
+                         KeyCode::downArrow, KeyCode::leftArrow, KeyCode::rightArrow, KeyCode::pageUp,
+                         KeyCode::pageDown,  KeyCode::home,      KeyCode::end,        KeyCode::forwardDelete};
+    for (const int code : moves) {
+        PinyinBuffer b;
+        type(b, "wo");
+        b.key(KeyCode::space, false, false);
+        type(b, "ma");
+        b.key(code, false, false);
+        EXPECT_EQ(b.composing, "ma") << code;
+        EXPECT_EQ(b.committed, "wo") << code;
+        EXPECT_EQ(b.note, std::nullopt) << code;
+        b.key(KeyCode::space, false, false);
+        EXPECT_EQ(b.ready, PinyinBuffer::Ready({"woma", false})) << code;
+        b.key(code, false, false); // nothing composing
+        EXPECT_TRUE(b.committed.isEmpty()) << code;
+    }
+    PinyinBuffer b;
+    type(b, "ma");
+    b.key(KeyCode::tab, true, false); // Shift+Tab: the previous candidate
+    EXPECT_EQ(b.composing, "ma");
+    b.key(KeyCode::equal, true, false); // +
+    EXPECT_TRUE(b.composing.isEmpty());
+}
+
 // A digit may pick a candidate for only some of the letters; what the field does not show goes back to
 // the composition, and the commit that follows holds the whole run again. A colon's commit is left alone.
 TEST(PinyinBuffer, LettersThatDidNotLandGoBackToTheComposition) {

@@ -104,6 +104,28 @@ TEST_F(SuggestControllerTest, ASensitiveMemoryNeedsASecondTab) {
     EXPECT_EQ(inserter.secret, std::vector<bool>{true});
 }
 
+// The log says a memory was filled only once the insertion says it went in; a fill the inserter could only
+// leave on the clipboard says so instead, with the inserter's hint.
+TEST_F(SuggestControllerTest, AFillIsLoggedFromWhatTheInsertionDid) {
+    QStringList logs;
+    controller.log = [&](const QString& line) { logs << line; };
+    inserter.holding = true;
+    typeAndPause("我的公司地址", "1:6:我的公司地址");
+    ASSERT_TRUE(press(KeyCode::tab));
+    scheduler.advance(0);
+    EXPECT_EQ(logs.filter("填"), QStringList());
+    inserter.release();
+    EXPECT_EQ(logs.filter("填"), QStringList({"打字触发：已填入"}));
+
+    inserter.holding = false;
+    inserter.result = InsertResult::copied("没出现的话，按 Ctrl+V 粘贴");
+    typeAndPause("我的地址", "1:4:我的地址");
+    ASSERT_TRUE(press(KeyCode::tab));
+    scheduler.advance(0);
+    EXPECT_EQ(logs.filter("填"),
+              QStringList({"打字触发：已填入", "打字触发：没填进去（没出现的话，按 Ctrl+V 粘贴）"}));
+}
+
 // Dismissing an explicit offer says nothing about the loose word: "地址：" ignored twice mutes nothing, nor
 // does a strong offer left to time out.
 TEST_F(SuggestControllerTest, ALooseWordIgnoredTwiceIsMutedUntilAnExplicitOfferIsAccepted) {
@@ -328,6 +350,49 @@ TEST_F(SuggestControllerTest, NothingIsOfferedOverAnOpenComposition) {
     scheduler.advance(controller.debounce);
     ASSERT_TRUE(controller.offer());
     EXPECT_EQ(controller.offer()->title, "email");
+}
+
+// Keys an input method uses to move through its candidates leave the composition open, in the program's
+// view too: after a pause nothing is offered over it (the name before it was offered once and passed over),
+// Tab and Esc stay the input method's, and a recall gives no choices. Esc cancels it.
+TEST_F(SuggestControllerTest, KeysThatMoveThroughCandidatesKeepTheCompositionOpen) {
+    controller.passwordField = [] { return false; };
+    caret = Caret{"公司地址", QRectF(500, 300, 1, 18), "1:4:公司地址"};
+    typeKeys("gongsidizhi");
+    press(KeyCode::space);
+    scheduler.advance(controller.debounce);
+    ASSERT_TRUE(controller.offer());
+    typeKeys("ma");
+    for (const int key : {KeyCode::tab, KeyCode::equal, KeyCode::minus, KeyCode::downArrow,
+                          KeyCode::rightArrow, KeyCode::pageDown}) {
+        EXPECT_FALSE(press(key)) << key;
+        scheduler.advance(controller.debounce + controller.recheckDelay);
+        EXPECT_FALSE(controller.offer()) << key;
+        EXPECT_TRUE(tap.swallowable().empty()) << key;
+        EXPECT_TRUE(controller.composing()) << key;
+    }
+    EXPECT_FALSE(press(KeyCode::escape));
+    scheduler.advance(controller.debounce + controller.recheckDelay);
+    EXPECT_FALSE(controller.offer());
+    EXPECT_FALSE(controller.composing());
+}
+
+// Letters typed without an input method land in the field; a key that then moves the caret elsewhere
+// leaves them looking like a composition, which is given up as soon as the text before the caret changes
+// without a commit: typing goes on being offered.
+TEST_F(SuggestControllerTest, LettersTypedWithoutAnInputMethodDoNotStayAComposition) {
+    controller.passwordField = [] { return false; };
+    caret = Caret{"abc", QRectF(500, 300, 1, 18), "1:3:abc"};
+    typeKeys("abc");
+    caret = Caret{"", QRectF(500, 318, 1, 18), "1:4:"}; // Down: the start of the next line
+    press(KeyCode::downArrow);
+    scheduler.advance(controller.debounce);
+    EXPECT_TRUE(controller.composing()) << "the program cannot tell yet";
+    caret = Caret{"我的地址", QRectF(500, 318, 1, 18), "1:8:我的地址"};
+    press(KeyCode::minus); // typed; the text changed with no commit
+    scheduler.advance(controller.debounce);
+    EXPECT_FALSE(controller.composing());
+    EXPECT_TRUE(controller.offer());
 }
 
 // A busy application answers no question in time, and a field whose kind cannot be read may be a password

@@ -156,6 +156,26 @@ TEST_P(InputMethodDesktop, TypingOnAfterANameOffersNothingOverTheComposition) {
     ASSERT_TRUE(nameOfferedAndFilled(""));
 }
 
+// Keys the input method uses to move through its candidates (Tab, =, Down) leave its composition open: the
+// program offers nothing over it after a pause, so the user's Esc reaches the input method and cancels it.
+TEST_P(InputMethodDesktop, KeysThatMoveThroughCandidatesLeaveTheCompositionOpen) {
+    ASSERT_TRUE(start({company}));
+    for (const char* move : {"Tab", "equal", "Down"}) {
+        const int before = offers();
+        const qsizetype emptied = target.texts().count("");
+        letters("gongsidizhi");
+        keys({"space"});
+        waitUntil([&] { return offers() > before; }, settleMs);
+        keys({"m", "a", move});
+        EXPECT_FALSE(offersAgain(offers())) << move << "\n" << program.log().join('\n').toStdString();
+        keys({"Escape", "BackSpace", "BackSpace", "BackSpace", "BackSpace"});
+        ASSERT_TRUE(waitUntil([&] { return target.texts().count("") > emptied; }, desktopDeadlineMs))
+            << move << "\n"
+            << (target.texts() + program.log()).join('\n').toStdString();
+    }
+    EXPECT_TRUE(noRawLetters());
+}
+
 // A recall whose numbered choices would come over an open composition gives none: the digit picks the
 // input method's candidate, and the letters never land raw.
 TEST_P(InputMethodDesktop, RecallGivesNoChoicesOverAComposition) {

@@ -26,7 +26,7 @@ public:
     std::vector<bool> secret;          // per text: given as a secret
     std::vector<bool> overComposition; // per text: given to insertOverComposition
     bool holding = false;
-    InsertResult result = InsertResult::inserted();
+    InsertResult result = InsertResult::inserted(); // what every insertion answers
 
 private:
     QCoro::Task<InsertResult> record(QString text, bool sensitive, bool composing = false) {

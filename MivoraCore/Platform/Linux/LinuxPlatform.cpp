@@ -11,6 +11,7 @@
 #include "Platform/Linux/QtAudioInput.h"
 #include "Platform/Linux/QtAudioInputs.h"
 #include "Platform/Linux/QtPasteboard.h"
+#include "Platform/Linux/StaleSelectionRequests.h"
 #include "Platform/Linux/X11Display.h"
 #include "Platform/Linux/X11FrontApplication.h"
 #include "Platform/Linux/X11KeySource.h"
@@ -29,6 +30,7 @@ struct Shared {
     OwnKeyEvents ownKeys;
     OwnGrabs ownGrabs;
     AtspiSession atspi;
+    StaleSelectionRequests selectionRequests;
 };
 
 } // namespace
