@@ -65,7 +65,8 @@ struct KeptKeysDesktop : LinuxDesktop {
     DisplayPtr keyboard{XOpenDisplay(nullptr), XCloseDisplay};
 
     // The program with `memories`, and a GTK 3 entry in front of its window.
-    ::testing::AssertionResult startWithGtkField(const QList<Memory>& memories) {
+    ::testing::AssertionResult startWithGtkField(const QList<Memory>& memories,
+                                                 const QStringList& args = {}) {
         program.holdMemories(memories);
         mivora = program.start();
         if (auto watching = program.watchesKeys(); !watching) return watching;
@@ -73,7 +74,7 @@ struct KeptKeysDesktop : LinuxDesktop {
         if (!waitUntil([&] { return frontPid() == mivora->processId(); }, desktopDeadlineMs))
             return ::testing::AssertionFailure() << "the main window never came in front";
         if (!target.startInFront(platform->frontApplication(), "/usr/bin/python3",
-                                 {MIVORA_GTK_TARGET, "--gtk", "3"}))
+                                 QStringList{MIVORA_GTK_TARGET, "--gtk", "3"} + args))
             return ::testing::AssertionFailure() << "the GTK field never came in front";
         if (!waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; },
                        desktopDeadlineMs))
@@ -174,6 +175,31 @@ TEST_F(KeptKeysDesktop, ATabHeldOnTheStripKeepsItsRepeatsFromTheField) {
     const auto focused = platform->textAccess().focusedText(target.processId());
     ASSERT_TRUE(focused.field) << "the field lost the focus";
     EXPECT_EQ(focused.field->value().value_or(QString()), "我的公司地址：上海市浦东新区");
+}
+
+// A touch typist goes on typing 100 ms after the Tab that fills: the fill lands first, then what was typed,
+// in the order typed, three times over.
+TEST_F(KeptKeysDesktop, LettersTypedRightAfterTheFillingTabLandAfterTheFill) {
+    // Among as many widgets as a real editor's window holds, where the focus takes a while to find.
+    ASSERT_TRUE(
+        startWithGtkField({Memory{.title = "公司地址", .value = "上海市浦东新区"}}, {"--beside", "1000"}));
+    QString expected = target.lastText();
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        UserClipboard user(QString("用户复制的文字 %1").arg(round));
+        ASSERT_TRUE(user.owned());
+        ASSERT_TRUE(typeText(target, "我的公司地址")) << trace().toStdString();
+        ASSERT_TRUE(strip(true)) << trace().toStdString();
+        pressKey(keyboard.get(), XK_Tab);
+        QTest::qWait(100); // the typist's pace
+        for (const KeySym sym : {XK_x, XK_y, XK_z})
+            pressKey(keyboard.get(), sym);
+        expected += "我的公司地址：上海市浦东新区xyz";
+        EXPECT_TRUE(target.waitForLine("text:" + expected)) << trace().toStdString();
+        EXPECT_TRUE(waitUntil([&] { return user.isBack(); }, desktopDeadlineMs)) << trace().toStdString();
+        ASSERT_TRUE(strip(false));
+        expected = target.lastText();
+    }
 }
 
 // Esc held on the strip over a dialog's entry: the strip goes, and none of the repeats cancels the dialog.
