@@ -5,10 +5,8 @@
 #include "Platform/Linux/X11KeyEvents.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <array>
-#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
