@@ -77,17 +77,31 @@ void VoiceController::start(VoiceMode mode) {
         return;
     }
 
-    if (probe(system_.secureInput)) return refuse({}, QStringLiteral("密码框里不能用语音输入"));
+    // Whether the focus is in a password field is asked of the focused application, which may take a
+    // second to answer: the microphone opens first (on its own thread), so the first words are recorded
+    // meanwhile, and a take into a password field is called off before anything of it is kept.
+    const QString secureRefusal = QStringLiteral("密码框里不能用语音输入");
+    std::function<void()> refusal;
     // This desktop asks no consent for the microphone: the probe says no only when there is no input
     // device, and the notice says so, as the microphone source does when it finds none.
-    if (!probe(system_.micAuthorized))
-        return refuse(onNeedsSetup, MicSource::MicError(MicSource::MicError::noInput).message());
-    if (currentRecognizer) recognizer_ = currentRecognizer();
-    if (!recognizer_) return refuse(onNeedsSetup, QStringLiteral("云端识别还没配置好"));
-    if (probe(needsSignIn))
-        return refuse(onNeedsSignIn, probe(signInInPlace)
-                                         ? QStringLiteral("先登录 Veskel 才能用口述和「问」")
-                                         : QStringLiteral("先登录 Veskel 才能用口述和「问」，已打开设置"));
+    if (!probe(system_.micAuthorized)) {
+        refusal = [this] {
+            refuse(onNeedsSetup, MicSource::MicError(MicSource::MicError::noInput).message());
+        };
+    } else {
+        if (currentRecognizer) recognizer_ = currentRecognizer();
+        if (!recognizer_) {
+            refusal = [this] { refuse(onNeedsSetup, QStringLiteral("云端识别还没配置好")); };
+        } else if (probe(needsSignIn)) {
+            refusal = [this] {
+                refuse(onNeedsSignIn, probe(signInInPlace)
+                                          ? QStringLiteral("先登录 Veskel 才能用口述和「问」")
+                                          : QStringLiteral("先登录 Veskel 才能用口述和「问」，已打开设置"));
+            };
+        }
+    }
+    // A password field comes first among the reasons to refuse.
+    if (refusal) return probe(system_.secureInput) ? refuse({}, secureRefusal) : refusal();
 
     QPointer<VoiceController> self(this);
     QCoro::Task<> opening;
@@ -97,7 +111,14 @@ void VoiceController::start(VoiceMode mode) {
             if (self && self->isRecording()) self->setLevel(value);
         });
     } catch (...) {
+        if (probe(system_.secureInput)) return refuse({}, secureRefusal);
         return refuse({}, micFailure(std::current_exception()));
+    }
+    if (probe(system_.secureInput)) {
+        source_->cancel();
+        // Not recording: the watch ends once the opening does, and reports nothing.
+        watchOpening(std::move(opening), token_);
+        return refuse({}, secureRefusal);
     }
 
     recognizer_->warmUp();

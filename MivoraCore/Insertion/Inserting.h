@@ -3,6 +3,8 @@
 #include <QCoro/QCoroTask>
 #include <QString>
 
+#include <optional>
+
 namespace mivora {
 
 // What has keyboard focus in the front application.
@@ -32,6 +34,12 @@ public:
     // `inserted` only when the text was seen landing; otherwise it stays on the clipboard, and the hint
     // says so.
     virtual QCoro::Task<InsertResult> insertOverComposition(QString text, bool sensitive) = 0;
+    // Either of the two into a focus the caller knows already (a field it has just read as text): an
+    // inserter that would look at the focus first may skip that look. Nothing known: the same as above.
+    virtual QCoro::Task<InsertResult> insert(QString text, std::optional<FocusKind> focus, bool sensitive) {
+        (void)focus;
+        return sensitive ? insertSensitive(std::move(text)) : insert(std::move(text));
+    }
     // An insertion may follow soon (a take has just ended): what it needs to read from the desktop may be
     // read now, while nothing waits for it, and only be confirmed by the insertion. Harmless when no
     // insertion follows.

@@ -71,15 +71,15 @@ TextInserter::~TextInserter() {
 }
 
 QCoro::Task<InsertResult> TextInserter::insert(QString text) {
-    return insert(std::move(text), std::nullopt, false);
+    return insertWith(std::move(text), std::nullopt, false, false);
 }
 
 QCoro::Task<InsertResult> TextInserter::insertSensitive(QString text) {
-    return insert(std::move(text), std::nullopt, true);
+    return insertWith(std::move(text), std::nullopt, true, false);
 }
 
 QCoro::Task<InsertResult> TextInserter::insertOverComposition(QString text, bool sensitive) {
-    return insert(std::move(text), std::nullopt, sensitive, true);
+    return insertWith(std::move(text), std::nullopt, sensitive, true);
 }
 
 void TextInserter::prepare() {
@@ -94,8 +94,12 @@ void TextInserter::prepare() {
     prepared_ = std::move(ahead);
 }
 
-QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<FocusKind> focus, bool sensitive,
-                                               bool overComposition) {
+QCoro::Task<InsertResult> TextInserter::insert(QString text, std::optional<FocusKind> focus, bool sensitive) {
+    return insertWith(std::move(text), focus, sensitive, false);
+}
+
+QCoro::Task<InsertResult> TextInserter::insertWith(QString text, std::optional<FocusKind> focus,
+                                                   bool sensitive, bool overComposition) {
     const std::shared_ptr<bool> alive = alive_;
     if (asking_) {
         // Our text would replace that of the insertion waiting for its paste.

@@ -85,8 +85,7 @@ public:
     QCoro::Task<InsertResult> insertOverComposition(QString text, bool sensitive) override;
     // With a known focus the inspection (and `onFocus`) is skipped. A sensitive text always carries the
     // clipboard markers, also when it stays on the clipboard.
-    QCoro::Task<InsertResult> insert(QString text, std::optional<FocusKind> focus, bool sensitive = false,
-                                     bool overComposition = false);
+    QCoro::Task<InsertResult> insert(QString text, std::optional<FocusKind> focus, bool sensitive) override;
     // Reads the focus and the clipboard ahead of the next insertion. That insertion uses them when the
     // same application is still in front and the clipboard has not changed since, and the focus only once
     // it has confirmed that the same element of that application still has it (the user may have moved
@@ -104,6 +103,10 @@ public:
     static bool secureInputOn(Accessibility& accessibility, FrontApplication& front);
 
 private:
+    // Every insertion: a known focus skips the inspection; `overComposition` as for
+    // `insertOverComposition`.
+    QCoro::Task<InsertResult> insertWith(QString text, std::optional<FocusKind> focus, bool sensitive,
+                                         bool overComposition);
     struct PendingRestore {
         Scheduler::TimerId timer = 0;
         PasteboardSnapshot snapshot;

@@ -92,7 +92,11 @@ bool KeyTap::process(const KeyEvent& event) {
         return false;
     }
 
-    const bool swallow = handler(input, time);
+    // A kept key is kept whole: its auto-repeats and its key-up stay with it, whatever the handler (which
+    // may have moved on: the strip it accepted is gone) answers now.
+    const bool keptWhole =
+        (input.kind == KeyInput::Kind::keyDown && input.isRepeat) || input.kind == KeyInput::Kind::keyUp;
+    const bool swallow = handler(input, time) || (keptWhole && held_.count(input.code) > 0);
     // Keep a swallowed key swallowable while it is held, whatever its owner announces meanwhile.
     if (input.kind == KeyInput::Kind::keyDown && !input.isRepeat && swallow) {
         if (held_.insert(input.code).second) updateSwallowable();

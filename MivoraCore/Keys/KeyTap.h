@@ -28,7 +28,7 @@ class Scheduler;
 // name, the keys it would swallow in its current state (`setSwallowable`), and withdraws them as soon
 // as that state ends. Only those keys wait for the handler's answer; all others reach applications at
 // once, whatever the handler answers. A key whose key-down was swallowed stays swallowable until its
-// key-up, so its repeats and key-up can be swallowed too.
+// key-up, and its repeats and key-up are swallowed whatever the handler answers to them.
 class KeyTap {
 public:
     // Receives every event as input and uptime seconds; true = swallow it.

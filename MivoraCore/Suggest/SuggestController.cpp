@@ -178,6 +178,7 @@ void SuggestController::check(int retry) {
 
     const std::optional<CaretReader::Caret> caret = read();
     blind_ = !caret;
+    readField_ = caret.has_value();
     // A password field, or one whose kind could not be read: what was typed before it was known is
     // dropped unread, and so is what follows until a read tells the field is another kind.
     if (!caret && (reader_.refusedPassword || reader_.kindUnknown))
@@ -268,10 +269,14 @@ void SuggestController::accept() {
     ++accepted_;
     emit acceptedChanged();
     onAccepted(int(Text::graphemeCount(hit.insertion)));
-    insertDetached(hit.insertion, hit.memory.sensitive);
+    // The offer came from a read of the field, as a text field, in the application still in front: the
+    // fill goes there without a look at the focus, so its paste comes right as Tab is up, before what is
+    // typed next.
+    const bool intoField = readField_ && frontApp() == pinyinApp_;
+    insertDetached(hit.insertion, hit.memory.sensitive, intoField);
 }
 
-QCoro::Task<> SuggestController::insertDetached(QString text, bool sensitive) {
+QCoro::Task<> SuggestController::insertDetached(QString text, bool sensitive, bool intoField) {
     QPointer<SuggestController> self(this);
     ++filling_;
     const std::shared_ptr<void> done(nullptr, [self](void*) {
@@ -283,11 +288,8 @@ QCoro::Task<> SuggestController::insertDetached(QString text, bool sensitive) {
         // held keyboard, and may wait seconds on the clipboard's owner: it starts once Tab is up.
         co_await tap_.keysSettled(scheduler_);
         if (!self) co_return;
-        InsertResult result;
-        if (sensitive)
-            result = co_await inserter_.insertSensitive(std::move(text));
-        else
-            result = co_await inserter_.insert(std::move(text));
+        const InsertResult result = co_await inserter_.insert(
+            std::move(text), intoField ? std::optional(FocusKind::text) : std::nullopt, sensitive);
         // Said from what the insertion did: a fill left on the clipboard was not filled.
         if (!self) co_return;
         if (result.isInserted())

@@ -112,7 +112,7 @@ private:
     void check(int retry);
     void present(const TypingTrigger::Hit& hit, const QString& key, const QRectF& rect, const QString& how);
     void accept();
-    QCoro::Task<> insertDetached(QString text, bool sensitive);
+    QCoro::Task<> insertDetached(QString text, bool sensitive, bool intoField);
     void setOffer(std::optional<Offer> offer);
     void announceKeys();
     QMap<QString, int> ignored() const;
@@ -142,6 +142,7 @@ private:
     std::optional<QString> openBefore_;
     qint64 pinyinApp_ = 0;
     bool blind_ = false;
+    bool readField_ = false;  // the last look read the focused field as text
     bool secure_ = false;     // the focused field is (or may be) a password field: its keys feed nothing
     bool focusMoved_ = false; // since the last look at the field (a click, Tab, Return, another application)
     TriggerNames names_;

@@ -29,7 +29,8 @@ protected:
         controller.reset();
         auto owned = std::make_unique<FakeAudioInput>();
         input = owned.get();
-        VoiceController::System system{[this] { return secureInput; }, [this] { return micAuthorized; }};
+        VoiceController::System system{[this] { return probingSecure(), secureInput; },
+                                       [this] { return micAuthorized; }};
         controller = std::make_unique<VoiceController>(
             std::make_unique<MicSource>(std::move(owned), scheduler), withRecognizer ? recognizer : nullptr,
             inserter, &store, system, scheduler, clock);
@@ -85,6 +86,7 @@ protected:
     FakeAudioInput* input = nullptr;
     AudioClip clip = speech(1.0);
     bool secureInput = false, micAuthorized = true, signInRequired = false;
+    std::function<void()> probingSecure = [] {};
     int needsSetup = 0, needsSignIn = 0;
     std::vector<VoiceController::Timing> timings;
     std::unique_ptr<VoiceController> controller;
@@ -113,6 +115,23 @@ TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
     signInRequired = true; // never asked: the missing recogniser refuses first
     EXPECT_EQ(refusedTake(), "云端识别还没配置好");
     EXPECT_EQ(needsSetup + needsSignIn + input->starts, 3);
+}
+
+// The password probe asks the focused application, which may be slow to answer: the microphone already
+// records by then, and a take into a password field still ends there, with nothing of it kept.
+TEST_F(VoiceTest, TheMicrophoneRecordsBeforeThePasswordProbeAnswersWhichStillRefusesTheTake) {
+    std::vector<bool> recordingWhenAsked;
+    probingSecure = [&] { recordingWhenAsked.push_back(input->recording()); };
+    take();
+    recognizer->answer("明天见");
+    EXPECT_EQ(recordingWhenAsked, std::vector<bool>{true});
+    EXPECT_EQ(inserter.texts.size(), 1u);
+    secureInput = true;
+    EXPECT_EQ(refusedTake(), "密码框里不能用语音输入");
+    EXPECT_EQ(recordingWhenAsked, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(input->recording());
+    EXPECT_EQ(recognizer->requests.size(), 1u);
+    EXPECT_EQ(inserter.texts.size(), 1u);
 }
 
 TEST_F(VoiceTest, StopGatesEndTheTakeWithTheirNotices) {

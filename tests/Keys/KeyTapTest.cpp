@@ -61,6 +61,23 @@ TEST_F(KeyTapTest, SwallowableKeysAreEveryOwnersUnionPlusHeldSwallowedKeys) {
     EXPECT_TRUE(source->swallowableKeys.empty());
 }
 
+// A handler that keeps only a key's first press (the strip it accepted is gone by the first repeat) still
+// has the repeats and key-up kept with it; a passed key's repeats stay passed.
+TEST_F(KeyTapTest, AKeptKeysRepeatsAndKeyUpAreKeptWhateverTheHandlerSays) {
+    swallow = [](const KeyInput& i) {
+        return i.kind == KeyInput::Kind::keyDown && !i.isRepeat && i.code == tab;
+    };
+    EXPECT_TRUE(source->send(down, tab));
+    EXPECT_TRUE(source->send(down, tab, 0, true));
+    EXPECT_TRUE(source->send(down, tab, 0, true));
+    EXPECT_FALSE(source->send(down, a));
+    EXPECT_FALSE(source->send(down, a, 0, true));
+    EXPECT_FALSE(source->send(up, a));
+    EXPECT_TRUE(source->send(up, tab));
+    EXPECT_EQ(seen.size(), 7u) << "the handler still sees every input";
+    EXPECT_FALSE(source->send(down, tab, 0, true)) << "a stray repeat after the key-up is no longer kept";
+}
+
 // The wait of work a key sets off: never inside the key's own handler, and past the key-up of every key kept
 // from the applications (the source holds the keyboard for those); a key passed on keeps nobody waiting.
 TEST_F(KeyTapTest, WorkAKeySetsOffWaitsForTheLoopAndForEveryKeptKeyToBeUp) {

@@ -451,5 +451,21 @@ TEST_F(SuggestControllerTest, TheFillStartsOnceTheAcceptingTabIsUpAndIsFillingUn
     EXPECT_FALSE(controller.filling());
 }
 
+// An offer made from a read of the field fills it without a second look at the focus, so the paste is not
+// held up behind it; once another application is in front the inserter looks for itself.
+TEST_F(SuggestControllerTest, AFillGoesIntoTheFieldTheOfferWasReadFromWithoutALookAtTheFocus) {
+    qint64 front = 7;
+    controller.frontApp = [&] { return front; };
+    for (const qint64 atTab : {7, 8}) {
+        front = 7;
+        typeAndPause("寄到我的公司地址", QString("1:8:%1").arg(atTab));
+        ASSERT_TRUE(controller.offer());
+        front = atTab;
+        EXPECT_TRUE(press(KeyCode::tab));
+        scheduler.advance(0);
+    }
+    EXPECT_EQ(inserter.focuses, (std::vector<std::optional<FocusKind>>{FocusKind::text, std::nullopt}));
+}
+
 } // namespace
 } // namespace mivora::test

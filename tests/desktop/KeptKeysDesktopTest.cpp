@@ -65,7 +65,8 @@ struct KeptKeysDesktop : LinuxDesktop {
     DisplayPtr keyboard{XOpenDisplay(nullptr), XCloseDisplay};
 
     // The program with `memories`, and a GTK 3 entry in front of its window.
-    ::testing::AssertionResult startWithGtkField(const QList<Memory>& memories) {
+    ::testing::AssertionResult startWithGtkField(const QList<Memory>& memories,
+                                                 const QStringList& args = {}) {
         program.holdMemories(memories);
         mivora = program.start();
         if (auto watching = program.watchesKeys(); !watching) return watching;
@@ -73,7 +74,7 @@ struct KeptKeysDesktop : LinuxDesktop {
         if (!waitUntil([&] { return frontPid() == mivora->processId(); }, desktopDeadlineMs))
             return ::testing::AssertionFailure() << "the main window never came in front";
         if (!target.startInFront(platform->frontApplication(), "/usr/bin/python3",
-                                 {MIVORA_GTK_TARGET, "--gtk", "3"}))
+                                 QStringList{MIVORA_GTK_TARGET, "--gtk", "3"} + args))
             return ::testing::AssertionFailure() << "the GTK field never came in front";
         if (!waitUntil([&] { return platform->textAccess().focusedText(0).field != nullptr; },
                        desktopDeadlineMs))
@@ -156,6 +157,103 @@ TEST_F(KeptKeysDesktop, ATabFillIntoAGtkFieldGivesTheClipboardBackAndLeavesTheKe
     EXPECT_EQ(program.log().filter(QRegularExpression("焦点：无焦点")), QStringList())
         << trace().toStdString();
     EXPECT_EQ(target.lines().filter("press:Tab"), QStringList()) << trace().toStdString();
+}
+
+// Tab held well past the server's repeat delay on the strip: none of its auto-repeats reaches the field (one
+// would add a tab, or move the focus on), the fill lands once, the field keeps the focus, and the user's
+// clipboard comes back.
+TEST_F(KeptKeysDesktop, ATabHeldOnTheStripKeepsItsRepeatsFromTheField) {
+    ASSERT_TRUE(startWithGtkField({Memory{.title = "公司地址", .value = "上海市浦东新区"}}));
+    UserClipboard user("用户复制的文字");
+    ASSERT_TRUE(user.owned());
+    ASSERT_TRUE(typeText(target, "我的公司地址")) << trace().toStdString();
+    ASSERT_TRUE(strip(true)) << trace().toStdString();
+    key(XK_Tab, true);
+    QTest::qWait(900); // the hold itself: past the 660 ms repeat delay, a dozen repeats
+    key(XK_Tab, false);
+    EXPECT_TRUE(target.waitForLine("text:我的公司地址：上海市浦东新区")) << trace().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return user.isBack(); }, desktopDeadlineMs)) << trace().toStdString();
+    EXPECT_EQ(target.lastText(), "我的公司地址：上海市浦东新区") << trace().toStdString();
+    EXPECT_EQ(target.lines().filter("press:Tab"), QStringList()) << trace().toStdString();
+    const auto focused = platform->textAccess().focusedText(target.processId());
+    ASSERT_TRUE(focused.field) << "the field lost the focus";
+    EXPECT_EQ(focused.field->value().value_or(QString()), "我的公司地址：上海市浦东新区");
+}
+
+// A touch typist goes on typing 100 ms after the Tab that fills: the fill lands first, then what was typed,
+// in the order typed, three times over.
+TEST_F(KeptKeysDesktop, LettersTypedRightAfterTheFillingTabLandAfterTheFill) {
+    // Among as many widgets as a real editor's window holds, where the focus takes a while to find.
+    ASSERT_TRUE(
+        startWithGtkField({Memory{.title = "公司地址", .value = "上海市浦东新区"}}, {"--beside", "1000"}));
+    QString expected = target.lastText();
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        UserClipboard user(QString("用户复制的文字 %1").arg(round));
+        ASSERT_TRUE(user.owned());
+        ASSERT_TRUE(typeText(target, "我的公司地址")) << trace().toStdString();
+        ASSERT_TRUE(strip(true)) << trace().toStdString();
+        pressKey(keyboard.get(), XK_Tab);
+        QTest::qWait(100); // the typist's pace
+        for (const KeySym sym : {XK_x, XK_y, XK_z})
+            pressKey(keyboard.get(), sym);
+        expected += "我的公司地址：上海市浦东新区xyz";
+        EXPECT_TRUE(target.waitForLine("text:" + expected)) << trace().toStdString();
+        EXPECT_TRUE(waitUntil([&] { return user.isBack(); }, desktopDeadlineMs)) << trace().toStdString();
+        ASSERT_TRUE(strip(false));
+        expected = target.lastText();
+    }
+}
+
+// Esc held on the strip over a dialog's entry: the strip goes, and none of the repeats cancels the dialog.
+TEST_F(KeptKeysDesktop, AnEscHeldOnTheStripLeavesTheDialogOpenWithItsText) {
+    program.holdMemories({Memory{.title = "公司地址", .value = "上海市浦东新区"}});
+    mivora = program.start();
+    ASSERT_TRUE(program.watchesKeys());
+    ASSERT_TRUE(program.toldWhatIsLeft());
+    ASSERT_TRUE(waitUntil([&] { return frontPid() == mivora->processId(); }, desktopDeadlineMs));
+    QProcess dialog;
+    dialog.start("zenity", {"--entry", "--text", "地址"});
+    ASSERT_TRUE(dialog.waitForStarted(desktopDeadlineMs));
+    const auto value = [&] {
+        const auto read = platform->textAccess().focusedText(dialog.processId());
+        return read.field ? read.field->value().value_or(QString()) : QString();
+    };
+    // No window manager gives it the focus: the user clicks into it.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const QString id =
+                runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(dialog.processId())});
+            if (id.isEmpty()) return false;
+            XSetInputFocus(keyboard.get(), Window(id.split('\n').first().toULong()), RevertToParent,
+                           CurrentTime);
+            XSync(keyboard.get(), False);
+            return frontPid() == dialog.processId();
+        },
+        desktopDeadlineMs));
+    ASSERT_TRUE(
+        waitUntil([&] { return platform->textAccess().focusedText(dialog.processId()).field != nullptr; },
+                  desktopDeadlineMs));
+    QString typed;
+    for (const QString c : {"我", "的", "公", "司", "地", "址"}) {
+        const unsigned int code = keycodeTyping(keyboard.get(), KeySym(0x01000000 | c.toUcs4().front()));
+        ASSERT_NE(code, 0u);
+        XTestFakeKeyEvent(keyboard.get(), code, True, CurrentTime);
+        XTestFakeKeyEvent(keyboard.get(), code, False, CurrentTime);
+        XSync(keyboard.get(), False);
+        typed += c;
+        ASSERT_TRUE(waitUntil([&] { return value() == typed; }, desktopDeadlineMs)) << value().toStdString();
+    }
+    ASSERT_TRUE(strip(true)) << program.log().join('\n').toStdString();
+    key(XK_Escape, true);
+    QTest::qWait(900); // the hold itself
+    key(XK_Escape, false);
+    ASSERT_TRUE(strip(false));
+    EXPECT_FALSE(dialog.waitForFinished(1000)) << "the dialog was cancelled";
+    EXPECT_EQ(value(), "我的公司地址");
+    pressKey(keyboard.get(), XK_Return); // the dialog is still there to confirm, with its text
+    ASSERT_TRUE(dialog.waitForFinished(desktopDeadlineMs));
+    EXPECT_EQ(QString::fromUtf8(dialog.readAllStandardOutput()).trimmed(), "我的公司地址");
 }
 
 // Recalled memories picked by their number, a sensitive one with its second press: each lands in the GTK

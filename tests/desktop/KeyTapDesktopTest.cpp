@@ -55,7 +55,7 @@ TEST_F(KeyTapDesktop, KeysReachTheTapOnceAndTheFocusedApplicationUnlessSwallowed
     tap.setSwallowable("voice", {KeyCode::escape, KeyCode::space, KeyCode::tab}); // grabbed once started
     ASSERT_TRUE(tap.start());
 
-    // Posts a key event and waits until the tap has handed it on (our source reads on this thread's loop).
+    // Posts a key event and waits until the tap has handed it on (through this thread's loop).
     const auto send = [&](KeySym sym, bool down) {
         const std::size_t before = seen.size();
         XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down, CurrentTime);

@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 
+#include <mutex>
 #include <vector>
 
 namespace mivora {
@@ -19,14 +20,23 @@ std::vector<Watched>& watched() {
     return *list;
 }
 
+// Errors are reported on the thread that reads a connection, which need not be the main thread.
+std::mutex& lock() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+
 XErrorHandler previous = nullptr;
 bool installed = false;
 
 int onError(Display* display, XErrorEvent* error) {
-    for (const Watched& w : watched()) {
-        if (w.display == display) {
-            if (w.handler) w.handler({error->serial, error->error_code, error->request_code});
-            return 0;
+    {
+        std::lock_guard guard(lock());
+        for (const Watched& w : watched()) {
+            if (w.display == display) {
+                if (w.handler) w.handler({error->serial, error->error_code, error->request_code});
+                return 0;
+            }
         }
     }
     // A handler installed over ours might hand the error back to us; never go round in circles.
@@ -41,6 +51,7 @@ int onError(Display* display, XErrorEvent* error) {
 } // namespace
 
 void X11Errors::watch(Display* display, Handler handler) {
+    std::lock_guard guard(lock());
     // Another library may have replaced the handler since; put ours back in front of it.
     XErrorHandler current = XSetErrorHandler(onError);
     if (!installed || current != onError) previous = current;
@@ -55,6 +66,7 @@ void X11Errors::watch(Display* display, Handler handler) {
 }
 
 void X11Errors::unwatch(Display* display) {
+    std::lock_guard guard(lock());
     auto& list = watched();
     std::erase_if(list, [display](const Watched& w) { return w.display == display; });
 }

@@ -8,8 +8,9 @@ namespace mivora {
 
 // Routes X protocol errors of our own display connections to their owners instead of Xlib's default
 // handler, which ends the process (for instance when a key is already grabbed by another program).
-// Errors on connections nobody watches go to whatever handler was installed before.
-// Main thread only.
+// Errors on connections nobody watches go to whatever handler was installed before. A connection read on
+// a thread of its own has its errors handed to its handler on that thread; the handler must not watch or
+// unwatch.
 class X11Errors {
 public:
     // What an error report says (the fields of XErrorEvent that matter here).

@@ -9,9 +9,13 @@
 #include "Support/Clock.h"
 #include "Support/Defaults.h"
 
-#include <QSocketNotifier>
+#include <QMetaObject>
 
 #include <exception>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -26,6 +30,9 @@ namespace {
 // Modifiers tried one combination at a time when a key cannot be grabbed with any modifiers at once
 // (another program holds it with some of them): Shift, Caps Lock, Control, Alt, Num Lock, Super.
 constexpr unsigned int fallbackModifiers[] = {ShiftMask, LockMask, ControlMask, Mod1Mask, Mod2Mask, Mod4Mask};
+
+// The source whose connection the current thread reads, if any.
+thread_local const void* readingFor = nullptr;
 
 } // namespace
 
@@ -42,6 +49,8 @@ bool X11KeySource::start(Callback callback) {
         callback_ = std::move(callback);
         return true;
     }
+    // The connection is read on a thread of its own while the main thread uses Xlib on others.
+    XInitThreads();
     Display* d = XOpenDisplay(nullptr);
     if (!d) return false;
     // Before the first request that may fail: Xlib's default handler would end the process.
@@ -60,6 +69,7 @@ bool X11KeySource::start(Callback callback) {
     // apart from a new press.
     Bool detectable = False;
     XkbSetDetectableAutoRepeat(d, True, &detectable);
+    fnKeyName_ = KeySource::fnKeyName(defaults_);
     reloadKeyMap();
 
     unsigned char mask[XIMaskLen(XI_LASTEVENT)] = {};
@@ -77,15 +87,38 @@ bool X11KeySource::start(Callback callback) {
 
     // Keys announced while stopped are grabbed now.
     applyGrabs();
+    announcedNow_ = swallowable_;
 
-    notifier_ = new QSocketNotifier(ConnectionNumber(d), QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &X11KeySource::drain);
-    drain();
+    if (::pipe2(wakeFds_, O_CLOEXEC | O_NONBLOCK) != 0) {
+        wakeFds_[0] = wakeFds_[1] = -1;
+        stop();
+        return false;
+    }
+    stopping_ = false;
+    reader_ = std::thread([this] { read(); });
     return true;
 }
 
 void X11KeySource::stop() {
     if (!display_) return;
+    if (reader_.joinable()) {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        answered_.notify_all();
+        wake();
+        reader_.join();
+    }
+    for (int& fd : wakeFds_) {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+    // Events the thread handed on that the main thread has not seen yet go nowhere.
+    ++generation_;
+    announced_.reset();
+    // What was announced last is grabbed at the next start, whether or not the thread got to it.
+    swallowable_ = announcedNow_;
     Display* d = display_;
     display_ = nullptr;
     for (int kc : grabbed_)
@@ -94,11 +127,6 @@ void X11KeySource::stop() {
     publishGrabs();
     requests_.clear();
     refusals_.clear();
-    if (notifier_) {
-        notifier_->setEnabled(false);
-        notifier_->deleteLater();
-        notifier_ = nullptr;
-    }
     // Closing also ends any grab still active, so a frozen keyboard is let go.
     XCloseDisplay(d);
     X11Errors::unwatch(d);
@@ -111,9 +139,34 @@ void X11KeySource::stop() {
 }
 
 void X11KeySource::setSwallowable(const std::set<int>& codes) {
-    if (codes == swallowable_) return;
-    swallowable_ = codes;
-    if (!display_) return;
+    if (!display_) {
+        swallowable_ = codes;
+        return;
+    }
+    if (codes == announcedNow_) return;
+    announcedNow_ = codes;
+    // The reading thread owns the connection: it grabs as soon as it is woken.
+    {
+        std::lock_guard lock(mutex_);
+        announced_ = codes;
+    }
+    wake();
+}
+
+void X11KeySource::wake() {
+    if (wakeFds_[1] < 0) return;
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t written = ::write(wakeFds_[1], &byte, 1);
+}
+
+void X11KeySource::applyAnnounced() {
+    std::optional<std::set<int>> codes;
+    {
+        std::lock_guard lock(mutex_);
+        codes = std::exchange(announced_, std::nullopt);
+    }
+    if (!codes || *codes == swallowable_) return;
+    swallowable_ = std::move(*codes);
     if (applyGrabs()) {
         // A key is announced just before it can be pressed (Tab as the strip appears). When another program
         // holds the key with some modifiers, the any-modifier grab is refused and only the grabs per
@@ -127,11 +180,44 @@ void X11KeySource::setSwallowable(const std::set<int>& codes) {
         }
     }
     XFlush(display_);
-    // Writing may have read events into Xlib's queue, where the socket notifier cannot see them.
-    if (XQLength(display_) > 0) QMetaObject::invokeMethod(this, &X11KeySource::drain, Qt::QueuedConnection);
 }
 
-bool X11KeySource::deliver(const KeyEvent& event) {
+bool X11KeySource::onReader() const {
+    return readingFor == this;
+}
+
+bool X11KeySource::deliver(const KeyEvent& event, bool answer) {
+    if (!onReader()) return call(event);
+    const std::uint64_t generation = generation_; // the main thread changes it only while we are stopped
+    if (!answer) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, event, generation] {
+                if (generation == generation_) call(event);
+            },
+            Qt::QueuedConnection);
+        return false;
+    }
+    std::unique_lock lock(mutex_);
+    const std::uint64_t asked = ++asked_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, event, generation, asked] {
+            const bool swallow = generation == generation_ && call(event);
+            {
+                std::lock_guard lock(mutex_);
+                answeredUpTo_ = asked;
+                answer_ = swallow;
+            }
+            answered_.notify_all();
+        },
+        Qt::QueuedConnection);
+    // The keyboard stays frozen meanwhile: this is the only wait, and stopping ends it.
+    answered_.wait(lock, [&] { return answeredUpTo_ >= asked || stopping_; });
+    return answeredUpTo_ >= asked && answer_;
+}
+
+bool X11KeySource::call(const KeyEvent& event) {
     if (!callback_) return false;
     // A grabbed key holds the whole keyboard frozen until it is answered, and an exception would leave
     // through the event loop without an answer: a failing handler passes the key on instead.
@@ -165,7 +251,9 @@ bool X11KeySource::handleRaw(int evtype, int detail, unsigned long time) {
         return false;
     }
     if (!event) return false;
-    const bool swallow = deliver(*event) || (evtype != XI_RawButtonPress && keepsHotkey(detail));
+    const bool hotkey = evtype != XI_RawButtonPress && keepsHotkey(detail);
+    // Only a press our grab reported waits for its answer: the server holds the keyboard for it.
+    const bool swallow = deliver(*event, evtype == XI_RawKeyPress && event->swallowable && !hotkey) || hotkey;
     if (evtype == XI_RawKeyPress && detail >= 0 && detail < X11KeyMap::keycodeCount)
         pressAnswers_[std::size_t(detail)] = {time, true, swallow};
     return swallow;
@@ -249,10 +337,11 @@ void X11KeySource::checkGrab() {
 
 bool X11KeySource::handleCore(bool press, int keycode, unsigned long time) {
     if (keycode < 0 || keycode >= X11KeyMap::keycodeCount) return false;
+    const bool hotkey = keepsHotkey(keycode);
     if (!press) {
         const auto event = events_.release(keycode);
-        const bool swallow = event && deliver(*event);
-        return swallow || keepsHotkey(keycode);
+        const bool swallow = event && deliver(*event, !hotkey);
+        return swallow || hotkey;
     }
     // The press that set off a grab was reported raw just before: answer as the handler did then.
     Answer& answer = pressAnswers_[std::size_t(keycode)];
@@ -263,24 +352,43 @@ bool X11KeySource::handleCore(bool press, int keycode, unsigned long time) {
     // Otherwise the grab is active (raw events do not come while we hold one): an auto-repeat of a
     // held key, or a new press.
     const auto event = events_.isDown(keycode) ? events_.repeat(keycode) : events_.press(keycode);
-    const bool swallow = event && deliver(*event);
-    return swallow || keepsHotkey(keycode);
+    const bool swallow = event && deliver(*event, !hotkey);
+    return swallow || hotkey;
+}
+
+void X11KeySource::read() {
+    readingFor = this;
+    pollfd watched[2] = {{ConnectionNumber(display_), POLLIN, 0}, {wakeFds_[0], POLLIN, 0}};
+    for (;;) {
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) break;
+        }
+        drain();
+        applyAnnounced();
+        // Writing may have read events into Xlib's queue, where polling the socket cannot see them; a
+        // grabbed key left there would keep the keyboard frozen.
+        if (XQLength(display_) > 0) continue;
+        if (::poll(watched, 2, -1) < 0) continue;
+        char bytes[64];
+        while (::read(wakeFds_[0], bytes, sizeof bytes) > 0) {
+        }
+    }
+    readingFor = nullptr;
 }
 
 void X11KeySource::drain() {
-    while (display_) {
-        while (display_ && XPending(display_) > 0) {
+    for (;;) {
+        while (XPending(display_) > 0) {
             XEvent event;
             XNextEvent(display_, &event);
             dispatch(event);
         }
-        if (!display_) return;
         const unsigned long processed = LastKnownRequestProcessed(display_);
         requests_.erase(requests_.begin(), requests_.upper_bound(processed));
         retryRefused();
         XFlush(display_);
-        // Flushing also reads what has arrived meanwhile into Xlib's queue, where the socket notifier
-        // cannot see it; a grabbed key left there would keep the keyboard frozen.
+        // Flushing also reads what has arrived meanwhile into Xlib's queue.
         if (XQLength(display_) == 0) return;
     }
 }
@@ -325,11 +433,15 @@ void X11KeySource::dispatch(XEvent& event) {
 }
 
 void X11KeySource::reloadKeyMap() {
-    setKeyMap(X11KeyMap::fromDisplay(display_, KeySource::fnKeyName(defaults_)));
+    useKeyMap(X11KeyMap::fromDisplay(display_, fnKeyName_));
 }
 
 void X11KeySource::setKeyMap(const X11KeyMap& map) {
     fnKeyName_ = KeySource::fnKeyName(defaults_);
+    useKeyMap(map);
+}
+
+void X11KeySource::useKeyMap(const X11KeyMap& map) {
     const KeySym hotkey = XStringToKeysym(fnKeyName_.toLatin1().constData());
     grabsHotkey_ = hotkey != NoSymbol && !IsModifierKey(hotkey);
     events_.setKeyMap(map);
@@ -377,7 +489,13 @@ void X11KeySource::publishGrabs() {
     std::set<int> held;
     for (int kc : grabbed_)
         if (!perCombination_.count(kc) && !reported_.count(kc)) held.insert(kc);
-    ownGrabs_.set(std::move(held));
+    if (!onReader()) return ownGrabs_.set(std::move(held));
+    QMetaObject::invokeMethod(
+        this,
+        [this, held = std::move(held), generation = generation_]() mutable {
+            if (generation == generation_) ownGrabs_.set(std::move(held));
+        },
+        Qt::QueuedConnection);
 }
 
 void X11KeySource::grabEachCombination(int keycode) {

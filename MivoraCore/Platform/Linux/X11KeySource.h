@@ -5,15 +5,18 @@
 #include "Platform/Linux/X11KeyEvents.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <array>
+#include <condition_variable>
+#include <cstdint>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <set>
+#include <thread>
 
 typedef struct _XDisplay Display;
 union _XEvent;
-class QSocketNotifier;
 
 namespace mivora {
 
@@ -22,7 +25,12 @@ class Defaults;
 class OwnGrabs;
 class OwnKeyEvents;
 
-// The desktop's keys and mouse buttons through X11, on a connection of its own read on the main loop.
+// The desktop's keys and mouse buttons through X11, on a connection of its own read on a thread of its own,
+// so that each event is looked at when it comes, whatever the main thread is doing (a read of a slow
+// application): the grab that holds the keyboard then is the one that took the key. Every event is handed
+// to the callback on the main thread, in order. A key the server holds the keyboard for until we answer
+// (a grabbed one) waits for the callback's answer there; the hotkey, kept whatever the callback says, is
+// answered on the thread at once.
 //
 // Watching: XInput2 raw key and button events on the root window. They arrive whoever has the focus or
 // a grab, once per physical press (no auto-repeats), and before any grab takes effect.
@@ -62,7 +70,8 @@ public:
     bool isRunning() const override { return display_ != nullptr; }
     void setSwallowable(const std::set<int>& codes) override;
 
-    // The event loop's steps, callable by hand (tests, benchmarks) without a connection:
+    // The event loop's steps, callable by hand (tests, benchmarks) without a connection, where the callback
+    // is called at once:
     // where events go, which key map translates them,
     void setCallback(Callback callback) { callback_ = std::move(callback); }
     void setKeyMap(const X11KeyMap& map);
@@ -88,7 +97,13 @@ private:
         bool swallow = false;
     };
 
+    // The reading thread: reads and answers events, and makes the grabs the main thread announces, until
+    // told to stop.
+    void read();
     void drain();
+    // On the reading thread: makes the grabs for the keys announced last.
+    void applyAnnounced();
+    void wake();
     void dispatch(::_XEvent& event);
     // True when it asked for a grab that was not there.
     bool applyGrabs();
@@ -103,7 +118,13 @@ private:
     void checkGrab();
     // Whether our grab reported this press (a round trip: only for keys we grab).
     bool reportedByGrab(int keycode, unsigned long time);
-    bool deliver(const KeyEvent& event);
+    // Hands `event` to the callback. On the reading thread it goes to the main thread: with `answer` the
+    // thread waits there for the callback's answer (false once stopping); without, it returns false at once.
+    bool deliver(const KeyEvent& event, bool answer = true);
+    bool call(const KeyEvent& event);
+    bool onReader() const;
+    // Translates raw key codes with `map`, the hotkey being `fnKeyName_`.
+    void useKeyMap(const X11KeyMap& map);
     // The key at `keycode` is the hotkey and is kept from applications whatever the handler answers.
     bool keepsHotkey(int keycode) const;
     // Tells `ownGrabs_` which keys are held on every combination by this watcher alone.
@@ -115,8 +136,7 @@ private:
     Callback callback_;
     Display* display_ = nullptr;
     int xiOpcode_ = -1;
-    QPointer<QSocketNotifier> notifier_;
-    QString fnKeyName_;
+    QString fnKeyName_;              // read when watching starts (a change of the hotkey starts it again)
     bool grabsHotkey_ = false;       // the hotkey is no modifier key
     unsigned long watchedFocus_ = 0; // the focus window whose focus events we select; 0 for none
     bool othersGrab_ = false;        // a grab of the keyboard is on, and raw events come: not ours
@@ -135,6 +155,18 @@ private:
     std::set<int> reported_;                    // key codes whose refusal has been logged
     std::set<int> perCombination_;              // key codes another program holds with some modifiers
     std::vector<Request> refusals_;             // refusals waiting to be dealt with after the read
+
+    std::thread reader_;
+    int wakeFds_[2] = {-1, -1};    // a pipe the main thread wakes the reading thread through
+    std::uint64_t generation_ = 0; // main thread: events handed on before the last stop are dropped
+    std::mutex mutex_;             // guards what follows, shared by both threads
+    std::condition_variable answered_;
+    bool stopping_ = false;
+    std::optional<std::set<int>> announced_; // swallowable keys not yet grabbed by the reading thread
+    std::uint64_t asked_ = 0;                // the last event the reading thread waits to have answered
+    std::uint64_t answeredUpTo_ = 0;
+    bool answer_ = false;
+    std::set<int> announcedNow_; // main thread: what was announced last
 };
 
 } // namespace mivora

@@ -12,6 +12,7 @@
 #   --busy        keep the main loop busy 400 of every 500 ms (a slow application)
 #   --title T     the window's title (default "mivora_gtk_target")
 #   --nested N    the field sits inside N boxes, as deep in its window as in a real application's layout
+#   --beside N    N buttons share the window with the field, as many widgets as in a real editor's window
 import argparse
 import sys
 import time
@@ -27,6 +28,7 @@ parser.add_argument("--text", default="")
 parser.add_argument("--busy", action="store_true")
 parser.add_argument("--title", default="mivora_gtk_target")
 parser.add_argument("--nested", type=int, default=0)
+parser.add_argument("--beside", type=int, default=0)
 args = parser.parse_args()
 
 gi.require_version("Gtk", args.gtk + ".0")
@@ -98,6 +100,26 @@ def busy():
 
 
 def nest(widget):
+    if args.beside:
+        # In groups of 200 ahead of the field, as a real window's panels are: looked through before it. They
+        # scroll in a small pane, so the window stays as quick to draw as a real one.
+        groups = Gtk.Box(orientation=Gtk.Orientation.HORIZONTAL)
+        for first in range(0, args.beside, 200):
+            group = Gtk.Box(orientation=Gtk.Orientation.VERTICAL)
+            for i in range(first, min(first + 200, args.beside)):
+                button = Gtk.Button(label=str(i))
+                button.set_can_focus(False) if not GTK4 else button.set_focusable(False)
+                group.append(button) if GTK4 else group.add(button)
+            groups.append(group) if GTK4 else groups.add(group)
+        pane = Gtk.ScrolledWindow()
+        pane.set_size_request(400, 60)
+        pane.set_child(groups) if GTK4 else pane.add(groups)
+        window_box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL)
+        holder = Gtk.Box()
+        for child in (pane, holder):
+            window_box.append(child) if GTK4 else window_box.add(child)
+        holder.append(widget) if GTK4 else holder.add(widget)
+        widget = window_box
     for _ in range(args.nested):
         box = Gtk.Box()
         if GTK4:
