@@ -14,6 +14,9 @@ struct KeyInput {
     // keyDown: pressed with no modifier held, and kept from the applications when the handler swallows it
     // (another program may take a key first: the window manager's Alt+Tab).
     bool bare = true;
+    // keyDown: when the key source read the press (seconds of uptime), which may be well before a busy
+    // program gets to it; 0 when the source does not say.
+    double pressedAt = 0;
 
     static constexpr KeyInput keyDown(int code, bool isRepeat = false) {
         return {Kind::keyDown, code, isRepeat, false};

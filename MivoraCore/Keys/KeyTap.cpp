@@ -66,6 +66,7 @@ bool KeyTap::process(const KeyEvent& event) {
         lastKeyFlags_ = event.flags;
         input = KeyInput::keyDown(event.keyCode, event.autoRepeat);
         input.bare = event.swallowable && (event.flags & KeyEvent::modifierFlags) == 0;
+        input.pressedAt = event.uptime;
         break;
     case KeyEvent::keyUp:
         input = KeyInput::keyUp(event.keyCode);

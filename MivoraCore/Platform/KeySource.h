@@ -40,6 +40,8 @@ struct KeyEvent {
     // the key is not announced, or another program took this press for itself (a shortcut of the window
     // manager): the application or that program gets it whatever the answer.
     bool swallowable = true;
+    // When the source read the event (seconds of uptime); 0 when it does not say.
+    double uptime = 0;
 
     // Every modifier flag.
     static constexpr std::uint64_t modifierFlags =

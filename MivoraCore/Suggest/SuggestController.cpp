@@ -67,7 +67,12 @@ bool SuggestController::handle(const KeyInput& input) {
             announceKeys();
             return true;
         }
-        if (input.kind == Kind::keyDown || input.kind == Kind::fnDown || input.kind == Kind::mouseDown)
+        // A key the source read before the field's text for this offer came is in what the offer was made
+        // from: a busy program only gets to it now, and it ends nothing.
+        const bool older =
+            input.kind == Kind::keyDown && input.pressedAt > 0 && input.pressedAt < offerReadAt_;
+        if ((input.kind == Kind::keyDown && !older) || input.kind == Kind::fnDown ||
+            input.kind == Kind::mouseDown)
             dismiss(true);
     }
     switch (input.kind) {
@@ -177,6 +182,9 @@ void SuggestController::check(int retry) {
     const QSet<QString> mutedWords = muted();
 
     const std::optional<CaretReader::Caret> caret = read();
+    // A key read by the source before the answer came was most likely in the field the answer shows (the
+    // application answers once it has handled what came before).
+    readAt_ = clock_.uptime();
     blind_ = !caret;
     readField_ = caret.has_value();
     // A password field, or one whose kind could not be read: what was typed before it was known is
@@ -238,6 +246,7 @@ void SuggestController::present(const TypingTrigger::Hit& hit, const QString& ke
                                 const QString& how) {
     hit_ = hit;
     offerKey_ = key;
+    offerReadAt_ = readAt_;
     const Memory& memory = hit.memory;
     setOffer(Offer{memory.id, memory.title, memory.sensitive ? QStringLiteral("••••••") : memory.firstLine(),
                    memory.sensitive, false, rect});

@@ -143,6 +143,8 @@ private:
     qint64 pinyinApp_ = 0;
     bool blind_ = false;
     bool readField_ = false;  // the last look read the focused field as text
+    double readAt_ = 0;       // when the last look at the field got its answer (uptime)
+    double offerReadAt_ = 0;  // the same for the look that made the offer shown
     bool secure_ = false;     // the focused field is (or may be) a password field: its keys feed nothing
     bool focusMoved_ = false; // since the last look at the field (a click, Tab, Return, another application)
     TriggerNames names_;

@@ -89,6 +89,31 @@ TEST_F(SuggestControllerTest, OneCheckAfterABurstOneRecheckAndTheOfferGoesAfterS
     EXPECT_TRUE(tap.swallowable().empty()) << "Tab and Esc go back to the applications";
 }
 
+// On a busy machine the program gets to a key well after the source read it, and a look at the field may come
+// in between: a key read before that look is in what the offer was made from, and leaves it; a key read
+// after it ends the offer as any key does.
+TEST_F(SuggestControllerTest, OnlyAKeyReadAfterTheLookThatMadeTheOfferEndsIt) {
+    clock.advance(1);
+    const double typed = clock.uptime();
+    clock.advance(0.01);
+    typeAndPause("我的公司地址", "1:6:我的公司地址");
+    ASSERT_TRUE(controller.offer());
+    KeyInput late = KeyInput::keyDown(KeyCode::minus);
+    late.pressedAt = typed;
+    controller.handle(late);
+    EXPECT_TRUE(controller.offer()) << "a key typed before the look";
+    press(KeyCode::tab);
+    scheduler.advance(0);
+    ASSERT_EQ(inserter.texts.size(), 1u);
+
+    typeAndPause("寄到我的公司地址", "1:8:寄到我的公司地址");
+    ASSERT_TRUE(controller.offer());
+    KeyInput next = KeyInput::keyDown(KeyCode::minus);
+    next.pressedAt = clock.uptime();
+    controller.handle(next);
+    EXPECT_FALSE(controller.offer()) << "a key typed after the look";
+}
+
 TEST_F(SuggestControllerTest, ASensitiveMemoryNeedsASecondTab) {
     Memory secret = stored("公司地址");
     secret.sensitive = true;

@@ -67,16 +67,7 @@ struct CompositionTakeDesktop : LinuxDesktop, ::testing::WithParamInterface<bool
         env.remove("QT_QPA_PLATFORM");
         mousepad.setProcessEnvironment(env);
         mousepad.start("mousepad", {dir.filePath("notes.txt")});
-        QString window;
-        waitUntil(
-            [&] {
-                window = runTool("xdotool",
-                                 {"search", "--onlyvisible", "--pid", QString::number(mousepad.processId())})
-                             .section('\n', 0, 0);
-                return !window.isEmpty();
-            },
-            desktopDeadlineMs);
-        runTool("xdotool", {"windowfocus", "--sync", window});
+        focusWindowOf(mousepad.processId());
         if (!inFront(mousepad.processId()))
             return ::testing::AssertionFailure() << "mousepad never came in front";
         if (ibus && !ibus->usePinyin()) return ::testing::AssertionFailure() << "pinyin never came on";

@@ -66,10 +66,7 @@ TEST_F(EditorPasteDesktop, TakesIntoGvimInInsertModeLeaveNoControlCharacter) {
 
     Gvim gvim;
     ASSERT_TRUE(gvim.start()) << "gvim (scripts/install-deps)";
-    const QString window =
-        runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(gvim.processId())})
-            .section('\n', 0, 0);
-    runTool("xdotool", {"windowfocus", "--sync", window});
+    focusWindowOf(gvim.processId());
     ASSERT_TRUE(inFront(gvim.processId()));
     Display* display = XOpenDisplay(nullptr);
     ASSERT_TRUE(display);

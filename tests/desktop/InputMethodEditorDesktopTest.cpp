@@ -49,17 +49,7 @@ struct InputMethodEditorDesktop : LinuxDesktop {
         editor.start("/usr/bin/mousepad", {"--disable-server"});
         if (!editor.waitForStarted(desktopDeadlineMs))
             return ::testing::AssertionFailure() << "no mousepad (scripts/install-deps)";
-        // Without a window manager its new window does not take the focus: the user clicks into it.
-        QString window;
-        waitUntil(
-            [&] {
-                window = runTool("xdotool",
-                                 {"search", "--onlyvisible", "--pid", QString::number(editor.processId())})
-                             .section('\n', 0, 0);
-                return !window.isEmpty();
-            },
-            desktopDeadlineMs);
-        runTool("xdotool", {"windowfocus", "--sync", window});
+        focusWindowOf(editor.processId());
         if (!inFront(editor.processId()))
             return ::testing::AssertionFailure() << "mousepad never came in front";
         if (!waitUntil([&] { return text().has_value(); }, desktopDeadlineMs))

@@ -4,6 +4,7 @@
 #include "Support/Clock.h"
 #include "Support/Scheduler.h"
 
+#include "support/ChildProcess.h"
 #include "support/MemoryDefaults.h"
 
 #include <QProcess>
@@ -39,6 +40,22 @@ inline bool windowShown(qint64 pid, int width, int height) {
         return info.contains(QString("Width: %1\n").arg(width)) &&
                info.contains(QString("Height: %1\n").arg(height)) && info.contains("IsViewable");
     });
+}
+
+// Gives the focus to the first window process `pid` shows, once it shows one (without a window manager a new
+// window does not take the focus: the user clicks into it). False when none showed.
+inline bool focusWindowOf(qint64 pid) {
+    QString window;
+    waitUntil(
+        [&] {
+            window = runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
+                         .section('\n', 0, 0);
+            return !window.isEmpty();
+        },
+        desktopDeadlineMs);
+    if (window.isEmpty()) return false;
+    runTool("xdotool", {"windowfocus", "--sync", window});
+    return true;
 }
 
 } // namespace mivora::test

@@ -90,18 +90,23 @@ Window activeWindow(Display* display) {
     return window;
 }
 
+// The window that holds `window`; None when the server cannot tell (the window is gone).
+Window parentOf(Display* display, Window window) {
+    Window rootReturn = None, parent = None;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count)) return None;
+    if (children) XFree(children);
+    return parent;
+}
+
 // The process id a window or the nearest of its ancestors names in _NET_WM_PID; 0 when none does.
 qint64 windowPid(Display* display, Window window) {
     const Window root = DefaultRootWindow(display);
     for (int depth = 0; depth < 32 && window != None && window != root; ++depth) {
         if (const unsigned long pid = cardinalProperty(display, window, "_NET_WM_PID", XA_CARDINAL))
             return qint64(pid);
-        Window rootReturn = None, parent = None;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count)) break;
-        if (children) XFree(children);
-        window = parent;
+        window = parentOf(display, window);
     }
     return 0;
 }
@@ -132,12 +137,7 @@ std::optional<FrontApp> X11FrontApplication::current() {
             app.pid = qint64(cardinalProperty(display, window, "_NET_WM_PID", XA_CARDINAL));
             return app;
         }
-        Window rootReturn = None, parent = None;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, window, &rootReturn, &parent, &children, &count)) break;
-        if (children) XFree(children);
-        window = parent;
+        window = parentOf(display, window);
     }
     return FrontApp{};
 }

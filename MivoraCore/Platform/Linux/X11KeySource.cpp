@@ -11,7 +11,10 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
+#include <memory>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -38,7 +41,7 @@ thread_local const void* readingFor = nullptr;
 
 X11KeySource::X11KeySource(Defaults& defaults, Clock& clock, OwnKeyEvents& own, OwnGrabs& grabs,
                            QObject* parent)
-    : QObject(parent), defaults_(defaults), ownGrabs_(grabs), events_(clock, own) {}
+    : QObject(parent), defaults_(defaults), clock_(clock), ownGrabs_(grabs), events_(clock, own) {}
 
 X11KeySource::~X11KeySource() {
     stop();
@@ -145,12 +148,16 @@ void X11KeySource::setSwallowable(const std::set<int>& codes) {
     }
     if (codes == announcedNow_) return;
     announcedNow_ = codes;
-    // The reading thread owns the connection: it grabs as soon as it is woken.
-    {
-        std::lock_guard lock(mutex_);
-        announced_ = codes;
-    }
+    // The reading thread owns the connection: it grabs as soon as it is woken, also while it waits for the
+    // answer to a key (this call may come from the handler answering it). A key is announced just before
+    // it can be pressed (Tab as the strip appears), so the grabs are in place before this returns, as a
+    // grab made here would be: the wait is one round trip to the X server, and bounded all the same.
+    std::unique_lock lock(mutex_);
+    announced_ = codes;
+    const std::uint64_t serial = ++announcedSerial_;
+    answered_.notify_all();
     wake();
+    applied_.wait_for(lock, std::chrono::seconds(2), [&] { return appliedSerial_ >= serial || stopping_; });
 }
 
 void X11KeySource::wake() {
@@ -161,11 +168,22 @@ void X11KeySource::wake() {
 
 void X11KeySource::applyAnnounced() {
     std::optional<std::set<int>> codes;
+    std::uint64_t serial = 0;
     {
         std::lock_guard lock(mutex_);
         codes = std::exchange(announced_, std::nullopt);
+        serial = announcedSerial_;
     }
-    if (!codes || *codes == swallowable_) return;
+    if (!codes) return;
+    // Whatever happens below, the announcing thread waits no longer.
+    const std::shared_ptr<void> done(nullptr, [this, serial](void*) {
+        {
+            std::lock_guard lock(mutex_);
+            appliedSerial_ = std::max(appliedSerial_, serial);
+        }
+        applied_.notify_all();
+    });
+    if (*codes == swallowable_) return;
     swallowable_ = std::move(*codes);
     if (applyGrabs()) {
         // A key is announced just before it can be pressed (Tab as the strip appears). When another program
@@ -212,8 +230,15 @@ bool X11KeySource::deliver(const KeyEvent& event, bool answer) {
             answered_.notify_all();
         },
         Qt::QueuedConnection);
-    // The keyboard stays frozen meanwhile: this is the only wait, and stopping ends it.
-    answered_.wait(lock, [&] { return answeredUpTo_ >= asked || stopping_; });
+    // The keyboard stays frozen meanwhile: this is the only wait, and stopping ends it. Keys the handler
+    // announces meanwhile are grabbed at once: it waits for them.
+    for (;;) {
+        answered_.wait(lock, [&] { return answeredUpTo_ >= asked || stopping_ || announced_.has_value(); });
+        if (answeredUpTo_ >= asked || stopping_) break;
+        lock.unlock();
+        applyAnnounced();
+        lock.lock();
+    }
     return answeredUpTo_ >= asked && answer_;
 }
 
@@ -251,6 +276,7 @@ bool X11KeySource::handleRaw(int evtype, int detail, unsigned long time) {
         return false;
     }
     if (!event) return false;
+    event->uptime = clock_.uptime();
     const bool hotkey = evtype != XI_RawButtonPress && keepsHotkey(detail);
     // Only a press our grab reported waits for its answer: the server holds the keyboard for it.
     const bool swallow = deliver(*event, evtype == XI_RawKeyPress && event->swallowable && !hotkey) || hotkey;
@@ -364,6 +390,8 @@ void X11KeySource::read() {
             std::lock_guard lock(mutex_);
             if (stopping_) break;
         }
+        // Keys announced come first: the next key may be the one to catch.
+        applyAnnounced();
         drain();
         applyAnnounced();
         // Writing may have read events into Xlib's queue, where polling the socket cannot see them; a

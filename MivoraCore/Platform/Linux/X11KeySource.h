@@ -131,6 +131,7 @@ private:
     void publishGrabs();
 
     Defaults& defaults_;
+    Clock& clock_;
     OwnGrabs& ownGrabs_;
     X11KeyEvents events_;
     Callback callback_;
@@ -163,7 +164,10 @@ private:
     std::condition_variable answered_;
     bool stopping_ = false;
     std::optional<std::set<int>> announced_; // swallowable keys not yet grabbed by the reading thread
-    std::uint64_t asked_ = 0;                // the last event the reading thread waits to have answered
+    std::uint64_t announcedSerial_ = 0;      // counts the announcements
+    std::uint64_t appliedSerial_ = 0;        // the last announcement the reading thread has grabbed for
+    std::condition_variable applied_;
+    std::uint64_t asked_ = 0; // the last event the reading thread waits to have answered
     std::uint64_t answeredUpTo_ = 0;
     bool answer_ = false;
     std::set<int> announcedNow_; // main thread: what was announced last
