@@ -18,13 +18,7 @@ using namespace mivora::test;
 
 namespace {
 
-struct BusyPasswordField : LinuxDesktop {
-    bool inFront(qint64 pid) {
-        return waitUntil(
-            [&] { return platform->frontApplication().current().value_or(FrontApp{}).pid == pid; },
-            desktopDeadlineMs);
-    }
-};
+struct BusyPasswordField : LinuxDesktop {};
 
 TEST_F(BusyPasswordField, GetsNoStripAndLeavesNoLineOfItsKeys) {
     FakeOpenAI server;

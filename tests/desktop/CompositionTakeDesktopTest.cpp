@@ -36,11 +36,6 @@ struct CompositionTakeDesktop : LinuxDesktop, ::testing::WithParamInterface<bool
         mousepad.kill();
         mousepad.waitForFinished(5000);
     }
-    bool inFront(qint64 pid) {
-        return waitUntil(
-            [&] { return platform->frontApplication().current().value_or(FrontApp{}).pid == pid; },
-            desktopDeadlineMs);
-    }
     // The text of mousepad's document as the accessibility bus reads it; nothing when it cannot be read.
     std::optional<QString> document() {
         const TextAccess::Read read = platform->textAccess().focusedText(mousepad.processId());

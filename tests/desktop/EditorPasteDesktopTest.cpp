@@ -43,13 +43,7 @@ private:
     QProcess process_;
 };
 
-struct EditorPasteDesktop : LinuxDesktop {
-    bool inFront(qint64 pid) {
-        return waitUntil(
-            [&] { return platform->frontApplication().current().value_or(FrontApp{}).pid == pid; },
-            desktopDeadlineMs);
-    }
-};
+struct EditorPasteDesktop : LinuxDesktop {};
 
 } // namespace
 

@@ -57,11 +57,6 @@ struct GnomeTerminalDesktop : LinuxDesktop {
     RelayProgram relay{dir, server.url("/")};
     QProcess* mivora = nullptr;
 
-    bool inFront(qint64 pid) {
-        return waitUntil(
-            [&] { return platform->frontApplication().current().value_or(FrontApp{}).pid == pid; },
-            desktopDeadlineMs);
-    }
     // The program started with `memories`, then the terminal in front of its window.
     ::testing::AssertionResult terminalInFront(const QList<Memory>& memories = {}) {
         relay.holdMemories(memories);

@@ -73,11 +73,6 @@ struct InputMethodDesktop : LinuxDesktop, ::testing::WithParamInterface<bool> {
             return ::testing::AssertionFailure() << "the field never showed on the accessibility bus";
         return ::testing::AssertionSuccess();
     }
-    bool inFront(qint64 pid) {
-        return waitUntil(
-            [&] { return platform->frontApplication().current().value_or(FrontApp{}).pid == pid; },
-            desktopDeadlineMs);
-    }
     // Keys by their names, one every 150 ms: an ordinary typing pace, slower than the program's pause
     // before it looks at the field, so that it looks only after the last.
     void keys(const QStringList& names) {

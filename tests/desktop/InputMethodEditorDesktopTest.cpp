@@ -64,11 +64,6 @@ struct InputMethodEditorDesktop : LinuxDesktop {
             return ::testing::AssertionFailure() << "the input method never went to its English mode";
         return ::testing::AssertionSuccess();
     }
-    bool inFront(qint64 pid) {
-        return waitUntil(
-            [&] { return platform->frontApplication().current().value_or(FrontApp{}).pid == pid; },
-            desktopDeadlineMs);
-    }
     std::optional<QString> text() {
         const TextAccess::Read read = platform->textAccess().focusedText(editor.processId());
         return read.field ? read.field->value() : std::nullopt;

@@ -21,6 +21,13 @@ struct LinuxDesktop : ::testing::Test {
     SystemClock clock;
     QtScheduler scheduler;
     const std::unique_ptr<Platform> platform = LinuxPlatform::make(defaults, clock, scheduler);
+
+    // Waits until the window of process `pid` is the front application.
+    bool inFront(qint64 pid) {
+        return waitUntil(
+            [&] { return platform->frontApplication().current().value_or(FrontApp{}).pid == pid; },
+            desktopDeadlineMs);
+    }
 };
 
 // The trimmed standard output of a desktop tool (xwininfo, xdotool), empty when it does not finish.

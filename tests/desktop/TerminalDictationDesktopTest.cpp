@@ -19,12 +19,6 @@ using namespace mivora::test;
 namespace {
 
 struct TerminalDictation : LinuxDesktop {
-    // Waits until the window of process `pid` is the front application.
-    bool inFront(qint64 pid) {
-        return waitUntil(
-            [&] { return platform->frontApplication().current().value_or(FrontApp{}).pid == pid; },
-            desktopDeadlineMs);
-    }
 
     // Starts the signed-in program (with `settings` of its own, if any), puts the terminal in front, and
     // dictates one take into it, holding `hotkey`.
