@@ -229,6 +229,18 @@ TEST(SingleInstance, TheSocketLiesInAShortPrivateFolderWhateverTheDataFolder) {
     EXPECT_EQ(viaLink.socket, data + "/mivora.socket");
     EXPECT_EQ(viaLink.locks, QStringList{data + "/mivora.socket.lock"});
     EXPECT_TRUE(viaLink.problem.contains("不是文件夹")) << viaLink.problem.toStdString();
+    // A link at a name the program uses in its folder is removed, never followed.
+    const QString third = root.filePath("third/Mivora"), target = root.filePath("target");
+    ASSERT_TRUE(QFile(target).open(QIODevice::WriteOnly));
+    const QString lock = SingleInstance::placesFor(third, temp).locks.value(1);
+    ASSERT_TRUE(QFile::link(target, lock));
+    const SingleInstance::Places unlinked = SingleInstance::placesFor(third, temp);
+    EXPECT_EQ(unlinked.done, QStringList{lock + " 是个链接，没有用它，把它删掉了"});
+    EXPECT_FALSE(QFileInfo(lock).exists() || QFileInfo(lock).isSymLink());
+    EXPECT_TRUE(QFileInfo(target).isFile()) << "what the link pointed at is left";
+    EXPECT_TRUE(SingleInstance(unlinked).claim());
+    EXPECT_TRUE(QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink());
+
     const passwd* nobody = ::getpwnam("nobody");
     if (::geteuid() != 0 || !nobody) GTEST_SKIP() << "no other user to give a folder to (not root?)";
     ASSERT_EQ(::chown(QFile::encodeName(others + "/mivora-" + QString::number(::geteuid())).constData(),
