@@ -274,6 +274,11 @@ TEST(SingleInstance, TheHolderListensInTheFirstPlaceThatTakesASocketAndIsFoundTh
         EXPECT_EQ(QCoro::waitFor(SingleInstance(places).askRunningToReopen(scheduler)),
                   SingleInstance::Delivery::taken);
         EXPECT_EQ(reopened, 1);
+        // A name in the abstract namespace is open to every user's programs: another user's is not answered.
+        const passwd* nobody = ::getpwnam("nobody");
+        if (where != abstract || ::geteuid() != 0 || !nobody) continue;
+        EXPECT_EQ(test::askAsStranger(where, "reopen\n", nobody->pw_uid, nobody->pw_gid), QByteArray());
+        EXPECT_EQ(reopened, 1);
     }
 }
 

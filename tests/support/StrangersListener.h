@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QTest>
 
 #include <cerrno>
 #include <csignal>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
+#include <optional>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -94,5 +96,46 @@ private:
     int report_ = -1;
     bool ready_ = false;
 };
+
+// What the program listening at `place` (a path, or "@" and a name in the abstract namespace) answers to
+// `line` from a program of another user's (`uid`, `gid`), until it closes the connection or for ten seconds;
+// the event loop runs meanwhile. Nothing when no connection could be made.
+inline std::optional<QByteArray> askAsStranger(const QString& place, const QByteArray& line, uid_t uid,
+                                               gid_t gid) {
+    const bool abstract = place.startsWith('@');
+    const QByteArray name = abstract ? place.mid(1).toUtf8() : QFile::encodeName(place);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (std::size_t(name.size()) >= sizeof(address.sun_path)) return std::nullopt;
+    std::memcpy(address.sun_path + (abstract ? 1 : 0), name.constData(), std::size_t(name.size()));
+    const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + std::size_t(name.size()) + 1);
+    int answer[2];
+    if (::pipe2(answer, O_NONBLOCK) != 0) return std::nullopt;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0 ||
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0)
+            ::_exit(2);
+        if (::write(fd, line.constData(), std::size_t(line.size())) != line.size()) ::_exit(1);
+        pollfd wait{fd, POLLIN, 0};
+        char bytes[512];
+        ssize_t n = 0;
+        while (::poll(&wait, 1, 10000) == 1 && (n = ::read(fd, bytes, sizeof bytes)) > 0)
+            if (::write(answer[1], bytes, std::size_t(n)) != n) ::_exit(1);
+        ::_exit(0);
+    }
+    ::close(answer[1]);
+    int status = 0;
+    (void)QTest::qWaitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 30000);
+    QByteArray all;
+    char bytes[512];
+    ssize_t n = 0;
+    while ((n = ::read(answer[0], bytes, sizeof bytes)) > 0)
+        all.append(bytes, n);
+    ::close(answer[0]);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 2) return std::nullopt;
+    return all;
+}
 
 } // namespace mivora::test
