@@ -145,7 +145,10 @@ int main(int argc, char** argv) {
         // Another copy runs: it shows its window, however long it takes to answer. This start was only a
         // request, so it leaves no exit line.
         QtScheduler pauses;
-        switch (QCoro::waitFor(instance.askRunningToReopen(pauses))) {
+        const SingleInstance::Delivery delivery = QCoro::waitFor(instance.askRunningToReopen(pauses));
+        for (const QString& note : instance.notes())
+            AppLog::write(note);
+        switch (delivery) {
         case SingleInstance::Delivery::taken:
             std::_Exit(0);
         case SingleInstance::Delivery::noAnswer:
@@ -175,10 +178,11 @@ int main(int argc, char** argv) {
             return refuse(why);
         }
         }
-    }
-    if (!selfTest)
+    } else if (!selfTest) {
+        // What was done to keep the single-copy places the user's alone.
         for (const QString& note : instance.notes())
             AppLog::write(note);
+    }
     // One of the locks serves where another cannot be had: still one copy, but the reason is worth a line.
     if (!selfTest && !instance.lockProblem().isEmpty())
         AppLog::write(instance.lockProblem() + QStringLiteral("；另一把单实例锁用得了，照样只开一个 Mivora"));
