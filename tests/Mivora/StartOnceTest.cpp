@@ -209,7 +209,8 @@ TEST(Start, SaysWhyAndDoesNotRunWhereNoLockCanBeHad) {
 }
 
 // The running copy could not listen in the user's folder under the temporary folder when it started (another
-// user's folder stood at its place, or the disk was out of inodes before or after the folder was made): it
+// user's folder stood at its place, the disk was out of inodes before or after the folder was made, or it was
+// read-only): it
 // listens elsewhere, in a home of any length, and says why with the system's reason. Once that is over, a
 // later start and the browser's sign-in start still find it, at once.
 TEST(Start, ALaterStartAndASignInFindTheRunningCopyWhereverItListens) {
@@ -220,17 +221,18 @@ TEST(Start, ALaterStartAndASignInFindTheRunningCopyWhereverItListens) {
     const QString own = "/mivora-" + QString::number(::geteuid());
     QString longHome = dir.filePath("home-");
     longHome += QString(90 - longHome.size(), 'h');
-    enum class Way { othersFolder, noInodes, noInodesInTheFolder };
+    enum class Way { othersFolder, noInodes, noInodesInTheFolder, readOnlyFolder };
     for (const auto& [way, home, reason] :
          {std::tuple{Way::othersFolder, dir.filePath("home"), QString("是别的用户的")},
           std::tuple{Way::othersFolder, longHome, QString("路径太长")},
           std::tuple{Way::noInodes, dir.filePath("home2"), QString("磁盘空间或能建的文件数用完了")},
           std::tuple{Way::noInodesInTheFolder, dir.filePath("home3"),
-                     QString("磁盘空间或能建的文件数用完了")}}) {
+                     QString("磁盘空间或能建的文件数用完了")},
+          std::tuple{Way::readOnlyFolder, dir.filePath("home4"), QString(".socket：文件系统是只读的")}}) {
         SCOPED_TRACE(home.toStdString() + " " + std::to_string(int(way)));
         const QString tmp = home + "-tmp";
         ASSERT_TRUE(QDir().mkpath(tmp));
-        // The disk holds its root and one more entry: a filler, or the folder and its lock.
+        // The disk holds its root and a filler, or its root, the folder and its lock.
         std::optional<SmallDisk> disk;
         if (way != Way::othersFolder) {
             disk.emplace(tmp, way == Way::noInodes ? "size=64k,nr_inodes=2" : "size=64k,nr_inodes=3");
@@ -238,6 +240,13 @@ TEST(Start, ALaterStartAndASignInFindTheRunningCopyWhereverItListens) {
         }
         if (way == Way::noInodes) {
             ASSERT_FALSE(writeFile(tmp + "/filler", "").isEmpty());
+        }
+        if (way == Way::readOnlyFolder) {
+            ASSERT_TRUE(QDir().mkpath(tmp + own) &&
+                        ::chmod(QFile::encodeName(tmp + own).constData(), 0700) == 0);
+            ASSERT_EQ(::mount("tmpfs", QFile::encodeName(tmp).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                              "size=64k"),
+                      0);
         }
         if (way == Way::othersFolder) {
             ASSERT_TRUE(QDir().mkpath(tmp + own) && ::chown(QFile::encodeName(tmp + own).constData(),
