@@ -113,9 +113,19 @@ std::optional<QUrl> callbackIn(const QStringList& arguments) {
 int handOver(const QUrl& url, const SingleInstance::Places& places) {
     SingleInstance instance(places);
     QtScheduler pauses;
-    switch (QCoro::waitFor(instance.askRunningToOpen(url, pauses))) {
+    const SingleInstance::Delivery delivery = QCoro::waitFor(instance.askRunningToOpen(url, pauses));
+    for (const QString& note : instance.notes())
+        AppLog::write(note);
+    switch (delivery) {
     case SingleInstance::Delivery::taken:
         return 0;
+    case SingleInstance::Delivery::nowhere:
+        std::fputs(
+            "Mivora 在运行（它占着单实例锁），但在它能监听的地方都连不上它，登录结果没有送到：它可能在另一台"
+            "共用这个主文件夹的电脑上运行，或者没能建起监听（它的日志里说了原因）\n",
+            stderr);
+        AppLog::write(QStringLiteral("连不上正在运行的 Mivora，登录结果没有送到"));
+        return 1;
     case SingleInstance::Delivery::unknown:
         // Nobody answered where the running program listens; the lock's trouble is said first, as its own.
         std::fputs(qPrintable(instance.lockProblem() + '\n'), stderr);

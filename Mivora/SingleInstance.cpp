@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include "SingleInstanceMessage.h"
+#include "SingleInstancePlaces.h"
 #include "Support/FileLock.h"
 #include "Support/Paths.h"
 #include "Support/PrivateFiles.h"
@@ -15,8 +16,6 @@
 #include <QLocalSocket>
 
 #include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace mivora {
@@ -30,28 +29,10 @@ constexpr double pauseSeconds = 0.1;
 // How long one wait for the answer lasts before the connection is looked at again.
 constexpr std::chrono::milliseconds answerPoll = 250ms;
 
-QString systemError(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// "mivora-<user id>" under `temp`, made when missing; its path when it is a folder of this user's, not a
-// link, that no one else may enter (one of theirs that others could is closed to them), else empty with
-// `why` said. Another user may have made a folder of that name first: it is then never used.
-QString privateFolderIn(const QString& temp, QString& why) {
-    const QString folder = QDir(temp).filePath(QStringLiteral("mivora-%1").arg(::geteuid()));
-    const QByteArray path = QFile::encodeName(folder);
-    const auto unusable = [&](const QString& reason) {
-        why = QStringLiteral("临时文件夹 %1 用不了（%2）").arg(folder, reason);
-        return QString();
-    };
-    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) return unusable(systemError(errno));
-    struct stat st {};
-    if (::lstat(path.constData(), &st) != 0) return unusable(systemError(errno));
-    if (!S_ISDIR(st.st_mode)) return unusable(QStringLiteral("不是文件夹"));
-    if (st.st_uid != ::geteuid()) return unusable(QStringLiteral("是别的用户的"));
-    if ((st.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0) return unusable(systemError(errno));
-    return folder;
-}
+// A first look finds no listener while the holder is starting; a holder that still has none after this long
+// listens nowhere a start can reach (it could not listen, or it runs on another computer that shares the
+// home).
+constexpr auto listenerGrace = 5s;
 
 // `path` with the links among its folders resolved as far as they exist: the same for every spelling of one
 // folder, whether it is there yet or not.
@@ -82,26 +63,37 @@ SingleInstance::~SingleInstance() {
 
 SingleInstance::Places SingleInstance::placesFor(const QString& dataFolder, const QString& temp) {
     Places places;
-    places.locks << dataFolder + QStringLiteral("/mivora.socket.lock");
-    QString why;
-    const QString folder = privateFolderIn(temp, why);
-    if (folder.isEmpty()) {
-        places.socket = dataFolder + QStringLiteral("/mivora.socket");
-        places.problem = why;
-        return places;
-    }
+    QStringList problems, sockets;
+    // A name another user's entry stands at, and cannot be freed, is left out.
+    const auto freed = [&](const QString& path) {
+        QString why;
+        if (SingleInstancePlaces::clear(path, why, places.done)) return true;
+        problems << why;
+        return false;
+    };
+    const QString dataLock = dataFolder + QStringLiteral("/mivora.socket.lock");
+    if (freed(dataLock)) places.locks << dataLock;
     // One name per data folder, however it is spelled (a link to it is the same folder) and whether the
     // start that looks has made it yet or not.
-    const QByteArray key =
-        QCryptographicHash::hash(resolved(dataFolder).toUtf8(), QCryptographicHash::Sha256);
-    const QString name = folder + '/' + QString::fromLatin1(key.toHex().left(16));
-    places.locks << name + QStringLiteral(".lock");
-    places.socket = name + QStringLiteral(".socket");
+    const QString key = QString::fromLatin1(
+        QCryptographicHash::hash(resolved(dataFolder).toUtf8(), QCryptographicHash::Sha256).toHex().left(16));
+    QString why;
+    const QString folder = SingleInstancePlaces::privateFolderIn(temp, why, places.done);
+    if (folder.isEmpty()) problems << why;
+    if (!folder.isEmpty() && freed(folder + '/' + key + QStringLiteral(".lock")))
+        places.locks << folder + '/' + key + QStringLiteral(".lock");
+    if (!folder.isEmpty() && freed(folder + '/' + key + QStringLiteral(".socket")))
+        sockets << folder + '/' + key + QStringLiteral(".socket");
+    if (const QString data = dataFolder + QStringLiteral("/mivora.socket"); freed(data)) sockets << data;
+    sockets << QStringLiteral("@mivora-%1-%2").arg(::geteuid()).arg(key);
+    places.socket = sockets.takeFirst();
+    places.fallbacks = sockets;
+    places.problem = problems.join(QStringLiteral("；"));
     return places;
 }
 
 SingleInstance::Places SingleInstance::defaultPlaces() {
-    return placesFor(Paths::appData(), QStringLiteral("/tmp"));
+    return placesFor(Paths::appData(), SingleInstancePlaces::temp());
 }
 
 QString SingleInstance::lockPath(const QString& socketPath) {
@@ -118,7 +110,7 @@ SingleInstance::Holder SingleInstance::holder(bool keep) {
             problems << QStringLiteral("单实例锁 %1 打不开（%2）").arg(file, why);
         };
         if (const int error = PrivateFiles::makeFolder(QFileInfo(file).absolutePath())) {
-            unusable(systemError(error));
+            unusable(SingleInstancePlaces::reason(error));
             continue;
         }
         auto trial = std::make_unique<FileLock>(file, 0);
@@ -127,7 +119,8 @@ SingleInstance::Holder SingleInstance::holder(bool keep) {
             return Holder::other; // what was taken here goes at once
         }
         if (!trial->locked()) {
-            unusable(trial->error());
+            unusable(trial->errorNumber() == ETIMEDOUT ? trial->error()
+                                                       : SingleInstancePlaces::reason(trial->errorNumber()));
             continue;
         }
         taken.push_back(std::move(trial));
@@ -156,22 +149,39 @@ QCoro::Task<SingleInstance::Delivery> SingleInstance::askRunningToOpen(QUrl url,
 
 QCoro::Task<SingleInstance::Delivery> SingleInstance::ask(QByteArray line, bool claimWhenFree,
                                                           Scheduler& scheduler) {
-    const auto deadline = std::chrono::steady_clock::now() + patience_;
+    const auto begun = std::chrono::steady_clock::now();
+    const auto deadline = begun + patience_;
     const auto left = [deadline] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
                                                                      std::chrono::steady_clock::now());
     };
+    bool heard = false; // a listener of the user's was reached at one of the tries
     while (true) {
         // Looked at on every try: the program that held the lock may have ended meanwhile.
         const Holder held = holder(claimWhenFree);
         if (held == Holder::none) co_return Delivery::notRunning;
-        QLocalSocket socket;
-        // A local connection is made or refused at once while the running program's queue has room, even
-        // when it is stopped; it then reads the request once it goes on.
-        socket.connectToServer(places_.socket);
-        if (socket.state() == QLocalSocket::ConnectingState && left() > 0ms)
-            co_await qCoro(socket).waitForConnected(left());
-        if (socket.state() == QLocalSocket::ConnectedState) {
+        // Every place, whichever this start would listen in: the holder chose when it started, where other
+        // places may have been in its way.
+        for (const QString& place : sockets()) {
+            if (place.isEmpty() || !SingleInstancePlaces::fits(place)) continue;
+            QLocalSocket socket;
+            const bool abstract = place.startsWith('@');
+            if (abstract) socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+            // A local connection is made or refused at once while the running program's queue has room,
+            // even when it is stopped; it then reads the request once it goes on.
+            socket.connectToServer(abstract ? place.mid(1) : place);
+            if (socket.state() == QLocalSocket::ConnectingState && left() > 0ms)
+                co_await qCoro(socket).waitForConnected(left());
+            if (socket.state() != QLocalSocket::ConnectedState) continue;
+            // A request, a sign-in's code above all, goes to a program of the user's only.
+            if (!SingleInstancePlaces::sameUser(int(socket.socketDescriptor()))) {
+                const QString stranger =
+                    QStringLiteral("%1 上监听的是别的用户的程序，没有把请求交给它").arg(place);
+                if (!strangers_.contains(stranger)) strangers_ << stranger;
+                socket.abort();
+                continue;
+            }
+            heard = true;
             socket.write(line);
             // The running program answers with the same line once it has taken the request. A connection
             // that drops first (the program ended) is tried again.
@@ -183,6 +193,7 @@ QCoro::Task<SingleInstance::Delivery> SingleInstance::ask(QByteArray line, bool 
         // Without a lock, one try: a program that listens here answers it at once.
         if (held == Holder::unknown) co_return Delivery::unknown;
         if (left() <= 0ms) co_return Delivery::noAnswer;
+        if (!heard && std::chrono::steady_clock::now() - begun >= listenerGrace) co_return Delivery::nowhere;
         auto pause = scheduler.sleep(pauseSeconds);
         co_await pause;
     }
@@ -195,16 +206,35 @@ bool SingleInstance::listen() {
         listenProblem_ = held == Holder::other ? QStringLiteral("另一个 Mivora 在运行") : lockProblem_;
         return false;
     }
-    server_ = new QLocalServer(this);
-    // With an access option the socket is made aside and renamed into place, replacing a file left by a
-    // program that died.
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(places_.socket)) {
-        listenProblem_ = QStringLiteral("%1：%2").arg(places_.socket, server_->errorString());
-        return false;
+    QStringList failures;
+    for (const QString& place : sockets()) {
+        if (place.isEmpty()) continue;
+        QString why;
+        const int fd = SingleInstancePlaces::listenAt(place, why);
+        if (fd < 0) {
+            failures << QStringLiteral("%1：%2").arg(place, why);
+            continue;
+        }
+        server_ = new QLocalServer(this);
+        if (server_->listen(qintptr(fd))) {
+            listeningAt_ = place;
+            break;
+        }
+        failures << QStringLiteral("%1：%2").arg(place, server_->errorString());
+        delete server_;
+        server_ = nullptr;
+        ::close(fd);
     }
+    listenProblem_ = failures.join(QStringLiteral("；"));
+    if (!server_) return false;
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_->nextPendingConnection()) {
+            // The name in the abstract namespace is open to every user's programs.
+            if (!SingleInstancePlaces::sameUser(int(socket->socketDescriptor()))) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
                 if (!socket->canReadLine()) return;

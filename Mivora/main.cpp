@@ -145,7 +145,10 @@ int main(int argc, char** argv) {
         // Another copy runs: it shows its window, however long it takes to answer. This start was only a
         // request, so it leaves no exit line.
         QtScheduler pauses;
-        switch (QCoro::waitFor(instance.askRunningToReopen(pauses))) {
+        const SingleInstance::Delivery delivery = QCoro::waitFor(instance.askRunningToReopen(pauses));
+        for (const QString& note : instance.notes())
+            AppLog::write(note);
+        switch (delivery) {
         case SingleInstance::Delivery::taken:
             std::_Exit(0);
         case SingleInstance::Delivery::noAnswer:
@@ -154,6 +157,14 @@ int main(int argc, char** argv) {
                        "结束正在运行的 Mivora 再启动\n",
                        stderr);
             std::_Exit(1);
+        case SingleInstance::Delivery::nowhere: {
+            const QString why = QStringLiteral(
+                "Mivora 已经在运行（它占着单实例锁），但在它能监听的地方都连不上它：它可能在另一台共用这个"
+                "主文件夹的电脑上运行，或者没能建起监听（它的日志里说了原因）。结束正在运行的 Mivora 再启动");
+            AppLog::write(why);
+            std::fputs(qPrintable(why + '\n'), stderr);
+            std::_Exit(1);
+        }
         case SingleInstance::Delivery::notRunning:
             break; // the copy that ran has ended: this one runs
         case SingleInstance::Delivery::unknown: {
@@ -167,6 +178,10 @@ int main(int argc, char** argv) {
             return refuse(why);
         }
         }
+    } else if (!selfTest) {
+        // What was done to keep the single-copy places the user's alone.
+        for (const QString& note : instance.notes())
+            AppLog::write(note);
     }
     // One of the locks serves where another cannot be had: still one copy, but the reason is worth a line.
     if (!selfTest && !instance.lockProblem().isEmpty())
@@ -176,6 +191,9 @@ int main(int argc, char** argv) {
             QStringLiteral("单实例监听没建起来（%1）：再次运行 mivora 不会开第二个，但叫不出这一个的"
                            "窗口，浏览器登录的结果也送不到这里")
                 .arg(instance.listenProblem()));
+    else if (!selfTest && !instance.listenProblem().isEmpty())
+        AppLog::write(
+            QStringLiteral("单实例监听改在 %1（%2）").arg(instance.listeningAt(), instance.listenProblem()));
     // Held for the whole run, so no later start takes this run's recordings for ones a killed run left. The
     // self-test leaves the removing to the program.
     const TakeRecordings recordings(TakeRecordings::defaultLock(), !selfTest);

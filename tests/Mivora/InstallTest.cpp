@@ -3,12 +3,14 @@
 #include "LegacyRename.h"
 #include "SingleInstance.h"
 #include "support/ScopedUmask.h"
+#include "support/StrangersListener.h"
 #include "support/TaskProbe.h"
 
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTemporaryDir>
+#include <QUuid>
 
 #include <gtest/gtest.h>
 
@@ -227,6 +229,18 @@ TEST(SingleInstance, TheSocketLiesInAShortPrivateFolderWhateverTheDataFolder) {
     EXPECT_EQ(viaLink.socket, data + "/mivora.socket");
     EXPECT_EQ(viaLink.locks, QStringList{data + "/mivora.socket.lock"});
     EXPECT_TRUE(viaLink.problem.contains("不是文件夹")) << viaLink.problem.toStdString();
+    // A link at a name the program uses in its folder is removed, never followed.
+    const QString third = root.filePath("third/Mivora"), target = root.filePath("target");
+    ASSERT_TRUE(QFile(target).open(QIODevice::WriteOnly));
+    const QString lock = SingleInstance::placesFor(third, temp).locks.value(1);
+    ASSERT_TRUE(QFile::link(target, lock));
+    const SingleInstance::Places unlinked = SingleInstance::placesFor(third, temp);
+    EXPECT_EQ(unlinked.done, QStringList{lock + " 是个链接，没有用它，把它删掉了"});
+    EXPECT_FALSE(QFileInfo(lock).exists() || QFileInfo(lock).isSymLink());
+    EXPECT_TRUE(QFileInfo(target).isFile()) << "what the link pointed at is left";
+    EXPECT_TRUE(SingleInstance(unlinked).claim());
+    EXPECT_TRUE(QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink());
+
     const passwd* nobody = ::getpwnam("nobody");
     if (::geteuid() != 0 || !nobody) GTEST_SKIP() << "no other user to give a folder to (not root?)";
     ASSERT_EQ(::chown(QFile::encodeName(others + "/mivora-" + QString::number(::geteuid())).constData(),
@@ -235,4 +249,58 @@ TEST(SingleInstance, TheSocketLiesInAShortPrivateFolderWhateverTheDataFolder) {
     const SingleInstance::Places taken = SingleInstance::placesFor(data, others);
     EXPECT_EQ(taken.socket, data + "/mivora.socket");
     EXPECT_TRUE(taken.problem.contains("是别的用户的")) << taken.problem.toStdString();
+}
+
+// The holder listens in the first of the places that takes a socket (a folder that is missing, a path too
+// long for a socket, each with its reason), and a later start finds it there, a name of no file included.
+TEST(SingleInstance, TheHolderListensInTheFirstPlaceThatTakesASocketAndIsFoundThere) {
+    QTemporaryDir root;
+    QtScheduler scheduler;
+    const QString missing = root.filePath("missing/mivora.socket"), second = root.filePath("second.socket");
+    const QString tooLong = root.filePath(QString(120, 'h') + ".socket");
+    const QString abstract = "@mivora-test-" + QUuid::createUuid().toString(QUuid::Id128);
+    const QString lock = root.filePath("mivora.socket.lock");
+    for (const auto& [places, where] :
+         {std::pair{SingleInstance::Places{missing, {lock}, {}, {second, abstract}}, second},
+          std::pair{SingleInstance::Places{tooLong, {lock}, {}, {abstract}}, abstract}}) {
+        SCOPED_TRACE(where.toStdString());
+        SingleInstance running(places);
+        ASSERT_TRUE(running.listen()) << running.listenProblem().toStdString();
+        EXPECT_EQ(running.listeningAt(), where);
+        EXPECT_TRUE(running.listenProblem().contains(where == second ? "不存在" : "路径太长"))
+            << running.listenProblem().toStdString();
+        int reopened = 0;
+        QObject::connect(&running, &SingleInstance::reopenRequested, [&] { ++reopened; });
+        EXPECT_EQ(QCoro::waitFor(SingleInstance(places).askRunningToReopen(scheduler)),
+                  SingleInstance::Delivery::taken);
+        EXPECT_EQ(reopened, 1);
+        // A name in the abstract namespace is open to every user's programs: another user's is not answered.
+        const passwd* nobody = ::getpwnam("nobody");
+        if (where != abstract || ::geteuid() != 0 || !nobody) continue;
+        EXPECT_EQ(test::askAsStranger(where, "reopen\n", nobody->pw_uid, nobody->pw_gid), QByteArray());
+        EXPECT_EQ(reopened, 1);
+    }
+}
+
+// A holder that listens in none of the places (it could not listen, or runs on another computer that shares
+// the home) is told apart within seconds, not after the patience; a listener of another user's in one of the
+// places is never handed a request, and the start says so.
+TEST(SingleInstance, AHolderThatListensNowhereIsToldApartAndNoOtherUserIsHandedARequest) {
+    QTemporaryDir root;
+    QtScheduler scheduler;
+    const QString path = root.filePath("mivora.socket"), others = root.filePath("others.socket");
+    const SingleInstance::Places places{path, {SingleInstance::lockPath(path)}, {}, {others}};
+    SingleInstance running(places);
+    ASSERT_TRUE(running.claim());
+    const passwd* nobody = ::getpwnam("nobody");
+    if (::geteuid() != 0 || !nobody) GTEST_SKIP() << "no other user to listen as (not root?)";
+    test::StrangersListener stranger({}, others, nobody->pw_uid, nobody->pw_gid);
+    ASSERT_TRUE(stranger.ready());
+    SingleInstance callback(places, std::chrono::seconds(40));
+    const test::TaskProbe<SingleInstance::Delivery> sent(
+        callback.askRunningToOpen(QUrl("veskel://auth?state=s1&code=secret"), scheduler));
+    ASSERT_TRUE(sent.wait(30000)) << "waited for a holder that listens nowhere";
+    EXPECT_EQ(sent.get(), SingleInstance::Delivery::nowhere);
+    EXPECT_EQ(stranger.received(), "");
+    EXPECT_EQ(callback.notes(), QStringList{others + " 上监听的是别的用户的程序，没有把请求交给它"});
 }

@@ -1,8 +1,10 @@
 #include "Audio/AudioClip.h"
+#include "SingleInstance.h"
 
 #include "support/FakeOpenAI.h"
 #include "support/ScopedEnv.h"
 #include "support/SmallDisk.h"
+#include "support/StrangersListener.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,9 +20,11 @@
 
 #include <algorithm>
 #include <csignal>
+#include <optional>
 #include <pwd.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 // The real program started again and again by the same user: one copy runs whatever each start's
@@ -77,13 +81,18 @@ struct Ended {
     QString err;
 };
 
-Ended startAndWait(const QStringList& env, const QStringList& args = {}) {
+Ended startAndWait(const QStringList& env, const QStringList& args = {}, int withinMs = startMs) {
     QProcess process;
     process.setEnvironment(env);
     process.start(MIVORA_APP_PATH, args);
-    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, startMs)) return {};
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, withinMs)) return {};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+QString logOf(const QString& home) {
+    QFile log(home + "/.local/state/Mivora/mivora.log");
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }
 
 QString recordingName() {
@@ -176,33 +185,128 @@ TEST(Start, ASecondStartHandsOverInALongHomeAndBesideAFullOrReadOnlyDataFolder) 
     }
 }
 
-// Neither lock can be had: the data folder is read-only and the user's folder under /tmp is another user's
-// (in a mount namespace of the start's own, so nothing outside it changes). The start says so and does not
-// run rather than risk a second copy.
+// Neither lock can be had: the data folder is read-only and the user's folder under the temporary folder (a
+// test's own in place of /tmp) is another user's. The start says so and does not run rather than risk a
+// second copy.
 TEST(Start, SaysWhyAndDoesNotRunWhereNoLockCanBeHad) {
     QTemporaryDir dir;
     const QString info = writeFile(dir.filePath("Info.json"), "{}");
     const QString home = dir.filePath("home"), data = home + "/.local/share/Mivora",
-                  others = dir.filePath("others");
-    ASSERT_TRUE(QDir().mkpath(data) && QDir().mkpath(others));
+                  tmp = dir.filePath("tmp"), own = tmp + "/mivora-" + QString::number(::geteuid());
+    ASSERT_TRUE(QDir().mkpath(data) && QDir().mkpath(own));
     const SmallDisk readOnly(data, "size=64k", MS_RDONLY);
     ASSERT_TRUE(readOnly.mounted()) << readOnly.error();
     const passwd* nobody = ::getpwnam("nobody");
-    ASSERT_TRUE(nobody && ::chown(QFile::encodeName(others).constData(), nobody->pw_uid, nobody->pw_gid) == 0)
+    ASSERT_TRUE(nobody && ::chown(QFile::encodeName(own).constData(), nobody->pw_uid, nobody->pw_gid) == 0)
         << "no other user to give a folder to (not root?)";
-    const QString own = "/tmp/mivora-" + QString::number(::geteuid());
-    ASSERT_TRUE(QDir().mkpath(own)); // where the other user's folder is put in the start's own view
-    QProcess start;
-    start.setEnvironment(inHome(home, {"MIVORA_INFO_JSON=" + info}));
-    start.start("unshare",
-                {"--mount", "--propagation", "private", "sh", "-c",
-                 "mount --bind \"$1\" \"$2\" && shift 2 && exec \"$@\"", "sh", others, own, MIVORA_APP_PATH});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return start.state() == QProcess::NotRunning; }, startMs));
-    const QString err = QString::fromUtf8(start.readAllStandardError());
-    EXPECT_EQ(start.exitCode(), 1) << err.toStdString();
-    EXPECT_TRUE(err.contains("临时文件夹 " + own + " 用不了（是别的用户的）")) << err.toStdString();
-    EXPECT_TRUE(err.contains("单实例锁 " + data + "/mivora.socket.lock 打不开（")) << err.toStdString();
-    EXPECT_TRUE(err.contains("这次没有启动")) << err.toStdString();
+    const Ended start = startAndWait(inHome(home, {"MIVORA_INFO_JSON=" + info, "MIVORA_TEST_TMP=" + tmp}));
+    EXPECT_EQ(start.code, 1) << start.err.toStdString();
+    EXPECT_TRUE(start.err.contains("临时文件夹 " + own + " 用不了（是别的用户的）"))
+        << start.err.toStdString();
+    EXPECT_TRUE(start.err.contains("单实例锁 " + data + "/mivora.socket.lock 打不开（文件系统是只读的"))
+        << start.err.toStdString();
+    EXPECT_TRUE(start.err.contains("这次没有启动")) << start.err.toStdString();
+}
+
+// The running copy could not listen in the user's folder under the temporary folder when it started (another
+// user's folder stood at its place, the disk was out of inodes before or after the folder was made, or it was
+// read-only): it
+// listens elsewhere, in a home of any length, and says why with the system's reason. Once that is over, a
+// later start and the browser's sign-in start still find it, at once.
+TEST(Start, ALaterStartAndASignInFindTheRunningCopyWhereverItListens) {
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_TRUE(nobody && ::geteuid() == 0) << "no other user to give a folder to (not root?)";
+    QTemporaryDir dir;
+    const QString info = writeFile(dir.filePath("Info.json"), "{}");
+    const QString own = "/mivora-" + QString::number(::geteuid());
+    QString longHome = dir.filePath("home-");
+    longHome += QString(90 - longHome.size(), 'h');
+    enum class Way { othersFolder, noInodes, noInodesInTheFolder, readOnlyFolder };
+    for (const auto& [way, home, reason] :
+         {std::tuple{Way::othersFolder, dir.filePath("home"), QString("是别的用户的")},
+          std::tuple{Way::othersFolder, longHome, QString("路径太长")},
+          std::tuple{Way::noInodes, dir.filePath("home2"), QString("磁盘空间或能建的文件数用完了")},
+          std::tuple{Way::noInodesInTheFolder, dir.filePath("home3"),
+                     QString("磁盘空间或能建的文件数用完了")},
+          std::tuple{Way::readOnlyFolder, dir.filePath("home4"), QString(".socket：文件系统是只读的")}}) {
+        SCOPED_TRACE(home.toStdString() + " " + std::to_string(int(way)));
+        const QString tmp = home + "-tmp";
+        ASSERT_TRUE(QDir().mkpath(tmp));
+        // The disk holds its root and a filler, or its root, the folder and its lock.
+        std::optional<SmallDisk> disk;
+        if (way != Way::othersFolder) {
+            disk.emplace(tmp, way == Way::noInodes ? "size=64k,nr_inodes=2" : "size=64k,nr_inodes=3");
+            ASSERT_TRUE(disk->mounted()) << disk->error();
+        }
+        if (way == Way::noInodes) {
+            ASSERT_FALSE(writeFile(tmp + "/filler", "").isEmpty());
+        }
+        if (way == Way::readOnlyFolder) {
+            ASSERT_TRUE(QDir().mkpath(tmp + own) &&
+                        ::chmod(QFile::encodeName(tmp + own).constData(), 0700) == 0);
+            ASSERT_EQ(::mount("tmpfs", QFile::encodeName(tmp).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                              "size=64k"),
+                      0);
+        }
+        if (way == Way::othersFolder) {
+            ASSERT_TRUE(QDir().mkpath(tmp + own) && ::chown(QFile::encodeName(tmp + own).constData(),
+                                                            nobody->pw_uid, nobody->pw_gid) == 0);
+        }
+        const QStringList env = inHome(home, {"MIVORA_INFO_JSON=" + info, "MIVORA_TEST_TMP=" + tmp});
+        QProcess running;
+        ASSERT_TRUE(startRunning(running, env));
+        if (way == Way::othersFolder) {
+            ASSERT_TRUE(QDir(tmp + own).removeRecursively());
+        }
+        if (way == Way::noInodes) {
+            ASSERT_TRUE(QFile::remove(tmp + "/filler"));
+        }
+        const Ended second = startAndWait(env, {}, 10000);
+        EXPECT_EQ(second.code, 0) << second.err.toStdString();
+        const Ended signIn = startAndWait(env, {"veskel://auth?state=s1&code=c"}, 10000);
+        EXPECT_EQ(signIn.code, 0) << signIn.err.toStdString();
+        EXPECT_TRUE(QFileInfo(tmp + own).isDir()) << "the later starts had the user's folder";
+        EXPECT_EQ(running.state(), QProcess::Running);
+        end(running);
+        const QString said = logOf(home);
+        EXPECT_TRUE(said.contains(reason)) << said.toStdString();
+        EXPECT_FALSE(said.contains("单实例监听没建起来")) << said.toStdString();
+    }
+}
+
+// The user's folder under the temporary folder was once open to others, and another user's program holds a
+// lock and listens on a socket at the names the program uses in it. Neither is used: the user's copy runs,
+// says what it did, and no request, the sign-in's code least of all, reaches the other user's socket.
+TEST(Start, WhatAnotherUserLeftInTheUsersFolderIsNeverUsed) {
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_TRUE(nobody && ::geteuid() == 0) << "no other user to run as (not root?)";
+    QTemporaryDir dir;
+    const QString info = writeFile(dir.filePath("Info.json"), "{}");
+    const QString home = dir.filePath("home"), tmp = dir.filePath("tmp");
+    ASSERT_TRUE(QDir().mkpath(tmp));
+    const SingleInstance::Places places = SingleInstance::placesFor(home + "/.local/share/Mivora", tmp);
+    const QString folder = QFileInfo(places.socket).absolutePath();
+    ASSERT_EQ(QFileInfo(places.locks.value(1)).absolutePath(), folder);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0777), 0);
+    StrangersListener stranger(places.locks[1], places.socket, nobody->pw_uid, nobody->pw_gid);
+    ASSERT_TRUE(stranger.ready());
+
+    const QStringList env = inHome(home, {"MIVORA_INFO_JSON=" + info, "MIVORA_TEST_TMP=" + tmp});
+    QProcess running;
+    ASSERT_TRUE(startRunning(running, env)) << "another user's lock kept the user's copy from running";
+    const Ended second = startAndWait(env, {}, 10000);
+    EXPECT_EQ(second.code, 0) << second.err.toStdString();
+    const Ended signIn = startAndWait(env, {"veskel://auth?state=s1&code=secret"}, 10000);
+    EXPECT_EQ(signIn.code, 0) << signIn.err.toStdString();
+    EXPECT_EQ(running.state(), QProcess::Running);
+    end(running);
+    EXPECT_EQ(stranger.received(), "");
+    const QString said = logOf(home), whose = QString::number(nobody->pw_uid);
+    for (const QString& line :
+         {"临时文件夹 " + folder + " 别的用户也能进，改成了只有自己能进",
+          places.locks[1] + " 是别的用户（用户号 " + whose + "）的，没有用它，把它删掉了",
+          places.socket + " 是别的用户（用户号 " + whose + "）的，没有用它，把它删掉了"})
+        EXPECT_TRUE(said.contains(line)) << line.toStdString() << "\n" << said.toStdString();
 }
 
 // A take's recording that a killed run left is gone after the next start, in whichever of the folders a take
