@@ -36,7 +36,14 @@ AppDelegate::AppDelegate(Environment environment, QObject* parent)
                                     [this] {
                                         log(QStringLiteral("按键监听已开启"));
                                         updateStatusIcon();
-                                    }) {}
+                                    }) {
+    // The X server is gone (the user logged out, the display restarted): nothing of the program can be
+    // seen or used any more, and it ends the way the quit row ends it.
+    tap_.onEnded([this] {
+        log(QStringLiteral("桌面的 X 服务器已断开，退出"));
+        QCoreApplication::exit(0);
+    });
+}
 
 AppDelegate::~AppDelegate() {
     tap_.stop();

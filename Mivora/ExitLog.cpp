@@ -2,6 +2,8 @@
 
 #include "Support/AppLog.h"
 
+#include <QCoreApplication>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -26,7 +28,21 @@ void appendExitLine() {
     ::close(fd);
 }
 
+// Run by exit() before the statics made earlier go. exit() called while the application object still
+// exists comes from inside the event loop (Qt ends the process so when its connection to the X server
+// breaks): every other thread still runs (the key watcher, the sound and bus threads), and statics destroyed
+// under them would crash a process that is only ending. The log is complete; nothing else is left to write.
+void endAtOnceFromEventLoop() {
+    if (!QCoreApplication::instance()) return;
+    appendExitLine();
+    std::_Exit(1);
+}
+
 } // namespace
+
+void guardEventLoop() {
+    std::atexit(endAtOnceFromEventLoop);
+}
 
 void install() {
     if (logPath) return;
