@@ -11,8 +11,8 @@ namespace ExitLog {
 void install();
 
 // Makes an exit() from inside the event loop (Qt's own end of a broken X connection) write the exit line and
-// end the process at once, leaving the other threads running to the end; call once the application object
-// exists, after the services that start threads.
+// end the process at once, leaving the other threads running to the end; call on the main thread once the
+// application object exists.
 void guardEventLoop();
 
 // Writes "退出（applicationWillTerminate）" and waits until it is on disk.
