@@ -480,9 +480,9 @@ void X11KeySource::dispatch(XEvent& event) {
         XRefreshKeyboardMapping(&event.xmapping);
         if (event.xmapping.request != MappingPointer) followKeyMap();
     } else if (xkbEventBase_ >= 0 && event.type == xkbEventBase_) {
-        const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
+        auto& xkb = reinterpret_cast<XkbEvent&>(event);
         if (xkb.any.xkb_type == XkbMapNotify) {
-            XkbRefreshKeyboardMapping(const_cast<XkbMapNotifyEvent*>(&xkb.map));
+            XkbRefreshKeyboardMapping(&xkb.map);
             followKeyMap();
         } else if (xkb.any.xkb_type == XkbNewKeyboardNotify) {
             followKeyMap();
