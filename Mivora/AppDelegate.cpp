@@ -36,7 +36,14 @@ AppDelegate::AppDelegate(Environment environment, QObject* parent)
                                     [this] {
                                         log(QStringLiteral("按键监听已开启"));
                                         updateStatusIcon();
-                                    }) {}
+                                    }) {
+    // The X server is gone (the user logged out, the display restarted): nothing of the program can be
+    // seen or used any more, and it ends the way the quit row ends it.
+    tap_.onEnded([this] {
+        log(QStringLiteral("桌面的 X 服务器已断开，退出"));
+        QCoreApplication::exit(0);
+    });
+}
 
 AppDelegate::~AppDelegate() {
     tap_.stop();
@@ -92,6 +99,7 @@ void AppDelegate::launch(bool selfTest) {
     wireOutcomes();
     log("启动 " + BundleInfo::value("CFBundleShortVersionString").value_or(QString()) + "（" +
         BundleInfo::value("CFBundleVersion").value_or(QString()) + "）");
+    forgetTypingHotkey();
     updates_.start();
 
     // The HUD follows every phase, the current one included.
@@ -187,6 +195,17 @@ void AppDelegate::followHotkey() {
     hotkey_ = key;
     // The hands-free hint names the key that ends the take: the one the watcher follows from now on.
     if (hud_.hooks().setHotkey) hud_.hooks().setHotkey(PlatformWords::hotkeyName(key));
+}
+
+void AppDelegate::forgetTypingHotkey() {
+    // The window never stores such a key; a settings file edited by hand may. Held to dictate, it would be
+    // kept from every application.
+    const QString stored =
+        env_.defaults.value(QString::fromLatin1(KeySource::fnKeySetting)).toString().trimmed();
+    if (stored.isEmpty() || !env_.platform.keyboard().typesText(stored)) return;
+    env_.defaults.remove(QString::fromLatin1(KeySource::fnKeySetting));
+    log(QStringLiteral("设置里的按住说话键 %1 是打字用的键，不能当按住说话的键：改用默认的%2")
+            .arg(stored, PlatformWords::hotkeyName(QString::fromLatin1(KeySource::fnKeyFallback))));
 }
 
 bool AppDelegate::ready() const {

@@ -138,6 +138,8 @@ private:
     // open (the tray's quit, a termination signal).
     void saveWindowFrame();
     void followHotkey();
+    // A hotkey stored by hand that types text is dropped for the default one, with a line in the log.
+    void forgetTypingHotkey();
     // No take waits for a sign-in: the build needs no account, or one is signed in.
     bool accountReady() const { return !(hooks.needsSignIn && hooks.needsSignIn()); }
     void log(const QString& line) const;

@@ -2,6 +2,8 @@
 
 #include "Support/AppLog.h"
 
+#include <QCoreApplication>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -26,7 +28,26 @@ void appendExitLine() {
     ::close(fd);
 }
 
+// exit() called while the application object still exists comes from inside the event loop (Qt ends the
+// process so when its connection to the X server breaks): every other thread still runs (the key watcher,
+// the sound and bus threads), and statics and exit handlers run under them (the sound engine's among them,
+// made at the first take) crash a process that is only ending. The log is complete; nothing else is left
+// to write. A thread-local object's end runs first of all that exit() does on its thread, before every
+// exit handler, whenever that handler was registered.
+struct EventLoopGuard {
+    ~EventLoopGuard() {
+        if (!QCoreApplication::instance()) return;
+        appendExitLine();
+        std::_Exit(1);
+    }
+};
+
 } // namespace
+
+void guardEventLoop() {
+    static thread_local EventLoopGuard guard;
+    (void)&guard;
+}
 
 void install() {
     if (logPath) return;

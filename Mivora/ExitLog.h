@@ -10,6 +10,11 @@ namespace ExitLog {
 // break and no time stamp. The log's path is fixed now, while the environment can still be read.
 void install();
 
+// Makes an exit() from inside the event loop (Qt's own end of a broken X connection) write the exit line and
+// end the process at once, leaving the other threads running to the end; call on the main thread once the
+// application object exists.
+void guardEventLoop();
+
 // Writes "退出（applicationWillTerminate）" and waits until it is on disk.
 void willTerminate();
 

@@ -246,6 +246,7 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate, &AppDelegate::reopen);
     TerminationSignals quitOnSignals;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { ExitLog::willTerminate(); });
+    ExitLog::guardEventLoop();
 
     // The self-test checks the way from the take to the text; whether the relay takes the request without
     // an account is the relay's answer to give, so the take is not held back for a sign-in here.

@@ -78,9 +78,9 @@ void VoiceController::start(VoiceMode mode) {
     }
 
     // Whether the focus is in a password field is asked of the focused application, which may take a
-    // second to answer: the microphone opens first (on its own thread), so the first words are recorded
-    // meanwhile, and a take into a password field is called off before anything of it is kept.
-    const QString secureRefusal = QStringLiteral("密码框里不能用语音输入");
+    // second to answer: the microphone opens first (on its own thread) and the HUD shows that it listens, so
+    // the first words are recorded meanwhile and the user sees the take has started; a take into a password
+    // field is called off afterwards, before anything of it is kept.
     std::function<void()> refusal;
     // This desktop asks no consent for the microphone: the probe says no only when there is no input
     // device, and the notice says so, as the microphone source does when it finds none.
@@ -101,7 +101,7 @@ void VoiceController::start(VoiceMode mode) {
         }
     }
     // A password field comes first among the reasons to refuse.
-    if (refusal) return probe(system_.secureInput) ? refuse({}, secureRefusal) : refusal();
+    if (refusal) return probe(system_.secureInput) ? refuse({}, secureRefusal()) : refusal();
 
     QPointer<VoiceController> self(this);
     QCoro::Task<> opening;
@@ -111,14 +111,8 @@ void VoiceController::start(VoiceMode mode) {
             if (self && self->isRecording()) self->setLevel(value);
         });
     } catch (...) {
-        if (probe(system_.secureInput)) return refuse({}, secureRefusal);
+        if (probe(system_.secureInput)) return refuse({}, secureRefusal());
         return refuse({}, micFailure(std::current_exception()));
-    }
-    if (probe(system_.secureInput)) {
-        source_->cancel();
-        // Not recording: the watch ends once the opening does, and reports nothing.
-        watchOpening(std::move(opening), token_);
-        return refuse({}, secureRefusal);
     }
 
     recognizer_->warmUp();
@@ -133,6 +127,31 @@ void VoiceController::start(VoiceMode mode) {
         if (self) self->recordingLimitReached();
     });
     watchOpening(std::move(opening), token);
+    checkPasswordField(token);
+}
+
+QString VoiceController::secureRefusal() {
+    return QStringLiteral("密码框里不能用语音输入");
+}
+
+// Asked once the take shows: the answer may take the focused application a second.
+QCoro::Task<> VoiceController::checkPasswordField(std::uint64_t token) {
+    QPointer<VoiceController> self(this);
+    if (shown) {
+        co_await shown();
+    } else {
+        auto turn = scheduler_.sleep(0);
+        co_await turn;
+    }
+    // A take let go of meanwhile is still asked about (its stop keeps the token): its text must not reach a
+    // password field either. One called off or refused meanwhile has a new token.
+    if (!self || token_ != token) co_return;
+    if (!probe(system_.secureInput) || !self || token_ != token) co_return;
+    if (isRecording()) endRecording();
+    // A take that is stopping ends there: the new token below keeps its clip from recognition.
+    source_->cancel();
+    write(QStringLiteral("焦点在密码框里，这段不录了"));
+    refuse({}, secureRefusal());
 }
 
 // The take listens while the microphone opens; a microphone that fails to open ends it with the failure.

@@ -85,6 +85,10 @@ public:
     // Awaited before a memory is inserted: returns once the keys the key tap keeps from applications are up
     // (unset: one turn of the event loop).
     std::function<QCoro::Task<>()> keysSettled;
+    // Awaited after a take has started recording and before the focused field is asked whether it is a
+    // password field (an answer that a busy application can delay by a second): returns once the HUD shows
+    // the take (unset: one turn of the event loop).
+    std::function<QCoro::Task<>()> shown;
     // Asked at the start of each take and retry for the recogniser to use from then on (null: recognition
     // is not configured now), so a key put in place or changed while the program runs counts at once.
     // Unset: the one given at construction stays.
@@ -124,6 +128,8 @@ private:
     // Takes, gates and phases.
     void start(VoiceMode mode);
     void refuse(const std::function<void()>& callback, const QString& text);
+    static QString secureRefusal();
+    QCoro::Task<> checkPasswordField(std::uint64_t token);
     void stop();
     QCoro::Task<> watchOpening(QCoro::Task<> opening, std::uint64_t token);
     QCoro::Task<> finishTake(double since, std::uint64_t token);

@@ -49,6 +49,8 @@ public:
     bool start();
     void stop();
     bool isRunning() const;
+    // What happens when the desktop's input ends for good (see KeySource::onEnded).
+    void onEnded(std::function<void()> ended) { source_->onEnded = std::move(ended); }
     // Number of Fn changes seen since creation.
     int fnEventsSeen() const { return fnEventsSeen_; }
     // Modifier flags of the most recent key-down seen (Shift 0x20000; Control, Option, Command

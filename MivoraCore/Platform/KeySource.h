@@ -67,6 +67,10 @@ public:
     // The virtual key codes whose events may be swallowed from now on (replaces the previous set).
     virtual void setSwallowable(const std::set<int>& codes) = 0;
 
+    // Called on the main thread when the desktop's input has ended for good (the X server went away, the
+    // user logged out): watching has stopped and cannot start again.
+    std::function<void()> onEnded;
+
     // The user default naming the key that acts as Fn, and its value when unset.
     static constexpr const char* fnKeySetting = "fnKey";
     static constexpr const char* fnKeyFallback = "Control_R";

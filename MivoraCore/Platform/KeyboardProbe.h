@@ -23,6 +23,9 @@ public:
     // The name (as the "fnKey" setting stores it) of the key that a window's key event reports by its
     // native code (QKeyEvent::nativeVirtualKey), empty when the code names no key.
     virtual QString keyName(quint32 nativeKey) = 0;
+    // True when the key named `keyName` types or edits text in some state of Shift or Num Lock (keypad 1,
+    // which is End with Num Lock off): held to dictate, it would be lost to typing everywhere.
+    virtual bool typesText(const QString& /*keyName*/) { return false; }
 };
 
 } // namespace mivora

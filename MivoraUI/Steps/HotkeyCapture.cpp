@@ -82,6 +82,12 @@ bool HotkeyCapture::eventFilter(QObject* watched, QEvent* event) {
         emit refused();
         return true;
     }
+    // A key that types only in another state of Num Lock or Shift (keypad 1 is End with Num Lock off).
+    if (keyboard_.typesText(name)) {
+        refusal_ = QStringLiteral("这个键用来打字，不能当按住说话的键，换一个试试。");
+        emit refused();
+        return true;
+    }
     stop();
     emit chosen(name);
     return true;

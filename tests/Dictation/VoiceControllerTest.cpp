@@ -118,10 +118,17 @@ TEST_F(VoiceTest, GatesRefuseInOrderWithTheirCallbacks) {
 }
 
 // The password probe asks the focused application, which may be slow to answer: the microphone already
-// records by then, and a take into a password field still ends there, with nothing of it kept.
+// records by then and the HUD shows the take (the log has its start), and a take into a password field still
+// ends there, with nothing of it kept.
 TEST_F(VoiceTest, TheMicrophoneRecordsBeforeThePasswordProbeAnswersWhichStillRefusesTheTake) {
     std::vector<bool> recordingWhenAsked;
-    probingSecure = [&] { recordingWhenAsked.push_back(input->recording()); };
+    QStringList logged;
+    controller->log = [&](const QString& line) { logged << line; };
+    std::vector<Kind> shownWhenAsked;
+    probingSecure = [&] {
+        recordingWhenAsked.push_back(input->recording());
+        shownWhenAsked.push_back(logged.contains("开始听") ? phase() : Kind::idle);
+    };
     take();
     recognizer->answer("明天见");
     EXPECT_EQ(recordingWhenAsked, std::vector<bool>{true});
@@ -129,7 +136,17 @@ TEST_F(VoiceTest, TheMicrophoneRecordsBeforeThePasswordProbeAnswersWhichStillRef
     secureInput = true;
     EXPECT_EQ(refusedTake(), "密码框里不能用语音输入");
     EXPECT_EQ(recordingWhenAsked, (std::vector<bool>{true, true}));
+    EXPECT_EQ(shownWhenAsked, (std::vector<Kind>{Kind::listening, Kind::listening}));
     EXPECT_FALSE(input->recording());
+    EXPECT_EQ(recognizer->requests.size(), 1u);
+    EXPECT_EQ(inserter.texts.size(), 1u);
+    // Let go of before the probe was asked (the HUD took its time to show): still asked, still refused.
+    fn(true);
+    input->deliver(clip.samples);
+    fn(false);
+    EXPECT_EQ(recordingWhenAsked.size(), 2u);
+    wait(MicSource::tail);
+    EXPECT_EQ(controller->phase(), VoicePhase::notice("密码框里不能用语音输入", true));
     EXPECT_EQ(recognizer->requests.size(), 1u);
     EXPECT_EQ(inserter.texts.size(), 1u);
 }

@@ -2,6 +2,7 @@
 #include "Platform/Linux/OwnGrabs.h"
 #include "Platform/Linux/OwnKeyEvents.h"
 #include "Platform/Linux/X11KeySource.h"
+#include "Platform/Linux/X11KeyboardProbe.h"
 
 #include "support/FakeScheduler.h"
 #include "support/MemoryDefaults.h"
@@ -38,6 +39,20 @@ const std::vector<std::tuple<int, int, Role>> placed = {
     {105, KeyCode::fn, Role::fn},
     {200, X11KeyMap::unknownBase + 200, Role::key},
 };
+
+// What a key produces at any of its levels decides whether it may be the hotkey: characters of every script,
+// accents, keys that edit text and the keypad's digits (with Num Lock on) type; its navigation keys (with
+// Num Lock off), function keys and modifiers do not.
+TEST(X11KeyboardProbe, TellsTheKeysymsThatTypeText) {
+    for (const unsigned long sym : std::initializer_list<unsigned long>{
+             XK_a, XK_1, XK_space, XK_Return, XK_Tab, XK_BackSpace, XK_udiaeresis, XK_Cyrillic_a, XK_EuroSign,
+             0x1004E2D /* 中 */, XK_dead_acute, XK_KP_1, XK_KP_Decimal, XK_KP_Delete, XK_KP_Add, XK_KP_Enter})
+        EXPECT_TRUE(X11KeyboardProbe::typing(sym)) << std::hex << sym;
+    for (const unsigned long sym : std::initializer_list<unsigned long>{
+             XK_F9, XK_Control_R, XK_Alt_R, XK_Escape, XK_KP_End, XK_KP_Home, XK_KP_F1, XK_Num_Lock,
+             XK_Insert, XK_ISO_Level3_Shift, 0x100811D0})
+        EXPECT_FALSE(X11KeyboardProbe::typing(sym)) << std::hex << sym;
+}
 
 TEST(X11KeyMap, KeysArePlacedByPositionAndModifiersByWhatTheyProduce) {
     const X11KeyMap map = X11KeyMap::build(keys, XK_Control_R);

@@ -16,6 +16,8 @@
 // Bring Xlib, whose macros clash with Qt and GoogleTest names: include them last.
 #include "support/DesktopInput.h"
 
+#include <X11/Xatom.h>
+
 using namespace mivora;
 using namespace mivora::test;
 
@@ -70,6 +72,43 @@ struct BusyApplication : LinuxDesktop {
         XSync(keyboard.get(), False);
     }
     qsizetype takes() const { return program.log().filter("开始听").size(); }
+
+    // The program's HUD as the X server maps and unmaps it: a window of its own that bypasses the window
+    // manager (the main window does not).
+    DisplayPtr watcher{XOpenDisplay(nullptr), XCloseDisplay};
+    Window hud = None;
+    bool hudMapped = false;
+    void watchHud() {
+        XSelectInput(watcher.get(), DefaultRootWindow(watcher.get()), SubstructureNotifyMask);
+        XSync(watcher.get(), False);
+    }
+    qint64 pidOf(Window window) {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        qint64 pid = 0;
+        if (XGetWindowProperty(watcher.get(), window, XInternAtom(watcher.get(), "_NET_WM_PID", False), 0, 1,
+                               False, XA_CARDINAL, &type, &format, &items, &after, &data) == Success &&
+            data && items == 1)
+            pid = qint64(*reinterpret_cast<unsigned long*>(data));
+        if (data) XFree(data);
+        return pid;
+    }
+    // Reads what the server told of the HUD so far.
+    void followHud() {
+        while (XPending(watcher.get()) > 0) {
+            XEvent event;
+            XNextEvent(watcher.get(), &event);
+            if (event.type == MapNotify && event.xmap.override_redirect &&
+                (event.xmap.window == hud || pidOf(event.xmap.window) == mivora->processId())) {
+                hud = event.xmap.window;
+                hudMapped = true;
+            } else if (event.type == UnmapNotify && event.xunmap.window == hud) {
+                hudMapped = false;
+            }
+        }
+    }
     // Takes over, with a clip or called off as too short a press.
     qsizetype ended() const { return program.log().filter(QRegularExpression("松开，录音|取消（")).size(); }
     QString trace() { return (program.log() + busy.lines()).join('\n'); }
@@ -101,10 +140,11 @@ TEST_F(BusyApplication, TheHotkeyPressedRightAfterAClickAwayIsHeard) {
     }
 }
 
-// With the busy field in front, the hotkey's take records at once: the microphone does not wait for the
-// application's answer to whether its field is a password field (which comes after its busy 400 ms at the
-// worst, and over several questions far later), and that answer still comes.
+// With the busy field in front, the hotkey's take records and shows at once: neither the microphone nor the
+// HUD waits for the application's answer to whether its field is a password field (which comes after its busy
+// 400 ms at the worst, and over several questions far later), and that answer still comes.
 TEST_F(BusyApplication, ATakeRecordsAtOnceWithTheBusyFieldInFront) {
+    watchHud();
     ASSERT_TRUE(startBesideBusyField());
     for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);
@@ -123,10 +163,23 @@ TEST_F(BusyApplication, ATakeRecordsAtOnceWithTheBusyFieldInFront) {
             },
             desktopDeadlineMs));
         said.clear();
+        // The HUD of the last take has gone.
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                followHud();
+                return !hudMapped;
+            },
+            desktopDeadlineMs));
         const qsizetype before = takes();
         QElapsedTimer pressed;
         hotkey(true);
         pressed.start();
+        qint64 hudAfter = -1;
+        const auto hudShown = [&] {
+            followHud();
+            if (hudMapped && hudAfter < 0) hudAfter = pressed.elapsed();
+            return hudAfter >= 0;
+        };
         ASSERT_TRUE(waitUntil(
             [&] {
                 said += events.readAllStandardOutput();
@@ -135,6 +188,8 @@ TEST_F(BusyApplication, ATakeRecordsAtOnceWithTheBusyFieldInFront) {
             desktopDeadlineMs))
             << said.toStdString() << trace().toStdString();
         const qint64 recordingAfter = pressed.elapsed();
+        hudShown();
+        EXPECT_TRUE(waitUntil(hudShown, desktopDeadlineMs)) << trace().toStdString();
         EXPECT_TRUE(waitUntil([&] { return takes() > before; }, desktopDeadlineMs)) << trace().toStdString();
         hotkey(false);
         // The microphone closes once the take is over; the next press may start one again.
@@ -149,6 +204,8 @@ TEST_F(BusyApplication, ATakeRecordsAtOnceWithTheBusyFieldInFront) {
         events.waitForFinished(5000);
         // Well under the application's busy 400 ms, which a microphone waiting on its answer would add to.
         EXPECT_LT(recordingAfter, 300) << trace().toStdString();
+        // Nor does the HUD that tells the user the take listens.
+        EXPECT_LE(hudAfter, 200) << trace().toStdString();
         ASSERT_TRUE(waitUntil([&] { return ended() > before; }, desktopDeadlineMs)) << trace().toStdString();
     }
 }

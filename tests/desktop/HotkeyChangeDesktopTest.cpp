@@ -33,7 +33,8 @@ bool showsText(qint64 pid, const QString& text) {
 
 using HotkeyChangeDesktop = LinuxDesktop;
 
-// Keys that type (the Return that would confirm, a letter) are refused while the program waits for the new
+// Keys that type (the Return that would confirm, a letter, a keypad key in either state of Num Lock) are
+// refused while the program waits for the new
 // key; a function key is taken, and the hands-free hint of the next take names it.
 TEST_F(HotkeyChangeDesktop, KeysThatTypeAreRefusedAndTheHandsFreeHintNamesTheNewKey) {
     ASSERT_GE(atspi_init(), 0);
@@ -68,7 +69,8 @@ TEST_F(HotkeyChangeDesktop, KeysThatTypeAreRefusedAndTheHandsFreeHintNamesTheNew
 
     Display* display = XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr);
-    for (const KeySym typing : {KeySym(XK_Return), KeySym(XK_a)}) {
+    // Keypad 1 with Num Lock off (End): it types 1 once Num Lock is on.
+    for (const KeySym typing : {KeySym(XK_Return), KeySym(XK_a), KeySym(XK_KP_End)}) {
         pressKey(display, typing);
         EXPECT_TRUE(showsText(pid, "这个键用来打字，不能当按住说话的键")) << XKeysymToString(typing);
         EXPECT_TRUE(bool(showingText(pid, "请按键…")))
@@ -105,4 +107,26 @@ TEST_F(HotkeyChangeDesktop, KeysThatTypeAreRefusedAndTheHandsFreeHintNamesTheNew
     pressKey(display, XK_Escape);
     XCloseDisplay(display);
     EXPECT_EQ(mivora->state(), QProcess::Running);
+}
+
+// A hotkey that types, put into the settings file by hand, is not taken at start: the default key is, and the
+// log says why.
+TEST_F(HotkeyChangeDesktop, ATypingKeyStoredByHandGivesWayToTheDefaultAtStart) {
+    FakeOpenAI server;
+    QTemporaryDir dir;
+    RelayProgram relay(dir, server.url("/"));
+    relay.finishWelcome("fnKey=KP_End\n");
+    const StoredSignIn signedIn(platform->secrets());
+    relay.start();
+    ASSERT_TRUE(relay.watchesKeys());
+    EXPECT_TRUE(relay.logged("设置里的按住说话键 KP_End 是打字用的键，不能当按住说话的键：改用默认的右 Ctrl"))
+        << relay.log().join('\n').toStdString();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            QFile settings(dir.filePath("config/Mivora/Mivora.ini"));
+            return settings.open(QIODevice::ReadOnly) && !settings.readAll().contains("fnKey");
+        },
+        desktopDeadlineMs));
+    EXPECT_TRUE(holdHotkeyAndSpeak({}, [&] { return relay.logged("开始听"); }))
+        << relay.log().join('\n').toStdString();
 }

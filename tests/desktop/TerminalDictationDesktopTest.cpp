@@ -1,6 +1,6 @@
 // The real program dictating into terminal emulators on the private desktop: a user holds the hotkey with
-// xterm (or lxterminal) in front, at a shell running `cat > file`, speaks, lets go, and the words are in
-// the file.
+// xterm (or lxterminal, or urxvt) in front, at a shell running `cat > file`, speaks, lets go, and the words
+// (or the memory recalled) are in the file.
 #include "LinuxDesktop.h"
 #include "support/CatTerminal.h"
 #include "support/ChildProcess.h"
@@ -9,6 +9,8 @@
 #include "support/StoredSignIn.h"
 
 #include <QTemporaryDir>
+
+#include <memory>
 
 // Bring Xlib, whose macros clash with Qt and GoogleTest names: include them last.
 #include "support/DesktopInput.h"
@@ -64,4 +66,51 @@ TEST_F(TerminalDictation, ATakeLandsInLxterminal) {
 // escape sequence, press or auto-repeat.
 TEST_F(TerminalDictation, AHotkeyThatIsNoModifierNeverReachesTheTerminal) {
     dictateInto("xterm", {"-class", "XTerm"}, "fnKey=F9\n", XK_F9);
+}
+
+// A recall is held with Shift and the right Ctrl, let go with no key between: rxvt-unicode's own gesture
+// for its keycap-picture mode (on in Debian's build), in which the paste keys that follow would type their
+// picture (⎀). The memory lands every time, and nothing else.
+TEST_F(TerminalDictation, ARecalledMemoryLandsInUrxvtEveryTime) {
+    const QString value = QStringLiteral("北京市海淀区中关村大街1号");
+    FakeOpenAI server;
+    QTemporaryDir dir;
+    RelayProgram relay(dir, server.url("/"));
+    relay.holdMemories({Memory{.title = "公司地址", .value = value}});
+    const StoredSignIn signedIn(platform->secrets());
+    QProcess* mivora = relay.start();
+    ASSERT_TRUE(relay.watchesKeys());
+    ASSERT_TRUE(inFront(mivora->processId()));
+    CatTerminal terminal;
+    // urxvt runs what follows -e as it is, not through a shell as xterm runs one word: the shell is named
+    // here, and the terminal's own "-e" that follows is the shell's errexit option before the command.
+    ASSERT_TRUE(terminal.start("urxvt", {"-e", "sh", "-c"})) << "urxvt (scripts/install-deps)";
+    ASSERT_TRUE(inFront(terminal.processId()));
+    const std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), XCloseDisplay);
+    ASSERT_TRUE(display);
+    const auto shift = [&](bool down) {
+        XTestFakeKeyEvent(display.get(), XKeysymToKeycode(display.get(), XK_Shift_L), down, CurrentTime);
+        XSync(display.get(), False);
+    };
+    // Keys pressed before the program has looked where the focus went are nobody's, a Shift among them (the
+    // recall would be a dictation): one take first, pressed again until it starts, which the failing
+    // recognition ends with nothing typed.
+    server.respond("/v1/audio/transcriptions", FakeOpenAI::error(500, "not yet"));
+    ASSERT_TRUE(holdHotkeyAndSpeak({}, [&] { return relay.logged("开始听"); }));
+    ASSERT_TRUE(waitUntil([&] { return relay.logged("松开，录音"); }, desktopDeadlineMs));
+    server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription(QStringLiteral("公司地址")));
+    QString expected;
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        const qsizetype started = relay.log().filter("开始听").size();
+        shift(true);
+        EXPECT_TRUE(holdHotkeyAndSpeak({}, [&] { return relay.log().filter("开始听").size() > started; }));
+        shift(false);
+        expected += value;
+        ASSERT_TRUE(waitUntil([&] { return terminal.received() == expected; }, desktopDeadlineMs))
+            << "received: " << terminal.received().toStdString() << "\n"
+            << relay.log().join('\n').toStdString();
+    }
+    EXPECT_FALSE(terminal.received().contains(QStringLiteral("⎀")));
+    EXPECT_EQ(mivora->state(), QProcess::Running);
 }

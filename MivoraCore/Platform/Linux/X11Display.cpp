@@ -11,7 +11,11 @@ namespace mivora {
 X11Display::X11Display() {
     if (qEnvironmentVariableIsEmpty("DISPLAY")) return;
     display_ = XOpenDisplay(nullptr);
-    if (display_) X11Errors::watch(display_, nullptr);
+    if (!display_) return;
+    X11Errors::watch(display_, nullptr);
+    // The X server going away: every later request on this connection fails at once, and the program ends
+    // when its key watcher or Qt's own connection sees the same.
+    X11Errors::watchEnd(display_, nullptr);
 }
 
 X11Display::~X11Display() {

@@ -12,6 +12,8 @@ namespace {
 struct Watched {
     Display* display;
     X11Errors::Handler handler;
+    bool endWatched = false;
+    X11Errors::EndHandler ended;
 };
 
 // Never destroyed: owners may unwatch their displays late during exit, in any order.
@@ -28,6 +30,33 @@ std::mutex& lock() {
 
 XErrorHandler previous = nullptr;
 bool installed = false;
+XIOErrorHandler previousEnd = nullptr;
+bool endInstalled = false;
+
+Watched* find(Display* display) {
+    for (Watched& w : watched())
+        if (w.display == display) return &w;
+    return nullptr;
+}
+
+// Xlib calls this first when a connection ends; returning lets it go on to the connection's own exit
+// handler below instead of ending the process.
+int onEnd(Display* display) {
+    {
+        std::lock_guard guard(lock());
+        if (const Watched* w = find(display); w && w->endWatched) return 0;
+    }
+    return previousEnd ? previousEnd(display) : 0;
+}
+
+void onEndExit(Display* display, void*) {
+    X11Errors::EndHandler ended;
+    {
+        std::lock_guard guard(lock());
+        if (const Watched* w = find(display)) ended = w->ended;
+    }
+    if (ended) ended();
+}
 
 int onError(Display* display, XErrorEvent* error) {
     {
@@ -63,6 +92,21 @@ void X11Errors::watch(Display* display, Handler handler) {
         }
     }
     watched().push_back({display, std::move(handler)});
+}
+
+void X11Errors::watchEnd(Display* display, EndHandler ended) {
+    std::lock_guard guard(lock());
+    // Another library (Qt's own connection) may have put its handler in since, which ends the process.
+    XIOErrorHandler current = XSetIOErrorHandler(onEnd);
+    if (!endInstalled || current != onEnd) previousEnd = current;
+    endInstalled = true;
+    XSetIOErrorExitHandler(display, onEndExit, nullptr);
+    if (Watched* w = find(display)) {
+        w->endWatched = true;
+        w->ended = std::move(ended);
+    } else {
+        watched().push_back({display, nullptr, true, std::move(ended)});
+    }
 }
 
 void X11Errors::unwatch(Display* display) {

@@ -58,6 +58,9 @@ bool X11KeySource::start(Callback callback) {
     if (!d) return false;
     // Before the first request that may fail: Xlib's default handler would end the process.
     X11Errors::watch(d, [this](const X11Errors::Error& e) { onError(e); });
+    // The X server going away ends the reading, never the process from this thread: see `connectionEnded`.
+    ended_ = false;
+    X11Errors::watchEnd(d, [this] { ended_ = true; });
     int opcode = -1;
     if (!X11Display::hasRawEvents(d, &opcode)) {
         XCloseDisplay(d);
@@ -72,6 +75,14 @@ bool X11KeySource::start(Callback callback) {
     // apart from a new press.
     Bool detectable = False;
     XkbSetDetectableAutoRepeat(d, True, &detectable);
+    // A connection that speaks XKB (Xlib's does) gets no core MappingNotify: a new key map (xmodmap,
+    // setxkbmap, a keyboard plugged in) comes as these events, which are sent only when asked for.
+    int xkbEvent = 0, xkbError = 0, xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
+    if (XkbQueryExtension(d, nullptr, &xkbEvent, &xkbError, &xkbMajor, &xkbMinor)) {
+        xkbEventBase_ = xkbEvent;
+        constexpr unsigned int wanted = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
+        XkbSelectEvents(d, XkbUseCoreKbd, wanted, wanted);
+    }
     fnKeyName_ = KeySource::fnKeyName(defaults_);
     reloadKeyMap();
 
@@ -124,15 +135,20 @@ void X11KeySource::stop() {
     swallowable_ = announcedNow_;
     Display* d = display_;
     display_ = nullptr;
-    for (int kc : grabbed_)
-        XUngrabKey(d, kc, AnyModifier, DefaultRootWindow(d));
+    // A connection that has ended is never touched again: Xlib can wait forever on one whose end it met in
+    // the middle of a request. Its grabs ended with the server; the little it holds goes with the process.
+    if (!ended_)
+        for (int kc : grabbed_)
+            XUngrabKey(d, kc, AnyModifier, DefaultRootWindow(d));
     grabbed_.clear();
     publishGrabs();
     requests_.clear();
     refusals_.clear();
     // Closing also ends any grab still active, so a frozen keyboard is let go.
-    XCloseDisplay(d);
-    X11Errors::unwatch(d);
+    if (!ended_) {
+        XCloseDisplay(d);
+        X11Errors::unwatch(d);
+    }
     events_.reset();
     pressAnswers_ = {};
     watchedFocus_ = 0;
@@ -396,6 +412,7 @@ void X11KeySource::read() {
         applyAnnounced();
         // Writing may have read events into Xlib's queue, where polling the socket cannot see them; a
         // grabbed key left there would keep the keyboard frozen.
+        if (ended_) break;
         if (XQLength(display_) > 0) continue;
         if (::poll(watched, 2, -1) < 0) continue;
         char bytes[64];
@@ -403,6 +420,17 @@ void X11KeySource::read() {
         }
     }
     readingFor = nullptr;
+    if (!ended_) return;
+    // Nothing more of this thread after this: the main thread ends the program, and may be doing so already
+    // (its own connection to the same server ends too), so no exit and no log line from here.
+    QMetaObject::invokeMethod(
+        this, [this, generation = generation_] { connectionEnded(generation); }, Qt::QueuedConnection);
+}
+
+void X11KeySource::connectionEnded(std::uint64_t generation) {
+    if (generation != generation_ || !display_) return;
+    stop();
+    if (onEnded) onEnded();
 }
 
 void X11KeySource::drain() {
@@ -450,14 +478,24 @@ void X11KeySource::dispatch(XEvent& event) {
         followFocus();
     } else if (event.type == MappingNotify) {
         XRefreshKeyboardMapping(&event.xmapping);
-        // Grabs belong to key codes, not to what they type: only codes that gained or lost a swallowable
-        // key change. Letting go of every grab and grabbing again would leave a key the strip or a take
-        // holds ungrabbed for a moment, and the server handles input between any two of our requests.
-        if (event.xmapping.request != MappingPointer) {
-            reloadKeyMap();
-            applyGrabs();
+        if (event.xmapping.request != MappingPointer) followKeyMap();
+    } else if (xkbEventBase_ >= 0 && event.type == xkbEventBase_) {
+        auto& xkb = reinterpret_cast<XkbEvent&>(event);
+        if (xkb.any.xkb_type == XkbMapNotify) {
+            XkbRefreshKeyboardMapping(&xkb.map);
+            followKeyMap();
+        } else if (xkb.any.xkb_type == XkbNewKeyboardNotify) {
+            followKeyMap();
         }
     }
+}
+
+void X11KeySource::followKeyMap() {
+    // Grabs belong to key codes, not to what they type: only codes that gained or lost a swallowable key
+    // change. Letting go of every grab and grabbing again would leave a key the strip or a take holds
+    // ungrabbed for a moment, and the server handles input between any two of our requests.
+    reloadKeyMap();
+    applyGrabs();
 }
 
 void X11KeySource::reloadKeyMap() {

@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -100,6 +101,8 @@ private:
     // The reading thread: reads and answers events, and makes the grabs the main thread announces, until
     // told to stop.
     void read();
+    // Main thread: the connection ended (the X server went away) while watching since `generation`.
+    void connectionEnded(std::uint64_t generation);
     void drain();
     // On the reading thread: makes the grabs for the keys announced last.
     void applyAnnounced();
@@ -112,6 +115,9 @@ private:
     void onError(const X11Errors::Error& error);
     void retryRefused();
     void reloadKeyMap();
+    // The keyboard's map changed: what each key types now decides which codes are the hotkey and the keys
+    // announced, and which are grabbed.
+    void followKeyMap();
     // Watches the window that has the focus now for the focus events of grabs (and for its end).
     void followFocus();
     // Asks whether another program's grab of the keyboard is on now.
@@ -137,6 +143,7 @@ private:
     Callback callback_;
     Display* display_ = nullptr;
     int xiOpcode_ = -1;
+    int xkbEventBase_ = -1;          // the event code XKB's events come with; -1 without XKB
     QString fnKeyName_;              // read when watching starts (a change of the hotkey starts it again)
     bool grabsHotkey_ = false;       // the hotkey is no modifier key
     unsigned long watchedFocus_ = 0; // the focus window whose focus events we select; 0 for none
@@ -163,6 +170,7 @@ private:
     std::mutex mutex_;             // guards what follows, shared by both threads
     std::condition_variable answered_;
     bool stopping_ = false;
+    std::atomic<bool> ended_ = false; // the connection has ended: set inside Xlib, on whichever thread met it
     std::optional<std::set<int>> announced_; // swallowable keys not yet grabbed by the reading thread
     std::uint64_t announcedSerial_ = 0;      // counts the announcements
     std::uint64_t appliedSerial_ = 0;        // the last announcement the reading thread has grabbed for

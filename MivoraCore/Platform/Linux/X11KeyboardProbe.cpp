@@ -3,8 +3,10 @@
 #include "Platform/Linux/OwnGrabs.h"
 #include "Platform/Linux/X11Display.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 
@@ -55,6 +57,50 @@ QString X11KeyboardProbe::keyName(quint32 nativeKey) {
     if (nativeKey == 0) return {};
     const char* name = XKeysymToString(KeySym(nativeKey));
     return name ? QString::fromLatin1(name) : QString();
+}
+
+bool X11KeyboardProbe::typing(unsigned long keysym) {
+    switch (keysym) {
+    case XK_Return:
+    case XK_Tab:
+    case XK_ISO_Left_Tab:
+    case XK_BackSpace:
+    case XK_Delete:
+    case XK_KP_Space:
+    case XK_KP_Tab:
+    case XK_KP_Enter:
+    case XK_KP_Equal:
+    case XK_KP_Delete: // the keypad's decimal point with Num Lock off
+        return true;
+    default:
+        break;
+    }
+    // Latin-1 and the older character sets (Latin-2 to Latin-9, Cyrillic, Greek, Kana, Hebrew, Thai, Hangul).
+    if (keysym >= 0x20 && keysym <= 0x7e) return true;
+    if (keysym >= 0xa0 && keysym <= 0x13be) return true;
+    if (keysym >= 0x20a0 && keysym <= 0x20ff) return true;               // currency signs
+    if ((keysym & 0xff000000) == 0x01000000) return true;                // any Unicode character
+    if (keysym >= XK_dead_grave && keysym <= XK_dead_greek) return true; // accents typed before their letter
+    return keysym >= XK_KP_Multiply && keysym <= XK_KP_9;                // keypad digits and operators
+}
+
+bool X11KeyboardProbe::typesText(const QString& keyName) {
+    const KeySym sym = XStringToKeysym(keyName.toLatin1().constData());
+    if (sym == NoSymbol) return false;
+    if (typing(sym)) return true;
+    const int kc = keycodeFor(keyName);
+    if (kc == 0) return false;
+    Display* d = display_.get();
+    // Xlib sets up XKB on a connection only when a call of its own needs it: the map is asked for here.
+    if (!XkbUseExtension(d, nullptr, nullptr)) return false;
+    XkbDescPtr xkb = XkbGetMap(d, XkbKeySymsMask, XkbUseCoreKbd);
+    if (!xkb) return false;
+    bool types = false;
+    for (int group = 0; group < XkbKeyNumGroups(xkb, kc) && !types; ++group)
+        for (int level = 0; level < XkbKeyGroupsWidth(xkb, kc) && !types; ++level)
+            types = typing(XkbKeySymEntry(xkb, kc, level, group));
+    XkbFreeKeyboard(xkb, 0, True);
+    return types;
 }
 
 } // namespace mivora

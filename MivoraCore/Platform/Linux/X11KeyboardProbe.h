@@ -23,6 +23,10 @@ public:
     KeyState hotkeyState(const QString& keyName) override;
     // The native code of a key event is its keysym.
     QString keyName(quint32 nativeKey) override;
+    // Looks at every level of every group of the key that produces the name's keysym.
+    bool typesText(const QString& keyName) override;
+    // Whether `keysym` is a character, a dead accent or a key that edits text (Return, Tab, BackSpace).
+    static bool typing(unsigned long keysym);
 
 private:
     int keycodeFor(const QString& keyName);

@@ -8,9 +8,31 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <vector>
 
 namespace mivora {
+
+namespace {
+
+// A key code of the keyboard that types nothing at any level (keyboards have many), the highest one: the
+// lowest ones are where programs bind keysyms of their own for a while. 0 when there is none.
+int blankKeycode(Display* display) {
+    int min = 0, max = 0, perCode = 0;
+    XDisplayKeycodes(display, &min, &max);
+    KeySym* map = XGetKeyboardMapping(display, ::KeyCode(min), max - min + 1, &perCode);
+    if (!map) return 0;
+    int found = 0;
+    for (int code = max; code >= min && !found; --code) {
+        const KeySym* syms = map + std::ptrdiff_t(code - min) * perCode;
+        if (std::all_of(syms, syms + perCode, [](KeySym s) { return s == NoSymbol; })) found = code;
+    }
+    XFree(map);
+    return found;
+}
+
+} // namespace
 
 X11SyntheticKeys::X11SyntheticKeys(X11Display& display, OwnKeyEvents& own, Clock& clock)
     : display_(display), own_(own), clock_(clock) {}
@@ -51,6 +73,14 @@ bool X11SyntheticKeys::postPaste(PasteKeys keys) {
         own_.expect(keycode, press, clock_.uptime());
         if (!XTestFakeKeyEvent(display, unsigned(keycode), press ? True : False, CurrentTime)) sent = false;
     };
+    // Shift and Control pressed and let go with no key between (the recall's hold) put rxvt-unicode in its
+    // keycap-picture mode, where the next key types its picture (⎀ for Insert) instead of acting: a key that
+    // types nothing, pressed first, is the key that ends that mode, and anywhere else it does nothing.
+    if (keys == PasteKeys::shiftInsert)
+        if (const int blank = blankKeycode(display)) {
+            post(blank, true);
+            post(blank, false);
+        }
     for (const int code : codes)
         post(code, true);
     for (auto code = codes.rbegin(); code != codes.rend(); ++code)
