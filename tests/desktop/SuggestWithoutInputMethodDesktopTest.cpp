@@ -28,6 +28,9 @@ struct Editor {
     QString program;
     QStringList args;
 };
+void PrintTo(const Editor& editor, std::ostream* out) {
+    *out << editor.name;
+}
 
 struct WithoutInputMethodDesktop : LinuxDesktop {
     FakeOpenAI server;
