@@ -89,8 +89,10 @@ bool SessionInputMethods::composesFor(qint64 pid) {
     dbus_error_free(&error);
     if (!bus) return false;
     const std::shared_ptr<DBusConnection> held(bus, dbus_connection_unref);
-    if (name == "ibus") return hasOwner(bus, "org.freedesktop.IBus").value_or(false);
-    if (hasOwner(bus, "org.fcitx.Fcitx5") != true) return false;
+    // The application was started to type through it: a bus that does not answer in time (a busy machine)
+    // leaves it in use, so that a take over a composition is never counted as landed unseen.
+    if (name == "ibus") return hasOwner(bus, "org.freedesktop.IBus").value_or(true);
+    if (hasOwner(bus, "org.fcitx.Fcitx5") == false) return false;
     // 1: switched off (letters go straight through), 0: no field typing through it; 2 or no answer: on.
     const Message reply =
         call(bus, "org.fcitx.Fcitx5", "/controller", "org.fcitx.Fcitx.Controller1", "State", nullptr);

@@ -12,7 +12,8 @@ namespace mivora {
 // The input methods of the session. An application types through one when its environment names it for
 // its toolkit (GTK_IM_MODULE, QT_IM_MODULE; XMODIFIERS when neither is set): ibus or fcitx, each known to
 // run by its name on the session bus (fcitx 5 also says whether it is switched on for the field that had
-// the focus last). Each question waits at most `timeoutMs` for the bus. Main thread only.
+// the focus last). Each question waits at most `timeoutMs` for the bus; one not answered leaves an input
+// method the application names in use. Main thread only.
 class SessionInputMethods final : public InputMethods {
 public:
     static constexpr int timeoutMs = 100;
