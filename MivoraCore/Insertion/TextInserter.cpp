@@ -207,11 +207,15 @@ QCoro::Task<InsertResult> TextInserter::insertWith(QString text, std::optional<F
     } else if (confirm) {
         // Insertions coming meanwhile wait, as for an application's question; an inserter going away ends
         // the wait at once.
+        // The wait is bounded by the time gone, not by the looks made: each look is a question to an
+        // application that may be slow to answer.
         bool landed = false;
-        for (double waited = 0; shownBefore; waited += landingPoll) {
+        const auto overdue = std::make_shared<bool>(false);
+        const Scheduler::TimerId deadline = scheduler_.after(landingWait, [overdue] { *overdue = true; });
+        while (shownBefore) {
             const std::optional<qsizetype> shown = timesShown(*field, text);
             landed = shown && *shown > *shownBefore;
-            if (landed || waited >= landingWait) break;
+            if (landed || *overdue) break;
             const auto look = std::make_shared<Wake>();
             asking_ = look;
             scheduler_.after(landingPoll, [look] { (*look)(); });
@@ -219,6 +223,7 @@ QCoro::Task<InsertResult> TextInserter::insertWith(QString text, std::optional<F
             co_await awaiter;
             if (!*alive) co_return InsertResult::copied(InsertPlan::compositionHint(pasteKeys));
         }
+        scheduler_.cancel(deadline);
         asking_.reset();
         field.reset();
         if (landed) {

@@ -5,6 +5,7 @@
 #include "Platform/AudioInput.h"
 #include "Platform/AudioInputs.h"
 #include "Platform/FrontApplication.h"
+#include "Platform/InputMethods.h"
 #include "Platform/KeySource.h"
 #include "Platform/KeyboardProbe.h"
 #include "Platform/Pasteboard.h"
@@ -40,6 +41,8 @@ public:
         // The primary selection (what a middle click or Shift+Insert pastes on X11); none where the
         // desktop has no such thing.
         std::unique_ptr<Pasteboard> selection;
+        // The input methods of the desktop; none where none can be asked.
+        std::unique_ptr<InputMethods> inputMethods;
     };
 
     explicit Platform(Parts parts) : parts_(std::move(parts)) {}
@@ -57,6 +60,7 @@ public:
     SecretStore& secrets() const { return *parts_.secrets; }
     TextAccess& textAccess() const { return *parts_.textAccess; }
     Pasteboard* selection() const { return parts_.selection.get(); }
+    InputMethods* inputMethods() const { return parts_.inputMethods.get(); }
     // A new microphone input (each audio source owns its own).
     std::unique_ptr<AudioInput> makeAudioInput() const { return parts_.makeAudioInput(); }
     // A new watcher of the desktop's keys (the key tap owns it).

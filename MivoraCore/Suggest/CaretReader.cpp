@@ -7,7 +7,13 @@
 namespace mivora {
 
 CaretReader::CaretReader(Platform& platform)
-    : CaretReader(platform.textAccess(), platform.frontApplication()) {}
+    : CaretReader(platform.textAccess(), platform.frontApplication(), platform.inputMethods()) {}
+
+bool CaretReader::inputMethodComposes() {
+    if (!inputMethods_) return false;
+    const std::optional<FrontApp> app = front_.current();
+    return app && inputMethods_->composesFor(app->pid);
+}
 
 std::nullopt_t CaretReader::fail(const QString& reason, const QString& identifier) {
     lastFailure = reason + QStringLiteral("（") + identifier + QStringLiteral("）");

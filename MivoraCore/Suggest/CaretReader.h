@@ -8,6 +8,7 @@
 namespace mivora {
 
 class FrontApplication;
+class InputMethods;
 class Platform;
 class TextAccess;
 
@@ -24,7 +25,8 @@ public:
     };
 
     explicit CaretReader(Platform& platform);
-    CaretReader(TextAccess& access, FrontApplication& front) : access_(access), front_(front) {}
+    CaretReader(TextAccess& access, FrontApplication& front, InputMethods* inputMethods = nullptr)
+        : access_(access), front_(front), inputMethods_(inputMethods) {}
 
     // Nothing when the text before the caret cannot be had: also for a selection or a caret at the start
     // of the field, which leave `lastFailure` as it was.
@@ -33,6 +35,9 @@ public:
     // nothing when that cannot be told (no focused element could be read, or not its role: a busy
     // application that did not answer in time).
     std::optional<bool> focusIsPassword();
+    // Whether an input method is known to take the keys of the front application and to be switched on:
+    // only then can letters typed there be held in a composition. Asks the desktop's input methods.
+    bool inputMethodComposes();
 
     // The reason of the last read that failed, followed by the application's identifier in full-width
     // parentheses; written on failures only. Writable, so a self-test can simulate an unreadable field.
@@ -51,6 +56,7 @@ private:
 
     TextAccess& access_;
     FrontApplication& front_;
+    InputMethods* inputMethods_;
 };
 
 } // namespace mivora

@@ -108,9 +108,10 @@ void PinyinBuffer::key(int code, bool shift, bool command) {
         }
     } else if (code == KeyCode::quote && !composing.isEmpty()) {
         // The syllable separator (xi'an): the run goes on.
-    } else if (!composing.isEmpty() && !(shift && code != KeyCode::tab) && movesInComposition(code)) {
-        // The run stays open. Letters typed without an input method are in the field; its owner drops
-        // them once the field shows they are no composition.
+    } else if (throughInputMethod && !composing.isEmpty() && !(shift && code != KeyCode::tab) &&
+               movesInComposition(code)) {
+        // The run stays open. Letters the input method let through (switched to Latin letters) are in the
+        // field; its owner drops them once the field shows they are no composition.
     } else if (code == KeyCode::semicolon && shift && composing.isEmpty()) {
         // A full-width colon typed right after a commit.
         if (!committed.isEmpty()) {

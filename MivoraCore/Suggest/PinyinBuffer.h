@@ -9,8 +9,8 @@ namespace mivora {
 // Follows the raw keys of a pinyin input method (the default behaviour on a US layout: letters compose,
 // Space or a digit 1-9 picks a candidate and commits, Backspace deletes a letter, Tab, = and -, the arrows,
 // Page Up and Down, Home, End and Delete move through the candidates and the letters and leave the
-// composition open) and reconstructs the letters typed and committed, for applications whose text cannot be
-// read. A plain value, no platform.
+// composition open where an input method takes the keys) and reconstructs the letters typed and committed,
+// for applications whose text cannot be read. A plain value, no platform.
 struct PinyinBuffer {
     struct Ready {
         QString letters;
@@ -26,6 +26,9 @@ struct PinyinBuffer {
     qsizetype picked = 0;        // how many letters the commit that set `ready` took from `composing`
     int serial = 0;              // counts commits; never reset
     std::optional<QString> note; // why a non-empty buffer was just emptied; its owner takes it
+    // Whether an input method takes the keys: only then do the keys that move through its candidates
+    // leave the letters composing; without one they end the run like any other key.
+    bool throughInputMethod = true;
 
     // One key-down.
     void key(int code, bool shift, bool command);

@@ -39,6 +39,7 @@ SuggestController::SuggestController(Inserting& inserter, MemoryStore* memories,
         return app ? app->pid : qint64(0);
     };
     passwordField = [&reader] { return reader.focusIsPassword(); };
+    inputMethod = [&reader] { return reader.inputMethodComposes(); };
     // Readings are worked out once per name; names that left the store are forgotten.
     if (memories)
         connect(memories, &MemoryStore::memoriesChanged, this,
@@ -84,6 +85,7 @@ bool SuggestController::handle(const KeyInput& input) {
             openBefore_.reset();
             pinyinApp_ = app;
             focusMoved_ = true;
+            throughInputMethod_ = inputMethod();
         }
         // The field is looked at again only when the focus may have moved: a look costs a walk of the
         // application's accessible tree, too much for every key.
@@ -97,6 +99,7 @@ bool SuggestController::handle(const KeyInput& input) {
         if (secure_) return false;
         const auto [shift, command] = modifiers();
         const int serial = pinyin_.serial;
+        pinyin_.throughInputMethod = throughInputMethod_;
         pinyin_.key(input.code, shift, command);
         // A commit changes the field under a composition it leaves open (a pick of part of the letters).
         if (pinyin_.serial != serial) openBefore_.reset();
@@ -143,8 +146,9 @@ bool SuggestController::compositionOpen(const QString& before) {
         openBefore_.reset();
     }
     const QString& letters = pinyin_.composing;
-    // Letters the field shows were typed without an input method.
-    if (letters.isEmpty() || TypingTrigger::landed(before, letters) == letters.size()) {
+    // Letters the field shows were typed without an input method, and so are all where none takes the keys.
+    if (!throughInputMethod_ || letters.isEmpty() ||
+        TypingTrigger::landed(before, letters) == letters.size()) {
         openBefore_.reset();
         return false;
     }
@@ -162,6 +166,11 @@ bool SuggestController::compositionOpen(const QString& before) {
 
 bool SuggestController::composing() {
     if (pinyin_.composing.isEmpty()) return false;
+    // The letters were typed in another application, which the focus has left without a key (a window that
+    // raised itself): they are no composition here.
+    if (frontApp() != pinyinApp_) return false;
+    throughInputMethod_ = inputMethod();
+    if (!throughInputMethod_) return false;
     const std::optional<CaretReader::Caret> caret = read();
     if (caret) return compositionOpen(caret->before);
     return !reader_.atStart || compositionOpen(QString());
@@ -181,6 +190,7 @@ void SuggestController::check(int retry) {
     const QDateTime now = clock_.now();
     const QSet<QString> mutedWords = muted();
 
+    if (frontApp() == pinyinApp_) throughInputMethod_ = inputMethod();
     const std::optional<CaretReader::Caret> caret = read();
     // A key read by the source before the answer came was most likely in the field the answer shows (the
     // application answers once it has handled what came before).
@@ -271,6 +281,9 @@ void SuggestController::accept() {
     setOffer(std::nullopt);
     hit_.reset();
     dismissedKey_ = key;
+    // The fill takes the place of the letters typed for it: none of them is left composing.
+    pinyin_.reset();
+    openBefore_.reset();
     if (memories_) memories_->markUsed(hit.memory.id);
     QMap<QString, int> counts = ignored();
     counts.remove(hit.word); // one acceptance unmutes the word

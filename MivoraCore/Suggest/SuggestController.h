@@ -36,8 +36,8 @@ class MemoryStore;
 // muted. Tab and Esc are announced to the key tap as swallowable only while an offer shows; a Tab held with
 // a modifier, or one another program took (the window manager's Alt+Tab), is another key. What is typed
 // into a password field, or a field whose kind cannot be read, feeds nothing and is logged nowhere. While
-// an input method composes nothing is offered, so that its Tab, Esc and digits stay its own. Main thread
-// only.
+// an input method composes nothing is offered, so that its Tab, Esc and digits stay its own; letters are
+// taken for a composition only where an input method is known to take the keys. Main thread only.
 class SuggestController final : public QObject {
     Q_OBJECT
 public:
@@ -73,6 +73,9 @@ public:
     // Whether the focused field hides what is typed (a password field), nothing when that cannot be told;
     // asked when the focus may have moved.
     std::function<std::optional<bool>()> passwordField;
+    // Whether an input method is known to take the keys of the front application and to be switched on;
+    // asked when the application changes, at each look at the field and before `composing` answers.
+    std::function<bool()> inputMethod;
 
     double debounce = 0.18;
     double recheckDelay = 0.35;
@@ -81,8 +84,9 @@ public:
     // false: not handled, hand it on.
     bool handle(const KeyInput& input);
 
-    // Whether an input method is composing in the focused field: letters were typed since its last commit
-    // and the text before the caret does not show them (or cannot be read). Reads the field.
+    // Whether an input method is composing in the focused field: one takes the keys of the application in
+    // front, letters were typed there since its last commit, and the text before the caret does not show
+    // them (or cannot be read). Reads the field.
     bool composing();
 
     const std::optional<Offer>& offer() const { return offer_; }
@@ -141,6 +145,8 @@ private:
     // click or a move to another application.
     std::optional<QString> openBefore_;
     qint64 pinyinApp_ = 0;
+    // An input method takes the keys of `pinyinApp_`: without one, letters are never a composition.
+    bool throughInputMethod_ = false;
     bool blind_ = false;
     bool readField_ = false;  // the last look read the focused field as text
     double readAt_ = 0;       // when the last look at the field got its answer (uptime)

@@ -319,3 +319,19 @@ TEST_F(TextInserterTest, OverACompositionATextCountsOnlyOnceTheFieldShowsIt) {
     }
     EXPECT_TRUE(orphan->isReady());
 }
+
+// A field that answers slowly holds the read-back over a composition for about a second of time in all, not
+// for a count of looks with their pauses.
+TEST_F(TextInserterTest, TheReadBackOverACompositionEndsByTheTimeGone) {
+    FakeTextAccess& fields = platform.fake.text;
+    fields.focus = FakeTextField{.text = "你好"};
+    fields.onRead = [&] { clock.advance(0.15); };
+    const double start = clock.uptime();
+    auto task = inserter.insertOverComposition("吞掉了", false);
+    while (!task.isReady())
+        scheduler.advance(0.05);
+    EXPECT_EQ(QCoro::waitFor(task), InsertResult::copied("文字在剪贴板上：输入法上屏后按 Ctrl+V 粘贴"));
+    // The look before the paste, the second of looks and the last one with its pause (counting the looks
+    // made it four seconds).
+    EXPECT_LT(clock.uptime() - start, 2.0);
+}

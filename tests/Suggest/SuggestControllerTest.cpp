@@ -312,6 +312,7 @@ TEST_F(SuggestControllerTest, OnlyABareTabThatIsOursAccepts) {
 // composing the rest: the field, empty or not, does not show the name yet, so nothing is offered and Tab and
 // Esc stay the input method's. The commit of the rest is offered once, at the caret.
 TEST_F(SuggestControllerTest, APickOfPartOfTheLettersOffersNothingUntilTheRestLands) {
+    controller.inputMethod = [] { return true; };
     QStringList logs;
     controller.log = [&](const QString& line) { logs << line; };
     controller.passwordField = [] { return false; };
@@ -349,6 +350,7 @@ TEST_F(SuggestControllerTest, APickOfPartOfTheLettersOffersNothingUntilTheRestLa
 // ordinary pace the check comes with it open, and nothing is offered over it, so Esc reaches the input
 // method. A take leaves it open. Letters typed without an input method land in the field and still count.
 TEST_F(SuggestControllerTest, NothingIsOfferedOverAnOpenComposition) {
+    controller.inputMethod = [] { return true; };
     controller.passwordField = [] { return false; };
     caret = Caret{"公司地址", QRectF(500, 300, 1, 18), "1:4:公司地址"};
     for (const char* key : {"gongsidizhi", " ", "m", "a"}) {
@@ -381,6 +383,7 @@ TEST_F(SuggestControllerTest, NothingIsOfferedOverAnOpenComposition) {
 // view too: after a pause nothing is offered over it (the name before it was offered once and passed over),
 // Tab and Esc stay the input method's, and a recall gives no choices. Esc cancels it.
 TEST_F(SuggestControllerTest, KeysThatMoveThroughCandidatesKeepTheCompositionOpen) {
+    controller.inputMethod = [] { return true; };
     controller.passwordField = [] { return false; };
     caret = Caret{"公司地址", QRectF(500, 300, 1, 18), "1:4:公司地址"};
     typeKeys("gongsidizhi");
@@ -402,10 +405,11 @@ TEST_F(SuggestControllerTest, KeysThatMoveThroughCandidatesKeepTheCompositionOpe
     EXPECT_FALSE(controller.composing());
 }
 
-// Letters typed without an input method land in the field; a key that then moves the caret elsewhere
-// leaves them looking like a composition, which is given up as soon as the text before the caret changes
-// without a commit: typing goes on being offered.
-TEST_F(SuggestControllerTest, LettersTypedWithoutAnInputMethodDoNotStayAComposition) {
+// Letters an input method lets through (switched to Latin letters, which not every one says) land in the
+// field; a key that then moves the caret elsewhere leaves them looking like a composition, which is given up
+// as soon as the text before the caret changes without a commit: typing goes on being offered.
+TEST_F(SuggestControllerTest, LettersAnInputMethodLetThroughDoNotStayAComposition) {
+    controller.inputMethod = [] { return true; };
     controller.passwordField = [] { return false; };
     caret = Caret{"abc", QRectF(500, 300, 1, 18), "1:3:abc"};
     typeKeys("abc");
@@ -490,6 +494,51 @@ TEST_F(SuggestControllerTest, AFillGoesIntoTheFieldTheOfferWasReadFromWithoutALo
         scheduler.advance(0);
     }
     EXPECT_EQ(inserter.focuses, (std::vector<std::optional<FocusKind>>{FocusKind::text, std::nullopt}));
+}
+
+// Without an input method letters are never a composition, whatever keys come between them: a name's
+// pinyin typed at once after Tab or an arrow is offered and filled, and a recall after arrows may show its
+// choices. A fill leaves none of the letters typed for it composing, and letters typed in one application
+// are none in the next, which came in front without a key.
+TEST_F(SuggestControllerTest, WithoutAnInputMethodLettersAreNeverAComposition) {
+    controller.passwordField = [] { return false; };
+    bool through = false;
+    controller.inputMethod = [&] { return through; };
+    for (const int key : {KeyCode::tab, KeyCode::leftArrow, KeyCode::upArrow}) {
+        caret = Caret{"hello", QRectF(500, 300, 1, 18), "1:5:hello"};
+        typeKeys("hello");
+        press(key);
+        caret = Caret{"hel", QRectF(500, 300, 1, 18), "1:3:hel"};
+        EXPECT_FALSE(controller.composing()) << key;
+        typeKeys("gongsidizhi");
+        caret = Caret{"helgongsidizhi ", QRectF(500, 300, 1, 18), QString("1:%1").arg(key)};
+        press(KeyCode::space);
+        scheduler.advance(controller.debounce);
+        ASSERT_TRUE(controller.offer()) << key;
+        EXPECT_TRUE(press(KeyCode::tab)) << key;
+        scheduler.advance(0);
+        EXPECT_EQ(inserter.texts.back(), "：北京市朝阳区") << key;
+    }
+
+    store->upsert(Memory{.title = "wifi", .value = "hunter22"});
+    for (const bool withInputMethod : {false, true}) {
+        through = withInputMethod;
+        caret = Caret{"my wifi", QRectF(500, 300, 1, 18), QString("1:7:%1").arg(withInputMethod)};
+        typeKeys("wifi");
+        scheduler.advance(controller.debounce);
+        ASSERT_TRUE(controller.offer()) << withInputMethod;
+        EXPECT_TRUE(press(KeyCode::tab));
+        caret = Caret{"my hunter22", QRectF(500, 300, 1, 18), "1:11:hunter22"};
+        EXPECT_FALSE(controller.composing()) << withInputMethod;
+    }
+
+    qint64 front = 7;
+    controller.frontApp = [&] { return front; };
+    caret = Caret{"好", QRectF(500, 300, 1, 18), "7:1:好"};
+    typeKeys("ma");
+    EXPECT_TRUE(controller.composing());
+    front = 8;
+    EXPECT_FALSE(controller.composing());
 }
 
 } // namespace

@@ -85,6 +85,8 @@ struct FakeTextAccess final : TextAccess {
     // Whether a field read earlier gives its whole text as `focus` holds it now, as a real one reads it at
     // each call (otherwise as it was when read).
     bool live = false;
+    // Called at each read of a field's whole text (a slow application: it moves a fake clock on).
+    std::function<void()> onRead = [] {};
 
     struct Field final : FocusedText {
         Field(FakeTextField f, FakeTextAccess& owner) : f(std::move(f)), owner(owner) {}
@@ -95,6 +97,7 @@ struct FakeTextAccess final : TextAccess {
             return f.rangeReadable ? std::optional(f.text.mid(start, end - start)) : std::nullopt;
         }
         std::optional<QString> value() override {
+            owner.onRead();
             const auto* now = std::get_if<FakeTextField>(&owner.focus);
             return owner.live && now ? now->text : f.text;
         }

@@ -21,7 +21,9 @@ bool AtspiSession::ready() {
 }
 
 AtspiSession::ShortTimeout::ShortTimeout(AtspiSession& session, int ms) : session_(session) {
-    if (session_.shortened_++ == 0) atspi_set_timeout(ms, ms);
+    if (session_.shortened_++ > 0) return;
+    session_.shortMs_ = ms;
+    atspi_set_timeout(ms, ms);
 }
 
 AtspiSession::ShortTimeout::~ShortTimeout() {

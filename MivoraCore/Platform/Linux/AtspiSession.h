@@ -17,6 +17,9 @@ public:
     // True once the library is set up on a session bus; without one it is tried again on the next call.
     bool ready();
 
+    // The time-out every call to another application waits now, in milliseconds.
+    int timeoutNowMs() const { return shortened_ > 0 ? shortMs_ : timeoutMs; }
+
     // Shortens the time-out of every call while it lives (nested ones keep the shortest outer value).
     class ShortTimeout {
     public:
@@ -32,6 +35,7 @@ public:
 private:
     bool ready_ = false;
     int shortened_ = 0;
+    int shortMs_ = timeoutMs; // the time-out while shortened
 };
 
 } // namespace mivora

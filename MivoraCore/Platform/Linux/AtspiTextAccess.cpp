@@ -26,8 +26,7 @@ QString takeText(gchar* text) {
 class AtspiFocusedText final : public FocusedText {
 public:
     AtspiFocusedText(std::unique_ptr<AtspiElement> element, AtspiSession& session)
-        : element_(std::move(element)), timeout_(session, AtspiTextAccess::timeoutMs),
-          text_(atspi_accessible_get_text_iface(element_->object())) {}
+        : element_(std::move(element)), session_(session), text_(textOf(element_->object(), session)) {}
     ~AtspiFocusedText() override {
         if (text_) g_object_unref(text_);
     }
@@ -36,6 +35,7 @@ public:
 
     std::optional<Selection> selection() override {
         if (!text_) return std::nullopt;
+        const AtspiSession::ShortTimeout timeout(session_, AtspiTextAccess::timeoutMs);
         GErrorHolder error;
         const int caret = atspi_text_get_caret_offset(text_, error.out());
         if (error || caret < 0) return std::nullopt;
@@ -69,6 +69,7 @@ public:
 
     std::optional<QString> value() override {
         if (!text_) return std::nullopt;
+        const AtspiSession::ShortTimeout timeout(session_, AtspiTextAccess::timeoutMs);
         GErrorHolder error;
         const QString all = takeText(atspi_text_get_text(text_, 0, -1, error.out()));
         if (error) return std::nullopt;
@@ -77,6 +78,7 @@ public:
 
     std::optional<QRectF> characterBounds(qsizetype position) override {
         if (!text_ || !before_ || position < 0 || position > before_->size()) return std::nullopt;
+        const AtspiSession::ShortTimeout timeout(session_, AtspiTextAccess::timeoutMs);
         GErrorHolder error;
         AtspiRect* rect = atspi_text_get_character_extents(
             text_, TextOffsets::codePoints(before_->left(position)), ATSPI_COORD_TYPE_SCREEN, error.out());
@@ -90,6 +92,10 @@ public:
     }
 
 private:
+    static AtspiText* textOf(AtspiAccessible* object, AtspiSession& session) {
+        const AtspiSession::ShortTimeout timeout(session, AtspiTextAccess::timeoutMs);
+        return atspi_accessible_get_text_iface(object);
+    }
     bool readBefore(int caret) {
         GErrorHolder error;
         before_ = takeText(atspi_text_get_text(text_, 0, caret, error.out()));
@@ -98,7 +104,9 @@ private:
     }
 
     std::unique_ptr<AtspiElement> element_;
-    AtspiSession::ShortTimeout timeout_;
+    // Each question waits the short time-out while it is asked, not while the field is held: a field held
+    // across a wait leaves every other question of the program (a password check) its own time-out.
+    AtspiSession& session_;
     AtspiText* text_;
     std::optional<QString> before_; // the text from the start of the field to the caret
 };

@@ -11,6 +11,7 @@
 #include "Platform/Linux/QtAudioInput.h"
 #include "Platform/Linux/QtAudioInputs.h"
 #include "Platform/Linux/QtPasteboard.h"
+#include "Platform/Linux/SessionInputMethods.h"
 #include "Platform/Linux/StaleSelectionRequests.h"
 #include "Platform/Linux/X11Display.h"
 #include "Platform/Linux/X11FrontApplication.h"
@@ -56,6 +57,7 @@ std::unique_ptr<Platform> make(Defaults& defaults, Clock& clock, Scheduler& sche
     parts.keyboard = std::make_unique<X11KeyboardProbe>(shared->display, shared->ownGrabs);
     parts.settingsPages = std::make_unique<DesktopSettingsPages>();
     parts.secrets = std::make_unique<KeychainSecretStore>();
+    parts.inputMethods = std::make_unique<SessionInputMethods>();
     parts.makeAudioInput = [&scheduler] { return std::make_unique<QtAudioInput>(scheduler); };
     OwnKeyEvents& own = shared->ownKeys;
     OwnGrabs& grabs = shared->ownGrabs;

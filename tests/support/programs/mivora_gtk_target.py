@@ -13,6 +13,8 @@
 #   --title T     the window's title (default "mivora_gtk_target")
 #   --nested N    the field sits inside N boxes, as deep in its window as in a real application's layout
 #   --beside N    N buttons share the window with the field, as many widgets as in a real editor's window
+#   --form        a form: another entry comes before the field and has the focus first ("ready" then says
+#                 it has), Tab goes on to the field; the other entry's text changes as "first:<text>"
 import argparse
 import sys
 import time
@@ -29,6 +31,7 @@ parser.add_argument("--busy", action="store_true")
 parser.add_argument("--title", default="mivora_gtk_target")
 parser.add_argument("--nested", type=int, default=0)
 parser.add_argument("--beside", type=int, default=0)
+parser.add_argument("--form", action="store_true")
 args = parser.parse_args()
 
 gi.require_version("Gtk", args.gtk + ".0")
@@ -130,17 +133,35 @@ def nest(widget):
     return widget
 
 
+def form(field):
+    # The entry before the field in a form, and the box holding both.
+    first = Gtk.Entry()
+    first.connect("changed", lambda entry: say("first:" + entry.get_text()))
+    box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL)
+    for child in (first, nest(field)):
+        box.append(child) if GTK4 else box.add(child)
+    return first, box
+
+
 def main():
     field = make_field()
     watch_keys(field)
     ready = {"said": False}
+    content = nest(field)
+    focused_first = field
+    if args.form:
+        focused_first, content = form(field)
 
     def has_focus():
         if not GTK4:
-            return field.has_focus()
+            return focused_first.has_focus()
         # A GTK 4 entry keeps the focus in a text widget inside it.
         inner = window.get_focus()
-        return window.is_active() and inner is not None and (inner is field or inner.is_ancestor(field))
+        return (
+            window.is_active()
+            and inner is not None
+            and (inner is focused_first or inner.is_ancestor(focused_first))
+        )
 
     def focused(*_):
         if not ready["said"] and has_focus():
@@ -152,23 +173,23 @@ def main():
     window = Gtk.Window(title=args.title)
     window.set_default_size(400, 120 if args.textview else 40)
     if GTK4:
-        window.set_child(nest(field))
+        window.set_child(content)
         window.connect("close-request", lambda w: loop.quit() or False)
         focus = Gtk.EventControllerFocus()
         focus.connect("enter", focused)
-        field.add_controller(focus)
+        focused_first.add_controller(focus)
         window.present()
-        field.grab_focus()
+        focused_first.grab_focus()
         GLib.timeout_add(50, lambda: (focused(), not ready["said"])[1])
         loop = GLib.MainLoop()
         loop.run()
     else:
-        window.add(nest(field))
+        window.add(content)
         window.connect("destroy", Gtk.main_quit)
-        field.connect("focus-in-event", lambda *a: focused() or False)
+        focused_first.connect("focus-in-event", lambda *a: focused() or False)
         window.show_all()
         window.present()
-        field.grab_focus()
+        focused_first.grab_focus()
         GLib.timeout_add(50, lambda: (focused(), not ready["said"])[1])
         Gtk.main()
 
