@@ -1,6 +1,8 @@
 // A Java Swing text area asks for the clipboard well after its paste key (up to a second, later when its
 // toolkit is slow): every take of the real program lands there as the dictation, never as the clipboard
 // the user had, and that clipboard comes back after each.
+#include "Insertion/TextInserter.h"
+
 #include "LinuxDesktop.h"
 #include "support/ChildProcess.h"
 #include "support/FakeOpenAI.h"
@@ -35,10 +37,23 @@ TEST_F(JavaSwingDesktop, EveryTakeLandsAsTheDictationAndTheClipboardComesBackAft
     // Swing's toolkit polling slowly, as on a busy machine: it asks for the clipboard later still.
     qputenv("_AWT_MAX_POLL_TIMEOUT", "1000");
     ChildProcess area;
-    const bool started = area.start("/usr/bin/java", {MIVORA_SWING_TARGET}) && area.waitForLine("ready");
+    // With the accessibility bridge a user of assistive technology has on, so its text area is known as one.
+    const bool started =
+        area.start("/usr/bin/java",
+                   {"-cp", "/usr/share/java/java-atk-wrapper.jar",
+                    "-Djavax.accessibility.assistive_technologies=org.GNOME.Accessibility.AtkWrapper",
+                    MIVORA_SWING_TARGET}) &&
+        area.waitForLine("ready");
     qunsetenv("_AWT_MAX_POLL_TIMEOUT");
     ASSERT_TRUE(started) << "java (scripts/install-deps)";
     ASSERT_TRUE(focusWindowOf(area.processId()) && inFront(area.processId()));
+    // Swing's own focus follows a click, not the X focus alone.
+    const QString window =
+        runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(area.processId())})
+            .section('\n', 0, 0);
+    runTool("xdotool", {"mousemove", "--window", window, "50", "50", "click", "1"});
+    TextInserter inserter{*platform, scheduler};
+    ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::text; }, desktopDeadlineMs));
 
     QString expected;
     for (int take = 1; take <= 10; ++take) {

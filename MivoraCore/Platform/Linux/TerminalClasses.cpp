@@ -42,7 +42,6 @@ const QHash<QString, PasteKeys>& table() {
         {"st-256color", PasteKeys::controlShiftV},
         {"st", PasteKeys::controlShiftV},
         {"deepin-terminal", PasteKeys::controlShiftV},
-        {"cool-retro-term", PasteKeys::controlShiftV},
         {"emacs", PasteKeys::controlY},
         {"gvim", PasteKeys::menuOnly},
     };
