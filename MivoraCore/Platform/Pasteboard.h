@@ -39,9 +39,9 @@ public:
         return false;
     }
     // Calls `taken` once, after this process has answered the front application's first request for the
-    // data of the contents it wrote last (a type of them, not the list of types): the application has taken
-    // them. The next write or call drops it. False, and `taken` is never called, where such requests cannot
-    // be seen.
+    // data of the contents it wrote last with that data (a type they offer, not the list of types; GTK asks
+    // for a type that may be missing first, then for another): the application has taken them. The next write
+    // or call drops it. False, and `taken` is never called, where such requests cannot be seen.
     virtual bool whenTaken(std::function<void()> taken) {
         (void)taken;
         return false;

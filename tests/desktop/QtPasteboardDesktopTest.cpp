@@ -110,6 +110,9 @@ TEST(QtPasteboardDesktop, TellsWhenTheFrontApplicationTookTheDataAndWhetherItIsS
     ASSERT_TRUE(askedAs("clipboard", "UTF8_STRING")); // another program's request is not the paste
     frontAsks = true;
     ASSERT_TRUE(askedAs("clipboard", "TARGETS"));
+    QByteArray none;
+    askedAs("clipboard", "text/plain;charset=utf-8", &none); // GTK's first ask: no data, so not taken
+    EXPECT_EQ(none, QByteArray());
     QCoreApplication::processEvents();
     EXPECT_EQ(taken, 0);
     ASSERT_TRUE(askedAs("clipboard", "UTF8_STRING"));

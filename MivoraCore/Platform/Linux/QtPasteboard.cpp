@@ -89,10 +89,26 @@ bool QtPasteboard::nativeEventFilter(const QByteArray& eventType, void* message,
     }
     // Qt answers the request after this filter: call back once that answer has gone out.
     if (asked_ && front) QMetaObject::invokeMethod(this, std::exchange(asked_, {}), Qt::QueuedConnection);
-    const bool forData = request->target != targets_ && request->target != timestamp_;
-    if (taken_ && front && forData)
+    if (taken_ && front && offers(request->target))
         QMetaObject::invokeMethod(this, std::exchange(taken_, {}), Qt::QueuedConnection);
     return false;
+}
+
+bool QtPasteboard::offers(unsigned long target) const {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11->connection();
+    xcb_get_atom_name_reply_t* reply =
+        xcb_get_atom_name_reply(connection, xcb_get_atom_name(connection, xcb_atom_t(target)), nullptr);
+    if (!reply) return false;
+    const QString name =
+        QString::fromLatin1(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
+    free(reply);
+    const QMimeData* md = QGuiApplication::clipboard()->mimeData(mode_);
+    if (!md) return false;
+    // Qt answers a text under the X11 names of text too; any other name (GTK asks for
+    // "text/plain;charset=utf-8" first) only when it was written under it.
+    static const QStringList textNames = {"UTF8_STRING", "STRING", "TEXT", "COMPOUND_TEXT"};
+    return md->formats().contains(name) || (md->hasText() && textNames.contains(name));
 }
 
 void QtPasteboard::answerOther(const void* message) const {

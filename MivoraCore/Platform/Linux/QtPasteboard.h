@@ -42,6 +42,8 @@ private:
     // Tells the requestor of a request kept from it that the contents offer no data (the list of types
     // holds only the protocol's own), or, for anything but the list, that there is nothing for it.
     void answerOther(const void* request) const;
+    // Whether Qt answers a request for `target` (an atom) with data of what is on the clipboard now.
+    bool offers(unsigned long target) const;
 
     QClipboard::Mode mode_;
     FromFront fromFront_;
