@@ -195,7 +195,8 @@ QCoro::Task<InsertResult> TextInserter::insertWith(QString text, std::optional<F
 
     // A clipboard manager may have put its newest entry back in the moment since: the paste would take that.
     const bool ours = !postsKeys || !plan.paste || stillOurs(text, marked, sensitive, viaSelection);
-    if (ours && pasteboard_.changeCount() != written) {
+    if (ours && (pasteboard_.changeCount() != written ||
+                 (viaSelection && selection_->changeCount() != selectionWritten))) {
         written = pasteboard_.changeCount();
         selectionWritten = viaSelection ? selection_->changeCount() : 0;
         if (pending_)
