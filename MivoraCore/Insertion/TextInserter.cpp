@@ -5,6 +5,8 @@
 
 #include <QGuiApplication>
 
+#include <tuple>
+
 namespace mivora {
 
 namespace {
@@ -164,7 +166,7 @@ QCoro::Task<InsertResult> TextInserter::insertWith(QString text, std::optional<F
     write(pasteboard_, text, marked);
     // A secret goes to the application it is pasted into and to no other (a clipboard manager's history).
     if (sensitive) pasteboard_.keepFromOthers();
-    const qint64 written = pasteboard_.changeCount();
+    qint64 written = pasteboard_.changeCount();
     qint64 selectionWritten = 0;
     if (viaSelection) {
         write(*selection_, text, marked);
@@ -191,6 +193,28 @@ QCoro::Task<InsertResult> TextInserter::insertWith(QString text, std::optional<F
         asking_.reset();
     }
 
+    // A clipboard manager may have put its newest entry back in the moment since: the paste would take that.
+    const bool ours = !postsKeys || !plan.paste || stillOurs(text, marked, sensitive, viaSelection);
+    if (ours && (pasteboard_.changeCount() != written ||
+                 (viaSelection && selection_->changeCount() != selectionWritten))) {
+        written = pasteboard_.changeCount();
+        selectionWritten = viaSelection ? selection_->changeCount() : 0;
+        if (pending_)
+            std::tie(pending_->changeCount, pending_->selectionCount) = std::pair(written, selectionWritten);
+    }
+    // Where requests are seen, the paste counts once the application has taken the text from us.
+    const auto taken = std::make_shared<Wake>();
+    const auto took = std::make_shared<bool>(false);
+    const auto onTaken = [taken, took] {
+        *took = true;
+        (*taken)();
+    };
+    bool seesTake = postsKeys && plan.paste && plan.restoreClipboard && !confirm && ours;
+    if (seesTake) {
+        const bool viaBoth = viaSelection && selection_->whenTaken(onTaken);
+        seesTake = pasteboard_.whenTaken(onTaken) || viaBoth;
+    }
+
     // The text stays on the clipboard for the user to paste, as an ordinary copy unless it is a secret (and
     // unless something else was copied meanwhile).
     const auto keep = [&] {
@@ -200,7 +224,7 @@ QCoro::Task<InsertResult> TextInserter::insertWith(QString text, std::optional<F
         if (viaSelection && selection_->changeCount() == selectionWritten) write(*selection_, text, false);
     };
     InsertResult result = plan.hint ? InsertResult::copied(*plan.hint) : InsertResult::inserted();
-    if (postsKeys && plan.paste && !keys_.postPaste(pasteKeys)) {
+    if (!ours || (postsKeys && plan.paste && !keys_.postPaste(pasteKeys))) {
         // The paste never reached the application.
         keep();
         result = InsertResult::copied(InsertPlan::pasteHint(pasteKeys));
@@ -231,6 +255,23 @@ QCoro::Task<InsertResult> TextInserter::insertWith(QString text, std::optional<F
         } else {
             keep();
             result = InsertResult::copied(InsertPlan::compositionHint(pasteKeys));
+        }
+    } else if (seesTake) {
+        // Insertions coming meanwhile wait their turn, as for an application's question.
+        asking_ = taken;
+        const Scheduler::TimerId timer = scheduler_.after(takeBound, [taken] { (*taken)(); });
+        Wake::Awaiter awaiter{taken};
+        co_await awaiter;
+        if (!*alive) co_return InsertResult::copied(InsertPlan::pasteHint(pasteKeys));
+        scheduler_.cancel(timer);
+        asking_.reset();
+        pasteboard_.whenTaken({}); // the board the application did not read waits no longer
+        if (viaSelection) selection_->whenTaken({});
+        if (!*took) {
+            keep();
+            result = InsertResult::copied(InsertPlan::pasteHint(pasteKeys));
+        } else if (pending_) {
+            pending_->timer = scheduler_.after(restoreDelay, [this] { restore(); });
         }
     } else if (pending_) {
         pending_->timer = scheduler_.after(restoreDelay, [this] { restore(); });
@@ -295,6 +336,17 @@ void TextInserter::write(Pasteboard& board, const QString& text, bool marked) {
     }
     item.emplace_back(sourceType, ownIdentifier().toUtf8());
     board.write({item});
+}
+
+bool TextInserter::stillOurs(const QString& text, bool marked, bool sensitive, bool viaSelection) {
+    bool ours = true;
+    for (Pasteboard* board : {&pasteboard_, viaSelection ? selection_ : nullptr}) {
+        if (!board || board->stillOurs()) continue;
+        write(*board, text, marked);
+        if (sensitive) board->keepFromOthers();
+        ours = ours && board->stillOurs();
+    }
+    return ours;
 }
 
 void TextInserter::restore() {

@@ -28,7 +28,10 @@ class TextAccess;
 // Puts text at the caret of the front application: the text goes on the clipboard, the application's paste
 // shortcut is posted (Ctrl+V; a terminal emulator's or an editor's own keys; none where no key pastes, as
 // in vim), and after a paste into a text field the user's previous clipboard comes back `restoreDelay`
-// seconds later (unless something else was copied meanwhile). A terminal counts as a text field. A
+// seconds later (unless something else was copied meanwhile). Where the clipboard sees who asks for it, a
+// paste into a text field counts once the front application has taken the text from us, and the delay
+// starts then; one that has not asked within `takeBound` did not land, and the text stays on the clipboard.
+// The paste goes out only while the clipboard is still ours. A terminal counts as a text field. A
 // terminal that pastes the primary selection gets the text there too, and the selection comes back the
 // same way. Anywhere else the text stays on the clipboard and the caller gets the hint to paste it by hand,
 // naming the way that pastes there. An application that ignores a paste asked for before it has seen the
@@ -73,6 +76,9 @@ public:
     // Seconds an application that ignores early pastes gets to ask for the new clipboard before the paste
     // is posted anyway.
     double askTimeout = 1.0;
+    // Seconds the front application gets, after its paste key, to take the text: a Java Swing window asks
+    // for it up to a second later, and up to about two seconds when its toolkit is slow.
+    double takeBound = 6.0;
     // When set, insert only while the front application has this identifier (self-test).
     std::optional<QString> onlyInto;
     // Receives the focus description of each insertion that inspects the focus.
@@ -137,6 +143,9 @@ private:
     Focus focusNow(const Prepared& ahead, const std::optional<FrontApp>& app);
     Saved takeSnapshots(std::optional<PasteboardSnapshot> early, bool withSelection);
     static void write(Pasteboard& board, const QString& text, bool marked);
+    // Whether the text written last is still on the boards a paste reads; when another program has taken
+    // one, it is written there once more, and true only when that holds.
+    bool stillOurs(const QString& text, bool marked, bool sensitive, bool viaSelection);
     // How many times a field shows `text`; nothing when it cannot be read.
     static std::optional<qsizetype> timesShown(FocusedText& field, const QString& text);
     void restore();

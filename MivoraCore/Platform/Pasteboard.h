@@ -38,9 +38,23 @@ public:
         (void)asked;
         return false;
     }
+    // Calls `taken` once, after this process has answered the front application's first request for the
+    // data of the contents it wrote last with that data (a type they offer, not the list of types; GTK asks
+    // for a type that may be missing first, then for another): the application has taken them. The next write
+    // or call drops it. False, and `taken` is never called, where such requests cannot be seen.
+    virtual bool whenTaken(std::function<void()> taken) {
+        (void)taken;
+        return false;
+    }
+    // Whether what this process wrote last is still on the pasteboard, asked of the system now: another
+    // program may have taken it in the moment since, before the notice of that has come. True where it
+    // cannot be told.
+    virtual bool stillOurs() const { return true; }
     // Until the next write, the contents written last go to the front application only (the one a paste
-    // goes to): every other program's request for them (a clipboard manager's, for its history) is refused.
-    // False where requests cannot be told apart.
+    // goes to): every other program (a clipboard manager, for its history) hears that they hold no data it
+    // could read, and its request for any of their data is refused. It is not told there is nothing at all:
+    // some managers take that for an emptied clipboard and put their newest entry back at once. False where
+    // requests cannot be told apart.
     virtual bool keepFromOthers() { return false; }
 };
 

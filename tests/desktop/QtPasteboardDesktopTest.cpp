@@ -69,7 +69,11 @@ TEST(QtPasteboardDesktop, WhatIsKeptFromOthersGoesToTheFrontApplicationOnly) {
     clipboard.write({item});
     ASSERT_TRUE(clipboard.keepFromOthers());
     QByteArray answer;
-    for (const char* target : {"TARGETS", "UTF8_STRING", "text/plain", "STRING"}) {
+    // Told of no data at all, not that the clipboard is empty: some managers take an empty one for a
+    // clipboard to refill at once.
+    ASSERT_TRUE(askedAs("clipboard", "TARGETS", &answer));
+    EXPECT_EQ(answer, "TARGETS\nTIMESTAMP\n");
+    for (const char* target : {"UTF8_STRING", "text/plain", "STRING"}) {
         EXPECT_FALSE(askedAs("clipboard", target, &answer)) << target;
         EXPECT_EQ(answer, QByteArray()) << target;
     }
@@ -91,4 +95,33 @@ TEST(QtPasteboardDesktop, WhatIsKeptFromOthersGoesToTheFrontApplicationOnly) {
         ASSERT_TRUE(leaving.keepFromOthers());
     }
     EXPECT_FALSE(askedAs("clipboard", "UTF8_STRING", &answer));
+}
+
+// The front application has taken what was written once it asked for data, not for the list of types; and
+// the clipboard tells at once when another program has taken it, before any notice of that has come.
+TEST(QtPasteboardDesktop, TellsWhenTheFrontApplicationTookTheDataAndWhetherItIsStillOurs) {
+    bool frontAsks = true;
+    QtPasteboard clipboard(QClipboard::Clipboard, [&](unsigned long) { return frontAsks; });
+    clipboard.write({item});
+    EXPECT_TRUE(clipboard.stillOurs());
+    int taken = 0;
+    ASSERT_TRUE(clipboard.whenTaken([&] { ++taken; }));
+    frontAsks = false;
+    ASSERT_TRUE(askedAs("clipboard", "UTF8_STRING")); // another program's request is not the paste
+    frontAsks = true;
+    ASSERT_TRUE(askedAs("clipboard", "TARGETS"));
+    QByteArray none;
+    askedAs("clipboard", "text/plain;charset=utf-8", &none); // GTK's first ask: no data, so not taken
+    EXPECT_EQ(none, QByteArray());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(taken, 0);
+    ASSERT_TRUE(askedAs("clipboard", "UTF8_STRING"));
+    EXPECT_TRUE(waitUntil([&] { return taken == 1; }, desktopDeadlineMs));
+    ASSERT_TRUE(askedAs("clipboard", "UTF8_STRING"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(taken, 1);
+
+    ChildProcess other;
+    ASSERT_TRUE(other.start("mivora_clipboard", {"别人的"}) && other.waitForLine("ready"));
+    EXPECT_FALSE(clipboard.stillOurs());
 }

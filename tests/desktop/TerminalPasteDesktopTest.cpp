@@ -1,6 +1,7 @@
 // Text inserted while a terminal emulator is in front lands at its prompt: xterm pastes the primary
-// selection with Shift+Insert, lxterminal the clipboard with Ctrl+Shift+V, and the user's clipboard and
-// selection come back afterwards. The terminal runs `cat` into a file, which is read back.
+// selection with Shift+Insert, lxterminal the clipboard with Ctrl+Shift+V, cool-retro-term (named nowhere,
+// known by the pseudo-terminal it holds) too, with no raw control character before the text; and the user's
+// clipboard and selection come back afterwards. The terminal runs `cat` into a file, which is read back.
 #include "Insertion/TextInserter.h"
 
 #include "LinuxDesktop.h"
@@ -65,5 +66,10 @@ TEST_F(TerminalPasteDesktop, XtermGetsThePrimarySelectionWithShiftInsert) {
 
 TEST_F(TerminalPasteDesktop, LxterminalGetsTheClipboardWithControlShiftV) {
     ASSERT_TRUE(startTerminal("lxterminal", {"--no-remote"})) << "lxterminal (scripts/install-deps)";
+    pasteAndGiveBack(PasteKeys::controlShiftV);
+}
+
+TEST_F(TerminalPasteDesktop, AnUnnamedTerminalIsKnownByItsPseudoTerminalAndGetsNoControlCharacter) {
+    ASSERT_TRUE(startTerminal("cool-retro-term", {})) << "cool-retro-term (scripts/install-deps)";
     pasteAndGiveBack(PasteKeys::controlShiftV);
 }

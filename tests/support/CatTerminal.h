@@ -26,10 +26,15 @@ public:
         const QString script = dir_.filePath("cat.sh");
         QFile file(script);
         if (!file.open(QIODevice::WriteOnly)) return false;
-        file.write("#!/bin/sh\nstty -icanon -echo\n: > \"$1/received\"\nexec cat >> \"$1/received\"\n");
+        // The folder is written into the script: a terminal whose -e takes a program and no arguments in the
+        // same word (cool-retro-term) runs it too.
+        const QString received = dir_.filePath("received");
+        file.write(QStringLiteral("#!/bin/sh\nstty -icanon -echo\n: > '%1'\nexec cat >> '%1'\n")
+                       .arg(received)
+                       .toUtf8());
         file.close();
         file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-        terminal_.start(program, args << "-e" << script + " " + dir_.path());
+        terminal_.start(program, args << "-e" << script);
         if (!terminal_.waitForStarted(desktopDeadlineMs)) return false;
         if (!waitUntil([&] { return QFile::exists(dir_.filePath("received")); }, desktopDeadlineMs))
             return false;

@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include <xcb/xcb.h>
@@ -26,6 +28,8 @@ QtPasteboard::QtPasteboard(QClipboard::Mode mode, FromFront fromFront, QObject* 
         selection_ = XA_PRIMARY;
     else if (mode_ == QClipboard::Clipboard)
         selection_ = XInternAtom(x11->display(), "CLIPBOARD", False);
+    targets_ = XInternAtom(x11->display(), "TARGETS", False);
+    timestamp_ = XInternAtom(x11->display(), "TIMESTAMP", False);
     if (selection_ != 0) QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -44,6 +48,28 @@ bool QtPasteboard::whenFirstAsked(std::function<void()> asked) {
     return true;
 }
 
+bool QtPasteboard::whenTaken(std::function<void()> taken) {
+    if (selection_ == 0 || !fromFront_) return false;
+    taken_ = std::move(taken);
+    return true;
+}
+
+bool QtPasteboard::stillOurs() const {
+    const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (selection_ == 0 || !x11 || !x11->connection()) return true;
+    xcb_connection_t* connection = x11->connection();
+    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, xcb_atom_t(selection_)), nullptr);
+    if (!reply) return true;
+    const xcb_window_t owner = reply->owner;
+    free(reply);
+    // The server hands this connection its own range of window identifiers: the owner is one of our windows
+    // when its high bits are ours.
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    const std::uint32_t clientBits = ~setup->resource_id_mask;
+    return owner != XCB_NONE && (owner & clientBits) == (setup->resource_id_base & clientBits);
+}
+
 bool QtPasteboard::keepFromOthers() {
     if (selection_ == 0 || !fromFront_) return false;
     kept_ = true;
@@ -51,32 +77,65 @@ bool QtPasteboard::keepFromOthers() {
 }
 
 bool QtPasteboard::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if ((!asked_ && !kept_) || eventType != "xcb_generic_event_t") return false;
+    if ((!asked_ && !taken_ && !kept_) || eventType != "xcb_generic_event_t") return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     if ((event->response_type & 0x7f) != XCB_SELECTION_REQUEST) return false;
     const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
     if (request->selection != selection_) return false;
     const bool front = fromFront_(request->requestor);
     if (kept_ && !front) {
-        // Refused: the requestor hears at once that there is nothing for it, and Qt never answers.
-        const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-        xcb_selection_notify_event_t refusal{};
-        refusal.response_type = XCB_SELECTION_NOTIFY;
-        refusal.time = request->time;
-        refusal.requestor = request->requestor;
-        refusal.selection = request->selection;
-        refusal.target = request->target;
-        refusal.property = XCB_NONE;
-        char event32[32] = {}; // the server takes every event sent as 32 bytes
-        static_assert(sizeof(refusal) <= sizeof(event32));
-        std::memcpy(event32, &refusal, sizeof(refusal));
-        xcb_send_event(x11->connection(), false, request->requestor, XCB_EVENT_MASK_NO_EVENT, event32);
-        xcb_flush(x11->connection());
+        answerOther(request); // and Qt never answers
         return true;
     }
     // Qt answers the request after this filter: call back once that answer has gone out.
     if (asked_ && front) QMetaObject::invokeMethod(this, std::exchange(asked_, {}), Qt::QueuedConnection);
+    if (taken_ && front && offers(request->target))
+        QMetaObject::invokeMethod(this, std::exchange(taken_, {}), Qt::QueuedConnection);
     return false;
+}
+
+bool QtPasteboard::offers(unsigned long target) const {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11->connection();
+    xcb_get_atom_name_reply_t* reply =
+        xcb_get_atom_name_reply(connection, xcb_get_atom_name(connection, xcb_atom_t(target)), nullptr);
+    if (!reply) return false;
+    const QString name =
+        QString::fromLatin1(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
+    free(reply);
+    const QMimeData* md = QGuiApplication::clipboard()->mimeData(mode_);
+    if (!md) return false;
+    // Qt answers a text under the X11 names of text too; any other name (GTK asks for
+    // "text/plain;charset=utf-8" first) only when it was written under it.
+    static const QStringList textNames = {"UTF8_STRING", "STRING", "TEXT", "COMPOUND_TEXT"};
+    return md->formats().contains(name) || (md->hasText() && textNames.contains(name));
+}
+
+void QtPasteboard::answerOther(const void* message) const {
+    const auto* request = static_cast<const xcb_selection_request_event_t*>(message);
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11->connection();
+    xcb_selection_notify_event_t answer{};
+    answer.response_type = XCB_SELECTION_NOTIFY;
+    answer.time = request->time;
+    answer.requestor = request->requestor;
+    answer.selection = request->selection;
+    answer.target = request->target;
+    answer.property = XCB_NONE;
+    if (request->target == targets_) {
+        // A list of types with no data type in it: GPaste and Diodon keep nothing, and they leave the
+        // clipboard alone (a refusal of the list would make them put their newest entry back).
+        const xcb_atom_t property = request->property != XCB_NONE ? request->property : request->target;
+        const xcb_atom_t types[] = {xcb_atom_t(targets_), xcb_atom_t(timestamp_)};
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request->requestor, property, XCB_ATOM_ATOM,
+                            32, 2, types);
+        answer.property = property;
+    }
+    char event32[32] = {}; // the server takes every event sent as 32 bytes
+    static_assert(sizeof(answer) <= sizeof(event32));
+    std::memcpy(event32, &answer, sizeof(answer));
+    xcb_send_event(connection, false, request->requestor, XCB_EVENT_MASK_NO_EVENT, event32);
+    xcb_flush(connection);
 }
 
 int QtPasteboard::itemCount() const {
@@ -112,7 +171,8 @@ std::optional<QByteArray> QtPasteboard::data(int item, const QString& type) cons
 }
 
 void QtPasteboard::write(const std::vector<Item>& items) {
-    asked_ = nullptr; // it waited for requests for what is replaced now
+    asked_ = nullptr; // they waited for requests for what is replaced now
+    taken_ = nullptr;
     kept_ = false;
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (items.empty()) {

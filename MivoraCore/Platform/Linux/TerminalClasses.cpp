@@ -1,5 +1,7 @@
 #include "Platform/Linux/TerminalClasses.h"
 
+#include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QSet>
 
@@ -61,6 +63,15 @@ PasteKeys pasteKeys(const QString& instance, const QString& windowClass) {
         if (found != table().constEnd()) return *found;
     }
     return PasteKeys::controlV;
+}
+
+bool holdsPseudoTerminal(qint64 pid) {
+    if (pid <= 0) return false;
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    const QStringList entries = fds.entryList(QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& fd : entries)
+        if (QFile::symLinkTarget(fds.filePath(fd)) == QLatin1String("/dev/ptmx")) return true;
+    return false;
 }
 
 bool dropsEarlyPaste(const QString& instance, const QString& windowClass) {

@@ -135,6 +135,10 @@ std::optional<FrontApp> X11FrontApplication::current() {
             if (hint.res_class) XFree(hint.res_class);
             if (hint.res_name) XFree(hint.res_name);
             app.pid = qint64(cardinalProperty(display, window, "_NET_WM_PID", XA_CARDINAL));
+            // A window whose process runs a shell on a pseudo-terminal is a terminal's, named or not: its
+            // Ctrl+V would go to the shell as a raw control character.
+            if (app.paste == PasteKeys::controlV && TerminalClasses::holdsPseudoTerminal(app.pid))
+                app.paste = PasteKeys::controlShiftV;
             return app;
         }
         window = parentOf(display, window);

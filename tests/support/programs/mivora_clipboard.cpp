@@ -1,5 +1,6 @@
 // Another application that copied something: it owns the clipboard with the text argv[1] and a 16x16 image
-// (offered as image/png among others) until it is ended, and prints "ready" once it does.
+// (offered as image/png among others; with "--text" after the text, the text alone) until it is ended, and
+// prints "ready" once it does.
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
     image.fill(Qt::blue);
     auto* data = new QMimeData;
     data->setText(QString::fromUtf8(argc > 1 ? argv[1] : "copied"));
-    data->setImageData(image);
+    if (argc <= 2 || QString::fromUtf8(argv[2]) != QStringLiteral("--text")) data->setImageData(image);
     QApplication::clipboard()->setMimeData(data);
     QTextStream(stdout) << "ready" << Qt::endl;
     return app.exec();
