@@ -162,17 +162,21 @@ void X11KeySource::setSwallowable(const std::set<int>& codes) {
         swallowable_ = codes;
         return;
     }
-    if (codes == announcedNow_) return;
-    announcedNow_ = codes;
     // The reading thread owns the connection: it grabs as soon as it is woken, also while it waits for the
     // answer to a key (this call may come from the handler answering it). A key is announced just before
     // it can be pressed (Tab as the strip appears), so the grabs are in place before this returns, as a
     // grab made here would be: the wait is one round trip to the X server, and bounded all the same.
     std::unique_lock lock(mutex_);
-    announced_ = codes;
-    const std::uint64_t serial = ++announcedSerial_;
-    answered_.notify_all();
-    wake();
+    std::uint64_t serial = announcedSerial_;
+    // The same keys again: no new announcement, but one whose grabs a busy reading thread has not made yet
+    // is still waited for, so that nothing shown for the keys comes before they are held.
+    if (codes != announcedNow_) {
+        announcedNow_ = codes;
+        announced_ = codes;
+        serial = ++announcedSerial_;
+        answered_.notify_all();
+        wake();
+    }
     applied_.wait_for(lock, std::chrono::seconds(2), [&] { return appliedSerial_ >= serial || stopping_; });
 }
 
