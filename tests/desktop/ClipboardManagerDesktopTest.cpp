@@ -19,14 +19,6 @@ using namespace mivora::test;
 
 namespace {
 
-// The primary selection as another application reads it.
-QByteArray selectionAs(const QString& target) {
-    QProcess xclip;
-    xclip.start("xclip", {"-o", "-selection", "primary", "-t", target});
-    waitUntil([&] { return xclip.state() == QProcess::NotRunning; }, desktopDeadlineMs);
-    return xclip.readAllStandardOutput();
-}
-
 struct ClipboardManagerDesktop : LinuxDesktop {
     ChildProcess gpaste, owner;
 
@@ -117,14 +109,14 @@ TEST_F(ClipboardManagerDesktop, XtermsPrimarySelectionComesBackAfterASecretBesid
     ASSERT_TRUE(waitUntil(
         [] {
             QGuiApplication::clipboard()->setText(QStringLiteral("之前选中的"), QClipboard::Selection);
-            return selectionAs("UTF8_STRING") == QString("之前选中的").toUtf8();
+            return primaryAs("UTF8_STRING") == QString("之前选中的").toUtf8();
         },
         desktopDeadlineMs));
     TextInserter inserter{*platform, scheduler};
     EXPECT_EQ(QCoro::waitFor(inserter.insertSensitive("PWX7731SECRET")), InsertResult::inserted());
     EXPECT_TRUE(waitUntil([&] { return terminal.received() == "PWX7731SECRET"; }, desktopDeadlineMs))
         << terminal.received().toStdString();
-    EXPECT_TRUE(waitUntil([] { return selectionAs("UTF8_STRING") == QString("之前选中的").toUtf8(); },
+    EXPECT_TRUE(waitUntil([] { return primaryAs("UTF8_STRING") == QString("之前选中的").toUtf8(); },
                           desktopDeadlineMs));
     EXPECT_TRUE(waitUntil([] { return clipboardAs("UTF8_STRING") == QString("之前复制的").toUtf8(); },
                           desktopDeadlineMs));

@@ -72,14 +72,8 @@ struct GnomeTerminalDesktop : LinuxDesktop {
     void takesLand(int count, const QString& words, QString& expected) {
         for (int take = 1; take <= count; ++take) {
             const QString copied = QStringLiteral("之前复制的 %1").arg(take);
-            // The copy is made by another program, as a user's is. This process's own Qt would take the
-            // clipboard stamped with the time of the last X event it has read: on a busy machine that can be
-            // older than the program's restore of the take before, and the X server ignores such a take
-            // ("Cannot set X11 selection owner"), leaving the copy before on the clipboard.
             ChildProcess owner;
-            ASSERT_TRUE(owner.start("mivora_clipboard", {copied}) && owner.waitForLine("ready"));
-            ASSERT_TRUE(
-                waitUntil([&] { return clipboardAs("UTF8_STRING") == copied.toUtf8(); }, desktopDeadlineMs));
+            ASSERT_TRUE(copyInAnotherProgram(owner, copied));
             const qsizetype started = relay.log().filter("开始听").size();
             ASSERT_TRUE(holdHotkeyAndSpeak({}, [&] { return relay.log().filter("开始听").size() > started; }))
                 << relay.log().join('\n').toStdString();

@@ -71,9 +71,7 @@ TEST_F(JavaSwingDesktop, EveryTakeLandsAsTheDictationAndTheClipboardComesBackAft
         // The user's copy, made in another application.
         const QString copied = QStringLiteral("之前复制的 %1").arg(take);
         ChildProcess owner;
-        ASSERT_TRUE(owner.start("mivora_clipboard", {copied}) && owner.waitForLine("ready"));
-        ASSERT_TRUE(
-            waitUntil([&] { return clipboardAs("UTF8_STRING") == copied.toUtf8(); }, desktopDeadlineMs));
+        ASSERT_TRUE(copyInAnotherProgram(owner, copied));
         const qsizetype started = relay.log().filter("开始听").size();
         ASSERT_TRUE(holdHotkeyAndSpeak({}, [&] { return relay.log().filter("开始听").size() > started; }))
             << relay.log().join('\n').toStdString();

@@ -93,6 +93,9 @@ private:
     void start() {
         process_.start("pulseaudio", {"-n", "-F", dir_.filePath("server.pa"), "--daemonize=no",
                                       "--exit-idle-time=-1", "--use-pid-file=no", "--log-target=stderr"});
+        // Until Qt has handled the start, the process counts as starting even when the server already
+        // answers: `up` reads the state after a client's answer.
+        process_.waitForStarted(desktopDeadlineMs);
     }
 
     QTemporaryDir dir_;

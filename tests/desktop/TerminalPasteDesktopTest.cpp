@@ -16,14 +16,6 @@ using namespace mivora::test;
 
 namespace {
 
-// The primary selection as another application reads it.
-QByteArray selectionAs(const QString& target) {
-    QProcess xclip;
-    xclip.start("xclip", {"-o", "-selection", "primary", "-t", target});
-    waitUntil([&] { return xclip.state() == QProcess::NotRunning; }, desktopDeadlineMs);
-    return xclip.readAllStandardOutput();
-}
-
 struct TerminalPasteDesktop : LinuxDesktop {
     CatTerminal terminal;
 
@@ -52,7 +44,7 @@ struct TerminalPasteDesktop : LinuxDesktop {
             << received().toStdString();
         EXPECT_TRUE(waitUntil([] { return clipboardAs("UTF8_STRING") == QString("之前复制的").toUtf8(); },
                               desktopDeadlineMs));
-        EXPECT_TRUE(waitUntil([] { return selectionAs("UTF8_STRING") == QString("之前选中的").toUtf8(); },
+        EXPECT_TRUE(waitUntil([] { return primaryAs("UTF8_STRING") == QString("之前选中的").toUtf8(); },
                               desktopDeadlineMs));
     }
 };

@@ -22,12 +22,19 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
     return QTest::qWaitFor(done, timeoutMs);
 }
 
-// The clipboard as another application reads it (this process keeps serving it meanwhile).
-inline QByteArray clipboardAs(const QString& target) {
+// A selection ("clipboard" or "primary") as another application reads it (this process keeps serving it
+// meanwhile).
+inline QByteArray selectionAs(const QString& selection, const QString& target) {
     QProcess xclip;
-    xclip.start("xclip", {"-o", "-selection", "clipboard", "-t", target});
+    xclip.start("xclip", {"-o", "-selection", selection, "-t", target});
     waitUntil([&] { return xclip.state() == QProcess::NotRunning; }, desktopDeadlineMs);
     return xclip.readAllStandardOutput();
+}
+inline QByteArray clipboardAs(const QString& target) {
+    return selectionAs("clipboard", target);
+}
+inline QByteArray primaryAs(const QString& target) {
+    return selectionAs("primary", target);
 }
 
 // A program built beside the test executable (or named by its absolute path), run as "another application";
@@ -71,5 +78,13 @@ private:
     QProcess process_;
     QByteArray output_;
 };
+
+// The user's copy of `text`, made by another program as a user's is (a copy made by this process's own Qt
+// is stamped with the time of the last X event it read, which on a busy machine can be older than the
+// program's last restore: the X server then ignores it). True once the clipboard shows it.
+inline bool copyInAnotherProgram(ChildProcess& owner, const QString& text) {
+    return owner.start("mivora_clipboard", {text}) && owner.waitForLine("ready") &&
+           waitUntil([&] { return clipboardAs("UTF8_STRING") == text.toUtf8(); }, desktopDeadlineMs);
+}
 
 } // namespace mivora::test
