@@ -63,6 +63,21 @@ TEST(X11KeyMap, KeysArePlacedByPositionAndModifiersByWhatTheyProduce) {
     EXPECT_EQ(std::pair(f13[105].code, f13[191].role), std::pair(KeyCode::rightControl, Role::fn));
 }
 
+// Tab and Esc go with what the keys type: Caps Lock made an Esc is one, and the old Esc typing F1 is none;
+// the keys of a layout that types other characters keep their places.
+TEST(X11KeyMap, TabAndEscFollowTheMapWhileOtherKeysKeepTheirPlaces) {
+    const X11KeyMap map = X11KeyMap::build({{9, "ESC", {XK_F1}},
+                                            {23, "TAB", {XK_Tab, XK_ISO_Left_Tab}},
+                                            {66, "CAPS", {XK_Escape}},
+                                            {10, "AE01", {XK_ampersand, XK_1}},
+                                            {24, "AD01", {XK_Tab}}},
+                                           XK_Control_R);
+    EXPECT_EQ(map.keycodesFor(KeyCode::escape), (std::vector<int>{66}));
+    EXPECT_EQ(map.keycodesFor(KeyCode::tab), (std::vector<int>{23, 24}));
+    EXPECT_EQ(map[9].code, X11KeyMap::unknownBase + 9);
+    EXPECT_EQ(map[10].code, KeyCode::digit1);
+}
+
 // A source on the test key map, fed by hand instead of by an X connection.
 class X11KeySourceTest : public ::testing::Test {
 protected:

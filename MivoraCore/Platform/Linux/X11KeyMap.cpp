@@ -167,6 +167,27 @@ bool modifierFor(unsigned long keysym, X11KeyMap::Key& key) {
     }
 }
 
+// Tab and Esc end or take the strip and the choices: they go by what a key types, so a map that puts them on
+// other keys (caps:escape, xmodmap) moves them too. Other keys keep their places, whatever a layout types
+// there (the digits of a French keyboard need Shift).
+int editingCode(const std::vector<unsigned long>& keysyms) {
+    if (keysyms.empty()) return -1;
+    switch (keysyms.front()) {
+    case XK_Tab:
+    case XK_ISO_Left_Tab:
+        return KeyCode::tab;
+    case XK_Escape:
+        return KeyCode::escape;
+    default:
+        return -1;
+    }
+}
+
+// The key at the place of Tab or Esc that the map has made type something else is neither any more.
+bool lostEditing(int code, const std::vector<unsigned long>& keysyms) {
+    return (code == KeyCode::tab || code == KeyCode::escape) && !keysyms.empty();
+}
+
 } // namespace
 
 X11KeyMap::X11KeyMap() {
@@ -192,7 +213,9 @@ X11KeyMap X11KeyMap::build(const std::vector<Entry>& entries, unsigned long fnKe
             key = {KeyCode::fn, Role::fn};
         } else if (!e.keysyms.empty() && modifierFor(e.keysyms.front(), key)) {
             // set by modifierFor
-        } else if (const int code = codeForName(e.name); code >= 0) {
+        } else if (const int code = editingCode(e.keysyms); code >= 0) {
+            key = {code, Role::key};
+        } else if (const int code = codeForName(e.name); code >= 0 && !lostEditing(code, e.keysyms)) {
             key = {code, Role::key};
         }
     }
