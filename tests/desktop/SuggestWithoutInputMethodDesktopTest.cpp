@@ -164,6 +164,12 @@ TEST_F(RecallWithoutInputMethodDesktop, RecallsShowChoicesAndATakeElsewhereKeeps
     ASSERT_TRUE(recallShowsChoices(2));
 
     runTool("sh", {"-c", "printf clip | xclip -selection clipboard; printf prim | xclip -selection primary"});
+    // xclip takes the selections from a process of its own, after the shell has returned.
+    const auto usersSelections = [&] {
+        return runTool("xclip", {"-o", "-selection", "clipboard"}) == "clip" &&
+               runTool("xclip", {"-o", "-selection", "primary"}) == "prim";
+    };
+    ASSERT_TRUE(waitUntil(usersSelections, desktopDeadlineMs)) << trace();
     ChildProcess xterm;
     ASSERT_TRUE(xterm.start("/usr/bin/xterm", {"-class", "XTerm"})) << "xterm (scripts/install-deps)";
     focusWindowOf(xterm.processId());
@@ -174,12 +180,7 @@ TEST_F(RecallWithoutInputMethodDesktop, RecallsShowChoicesAndATakeElsewhereKeeps
     ASSERT_TRUE(waitUntil([&] { return program.log().filter("上屏 ").size() == 3; }, desktopDeadlineMs))
         << trace();
     EXPECT_TRUE(program.log().filter("上屏 ").last().endsWith("（已插入）")) << trace();
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return runTool("xclip", {"-o", "-selection", "clipboard"}) == "clip" &&
-                   runTool("xclip", {"-o", "-selection", "primary"}) == "prim";
-        },
-        desktopDeadlineMs))
+    EXPECT_TRUE(waitUntil(usersSelections, desktopDeadlineMs))
         << runTool("xclip", {"-o", "-selection", "clipboard"}).toStdString() << " / "
         << runTool("xclip", {"-o", "-selection", "primary"}).toStdString() << "\n"
         << trace();
