@@ -177,7 +177,11 @@ void X11KeySource::setSwallowable(const std::set<int>& codes) {
         answered_.notify_all();
         wake();
     }
-    applied_.wait_for(lock, std::chrono::seconds(2), [&] { return appliedSerial_ >= serial || stopping_; });
+    const bool held = applied_.wait_for(lock, std::chrono::seconds(2),
+                                        [&] { return appliedSerial_ >= serial || stopping_; });
+    lock.unlock();
+    // What is shown for the keys next may then see them reach the application.
+    if (!held) AppLog::write(QStringLiteral("按键监听：2 秒内没能按住要用的键"));
 }
 
 void X11KeySource::wake() {
