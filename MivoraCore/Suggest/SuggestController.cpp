@@ -9,6 +9,7 @@
 #include "Support/Defaults.h"
 #include "Support/Text.h"
 
+#include <array>
 #include <memory>
 
 namespace mivora {
@@ -19,6 +20,22 @@ const QString logPrefix = QStringLiteral("打字触发：");
 constexpr double offerLifetime = 6.0;
 constexpr double debugLifetime = 8.0;
 constexpr int maxChars = 24;
+// More keys than a name's pinyin typed before a pause; a field unknown for longer is given up.
+constexpr std::size_t maxHeld = 40;
+
+// What a key typed, where it types a letter, a digit or a blank; nothing for any other key.
+std::optional<QChar> typedBy(int code, bool shift, bool command) {
+    if (command) return std::nullopt;
+    if (const auto letter = PinyinBuffer::letter(code)) return shift ? letter->toUpper() : *letter;
+    if (code == KeyCode::space) return QChar(' ');
+    if (shift) return std::nullopt;
+    constexpr std::array digits = {KeyCode::digit0, KeyCode::digit1, KeyCode::digit2, KeyCode::digit3,
+                                   KeyCode::digit4, KeyCode::digit5, KeyCode::digit6, KeyCode::digit7,
+                                   KeyCode::digit8, KeyCode::digit9};
+    for (std::size_t i = 0; i < digits.size(); ++i)
+        if (digits[i] == code) return QChar(char('0' + i));
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -92,12 +109,20 @@ bool SuggestController::handle(const KeyInput& input) {
         if (focusMoved_) {
             focusMoved_ = false;
             secure_ = false;
+            held_.reset();
             // A field that did not say what it is (a busy application) may be a password field.
-            if (passwordField() != false) forgetTyping();
+            if (const std::optional<bool> password = passwordField(); password != false)
+                forgetTyping(password.has_value());
         }
         focusMoved_ = input.code == tab || input.code == KeyCode::returnKey;
-        if (secure_) return false;
         const auto [shift, command] = modifiers();
+        if (secure_) {
+            if (held_ && held_->size() < maxHeld)
+                held_->push_back({input.code, shift, command});
+            else
+                held_.reset();
+            return false;
+        }
         const int serial = pinyin_.serial;
         pinyin_.throughInputMethod = throughInputMethod_;
         pinyin_.key(input.code, shift, command);
@@ -105,8 +130,8 @@ bool SuggestController::handle(const KeyInput& input) {
         if (pinyin_.serial != serial) openBefore_.reset();
         if (blind_ && pinyin_.note) {
             // A note names a key; the focus may have gone into a password field unseen.
-            if (passwordField() != false)
-                forgetTyping();
+            if (const std::optional<bool> password = passwordField(); password != false)
+                forgetTyping(password.has_value());
             else
                 log(logPrefix + QStringLiteral("拼音清空（") + *pinyin_.note + QStringLiteral("）"));
             pinyin_.note.reset();
@@ -126,6 +151,7 @@ bool SuggestController::handle(const KeyInput& input) {
     case Kind::mouseDown:
         pinyin_.reset();
         openBefore_.reset();
+        held_.reset();
         focusMoved_ = true;
         return false;
     default:
@@ -133,11 +159,29 @@ bool SuggestController::handle(const KeyInput& input) {
     }
 }
 
-void SuggestController::forgetTyping() {
+void SuggestController::forgetTyping(bool known) {
     secure_ = true;
     pinyin_.reset();
     openBefore_.reset();
     pinyin_.note.reset();
+    held_ = known ? std::nullopt : std::optional(std::vector<HeldKey>());
+}
+
+void SuggestController::feedHeld(const QString& before) {
+    const std::optional<std::vector<HeldKey>> keys = std::exchange(held_, std::nullopt);
+    if (!keys || keys->empty() || frontApp() != pinyinApp_) return;
+    QString typed;
+    for (const HeldKey& key : *keys) {
+        const std::optional<QChar> c = typedBy(key.code, key.shift, key.command);
+        if (!c) return;
+        typed += *c;
+    }
+    if (!before.endsWith(typed)) return;
+    for (const HeldKey& key : *keys) {
+        pinyin_.throughInputMethod = throughInputMethod_;
+        pinyin_.key(key.code, key.shift, key.command);
+    }
+    openBefore_.reset();
 }
 
 bool SuggestController::compositionOpen(const QString& before) {
@@ -199,10 +243,13 @@ void SuggestController::check(int retry) {
     readField_ = caret.has_value();
     // A password field, or one whose kind could not be read: what was typed before it was known is
     // dropped unread, and so is what follows until a read tells the field is another kind.
-    if (!caret && (reader_.refusedPassword || reader_.kindUnknown))
-        forgetTyping();
-    else
+    if (!caret && (reader_.refusedPassword || reader_.kindUnknown)) {
+        forgetTyping(reader_.refusedPassword);
+    } else {
+        if (caret) feedHeld(caret->before);
+        held_.reset();
         secure_ = false;
+    }
     if (!caret) {
         // Logged once until a different reason comes.
         if (const QString failure = reader_.lastFailure; failure != lastLogged_) {

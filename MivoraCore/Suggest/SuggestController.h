@@ -18,6 +18,7 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <vector>
 
 namespace mivora {
 
@@ -106,8 +107,13 @@ signals:
     void acceptedChanged();
 
 private:
-    // The focused field is a password field: empties the pinyin letters and stops feeding them.
-    void forgetTyping();
+    // The focused field is, or may be, a password field: empties the pinyin letters and stops feeding
+    // them. Where it only may be (`known` false), the keys that follow are held aside, unread, for the
+    // next look at the field.
+    void forgetTyping(bool known);
+    // The keys held while the field's kind was not known go to the pinyin letters when the field now reads
+    // as plain text and shows what they type just before the caret; otherwise they are dropped.
+    void feedHeld(const QString& before);
     // Holds the pinyin letters against what the field shows before the caret: letters of the last commit
     // that did not land go back to composing, and letters of a text that changed without a commit are
     // dropped. True while a composition is open.
@@ -148,10 +154,18 @@ private:
     // An input method takes the keys of `pinyinApp_`: without one, letters are never a composition.
     bool throughInputMethod_ = false;
     bool blind_ = false;
-    bool readField_ = false;  // the last look read the focused field as text
-    double readAt_ = 0;       // when the last look at the field got its answer (uptime)
-    double offerReadAt_ = 0;  // the same for the look that made the offer shown
-    bool secure_ = false;     // the focused field is (or may be) a password field: its keys feed nothing
+    bool readField_ = false; // the last look read the focused field as text
+    double readAt_ = 0;      // when the last look at the field got its answer (uptime)
+    double offerReadAt_ = 0; // the same for the look that made the offer shown
+    bool secure_ = false;    // the focused field is (or may be) a password field: its keys feed nothing
+    struct HeldKey {
+        int code;
+        bool shift;
+        bool command;
+    };
+    // Keys typed while the field's kind was not known (a busy application that had not yet said where its
+    // focus went); none are kept once it is known to be a password field.
+    std::optional<std::vector<HeldKey>> held_;
     bool focusMoved_ = false; // since the last look at the field (a click, Tab, Return, another application)
     TriggerNames names_;
 };

@@ -458,6 +458,33 @@ TEST_F(SuggestControllerTest, AFieldWhoseKindCannotBeReadFeedsNothing) {
     EXPECT_TRUE(controller.offer());
 }
 
+// A busy application has not yet said where its focus went when the first key after Tab comes: the keys
+// are held, unread, and count once a look reads the field as plain text showing what they typed. A field
+// that turns out to hide its text, or shows something else, gets nothing from them.
+TEST_F(SuggestControllerTest, KeysTypedBeforeTheFieldSaidWhatItIsCountOnceItShowsThem) {
+    QStringList logs;
+    controller.log = [&](const QString& line) { logs << line; };
+    std::optional<bool> password;
+    controller.passwordField = [&] { return password; };
+    const auto typeName = [&](const char* shown) {
+        password.reset();
+        press(KeyCode::tab);
+        typeKeys("gongsidizhi");
+        press(KeyCode::space);
+        password = false; // what the field says once the application caught up
+        caret = shown ? std::optional(Caret{shown, QRectF(500, 300, 1, 18), QString("1:12:") + shown})
+                      : std::nullopt;
+        reader.refusedPassword = !shown;
+        scheduler.advance(controller.debounce);
+        return controller.offer().has_value();
+    };
+    EXPECT_TRUE(typeName("gongsidizhi "));
+    EXPECT_TRUE(press(KeyCode::tab));
+    EXPECT_FALSE(typeName("••••••••••• ")) << "not what was typed";
+    EXPECT_FALSE(typeName(nullptr)) << "a password field";
+    EXPECT_FALSE(logs.join('\n').contains("gongsidizhi"));
+}
+
 // The key source holds the keyboard while the accepting Tab is down, which a GTK field takes for a loss of
 // focus: the fill reads the focus once Tab is up, from the event loop, never inside Tab's handler.
 TEST_F(SuggestControllerTest, TheFillStartsOnceTheAcceptingTabIsUpAndIsFillingUntilTheInserterIsDone) {
