@@ -34,12 +34,12 @@ bool KeyTap::isRunning() const {
     return source_->isRunning();
 }
 
-void KeyTap::setSwallowable(const std::string& owner, std::set<int> codes) {
+bool KeyTap::setSwallowable(const std::string& owner, std::set<int> codes) {
     if (codes.empty())
         owners_.erase(owner);
     else
         owners_[owner] = std::move(codes);
-    updateSwallowable();
+    return updateSwallowable();
 }
 
 std::set<int> KeyTap::swallowable() const {
@@ -49,8 +49,8 @@ std::set<int> KeyTap::swallowable() const {
     return all;
 }
 
-void KeyTap::updateSwallowable() {
-    source_->setSwallowable(swallowable());
+bool KeyTap::updateSwallowable() {
+    return source_->setSwallowable(swallowable());
 }
 
 bool KeyTap::process(const KeyEvent& event) {

@@ -58,8 +58,9 @@ public:
     std::uint64_t lastKeyFlags() const { return lastKeyFlags_; }
 
     // The keys (virtual key codes) that `owner` would swallow in its current state; replaces what
-    // `owner` announced before, and an empty set withdraws it. Call on every change of that state.
-    void setSwallowable(const std::string& owner, std::set<int> codes);
+    // `owner` announced before, and an empty set withdraws it. Call on every change of that state. False
+    // when the source could not hold the keys in time (see KeySource::setSwallowable).
+    bool setSwallowable(const std::string& owner, std::set<int> codes);
     // Everything swallowable right now: all owners' keys and the held keys whose key-down was swallowed.
     std::set<int> swallowable() const;
 
@@ -82,7 +83,7 @@ private:
         void await_resume() const noexcept {}
     };
 
-    void updateSwallowable();
+    bool updateSwallowable();
     void resumeWaiting();
 
     std::unique_ptr<KeySource> source_;

@@ -64,8 +64,10 @@ public:
     virtual bool start(Callback callback) = 0;
     virtual void stop() = 0;
     virtual bool isRunning() const = 0;
-    // The virtual key codes whose events may be swallowed from now on (replaces the previous set).
-    virtual void setSwallowable(const std::set<int>& codes) = 0;
+    // The virtual key codes whose events may be swallowed from now on (replaces the previous set). False
+    // when the source could not arrange that in its time bound: a press of them may then reach the
+    // application, and nothing that asks for them must be shown.
+    virtual bool setSwallowable(const std::set<int>& codes) = 0;
 
     // Called on the main thread when the desktop's input has ended for good (the X server went away, the
     // user logged out): watching has stopped and cannot start again.

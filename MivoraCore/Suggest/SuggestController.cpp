@@ -305,8 +305,13 @@ void SuggestController::present(const TypingTrigger::Hit& hit, const QString& ke
     offerKey_ = key;
     offerReadAt_ = readAt_;
     const Memory& memory = hit.memory;
-    setOffer(Offer{memory.id, memory.title, memory.sensitive ? QStringLiteral("••••••") : memory.firstLine(),
-                   memory.sensitive, false, rect});
+    if (!setOffer(Offer{memory.id, memory.title,
+                        memory.sensitive ? QStringLiteral("••••••") : memory.firstLine(), memory.sensitive,
+                        false, rect})) {
+        hit_.reset();
+        offerKey_.reset();
+        return;
+    }
     log(logPrefix + QStringLiteral("递上一条") +
         (how.isEmpty() ? QString() : QStringLiteral("（") + how + QStringLiteral("）")));
     // Compares only the place: an earlier offer's timer also ends a later offer at the same place.
@@ -417,17 +422,24 @@ void SuggestController::resetMuted() {
     writeIgnored({});
 }
 
-void SuggestController::setOffer(std::optional<Offer> offer) {
-    if (offer == offer_) return;
+bool SuggestController::setOffer(std::optional<Offer> offer) {
+    if (offer == offer_) return true;
+    const bool shown = offer_.has_value();
     offer_ = std::move(offer);
-    announceKeys();
-    emit offerChanged();
+    // A strip shows only once its keys are held: a Tab pressed at it must never go into the text.
+    const bool held = announceKeys() || !offer_;
+    if (!held) {
+        offer_.reset();
+        announceKeys();
+    }
+    if (offer_ || shown) emit offerChanged();
+    return held;
 }
 
-void SuggestController::announceKeys() {
+bool SuggestController::announceKeys() {
     std::set<int> keys = swallowedUps_;
     if (offer_) keys.insert({tab, KeyCode::escape});
-    tap_.setSwallowable(tapOwner, std::move(keys));
+    return tap_.setSwallowable(tapOwner, std::move(keys));
 }
 
 QMap<QString, int> SuggestController::ignored() const {

@@ -123,8 +123,9 @@ private:
     void present(const TypingTrigger::Hit& hit, const QString& key, const QRectF& rect, const QString& how);
     void accept();
     QCoro::Task<> insertDetached(QString text, bool sensitive, bool intoField);
-    void setOffer(std::optional<Offer> offer);
-    void announceKeys();
+    // False when the offer's keys could not be held: it is not shown, and none is.
+    bool setOffer(std::optional<Offer> offer);
+    bool announceKeys();
     QMap<QString, int> ignored() const;
     void writeIgnored(const QMap<QString, int>& counts);
     QSet<QString> muted() const;

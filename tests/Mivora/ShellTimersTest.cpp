@@ -29,7 +29,7 @@ struct RefusingKeySource final : KeySource {
     bool start(Callback) override { return ++attempts, running = allows; }
     void stop() override { running = false; }
     bool isRunning() const override { return running; }
-    void setSwallowable(const std::set<int>&) override {}
+    bool setSwallowable(const std::set<int>&) override { return true; }
 };
 
 } // namespace

@@ -28,7 +28,8 @@ struct SuggestControllerTest : ::testing::Test {
     FakeInserter inserter;
     std::unique_ptr<MemoryStore> store = MemoryStore::scratch(clock);
     CaretReader reader{platform};
-    KeyTap tap{std::make_unique<FakeKeySource>(), clock};
+    FakeKeySource* source = new FakeKeySource; // owned by the tap
+    KeyTap tap{std::unique_ptr<KeySource>(source), clock};
     SuggestController controller{inserter, store.get(), reader,    platform.frontApplication(),
                                  tap,      defaults,    scheduler, clock};
     std::optional<Caret> caret;
@@ -276,6 +277,27 @@ TEST_F(SuggestControllerTest, KeysFeedNothingFromTheFirstOneTypedIntoAPasswordFi
         press(KeyCode::minus);
         EXPECT_EQ(logs.filter("拼音").size(), 0) << logs.join('\n').toStdString();
     }
+}
+
+// A strip shows only once Tab and Esc are held for it: where the key source could not hold them in time,
+// nothing is shown or logged as offered, and the keys are left to the application.
+TEST_F(SuggestControllerTest, NoStripShowsUntilItsKeysAreHeld) {
+    QStringList logs;
+    controller.log = [&](const QString& line) { logs << line; };
+    int changes = 0;
+    QObject::connect(&controller, &SuggestController::offerChanged, [&] { ++changes; });
+    source->holds = false;
+    typeAndPause("寄到我的公司地址", "1:8:寄到我的公司地址");
+    EXPECT_FALSE(controller.offer());
+    EXPECT_EQ(changes, 0);
+    EXPECT_TRUE(logs.filter("递上一条").isEmpty());
+    EXPECT_TRUE(source->swallowableKeys.empty());
+    EXPECT_FALSE(press(KeyCode::tab));
+
+    source->holds = true;
+    typeAndPause("寄到我的公司地址", "1:9:寄到我的公司地址");
+    EXPECT_TRUE(controller.offer());
+    EXPECT_EQ(source->swallowableKeys, offerKeys);
 }
 
 // The Tab that accepts is Tab alone, and one the applications do not get: with a modifier held, or taken by

@@ -16,7 +16,10 @@ public:
     }
     void stop() override { callback_ = nullptr; }
     bool isRunning() const override { return bool(callback_); }
-    void setSwallowable(const std::set<int>& codes) override { swallowableKeys = codes; }
+    bool setSwallowable(const std::set<int>& codes) override {
+        swallowableKeys = codes;
+        return holds;
+    }
 
     // Delivers an event as the desktop would and returns its answer (false while not running).
     bool send(int type, int code, std::uint64_t flags = 0, bool repeat = false) {
@@ -25,6 +28,7 @@ public:
 
     std::set<int> swallowableKeys;
     int starts = 0;
+    bool holds = true; // what `setSwallowable` answers
 
 private:
     Callback callback_;

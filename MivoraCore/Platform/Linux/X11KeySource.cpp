@@ -157,10 +157,10 @@ void X11KeySource::stop() {
     lookedAt_ = 0;
 }
 
-void X11KeySource::setSwallowable(const std::set<int>& codes) {
+bool X11KeySource::setSwallowable(const std::set<int>& codes) {
     if (!display_) {
         swallowable_ = codes;
-        return;
+        return true;
     }
     // The reading thread owns the connection: it grabs as soon as it is woken, also while it waits for the
     // answer to a key (this call may come from the handler answering it). A key is announced just before
@@ -180,8 +180,9 @@ void X11KeySource::setSwallowable(const std::set<int>& codes) {
     const bool held = applied_.wait_for(lock, std::chrono::seconds(2),
                                         [&] { return appliedSerial_ >= serial || stopping_; });
     lock.unlock();
-    // What is shown for the keys next may then see them reach the application.
+    // What would be shown for the keys is not: they may reach the application.
     if (!held) AppLog::write(QStringLiteral("按键监听：2 秒内没能按住要用的键"));
+    return held;
 }
 
 void X11KeySource::wake() {

@@ -69,7 +69,7 @@ public:
     bool start(Callback callback) override;
     void stop() override;
     bool isRunning() const override { return display_ != nullptr; }
-    void setSwallowable(const std::set<int>& codes) override;
+    bool setSwallowable(const std::set<int>& codes) override;
 
     // The event loop's steps, callable by hand (tests, benchmarks) without a connection, where the callback
     // is called at once:

@@ -47,7 +47,7 @@ struct NoKeySource final : KeySource {
     bool start(Callback) override { return false; }
     void stop() override {}
     bool isRunning() const override { return false; }
-    void setSwallowable(const std::set<int>&) override {}
+    bool setSwallowable(const std::set<int>&) override { return true; }
 };
 
 struct NoKeyboard final : KeyboardProbe {
