@@ -246,7 +246,8 @@ void SuggestController::check(int retry) {
     if (!caret && (reader_.refusedPassword || reader_.kindUnknown)) {
         forgetTyping(reader_.refusedPassword);
     } else {
-        if (caret) feedHeld(caret->before);
+        // Only a field of a known kind: one whose role did not read may still hide what is typed.
+        if (caret && !reader_.kindUnknown) feedHeld(caret->before);
         held_.reset();
         secure_ = false;
     }

@@ -504,6 +504,9 @@ TEST_F(SuggestControllerTest, KeysTypedBeforeTheFieldSaidWhatItIsCountOnceItShow
     EXPECT_TRUE(press(KeyCode::tab));
     EXPECT_FALSE(typeName("••••••••••• ")) << "not what was typed";
     EXPECT_FALSE(typeName(nullptr)) << "a password field";
+    reader.kindUnknown = true;
+    EXPECT_FALSE(typeName("gongsidizhi ")) << "a field read as text whose kind did not read";
+    reader.kindUnknown = false;
     EXPECT_FALSE(logs.join('\n').contains("gongsidizhi"));
 }
 
