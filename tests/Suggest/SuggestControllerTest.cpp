@@ -503,6 +503,7 @@ TEST_F(SuggestControllerTest, KeysTypedBeforeTheFieldSaidWhatItIsCountOnceItShow
     EXPECT_TRUE(typeName("gongsidizhi "));
     EXPECT_TRUE(press(KeyCode::tab));
     EXPECT_FALSE(typeName("••••••••••• ")) << "not what was typed";
+    EXPECT_FALSE(typeName("公司地址 ")) << "not what was typed either, though it reads as the letters";
     EXPECT_FALSE(typeName(nullptr)) << "a password field";
     reader.kindUnknown = true;
     EXPECT_FALSE(typeName("gongsidizhi ")) << "a field read as text whose kind did not read";
