@@ -162,6 +162,11 @@ TEST_F(RecallWithoutInputMethodDesktop, RecallsShowChoicesAndATakeElsewhereKeeps
     ASSERT_TRUE(waitUntil([&] { return text().value_or("").endsWith("hello world"); }, desktopDeadlineMs))
         << trace();
     ASSERT_TRUE(recallShowsChoices(2));
+    // The user copies once the recall has landed, not while its paste is on its way.
+    ASSERT_TRUE(waitUntil([&] { return program.log().filter("上屏 ").size() == 2; }, desktopDeadlineMs))
+        << trace();
+    EXPECT_TRUE(waitUntil([&] { return text().value_or("").count(company.value) == 2; }, desktopDeadlineMs))
+        << trace();
 
     runTool("sh", {"-c", "printf clip | xclip -selection clipboard; printf prim | xclip -selection primary"});
     // xclip takes the selections from a process of its own, after the shell has returned.
