@@ -110,9 +110,7 @@ bool SuggestController::handle(const KeyInput& input) {
             focusMoved_ = false;
             secure_ = false;
             held_.reset();
-            // A field that did not say what it is (a busy application) may be a password field.
-            if (const std::optional<bool> password = passwordField(); password != false)
-                forgetTyping(password.has_value());
+            guardPassword();
         }
         focusMoved_ = input.code == tab || input.code == KeyCode::returnKey;
         const auto [shift, command] = modifiers();
@@ -130,9 +128,7 @@ bool SuggestController::handle(const KeyInput& input) {
         if (pinyin_.serial != serial) openBefore_.reset();
         if (blind_ && pinyin_.note) {
             // A note names a key; the focus may have gone into a password field unseen.
-            if (const std::optional<bool> password = passwordField(); password != false)
-                forgetTyping(password.has_value());
-            else
+            if (!guardPassword())
                 log(logPrefix + QStringLiteral("拼音清空（") + *pinyin_.note + QStringLiteral("）"));
             pinyin_.note.reset();
         }
@@ -157,6 +153,14 @@ bool SuggestController::handle(const KeyInput& input) {
     default:
         return false;
     }
+}
+
+bool SuggestController::guardPassword() {
+    // A field that did not say what it is (a busy application) may be a password field.
+    const std::optional<bool> password = passwordField();
+    if (password == false) return false;
+    forgetTyping(password.has_value());
+    return true;
 }
 
 void SuggestController::forgetTyping(bool known) {
@@ -242,7 +246,8 @@ void SuggestController::check(int retry) {
     blind_ = !caret;
     readField_ = caret.has_value();
     // A password field, or one whose kind could not be read: what was typed before it was known is
-    // dropped unread, and so is what follows until a read tells the field is another kind.
+    // dropped unread, and what follows feeds nothing until a read tells the field is another kind (keys
+    // held meanwhile count then only if that field shows them).
     if (!caret && (reader_.refusedPassword || reader_.kindUnknown)) {
         forgetTyping(reader_.refusedPassword);
     } else {

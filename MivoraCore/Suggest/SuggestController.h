@@ -111,6 +111,8 @@ private:
     // them. Where it only may be (`known` false), the keys that follow are held aside, unread, for the
     // next look at the field.
     void forgetTyping(bool known);
+    // Asks whether the focused field is a password field; true, and typing forgotten, where it is or may be.
+    bool guardPassword();
     // The keys held while the field's kind was not known go to the pinyin letters when the field now reads
     // as plain text and shows what they type just before the caret; otherwise they are dropped.
     void feedHeld(const QString& before);

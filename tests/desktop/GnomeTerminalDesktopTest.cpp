@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 
 // Bring Xlib, whose macros clash with Qt and GoogleTest names: include them last.
-#include "support/DesktopInput.h"
+#include "support/TakesLand.h"
 
 using namespace mivora;
 using namespace mivora::test;
@@ -69,22 +69,8 @@ struct GnomeTerminalDesktop : LinuxDesktop {
     }
     // Takes spoken one after another, each landing at the prompt after `expected` and giving back the
     // clipboard the user had copied before it.
-    void takesLand(int count, const QString& words, QString& expected) {
-        for (int take = 1; take <= count; ++take) {
-            const QString copied = QStringLiteral("之前复制的 %1").arg(take);
-            ChildProcess owner;
-            ASSERT_TRUE(copyInAnotherProgram(owner, copied));
-            const qsizetype started = relay.log().filter("开始听").size();
-            ASSERT_TRUE(holdHotkeyAndSpeak({}, [&] { return relay.log().filter("开始听").size() > started; }))
-                << relay.log().join('\n').toStdString();
-            expected += words;
-            ASSERT_TRUE(waitUntil([&] { return gnome.terminal.received() == expected; }, desktopDeadlineMs))
-                << "take " << take << " received: " << gnome.terminal.received().toStdString() << "\n"
-                << relay.log().join('\n').toStdString();
-            EXPECT_TRUE(
-                waitUntil([&] { return clipboardAs("UTF8_STRING") == copied.toUtf8(); }, desktopDeadlineMs))
-                << "take " << take;
-        }
+    ::testing::AssertionResult takesLand(int count, const QString& words, QString& expected) {
+        return test::takesLand(relay, count, words, expected, [&] { return gnome.terminal.received(); });
     }
 };
 
@@ -104,7 +90,7 @@ TEST_F(GnomeTerminalDesktop, EveryTakeOfTheProgramLandsAndTheClipboardComesBack)
         << app->identifier.toStdString();
 
     QString expected;
-    ASSERT_NO_FATAL_FAILURE(takesLand(takes, words, expected));
+    ASSERT_TRUE(takesLand(takes, words, expected));
     EXPECT_EQ(server.count("/v1/audio/transcriptions"), takes);
     EXPECT_EQ(mivora->state(), QProcess::Running);
 }
@@ -122,7 +108,7 @@ TEST_F(GnomeTerminalDesktop, BesideAClipboardManagerEveryTakeLandsAndASecretNeve
     ASSERT_TRUE(terminalInFront({Memory{.title = "服务器密码", .value = secret, .sensitive = true}}));
 
     QString expected;
-    ASSERT_NO_FATAL_FAILURE(takesLand(10, words, expected));
+    ASSERT_TRUE(takesLand(10, words, expected));
     EXPECT_TRUE(manager.lines().contains("got:" + words)) << "the manager never asked";
 
     server.respond("/v1/audio/transcriptions", FakeOpenAI::transcription("服务器密码"));

@@ -13,7 +13,7 @@
 #include <QThread>
 
 // Bring Xlib, whose macros clash with Qt and GoogleTest names: include them last.
-#include "support/DesktopInput.h"
+#include "support/TakesLand.h"
 
 using namespace mivora;
 using namespace mivora::test;
@@ -67,22 +67,6 @@ TEST_F(JavaSwingDesktop, EveryTakeLandsAsTheDictationAndTheClipboardComesBackAft
     ASSERT_TRUE(waitUntil([&] { return inserter.currentFocus() == FocusKind::text; }, desktopDeadlineMs));
 
     QString expected;
-    for (int take = 1; take <= 10; ++take) {
-        // The user's copy, made in another application.
-        const QString copied = QStringLiteral("之前复制的 %1").arg(take);
-        ChildProcess owner;
-        ASSERT_TRUE(copyInAnotherProgram(owner, copied));
-        const qsizetype started = relay.log().filter("开始听").size();
-        ASSERT_TRUE(holdHotkeyAndSpeak({}, [&] { return relay.log().filter("开始听").size() > started; }))
-            << relay.log().join('\n').toStdString();
-        expected += words;
-        EXPECT_TRUE(waitUntil([&] { return area.lastText() == expected; }, desktopDeadlineMs))
-            << "take " << take << ": " << area.lastText().toStdString() << "\n"
-            << relay.log().join('\n').toStdString();
-        ASSERT_FALSE(area.lastText().contains(copied)) << "take " << take;
-        EXPECT_TRUE(
-            waitUntil([&] { return clipboardAs("UTF8_STRING") == copied.toUtf8(); }, desktopDeadlineMs))
-            << "take " << take;
-    }
+    EXPECT_TRUE(takesLand(relay, 10, words, expected, [&] { return area.lastText(); }));
     EXPECT_EQ(mivora->state(), QProcess::Running);
 }
